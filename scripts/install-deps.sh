@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that kdsp builds, tests and demos with.
+# Idempotent: runs apt-get only when a package is missing.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake g++ clang-14 libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
+  fonts-wqy-microhei socat xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,39 @@
+// Storage rules shared by every editor of a parameter: selector redirection
+// and the mode-dependent device slots.
+#include "core/model/model.h"
+
+namespace kdsp {
+
+ParamId StorageId(const Model& model, ParamId id) {
+    const int p = PageOf(id);
+    const int i = IndexOf(id);
+    if (p == PageMic && model.MicBandMode == 1) {
+        if (i >= 1 && i <= 3) return id;  // common to both microphone groups
+        return MakeId(PageMic9, i);
+    }
+    if (p == PageMain) return MakeId(model.MainVariant, i);
+    if (p == PageAux1) return MakeId(model.AuxVariant, i);
+    if ((p == PageEcho || p == PageReverb) && i >= 14) return MakeId(model.EffectEqVariant, i);
+    return id;
+}
+
+int DeviceSlot(int page, int index, int mode) {
+    if (page == PageMusic) return index < 2 ? index : index + 52 * mode;
+    if (page >= PageMain && page <= PageRear) return index <= 15 ? index + mode : index;
+    return index;
+}
+
+ParamId StoreValue(Model& model, ParamId id, int value) {
+    const int p = PageOf(id);
+    const int i = IndexOf(id);
+    if (p < PageCount && i < ParamImageSlots) model.ParamImage[p][i] = value;
+    const ParamId s = StorageId(model, id);
+    const int sp = PageOf(s);
+    const int si = IndexOf(s);
+    if (sp < PageCount && si < ParamImageSlots) model.ParamImage[sp][si] = value;
+    const int slot = DeviceSlot(sp, si, model.ModeFlag);
+    if (sp < PageCount && slot >= 0 && slot < DeviceImageSlots) model.DeviceImage[sp][slot] = value;
+    return s;
+}
+
+}  // namespace kdsp
