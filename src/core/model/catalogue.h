@@ -1,0 +1,54 @@
+// The one table of every parameter the window binds: the controls that edit
+// it, how its value is shown, and its range. The GUI builds its controls from
+// it and the CLI prints parameters by name with it.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "core/model/model.h"
+
+namespace kdsp {
+
+enum class ControlClass { None, Slider, Edit, Combo, Button, Pane, Spin, Picture };
+
+// What a bitmap button does when clicked (which shared handler serves it).
+enum class ButtonKind {
+    None,
+    Toggle,      // plain two-state (mute and similar)
+    Phase,       // phase: "+" or empty caption
+    Choice,      // a button of a choice group; the value is its position
+    AutoManual,  // AutoModeBtn / ManulModeBtn
+    SingDance,   // SingModeBtn / DiscoModeBtn
+    Bypass,      // EQ bypass (MusEQAllpassBtn, DEQALLPASSBtn1..3)
+};
+
+struct ParamBinding {
+    ParamId id;
+    const char* editor;          // EditorTable slot (objectName), nullptr for none
+    ControlClass editorClass;
+    const char* pane;            // PaneTable slot: value pane or second choice button
+    ControlClass paneClass;
+    const char* spin;            // SpinTable slot
+    const char* typeControls[3]; // BandTypeTable: three type pictures, or the gain slider in [0]
+    ControlClass typeClass;      // Picture or Slider (None when empty)
+    int valueKind;               // ValueKind carried in the hint of edit/pane/combo; -1 none
+    ButtonKind button;
+    int sliderMax;               // maximum of the slider, -1 when the slider has none set / no slider
+    const char* name;            // readable name for listings ("music band 1 frequency")
+};
+
+// Every bound (page, index) in ascending id order. Placeholder slots are not listed.
+std::span<const ParamBinding> Catalogue();
+const ParamBinding* FindBinding(ParamId id);
+
+// Choice groups: the buttons in list order (the value is the position).
+struct ChoiceGroupDef {
+    ParamId id;
+    const char* buttons[3];
+    int count;
+};
+std::span<const ChoiceGroupDef> ChoiceGroups();
+const ChoiceGroupDef* FindChoiceGroup(ParamId id);
+
+}  // namespace kdsp
