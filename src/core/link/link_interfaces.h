@@ -1,0 +1,98 @@
+// The three small interfaces through which the link reaches the outside world:
+// the transports, its timers and the window (or CLI) that shows what it does.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kdsp {
+
+// Values of the link's TransportKind.
+inline constexpr int TransportSerial = 1;
+inline constexpr int TransportTcp = 2;
+
+// Serial port and TCP client. Every operation swallows its own errors: a failure
+// shows up to the link only as a false return or as silence from the processor.
+class Transport {
+public:
+    virtual ~Transport() = default;
+
+    // The serial ports present, in the order the port list shows them.
+    virtual std::vector<std::string> ListPorts() = 0;
+    // Closes any open port first; 57600 8N1, DTR and RTS on, no flow control.
+    virtual bool OpenSerial(const std::string& name) = 0;
+    virtual void CloseSerial() = 0;
+    virtual bool IsSerialOpen() const = 0;
+
+    // Non-blocking: the connection completes in the background.
+    virtual void ConnectTcp(const std::string& host, int port) = 0;
+    virtual void DisconnectTcp() = 0;
+
+    // One complete frame as one write on the transport of kind TransportSerial or
+    // TransportTcp (the link's TransportKind when the frame is sent).
+    virtual void Write(int kind, std::span<const std::uint8_t> bytes) = 0;
+};
+
+enum class LinkTimer {
+    Search,    // Timer1, 1000 ms: processor search
+    Transfer,  // Timer2, 100 ms (200 ms while a TCP link is set up): transfer steps
+    Hold,      // HoldTimer, 20 ms: write queues, keep-alive, loss detection
+};
+
+inline constexpr int SearchIntervalMs = 1000;
+inline constexpr int TransferIntervalMs = 100;
+inline constexpr int TransferTcpIntervalMs = 200;
+inline constexpr int HoldIntervalMs = 20;
+
+// The owner calls Link::OnSearchTick, OnTransferTick and OnHoldTick when the
+// respective timer fires. Starting a running timer leaves it running.
+class LinkTimers {
+public:
+    virtual ~LinkTimers() = default;
+    virtual void Start(LinkTimer timer) = 0;
+    virtual void Stop(LinkTimer timer) = 0;
+    virtual void SetInterval(LinkTimer timer, int ms) = 0;
+    virtual bool IsRunning(LinkTimer timer) const = 0;
+};
+
+// What the link shows or asks of the window: the hidden link label, the device-status
+// dialog, messages, the page refresh, the link buttons and the stored-mode list.
+class LinkHost {
+public:
+    virtual ~LinkHost() = default;
+
+    // The link label `LinkLabel`: caption (what the status dialog shows) and hint.
+    // The link already picked the language; both texts are given.
+    virtual void SetLinkLabel(const std::string& caption, const std::string& hint) = 0;
+
+    // The device-status dialog.
+    virtual void SetStatusText(const std::string& text) = 0;
+    virtual void SetStatusPort(const std::string& text) = 0;
+    virtual void SetStatusProgress(int percent) = 0;
+    virtual void ShowStatusDialog() = 0;  // make visible and bring to the front
+    virtual void HideStatusDialog() = 0;
+
+    // A modal message with one OK button.
+    virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
+
+    // RefreshPages(20): every page from the device image.
+    virtual void RefreshAllPages() = 0;
+    // ControlAction(LinkBtn, 20) when linkActive, ControlAction(UnLinkBtn, 20) otherwise.
+    virtual void ShowLinkButtons(bool linkActive) = 0;
+    // SysModeBox rebuilt with these nine items, keeping its selected index.
+    virtual void RebuildModeList(const std::vector<std::string>& items) = 0;
+    // The device identity pane `DeviceIDLabel` (eight hex digits).
+    virtual void ShowDeviceIdentity(const std::string& text) = 0;
+    // One line for the hidden diagnostic memo.
+    virtual void Diagnostic(const std::string& line) = 0;
+    // Make the main window visible (the online event does this).
+    virtual void ShowMainWindow() = 0;
+
+    // The window's SuppressSend flag: set while the window moves its own controls.
+    virtual bool SuppressSend() const = 0;
+    virtual void SetSuppressSend(bool on) = 0;
+};
+
+}  // namespace kdsp
