@@ -15,6 +15,9 @@ inline constexpr BandRef NotEq = 255;
 inline constexpr int BandOf(BandRef r) { return r >> 8; }
 inline constexpr int FieldOf(BandRef r) { return r & 0xFF; }
 
+// Band and field of an EQ parameter id, or NotEq. Past the last band of pages
+// 0 and 4..9 the band number simply keeps counting: callers check it against
+// the page's band count before indexing a table with it.
 BandRef DecodeBand(const Model& model, ParamId id);
 int BandParamIndex(int firstIndex, int band, int k);
 ParamId ActiveQParam(const Model& model, ParamId id);
@@ -37,7 +40,8 @@ struct Formatted {
 // Kind 4 takes the band's limit from `qMax` (100, or 24 for a shelving band).
 Formatted FormatValue(int kind, double v, int qMax = 100);
 
-// Typed number -> stored value (a real; callers truncate).
+// Typed number -> stored value (a real; callers truncate). NaN gives 0 and
+// the result stays within +-1e9, so the truncation is always defined.
 double TextToValue(int kind, double x);
 
 // Rounds to the nearest integer, exact halves to the even neighbour.

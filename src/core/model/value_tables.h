@@ -15,7 +15,8 @@ const std::array<std::string_view, 41>& RatioTable();
 const std::array<std::string_view, 8>& ReleaseTable();
 const std::array<std::string_view, 16>& AttackTable();
 
-// Numeric value of a table entry ("1000.0" -> 1000.0).
+// Numeric value of a table entry ("1000.0" -> 1000.0); an index outside the
+// table is clamped to its nearest end.
 double FreqValue(int index);
 double QValue(int index);
 
