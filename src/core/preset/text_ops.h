@@ -1,0 +1,24 @@
+// Small text operations shared by the preset files, the preset list and the
+// numeric entry of the window.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kdsp {
+
+// Cuts `text` at every occurrence of `separator`; empty parts (two separators in
+// a row, or one at either end) are kept, so the part count is always
+// occurrences + 1. An empty separator yields the whole text as one part.
+std::vector<std::string> SplitText(std::string_view text, std::string_view separator);
+
+// Drops the trailing extension of exactly four characters after a dot
+// ("a.b.Nddt" -> "a.b"); a name without such an ending comes back whole.
+// Characters are counted as UTF-8 code points, so Chinese names work too.
+std::string StripPresetExtension(std::string_view fileName);
+
+// Keeps only '0'..'9', '-' and '.', in their order.
+std::string KeepNumericChars(std::string_view text);
+
+}  // namespace kdsp
