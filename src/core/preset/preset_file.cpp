@@ -17,9 +17,12 @@ namespace fs = std::filesystem;
 namespace {
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
     return -1;
 }
 
@@ -27,19 +30,23 @@ int HexDigit(char c) {
 std::optional<std::int32_t> ParseInt(std::string_view text) {
     if (!text.empty() && text[0] == '+') {
         text.remove_prefix(1);
-        if (!text.empty() && text[0] == '-') return std::nullopt;
+        if (!text.empty() && text[0] == '-')
+            return std::nullopt;
     }
-    if (text.empty()) return std::nullopt;
+    if (text.empty())
+        return std::nullopt;
     std::int32_t v = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    if (ec != std::errc{} || end != text.data() + text.size())
+        return std::nullopt;
     return v;
 }
 
 // The number in the second space-separated field of a plain line.
 std::optional<std::int32_t> SecondNumber(std::string_view line) {
     const auto parts = SplitText(line, " ");
-    if (parts.size() < 2) return std::nullopt;
+    if (parts.size() < 2)
+        return std::nullopt;
     return ParseInt(parts[1]);
 }
 
@@ -48,12 +55,15 @@ std::vector<std::string_view> CutLines(std::string_view bytes) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+        if (bytes[i] != '\r' && bytes[i] != '\n')
+            continue;
         lines.push_back(bytes.substr(start, i - start));
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
         start = i + 1;
     }
-    if (start < bytes.size()) lines.push_back(bytes.substr(start));
+    if (start < bytes.size())
+        lines.push_back(bytes.substr(start));
     return lines;
 }
 
@@ -64,7 +74,9 @@ PresetReadResult Fail(PresetError e, std::string detail) {
     return r;
 }
 
-std::string LineText(std::size_t i) { return "line " + std::to_string(i + 1) + ": "; }
+std::string LineText(std::size_t i) {
+    return "line " + std::to_string(i + 1) + ": ";
+}
 
 }  // namespace
 
@@ -87,14 +99,18 @@ std::optional<std::string> UnscrambleLine(std::string_view stored) {
     for (std::size_t k = 0; k + 1 < stored.size(); k += 2) {
         const int hi = HexDigit(stored[k]);
         const int lo = HexDigit(stored[k + 1]);
-        if (hi < 0 || lo < 0) return std::nullopt;
-        const auto b = static_cast<std::uint8_t>((hi << 4 | lo) ^ LineKey[(k / 2) % LineKey.size()]);
+        if (hi < 0 || lo < 0)
+            return std::nullopt;
+        const auto b =
+            static_cast<std::uint8_t>((hi << 4 | lo) ^ LineKey[(k / 2) % LineKey.size()]);
         out.push_back(static_cast<char>(b));
     }
     return out;
 }
 
-int PresetChecksum(std::int64_t sum) { return static_cast<int>(((sum ^ 0xFFFF) + 1) % 256); }
+int PresetChecksum(std::int64_t sum) {
+    return static_cast<int>(((sum ^ 0xFFFF) + 1) % 256);
+}
 
 void MirrorSystemWordsForSave(DeviceImageRows& image) {
     for (int k = 0; k < MirrorSlotCount; ++k) {
@@ -138,7 +154,8 @@ void WritePresetFile(const fs::path& path, Model& model) {
                                 "\": " + why);
     };
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) throw failure("the folder does not exist");
+    if (!fs::is_directory(folder, ec))
+        throw failure("the folder does not exist");
 
     // The temporary name never matches the preset list's pattern, so a save that
     // is cut short cannot leave a half-written entry in the list.
@@ -148,7 +165,8 @@ void WritePresetFile(const fs::path& path, Model& model) {
     const fs::path tmp = folder / tmpName.str();
     {
         std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        if (!f) throw failure("cannot create a file in its folder");
+        if (!f)
+            throw failure("cannot create a file in its folder");
         f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         f.close();
         if (!f) {
@@ -179,20 +197,25 @@ PresetReadResult ParsePreset(std::string_view bytes) {
         }
         lines.push_back(std::move(*plain));
     }
-    if (lines.size() < 2) return Fail(PresetError::FormatError, "fewer than two lines");
+    if (lines.size() < 2)
+        return Fail(PresetError::FormatError, "fewer than two lines");
 
     const auto type = SecondNumber(lines[0]);
-    if (!type) return Fail(PresetError::FormatError, LineText(0) + "no device type number");
+    if (!type)
+        return Fail(PresetError::FormatError, LineText(0) + "no device type number");
     if ((*type ^ HeaderMask) != DeviceTypeCode) {
         return Fail(PresetError::FormatError, LineText(0) + "not this device type");
     }
-    if (!SecondNumber(lines[1])) return Fail(PresetError::FormatError, LineText(1) + "no number");
+    if (!SecondNumber(lines[1]))
+        return Fail(PresetError::FormatError, LineText(1) + "no number");
 
     const std::size_t last = lines.size() - 1;
     const auto count = SecondNumber(lines[last - 1]);
-    if (!count) return Fail(PresetError::Corrupted, LineText(last - 1) + "no line count");
+    if (!count)
+        return Fail(PresetError::Corrupted, LineText(last - 1) + "no line count");
     const auto checksum = SecondNumber(lines[last]);
-    if (!checksum) return Fail(PresetError::Corrupted, LineText(last) + "no checksum");
+    if (!checksum)
+        return Fail(PresetError::Corrupted, LineText(last) + "no checksum");
     if (static_cast<std::int64_t>(last) != static_cast<std::int64_t>(*count) + 1) {
         return Fail(PresetError::Corrupted, "the file has " + std::to_string(lines.size()) +
                                                 " lines, its count line says " +
@@ -229,13 +252,15 @@ PresetReadResult ParsePreset(std::string_view bytes) {
 
 PresetReadResult ReadPresetFile(const fs::path& path) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return Fail(PresetError::FileNotFound, "no such file");
+    if (!fs::is_regular_file(path, ec))
+        return Fail(PresetError::FileNotFound, "no such file");
     const auto size = fs::file_size(path, ec);
     if (!ec && size > PresetMaxFileBytes) {
         return Fail(PresetError::Corrupted, "file too large for a preset");
     }
     std::ifstream f(path, std::ios::binary);
-    if (!f) return Fail(PresetError::FileNotFound, "cannot open the file");
+    if (!f)
+        return Fail(PresetError::FileNotFound, "cannot open the file");
     std::string bytes;
     char buf[8192];
     while (f.read(buf, sizeof buf) || f.gcount() > 0) {
@@ -244,16 +269,19 @@ PresetReadResult ReadPresetFile(const fs::path& path) {
             return Fail(PresetError::Corrupted, "file too large for a preset");
         }
     }
-    if (f.bad()) return Fail(PresetError::FileNotFound, "cannot read the file");
+    if (f.bad())
+        return Fail(PresetError::FileNotFound, "cannot read the file");
     return ParsePreset(bytes);
 }
 
 void ApplyPreset(const PresetReadResult& result, DeviceImageRows& image) {
-    if (!result.Ok()) return;
+    if (!result.Ok())
+        return;
     for (const auto& r : result.records) {
         // ParsePreset only admits records inside the image; check again for
         // results assembled by hand.
-        if (r.page < 0 || r.page >= PageCount || r.slot < 0 || r.slot >= DeviceImageSlots) continue;
+        if (r.page < 0 || r.page >= PageCount || r.slot < 0 || r.slot >= DeviceImageSlots)
+            continue;
         image[r.page][r.slot] = r.value;
     }
     for (int k = 0; k < MirrorSlotCount; ++k) {

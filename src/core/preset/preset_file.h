@@ -24,7 +24,7 @@ inline constexpr std::array<std::uint8_t, 8> LineKey = {0x5E, 0xC1, 0x37, 0xA8,
 inline constexpr std::string_view PresetExtension = ".Nddt";
 
 // Highest slot of each page that a preset file holds (slots 0..n inclusive).
-inline constexpr std::array<int, PageCount> PresetSlotCounts = {116, 83, 37, 83, 41, 41,
+inline constexpr std::array<int, PageCount> PresetSlotCounts = {116, 83, 37, 83,  41, 41,
                                                                 116, 71, 71, 116, 35};
 inline constexpr int PresetRecordCount = 821;  // records in a file this program writes
 inline constexpr int PresetLineCount = 825;    // two header lines + records + two trailer lines
@@ -71,9 +71,9 @@ struct PresetRecord {
 };
 
 struct PresetReadResult {
-    std::optional<PresetError> error;  // empty: the file is good
-    std::string detail;                // where and why, for logs and the CLI
-    std::vector<PresetRecord> records; // in file order; filled only when good
+    std::optional<PresetError> error;   // empty: the file is good
+    std::string detail;                 // where and why, for logs and the CLI
+    std::vector<PresetRecord> records;  // in file order; filled only when good
     bool Ok() const { return !error.has_value(); }
 };
 

@@ -26,18 +26,22 @@ std::string StripPresetExtension(std::string_view fileName) {
     // Walk back over four whole characters; the byte before them must be the dot.
     std::size_t pos = fileName.size();
     for (int chars = 0; chars < 4; ++chars) {
-        if (pos == 0) return std::string(fileName);
+        if (pos == 0)
+            return std::string(fileName);
         --pos;
-        while (pos > 0 && (static_cast<unsigned char>(fileName[pos]) & 0xC0) == 0x80) --pos;
+        while (pos > 0 && (static_cast<unsigned char>(fileName[pos]) & 0xC0) == 0x80)
+            --pos;
     }
-    if (pos == 0 || fileName[pos - 1] != '.') return std::string(fileName);
+    if (pos == 0 || fileName[pos - 1] != '.')
+        return std::string(fileName);
     return std::string(fileName.substr(0, pos - 1));
 }
 
 std::string KeepNumericChars(std::string_view text) {
     std::string out;
     for (char c : text) {
-        if ((c >= '0' && c <= '9') || c == '-' || c == '.') out.push_back(c);
+        if ((c >= '0' && c <= '9') || c == '-' || c == '.')
+            out.push_back(c);
     }
     return out;
 }

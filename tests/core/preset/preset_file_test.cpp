@@ -18,7 +18,8 @@ namespace fs = std::filesystem;
 // A stored file assembled from plain lines, scrambled the way the format says.
 std::string FileOf(const std::vector<std::string>& plainLines) {
     std::string out;
-    for (const auto& l : plainLines) out += ScrambleLine(l) + "\r\n";
+    for (const auto& l : plainLines)
+        out += ScrambleLine(l) + "\r\n";
     return out;
 }
 
@@ -59,16 +60,18 @@ DeviceImageRows RandomImage(unsigned seed) {
     std::uniform_int_distribution<int> word(0, 65535);
     DeviceImageRows image{};
     for (auto& page : image)
-        for (auto& v : page) v = word(rng);
+        for (auto& v : page)
+            v = word(rng);
     return image;
 }
 
 class TempFolder : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = fs::temp_directory_path() /
-               (std::string("kdsp_preset_") + info->test_suite_name() + "_" + info->name());
+               (std::string("kdsp_preset_") + info->test_suite_name() + "_" + info->name() + "_" +
+                std::to_string(std::random_device{}()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -98,7 +101,8 @@ TEST(ScrambleLine, UnscrambleIsTheInverseInEitherCase) {
     EXPECT_FALSE(UnscrambleLine("0CF8G9").has_value());
     EXPECT_FALSE(UnscrambleLine("0C F8").has_value());
     std::string all;
-    for (int c = 0; c < 256; ++c) all.push_back(static_cast<char>(c));
+    for (int c = 0; c < 256; ++c)
+        all.push_back(static_cast<char>(c));
     EXPECT_EQ(UnscrambleLine(ScrambleLine(all)), all);
 }
 
@@ -123,8 +127,8 @@ TEST(PresetWrite, GoldenBytesOfASmallImage) {
     EXPECT_EQ(lines[823], "17AF43C76CFE51D466F304");  // "Intoal: 823"
     // Sum 305 -> low byte 0x31 -> checksum 0xCF = 207.
     EXPECT_EQ(Plain(lines[824]), "CCCCK: 207");
-    EXPECT_EQ(Plain(lines[822]), std::to_string((10 * 256 + 35) ^ 822) + " " +
-                                     std::to_string(300 ^ 822))
+    EXPECT_EQ(Plain(lines[822]),
+              std::to_string((10 * 256 + 35) ^ 822) + " " + std::to_string(300 ^ 822))
         << "the last record is page 10 slot 35";
 
     // The whole file against an encoder written here from the format description.
@@ -179,11 +183,13 @@ TEST(PresetWrite, SameTextScramblesTheSameOnEveryLine) {
 
 TEST_F(TempFolder, WriteMirrorsTheSystemWordsAndKeepsTheCopy) {
     Model m;
-    for (int k = 0; k < 6; ++k) m.DeviceImage[10][6 + k] = 100 + k;
+    for (int k = 0; k < 6; ++k)
+        m.DeviceImage[10][6 + k] = 100 + k;
     m.DeviceImage[0][110] = 9999;
     const auto path = dir_ / "Mirror.Nddt";
     WritePresetFile(path, m);
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(m.DeviceImage[0][110 + k], 100 + k);
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(m.DeviceImage[0][110 + k], 100 + k);
     EXPECT_EQ(Get(path), FormatPresetFile(m.DeviceImage));
 }
 
@@ -204,9 +210,12 @@ TEST_F(TempFolder, RoundTripRestoresEverySlotPlusTheSystemCopies) {
     for (int p = 0; p < PageCount; ++p) {
         for (int s = 0; s < DeviceImageSlots; ++s) {
             int want = s <= PresetSlotCounts[p] ? written.DeviceImage[p][s] : before[p][s];
-            if (p == 10 && s == 32) want = written.DeviceImage[10][6];
-            if (p == 10 && s == 33) want = written.DeviceImage[10][8];
-            if (p == 10 && s == 34) want = written.DeviceImage[10][10];
+            if (p == 10 && s == 32)
+                want = written.DeviceImage[10][6];
+            if (p == 10 && s == 33)
+                want = written.DeviceImage[10][8];
+            if (p == 10 && s == 34)
+                want = written.DeviceImage[10][10];
             ASSERT_EQ(loaded.DeviceImage[p][s], want) << "page " << p << " slot " << s;
         }
     }
@@ -334,7 +343,8 @@ TEST(PresetRead, NumbersAreStrictDecimal) {
 
 TEST(PresetRead, LineEndingsOtherThanCrLfAreRead) {
     std::string lf;
-    for (const auto& l : ConsistentFile({{2, 2, 2}})) lf += ScrambleLine(l) + "\n";
+    for (const auto& l : ConsistentFile({{2, 2, 2}}))
+        lf += ScrambleLine(l) + "\n";
     EXPECT_TRUE(ParsePreset(lf).Ok());
     lf.pop_back();  // no terminator after the last line
     EXPECT_TRUE(ParsePreset(lf).Ok());
@@ -352,7 +362,8 @@ TEST_F(TempFolder, ABadFileLeavesTheImageUnchanged) {
     parts[1] = std::to_string(std::stoi(parts[1]) ^ 1);
     lines[10] = ScrambleLine(parts[0] + " " + parts[1]);
     std::string edited;
-    for (const auto& l : lines) edited += l + "\r\n";
+    for (const auto& l : lines)
+        edited += l + "\r\n";
     Put(path, edited);
 
     Model target;
@@ -366,7 +377,8 @@ TEST_F(TempFolder, ABadFileLeavesTheImageUnchanged) {
     // A count mismatch also leaves everything as it was.
     lines.erase(lines.begin() + 5);
     edited.clear();
-    for (const auto& l : lines) edited += l + "\r\n";
+    for (const auto& l : lines)
+        edited += l + "\r\n";
     Put(path, edited);
     ApplyPreset(ReadPresetFile(path), target);
     EXPECT_EQ(target.DeviceImage, before);

@@ -24,7 +24,8 @@ TEST(StripPresetExtension, DropsOnlyAFourCharacterEnding) {
     EXPECT_EQ(StripPresetExtension("v1.2.night.Nddt"), "v1.2.night") << "inner dots stay";
     EXPECT_EQ(StripPresetExtension(".Nddt"), "");
     EXPECT_EQ(StripPresetExtension("Party"), "Party");
-    EXPECT_EQ(StripPresetExtension("Party.Nddt1"), "Party.Nddt1") << "five characters after the dot";
+    EXPECT_EQ(StripPresetExtension("Party.Nddt1"), "Party.Nddt1")
+        << "five characters after the dot";
     EXPECT_EQ(StripPresetExtension("a.back"), "a");
     EXPECT_EQ(StripPresetExtension("a.bak"), "a.bak");
     EXPECT_EQ(StripPresetExtension("Nddt"), "Nddt");

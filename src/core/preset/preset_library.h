@@ -1,0 +1,70 @@
+// The preset folder and its list, preset name checks and the stored-mode item
+// texts: everything of the preset panels that needs no window toolkit.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/model/model.h"
+#include "core/preset/preset_file.h"
+
+namespace kdsp {
+
+inline constexpr std::string_view ModeFolderName = "Mode";
+inline constexpr std::string_view PresetFolderName = "Z5KRON-Mode";
+
+struct PresetFolders {
+    std::filesystem::path ModeFolder;
+    std::filesystem::path PresetFolder;
+    bool besideExecutable = true;  // false: the user's data folder is used instead
+    bool usable = false;           // the preset folder exists and takes new files
+};
+
+// The user's application-data folder for kdsp: %APPDATA%\kdsp on Windows,
+// ~/Library/Application Support/kdsp on macOS, $XDG_DATA_HOME/kdsp or
+// ~/.local/share/kdsp elsewhere. Empty when the environment names none.
+std::filesystem::path UserDataFolder();
+
+// "Mode/Z5KRON-Mode" beside the executable, created when missing; when that folder
+// cannot be created or written (an installed program), the same two folders inside
+// `userData` instead.
+PresetFolders EnsurePresetFolders(const std::filesystem::path& executableFolder,
+                                  const std::filesystem::path& userData = UserDataFolder());
+
+// One line for the panel: which folder holds the presets and why.
+std::string DescribePresetFolders(const PresetFolders& folders);
+
+// Names of the regular files in `folder` that match "*.Nddt*" in any letter case,
+// sorted ignoring letter case. No upper limit on the count.
+std::vector<std::string> ListPresetFiles(const std::filesystem::path& folder);
+// The same, each without its ".Nddt" ending: what the preset list shows.
+std::vector<std::string> ListPresetNames(const std::filesystem::path& folder);
+
+// Why `name` cannot be a preset name, or empty when it can. Refused: empty names,
+// "." and "..", path separators, characters no file name may hold on Windows or
+// Linux (<>:"/\|?* and control characters), a trailing dot or space, the Windows
+// device names (CON, NUL, COM1...), and names too long for a file name.
+std::optional<std::string> PresetNameProblem(std::string_view name, int languageFlag = 0);
+
+// folder / (name + ".Nddt"); `name` is UTF-8.
+std::filesystem::path PresetPath(const std::filesystem::path& folder, std::string_view name);
+
+// Whether saving `name` would replace a file: a file exists whose name equals
+// name + ".Nddt" exactly or ignoring letter case (so a file system that ignores
+// case never replaces a preset unasked).
+bool PresetExists(const std::filesystem::path& folder, std::string_view name);
+
+// UTF-8 text of a path, and a path from UTF-8 text, on every platform.
+std::string PathText(const std::filesystem::path& path);
+std::filesystem::path PathFromText(std::string_view utf8);
+
+// Stored-mode selector items: number, "-", name ("12-Party").
+std::string ModeItemText(int modeNumber, std::string_view name);
+// The name part of item `itemIndex`: from the third character for items 0..8
+// (one-digit numbers), from the fourth otherwise; empty when the item is shorter.
+std::string ModeNameOfItem(std::string_view itemText, int itemIndex);
+
+}  // namespace kdsp
