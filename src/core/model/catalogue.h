@@ -5,6 +5,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "core/model/model.h"
 
@@ -25,22 +26,32 @@ enum class ButtonKind {
 
 struct ParamBinding {
     ParamId id;
-    const char* editor;          // EditorTable slot (objectName), nullptr for none
+    const char* editor;  // EditorTable slot (objectName), nullptr for none
     ControlClass editorClass;
-    const char* pane;            // PaneTable slot: value pane or second choice button
+    const char* pane;  // PaneTable slot: value pane or second choice button
     ControlClass paneClass;
-    const char* spin;            // SpinTable slot
-    const char* typeControls[3]; // BandTypeTable: three type pictures, or the gain slider in [0]
-    ControlClass typeClass;      // Picture or Slider (None when empty)
-    int valueKind;               // ValueKind carried in the hint of edit/pane/combo; -1 none
+    const char* spin;             // SpinTable slot
+    const char* typeControls[3];  // BandTypeTable: three type pictures, or the gain slider in [0]
+    ControlClass typeClass;       // Picture or Slider (None when empty)
+    int valueKind;                // ValueKind carried in the hint of edit/pane/combo; -1 none
     ButtonKind button;
-    int sliderMax;               // maximum of the slider, -1 when the slider has none set / no slider
-    const char* name;            // readable name for listings ("music band 1 frequency")
+    int sliderMax;     // maximum of the slider, -1 when the slider has none set / no slider
+    const char* name;  // readable name for listings ("music band 1 frequency")
+    // Fixed items of a combo box in item order (empty for none or for the
+    // stored-mode box, whose items are the device's mode names).
+    std::span<const char* const> items{};
+    bool hidden = false;  // exists but is never shown (eighth output band group)
+    int volumeLink = -1;  // system volume slider hint: 0 normal, 1 start, 2 maximum
 };
 
 // Every bound (page, index) in ascending id order. Placeholder slots are not listed.
 std::span<const ParamBinding> Catalogue();
 const ParamBinding* FindBinding(ParamId id);
+
+// The Tag a control ends with after start-up: the id of the last slot it sits
+// in (MusQEdit1 sits at 7 and 8 and ends with 8). A choice-group button that
+// sits in no slot (DEQModeMidBtn1) carries its group's id. -1 for anything else.
+int ControlTag(std::string_view objectName);
 
 // Choice groups: the buttons in list order (the value is the position).
 struct ChoiceGroupDef {

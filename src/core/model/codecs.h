@@ -12,8 +12,12 @@ namespace kdsp {
 // Band number in the high byte, parameter within the band (0..4) in the low byte.
 using BandRef = std::uint16_t;
 inline constexpr BandRef NotEq = 255;
-inline constexpr int BandOf(BandRef r) { return r >> 8; }
-inline constexpr int FieldOf(BandRef r) { return r & 0xFF; }
+inline constexpr int BandOf(BandRef r) {
+    return r >> 8;
+}
+inline constexpr int FieldOf(BandRef r) {
+    return r & 0xFF;
+}
 
 // Band and field of an EQ parameter id, or NotEq. Past the last band of pages
 // 0 and 4..9 the band number simply keeps counting: callers check it against

@@ -12,8 +12,12 @@
 namespace kdsp {
 namespace {
 
-std::string Text(int kind, double v, int qMax = 100) { return FormatValue(kind, v, qMax).text; }
-int Clamped(int kind, double v, int qMax = 100) { return FormatValue(kind, v, qMax).value; }
+std::string Text(int kind, double v, int qMax = 100) {
+    return FormatValue(kind, v, qMax).text;
+}
+int Clamped(int kind, double v, int qMax = 100) {
+    return FormatValue(kind, v, qMax).value;
+}
 
 TEST(TextToValue, FrequencyEntryPicksNearestWithLowerTies) {
     EXPECT_EQ(TextToValue(2, 25000), 361);
@@ -171,7 +175,9 @@ TEST(ValueKindRange, Tops) {
     EXPECT_FALSE(ValueKindRange(-2).hasRange);
 }
 
-BandRef Ref(int band, int k) { return static_cast<BandRef>(band << 8 | k); }
+BandRef Ref(int band, int k) {
+    return static_cast<BandRef>(band << 8 | k);
+}
 
 TEST(DecodeBand, BandsAndFilters) {
     Model m;
@@ -251,7 +257,8 @@ TEST(ActiveQParam, FollowsTheBandType) {
 
 TEST(EqGraphOf, Pages) {
     const int expected[] = {0, 1, 8, 9, 2, 2, 3, 5, 5, 3, 0};
-    for (int p = 0; p < 11; ++p) EXPECT_EQ(EqGraphOf(MakeId(p, 5)), expected[p]) << "page " << p;
+    for (int p = 0; p < 11; ++p)
+        EXPECT_EQ(EqGraphOf(MakeId(p, 5)), expected[p]) << "page " << p;
     EXPECT_EQ(EqGraphOf(0x0C00), 0);
 }
 

@@ -11,11 +11,12 @@ namespace {
 TEST(FreqTable, TellingRows) {
     const auto& f = FreqTable();
     const std::pair<int, const char*> rows[] = {
-        {0, "19.7"},     {1, "20.1"},     {2, "20.5"},      {24, "31.3"},    {60, "62.5"},
-        {85, "101.0"},   {142, "303.0"},  {203, "981.0"},   {204, "1000.0"}, {205, "1020.0"},
+        {0, "19.7"},     {1, "20.1"},      {2, "20.5"},      {24, "31.3"},     {60, "62.5"},
+        {85, "101.0"},   {142, "303.0"},   {203, "981.0"},   {204, "1000.0"},  {205, "1020.0"},
         {297, "5990.0"}, {333, "12000.0"}, {360, "20200.0"}, {361, "20600.0"},
     };
-    for (const auto& [i, text] : rows) EXPECT_EQ(f[i], text) << "entry " << i;
+    for (const auto& [i, text] : rows)
+        EXPECT_EQ(f[i], text) << "entry " << i;
 }
 
 TEST(FreqTable, RoundStepsBelowHundredHertz) {
@@ -54,13 +55,15 @@ TEST(FreqTable, ValuesMatchTexts) {
 TEST(QTable, RowStartsAndEnds) {
     const auto& q = QTable();
     const std::pair<int, const char*> rows[] = {
-        {0, "0.40"},   {9, "0.67"},   {10, "0.71"},  {16, "1.00"},  {17, "1.06"},
-        {20, "1.26"},  {21, "1.30"},  {23, "1.50"},  {30, "2.20"},  {40, "4.00"},
-        {50, "7.10"},  {56, "10.10"}, {60, "12.70"}, {70, "23.00"}, {80, "40.00"},
+        {0, "0.40"},   {9, "0.67"},    {10, "0.71"},   {16, "1.00"},    {17, "1.06"},
+        {20, "1.26"},  {21, "1.30"},   {23, "1.50"},   {30, "2.20"},    {40, "4.00"},
+        {50, "7.10"},  {56, "10.10"},  {60, "12.70"},  {70, "23.00"},   {80, "40.00"},
         {90, "72.00"}, {96, "102.00"}, {99, "121.00"}, {100, "128.00"},
     };
-    for (const auto& [i, text] : rows) EXPECT_EQ(q[i], text) << "entry " << i;
-    for (int i = 1; i < QTableSize; ++i) EXPECT_GT(QValue(i), QValue(i - 1)) << "entry " << i;
+    for (const auto& [i, text] : rows)
+        EXPECT_EQ(q[i], text) << "entry " << i;
+    for (int i = 1; i < QTableSize; ++i)
+        EXPECT_GT(QValue(i), QValue(i - 1)) << "entry " << i;
     EXPECT_DOUBLE_EQ(QValue(17), 1.06);
 }
 
