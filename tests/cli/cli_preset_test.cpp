@@ -1,0 +1,221 @@
+// kdsp preset show/check/export/import/diff, run as a user would run them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "core/preset/preset_file.h"
+
+namespace kdsp {
+namespace {
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class PresetCli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("kdsp_cli_preset_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+                std::to_string(std::random_device{}()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Arguments are passed through the shell; the tests only use plain words.
+    CliRun Kdsp(const std::string& args) {
+        const auto out = dir_ / "stdout";
+        const auto err = dir_ / "stderr";
+        const std::string cmd = std::string(KDSP_CLI_PATH) + " " + args + " >" + out.string() +
+                                " 2>" + err.string() + " </dev/null";
+        const int raw = std::system(cmd.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Get(out), Get(err)};
+    }
+    std::string Get(const fs::path& p) {
+        std::ifstream f(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    }
+    void Put(const fs::path& p, const std::string& s) { std::ofstream(p, std::ios::binary) << s; }
+    std::string P(const char* name) { return (dir_ / name).string(); }
+
+    static std::string Json(const DeviceImageRows& image) {
+        std::ostringstream o;
+        o << "{\"pages\":[";
+        for (int p = 0; p < PageCount; ++p) {
+            o << (p ? "," : "") << "[";
+            for (int s = 0; s < DeviceImageSlots; ++s)
+                o << (s ? "," : "") << image[p][s];
+            o << "]";
+        }
+        o << "]}";
+        return o.str();
+    }
+    // A preset file written by the library itself.
+    void Preset(const char* name, DeviceImageRows image) {
+        Model m;
+        m.DeviceImage = image;
+        WritePresetFile(dir_ / name, m);
+    }
+
+    fs::path dir_;
+};
+
+DeviceImageRows Sample() {
+    DeviceImageRows image{};
+    image[6][20] = 362;  // main output low-pass: off
+    image[0][4] = 0;     // music band 1: peaking
+    image[0][5] = 204;   // 1000.0
+    image[0][6] = 105;   // -3.0 dB
+    for (int k = 0; k < 6; ++k)
+        image[10][6 + k] = 40 + k;
+    return image;
+}
+
+TEST_F(PresetCli, ImportThenExportKeepsTheImageWithTheLoadRules) {
+    const auto image = Sample();
+    Put(dir_ / "in.json", Json(image));
+    const CliRun imp = Kdsp("preset import " + P("in.json") + " -o " + P("out.Nddt"));
+    ASSERT_EQ(imp.status, 0) << imp.err;
+    EXPECT_EQ(Get(dir_ / "out.Nddt"), [&] {
+        auto mirrored = image;
+        MirrorSystemWordsForSave(mirrored);
+        return FormatPresetFile(mirrored);
+    }()) << "import writes exactly what a save from the window writes";
+
+    const CliRun check = Kdsp("preset check " + P("out.Nddt"));
+    EXPECT_EQ(check.status, 0) << check.err;
+
+    const CliRun exp = Kdsp("preset export " + P("out.Nddt"));
+    ASSERT_EQ(exp.status, 0) << exp.err;
+    auto expected = image;
+    for (int k = 0; k < 6; ++k)
+        expected[0][110 + k] = image[10][6 + k];
+    expected[10][32] = image[10][6];
+    expected[10][33] = image[10][8];
+    expected[10][34] = image[10][10];
+    // Export uses its own spacing; compare after removing white space.
+    std::string got;
+    for (char c : exp.out)
+        if (!std::isspace(static_cast<unsigned char>(c)))
+            got.push_back(c);
+    EXPECT_EQ(got, Json(expected));
+
+    // The export reads back through import unchanged.
+    Put(dir_ / "again.json", exp.out);
+    EXPECT_EQ(Kdsp("preset import " + P("again.json") + " -o " + P("again.Nddt")).status, 0);
+    EXPECT_EQ(Kdsp("preset diff " + P("out.Nddt") + " " + P("again.Nddt")).out, "no differences\n");
+}
+
+TEST_F(PresetCli, ShowPrintsIdNameStoredAndShownValue) {
+    Preset("a.Nddt", Sample());
+    const CliRun r = Kdsp("preset show " + P("a.Nddt"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("0x0614\tmain output low-pass frequency\t362\tOff\n"), std::string::npos)
+        << r.out.substr(0, 400);
+    EXPECT_NE(r.out.find("0x0005\tmusic band 1 frequency\t204\t1000.0\n"), std::string::npos);
+    EXPECT_NE(r.out.find("0x0006\tmusic band 1 gain\t105\t-3.0\n"), std::string::npos);
+    EXPECT_NE(r.out.find("0x0004\tmusic band 1 type\t0\tPEQ\n"), std::string::npos);
+    // One line per record; the copied system words are records of page 10 too.
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 821);
+}
+
+TEST_F(PresetCli, BadFilesPrintTheFileMessageAndExit1) {
+    Preset("good.Nddt", Sample());
+    std::string bytes = Get(dir_ / "good.Nddt");
+    const auto third = bytes.find("\r\n", bytes.find("\r\n") + 2) + 2;
+    bytes[third] = bytes[third] == '0' ? '1' : '0';  // one record edited, checksum not
+    Put(dir_ / "edited.Nddt", bytes);
+    Put(dir_ / "text.Nddt", "hello\r\n");
+
+    const struct {
+        const char* file;
+        const char* message;
+    } cases[] = {{"edited.Nddt", "Data file is corrupted!"},
+                 {"missing.Nddt", "File not find!"},
+                 {"text.Nddt", "File format error!"}};
+    for (const auto& c : cases) {
+        for (const char* cmd : {"check", "show", "export"}) {
+            const CliRun r = Kdsp(std::string("preset ") + cmd + " " + P(c.file));
+            EXPECT_EQ(r.status, 1) << cmd << " " << c.file;
+            EXPECT_NE(r.err.find(c.message), std::string::npos)
+                << cmd << " " << c.file << ": " << r.err;
+            EXPECT_TRUE(r.out.empty()) << "nothing is listed from a bad file";
+        }
+    }
+    EXPECT_EQ(Kdsp("preset diff " + P("good.Nddt") + " " + P("edited.Nddt")).status, 1);
+}
+
+TEST_F(PresetCli, ImportRefusesWrongShapesAndValues) {
+    const auto good = Json(Sample());
+    auto withValue = [&](const std::string& v) {
+        std::string s = good;
+        s.replace(s.find("[[") + 2, 1, v);  // page 0 slot 0
+        return s;
+    };
+    const std::string bad[] = {
+        withValue("65536"),
+        withValue("-1"),
+        withValue("1.5"),
+        withValue("1e3"),
+        withValue("\"1\""),
+        withValue("007"),
+        good.substr(0, good.size() - 1),          // unterminated
+        good + "x",                               // trailing text
+        "{\"pages\":[]}",                         // no pages
+        "{\"Pages\":" + good.substr(9),           // wrong key
+        "[" + good + "]",                         // not an object
+        good.substr(0, good.rfind(",[")) + "]}",  // ten pages
+        [&] {                                     // a page of 144 values
+            std::string s = good;
+            s.erase(s.find("[[") + 1, 2);  // drop "0," of page 0
+            return s;
+        }(),
+        "",
+    };
+    int n = 0;
+    for (const auto& json : bad) {
+        const std::string in = "bad" + std::to_string(n++) + ".json";
+        Put(dir_ / in, json);
+        const CliRun r = Kdsp("preset import " + P(in.c_str()) + " -o " + P("out.Nddt"));
+        EXPECT_EQ(r.status, 1) << json.substr(0, 60);
+        EXPECT_FALSE(r.err.empty());
+        EXPECT_FALSE(fs::exists(dir_ / "out.Nddt")) << "no file from refused JSON";
+    }
+    Put(dir_ / "ok.json", withValue("65535"));
+    EXPECT_EQ(Kdsp("preset import " + P("ok.json") + " -o " + P("out.Nddt")).status, 0);
+    const CliRun r = Kdsp("preset import " + P("ok.json") + " -o " + P("missing/out.Nddt"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Cannot save preset"), std::string::npos) << r.err;
+}
+
+TEST_F(PresetCli, DiffListsChangedParametersWithBothShownValues) {
+    auto a = Sample();
+    auto b = Sample();
+    b[6][20] = 204;
+    b[0][6] = 120;
+    Preset("a.Nddt", a);
+    Preset("b.Nddt", b);
+    const CliRun r = Kdsp("preset diff " + P("a.Nddt") + " " + P("b.Nddt"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "0x0006\tmusic band 1 gain\t-3.0\t0.0\n"
+              "0x0614\tmain output low-pass frequency\tOff\t1000.0Hz\n");
+}
+
+TEST_F(PresetCli, UsageErrorsExit2) {
+    EXPECT_EQ(Kdsp("preset").status, 2);
+    EXPECT_EQ(Kdsp("preset show").status, 2);
+    EXPECT_EQ(Kdsp("preset import x.json").status, 2) << "the output file is required";
+}
+
+}  // namespace
+}  // namespace kdsp
