@@ -1,0 +1,134 @@
+// The connection to the processor: the search over serial ports and TCP, the
+// paced whole-memory transfers, the link events, and the paced stream of edits.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/link/link_interfaces.h"
+#include "core/link/write_queue.h"
+#include "core/model/model.h"
+#include "core/protocol/receiver.h"
+
+namespace kdsp {
+
+// Values of LinkState and of the events RaiseLinkEvent understands.
+inline constexpr int LinkOffline = 0;
+inline constexpr int LinkOnline = 2;
+
+enum LinkEvent : int {
+    EventOnline = 1,
+    EventReload = 2,
+    EventSaved = 3,
+    EventLinking = 4,
+    EventUpload = 6,
+    EventLinkLost = 7,
+    EventConnectFailed = 9,
+};
+
+inline constexpr int ReadStepCount = 29;    // steps 0..29 of a linking read
+inline constexpr int ReloadStepCount = 19;  // a reload, and an upload, stop at 19
+inline constexpr int StepTicksMax = 100;
+
+class Link {
+public:
+    Link(Model& model, Transport& transport, LinkTimers& timers, LinkHost& host);
+
+    // --- settings the window edits ------------------------------------------------
+    // The TCP end point (IPstrEdit / IPPortStrEdit).
+    void SetTcpEndpoint(std::string host, int port);
+    const std::string& TcpHost() const { return tcpHost_; }
+    int TcpPort() const { return tcpPort_; }
+    // Lists the serial ports (ComComboBox1) and selects the first one, if any.
+    void RefreshPortList();
+    const std::vector<std::string>& Ports() const { return ports_; }
+    int SelectedPort() const { return selectedPort_; }  // -1: no selected item
+
+    // --- entry points -----------------------------------------------------------
+    // LinkBtn (connect, unless already online) and UnLinkBtn (disconnect).
+    void LinkBtnClick(bool senderIsLinkBtn);
+    void TcpConnect();
+    void OnSearchTick();    // Timer1
+    void OnTransferTick();  // Timer2
+    void OnHoldTick();      // HoldTimer
+    // Bytes from the serial port (always handled) and from the socket (handled only
+    // while the link runs over TCP).
+    void OnSerialBytes(std::span<const std::uint8_t> bytes);
+    void OnTcpBytes(std::span<const std::uint8_t> bytes);
+    void RaiseLinkEvent(int event);
+    void SendLinkCommand(std::uint16_t code);
+    void StartStep(int step, int upload);
+    // The main window's close request: the processor is told when it is online.
+    void OnCloseRequest();
+
+    // Edits (write_queue.cpp).
+    void SendParam(ParamId id, int value);
+    void SendBandParam(ParamId id, int value);
+    // Saves the current settings as stored mode 0..8 under `name`; false (nothing
+    // sent) for a mode outside the list.
+    bool SaveAsMode(int mode, std::string_view name);
+    // The system (0x0A04) or panel (0x0A05) password command with these digits.
+    void SendPassword(ParamId id, std::string_view digits);
+
+    // The link label as the status dialog shows it.
+    const std::string& LinkCaption() const { return linkCaption_; }
+    const std::string& LinkHint() const { return linkHint_; }
+    // StepIndex / StepCount in percent, halves to even.
+    int Progress() const;
+
+    // --- link variables ---------------------------------------------------------
+    int TransportKind = TransportSerial;
+    int LinkState = LinkOffline;
+    LinkSignals Signals;  // DeviceFound, ClearToSend, TransferState
+    int StepIndex = 0;
+    int StepCount = 0;
+    int StepTicks = 0;
+    int UploadFlag = 0;
+    int ModeNameIndex = 0;
+    int PortScanIndex = 0;
+    int LastPortIndex = 0;
+    int PendingEvent = 0;
+    int FreshLink = 0;
+    int LanguageFlag = 0;  // 1 Chinese, anything else English
+
+    // --- write queue and keep-alive ---------------------------------------------
+    WriteQueue Writes;
+    BandQueue Bands;
+    int RepeatLast = 0;
+    int IdleTicks = 0;
+    int SilentSeconds = 0;
+
+private:
+    void Write(std::span<const std::uint8_t> bytes);
+    void WriteValue(ParamId id, std::uint16_t value);
+    void ShowLinkStatus(const std::string& chinese, const std::string& english);
+    void SetLinkCaption(const std::string& caption);
+    void ShowMessage(const std::string& chinese, const std::string& english);
+    void DialogTakesLabelAndProgress();
+    void SelectPort(int index);
+    void AfterFeed();
+    std::vector<std::string> ModeListItems() const;
+
+    Model& model_;
+    Transport& transport_;
+    LinkTimers& timers_;
+    LinkHost& host_;
+
+    // Two assemblers: a serial port left open after a fall-back to TCP must not mix
+    // stray bytes into the frames of the socket, and the other way round.
+    RxAssembler serialRx_;
+    RxAssembler tcpRx_;
+
+    std::string tcpHost_ = "192.168.1.100";
+    int tcpPort_ = 8889;
+    std::vector<std::string> ports_;
+    int selectedPort_ = -1;
+    std::string linkCaption_ = "设备未连接";
+    std::string linkHint_;
+    std::string shownIdentity_;
+};
+
+}  // namespace kdsp

@@ -1,0 +1,184 @@
+// Paced edits while online: SendParam, SendBandParam, the save-as-mode send and
+// the hold tick that drains the queues, sends keep-alives and detects a lost link.
+#include "core/link/write_queue.h"
+
+#include <string>
+
+#include "core/link/link.h"
+#include "core/model/codecs.h"
+#include "core/protocol/frames.h"
+
+namespace kdsp {
+
+namespace {
+constexpr int IdleTicksPerSecond = 50;
+constexpr int SilentSecondsLost = 10;         // lost once above this
+constexpr int SilentSecondsPendingLost = 50;  // an unanswered recall or save
+constexpr int RepeatEverySeconds = 3;
+}  // namespace
+
+void WriteQueue::Push(ParamId id, int value) {
+    const int count = Count();
+    if (count > 1 && entries_.back().id == id) {
+        entries_.back().value = value;
+        return;
+    }
+    if (count < Limit) {
+        entries_.push_back({id, value});
+        return;
+    }
+    // Full: the newest waiting entry of this parameter takes the value, so the
+    // processor ends with what the window shows; otherwise the queue grows.
+    for (int i = count; i >= 1; --i) {
+        if (entries_[static_cast<std::size_t>(i)].id == id) {
+            entries_[static_cast<std::size_t>(i)].value = value;
+            return;
+        }
+    }
+    entries_.push_back({id, value});
+}
+
+void WriteQueue::Advance() {
+    if (Count() >= 1) entries_.erase(entries_.begin());
+}
+
+void BandQueue::Push(ParamId frameId, int band) {
+    const int count = Count();
+    if (count < Limit) {
+        entries_.push_back({frameId, band});
+        return;
+    }
+    for (int i = 1; i <= count; ++i) {
+        const Entry& e = entries_[static_cast<std::size_t>(i)];
+        if (e.frameId == frameId && e.band == band) return;
+    }
+    entries_.push_back({frameId, band});
+}
+
+void BandQueue::Advance() {
+    if (Count() >= 1) entries_.erase(entries_.begin());
+}
+
+void Link::SendParam(ParamId id, int value) {
+    const ParamId s = StoreValue(model_, id, value);
+    if (host_.SuppressSend() || LinkState != LinkOnline) return;
+    IdleTicks = 0;
+    if (Signals.ClearToSend == 0 || Writes.Count() != 0) {
+        Writes.Push(s, value);
+        return;
+    }
+    Writes.SetSent(s, value);
+    Signals.TransferState = TransferIdle;
+    if (s == IdRecallMode) {
+        // The processor loads the stored mode; its acknowledgement starts the reload.
+        SetLinkCaption("加载中...");
+        LinkState = LinkOffline;
+        SilentSeconds = 0;
+        PendingEvent = EventReload;
+    } else if (s == IdSaveMode) {
+        PendingEvent = EventSaved;
+    } else {
+        PendingEvent = 0;
+    }
+    WriteValue(s, static_cast<std::uint16_t>(value));
+    Signals.ClearToSend = 0;
+}
+
+void Link::SendBandParam(ParamId id, int value) {
+    const ParamId s = StoreValue(model_, id, value);
+    if (host_.SuppressSend() || LinkState != LinkOnline) return;
+    const int page = PageOf(s);
+    if (page < 0 || page > PageRear) return;  // no band frame outside pages 0..9
+    Signals.TransferState = TransferIdle;
+    IdleTicks = 0;
+    const ParamId frameId = BandFrameId(page);
+    const int band = BandOf(DecodeBand(model_, s));  // NotEq counts as band 0
+    if (Signals.ClearToSend == 0 || Bands.Count() != 0) {
+        Bands.Push(frameId, band);
+        return;
+    }
+    Bands.SetSent(frameId, band);
+    Write(BuildBandFrame(model_, frameId, band));
+    Signals.ClearToSend = 0;
+}
+
+bool Link::SaveAsMode(int mode, std::string_view name) {
+    if (mode < 0 || mode >= 9) return false;
+    model_.ModeNames[static_cast<std::size_t>(mode)] =
+        std::string(name.substr(0, ModeNameMaxLength));
+    Write(BuildSaveMode(mode, name));
+    // The saved event waits for this frame's acknowledgement, not for an older one
+    // that may already have arrived.
+    Signals.ClearToSend = 0;
+    PendingEvent = EventSaved;
+    SetLinkCaption("保存中...");
+    LinkState = LinkOffline;
+    SilentSeconds = 0;
+    return true;
+}
+
+void Link::SendPassword(ParamId id, std::string_view digits) {
+    Write(BuildPasswordFrame(id, digits));
+}
+
+void Link::OnHoldTick() {
+    IdleTicks = IdleTicks > IdleTicksPerSecond ? IdleTicksPerSecond : IdleTicks + 1;
+
+    if (Signals.ClearToSend == 1 && PendingEvent != 0) {
+        const int e = PendingEvent;
+        PendingEvent = 0;
+        RaiseLinkEvent(e);
+        SilentSeconds = 0;
+        IdleTicks = 0;
+    } else if (PendingEvent != 0 && IdleTicks == IdleTicksPerSecond) {
+        IdleTicks = 0;
+        SilentSeconds += 1;
+        if (SilentSeconds > SilentSecondsPendingLost) {
+            SilentSeconds = 0;
+            timers_.Stop(LinkTimer::Hold);
+            RaiseLinkEvent(EventLinkLost);
+        }
+    }
+
+    if (Signals.ClearToSend == 1 && (Writes.Count() != 0 || RepeatLast == 1)) {
+        Signals.ClearToSend = 0;
+        SilentSeconds = 0;
+        IdleTicks = 0;
+        Writes.Advance();
+        // A queue that has just emptied sends its last entry once more.
+        RepeatLast = (Writes.Count() == 0 && RepeatLast == 0) ? 1 : 0;
+        WriteValue(Writes.Sent().id, static_cast<std::uint16_t>(Writes.Sent().value));
+    }
+
+    if (Signals.ClearToSend == 1 && Bands.Count() != 0) {
+        Signals.ClearToSend = 0;
+        SilentSeconds = 0;
+        IdleTicks = 0;
+        const int count = Bands.Count();
+        Bands.Advance();
+        Write(BuildBandFrame(model_, Bands.Sent().frameId, Bands.Sent().band));
+        host_.Diagnostic("2:" + std::to_string(count) + " " + std::to_string(Bands.Sent().band));
+    }
+
+    if (LinkState == LinkOnline && IdleTicks == IdleTicksPerSecond) {
+        IdleTicks = 0;
+        SilentSeconds += 1;
+        if (Signals.ClearToSend == 1) {
+            Signals.ClearToSend = 0;
+            SilentSeconds = 0;
+            SendLinkCommand(LinkKeepAlive);
+        } else if (SilentSeconds % RepeatEverySeconds == 0) {
+            if (Writes.Count() != 0)
+                WriteValue(Writes.Sent().id, static_cast<std::uint16_t>(Writes.Sent().value));
+            else
+                SendLinkCommand(LinkKeepAlive);
+        }
+        if (SilentSeconds > SilentSecondsLost) {
+            SilentSeconds = 0;
+            timers_.Stop(LinkTimer::Hold);
+            RaiseLinkEvent(EventLinkLost);
+        }
+    }
+}
+
+}  // namespace kdsp
