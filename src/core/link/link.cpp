@@ -2,7 +2,6 @@
 // reload or upload, the link events with their texts and messages, and disconnect.
 #include "core/link/link.h"
 
-#include <cmath>
 #include <utility>
 
 #include "core/model/codecs.h"
@@ -334,7 +333,7 @@ void Link::RaiseLinkEvent(int event) {
         timers_.Start(LinkTimer::Transfer);
         break;
     case EventUpload:
-        if (LinkState != LinkOnline) break;
+        if (LinkState != LinkOnline) return;  // nothing to upload to
         timers_.Stop(LinkTimer::Search);
         timers_.Start(LinkTimer::Transfer);
         Writes.Clear();  // the band queue stays
@@ -369,8 +368,9 @@ void Link::RaiseLinkEvent(int event) {
         ShowMessage("连接失败!", "Off Line!");
         break;
     default:
-        break;  // events 5 and 8 do not exist
+        return;  // events 5 and 8 do not exist
     }
+    if (EventObserver) EventObserver(event);
 }
 
 }  // namespace kdsp

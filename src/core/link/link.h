@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -78,6 +79,10 @@ public:
     const std::string& LinkHint() const { return linkHint_; }
     // StepIndex / StepCount in percent, halves to even.
     int Progress() const;
+
+    // Told of every event RaiseLinkEvent handles, after its effects (for the CLI,
+    // which waits for online or failure, and for tests).
+    std::function<void(int)> EventObserver;
 
     // --- link variables ---------------------------------------------------------
     int TransportKind = TransportSerial;

@@ -1,0 +1,367 @@
+// The link state machine driven with fakes and the manual clock: search, reads,
+// retries and time-outs, uploads, disconnect, texts and messages.
+#include "core/link/link.h"
+
+#include <gtest/gtest.h>
+
+#include "core/model/codecs.h"
+#include "link_rig.h"
+
+namespace kdsp::test {
+namespace {
+
+// The 38 requests of a linking read, in order.
+std::vector<Bytes> ExpectedReadRequests(bool withTail = true) {
+    std::vector<Bytes> r;
+    for (int p = 0; p <= 9; ++p) r.push_back(BuildPageReadRequest(p));
+    for (int i = 0x07; i <= 0x0B; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
+    for (int i = 0x20; i <= 0x22; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
+    for (int m = 0; m <= 8; ++m) r.push_back(BuildModeNameRequest(m));
+    r.push_back(BuildItemReadRequest(0x0A06));
+    if (!withTail) return r;
+    for (int i = 0x02; i <= 0x05; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
+    for (int i = 0x0C; i <= 0x0E; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
+    r.push_back(BuildItemReadRequest(0x0A40));
+    r.push_back(BuildItemReadRequest(0x0A11));
+    r.push_back(BuildItemReadRequest(0x0A01));
+    return r;
+}
+
+int CountFrames(const Rig& r, const Bytes& frame) {
+    int n = 0;
+    for (const Sent& s : r.transport.writes)
+        if (s.bytes == frame) ++n;
+    return n;
+}
+
+TEST(LinkRead, CompleteReadOverSerialSendsTheThirtyEightRequestsAndGoesOnline) {
+    Rig r({"ttyFAKE0"});
+    r.link.LinkBtnClick(true);
+    EXPECT_EQ(r.host.captions.back(), "设备搜索...");
+    EXPECT_TRUE(r.host.dialogVisible);
+    EXPECT_EQ(r.host.progress.back(), 0);
+    EXPECT_TRUE(r.timers.IsRunning(LinkTimer::Search));
+    EXPECT_EQ(r.link.StepCount, 29);
+
+    r.Advance(1000);  // first search tick: the only port gets the connect command
+    ASSERT_EQ(r.transport.writes.size(), 1u);
+    EXPECT_EQ(r.transport.writes[0].bytes, Hex("FC BA 06 A7 0A 30 11 00 54"));
+    EXPECT_EQ(r.transport.writes[0].kind, TransportSerial);
+    EXPECT_EQ(r.transport.openPort, "ttyFAKE0");
+    EXPECT_EQ(r.host.statusPorts, std::vector<std::string>{"ttyFAKE0"});
+
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    // Search tick 2 starts the read; one step per 100 ms tick after that.
+    ASSERT_EQ(r.events.size(), 2u);
+    EXPECT_EQ(r.events[0], std::make_pair(2000L, static_cast<int>(EventLinking)));
+    EXPECT_EQ(r.events[1], std::make_pair(2000L + 38 * 100, static_cast<int>(EventOnline)));
+
+    std::vector<Bytes> sent = r.WrittenFrames();
+    sent.erase(sent.begin());
+    EXPECT_EQ(sent, ExpectedReadRequests());
+    EXPECT_EQ(sent[3], Hex("FC BA 06 A0 0A 10 03 00 03")) << "page 3 request";
+    EXPECT_EQ(sent[20], Hex("FC BA 06 A0 0A 00 02 00 12")) << "name of mode 2";
+    EXPECT_EQ(sent[35], Hex("FC BA 04 A0 0A 40 5C")) << "device identity";
+
+    // Every reply landed where the parser puts it, each name under its own mode.
+    EXPECT_EQ(r.model.DeviceImage[3][7], 3007);
+    EXPECT_EQ(r.model.DeviceImage[9][115], 9115);
+    EXPECT_EQ(r.model.DeviceImage[10][0x0C], 10012);
+    for (int m = 0; m < 9; ++m)
+        EXPECT_EQ(r.model.ModeNames[static_cast<std::size_t>(m)], "Mode" + std::to_string(m + 1));
+    EXPECT_EQ(r.model.DeviceIdentity, "1234ABCD");
+    EXPECT_EQ(r.host.identities, std::vector<std::string>{"1234ABCD"});
+    EXPECT_EQ(r.link.ModeNameIndex, 0) << "no name request outstanding after the read";
+
+    // Online.
+    EXPECT_EQ(r.link.LinkState, LinkOnline);
+    EXPECT_EQ(r.model.ModeFlag, 1) << "taken from DeviceImage[0][1]";
+    EXPECT_EQ(r.link.FreshLink, 1);
+    EXPECT_EQ(r.host.refreshes, 1);
+    EXPECT_EQ(r.host.mainWindowShown, 1);
+    EXPECT_EQ(r.host.linkActive, std::optional<bool>(true));
+    EXPECT_EQ(r.link.LinkCaption(), "Online");
+    EXPECT_EQ(r.link.LinkHint(), "设备已连接");
+    EXPECT_FALSE(r.host.dialogVisible);
+    EXPECT_EQ(r.host.progress.back(), 100);
+    EXPECT_TRUE(r.timers.IsRunning(LinkTimer::Hold));
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Transfer));
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Search));
+    EXPECT_EQ(r.timers.timers[LinkTimer::Transfer].interval, TransferIntervalMs);
+    EXPECT_TRUE(r.host.messages.empty());
+}
+
+TEST(LinkRead, OverTcpSendsConnectAndPageZeroBackToBackAtTheSlowerPace) {
+    Rig r;  // no serial port: straight to TCP
+    r.link.LinkBtnClick(true);
+    EXPECT_EQ(r.link.TransportKind, TransportTcp);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    EXPECT_EQ(r.transport.tcpHost, "127.0.0.1");
+    EXPECT_EQ(r.transport.tcpPort, 18889);
+    ASSERT_EQ(r.events.size(), 2u);
+    EXPECT_EQ(r.events[0].first, 2000);
+    EXPECT_EQ(r.events[1].first, 2000 + 38 * 200) << "200 ms steps while a TCP link is set up";
+
+    std::vector<Bytes> sent = r.WrittenFrames();
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(sent[0], BuildLinkCommand(LinkConnect)) << "search tick";
+    EXPECT_EQ(sent[1], BuildLinkCommand(LinkConnect)) << "linking event";
+    EXPECT_EQ(sent[2], BuildPageReadRequest(0));
+    sent.erase(sent.begin(), sent.begin() + 2);
+    EXPECT_EQ(sent, ExpectedReadRequests());
+    for (const Sent& s : r.transport.writes) EXPECT_EQ(s.kind, TransportTcp);
+    EXPECT_EQ(r.timers.timers[LinkTimer::Transfer].interval, TransferIntervalMs)
+        << "back to 100 ms once online";
+}
+
+TEST(LinkRead, RepliesStoppingAtStepFiveEndInConnectFailedAfterTheWait) {
+    Rig r({"ttyFAKE0"});
+    // Answer the connect command and pages 0..4, then fall silent.
+    r.processor.answering = [](const Bytes& f) {
+        return !(f == BuildPageReadRequest(5)) && f != BuildPageReadRequest(6);
+    };
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventConnectFailed));
+    // Step 5 goes out at 2500 ms, is late 11 ticks later and fails 100 ticks after that.
+    ASSERT_EQ(r.events.size(), 2u);
+    EXPECT_EQ(r.events[1], std::make_pair(2500L + 111 * 100, static_cast<int>(EventConnectFailed)));
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(5)), 1) << "a later step is not repeated";
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(6)), 0);
+    EXPECT_EQ(r.link.Signals.TransferState, TransferIdle);
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Transfer));
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Search));
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Hold));
+    EXPECT_EQ(r.link.LinkCaption(), "Off Line");
+    EXPECT_EQ(r.host.linkActive, std::optional<bool>(false));
+    EXPECT_FALSE(r.host.dialogVisible);
+    ASSERT_EQ(r.host.messages.size(), 1u);
+    EXPECT_EQ(r.host.messages[0], std::make_pair(std::string("Confirm"), std::string("Off Line!")));
+    EXPECT_EQ(r.link.LinkState, LinkOffline);
+}
+
+TEST(LinkRead, AnUnansweredFirstRequestIsRepeatedEveryElevenTicksOverSerial) {
+    Rig r({"ttyFAKE0"});
+    // Only the connect command is acknowledged: TransferState stays 0 after event 4.
+    r.processor.answering = [](const Bytes& f) { return f == BuildLinkCommand(LinkConnect); };
+    r.link.LinkBtnClick(true);
+    r.Advance(2000);
+    ASSERT_TRUE(r.HasEvent(EventLinking));
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(0)), 1);
+    r.Advance(1099);
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(0)), 1);
+    r.Advance(1);  // 11th tick
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(0)), 2);
+    r.Advance(2200);
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(0)), 4);
+    EXPECT_FALSE(r.HasEvent(EventConnectFailed)) << "the first two steps never time out";
+    // The processor wakes up: the read resumes and completes.
+    r.processor.answering = [](const Bytes&) { return true; };
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline, 20000));
+}
+
+TEST(LinkRead, AnUnansweredFirstRequestIsRepeatedOverTcpThoughTheConnectWasAcknowledged) {
+    Rig r;
+    r.processor.answering = [](const Bytes& f) { return f == BuildLinkCommand(LinkConnect); };
+    r.link.LinkBtnClick(true);
+    r.Advance(2001);
+    ASSERT_TRUE(r.HasEvent(EventLinking));
+    EXPECT_EQ(r.link.Signals.TransferState, TransferAcked) << "the connect command's ack";
+    r.Advance(11 * 200 - 1);
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(0)), 2) << "repeated after 11 ticks of 200 ms";
+}
+
+TEST(LinkRead, AnUnansweredSecondStepIsRepeatedToo) {
+    Rig r({"ttyFAKE0"});
+    r.processor.answering = [](const Bytes& f) { return f != BuildPageReadRequest(1); };
+    r.link.LinkBtnClick(true);
+    r.Advance(2000 + 100 + 11 * 100 * 3);
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(1)), 4);
+    EXPECT_FALSE(r.HasEvent(EventConnectFailed));
+}
+
+TEST(LinkRead, ALateStepThatIsAnsweredAfterAllContinuesTheRead) {
+    Rig r({"ttyFAKE0"});
+    bool hold = true;
+    r.processor.answering = [&hold](const Bytes& f) {
+        return !(hold && f == BuildPageReadRequest(7));
+    };
+    r.link.LinkBtnClick(true);
+    r.Advance(2700 + 1200);
+    EXPECT_EQ(r.link.Signals.TransferState, TransferLate);
+    hold = false;
+    r.link.StartStep(7, 0);  // the processor answers this copy
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline, 20000));
+    EXPECT_FALSE(r.HasEvent(EventConnectFailed));
+}
+
+TEST(LinkSearch, WithNoSerialPortThreeTcpConnectsThenConnectFailed) {
+    Rig r({}, /*answer=*/false);
+    r.link.LinkBtnClick(true);
+    EXPECT_EQ(r.link.TransportKind, TransportTcp);
+    r.Advance(3999);
+    EXPECT_EQ(r.transport.tcpConnects, 1);
+    ASSERT_EQ(r.transport.writes.size(), 3u);
+    for (const Sent& s : r.transport.writes) {
+        EXPECT_EQ(s.kind, TransportTcp);
+        EXPECT_EQ(s.bytes, BuildLinkCommand(LinkConnect));
+    }
+    EXPECT_EQ(r.timers.timers[LinkTimer::Transfer].interval, TransferTcpIntervalMs);
+    EXPECT_TRUE(r.events.empty());
+    r.Advance(1);
+    ASSERT_EQ(r.events.size(), 1u);
+    EXPECT_EQ(r.events[0], std::make_pair(4000L, static_cast<int>(EventConnectFailed)));
+    EXPECT_EQ(r.transport.writes.size(), 3u);
+    EXPECT_EQ(r.transport.tcpDisconnects, 2) << "before connecting and after giving up";
+    EXPECT_EQ(r.link.PortScanIndex, 0);
+    EXPECT_EQ(r.host.statusPorts, std::vector<std::string>{"Network"});
+    ASSERT_EQ(r.host.messages.size(), 1u);
+    EXPECT_EQ(r.host.messages[0].second, "Off Line!");
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Search));
+}
+
+TEST(LinkSearch, WithTwoPortsTriesBothThenFallsBackToTcpOnTheFourthTick) {
+    Rig r({"ttyA", "ttyB"}, /*answer=*/false);
+    r.link.LinkBtnClick(true);
+    EXPECT_EQ(r.link.TransportKind, TransportSerial);
+    r.Advance(1000);
+    EXPECT_EQ(r.transport.openPort, "ttyA");
+    EXPECT_EQ(r.link.LastPortIndex, 0);
+    r.Advance(1000);
+    EXPECT_EQ(r.transport.openPort, "ttyB");
+    EXPECT_EQ(r.link.LastPortIndex, 1);
+    r.Advance(1000);
+    EXPECT_EQ(r.link.LastPortIndex, -1) << "item 2 does not exist";
+    EXPECT_FALSE(r.transport.IsSerialOpen());
+    EXPECT_EQ(r.link.TransportKind, TransportSerial);
+    EXPECT_EQ(r.transport.tcpConnects, 0);
+    r.Advance(1000);
+    EXPECT_EQ(r.link.TransportKind, TransportTcp);
+    EXPECT_EQ(r.transport.tcpConnects, 1);
+    EXPECT_EQ(r.host.statusPorts, (std::vector<std::string>{"ttyA", "ttyB", "Network"}));
+    r.Advance(2000);
+    EXPECT_TRUE(r.events.empty());
+    r.Advance(1000);
+    ASSERT_EQ(r.events.size(), 1u);
+    EXPECT_EQ(r.events[0], std::make_pair(7000L, static_cast<int>(EventConnectFailed)));
+
+    std::vector<int> kinds;
+    for (const Sent& s : r.transport.writes) {
+        EXPECT_EQ(s.bytes, BuildLinkCommand(LinkConnect));
+        kinds.push_back(s.kind);
+    }
+    EXPECT_EQ(kinds, (std::vector<int>{TransportSerial, TransportSerial, TransportTcp,
+                                       TransportTcp, TransportTcp}));
+}
+
+TEST(LinkSearch, APortThatDoesNotOpenIsSkippedAndTheNextOneAnswers) {
+    Rig r({"ttyA", "ttyB"});
+    r.transport.failingPorts = {"ttyA"};
+    r.link.LinkBtnClick(true);
+    r.Advance(1000);
+    EXPECT_TRUE(r.transport.writes.empty()) << "nothing is sent on a port that did not open";
+    r.Advance(1000);
+    EXPECT_EQ(r.transport.openPort, "ttyB");
+    ASSERT_TRUE(r.RunUntilEvent(EventLinking, 2000));
+    EXPECT_EQ(r.events[0].first, 3000);
+    EXPECT_EQ(r.link.TransportKind, TransportSerial);
+}
+
+TEST(LinkSearch, TcpBytesAreIgnoredWhileTheLinkRunsOverSerial) {
+    Rig r({"ttyA"}, false);
+    r.link.LinkBtnClick(true);
+    const Bytes ack = {AckStart, AckOk};
+    r.link.OnTcpBytes(ack);
+    EXPECT_EQ(r.link.Signals.DeviceFound, 0);
+    r.link.OnSerialBytes(ack);
+    EXPECT_EQ(r.link.Signals.DeviceFound, 1);
+}
+
+TEST(LinkUpload, SendsTwentyFramesEndingInFourClosingWordsWithProgressInNineteenths) {
+    Rig r({"ttyFAKE0"});
+    r.GoOnline();
+    r.model.ParamImage[10][17] = 3;
+    r.host.progress.clear();
+    r.link.RaiseLinkEvent(EventUpload);
+    EXPECT_EQ(r.link.LinkCaption(), "Download...");
+    EXPECT_EQ(r.link.LinkState, LinkOffline);
+    EXPECT_EQ(r.link.UploadFlag, 1);
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Hold));
+    EXPECT_TRUE(r.timers.IsRunning(LinkTimer::Transfer));
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+
+    std::vector<Bytes> expected;
+    for (int k = 0; k < 6; ++k)
+        expected.push_back(BuildValueFrame(CmdWrite, MakeId(10, 6 + k),
+                                           static_cast<std::uint16_t>(10006 + k)));
+    for (int p = 0; p < 10; ++p) expected.push_back(BuildPageBlock(r.model, p));
+    for (int k = 0; k < 4; ++k) expected.push_back(BuildValueFrame(CmdRead, IdRemote, 3));
+    EXPECT_EQ(r.WrittenFrames(), expected);
+    EXPECT_EQ(expected.front(), Hex("FC BA 06 A7 0A 06 16 27 4A")) << "0x0A06 := 10006";
+
+    std::vector<int> steps;
+    for (int k = 0; k <= 19; ++k) steps.push_back(static_cast<int>(RoundHalfEven(k * 100.0 / 19)));
+    EXPECT_EQ(r.host.progress, steps);
+    EXPECT_EQ(r.link.LinkState, LinkOnline);
+    EXPECT_EQ(r.link.UploadFlag, 1) << "left as it was until the next transfer";
+}
+
+TEST(LinkUpload, IsIgnoredWhileOffline) {
+    Rig r({"ttyFAKE0"});
+    r.link.RaiseLinkEvent(EventUpload);
+    EXPECT_TRUE(r.transport.writes.empty());
+    EXPECT_TRUE(r.events.empty());
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Transfer));
+}
+
+TEST(LinkDisconnect, UnlinkWhileOnlineSendsTheDisconnectCommandAndStopsEverything) {
+    Rig r({"ttyFAKE0"});
+    r.GoOnline();
+    r.link.LinkBtnClick(false);
+    ASSERT_EQ(r.transport.writes.size(), 1u);
+    EXPECT_EQ(r.transport.writes[0].bytes, Hex("FC BA 06 A7 0A 30 AA 00 3D"));
+    EXPECT_EQ(r.link.LinkState, LinkOffline);
+    EXPECT_EQ(r.link.LinkCaption(), "设备未连接");
+    EXPECT_EQ(r.host.linkActive, std::optional<bool>(false));
+    EXPECT_FALSE(r.host.dialogVisible);
+    EXPECT_EQ(r.link.StepCount, 19);
+    for (LinkTimer t : {LinkTimer::Search, LinkTimer::Transfer, LinkTimer::Hold})
+        EXPECT_FALSE(r.timers.IsRunning(t));
+    EXPECT_EQ(r.transport.openPort, "ttyFAKE0") << "the port stays open";
+    // Offline, neither the button nor the window's close sends anything.
+    r.link.LinkBtnClick(false);
+    r.link.OnCloseRequest();
+    EXPECT_EQ(r.transport.writes.size(), 1u);
+}
+
+TEST(LinkDisconnect, TheLinkButtonWhileOnlineDisconnectsAndClosingTheWindowTellsTheProcessor) {
+    Rig r({"ttyFAKE0"});
+    r.GoOnline();
+    r.link.OnCloseRequest();
+    ASSERT_EQ(r.transport.writes.size(), 1u);
+    EXPECT_EQ(r.transport.writes[0].bytes, BuildLinkCommand(LinkDisconnect));
+    r.link.LinkBtnClick(true);
+    EXPECT_EQ(r.transport.writes.size(), 2u);
+    EXPECT_EQ(r.link.LinkState, LinkOffline);
+}
+
+TEST(LinkTexts, ChineseWhenTheLanguageFlagIsOne) {
+    Rig r({}, false);
+    r.link.LanguageFlag = 1;
+    r.link.LinkBtnClick(true);
+    r.Advance(4000);
+    EXPECT_EQ(r.link.LinkCaption(), "设备未连接");
+    EXPECT_EQ(r.link.LinkHint(), "Off Line");
+    ASSERT_EQ(r.host.messages.size(), 1u);
+    EXPECT_EQ(r.host.messages[0], std::make_pair(std::string("提示"), std::string("连接失败!")));
+}
+
+TEST(LinkTexts, EnglishOtherwiseAndTheCaptionsOfARead) {
+    Rig r({"ttyFAKE0"});
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    EXPECT_EQ(r.host.captions, (std::vector<std::string>{"设备搜索...", "Linking...", "Online"}));
+    EXPECT_EQ(r.host.hint, "设备已连接");
+}
+
+}  // namespace
+}  // namespace kdsp::test
