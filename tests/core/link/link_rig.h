@@ -18,6 +18,7 @@ namespace kdsp::test {
 struct Sent {
     int kind;
     Bytes bytes;
+    long at = 0;  // ms on the manual clock
 };
 
 class FakeTransport : public Transport {
@@ -36,6 +37,7 @@ public:
     // millisecond later.
     std::function<Bytes(const Bytes&)> responder;
     std::vector<Sent> inbound;
+    const long* clock = nullptr;
 
     std::vector<std::string> ListPorts() override { return ports; }
     bool OpenSerial(const std::string& name) override {
@@ -58,10 +60,10 @@ public:
     void DisconnectTcp() override { tcpDisconnects += 1; }
     void Write(int kind, std::span<const std::uint8_t> bytes) override {
         Bytes b(bytes.begin(), bytes.end());
-        writes.push_back({kind, b});
+        writes.push_back({kind, b, clock ? *clock : 0});
         if (responder) {
             Bytes reply = responder(b);
-            if (!reply.empty()) inbound.push_back({kind, reply});
+            if (!reply.empty()) inbound.push_back({kind, reply, 0});
         }
     }
 };
@@ -196,6 +198,7 @@ struct Rig {
 
     explicit Rig(std::vector<std::string> ports = {}, bool answer = true) {
         transport.ports = std::move(ports);
+        transport.clock = &timers.now;
         if (answer) transport.responder = [this](const Bytes& f) { return processor.Answer(f); };
         link.EventObserver = [this](int e) { events.emplace_back(timers.now, e); };
         link.SetTcpEndpoint("127.0.0.1", 18889);
@@ -248,6 +251,7 @@ struct Rig {
         RunUntilEvent(EventOnline);
         transport.writes.clear();
         events.clear();
+        host.diagnostics.clear();
     }
 
     std::vector<Bytes> WrittenFrames() const {
@@ -256,6 +260,30 @@ struct Rig {
         return out;
     }
 };
+
+// The requests of a linking read (38) or, without the tail, of a reload (28).
+inline std::vector<Bytes> ExpectedReadRequests(bool withTail = true) {
+    std::vector<Bytes> r;
+    for (int p = 0; p <= 9; ++p) r.push_back(BuildPageReadRequest(p));
+    for (int i = 0x07; i <= 0x0B; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
+    for (int i = 0x20; i <= 0x22; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
+    for (int m = 0; m <= 8; ++m) r.push_back(BuildModeNameRequest(m));
+    r.push_back(BuildItemReadRequest(0x0A06));
+    if (!withTail) return r;
+    for (int i = 0x02; i <= 0x05; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
+    for (int i = 0x0C; i <= 0x0E; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
+    r.push_back(BuildItemReadRequest(0x0A40));
+    r.push_back(BuildItemReadRequest(0x0A11));
+    r.push_back(BuildItemReadRequest(0x0A01));
+    return r;
+}
+
+inline int CountFrames(const std::vector<Sent>& writes, const Bytes& frame) {
+    int n = 0;
+    for (const Sent& s : writes)
+        if (s.bytes == frame) ++n;
+    return n;
+}
 
 inline Bytes Hex(const std::string& text) {
     Bytes out;

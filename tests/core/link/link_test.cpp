@@ -10,29 +10,7 @@
 namespace kdsp::test {
 namespace {
 
-// The 38 requests of a linking read, in order.
-std::vector<Bytes> ExpectedReadRequests(bool withTail = true) {
-    std::vector<Bytes> r;
-    for (int p = 0; p <= 9; ++p) r.push_back(BuildPageReadRequest(p));
-    for (int i = 0x07; i <= 0x0B; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
-    for (int i = 0x20; i <= 0x22; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
-    for (int m = 0; m <= 8; ++m) r.push_back(BuildModeNameRequest(m));
-    r.push_back(BuildItemReadRequest(0x0A06));
-    if (!withTail) return r;
-    for (int i = 0x02; i <= 0x05; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
-    for (int i = 0x0C; i <= 0x0E; ++i) r.push_back(BuildItemReadRequest(MakeId(10, i)));
-    r.push_back(BuildItemReadRequest(0x0A40));
-    r.push_back(BuildItemReadRequest(0x0A11));
-    r.push_back(BuildItemReadRequest(0x0A01));
-    return r;
-}
-
-int CountFrames(const Rig& r, const Bytes& frame) {
-    int n = 0;
-    for (const Sent& s : r.transport.writes)
-        if (s.bytes == frame) ++n;
-    return n;
-}
+int CountFrames(const Rig& r, const Bytes& frame) { return CountFrames(r.transport.writes, frame); }
 
 TEST(LinkRead, CompleteReadOverSerialSendsTheThirtyEightRequestsAndGoesOnline) {
     Rig r({"ttyFAKE0"});
