@@ -1,0 +1,130 @@
+// Scheduling of the simulated processor's answers and the injected faults.
+#include "device/device_session.h"
+
+#include <algorithm>
+
+#include "device/frame_text.h"
+
+namespace kdsp {
+
+bool FaultState::Roll(double share) {
+    if (share <= 0) return false;
+    if (share >= 1) return true;
+    return std::uniform_real_distribution<double>(0.0, 1.0)(rng_) < share;
+}
+
+std::size_t FaultState::SplitPoint(std::size_t size) {
+    if (size < 2) return size;
+    return std::uniform_int_distribution<std::size_t>(1, size - 1)(rng_);
+}
+
+bool FaultState::CountFrameAndCheckSilent() {
+    ++framesSeen_;
+    return Silent();
+}
+
+bool FaultState::TakeFirstReplyDrop() {
+    if (repliesDropped_ >= options_.dropFirstReplies) return false;
+    ++repliesDropped_;
+    return true;
+}
+
+void DeviceSession::Receive(std::span<const std::uint8_t> bytes, std::int64_t nowMs) {
+    for (auto& frame : splitter_.Push(bytes)) {
+        if (!frame.valid) {
+            Log("rx bad checksum, dropped: " + HexBytes(frame.bytes));
+            continue;
+        }
+        ++framesReceived_;
+        Log("rx " + DescribeFrame(frame.bytes));
+        if (faults_.CountFrameAndCheckSilent()) {
+            Log("   (silent: not answered)");
+            continue;
+        }
+        Emit(device_.Handle(frame.bytes), nowMs);
+    }
+}
+
+void DeviceSession::Emit(const Answer& answer, std::int64_t nowMs) {
+    if (answer.kind == AnswerKind::None) return;
+    const FaultOptions& o = faults_.Options();
+    Bytes bytes = answer.bytes;
+    if (answer.kind == AnswerKind::Ack && faults_.Roll(o.dropAcks)) {
+        Log("   (ack dropped)");
+        return;
+    }
+    if (answer.kind == AnswerKind::Reply) {
+        if (faults_.TakeFirstReplyDrop() || faults_.Roll(o.dropReplies)) {
+            Log("   (reply dropped): " + DescribeFrame(bytes));
+            return;
+        }
+        if (faults_.Roll(o.corrupt)) {
+            bytes.back() ^= 0x5A;
+            Log("   (checksum corrupted)");
+        }
+    }
+    Log("tx " + DescribeFrame(bytes));
+    const std::int64_t due = nowMs + std::max(0, o.delayMs);
+    if (o.merge) {
+        if (heldAck_) {
+            // The waiting acknowledgement leaves together with this answer.
+            Bytes joined = std::move(heldAck_->bytes);
+            joined.insert(joined.end(), bytes.begin(), bytes.end());
+            heldAck_.reset();
+            Schedule(std::move(joined), due);
+            return;
+        }
+        if (answer.kind == AnswerKind::Ack) {
+            heldAck_ = Pending{due + o.mergeWindowMs, std::move(bytes)};
+            return;
+        }
+    }
+    Schedule(std::move(bytes), due);
+}
+
+void DeviceSession::Schedule(Bytes bytes, std::int64_t due) {
+    due = std::max(due, lastDue_);  // writes never overtake each other
+    const FaultOptions& o = faults_.Options();
+    if (o.split && bytes.size() >= 2) {
+        const std::size_t cut = faults_.SplitPoint(bytes.size());
+        Bytes second(bytes.begin() + static_cast<std::ptrdiff_t>(cut), bytes.end());
+        bytes.resize(cut);
+        pending_.push_back({due, std::move(bytes)});
+        due += std::max(0, o.splitGapMs);
+        pending_.push_back({due, std::move(second)});
+    } else {
+        pending_.push_back({due, std::move(bytes)});
+    }
+    lastDue_ = due;
+}
+
+std::vector<Bytes> DeviceSession::TakeDue(std::int64_t nowMs) {
+    if (heldAck_ && heldAck_->due <= nowMs) {
+        // Nothing came to merge with: the acknowledgement goes alone.
+        Pending held = std::move(*heldAck_);
+        heldAck_.reset();
+        Schedule(std::move(held.bytes), held.due);
+    }
+    std::vector<Bytes> out;
+    while (!pending_.empty() && pending_.front().due <= nowMs) {
+        out.push_back(std::move(pending_.front().bytes));
+        pending_.pop_front();
+    }
+    return out;
+}
+
+std::optional<std::int64_t> DeviceSession::NextDueMs() const {
+    std::optional<std::int64_t> next;
+    if (!pending_.empty()) next = pending_.front().due;
+    if (heldAck_ && (!next || heldAck_->due < *next)) next = heldAck_->due;
+    return next;
+}
+
+void DeviceSession::Reset() {
+    splitter_.Reset();
+    pending_.clear();
+    heldAck_.reset();
+    lastDue_ = 0;
+}
+
+}  // namespace kdsp

@@ -1,0 +1,93 @@
+// One connection to the simulated processor: incoming bytes are cut into frames and
+// answered, and the answers are scheduled as writes, with the faults tests ask for.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <random>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/frame_splitter.h"
+#include "device/sim_device.h"
+
+namespace kdsp {
+
+struct FaultOptions {
+    double dropAcks = 0;        // share of acknowledgements never sent
+    double dropReplies = 0;     // share of data replies never sent
+    int dropFirstReplies = 0;   // the first N data replies are never sent
+    double corrupt = 0;         // share of data replies sent with a wrong checksum
+    bool split = false;         // each frame goes out as two writes
+    bool merge = false;         // an acknowledgement waits for the next answer, one write
+    int delayMs = 0;            // every answer leaves this much later
+    long silentAfter = -1;      // after this many frames received nothing more is answered
+    std::uint64_t seed = 1;
+    int splitGapMs = 3;         // between the halves, so the stream really arrives in two reads
+    int mergeWindowMs = 40;     // how long an acknowledgement waits for company
+};
+
+// Faults and their dice, shared by every session of one simulator so that
+// a seed gives one sequence and the silence counts frames over the whole run.
+class FaultState {
+public:
+    explicit FaultState(const FaultOptions& options) : options_(options), rng_(options.seed) {}
+    const FaultOptions& Options() const { return options_; }
+    bool Roll(double share);
+    std::size_t SplitPoint(std::size_t size);  // 1..size-1
+    // Counts a received frame; true once the processor has gone silent.
+    bool CountFrameAndCheckSilent();
+    bool Silent() const { return options_.silentAfter >= 0 && framesSeen_ > options_.silentAfter; }
+    bool TakeFirstReplyDrop();
+
+private:
+    FaultOptions options_;
+    std::mt19937_64 rng_;
+    long framesSeen_ = 0;
+    int repliesDropped_ = 0;
+};
+
+class DeviceSession {
+public:
+    using Logger = std::function<void(const std::string&)>;
+
+    DeviceSession(SimDevice& device, FaultState& faults) : device_(device), faults_(faults) {}
+
+    void SetLogger(Logger logger) { log_ = std::move(logger); }
+
+    // Bytes from the application at time nowMs (any clock, milliseconds).
+    void Receive(std::span<const std::uint8_t> bytes, std::int64_t nowMs);
+    // Writes whose time has come, each to be written as one piece, in order.
+    std::vector<Bytes> TakeDue(std::int64_t nowMs);
+    // When the next write falls due; empty when nothing waits.
+    std::optional<std::int64_t> NextDueMs() const;
+    // A new client: forget half frames and unsent answers.
+    void Reset();
+
+    std::size_t FramesReceived() const { return framesReceived_; }
+
+private:
+    struct Pending {
+        std::int64_t due;
+        Bytes bytes;
+    };
+    void Schedule(Bytes bytes, std::int64_t due);
+    void Emit(const Answer& answer, std::int64_t nowMs);
+    void Log(const std::string& line) const {
+        if (log_) log_(line);
+    }
+
+    SimDevice& device_;
+    FaultState& faults_;
+    FrameSplitter splitter_;
+    std::deque<Pending> pending_;
+    std::optional<Pending> heldAck_;  // waiting to be merged, due = its deadline
+    std::int64_t lastDue_ = 0;
+    std::size_t framesReceived_ = 0;
+    Logger log_;
+};
+
+}  // namespace kdsp
