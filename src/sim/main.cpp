@@ -1,0 +1,224 @@
+// kdsp-sim: a simulated processor for demos and tests, reachable over loopback TCP
+// and/or a pseudo-terminal, with optional faults and a decoded frame log.
+#include <CLI/CLI.hpp>
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QSocketNotifier>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <map>
+
+#include "core/preset/preset_file.h"
+#include "device/sim_device.h"
+#include "sim/sim_server.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] auto n = ::write(signalPipe[1], &byte, 1);
+}
+
+bool ParseListen(const std::string& text, QHostAddress& address, quint16& port) {
+    std::string host = "127.0.0.1";
+    std::string portText = text;
+    if (const auto colon = text.rfind(':'); colon != std::string::npos) {
+        host = text.substr(0, colon);
+        portText = text.substr(colon + 1);
+        if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+            host = host.substr(1, host.size() - 2);
+        if (host.empty()) host = "127.0.0.1";
+    }
+    if (host == "localhost") host = "127.0.0.1";
+    try {
+        std::size_t used = 0;
+        const unsigned long p = std::stoul(portText, &used);
+        if (used != portText.size() || p > 65535) return false;
+        port = static_cast<quint16>(p);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return address.setAddress(QString::fromStdString(host));
+}
+
+bool ParseIdentity(const std::string& text, std::array<std::uint8_t, 4>& id) {
+    if (text.size() != 8) return false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        try {
+            std::size_t used = 0;
+            id[i] = static_cast<std::uint8_t>(std::stoul(text.substr(2 * i, 2), &used, 16));
+            if (used != 2) return false;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool LoadState(const std::string& path, kdsp::SimDevice& device) {
+    const auto result = kdsp::ReadPresetFile(path);
+    if (!result.Ok()) {
+        std::cerr << "kdsp-sim: " << path << ": " << kdsp::PresetMessage(*result.error) << " "
+                  << result.detail << "\n";
+        return false;
+    }
+    kdsp::ApplyPreset(result, device.Memory());
+    return true;
+}
+
+bool SaveState(const std::string& path, kdsp::SimDevice& device) {
+    kdsp::Model model;
+    model.DeviceImage = device.Memory();
+    try {
+        kdsp::WritePresetFile(path, model);
+    } catch (const std::exception& e) {
+        std::cerr << "kdsp-sim: cannot save " << path << ": " << e.what() << "\n";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App cli{"kdsp-sim: simulated audio effect processor"};
+    std::string listen;
+    bool pty = false;
+    std::string ptyLink;
+    std::string statePath;
+    bool log = false, panelLock = false, manager = false;
+    std::string systemPassword, panelPassword, identity;
+    std::vector<std::string> modeNames;
+    kdsp::FaultOptions faults;
+    cli.add_option("--listen", listen,
+                   "TCP address:port to serve (default 127.0.0.1:8889; port 0 picks a free one)");
+    cli.add_flag("--pty", pty, "also serve on a new pseudo-terminal (prints its path)");
+    cli.add_option("--pty-link", ptyLink, "make this path a symlink to the pseudo-terminal");
+    cli.add_option("--state", statePath,
+                   "preset file: memory loaded from it at start (if present) and saved on exit");
+    cli.add_flag("--log", log, "print every frame received and sent, decoded, on stderr");
+    cli.add_flag("--panel-lock", panelLock, "start with the automatic panel lock on");
+    cli.add_flag("--manager", manager, "start in manager mode instead of user mode");
+    cli.add_option("--system-password", systemPassword, "system password digits (default 123456)");
+    cli.add_option("--panel-password", panelPassword, "panel password digits (default 1234)");
+    cli.add_option("--identity", identity, "device identity, eight hex digits");
+    cli.add_option("--mode-name", modeNames, "name of a stored mode, N=TEXT with N 1..9");
+    cli.add_option("--drop-acks", faults.dropAcks, "share 0..1 of acknowledgements not sent")
+        ->check(CLI::Range(0.0, 1.0));
+    cli.add_option("--drop-replies", faults.dropReplies, "share 0..1 of data replies not sent")
+        ->check(CLI::Range(0.0, 1.0));
+    cli.add_option("--drop-first-replies", faults.dropFirstReplies,
+                   "the first N data replies are not sent")
+        ->check(CLI::NonNegativeNumber);
+    cli.add_option("--corrupt", faults.corrupt, "share 0..1 of replies sent with a bad checksum")
+        ->check(CLI::Range(0.0, 1.0));
+    cli.add_flag("--split", faults.split, "send every answer as two writes");
+    cli.add_flag("--merge", faults.merge, "send an acknowledgement together with the next answer");
+    cli.add_option("--delay-ms", faults.delayMs, "delay every answer by N ms")
+        ->check(CLI::Range(0, 60000));
+    cli.add_option("--silent-after", faults.silentAfter, "answer nothing after N frames")
+        ->check(CLI::NonNegativeNumber);
+    cli.add_option("--seed", faults.seed, "seed of the fault dice");
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int rc = cli.exit(e);
+        return rc == 0 ? 0 : 2;
+    }
+
+    kdsp::SimDevice device;
+    auto usage = [](const std::string& what) {
+        std::cerr << "kdsp-sim: " << what << "\n";
+        return 2;
+    };
+    if (!systemPassword.empty() && !device.SetSystemPassword(systemPassword))
+        return usage("the system password must be digits");
+    if (!panelPassword.empty() && !device.SetPanelPassword(panelPassword))
+        return usage("the panel password must be digits");
+    if (!identity.empty()) {
+        std::array<std::uint8_t, 4> id{};
+        if (!ParseIdentity(identity, id)) return usage("the identity must be eight hex digits");
+        device.SetIdentity(id);
+    }
+    for (const auto& entry : modeNames) {
+        const auto eq = entry.find('=');
+        if (eq == std::string::npos || eq == 0) return usage("--mode-name wants N=TEXT");
+        int n = 0;
+        try {
+            n = std::stoi(entry.substr(0, eq));
+        } catch (const std::exception&) {
+            n = 0;
+        }
+        if (n < 1 || n > kdsp::StoredModeCount) return usage("--mode-name N must be 1..9");
+        device.SetModeName(n - 1, entry.substr(eq + 1));
+    }
+    if (!statePath.empty() && std::filesystem::exists(statePath) && !LoadState(statePath, device))
+        return 1;
+    // Options win over the state file for the words they name.
+    if (panelLock) device.SetPanelLock(true);
+    if (manager) device.SetManager(true);
+
+    QCoreApplication app(argc, argv);
+    kdsp::SimServer server(device, faults, log);
+
+    // Serve TCP unless only a pseudo-terminal was asked for.
+    if (!listen.empty() || !pty) {
+        QHostAddress address(QHostAddress::LocalHost);
+        quint16 port = 8889;
+        if (!listen.empty() && !ParseListen(listen, address, port))
+            return usage("--listen wants ADDRESS:PORT");
+        if (!server.Listen(address, port)) return 1;
+        std::printf("listen %s %u\n", address.toString().toStdString().c_str(), server.TcpPort());
+    }
+    if (pty) {
+        const std::string path = server.OpenPty();
+        if (path.empty()) return 1;
+        if (!ptyLink.empty()) {
+            std::error_code ec;
+            if (std::filesystem::is_symlink(ptyLink, ec)) std::filesystem::remove(ptyLink, ec);
+            std::filesystem::create_symlink(path, ptyLink, ec);
+            if (ec) {
+                std::cerr << "kdsp-sim: cannot link " << ptyLink << ": " << ec.message() << "\n";
+                return 1;
+            }
+        }
+        std::printf("pty %s\n", path.c_str());
+    }
+    std::fflush(stdout);
+
+    // SIGTERM and SIGINT end the event loop, so the state is saved on the way out.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+            char byte;
+            [[maybe_unused]] auto n = ::read(signalPipe[0], &byte, 1);
+            app.quit();
+        });
+        struct sigaction sa{};
+        sa.sa_handler = OnSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        ::sigaction(SIGTERM, &sa, nullptr);
+        ::sigaction(SIGINT, &sa, nullptr);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+
+    app.exec();
+
+    int rc = 0;
+    if (!statePath.empty() && !SaveState(statePath, device)) rc = 1;
+    if (!ptyLink.empty()) {
+        std::error_code ec;
+        if (std::filesystem::is_symlink(ptyLink, ec)) std::filesystem::remove(ptyLink, ec);
+    }
+    return rc;
+}

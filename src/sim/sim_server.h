@@ -1,0 +1,67 @@
+// The simulator's event-loop side: a TCP server for any number of clients and
+// an optional pseudo-terminal, each with its own session on one shared processor.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+#include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "device/device_session.h"
+#include "device/sim_device.h"
+
+namespace kdsp {
+
+class SimServer : public QObject {
+    Q_OBJECT
+public:
+    SimServer(SimDevice& device, const FaultOptions& faults, bool log);
+    ~SimServer() override;
+
+    // Returns false (with a reason on stderr) when the address cannot be bound.
+    bool Listen(const QHostAddress& address, quint16 port);
+    quint16 TcpPort() const { return server_.serverPort(); }
+    // Creates the pseudo-terminal; returns its slave path or an empty string.
+    std::string OpenPty();
+
+private:
+    struct Endpoint {
+        std::unique_ptr<DeviceSession> session;
+        QTcpSocket* socket = nullptr;  // null for the pty
+        std::string name;
+    };
+
+    void OnNewConnection();
+    void OnSocketReadable(QTcpSocket* socket);
+    void OnPtyReadable();
+    void OnPtyWritable();
+    void Flush();  // writes every due answer and re-arms the timer
+    void WriteTo(Endpoint& endpoint, const Bytes& bytes);
+    std::unique_ptr<DeviceSession> NewSession(const std::string& name);
+    std::int64_t Now() const { return clock_.elapsed(); }
+
+    SimDevice& device_;
+    FaultState faults_;
+    bool log_;
+    QElapsedTimer clock_;
+    QTcpServer server_;
+    QTimer dueTimer_;
+    std::map<QTcpSocket*, Endpoint> clients_;
+    int clientCount_ = 0;
+
+    int ptyMaster_ = -1;
+    int ptySlave_ = -1;  // held open so the master never reads EOF between clients
+    Endpoint pty_;
+    QSocketNotifier* ptyRead_ = nullptr;
+    QSocketNotifier* ptyWrite_ = nullptr;
+    Bytes ptyBacklog_;
+};
+
+}  // namespace kdsp
