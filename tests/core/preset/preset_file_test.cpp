@@ -350,6 +350,43 @@ TEST(PresetRead, LineEndingsOtherThanCrLfAreRead) {
     EXPECT_TRUE(ParsePreset(lf).Ok());
 }
 
+TEST(PresetRead, DamagedBytesNeverCrashOrPassUnnoticed) {
+    const std::string good = FileOf(ConsistentFile({{0, 0, 5}, {6, 20, 362}, {10, 7, 1}}));
+    std::mt19937 rng(3);
+    const std::string alphabet = "0123456789ABCDEFabcdef \r\nZ-";
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes = good;
+        const int edits = 1 + static_cast<int>(rng() % 4);
+        for (int e = 0; e < edits && !bytes.empty(); ++e) {
+            const std::size_t at = rng() % bytes.size();
+            switch (rng() % 3) {
+                case 0:
+                    bytes[at] = alphabet[rng() % alphabet.size()];
+                    break;
+                case 1:
+                    bytes.erase(at, 1 + rng() % 8);
+                    break;
+                default:
+                    bytes.insert(at, 1, alphabet[rng() % alphabet.size()]);
+                    break;
+            }
+        }
+        const auto r = ParsePreset(bytes);
+        if (r.Ok()) {
+            ++accepted;
+            for (const auto& rec : r.records) {
+                ASSERT_TRUE(rec.page >= 0 && rec.page < PageCount && rec.slot >= 0 &&
+                            rec.slot < DeviceImageSlots);
+            }
+        } else {
+            EXPECT_TRUE(r.records.empty()) << "a refused file hands out no records";
+        }
+    }
+    // Case changes of hex digits and a few lucky edits still pass; most must not.
+    EXPECT_LT(accepted, 600);
+}
+
 TEST_F(TempFolder, ABadFileLeavesTheImageUnchanged) {
     Model source;
     source.DeviceImage = RandomImage(1);
