@@ -146,7 +146,7 @@ void EqGraphView::SetEqPassVisible(bool visible) {
 }
 
 std::vector<AxisLabel> EqGraphView::AxisLabels(QPoint imagePanelPos) const {
-    return AxisLabelLayout(renderer_.Scale(), imagePanelPos);
+    return AxisLabelLayout(renderer_.Geometry(), imagePanelPos);
 }
 
 void EqGraphView::resizeEvent(QResizeEvent* event) {
@@ -189,7 +189,7 @@ void EqGraphView::DrawChannelCurve(int pointSel, int page) {
         const int m = MarkerOfSlot(i, s.code);
         if (m < 0) continue;
         markers_[m]->move(
-            MarkerTopLeft(renderer_.Scale(), markers_[m]->size(), std::round(s.frequency), s.gain));
+            MarkerTopLeft(renderer_.Geometry(), markers_[m]->size(), std::round(s.frequency), s.gain));
     }
     if (pointSel != AllSlots && pointSel >= 0 && pointSel < MarkerCount) PlaceValueLabel(pointSel);
     renderer_.DrawCurve(source_->Sum());
@@ -272,14 +272,14 @@ void EqGraphView::EP1MouseMove(int /*marker*/, QPoint pos) {
         return;
     }
 
-    const GraphScale& scale = renderer_.Scale();
+    const GraphGeometry& geo = renderer_.Geometry();
     int dx = x - drag_.PressPoint.x();
     int dy = y - drag_.PressPoint.y();
     int left = m->x();
     int top = m->y();
-    const int t = static_cast<int>(TextToValue(2, scale.XToFreq(left + dx + h)));
+    const int t = static_cast<int>(TextToValue(2, XToFreq(left + dx + h, geo)));
     auto pinAt = [&](double f) {
-        left = RoundPixel(scale.FreqToX(f) - h);
+        left = RoundPixel(FreqToX(f, geo) - h);
         dx = 0;
         dy = 0;
     };
@@ -326,13 +326,13 @@ void EqGraphView::EP1MouseMove(int /*marker*/, QPoint pos) {
     // Keep the marker's centre on the image and its frequency at 19.5 Hz or more.
     const int imageTop = image_->y();
     top = std::clamp(top, imageTop - h, imageTop + image_->height() - h);
-    left = std::max(left, RoundPixel(scale.FreqToX(19.5)) - h);
+    left = std::max(left, RoundPixel(FreqToX(19.5, geo)) - h);
 
-    float freq = static_cast<float>(std::nearbyint(scale.XToFreq(left + h)));
-    float gain = static_cast<float>(scale.YToDb(top + h));
+    float freq = static_cast<float>(std::nearbyint(XToFreq(left + h, geo)));
+    float gain = static_cast<float>(YToDb(top + h, geo));
     if (freq > 20600.0f) {
         freq = 20600.0f;
-        left = RoundPixel(scale.FreqToX(20600) - h);
+        left = RoundPixel(FreqToX(20600, geo) - h);
     }
     gain = std::clamp(gain, float(GraphDbMin), float(GraphDbMax));
     m->move(left, top);

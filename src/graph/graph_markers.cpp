@@ -42,9 +42,11 @@ int MarkerOfSlot(int slot, int code) {
     return -1;
 }
 
-QPoint MarkerTopLeft(const GraphScale& scale, QSize markerSize, double frequency, double gain) {
+QPoint MarkerTopLeft(const GraphGeometry& geometry, QSize markerSize, double frequency,
+                     double gain) {
     const int h = markerSize.height() / 2;
-    return QPoint(RoundPixel(scale.FreqToX(frequency) - h), RoundPixel(scale.DbToY(gain) - h));
+    return QPoint(RoundPixel(FreqToX(frequency, geometry) - h),
+                  RoundPixel(DbToY(gain, geometry) - h));
 }
 
 QString FormatFixed(double v, int decimals) {

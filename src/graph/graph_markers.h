@@ -9,7 +9,7 @@
 
 #include <array>
 
-#include "graph/graph_scale.h"
+#include "core/eq/graph_mapping.h"
 
 namespace kdsp {
 
@@ -32,7 +32,7 @@ std::array<bool, MarkerCount> MarkerVisibility(int channelCode);
 int MarkerOfSlot(int slot, int code);
 
 // Top-left of a marker centred on (frequency, gain).
-QPoint MarkerTopLeft(const GraphScale& scale, QSize markerSize, double frequency, double gain);
+QPoint MarkerTopLeft(const GraphGeometry& geometry, QSize markerSize, double frequency, double gain);
 
 // "#0.0dB\rQ:#0.00\r#0.00Hz" for an ordinary band; "OFF" for a crossover that
 // is off (code exactly 100 or 200), else "#0.00Hz". Lines are separated by '\r'.

@@ -35,7 +35,7 @@ TEST(MarkerPlacement, SlotsAndPositions) {
     EXPECT_EQ(MarkerName(16), "LPF");
     EXPECT_EQ(MarkerSize(14), QSize(14, 14));
     EXPECT_EQ(MarkerSize(16), QSize(24, 24));
-    const GraphScale s = GraphScale::ForImage(1080, 281);
+    const GraphGeometry s{};
     // 1000 Hz is x 639.01, 0 dB is y 93.33: centred with half-heights 7 and 12.
     EXPECT_EQ(MarkerTopLeft(s, QSize(14, 14), 1000, 0), QPoint(632, 86));
     EXPECT_EQ(MarkerTopLeft(s, QSize(24, 24), 1000, -24), QPoint(627, 268));

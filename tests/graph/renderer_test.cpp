@@ -11,75 +11,63 @@
 namespace kdsp {
 namespace {
 
-QRgb Px(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
-QRgb Rgb(QRgb c) { return c & 0xFFFFFF; }
-
-TEST(GraphScale, DesignedImageMapping) {
-    const GraphScale s = GraphScale::ForImage(1080, 281);
-    EXPECT_NEAR(s.pixelsPerStep, 2.3376623, 1e-6);
-    EXPECT_NEAR(s.FreqToX(1000), 639.01, 0.01);
-    EXPECT_NEAR(s.DbToY(0), 93.333, 0.001);
-    EXPECT_DOUBLE_EQ(s.DbToY(-24), 280);
-    EXPECT_DOUBLE_EQ(s.DbToY(12), 0);
-    for (double f : {19.5, 100.0, 1000.0, 20600.0}) EXPECT_NEAR(s.XToFreq(s.FreqToX(f)), f, 1e-9);
-    for (double d : {-24.0, -3.2, 0.0, 12.0}) EXPECT_NEAR(s.YToDb(s.DbToY(d)), d, 1e-12);
-}
+QRgb Px(const QImage& img, int x, int y) { return img.pixel(x, y) | 0xFF000000u; }
 
 TEST(GraphGrid, LinesAtTheirColoursAndPositions) {
     GraphRenderer r;  // designed 1080 x 281
     const QImage& img = r.Image();
     ASSERT_EQ(img.size(), QSize(1080, 281));
     // A column between the vertical lines and a row between the horizontal ones.
-    const int freeX = std::lround(r.Scale().FreqToX(150));
-    const int freeY = std::lround(r.Scale().DbToY(-10.5));
-    EXPECT_EQ(Px(img, freeX, freeY), Rgb(GraphBackgroundColour));
+    const int freeX = std::lround(FreqToX(150, r.Geometry()));
+    const int freeY = std::lround(DbToY(-10.5, r.Geometry()));
+    EXPECT_EQ(Px(img, freeX, freeY), ToQRgb(GridBackgroundColour));
 
     // Bold vertical lines at 100, 1000 and 10000 Hz, two pixels wide.
     for (double f : {100.0, 1000.0, 10000.0}) {
-        const int x = static_cast<int>(std::nearbyint(r.Scale().FreqToX(f)));
-        EXPECT_EQ(Px(img, x, freeY), Rgb(GridBoldColour)) << f << " Hz at x " << x;
-        EXPECT_EQ(Px(img, x - 1, freeY), Rgb(GridBoldColour)) << f << " Hz is two pixels wide";
-        EXPECT_EQ(Px(img, x + 1, freeY), Rgb(GraphBackgroundColour)) << f << " Hz not three";
+        const int x = static_cast<int>(std::nearbyint(FreqToX(f, r.Geometry())));
+        EXPECT_EQ(Px(img, x, freeY), ToQRgb(GridBoldColour)) << f << " Hz at x " << x;
+        EXPECT_EQ(Px(img, x - 1, freeY), ToQRgb(GridBoldColour)) << f << " Hz is two pixels wide";
+        EXPECT_EQ(Px(img, x + 1, freeY), ToQRgb(GridBackgroundColour)) << f << " Hz not three";
     }
-    EXPECT_EQ(std::lround(r.Scale().FreqToX(1000)), 639);
+    EXPECT_EQ(std::lround(FreqToX(1000, r.Geometry())), 639);
     // Major vertical lines one pixel wide.
     for (double f : {20.0, 50.0, 200.0, 900.0, 2000.0, 9000.0, 20000.0}) {
-        const int x = static_cast<int>(std::nearbyint(r.Scale().FreqToX(f)));
-        EXPECT_EQ(Px(img, x, freeY), Rgb(GridMajorColour)) << f << " Hz";
+        const int x = static_cast<int>(std::nearbyint(FreqToX(f, r.Geometry())));
+        EXPECT_EQ(Px(img, x, freeY), ToQRgb(GridMajorColour)) << f << " Hz";
     }
-    EXPECT_EQ(Px(img, 1079, freeY), Rgb(GridMajorColour)) << "right border";
-    EXPECT_EQ(Px(img, 0, freeY), Rgb(GridBoldColour)) << "left border";
+    EXPECT_EQ(Px(img, 1079, freeY), ToQRgb(GridMajorColour)) << "right border";
+    EXPECT_EQ(Px(img, 0, freeY), ToQRgb(GridBoldColour)) << "left border";
 
     // Horizontal lines: 0 dB bold and two pixels wide, -3 dB major, -1 dB minor.
-    EXPECT_EQ(Px(img, freeX, 93), Rgb(GridBoldColour));
-    EXPECT_EQ(Px(img, freeX, 92), Rgb(GridBoldColour));
-    EXPECT_EQ(Px(img, freeX, 94), Rgb(GraphBackgroundColour));
-    EXPECT_EQ(Px(img, freeX, std::lround(r.Scale().DbToY(-3))), Rgb(GridMajorColour));
-    EXPECT_EQ(Px(img, freeX, std::lround(r.Scale().DbToY(-1))), Rgb(GridMinorColour));
-    EXPECT_EQ(Px(img, freeX, 1), Rgb(GridBoldColour)) << "top edge";
-    EXPECT_EQ(Px(img, freeX, 280), Rgb(GridBoldColour)) << "bottom edge";
+    EXPECT_EQ(Px(img, freeX, 93), ToQRgb(GridBoldColour));
+    EXPECT_EQ(Px(img, freeX, 92), ToQRgb(GridBoldColour));
+    EXPECT_EQ(Px(img, freeX, 94), ToQRgb(GridBackgroundColour));
+    EXPECT_EQ(Px(img, freeX, std::lround(DbToY(-3, r.Geometry()))), ToQRgb(GridMajorColour));
+    EXPECT_EQ(Px(img, freeX, std::lround(DbToY(-1, r.Geometry()))), ToQRgb(GridMinorColour));
+    EXPECT_EQ(Px(img, freeX, 1), ToQRgb(GridBoldColour)) << "top edge";
+    EXPECT_EQ(Px(img, freeX, 280), ToQRgb(GridBoldColour)) << "bottom edge";
 }
 
 TEST(GraphGrid, RebuildFollowsTheNewSizeAndRestoreKeepsScale) {
     GraphRenderer r;
     r.SetImageSize(600, 200);
     r.BuildGraphGrid(1);
-    EXPECT_NEAR(r.Scale().pixelsPerStep, 600.0 / 462, 1e-12);
-    const int x = static_cast<int>(std::nearbyint(r.Scale().FreqToX(1000)));
-    EXPECT_EQ(Px(r.Image(), x, 150), Rgb(GridBoldColour));
+    EXPECT_NEAR(PixelsPerStep(r.Geometry()), 600.0 / 462, 1e-12);
+    const int x = static_cast<int>(std::nearbyint(FreqToX(1000, r.Geometry())));
+    EXPECT_EQ(Px(r.Image(), x, 150), ToQRgb(GridBoldColour));
     const std::vector<float> flat(463, 0.0f);
     r.DrawCurve(flat);
     r.BuildGraphGrid(2);
     EXPECT_EQ(r.Image(), r.Background()) << "mode 2 erases the curve";
-    EXPECT_NEAR(r.Scale().pixelsPerStep, 600.0 / 462, 1e-12);
+    EXPECT_NEAR(PixelsPerStep(r.Geometry()), 600.0 / 462, 1e-12);
 }
 
 TEST(GraphCurve, FlatPageRunsAlongZeroDb) {
     GraphRenderer r;
-    r.SetCurveColour(CurveColourDefault);
+    r.SetCurveColour(ToQRgb(CurveChannelColour));
     const std::vector<float> flat(463, 0.0f);
     r.DrawCurve(flat);
-    const int y = static_cast<int>(std::nearbyint(r.Scale().DbToY(0)));  // 93
+    const int y = static_cast<int>(std::nearbyint(DbToY(0, r.Geometry())));  // 93
     for (int x : {30, 200, 500, 900}) {
         // The anti-aliased pen blends into the grid: take the bluest row of the column.
         int bestY = -1;
@@ -115,33 +103,13 @@ TEST(GraphCurve, BumpPeaksAtItsGridIndex) {
     EXPECT_GE(top, 0);
 }
 
-TEST(GraphCurve, PointsRoundLikeThePainter) {
-    const GraphScale s = GraphScale::ForImage(1080, 281);
+TEST(GraphCurve, PathStopsBeforeTheLastGridPoint) {
     std::vector<float> sum(463, 0.0f);
-    sum[0] = -24.0f;
-    const std::vector<QPoint> pts = CurvePoints(s, sum);
-    ASSERT_EQ(pts.size(), 462u) << "the last grid point is not drawn";
-    EXPECT_EQ(pts[0], QPoint(0, 280));
-    EXPECT_EQ(pts[1], QPoint(2, 93));
-    EXPECT_EQ(pts[461].x(), 1078);
-}
-
-TEST(GraphCurve, CardinalSplinePassesThroughItsPoints) {
-    const std::array<QPoint, 4> pts = {QPoint(0, 0), QPoint(10, 20), QPoint(20, 0), QPoint(30, 20)};
-    const QPainterPath path = CardinalSplinePath(pts, 0.4);
-    ASSERT_EQ(path.elementCount(), 1 + 3 * 3);
-    EXPECT_EQ(QPointF(path.elementAt(0)), QPointF(0, 0));
-    EXPECT_EQ(QPointF(path.elementAt(3)), QPointF(10, 20));
-    EXPECT_EQ(QPointF(path.elementAt(9)), QPointF(30, 20));
-    // Second segment P1..P2: controls P1 + t/3 (P2 - P0) and P2 - t/3 (P3 - P1).
-    const double k = 0.4 / 3;
-    EXPECT_NEAR(path.elementAt(4).x, 10 + k * 20, 1e-9);
-    EXPECT_NEAR(path.elementAt(4).y, 20 + k * 0, 1e-9);
-    EXPECT_NEAR(path.elementAt(5).x, 20 - k * 20, 1e-9);
-    EXPECT_NEAR(path.elementAt(5).y, 0 - k * 0, 1e-9);
-    // First segment: the end point stands in for its missing neighbour.
-    EXPECT_NEAR(path.elementAt(1).x, 0 + k * 10, 1e-9);
-    EXPECT_NEAR(path.elementAt(1).y, 0 + k * 20, 1e-9);
+    sum[462] = -24.0f;  // only the last point is low: it must not be drawn
+    const QPainterPath path = CurvePath(sum, GraphGeometry{});
+    ASSERT_EQ(path.elementCount(), 1 + 3 * 461);
+    for (int i = 0; i < path.elementCount(); ++i) EXPECT_EQ(path.elementAt(i).y, 93) << i;
+    EXPECT_EQ(path.elementAt(path.elementCount() - 1).x, 1078);
 }
 
 TEST(GraphCurve, UnusableSumsDoNotCrash) {
@@ -155,16 +123,16 @@ TEST(GraphCurve, UnusableSumsDoNotCrash) {
 }
 
 TEST(GraphColours, PageSelection) {
-    EXPECT_EQ(CurveColourFor(4, 4), qRgba(253, 113, 61, 255));
-    EXPECT_EQ(CurveColourFor(4, 5), qRgba(148, 199, 199, 255));
-    EXPECT_EQ(CurveColourFor(0, 5), qRgba(87, 142, 250, 255));
-    EXPECT_EQ(GraphRenderer().CurveColour(), qRgba(0, 204, 255, 255));
+    EXPECT_EQ(CurveColourFor(4, 4), qRgb(253, 113, 61));
+    EXPECT_EQ(CurveColourFor(4, 5), qRgb(148, 199, 199));
+    EXPECT_EQ(CurveColourFor(0, 5), qRgb(87, 142, 250));
+    EXPECT_EQ(CurveColourFor(6, 4), qRgb(87, 142, 250));
+    EXPECT_EQ(GraphRenderer().CurveColour(), qRgb(0, 204, 255));
 }
 
 TEST(AxisLabels, CaptionsAndCentres) {
-    const GraphScale s = GraphScale::ForImage(1080, 281);
     const QPoint panel(40, 10);
-    const auto labels = AxisLabelLayout(s, panel);
+    const auto labels = AxisLabelLayout(GraphGeometry{}, panel);
     ASSERT_EQ(labels.size(), 21u);
     EXPECT_EQ(labels[0].name, "EQLabelY0");
     EXPECT_EQ(labels[0].caption, "-24dB");

@@ -128,8 +128,8 @@ TEST_F(GraphViewTest, ObjectsAndMarkerVisibility) {
     for (int i = 0; i < 17; ++i) {
         EXPECT_EQ(M(i)->isVisibleTo(&view), i < 7 || i >= 15) << MarkerName(i).toStdString() << " on main";
     }
-    EXPECT_EQ(M(15)->pos(), MarkerTopLeft(view.Renderer().Scale(), {24, 24}, 80, 0));
-    EXPECT_EQ(M(16)->pos(), MarkerTopLeft(view.Renderer().Scale(), {24, 24}, 12000, 0));
+    EXPECT_EQ(M(15)->pos(), MarkerTopLeft(view.Renderer().Geometry(), {24, 24}, 80, 0));
+    EXPECT_EQ(M(16)->pos(), MarkerTopLeft(view.Renderer().Geometry(), {24, 24}, 12000, 0));
     EXPECT_EQ(M(7)->isVisibleTo(&view), false) << "slot 7 is the high-pass, not EP8";
 }
 
@@ -235,7 +235,7 @@ TEST_F(GraphViewTest, MicrophoneHighPassPinsAt309Hz) {
     const int top = M(15)->y();
     Drag(15, 600, 80, 12);
     EXPECT_EQ(M(15)->y(), top) << "the high-pass never moves vertically";
-    const int pinned = static_cast<int>(std::nearbyint(view.Renderer().Scale().FreqToX(309) - 12));
+    const int pinned = static_cast<int>(std::nearbyint(FreqToX(309, view.Renderer().Geometry()) - 12));
     EXPECT_EQ(M(15)->x(), pinned);
     ASSERT_FALSE(window.Sent().empty());
     const Applied last = window.Sent().back();
@@ -274,7 +274,7 @@ TEST_F(GraphViewTest, EffectLowPassPinsAt5990AndCountsFromThere) {
     source.band[6] = {202, 10000, 0, 1};
     view.DrawChannelCurve(20, 5);
     Drag(16, -500, 0, 5);
-    const int pinned = static_cast<int>(std::nearbyint(view.Renderer().Scale().FreqToX(5990) - 12));
+    const int pinned = static_cast<int>(std::nearbyint(FreqToX(5990, view.Renderer().Geometry()) - 12));
     EXPECT_EQ(M(16)->x(), pinned);
     EXPECT_EQ(window.Sent().back().ref.id, MakeId(5, 7)) << "reverb low-pass pane";
     EXPECT_EQ(window.Sent().back().value, 0);
@@ -380,8 +380,8 @@ TEST_F(GraphViewTest, ResizeRebuildsTheGrid) {
     QCoreApplication::processEvents();
     EXPECT_EQ(view.Renderer().Image().size(), QSize(700, 200));
     EXPECT_EQ(view.ImageWidget()->size(), QSize(700, 200));
-    EXPECT_NEAR(view.Renderer().Scale().pixelsPerStep, 700.0 / 462, 1e-12);
-    EXPECT_EQ(M(5)->pos(), MarkerTopLeft(view.Renderer().Scale(), {14, 14}, 1000, 0))
+    EXPECT_NEAR(PixelsPerStep(view.Renderer().Geometry()), 700.0 / 462, 1e-12);
+    EXPECT_EQ(M(5)->pos(), MarkerTopLeft(view.Renderer().Geometry(), {14, 14}, 1000, 0))
         << "markers follow the new scale";
 }
 
