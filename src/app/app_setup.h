@@ -1,0 +1,20 @@
+// Program set-up shared by kdsp-control, the tests and the benchmark:
+// command-line options and the window theme.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QApplication;
+
+namespace kdsp {
+
+struct AppOptions;
+
+// --host H, --port P, --serial PORT (repeatable), --no-serial, --screenshot FILE.
+bool ParseOptions(const QStringList& args, AppOptions& options, QString& error);
+
+// The stylesheet and a font with Chinese glyphs.
+void ApplyTheme(QApplication& app);
+
+}  // namespace kdsp

@@ -1,0 +1,33 @@
+// kdsp-control: creates the main window, the link window and the status
+// dialog in that order and runs the event loop until the main window closes.
+#include <QApplication>
+#include <cstdio>
+
+#include "app/app_setup.h"
+#include "app/link_window.h"
+#include "app/main_window.h"
+#include "app/status_dialog.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Audio Effect Contrller");
+    QApplication::setApplicationVersion("3.1.0");
+    kdsp::AppOptions options;
+    QString error;
+    if (!kdsp::ParseOptions(QApplication::arguments(), options, error)) {
+        fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+    kdsp::ApplyTheme(app);
+    kdsp::TForm1 form1;
+    kdsp::TForm2 form2;
+    kdsp::TForm3 form3(form1, form2, options);
+    form1.SetLinkWindow(&form3);
+    form1.SetStatusDialog(&form2);
+    if (!options.screenshotPath.isEmpty()) {
+        form1.SetScreenshotPath(options.screenshotPath);
+        form3.SetQuietMessages(true);
+    }
+    form1.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,94 @@
+// The main window TForm1: borderless frame, tab strip, pages, shared graph
+// area and toolbar. It owns the parameter model and the window-wide state.
+#pragma once
+
+#include <QHash>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include "app/app_state.h"
+#include "core/model/model.h"
+
+class QSlider;
+class QStackedWidget;
+class QTimer;
+class QLabel;
+
+namespace kdsp {
+
+class BoundButton;
+class TForm2;
+class TForm3;
+
+// What the command line asks for.
+struct AppOptions {
+    QString host;                 // empty: keep the editable default
+    QString port;                 // empty: keep "8889"
+    QStringList serialPorts;      // used when serialGiven
+    bool serialGiven = false;     // --serial or --no-serial seen
+    QString screenshotPath;       // save a picture once online / failed, then quit
+};
+
+class TForm1 : public QWidget {
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    Model& model() { return model_; }
+    AppState& state() { return state_; }
+
+    // Every named control of the window, by objectName.
+    QWidget* Control(const QString& name) const { return registry_.value(name, nullptr); }
+    template <class T>
+    T* Ctl(const QString& name) const {
+        return qobject_cast<T*>(Control(name));
+    }
+    QHash<QString, QWidget*>& Registry() { return registry_; }
+
+    void SetLinkWindow(TForm3* link) { link_ = link; }
+    TForm3* LinkWindow() const { return link_; }
+    void SetStatusDialog(TForm2* dialog) { status_ = dialog; }
+    TForm2* StatusDialog() const { return status_; }
+    void SetScreenshotPath(const QString& path) { screenshotPath_ = path; }
+
+    // Handlers of the frame and of the tab strip.
+    void FormShow();
+    void FormTabBtn1Click(BoundButton* tab);
+    void MusPanScrollBarChange(QSlider* bar);
+    void RzBmpButton1Click();  // maximise / restore
+    void RzBmpButton2Click();  // minimise
+    void RzBmpButton3Click();  // close
+    bool IsMaximised() const { return maximised_; }
+
+    // Called by the link window once online, or when the search has failed.
+    void LinkSettled();
+
+    QStackedWidget* FormPageItem() const { return pages_; }
+    int ActiveSheet() const;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void BuildFrame();
+    void WireFrame();
+
+    Model model_;
+    AppState state_;
+    QHash<QString, QWidget*> registry_;
+    QStackedWidget* pages_ = nullptr;
+    QTimer* timer1_ = nullptr;
+    TForm3* link_ = nullptr;
+    TForm2* status_ = nullptr;
+    QString screenshotPath_;
+    bool maximised_ = false;
+    QRect normalGeometry_;
+};
+
+}  // namespace kdsp

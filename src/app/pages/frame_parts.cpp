@@ -1,0 +1,156 @@
+// The fixed parts of the main window: title bar, tab strip with the master
+// volumes, and the shared area with the EQ graph and the toolbar.
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/pages/builder.h"
+#include "app/pages/pages.h"
+
+namespace kdsp {
+
+QWidget* BuildTitleBar(Builder& b, QWidget* parent) {
+    auto* bar = b.Reg(new QWidget(parent), "Image2");
+    bar->setAttribute(Qt::WA_StyledBackground);
+    bar->setFixedHeight(28);
+    auto* h = new QHBoxLayout(bar);
+    h->setContentsMargins(10, 0, 2, 0);
+    h->setSpacing(2);
+    auto* title = b.Reg(Builder::Caption("Audio Effect Controller v3.1.0", bar, "windowtitle"), "Label77");
+    h->addWidget(title);
+    h->addStretch(1);
+    struct {
+        const char* name;
+        const char* text;
+    } const buttons[] = {{"RzBmpButton2", "—"}, {"RzBmpButton1", "□"}, {"RzBmpButton3", "✕"}};
+    for (const auto& btn : buttons) {
+        auto* w = b.Button(QString::fromLatin1(btn.name), QString::fromUtf8(btn.text), bar, "titlebutton");
+        w->setFixedSize(34, 24);
+        h->addWidget(w);
+    }
+    return bar;
+}
+
+QWidget* BuildTopStrip(Builder& b, QWidget* parent) {
+    auto* top = b.Reg(new QWidget(parent), "TopTileGrop");
+    top->setAttribute(Qt::WA_StyledBackground);
+    top->setFixedHeight(40);
+    auto* h = new QHBoxLayout(top);
+    h->setContentsMargins(6, 4, 6, 4);
+    h->setSpacing(3);
+    static const char* const kTabs[10] = {"音乐", "麦克风", "效果", "主输出", "辅助输出1",
+                                          "辅助输出2", "后置输出", "系统", "DEQ", "DEQ"};
+    for (int t = 0; t < 10; ++t) {
+        auto* tab = b.Button(QString("FormTabBtn%1").arg(t + 1), QString::fromUtf8(kTabs[t]), top, "tab");
+        tab->SetTag(t);
+        tab->setFixedSize(78, 30);
+        h->addWidget(tab);
+        if (t >= 8) tab->hide();
+    }
+    h->addStretch(1);
+    // The three master volumes are the system page's normal-volume sliders.
+    auto* vol = new QWidget(top);
+    auto* grid = new QGridLayout(vol);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(2);
+    grid->setVerticalSpacing(0);
+    static const char* const kVol[3] = {"音乐", "话筒", "效果"};
+    for (int k = 0; k < 3; ++k) {
+        auto* inner = new QGridLayout;
+        inner->setHorizontalSpacing(2);
+        auto* holder = new QWidget(vol);
+        holder->setLayout(inner);
+        inner->setContentsMargins(0, 0, 0, 0);
+        auto row = b.AddSliderRow(inner, 0, MakeId(PageSystem, 32 + k), QString::fromUtf8(kVol[k]));
+        if (row.bar) {
+            row.bar->SetHint("0");
+            row.bar->setFixedWidth(64);
+        }
+        if (row.pane) {
+            row.pane->setFixedWidth(34);
+            row.pane->SetHint("0");
+        }
+        grid->addWidget(holder, 0, k);
+    }
+    h->addWidget(vol);
+    auto* link = b.Reg(Builder::Caption("设备未连接", top), "LinkLabel");
+    // The status text is shown by the device-status dialog; the label itself stays hidden.
+    link->hide();
+    h->addWidget(link);
+    return top;
+}
+
+QWidget* BuildSharedArea(Builder& b, QWidget* parent) {
+    auto* area = b.Reg(new QWidget(parent), "AdvPanel1");
+    area->setAttribute(Qt::WA_StyledBackground);
+    area->setMinimumHeight(180);
+    auto* h = new QHBoxLayout(area);
+    h->setContentsMargins(6, 4, 6, 6);
+    h->setSpacing(6);
+
+    auto* graph = b.Reg(new QFrame(area), "AdvPanel2");
+    graph->setAttribute(Qt::WA_StyledBackground);
+    auto* gl = new QVBoxLayout(graph);
+    gl->setContentsMargins(1, 1, 1, 1);
+    auto* image = b.Reg(new QLabel(graph), "Image1");
+    image->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    image->setMinimumSize(200, 120);
+    gl->addWidget(image);
+    auto* pass = b.Reg(Builder::Caption("EQ PASS", graph, "eqpass"), "EQPassLabel");
+    pass->move(12, 8);
+    pass->hide();
+    // The draggable point markers: EP1..EP15, then the crossover points HPF and LPF.
+    for (int k = 0; k < 17; ++k) {
+        const QString name = k < 15 ? QString("EP%1").arg(k + 1) : QString(k == 15 ? "HPF" : "LPF");
+        auto* m = b.Label(name, k < 15 ? QString::number(k + 1) : name.left(1), graph);
+        m->setProperty("role", "marker");
+        m->setFixedSize(16, 16);
+        m->SetTag(k);
+        m->hide();
+    }
+    h->addWidget(graph, 1);
+
+    auto* tools = b.Reg(new QWidget(area), "AdvToolBar");
+    tools->setFixedWidth(214);
+    auto* grid = new QGridLayout(tools);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(4);
+    auto* linkBtn = b.Button("LinkBtn", "联机", tools, "link");
+    auto* unlinkBtn = b.Button("UnLinkBtn", "断开", tools, "link");
+    grid->addWidget(linkBtn, 0, 0);
+    grid->addWidget(unlinkBtn, 0, 1);
+    auto* ip = b.Edit("IPstrEdit", tools);
+    ip->setText("192.168.1.100");
+    ip->setToolTip("网络地址");
+    auto* port = b.Edit("IPPortStrEdit", tools);
+    port->setText("8889");
+    port->setToolTip("端口");
+    grid->addWidget(ip, 1, 0);
+    grid->addWidget(port, 1, 1);
+    grid->addWidget(b.Button("EQResetBtn", "EQ重置", tools, "action"), 2, 0);
+    auto* allpass = b.Button("MusEQAllpassBtn", "EQ pass", tools, "toggle");
+    allpass->SetHint("0");
+    grid->addWidget(allpass, 2, 1);
+
+    auto* group = Builder::Group("SingleDiscoGrop", "工作模式", tools);
+    auto* gg = new QGridLayout(group);
+    gg->setContentsMargins(6, 4, 6, 6);
+    gg->setSpacing(4);
+    gg->addWidget(b.Button("AutoModeBtn", "自动", group, "choice"), 0, 0);
+    gg->addWidget(b.Button("ManulModeBtn", "手动", group, "choice"), 0, 1);
+    gg->addWidget(b.Button("SingModeBtn", "唱歌", group, "choice"), 1, 0);
+    gg->addWidget(b.Button("DiscoModeBtn", "舞蹈", group, "choice"), 1, 1);
+    grid->addWidget(group, 3, 0, 1, 2);
+    grid->setRowStretch(4, 1);
+    // The PC's serial ports; never shown.
+    auto* ports = b.Reg(new QComboBox(tools), "ComComboBox1");
+    ports->hide();
+    h->addWidget(tools, 0);
+    return area;
+}
+
+}  // namespace kdsp

@@ -1,0 +1,35 @@
+// TForm2: the small always-on-top device-status dialog that the link fills.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+
+namespace kdsp {
+
+class TForm2 : public QDialog {
+public:
+    explicit TForm2(QWidget* parent = nullptr);
+
+    void SetStatusText(const QString& text);
+    void SetPortText(const QString& text);
+    void SetProgress(int percent);
+    void ShowDialog();  // visible and in front
+    void HideDialog();
+
+    QString StatusText() const;
+    QString PortText() const;
+    int Progress() const;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;  // the user cannot close it
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    QLabel* link_;
+    QLabel* com_;
+    QProgressBar* bar_;
+};
+
+}  // namespace kdsp
