@@ -23,7 +23,8 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
     const QCommandLineOption serial("serial", "Serial port to search (repeatable).", "PORT");
     const QCommandLineOption noSerial("no-serial", "Search no serial port.");
     const QCommandLineOption shot("screenshot", "Save a picture once online (or failed) and quit.", "FILE");
-    parser.addOptions({host, port, serial, noSerial, shot});
+    const QCommandLineOption shotTab("screenshot-tab", "Tab (1..9) shown in the picture.", "N");
+    parser.addOptions({host, port, serial, noSerial, shot, shotTab});
     if (!parser.parse(args)) {
         error = parser.errorText();
         return false;
@@ -44,6 +45,14 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
     options.serialGiven = parser.isSet(serial) || parser.isSet(noSerial);
     if (parser.isSet(noSerial)) options.serialPorts.clear();
     options.screenshotPath = parser.value(shot);
+    if (parser.isSet(shotTab)) {
+        bool ok = false;
+        options.screenshotTab = parser.value(shotTab).toInt(&ok);
+        if (!ok || options.screenshotTab < 1 || options.screenshotTab > 9) {
+            error = "invalid --screenshot-tab: " + parser.value(shotTab);
+            return false;
+        }
+    }
     return true;
 }
 

@@ -89,13 +89,13 @@ int LinkAction(TForm1& form, BoundButton* sender) {
     if (sender == link) {
         link->ShowPicture(Pic::On);
         link->setText("断开");
-        SetLook(link, "text", "white");
+        SetLook(link, "caption", "white");
         unlink->ShowPicture(Pic::Off);
         return 0;
     }
     link->ShowPicture(Pic::Off);
     link->setText("联机");
-    SetLook(link, "text", "black");
+    SetLook(link, "caption", "black");
     unlink->ShowPicture(Pic::On);
     return 1;
 }

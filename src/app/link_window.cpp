@@ -44,6 +44,7 @@ void TForm3::LinkBtnClick(BoundButton* sender) {
     if (!sender) return;
     const bool connect = sender->objectName() == "LinkBtn" && !Online();
     ControlAction(main_, connect ? main_.Control("LinkBtn") : main_.Control("UnLinkBtn"), 20);
+    main_.LinkSettled();
 }
 
 bool TForm3::Online() const { return parts_->online; }

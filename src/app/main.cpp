@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     form1.SetLinkWindow(&form3);
     form1.SetStatusDialog(&form2);
     if (!options.screenshotPath.isEmpty()) {
-        form1.SetScreenshotPath(options.screenshotPath);
+        form1.SetScreenshotPath(options.screenshotPath, options.screenshotTab);
         form3.SetQuietMessages(true);
     }
     form1.show();

@@ -74,6 +74,7 @@ void TForm1::BuildFrame() {
     timer1_->setObjectName("Timer1");
     timer1_->setInterval(15);
     BuildGraphGrid(*this, true);
+    if (QWidget* image = Control("Image1")) image->installEventFilter(this);
 }
 
 void TForm1::WireFrame() {
@@ -191,9 +192,14 @@ void TForm1::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) RzBmpButton1Click();
 }
 
-void TForm1::resizeEvent(QResizeEvent* e) {
-    QWidget::resizeEvent(e);
-    if (!pages_) return;
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Resize && watched == Control("Image1")) GraphResized();
+    return QWidget::eventFilter(watched, e);
+}
+
+// The graph picture follows the size of its area (window resize, maximise).
+void TForm1::GraphResized() {
     BuildGraphGrid(*this, false);
     const int p = state_.EqGraphSelection >> 8;
     const int s = state_.EqGraphSelection & 0xFF;
@@ -205,7 +211,9 @@ void TForm1::LinkSettled() {
     if (screenshotPath_.isEmpty()) return;
     const QString path = screenshotPath_;
     screenshotPath_.clear();
-    QTimer::singleShot(0, this, [this, path] {
+    const int tab = screenshotTab_;
+    QTimer::singleShot(0, this, [this, path, tab] {
+        if (tab >= 1 && tab <= 9) FormTabBtn1Click(state_.Tables.TabButtons[tab - 1]);
         grab().save(path);
         QApplication::quit();
     });

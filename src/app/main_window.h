@@ -29,6 +29,7 @@ struct AppOptions {
     QStringList serialPorts;      // used when serialGiven
     bool serialGiven = false;     // --serial or --no-serial seen
     QString screenshotPath;       // save a picture once online / failed, then quit
+    int screenshotTab = 0;        // tab button (1..9) selected before the picture
 };
 
 class TForm1 : public QWidget {
@@ -51,7 +52,10 @@ public:
     TForm3* LinkWindow() const { return link_; }
     void SetStatusDialog(TForm2* dialog) { status_ = dialog; }
     TForm2* StatusDialog() const { return status_; }
-    void SetScreenshotPath(const QString& path) { screenshotPath_ = path; }
+    void SetScreenshotPath(const QString& path, int tab = 0) {
+        screenshotPath_ = path;
+        screenshotTab_ = tab;
+    }
 
     // Handlers of the frame and of the tab strip.
     void FormShow();
@@ -73,11 +77,12 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
-    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void BuildFrame();
     void WireFrame();
+    void GraphResized();
 
     Model model_;
     AppState state_;
@@ -87,6 +92,7 @@ private:
     TForm3* link_ = nullptr;
     TForm2* status_ = nullptr;
     QString screenshotPath_;
+    int screenshotTab_ = 0;
     bool maximised_ = false;
     QRect normalGeometry_;
 };

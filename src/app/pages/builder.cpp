@@ -96,9 +96,7 @@ QLabel* Builder::Caption(const QString& text, QWidget* parent, const char* role)
 }
 
 QGroupBox* Builder::Group(const QString& name, const QString& title, QWidget* parent) {
-    auto* g = new QGroupBox(title, parent);
-    g->setObjectName(name);
-    return g;
+    return Reg(new QGroupBox(title, parent), name);
 }
 
 Builder::SliderRow Builder::AddSliderRow(QGridLayout* grid, int row, ParamId id,
@@ -238,22 +236,23 @@ QScrollArea* Builder::BandBox(const QString& areaName, int page, int bands, int 
 }
 
 QWidget* Builder::BandCaptions(QWidget* parent) {
+    // Mirrors the rows of a strip so each caption sits beside its row.
     auto* w = new QWidget(parent);
     w->setFixedWidth(34);
     auto* v = new QVBoxLayout(w);
     v->setContentsMargins(0, 2, 0, 3);
     v->setSpacing(3);
-    auto add = [&](const QString& t, int stretch) {
+    auto add = [&](const QString& t, int height) {
         auto* l = Caption(t, w, "rowcaption");
-        l->setFixedHeight(stretch ? 60 : (t.isEmpty() ? 16 : 20));
-        v->addWidget(l, stretch);
+        l->setFixedHeight(height);
+        v->addWidget(l);
     };
-    add(QString(), 0);
-    add("类型", 0);
-    add("频率", 0);
-    add("", 1);
-    add("增益", 0);
-    add("Q值", 0);
+    add(QString(), 16);
+    add("类型", 18);
+    add("频率", 20);
+    v->addStretch(1);
+    add("增益", 20);
+    add("Q值", 20);
     return w;
 }
 

@@ -42,7 +42,7 @@ public:
     TypePicture* Picture(const QString& name, const QString& text, QWidget* parent);
     BoundLabel* Label(const QString& name, const QString& text, QWidget* parent);
     static QLabel* Caption(const QString& text, QWidget* parent, const char* role = "caption");
-    static QGroupBox* Group(const QString& name, const QString& title, QWidget* parent);
+    QGroupBox* Group(const QString& name, const QString& title, QWidget* parent);
 
     // A slider row: caption, optional phase button, slider, pane, optional spin.
     struct SliderRow {

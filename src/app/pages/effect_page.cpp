@@ -22,7 +22,7 @@ struct Row {
 
 QGroupBox* SliderGroup(Builder& b, QWidget* parent, const QString& name, const QString& title,
                        std::initializer_list<Row> rows, QGridLayout** gridOut) {
-    auto* g = Builder::Group(name, title, parent);
+    auto* g = b.Group(name, title, parent);
     auto* grid = new QGridLayout(g);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setHorizontalSpacing(4);
@@ -80,7 +80,7 @@ QWidget* BuildEffectSheet(Builder& b, QWidget* parent) {
     grid->setRowStretch(11, 1);
     h->addWidget(rvb, 1);
 
-    auto* eq = Builder::Group("EffEQGrop", QString(), sheet);
+    auto* eq = b.Group("EffEQGrop", QString(), sheet);
     auto* v = new QVBoxLayout(eq);
     v->setContentsMargins(6, 4, 6, 6);
     v->setSpacing(4);

@@ -136,7 +136,7 @@ QWidget* BuildSharedArea(Builder& b, QWidget* parent) {
     allpass->SetHint("0");
     grid->addWidget(allpass, 2, 1);
 
-    auto* group = Builder::Group("SingleDiscoGrop", "工作模式", tools);
+    auto* group = b.Group("SingleDiscoGrop", "工作模式", tools);
     auto* gg = new QGridLayout(group);
     gg->setContentsMargins(6, 4, 6, 6);
     gg->setSpacing(4);

@@ -16,7 +16,7 @@ QWidget* BuildMusicSheet(Builder& b, QWidget* parent) {
     auto* sheet = b.Reg(new QWidget(parent), "AdvTabSheet1_mus");
     auto* h = new QHBoxLayout(sheet);
     h->setContentsMargins(8, 6, 8, 6);
-    auto* g = Builder::Group("MusEQGrop", "10段音乐EQ", sheet);
+    auto* g = b.Group("MusEQGrop", "10段音乐EQ", sheet);
     auto* gh = new QHBoxLayout(g);
     gh->setContentsMargins(6, 4, 6, 6);
     gh->addWidget(Builder::BandCaptions(g));
@@ -34,7 +34,7 @@ QWidget* BuildMicSheet(Builder& b, QWidget* parent) {
     h->setContentsMargins(8, 6, 8, 6);
     h->setSpacing(8);
 
-    auto* front = Builder::Group("MicFrontGrop", "麦克风", sheet);
+    auto* front = b.Group("MicFrontGrop", "麦克风", sheet);
     auto* grid = new QGridLayout(front);
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setVerticalSpacing(6);
@@ -54,7 +54,7 @@ QWidget* BuildMicSheet(Builder& b, QWidget* parent) {
     front->setFixedWidth(300);
     h->addWidget(front, 0);
 
-    auto* g = Builder::Group("MicEQGrop", QString(), sheet);
+    auto* g = b.Group("MicEQGrop", QString(), sheet);
     auto* gv = new QVBoxLayout(g);
     gv->setContentsMargins(6, 4, 6, 6);
     gv->setSpacing(4);

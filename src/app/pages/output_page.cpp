@@ -41,14 +41,14 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     h->setSpacing(6);
 
     auto* left = new QVBoxLayout;
-    auto* mix = Builder::Group(prefix + "MixGrop", "混音", sheet);
+    auto* mix = b.Group(prefix + "MixGrop", "混音", sheet);
     QGridLayout* grid = Grid(mix);
     static const char* const kMix[4] = {"音乐", "话筒", "回声", "混响"};
     for (int k = 0; k < 4; ++k)
         b.AddSliderRow(grid, k, id(4 * k), QString::fromUtf8(kMix[k]), id(4 * k + 2));
     left->addWidget(mix);
 
-    auto* delay = Builder::Group(prefix + "DelayGrop", "延时与静音", sheet);
+    auto* delay = b.Group(prefix + "DelayGrop", "延时与静音", sheet);
     grid = Grid(delay);
     if (mainOutput) {
         b.AddSliderRow(grid, 0, id(27), "左延时");
@@ -73,7 +73,7 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     h->addLayout(left, 1);
 
     auto* mid = new QVBoxLayout;
-    auto* xo = Builder::Group(prefix + "XoverGrop", "分频器", sheet);
+    auto* xo = b.Group(prefix + "XoverGrop", "分频器", sheet);
     grid = Grid(xo);
     b.AddComboRow(grid, 0, id(16), "高通类型", kCrossoverTypes);
     b.AddSliderRow(grid, 1, id(17), "高通频率");
@@ -82,7 +82,7 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     b.AddSliderRow(grid, 4, id(20), "低通频率");
     b.AddSliderRow(grid, 5, id(21), "低通Q值");
     mid->addWidget(xo);
-    auto* lim = Builder::Group(prefix + "LimitGrop", "压限器", sheet);
+    auto* lim = b.Group(prefix + "LimitGrop", "压限器", sheet);
     grid = Grid(lim);
     b.AddSliderRow(grid, 0, id(22), "启动时间");
     b.AddSliderRow(grid, 1, id(23), "释放时间");
@@ -96,7 +96,7 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     mid->addStretch(1);
     h->addLayout(mid, 1);
 
-    auto* eq = Builder::Group(prefix + "EQGrop", QString(), sheet);
+    auto* eq = b.Group(prefix + "EQGrop", QString(), sheet);
     auto* v = new QVBoxLayout(eq);
     v->setContentsMargins(6, 4, 6, 6);
     v->setSpacing(4);

@@ -25,7 +25,7 @@ QGridLayout* Grid(QGroupBox* g) {
 
 QGroupBox* ChoiceBox(Builder& b, QWidget* parent, const QString& name, const QString& title,
                      ParamId id, const QStringList& captions) {
-    auto* g = Builder::Group(name, title, parent);
+    auto* g = b.Group(name, title, parent);
     auto* h = new QHBoxLayout(g);
     h->setContentsMargins(8, 6, 8, 6);
     for (BoundButton* btn : b.Choice(id, captions, g)) h->addWidget(btn);
@@ -41,7 +41,7 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
     h->setSpacing(8);
 
     auto* left = new QVBoxLayout;
-    auto* vol = Builder::Group("SysVolGrop", "音量限制", sheet);
+    auto* vol = b.Group("SysVolGrop", "音量限制", sheet);
     QGridLayout* grid = Grid(vol);
     static const struct {
         ParamId id;
@@ -58,7 +58,7 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
     }
     left->addWidget(vol);
 
-    auto* input = Builder::Group("SysInputGrop", "音乐输入", sheet);
+    auto* input = b.Group("SysInputGrop", "音乐输入", sheet);
     grid = Grid(input);
     grid->addWidget(Builder::Caption("输入选择", input), 0, 0);
     auto* sel = new QHBoxLayout;
@@ -78,7 +78,7 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
     h->addLayout(left, 3);
 
     auto* mid = new QVBoxLayout;
-    auto* mode = Builder::Group("SysModeGrop", "模式", sheet);
+    auto* mode = b.Group("SysModeGrop", "模式", sheet);
     grid = Grid(mode);
     grid->addWidget(Builder::Caption("当前模式", mode), 0, 0);
     auto* modeBox = b.Combo("SysModeBox", {}, mode);
@@ -96,7 +96,7 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
     h->addLayout(mid, 2);
 
     // Presets and the lock panels are laid into this column.
-    auto* right = b.Reg(Builder::Group("PresetGrop", "预设", sheet), "PresetGrop");
+    auto* right = b.Group("PresetGrop", "预设", sheet);
     auto* rv = new QVBoxLayout(right);
     rv->setContentsMargins(8, 6, 8, 6);
     rv->addWidget(b.Reg(new QWidget(right), "SysPresetHost"), 1);
@@ -130,7 +130,7 @@ QWidget* BuildDynEqSheet(Builder& b, QWidget* parent) {
         head->addWidget(pass);
         column->addLayout(head);
 
-        auto* grp = Builder::Group("DEQ" + n + "Grop", QString(), sheet);
+        auto* grp = b.Group("DEQ" + n + "Grop", QString(), sheet);
         auto* grid = Grid(grp);
         grid->setVerticalSpacing(3);
         Builder::Band band = b.MakeBand(PageDynEq, base + 2, grp, Qt::Horizontal);
