@@ -166,9 +166,9 @@ int SelectBand(TForm1& form, QWidget* control, int graph) {
             const int p = cur->Tag() >> 8;
             const int i = cur->Tag() & 0xFF;
             if (p < TablePages && i < TableSlots && qobject_cast<BoundEdit*>(st.Tables.Editor[p][i]))
-                SetLook(cur, "frame", "hot");
+                SetLook(cur, "highlight", "hot");
         }
-        if (st.HighlightedEdit && st.HighlightedEdit != st.CurrentEdit) SetLook(st.HighlightedEdit, "frame", "cold");
+        if (st.HighlightedEdit && st.HighlightedEdit != st.CurrentEdit) SetLook(st.HighlightedEdit, "highlight", "cold");
         st.HighlightedEdit = st.CurrentEdit;
     }
     ScrollBandIntoView(form, band);

@@ -25,7 +25,7 @@ BoundSlider::BoundSlider(Qt::Orientation o, QWidget* parent) : QSlider(o, parent
 
 BoundEdit::BoundEdit(QWidget* parent) : QLineEdit(parent) {
     setAlignment(Qt::AlignCenter);
-    setProperty("frame", "none");
+    setProperty("highlight", "none");
 }
 
 BoundCombo::BoundCombo(QWidget* parent) : QComboBox(parent) { setFocusPolicy(Qt::NoFocus); }

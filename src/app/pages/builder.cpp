@@ -231,7 +231,7 @@ QScrollArea* Builder::BandBox(const QString& areaName, int page, int bands, int 
     h->addStretch(1);
     area->setWidget(content);
     area->setWidgetResizable(true);
-    area->setFixedWidth(visible * BandStripWidth + 2);
+    area->setFixedWidth(visible * BandStripWidth);
     return area;
 }
 
@@ -263,6 +263,7 @@ QList<BoundButton*> Builder::Choice(ParamId id, const QStringList& captions, QWi
     for (int k = 0; k < g->count; ++k) {
         auto* b = Button(Str(g->buttons[k]), captions.value(k), parent, "choice");
         b->SetHint(QString::number(k));
+        b->SetTag(id);  // every button of a group carries the group's id
         out.append(b);
     }
     return out;

@@ -1,0 +1,32 @@
+// A started main window (tables built, music page shown) without a link.
+#pragma once
+
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "app/widgets.h"
+
+namespace kdsp {
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = std::make_unique<TForm1>();
+        form->show();  // runs the start-up order once
+    }
+    void TearDown() override { form.reset(); }
+
+    template <class T = QWidget>
+    T* W(const char* name) {
+        T* w = form->Ctl<T>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << "no control " << name;
+        return w;
+    }
+    Bound* B(const char* name) { return AsBound(W(name)); }
+
+    std::unique_ptr<TForm1> form;
+};
+
+}  // namespace kdsp
