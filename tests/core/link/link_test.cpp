@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "core/model/codecs.h"
 #include "link_rig.h"
 
@@ -339,6 +341,30 @@ TEST(LinkTexts, EnglishOtherwiseAndTheCaptionsOfARead) {
     ASSERT_TRUE(r.RunUntilEvent(EventOnline));
     EXPECT_EQ(r.host.captions, (std::vector<std::string>{"设备搜索...", "Linking...", "Online"}));
     EXPECT_EQ(r.host.hint, "设备已连接");
+}
+
+TEST(LinkRobustness, GarbageOnBothTransportsInEveryPhaseNeverBreaksTheLink) {
+    Rig r({"ttyFAKE0"});
+    std::mt19937 rng(7);
+    auto noise = [&rng] {
+        Bytes b(rng() % 300);
+        for (auto& x : b) {
+            const unsigned v = rng() % 8;  // plenty of start bytes and keys
+            x = v == 0 ? FrameStart : v == 1 ? AckStart : v == 2 ? FrameKey
+                : static_cast<std::uint8_t>(rng());
+        }
+        return b;
+    };
+    r.link.LinkBtnClick(true);
+    for (int i = 0; i < 400; ++i) {
+        r.link.OnSerialBytes(noise());
+        r.link.OnTcpBytes(noise());
+        r.Advance(37);
+        if (r.HasEvent(EventOnline)) r.link.SendParam(0x0103, i);
+    }
+    EXPECT_GE(r.link.ModeNameIndex, 0);
+    EXPECT_LE(r.link.ModeNameIndex, 9);
+    EXPECT_LE(r.link.StepIndex, 29);
 }
 
 }  // namespace
