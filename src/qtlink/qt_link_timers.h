@@ -1,0 +1,35 @@
+// The link's three timers on QTimer; each tick calls the link's tick function.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <array>
+
+#include "core/link/link_interfaces.h"
+
+namespace kdsp {
+
+class Link;
+
+class QtLinkTimers : public QObject, public LinkTimers {
+    Q_OBJECT
+public:
+    explicit QtLinkTimers(QObject* parent = nullptr);
+    // Ticks go to this link from now on.
+    void Attach(Link* link) { link_ = link; }
+
+    void Start(LinkTimer timer) override;
+    void Stop(LinkTimer timer) override;
+    void SetInterval(LinkTimer timer, int ms) override;
+    bool IsRunning(LinkTimer timer) const override;
+
+private:
+    QTimer& Of(LinkTimer t) { return timers_[static_cast<std::size_t>(t)]; }
+    const QTimer& Of(LinkTimer t) const { return timers_[static_cast<std::size_t>(t)]; }
+
+    std::array<QTimer, 3> timers_;
+    Link* link_ = nullptr;
+};
+
+}  // namespace kdsp

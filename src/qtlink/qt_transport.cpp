@@ -1,0 +1,105 @@
+// Serial port and TCP client for the link. Neither ever raises an error to the
+// user: a port that will not open or a socket that will not connect is just silent.
+#include "qtlink/qt_transport.h"
+
+#include <QSerialPortInfo>
+
+namespace kdsp {
+
+namespace {
+
+std::span<const std::uint8_t> AsBytes(const QByteArray& data) {
+    return {reinterpret_cast<const std::uint8_t*>(data.constData()),
+            static_cast<std::size_t>(data.size())};
+}
+
+}  // namespace
+
+QtTransport::QtTransport(QObject* parent) : QObject(parent) {
+    connect(&serial_, &QSerialPort::readyRead, this, [this] {
+        const QByteArray data = serial_.readAll();
+        if (onSerial_ && !data.isEmpty()) onSerial_(AsBytes(data));
+    });
+    connect(&serial_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        if (e != QSerialPort::NoError) serial_.clearError();
+    });
+    connect(&socket_, &QTcpSocket::readyRead, this, [this] {
+        const QByteArray data = socket_.readAll();
+        if (onTcp_ && !data.isEmpty()) onTcp_(AsBytes(data));
+    });
+    // Socket errors end as silence; the link's own time-outs report them.
+    connect(&socket_, &QAbstractSocket::errorOccurred, this, [](QAbstractSocket::SocketError) {});
+    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+}
+
+QtTransport::~QtTransport() {
+    socket_.abort();
+    if (serial_.isOpen()) serial_.close();
+}
+
+void QtTransport::SetHandlers(BytesHandler serial, BytesHandler tcp) {
+    onSerial_ = std::move(serial);
+    onTcp_ = std::move(tcp);
+}
+
+std::vector<std::string> QtTransport::ListPorts() {
+    if (portOverride_) return *portOverride_;
+    std::vector<std::string> names;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        names.push_back(info.systemLocation().toStdString());
+    return names;
+}
+
+bool QtTransport::OpenSerial(const std::string& name) {
+    CloseSerial();
+    serial_.setPortName(QString::fromStdString(name));
+    serial_.setBaudRate(QSerialPort::Baud57600);
+    serial_.setDataBits(QSerialPort::Data8);
+    serial_.setParity(QSerialPort::NoParity);
+    serial_.setStopBits(QSerialPort::OneStop);
+    serial_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!serial_.open(QIODevice::ReadWrite)) {
+        serial_.clearError();
+        return false;
+    }
+    // Some lines (pseudo-terminals) have no modem lines; that is no reason to fail.
+    serial_.setDataTerminalReady(true);
+    serial_.setRequestToSend(true);
+    serial_.clearError();
+    return true;
+}
+
+void QtTransport::CloseSerial() {
+    if (serial_.isOpen()) serial_.close();
+    serial_.clearError();
+}
+
+bool QtTransport::IsSerialOpen() const { return serial_.isOpen(); }
+
+void QtTransport::ConnectTcp(const std::string& host, int port) {
+    socket_.abort();
+    if (port < 0 || port > 65535) return;
+    // Writes made before the connection completes are buffered by the socket.
+    socket_.connectToHost(QString::fromStdString(host), static_cast<quint16>(port));
+}
+
+void QtTransport::DisconnectTcp() { socket_.abort(); }
+
+void QtTransport::Write(int kind, std::span<const std::uint8_t> bytes) {
+    const auto* data = reinterpret_cast<const char*>(bytes.data());
+    const auto size = static_cast<qint64>(bytes.size());
+    if (kind == TransportSerial) {
+        if (serial_.isOpen()) serial_.write(data, size);
+        serial_.clearError();
+        return;
+    }
+    if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.write(data, size);
+}
+
+void QtTransport::FlushWrites(int ms) {
+    if (serial_.isOpen() && serial_.bytesToWrite() > 0) serial_.waitForBytesWritten(ms);
+    if (socket_.state() == QAbstractSocket::ConnectedState && socket_.bytesToWrite() > 0)
+        socket_.waitForBytesWritten(ms);
+}
+
+}  // namespace kdsp

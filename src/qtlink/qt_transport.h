@@ -1,0 +1,48 @@
+// The link's Transport on Qt: a QSerialPort at 57600 8N1 and a QTcpSocket.
+// Errors are swallowed; received bytes go to the handlers the owner sets.
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+#include <QTcpSocket>
+
+#include <functional>
+#include <optional>
+
+#include "core/link/link_interfaces.h"
+
+namespace kdsp {
+
+class QtTransport : public QObject, public Transport {
+    Q_OBJECT
+public:
+    using BytesHandler = std::function<void(std::span<const std::uint8_t>)>;
+
+    explicit QtTransport(QObject* parent = nullptr);
+    ~QtTransport() override;
+
+    // Received bytes of each transport, as they arrive.
+    void SetHandlers(BytesHandler serial, BytesHandler tcp);
+    // Replaces the machine's port list (the CLI's --serial, tests, --no-serial).
+    void SetPortList(std::optional<std::vector<std::string>> ports) { portOverride_ = std::move(ports); }
+
+    std::vector<std::string> ListPorts() override;
+    bool OpenSerial(const std::string& name) override;
+    void CloseSerial() override;
+    bool IsSerialOpen() const override;
+    void ConnectTcp(const std::string& host, int port) override;
+    void DisconnectTcp() override;
+    void Write(int kind, std::span<const std::uint8_t> bytes) override;
+
+    // Gives pending output up to `ms` to leave (before the program ends).
+    void FlushWrites(int ms);
+
+private:
+    QSerialPort serial_;
+    QTcpSocket socket_;
+    BytesHandler onSerial_;
+    BytesHandler onTcp_;
+    std::optional<std::vector<std::string>> portOverride_;
+};
+
+}  // namespace kdsp
