@@ -195,6 +195,9 @@ struct Rig {
     FakeProcessor processor;
     Link link{model, transport, timers, host};
     std::vector<std::pair<long, int>> events;  // (ms, event)
+    // Called at the start of every millisecond, before waiting bytes are delivered
+    // (a simulated processor with its own schedule puts its answers there).
+    std::function<void(long)> pump;
 
     explicit Rig(std::vector<std::string> ports = {}, bool answer = true) {
         transport.ports = std::move(ports);
@@ -210,6 +213,7 @@ struct Rig {
     void Advance(long ms) {
         for (long i = 0; i < ms; ++i) {
             timers.now += 1;
+            if (pump) pump(timers.now);
             std::vector<Sent> in;
             in.swap(transport.inbound);
             for (const Sent& s : in) {
