@@ -1,0 +1,224 @@
+// kdsp read, upload and set against a running kdsp-sim, over loopback TCP and over
+// the simulator's pseudo-terminal, cleanly and with faults.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+
+#include "core/preset/preset_file.h"
+#include "device/sim_device.h"
+#include "process.h"
+
+namespace kdsp::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr auto CommandLimit = 90s;
+
+fs::path FreshDir() {
+    static std::atomic<int> counter{0};
+    const fs::path dir = fs::temp_directory_path() /
+                         ("kdsp-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    fs::create_directories(dir);
+    return dir;
+}
+
+// One simulator for a test, on a free loopback port (and a pty when asked).
+struct Sim {
+    Sim(const fs::path& dir, std::vector<std::string> args, bool pty = false) {
+        args.insert(args.begin(), {"--listen", "127.0.0.1:0"});
+        if (pty) args.push_back("--pty");
+        process = std::make_unique<Process>(KDSP_SIM_PATH, args, dir / "sim.stderr");
+        for (int lines = 0; lines < (pty ? 2 : 1); ++lines) {
+            auto line = process->ReadLine(10s);
+            if (!line) break;
+            if (line->rfind("listen ", 0) == 0) port = line->substr(line->rfind(' ') + 1);
+            if (line->rfind("pty ", 0) == 0) ptyPath = line->substr(4);
+        }
+    }
+    std::unique_ptr<Process> process;
+    std::string port;
+    std::string ptyPath;
+};
+
+struct CliRun {
+    int status;
+    std::string err;
+};
+
+CliRun Kdsp(const fs::path& dir, const std::vector<std::string>& args) {
+    static std::atomic<int> n{0};
+    const fs::path errFile = dir / ("kdsp" + std::to_string(++n) + ".stderr");
+    Process p(KDSP_CLI_PATH, args, errFile);
+    const int status = p.Wait(CommandLimit);
+    return {status, ReadFile(errFile)};
+}
+
+std::vector<std::string> Tcp(const Sim& sim) { return {"--host", "127.0.0.1", "--port", sim.port}; }
+
+PresetReadResult Parse(const fs::path& file) {
+    auto r = ReadPresetFile(file);
+    EXPECT_TRUE(r.Ok()) << file << ": " << r.detail;
+    return r;
+}
+
+DeviceImageRows ImageOf(const fs::path& file) {
+    DeviceImageRows image{};
+    ApplyPreset(Parse(file), image);
+    return image;
+}
+
+// The pages a read brings back must hold the processor's memory.
+void ExpectPagesEqual(const DeviceImageRows& got, const DeviceImageRows& want) {
+    for (int p = 0; p < 10; ++p)
+        for (int s = 0; s < PageBlockWords(p); ++s)
+            ASSERT_EQ(got[p][s], want[p][s]) << "page " << p << " slot " << s;
+}
+
+TEST(LinkEndToEnd, ReadOverTcpWritesTheProcessorsMemory) {
+    const auto dir = FreshDir();
+    Sim sim(dir, {"--mode-name", "3=Stage"});
+    ASSERT_FALSE(sim.port.empty()) << ReadFile(dir / "sim.stderr");
+    auto args = Tcp(sim);
+    args.insert(args.begin(), "read");
+    args.insert(args.end(), {"-o", (dir / "read.Nddt").string()});
+    const CliRun r = Kdsp(dir, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Online"), std::string::npos) << "progress shows the link status";
+    ExpectPagesEqual(ImageOf(dir / "read.Nddt"), SimDevice::FactoryMemory());
+    fs::remove_all(dir);
+}
+
+TEST(LinkEndToEnd, ReadOverThePseudoTerminalMatchesTheTcpRead) {
+    const auto dir = FreshDir();
+    Sim sim(dir, {}, true);
+    ASSERT_FALSE(sim.ptyPath.empty()) << ReadFile(dir / "sim.stderr");
+    const CliRun serial = Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "pty.Nddt").string()});
+    ASSERT_EQ(serial.status, 0) << serial.err;
+    auto args = Tcp(sim);
+    args.insert(args.begin(), "read");
+    args.insert(args.end(), {"-o", (dir / "tcp.Nddt").string()});
+    const CliRun tcp = Kdsp(dir, args);
+    ASSERT_EQ(tcp.status, 0) << tcp.err;
+    EXPECT_EQ(ReadFile(dir / "pty.Nddt"), ReadFile(dir / "tcp.Nddt"));
+    fs::remove_all(dir);
+}
+
+TEST(LinkEndToEnd, UploadedPresetReadsBackIdentical) {
+    const auto dir = FreshDir();
+    Sim sim(dir, {}, true);
+    ASSERT_FALSE(sim.ptyPath.empty());
+    // Start from what the processor holds, change values across several pages.
+    ASSERT_EQ(Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "a.Nddt").string()}).status, 0);
+    Model model;
+    ApplyPreset(Parse(dir / "a.Nddt"), model);
+    model.DeviceImage[0][5] = 77;     // music band 1 frequency, sing copy
+    model.DeviceImage[0][60] = 88;    // and a dance-copy slot
+    model.DeviceImage[2][17] = 5;     // dynamic EQ
+    model.DeviceImage[6][20] = 200;   // main output low-pass
+    model.DeviceImage[9][115] = 4321; // last slot of the rear output
+    WritePresetFile(dir / "b.Nddt", model);
+
+    auto up = Tcp(sim);
+    up.insert(up.begin(), {"upload", (dir / "b.Nddt").string()});
+    const CliRun u = Kdsp(dir, up);
+    ASSERT_EQ(u.status, 0) << u.err;
+    ASSERT_EQ(Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "c.Nddt").string()}).status, 0);
+    EXPECT_EQ(ReadFile(dir / "c.Nddt"), ReadFile(dir / "b.Nddt"))
+        << "the preset read back must be the file that was uploaded";
+    fs::remove_all(dir);
+}
+
+TEST(LinkEndToEnd, UploadRefusesABrokenFileWithoutConnecting) {
+    const auto dir = FreshDir();
+    {
+        std::ofstream(dir / "bad.Nddt") << "not a preset\r\n";
+    }
+    const CliRun r = Kdsp(dir, {"upload", (dir / "bad.Nddt").string(), "--host", "127.0.0.1",
+                             "--port", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("File format error!"), std::string::npos) << r.err;
+    fs::remove_all(dir);
+}
+
+TEST(LinkEndToEnd, SetWritesParametersThroughTheQueue) {
+    const auto dir = FreshDir();
+    Sim sim(dir, {}, true);
+    ASSERT_FALSE(sim.port.empty());
+    auto args = Tcp(sim);
+    args.insert(args.begin(), {"set", "0x0614", "200", "0x0103", "300", "0x0211", "5"});
+    const CliRun r = Kdsp(dir, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "r.Nddt").string()}).status, 0);
+    const auto image = ImageOf(dir / "r.Nddt");
+    EXPECT_EQ(image[6][20], 200);
+    EXPECT_EQ(image[1][3], 300);
+    EXPECT_EQ(image[2][17], 5) << "grouped dynamic-EQ write";
+    // Refused input never reaches the link.
+    EXPECT_EQ(Kdsp(dir, {"set", "0x0C00", "1", "--host", "127.0.0.1", "--port", sim.port}).status, 1);
+    EXPECT_EQ(Kdsp(dir, {"set", "0x0614", "--host", "127.0.0.1", "--port", sim.port}).status, 1);
+    fs::remove_all(dir);
+}
+
+TEST(LinkEndToEnd, ReadSurvivesSplitMergedAndDroppedAnswers) {
+    const auto dir = FreshDir();
+    // Two replies are dropped: the first two steps are retried after 1.1 s each.
+    Sim sim(dir, {"--split", "--merge", "--drop-first-replies", "2", "--seed", "5"});
+    ASSERT_FALSE(sim.port.empty());
+    auto args = Tcp(sim);
+    args.insert(args.begin(), "read");
+    args.insert(args.end(), {"-o", (dir / "read.Nddt").string()});
+    const CliRun r = Kdsp(dir, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    ExpectPagesEqual(ImageOf(dir / "read.Nddt"), SimDevice::FactoryMemory());
+    fs::remove_all(dir);
+}
+
+TEST(LinkEndToEnd, ProcessorFallingSilentIsReportedAsFailure) {
+    const auto dir = FreshDir();
+    // Silent during the read: step 4 never gets an answer and the transfer times out.
+    Sim sim(dir, {"--silent-after", "6"}, true);
+    ASSERT_FALSE(sim.ptyPath.empty());
+    const CliRun r = Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "x.Nddt").string()});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("Off Line!"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "x.Nddt")) << "no preset from a failed read";
+
+    // Silent from the start: the TCP search gives up after three connect commands.
+    Sim mute(dir, {"--silent-after", "0"});
+    ASSERT_FALSE(mute.port.empty());
+    auto args = Tcp(mute);
+    args.insert(args.begin(), "read");
+    args.insert(args.end(), {"-o", (dir / "y.Nddt").string()});
+    const CliRun m = Kdsp(dir, args);
+    EXPECT_EQ(m.status, 1) << m.err;
+    EXPECT_NE(m.err.find("Off Line!"), std::string::npos) << m.err;
+    fs::remove_all(dir);
+}
+
+TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {
+    const auto dir = FreshDir();
+    const fs::path state = dir / "state.Nddt";
+    {
+        Sim sim(dir, {"--state", state.string()});
+        ASSERT_FALSE(sim.port.empty());
+        const CliRun r = Kdsp(dir, {"set", "0x0614", "123", "--host", "127.0.0.1", "--port", sim.port});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(sim.process->Stop(), 0);
+    }
+    ASSERT_TRUE(fs::exists(state));
+    EXPECT_EQ(ImageOf(state)[6][20], 123);
+    // A second run starts from the saved memory.
+    Sim again(dir, {"--state", state.string()}, true);
+    ASSERT_FALSE(again.ptyPath.empty());
+    ASSERT_EQ(Kdsp(dir, {"read", "--serial", again.ptyPath, "-o", (dir / "r.Nddt").string()}).status, 0);
+    EXPECT_EQ(ImageOf(dir / "r.Nddt")[6][20], 123);
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kdsp::e2e
