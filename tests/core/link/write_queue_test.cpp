@@ -110,6 +110,20 @@ TEST(WriteQueueLink, EditsAreStoredButNotSentOfflineOrWhileTheWindowMovesItsCont
     EXPECT_EQ(r.link.Writes.Count(), 0);
 }
 
+TEST(WriteQueueLink, EditsDuringATransferAreStoredButNotSent) {
+    Rig r({"ttyFAKE0"});
+    r.link.LinkBtnClick(true);
+    r.Advance(2300);  // the read is under way
+    ASSERT_TRUE(r.HasEvent(EventLinking));
+    const std::size_t before = r.transport.writes.size();
+    r.link.SendParam(0x0103, 77);
+    r.link.SendBandParam(0x0111, 100);
+    EXPECT_EQ(r.transport.writes.size(), before);
+    EXPECT_EQ(r.model.ParamImage[1][3], 77);
+    EXPECT_EQ(r.link.Writes.Count(), 0);
+    EXPECT_EQ(r.link.Bands.Count(), 0);
+}
+
 TEST(WriteQueueLink, DraggingASliderSendsFirstAndLastValueAndTheLastOneTwice) {
     Online r;
     r.Silence();
