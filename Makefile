@@ -29,5 +29,15 @@ bench: deps
 	cmake --build build-bench -j $(JOBS)
 	@for b in build-bench/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && QT_QPA_PLATFORM=offscreen "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done
 
+FUZZ_SECONDS ?= 60
+
+# libFuzzer targets in their own build (clang, sanitizers, instrumented core only).
+fuzz: deps
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 -DKDSP_FUZZ=ON $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_all
+
+fuzz-smoke: fuzz
+	@bash fuzz/run-smoke.sh build-fuzz $(FUZZ_SECONDS)
+
 clean:
 	rm -rf $(BUILD) build-asan build-bench build-fuzz
