@@ -48,15 +48,24 @@ std::vector<AxisLabel> AxisLabelLayout(const GraphGeometry& geometry, QPoint ima
     return labels;
 }
 
-QPainterPath CurvePath(std::span<const float> sumDb, const GraphGeometry& geometry) {
+std::vector<QPainterPath> CurvePaths(std::span<const float> sumDb, const GraphGeometry& geometry,
+                                     int piece) {
     const auto pixels = CurvePixels(sumDb, geometry);
     const std::span<const Point> drawn(pixels.data(), GridSteps);  // the last point is not drawn
-    QPainterPath path;
-    path.moveTo(drawn[0].x, drawn[0].y);
-    for (const BezierSegment& s : CardinalSpline(drawn, CurveTension)) {
-        path.cubicTo(s.c1x, s.c1y, s.c2x, s.c2y, s.x, s.y);
+    const std::vector<BezierSegment> segments = CardinalSpline(drawn, CurveTension);
+    piece = std::max(piece, 1);
+    std::vector<QPainterPath> paths;
+    for (std::size_t i = 0; i < segments.size(); i += piece) {
+        QPainterPath path;
+        path.moveTo(drawn[i].x, drawn[i].y);
+        const std::size_t end = std::min(segments.size(), i + piece);
+        for (std::size_t j = i; j < end; ++j) {
+            const BezierSegment& s = segments[j];
+            path.cubicTo(s.c1x, s.c1y, s.c2x, s.c2y, s.x, s.y);
+        }
+        paths.push_back(std::move(path));
     }
-    return path;
+    return paths;
 }
 
 GraphRenderer::GraphRenderer(int width, int height) {
@@ -100,7 +109,7 @@ void GraphRenderer::DrawCurve(std::span<const float> sumDb) {
     pen.setJoinStyle(Qt::MiterJoin);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
-    p.drawPath(CurvePath(sumDb, geometry_));
+    for (const QPainterPath& path : CurvePaths(sumDb, geometry_)) p.drawPath(path);
 }
 
 }  // namespace kdsp

@@ -43,8 +43,13 @@ std::vector<AxisLabel> AxisLabelLayout(const GraphGeometry& geometry, QPoint ima
                                        int dbLabelWidth = DbLabelWidth,
                                        int freqLabelWidth = FreqLabelWidth);
 
-// The curve through the first GridSteps pixel points (grid indices 0..461).
-QPainterPath CurvePath(std::span<const float> sumDb, const GraphGeometry& geometry);
+// The curve through the first GridSteps pixel points (grid indices 0..461), as
+// consecutive pieces of `piece` spline segments each. Qt's anti-aliasing
+// rasteriser slows down far more than linearly with the length of one stroke,
+// so the curve is stroked in short pieces that meet end to end.
+inline constexpr int CurvePieceSegments = 32;
+std::vector<QPainterPath> CurvePaths(std::span<const float> sumDb, const GraphGeometry& geometry,
+                                     int piece = CurvePieceSegments);
 
 class GraphRenderer {
 public:

@@ -103,13 +103,21 @@ TEST(GraphCurve, BumpPeaksAtItsGridIndex) {
     EXPECT_GE(top, 0);
 }
 
-TEST(GraphCurve, PathStopsBeforeTheLastGridPoint) {
+TEST(GraphCurve, PiecesMeetEndToEndAndStopBeforeTheLastGridPoint) {
     std::vector<float> sum(463, 0.0f);
     sum[462] = -24.0f;  // only the last point is low: it must not be drawn
-    const QPainterPath path = CurvePath(sum, GraphGeometry{});
-    ASSERT_EQ(path.elementCount(), 1 + 3 * 461);
-    for (int i = 0; i < path.elementCount(); ++i) EXPECT_EQ(path.elementAt(i).y, 93) << i;
-    EXPECT_EQ(path.elementAt(path.elementCount() - 1).x, 1078);
+    const auto paths = CurvePaths(sum, GraphGeometry{}, 32);
+    ASSERT_EQ(paths.size(), 15u);  // 461 segments
+    int elements = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        elements += paths[i].elementCount() - 1;
+        if (i > 0) {
+            EXPECT_EQ(QPointF(paths[i].elementAt(0)), paths[i - 1].currentPosition()) << i;
+        }
+        for (int e = 0; e < paths[i].elementCount(); ++e) EXPECT_EQ(paths[i].elementAt(e).y, 93);
+    }
+    EXPECT_EQ(elements, 3 * 461);
+    EXPECT_EQ(paths.back().currentPosition().x(), 1078);
 }
 
 TEST(GraphCurve, UnusableSumsDoNotCrash) {
