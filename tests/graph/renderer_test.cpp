@@ -2,6 +2,8 @@
 // curve where its dB values put it, and the label geometry around the image.
 #include "graph/graph_renderer.h"
 
+#include "core/eq/filter_response.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -101,6 +103,35 @@ TEST(GraphCurve, BumpPeaksAtItsGridIndex) {
     }
     EXPECT_LE(top, 1) << "+12 dB reaches the top edge";
     EXPECT_GE(top, 0);
+}
+
+// The row of the column's strongest curve colour (blue over the grey grid).
+int CurveRow(const QImage& img, int x) {
+    int bestY = -1;
+    int best = 0;
+    for (int row = 0; row < img.height(); ++row) {
+        const QColor c = QColor::fromRgb(img.pixel(x, row));
+        if (c.blue() - c.red() > best) {
+            best = c.blue() - c.red();
+            bestY = row;
+        }
+    }
+    return bestY;
+}
+
+TEST(GraphCurve, RealBandPeaksAtItsCentre) {
+    // A -6 dB peaking band at 1000 Hz snaps to grid index 273: the curve's
+    // lowest point is at that column, at DbToY(-6) = 140.
+    std::vector<float> band(ResponseBufferSize, 0.0f);
+    BandResponse(band, 1000, 0, 1.0f, -6.0f);
+    GraphRenderer r;
+    r.SetCurveColour(ToQRgb(CurveChannelColour));
+    r.DrawCurve(band);
+    const int x = static_cast<int>(std::nearbyint(273 * static_cast<float>(1080.0 / GridSteps)));
+    EXPECT_NEAR(CurveRow(r.Image(), x), 140, 1);
+    EXPECT_NEAR(CurveRow(r.Image(), x - 60), CurveRow(r.Image(), x + 60), 1) << "symmetric";
+    EXPECT_LT(CurveRow(r.Image(), x - 60), 135);
+    EXPECT_NEAR(CurveRow(r.Image(), 20), 93, 1) << "flat far from the band";
 }
 
 TEST(GraphCurve, PiecesMeetEndToEndAndStopBeforeTheLastGridPoint) {
