@@ -8,48 +8,94 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include <QTimer>
+
 #include "app/control_actions.h"
+#include "app/link_adapters.h"
+#include "core/link/link.h"
 #include "app/page_refresh.h"
 #include "app/status_dialog.h"
 #include "app/widgets.h"
 
 namespace kdsp {
 
+namespace {
+
+std::optional<std::vector<std::string>> InjectedPorts(const AppOptions& options) {
+    if (!options.serialGiven) return std::nullopt;
+    std::vector<std::string> ports;
+    for (const QString& p : options.serialPorts) ports.push_back(p.toStdString());
+    return ports;
+}
+
+}  // namespace
+
 struct TForm3::Parts {
-    int freshLink = 0;
-    bool online = false;
+    Parts(Model& model, LinkHost& host, const AppOptions& options)
+        : transport(InjectedPorts(options)), link(model, transport, timers, host) {}
+    WindowTransport transport;
+    WindowTimers timers;
+    Link link;
 };
 
 TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
-    : QWidget(nullptr), main_(main), status_(status), options_(options), parts_(std::make_unique<Parts>()) {
+    : QWidget(nullptr), main_(main), status_(status), options_(options) {
     setObjectName("Form3");
     setWindowTitle("Link");
+    parts_ = std::make_unique<Parts>(main_.model(), *this, options_);
+    Link& link = parts_->link;
     if (auto* ip = main_.Ctl<QLineEdit>("IPstrEdit"); ip && !options_.host.isEmpty()) ip->setText(options_.host);
     if (auto* port = main_.Ctl<QLineEdit>("IPPortStrEdit"); port && !options_.port.isEmpty())
         port->setText(options_.port);
+    parts_->transport.OnSerialBytes = [&link](std::span<const std::uint8_t> b) { link.OnSerialBytes(b); };
+    parts_->transport.OnTcpBytes = [&link](std::span<const std::uint8_t> b) { link.OnTcpBytes(b); };
+    QObject::connect(parts_->timers.Timer(LinkTimer::Search), &QTimer::timeout, this, [&link] { link.OnSearchTick(); });
+    QObject::connect(parts_->timers.Timer(LinkTimer::Transfer), &QTimer::timeout, this,
+                     [&link] { link.OnTransferTick(); });
+    QObject::connect(parts_->timers.Timer(LinkTimer::Hold), &QTimer::timeout, this, [&link] { link.OnHoldTick(); });
+    link.EventObserver = [this](int event) {
+        if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
+    };
+    for (const char* name : {"LinkBtn", "UnLinkBtn"})
+        if (auto* b = main_.Ctl<BoundButton>(name))
+            QObject::connect(b, &QPushButton::clicked, this, [this, b] { LinkBtnClick(b); });
     hide();
 }
 
 TForm3::~TForm3() = default;
 
+Link& TForm3::link() { return parts_->link; }
+
 void TForm3::ListPorts() {
+    Link& link = parts_->link;
+    link.RefreshPortList();
     auto* box = main_.Ctl<QComboBox>("ComComboBox1");
     if (!box) return;
     box->clear();
-    if (options_.serialGiven) box->addItems(options_.serialPorts);
-    if (box->count() > 0) box->setCurrentIndex(0);
+    for (const std::string& p : link.Ports()) box->addItem(QString::fromStdString(p));
+    box->setCurrentIndex(link.SelectedPort());
+}
+
+void TForm3::SyncEndpoint() {
+    auto* ip = main_.Ctl<QLineEdit>("IPstrEdit");
+    auto* port = main_.Ctl<QLineEdit>("IPPortStrEdit");
+    if (ip && port) parts_->link.SetTcpEndpoint(ip->text().trimmed().toStdString(), port->text().trimmed().toInt());
 }
 
 void TForm3::LinkBtnClick(BoundButton* sender) {
     if (!sender) return;
-    const bool connect = sender->objectName() == "LinkBtn" && !Online();
-    ControlAction(main_, connect ? main_.Control("LinkBtn") : main_.Control("UnLinkBtn"), 20);
-    main_.LinkSettled();
+    SyncEndpoint();
+    parts_->link.LinkBtnClick(sender->objectName() == "LinkBtn");
 }
 
-bool TForm3::Online() const { return parts_->online; }
-int TForm3::FreshLink() const { return parts_->freshLink; }
-void TForm3::SendLinkCommand(int code) { (void)code; }
+bool TForm3::Online() const { return parts_->link.LinkState == LinkOnline; }
+int TForm3::FreshLink() const { return parts_->link.FreshLink; }
+void TForm3::SendLinkCommand(int code) { parts_->link.SendLinkCommand(static_cast<std::uint16_t>(code)); }
+
+void TForm3::CloseRequest() {
+    parts_->link.OnCloseRequest();
+    parts_->transport.Flush();
+}
 
 void TForm3::SetLinkLabel(const std::string& caption, const std::string& hint) {
     if (auto* label = main_.Ctl<QLabel>("LinkLabel")) {

@@ -12,6 +12,7 @@
 namespace kdsp {
 
 class BoundButton;
+class Link;
 class TForm2;
 
 class TForm3 : public QWidget, public LinkHost {
@@ -26,6 +27,9 @@ public:
     bool Online() const;
     int FreshLink() const;
     void SendLinkCommand(int code);
+    // The main window closes: tell the processor when online, flush the line.
+    void CloseRequest();
+    Link& link();
 
     // LinkHost
     void SetLinkLabel(const std::string& caption, const std::string& hint) override;
@@ -52,6 +56,8 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    void SyncEndpoint();
+
     struct Parts;
     TForm1& main_;
     TForm2& status_;

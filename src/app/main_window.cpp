@@ -173,7 +173,7 @@ void TForm1::RzBmpButton2Click() { showMinimized(); }
 void TForm1::RzBmpButton3Click() { close(); }
 
 void TForm1::closeEvent(QCloseEvent* e) {
-    if (link_ && link_->Online()) link_->SendLinkCommand(0xAA);
+    if (link_) link_->CloseRequest();
     e->accept();
     QWidget::closeEvent(e);
 }

@@ -39,6 +39,7 @@ void TForm2::SetPortText(const QString& text) { com_->setText(text); }
 void TForm2::SetProgress(int percent) { bar_->setValue(std::clamp(percent, 0, 100)); }
 
 void TForm2::ShowDialog() {
+    if (isVisible()) return;  // every tick asks again; once in front is enough
     show();
     raise();
 }
