@@ -76,15 +76,25 @@ std::string DescribeFrame(std::span<const std::uint8_t> f) {
         std::string name;
         for (std::size_t i = 2; i < payload.size(); ++i) name.push_back(DecodeNameByte(payload[i]));
         while (!name.empty() && name.back() == ' ') name.pop_back();
-        text += " " + std::to_string(payload[0]) + " \"" + name + "\"";
+        text += ' ';
+        text += std::to_string(payload[0]);
+        text += " \"";
+        text += name;
+        text += '"';
     } else if (id == IdSystemPassword || id == IdPanelPassword || id == IdDeviceIdentity) {
         text += " [" + HexBytes(payload) + "]";
     } else if (words.size() == 2) {
-        text += " = " + std::to_string(Word(words, 0));
+        text += " = ";
+        text += std::to_string(Word(words, 0));
     } else if (!words.empty()) {
-        text += " " + std::to_string(words.size() / 2) + " words:";
+        text += ' ';
+        text += std::to_string(words.size() / 2);
+        text += " words:";
         const std::size_t shown = std::min<std::size_t>(words.size() / 2, 8);
-        for (std::size_t k = 0; k < shown; ++k) text += " " + std::to_string(Word(words, 2 * k));
+        for (std::size_t k = 0; k < shown; ++k) {
+            text += ' ';
+            text += std::to_string(Word(words, 2 * k));
+        }
         if (shown < words.size() / 2) text += " ...";
     }
     if (f.size() <= 16) text += "  | " + HexBytes(f);
