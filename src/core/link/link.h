@@ -103,6 +103,9 @@ public:
     WriteQueue Writes;
     BandQueue Bands;
     int RepeatLast = 0;
+    // Which edit the last paced frame carried, so a silent processor gets that
+    // edit again rather than a keep-alive that would let the value go missing.
+    enum class Outstanding { None, Value, Band } LastWrite = Outstanding::None;
     int IdleTicks = 0;
     int SilentSeconds = 0;
 

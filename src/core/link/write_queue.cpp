@@ -81,6 +81,7 @@ void Link::SendParam(ParamId id, int value) {
         PendingEvent = 0;
     }
     WriteValue(s, static_cast<std::uint16_t>(value));
+    LastWrite = Outstanding::Value;
     Signals.ClearToSend = 0;
 }
 
@@ -99,6 +100,7 @@ void Link::SendBandParam(ParamId id, int value) {
     }
     Bands.SetSent(frameId, band);
     Write(BuildBandFrame(model_, frameId, band));
+    LastWrite = Outstanding::Band;
     Signals.ClearToSend = 0;
 }
 
@@ -148,6 +150,7 @@ void Link::OnHoldTick() {
         // A queue that has just emptied sends its last entry once more.
         RepeatLast = (Writes.Count() == 0 && RepeatLast == 0) ? 1 : 0;
         WriteValue(Writes.Sent().id, static_cast<std::uint16_t>(Writes.Sent().value));
+        LastWrite = Outstanding::Value;
     }
 
     if (Signals.ClearToSend == 1 && Bands.Count() != 0) {
@@ -157,6 +160,7 @@ void Link::OnHoldTick() {
         const int count = Bands.Count();
         Bands.Advance();
         Write(BuildBandFrame(model_, Bands.Sent().frameId, Bands.Sent().band));
+        LastWrite = Outstanding::Band;
         host_.Diagnostic("2:" + std::to_string(count) + " " + std::to_string(Bands.Sent().band));
     }
 
@@ -167,9 +171,13 @@ void Link::OnHoldTick() {
             Signals.ClearToSend = 0;
             SilentSeconds = 0;
             SendLinkCommand(LinkKeepAlive);
+            LastWrite = Outstanding::None;
         } else if (SilentSeconds % RepeatEverySeconds == 0) {
-            if (Writes.Count() != 0)
+            // The unacknowledged edit goes out again, also when nothing waits behind it.
+            if (Writes.Count() != 0 || LastWrite == Outstanding::Value)
                 WriteValue(Writes.Sent().id, static_cast<std::uint16_t>(Writes.Sent().value));
+            else if (LastWrite == Outstanding::Band)
+                Write(BuildBandFrame(model_, Bands.Sent().frameId, Bands.Sent().band));
             else
                 SendLinkCommand(LinkKeepAlive);
         }

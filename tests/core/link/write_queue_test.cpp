@@ -330,17 +330,27 @@ TEST(KeepAlive, AnUnansweredKeepAliveIsRepeatedTheSameWay) {
     EXPECT_EQ(r.events[0].first, t0 + 12000);
 }
 
-TEST(KeepAlive, ALoneUnansweredWriteIsFollowedByKeepAlivesAtThreeSixAndNine) {
+TEST(KeepAlive, ALoneUnansweredWriteIsItselfRepeatedSoItsValueIsNotLost) {
     Online r;
     r.Silence();
     const long t0 = r.onlineAt();
     r.link.SendParam(0x0103, 300);
     ASSERT_TRUE(r.RunUntilEvent(EventLinkLost, 20000));
     EXPECT_EQ(TimesOf(r.transport.writes, BuildValueFrame(CmdWrite, 0x0103, 300)),
-              std::vector<long>{t0});
-    EXPECT_EQ(TimesOf(r.transport.writes, BuildLinkCommand(LinkKeepAlive)),
-              (std::vector<long>{t0 + 3000, t0 + 6000, t0 + 9000}));
+              (std::vector<long>{t0, t0 + 3000, t0 + 6000, t0 + 9000}));
+    EXPECT_TRUE(TimesOf(r.transport.writes, BuildLinkCommand(LinkKeepAlive)).empty());
     EXPECT_EQ(r.events[0].first, t0 + 11000);
+}
+
+TEST(KeepAlive, ALoneUnansweredBandWriteIsRepeatedToo) {
+    Online r;
+    r.Silence();
+    const long t0 = r.onlineAt();
+    r.link.SendBandParam(0x0005, 200);  // music band 0 frequency
+    const Bytes frame = BuildBandFrame(r.model, BandFrameId(0), 0);
+    ASSERT_TRUE(r.RunUntilEvent(EventLinkLost, 20000));
+    EXPECT_EQ(TimesOf(r.transport.writes, frame),
+              (std::vector<long>{t0, t0 + 3000, t0 + 6000, t0 + 9000}));
 }
 
 TEST(KeepAlive, AnUnansweredRecallLosesTheLinkAfterFiftyOneSeconds) {
