@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include <QString>
 
@@ -57,6 +59,14 @@ struct AppState {
     std::array<int, 10> SelectedBand{};    // per EQ graph
     std::uint32_t CurveColour = 0xFF00CCFF;  // ARGB
     bool WindowShown = false;
+
+    // How an edit reaches the processor: the link window installs the link's
+    // SendParam / SendBandParam here. Unset, an edit is only stored.
+    std::function<void(std::uint16_t, int)> SendParamHook;
+    std::function<void(std::uint16_t, int)> SendBandParamHook;
+    // The event filter of the channel handlers; released first, so no handler
+    // runs on a half-destroyed window.
+    std::shared_ptr<void> ChannelWiring;
 };
 
 }  // namespace kdsp

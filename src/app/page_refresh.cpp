@@ -1,10 +1,23 @@
-// Page refresh: rebuilds the shown view from the device image. Putting the
-// values into the controls comes with the change path.
+// Page refresh: rebuilds the shown view from the device image and puts every
+// stored value into its controls without sending; the EQ band reset.
 #include "app/page_refresh.h"
 
 #include <algorithm>
 
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalBlocker>
+
+#include "app/change_path.h"
+#include "app/channel_handlers.h"
+#include "app/control_actions.h"
+#include "app/eq_graph.h"
 #include "app/main_window.h"
+#include "app/refresh_hooks.h"
+#include "app/widgets.h"
+#include "core/model/catalogue.h"
+#include "core/model/codecs.h"
+#include "core/model/eq_layout.h"
 
 namespace kdsp {
 
@@ -30,17 +43,151 @@ void LoadViewFromDevice(TForm1& form, int mode) {
     }
 }
 
-void RefreshPages(TForm1& form, int selector) {
-    (void)selector;
-    AppState& st = form.state();
-    st.RefreshInProgress = true;
-    st.SuppressSend = true;
-    LoadViewFromDevice(form, form.model().ModeFlag);
-    form.model().ModeFlag = form.model().ParamImage[PageMusic][1];
-    st.RefreshInProgress = false;
-    st.SuppressSend = false;
+namespace {
+
+// The refresh calls handlers that must not start another refresh meanwhile.
+bool refreshing = false;
+
+void ShowButton(TForm1& form, BoundButton* c, int p, int i, int v) {
+    if (p == PageMusic && i == 0) return;  // the manual/automatic step does it
+    if (p == PageMusic && i == 1) {
+        ControlAction(form, form.Control(v == 0 ? "SingModeBtn" : "DiscoModeBtn"), 17);
+        return;
+    }
+    const ParamBinding* b = FindBinding(MakeId(p, i));
+    const ButtonKind kind = b ? b->button : ButtonKind::Toggle;
+    if (kind == ButtonKind::Choice) {
+        c->SetHint(QString::number(v));
+        SysMusInputLevelClick(form, c);
+        return;
+    }
+    // The handlers toggle, so they are handed the opposite of the stored state.
+    c->SetHint(v == 0 ? "1" : "0");
+    switch (kind) {
+        case ButtonKind::Phase: EchoEffPhaseBtnClick(form, c); break;
+        case ButtonKind::Bypass:
+            if (p == PageDynEq) DEQALLPASSBtn1Click(form, c, false);
+            break;  // the page bypass button is prepared by its own step
+        default: MainLmuteBtnClick(form, c); break;
+    }
 }
 
-void ResetEqBands(TForm1& form, int selector) { RefreshPages(form, selector); }
+void RefreshPage(TForm1& form, int p) {
+    AppState& st = form.state();
+    Model& m = form.model();
+    const int count = std::min(PageParamCount[p], 85);
+    for (int i = 0; i < count && i < TableSlots; ++i) {
+        QWidget* c = st.Tables.Editor[p][i];
+        if (!c || c == st.Example) continue;
+        const int v = m.ParamImage[p][i];
+        if (auto* bar = qobject_cast<BoundSlider*>(c)) {
+            // No pause here: the slider's handler has already shown the value.
+            MoveSlider(form, bar, v);
+        } else if (auto* button = qobject_cast<BoundButton*>(c)) {
+            ShowButton(form, button, p, i, v);
+        } else if (auto* box = qobject_cast<BoundCombo*>(c)) {
+            {
+                const QSignalBlocker block(box);
+                box->setCurrentIndex(((v % 10) + 10) % 10);
+            }
+            if (qobject_cast<TypePicture*>(st.Tables.BandType[p][i][0])) MusModeBox1Change(form, box);
+        } else if (qobject_cast<BoundEdit*>(c)) {
+            ApplyControlValue(form, c, 0, 1, v);
+        }
+    }
+}
+
+void RebuildModeList(TForm1& form, int s) {
+    auto* box = form.Ctl<QComboBox>("SysModeBox");
+    if (!box) return;
+    {
+        const QSignalBlocker block(box);
+        box->clear();
+        for (int k = 0; k < 9; ++k)
+            box->addItem(QString::number(k + 1) + "-" +
+                         QString::fromStdString(form.model().ModeNames[static_cast<std::size_t>(k)]));
+        box->setCurrentIndex(s >= 0 && s < 9 ? s : -1);
+    }
+    SysModeBoxChange(form, box);
+}
+
+}  // namespace
+
+void RefreshPages(TForm1& form, int selector) {
+    if (refreshing) return;
+    refreshing = true;
+    AppState& st = form.state();
+    Model& m = form.model();
+    st.RefreshInProgress = true;
+    st.SuppressSend = true;
+
+    LoadViewFromDevice(form, m.ModeFlag);
+    // Only 0 (sing) and 1 (dance) have device slots.
+    m.ModeFlag = m.ParamImage[PageMusic][1] == 1 ? 1 : 0;
+
+    if (selector == PageReverb) selector = PageEcho;  // both shown by the effect page
+    for (int p = 0; p < PageCount; ++p)
+        if (selector == 20 || selector == p) RefreshPage(form, p);
+
+    if (auto* autoBtn = form.Ctl<BoundButton>("AutoModeBtn"), *manual = form.Ctl<BoundButton>("ManulModeBtn");
+        autoBtn && manual)
+        AutoModeBtnClick(form, m.ParamImage[PageMusic][0] == 0 ? autoBtn : manual);
+
+    const int q = st.EqGraphSelection >> 8;
+    PrepareBypassButton(form, q);
+
+    if (QWidget* sign = FindControl(form, "SignRzGroup")) sign->setEnabled(m.ParamImage[PageSystem][12] != 0);
+    if (QWidget* user = FindControl(form, "SysUserMangerGrop")) user->setEnabled(false);
+
+    const int s = m.DeviceImage[PageSystem][2];
+    RebuildModeList(form, s);
+
+    st.RefreshInProgress = false;
+    DrawChannelCurve(form, 20, q);
+    st.SuppressSend = false;
+
+    if (auto* label = form.Ctl<QLabel>("CurrentModeLabel"))
+        label->setText(QString::fromUtf8("（当前模式：") + QString::number(s + 1) + QString::fromUtf8(" ）"));
+    refreshing = false;
+    PanelLockAfterRefresh(form);
+}
+
+void ResetEqBands(TForm1& form, int selector) {
+    Model& m = form.model();
+    const bool all = selector == 20;
+    if (!all && (selector < 0 || selector > PageRear)) return;
+    for (int p = 0; p <= PageRear; ++p) {
+        if (!all && p != selector) continue;
+        const int t = all ? p : PageOf(StorageId(m, MakeId(p, 0)));
+        if (t < 0 || t >= PageCount) continue;
+        for (int b = 0; b < PageBandCount[p] && b < 15; ++b) {
+            for (int k = 0; k < 5; ++k) {
+                const int i = BandParamIndex(FirstEqIndex[p], b, k);
+                if (i < 0 || i >= ParamImageSlots) continue;
+                int val = BandTypePEQ;
+                if (k == 1) val = DefaultBandFreq[p][b];
+                if (k == 2) val = DefaultBandGain;
+                if (k == 3) val = DefaultPeakQ;
+                if (k == 4) val = DefaultShelfQ;
+                if (all && p == PageMusic) {
+                    // The music EQ exists once per sing/dance mode.
+                    m.DeviceImage[0][DeviceSlot(0, i, 0)] = val;
+                    m.DeviceImage[0][DeviceSlot(0, i, 1)] = val;
+                } else {
+                    const int slot = DeviceSlot(t, i, m.ModeFlag);
+                    if (slot >= 0 && slot < DeviceImageSlots) m.DeviceImage[t][slot] = val;
+                    m.ParamImage[t][i] = val;
+                }
+            }
+            if (!all) {
+                const int i4 = BandParamIndex(FirstEqIndex[p], b, 4);
+                SendBandParam(form, MakeId(p, i4), m.ParamImage[t][i4]);
+            }
+        }
+    }
+    RefreshPages(form, selector);
+    // Group B of the microphone is shown through page 1's controls.
+    if (selector == PageMic9) RefreshPages(form, PageMic);
+}
 
 }  // namespace kdsp

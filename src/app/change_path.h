@@ -1,0 +1,42 @@
+// The one road of a control value: clamp, show, move the slider, store, send,
+// and tell the EQ graph (LastChange); plus typed text and the volume trios.
+#pragma once
+
+#include <functional>
+
+#include <QString>
+
+#include "core/model/model.h"
+
+class QWidget;
+class QSlider;
+
+namespace kdsp {
+
+class TForm1;
+
+inline constexpr int StepUp = 1;
+inline constexpr int StepDown = 11;
+
+// control: a bound edit, value pane or combo box; displayOnly 1 when the value
+// comes from the parameter image (nothing is sent then).
+void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly, double x);
+
+// Reads CurrentEdit's text, converts it and applies it with the step.
+void CommitEditText(TForm1& form, int step);
+
+// which: 0 normal moved, 1 start moved, 2 maximum moved.
+void LinkVolumeBars(TForm1& form, QSlider* normal, QSlider* start, QSlider* maximum, int which,
+                    QWidget* pane);
+
+// The one way an edit leaves the window (the link stores and sends it).
+void SendParam(TForm1& form, ParamId id, int value);
+void SendBandParam(TForm1& form, ParamId id, int value);
+
+// A control by objectName: the registry first, then the window's children.
+QWidget* FindControl(TForm1& form, const char* name);
+
+// Where the "error" message of an edit without a data hint goes; tests replace it.
+void SetEditErrorSink(std::function<void(const QString&)> sink);
+
+}  // namespace kdsp
