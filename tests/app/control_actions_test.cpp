@@ -168,6 +168,10 @@ TEST_F(WindowTest, TypePictureAction) {
 }
 
 TEST_F(WindowTest, DynamicTypeComboGatesTheLevelPresets) {
+    // The refresh shows the stored types; make group 1 active so it can stay untouched.
+    auto* first = W<BoundCombo>("DEQTypeBox1");
+    first->setCurrentIndex(1);
+    ControlAction(*form, first, 22);
     auto* box = W<BoundCombo>("DEQTypeBox2");
     box->setCurrentIndex(0);
     ControlAction(*form, box, 22);
