@@ -185,7 +185,7 @@ void EqGraphView::DrawChannelCurve(int pointSel, int page) {
     for (int i = 0; i <= last; ++i) {
         if (pointSel != AllSlots && pointSel != i) continue;
         if (drag_.Dragging) continue;  // the dragged marker stays under the mouse
-        const CurveSlot s = source_->Slot(i);
+        const BandSlot s = source_->Slot(i);
         const int m = MarkerOfSlot(i, s.code);
         if (m < 0) continue;
         markers_[m]->move(
@@ -197,7 +197,7 @@ void EqGraphView::DrawChannelCurve(int pointSel, int page) {
 }
 
 void EqGraphView::PlaceValueLabel(int slot) {
-    const CurveSlot s = source_->Slot(slot);
+    const BandSlot s = source_->Slot(slot);
     const int m = MarkerOfSlot(slot, s.code);
     if (m < 0) return;
     QString text = ValueLabelText(s.code, s.gain, s.q, s.frequency);
@@ -395,38 +395,11 @@ SlotControlRef EqGraphView::ControlOf(int slot, SlotField field) const {
     SlotControlRef ref;
     ref.slot = slot;
     ref.field = field;
-    const int page = loadedPage_ < 0 ? (delegate_ ? delegate_->GraphPage() : 0) : loadedPage_;
-    if (slot < HpfMarker) {
-        if (page >= 0 && page < PageSystem) {
-            ref.id = MakeId(page, BandParamIndex(FirstEqIndex[page], slot, int(field)));
-        }
-        return ref;
-    }
-    ref.pane = true;
-    const bool hp = slot == HpfMarker;
-    switch (page) {
-        case PageMic:
-        case PageMic9:
-            ref.id = MakeId(PageMic, 0);
-            break;
-        case PageEcho:
-        case PageReverb: {
-            const int e = model_ != nullptr ? model_->EffectEqVariant : PageEcho;
-            const int j = e == PageReverb ? 6 : 4;
-            ref.id = MakeId(e, hp ? j : j + 1);
-            break;
-        }
-        case PageMain:
-        case PageAux1:
-            ref.id = MakeId(page, hp ? 17 : 20);
-            break;
-        case PageAux2:
-        case PageRear:
-            ref.id = MakeId(page, 16);
-            break;
-        default:
-            break;
-    }
+    ref.id = NoControl;
+    if (source_ == nullptr) return ref;
+    const BandSlot s = source_->Slot(slot);
+    ref.pane = slot >= HpfMarker || s.code >= 100;
+    ref.id = field == SlotField::Frequency ? s.frequencyControl : s.gainControl;
     return ref;
 }
 
@@ -443,6 +416,11 @@ int EqGraphView::FrequencyValueFor(int slot, int code) const {
     return code;
 }
 
+void EqGraphView::Apply(const SlotControlRef& control, bool displayOnly, int value) {
+    // A slot field without a control (a crossover's gain) takes nothing.
+    if (control.id != NoControl) delegate_->ApplySlotControl(control, displayOnly, value);
+}
+
 void EqGraphView::FlushDraggedPoint() {
     if (delegate_ == nullptr) return;
     const int k = drag_.PendingPoint;
@@ -451,19 +429,19 @@ void EqGraphView::FlushDraggedPoint() {
     if (k >= 0 && k < HpfMarker && freqChanged && gainChanged) {
         drag_.SentFreqCode = drag_.PendingFreqCode;
         drag_.SentGainCode = drag_.PendingGainCode;
-        delegate_->ApplySlotControl(ControlOf(k, SlotField::Frequency), true,
+        Apply(ControlOf(k, SlotField::Frequency), true,
                                     static_cast<int>(drag_.PendingFreqCode));
-        delegate_->ApplySlotControl(ControlOf(k, SlotField::Gain), false,
+        Apply(ControlOf(k, SlotField::Gain), false,
                                     static_cast<int>(drag_.PendingGainCode));
     } else if (freqChanged && k >= 0 && k < MarkerCount) {
         const int v = FrequencyValueFor(k, static_cast<int>(drag_.PendingFreqCode));
-        delegate_->ApplySlotControl(ControlOf(k, SlotField::Frequency), false, v);
+        Apply(ControlOf(k, SlotField::Frequency), false, v);
         drag_.SentFreqCode = drag_.PendingFreqCode;
     } else if (gainChanged) {
         drag_.SentGainCode = drag_.PendingGainCode;
         // Crossover points have no gain control: only band points apply one.
         if (k >= 0 && k < HpfMarker) {
-            delegate_->ApplySlotControl(ControlOf(k, SlotField::Gain), false,
+            Apply(ControlOf(k, SlotField::Gain), false,
                                         static_cast<int>(drag_.PendingGainCode));
         }
     }

@@ -24,7 +24,8 @@ enum class SlotField { Frequency = 1, Gain = 2 };
 
 // The control a dragged value goes to: the slot (0..14 bands, 15/16 the
 // crossovers' frequency panes), the field, and the parameter the control is
-// bound to (an editor for a band, a value pane for a crossover).
+// bound to as the slot was loaded (an editor for a band, a value pane for a
+// crossover; NoControl when the slot has none).
 struct SlotControlRef {
     int slot = 0;
     SlotField field = SlotField::Frequency;
@@ -148,6 +149,7 @@ protected:
 
 private:
     SlotControlRef ControlOf(int slot, SlotField field) const;
+    void Apply(const SlotControlRef& control, bool displayOnly, int value);
     int FrequencyValueFor(int slot, int code) const;
     void PlaceValueLabel(int slot);
     int CrossoverSlotFor(int marker) const;

@@ -16,7 +16,6 @@ namespace kdsp {
 inline constexpr int MarkerCount = 17;  // EP1..EP15, HPF, LPF
 inline constexpr int HpfMarker = 15;
 inline constexpr int LpfMarker = 16;
-inline constexpr int AllSlots = 20;     // pointSel meaning "every band"
 
 // objectName of marker 0..16.
 QString MarkerName(int marker);

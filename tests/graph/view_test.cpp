@@ -55,6 +55,16 @@ public:
     }
 };
 
+// A slot as the tests write it; the fake hands it out as the core's BandSlot.
+struct CurveSlot {
+    int code = 0;
+    double frequency = 1000;
+    double gain = 0;
+    double q = 1;
+    ParamId frequencyControl = NoControl;
+    ParamId gainControl = NoControl;
+};
+
 class FakeSource : public CurveSource {
 public:
     int code = 9;
@@ -66,7 +76,20 @@ public:
         loads.emplace_back(pointSel, page);
         return code;
     }
-    CurveSlot Slot(int s) const override { return band.at(s); }
+    BandSlot Slot(int s) const override {
+        const CurveSlot& c = band.at(s);
+        BandSlot b;
+        b.code = c.code;
+        b.frequency = static_cast<float>(c.frequency);
+        b.gain = static_cast<float>(c.gain);
+        b.q = static_cast<float>(c.q);
+        // Ordinary bands of the music page unless a test names the controls.
+        b.frequencyControl = c.frequencyControl != NoControl ? c.frequencyControl
+                                                             : MakeId(0, 4 + 5 * s + 1);
+        b.gainControl = c.gainControl != NoControl ? c.gainControl : MakeId(0, 4 + 5 * s + 2);
+        if (s >= 15 || c.code >= 100) b.gainControl = NoControl;
+        return b;
+    }
     std::span<const float> Sum() const override { return sum; }
 };
 
@@ -230,7 +253,7 @@ TEST_F(GraphViewTest, MicrophoneHighPassPinsAt309Hz) {
     window.graphPage = 1;
     source.code = 114;
     for (int i = 0; i < 15; ++i) source.band[i] = {0, 100.0 * (i + 1), 0, 1};
-    source.band[15] = {102, 60, 0, 1};
+    source.band[15] = {102, 60, 0, 1, MakeId(1, 0)};
     view.DrawChannelCurve(20, 1);
     const int top = M(15)->y();
     Drag(15, 600, 80, 12);
@@ -253,6 +276,8 @@ TEST_F(GraphViewTest, OutputLowPassAtTheRightEndIsOff) {
     for (int i = 0; i < 7; ++i) source.band[i] = {0, 100.0 * (i + 1), 0, 1};
     source.band[7] = {104, 80, 0, 0.71};
     source.band[8] = {204, 8000, 0, 0.71};
+    source.band[15].frequencyControl = MakeId(6, 17);
+    source.band[16].frequencyControl = MakeId(6, 20);
     view.DrawChannelCurve(20, 6);
     Drag(16, 400, 0, 4);
     ASSERT_FALSE(window.Sent().empty());
@@ -267,11 +292,12 @@ TEST_F(GraphViewTest, OutputLowPassAtTheRightEndIsOff) {
 TEST_F(GraphViewTest, EffectLowPassPinsAt5990AndCountsFromThere) {
     window.sheet = 2;
     window.graphPage = 4;
-    model.EffectEqVariant = 5;
     source.code = 204;
     for (int i = 0; i < 5; ++i) source.band[i] = {0, 200.0 * (i + 1), 0, 1};
     source.band[5] = {102, 100, 0, 1};
     source.band[6] = {202, 10000, 0, 1};
+    source.band[15].frequencyControl = MakeId(5, 6);
+    source.band[16].frequencyControl = MakeId(5, 7);
     view.DrawChannelCurve(20, 5);
     Drag(16, -500, 0, 5);
     const int pinned = static_cast<int>(std::nearbyint(FreqToX(5990, view.Renderer().Geometry()) - 12));
@@ -331,7 +357,7 @@ TEST_F(GraphViewTest, BypassedEqAndDynEqGroupsIgnoreDrags) {
     source.code = 2;
     source.band[0] = {0, 100, 0, 1};
     source.band[1] = {0, 1000, 0, 1};
-    source.band[2] = {0, 10000, 0, 1};
+    source.band[2] = {0, 10000, 0, 1, MakeId(2, 27), MakeId(2, 28)};
     view.DrawChannelCurve(20, 2);
     window.dynBypass[1] = true;
     const QPoint b1 = M(1)->pos();
@@ -356,6 +382,34 @@ TEST_F(GraphViewTest, PeriodicCheckRedrawsTheChangedBand) {
     window.lastChange = {MakeId(6, 20), 300};
     view.Timer1Timer();
     EXPECT_EQ(source.loads.back(), std::make_pair(8, 6)) << "crossover: its slot";
+}
+
+TEST_F(GraphViewTest, CoreCurveOfTheMicrophonePage) {
+    // The real channel curve: group A, high-pass at FreqTable[59], band 3 at -6 dB.
+    model.ParamImage[1][0] = 60;
+    for (int b = 0; b < 15; ++b) {
+        model.ParamImage[1][6 + 5 * b + 1] = 20 + 20 * b;
+        model.ParamImage[1][6 + 5 * b + 2] = 120;
+        model.ParamImage[1][6 + 5 * b + 3] = 16;
+    }
+    model.ParamImage[1][6 + 5 * 3 + 2] = 90;
+    ChannelCurveSource core(model);
+    view.SetCurveSource(&core);
+    window.sheet = 1;
+    window.graphPage = 1;
+    view.DrawChannelCurve(AllSlots, 1);
+    EXPECT_EQ(core.Curve().ChannelCode(), 114);
+    for (int i = 0; i < 17; ++i) EXPECT_EQ(M(i)->isVisibleTo(&view), i != 16) << i;
+    EXPECT_EQ(M(3)->pos(), MarkerTopLeft(view.Renderer().Geometry(), {14, 14},
+                                         std::round(core.Slot(3).frequency), -6.0));
+    Drag(15, 700, 0, 14);
+    ASSERT_FALSE(window.Sent().empty());
+    EXPECT_EQ(window.Sent().back().ref.id, MakeId(1, 0));
+    EXPECT_EQ(window.Sent().back().value, 143);
+    window.applied.clear();
+    Drag(3, 0, -40, 4);
+    ASSERT_FALSE(window.Sent().empty());
+    EXPECT_EQ(window.Sent().back().ref.id, MakeId(1, 6 + 5 * 3 + 2)) << "band 4's gain edit";
 }
 
 TEST_F(GraphViewTest, MarkersIgnoreTheMouseBeforeTheWindowIsShown) {
