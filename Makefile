@@ -39,5 +39,8 @@ fuzz: deps
 fuzz-smoke: fuzz
 	@bash fuzz/run-smoke.sh build-fuzz $(FUZZ_SECONDS)
 
+demo: build
+	@bash scripts/demo.sh
+
 clean:
 	rm -rf $(BUILD) build-asan build-bench build-fuzz
