@@ -14,6 +14,9 @@
 #include "core/model/model.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
+#ifdef KDSP_HAVE_GRAPH
+#include "graph/graph_renderer.h"
+#endif
 
 namespace kdsp::cli {
 namespace {
@@ -30,6 +33,7 @@ struct CurveOptions {
     std::string micGroup;
     std::string effectEq;
     std::string svg;
+    std::string png;
 };
 
 double ParseReal(const std::string& text, const char* what) {
@@ -223,6 +227,17 @@ void WriteFile(const std::string& path, const std::string& text) {
     if (!f) throw Refused("cannot write " + path);
 }
 
+#ifdef KDSP_HAVE_GRAPH
+// The graph exactly as the window draws it: grid background and the curve.
+void WritePng(const std::string& path, const Drawn& drawn) {
+    GraphRenderer renderer;
+    renderer.SetCurveColour(ToQRgb(drawn.colour));
+    renderer.DrawCurve(drawn.curve.Curve());
+    if (!renderer.Image().save(QString::fromStdString(path), "PNG"))
+        throw Refused("cannot write " + path);
+}
+#endif
+
 void RunCurve(const CurveOptions& o) {
     const bool hasBands = !o.bands.empty();
     const bool hasPreset = !o.preset.empty();
@@ -236,10 +251,11 @@ void RunCurve(const CurveOptions& o) {
         FromBands(o.bands, drawn);
     else
         FromPreset(o, drawn);
-    if (!o.svg.empty())
-        WriteFile(o.svg, Svg(drawn));
-    else
-        std::cout << Csv(drawn.curve);
+    if (!o.svg.empty()) WriteFile(o.svg, Svg(drawn));
+#ifdef KDSP_HAVE_GRAPH
+    if (!o.png.empty()) WritePng(o.png, drawn);
+#endif
+    if (o.svg.empty() && o.png.empty()) std::cout << Csv(drawn.curve);
 }
 
 }  // namespace
@@ -261,6 +277,10 @@ void RegisterCurveCommands(CLI::App& app) {
     curve->add_option("--mic-group", options.micGroup, "microphone setting group A or B");
     curve->add_option("--effect-eq", options.effectEq, "effect EQ shown: 4 echo, 5 reverb");
     curve->add_option("--svg", options.svg, "write the graph as SVG here instead of the CSV");
+#ifdef KDSP_HAVE_GRAPH
+    curve->add_option("--png", options.png,
+                      "write the graph as a 1080x281 PNG here instead of the CSV");
+#endif
     curve->callback([] { RunCurve(options); });
 }
 

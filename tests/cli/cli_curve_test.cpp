@@ -160,6 +160,25 @@ TEST_F(CurveCli, PresetPages) {
     EXPECT_NE(missing.err.find("File not find!"), std::string::npos) << missing.err;
 }
 
+TEST_F(CurveCli, PngGraph) {
+    const CurveRun r = Kdsp("--band 0,1000,1,-6 --png " + P("graph.png"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.empty()) << "the PNG replaces the CSV";
+    const std::string png = Read(dir_ / "graph.png");
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    // IHDR: width and height, big-endian, right after the signature and chunk header.
+    auto word = [&](std::size_t at) {
+        return (unsigned(static_cast<unsigned char>(png[at])) << 24) |
+               (unsigned(static_cast<unsigned char>(png[at + 1])) << 16) |
+               (unsigned(static_cast<unsigned char>(png[at + 2])) << 8) |
+               unsigned(static_cast<unsigned char>(png[at + 3]));
+    };
+    EXPECT_EQ(word(16), 1080u);
+    EXPECT_EQ(word(20), 281u);
+    EXPECT_EQ(Kdsp("--band 0,1000,1,-6 --png " + P("no/such/dir/graph.png")).status, 1);
+}
+
 TEST_F(CurveCli, SvgGraph) {
     const CurveRun r = Kdsp("--band 0,1000,1,12 --svg " + P("graph.svg"));
     ASSERT_EQ(r.status, 0) << r.err;
