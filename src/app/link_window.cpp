@@ -53,6 +53,9 @@ TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
     QObject::connect(parts_->timers.Timer(LinkTimer::Transfer), &QTimer::timeout, this,
                      [&link] { link.OnTransferTick(); });
     QObject::connect(parts_->timers.Timer(LinkTimer::Hold), &QTimer::timeout, this, [&link] { link.OnHoldTick(); });
+    // Every edit of the window reaches the processor through the link.
+    main_.state().SendParamHook = [&link](std::uint16_t id, int v) { link.SendParam(id, v); };
+    main_.state().SendBandParamHook = [&link](std::uint16_t id, int v) { link.SendBandParam(id, v); };
     link.EventObserver = [this](int event) {
         if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
     };
@@ -62,7 +65,11 @@ TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
     hide();
 }
 
-TForm3::~TForm3() = default;
+TForm3::~TForm3() {
+    // The window may outlive this link window: its edits are only stored from now on.
+    main_.state().SendParamHook = nullptr;
+    main_.state().SendBandParamHook = nullptr;
+}
 
 Link& TForm3::link() { return parts_->link; }
 

@@ -64,12 +64,10 @@ protected:
     }
     void TearDown() override {
         SetEditErrorSink(nullptr);
-        form->state().SendParamHook = nullptr;
-        form->state().SendBandParamHook = nullptr;
-        WindowTest::TearDown();
         link.reset();
-        linkWindow.reset();
+        linkWindow.reset();  // clears the window's send hooks
         status.reset();
+        WindowTest::TearDown();
     }
 
     static bool IsValueFrame(const std::vector<std::uint8_t>& f) {
