@@ -21,6 +21,7 @@
 #include "app/page_refresh.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
+#include "app/panel_state.h"
 #include "app/point_drag.h"
 #include "app/preset_panel.h"
 #include "app/widgets.h"
@@ -35,6 +36,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     BuildFrame();
     WireFrame();
     WireChannelHandlers(*this);
+    BuildPanels(*this);
     resize(1133, 637);
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());

@@ -1,9 +1,192 @@
-// Preset panel: the folder and list handling lands with the preset library.
+// The panel "电脑数据备份管理": the preset folder, the list of preset files,
+// saving the device image to the PC and loading a file and sending it.
 #include "app/preset_panel.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/app_message.h"
+#include "app/main_window.h"
+#include "app/page_refresh.h"
+#include "app/pages/builder.h"
+#include "app/panel_builders.h"
+#include "app/panel_state.h"
+#include "core/link/link.h"
+#include "core/preset/preset_file.h"
+#include "core/preset/preset_library.h"
 
 namespace kdsp {
 
-void EnsurePresetFolders(TForm1& form) { (void)form; }
-void RefreshPresetList(TForm1& form) { (void)form; }
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+// The list is read-only: typed characters never reach it (arrows still move).
+class GridKeyFilter : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(e)->text().isEmpty()) return true;
+        return QObject::eventFilter(watched, e);
+    }
+};
+
+QString SelectedName(TForm1& form) {
+    auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
+    if (!grid) return {};
+    const int row = grid->currentRow();
+    if (row < 0 || row >= grid->rowCount()) return {};
+    QTableWidgetItem* item = grid->item(row, 1);
+    // The list already shows names without their ending; stripping once more would
+    // cut "Live.2024" to "Live" and load the wrong file.
+    return item ? item->text() : QString();
+}
+
+}  // namespace
+
+void BuildPresetPanel(TForm1& form) {
+    QWidget* host = form.Control("SysPresetPage");
+    if (!host) return;
+    Builder b(form.Registry());
+    auto* v = new QVBoxLayout(host);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(4);
+    auto* group = b.Group("PresetBackupGrop", "电脑数据备份管理", host);
+    auto* gv = new QVBoxLayout(group);
+    gv->setContentsMargins(6, 6, 6, 6);
+    gv->setSpacing(4);
+
+    auto* grid = b.Reg(new QTableWidget(0, 2, group), "ValueListEditor1");
+    grid->setHorizontalHeaderLabels({"      序号", "                   （电脑）数据名称"});
+    grid->setColumnWidth(0, 64);
+    grid->setColumnWidth(1, 510);
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    grid->verticalHeader()->setMinimumSectionSize(20);
+    grid->verticalHeader()->hide();
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->installEventFilter(new GridKeyFilter(grid));
+    gv->addWidget(grid, 1);
+
+    auto* folder = b.Reg(new QLabel(group), "PresetFolderLabel");
+    folder->setWordWrap(true);
+    folder->hide();
+    gv->addWidget(folder);
+
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(Builder::Caption("备份文件名称：", group));
+    auto* edit = b.Reg(new QLineEdit(group), "FileEdit");
+    nameRow->addWidget(edit, 1);
+    gv->addLayout(nameRow);
+
+    auto* buttons = new QHBoxLayout;
+    auto* save = b.Button("RzBmpButton120", "保存数据到电脑", group, "action");
+    auto* load = b.Button("RzBmpButton119", "上传数据到设备", group, "action");
+    buttons->addWidget(save);
+    buttons->addWidget(load);
+    gv->addLayout(buttons);
+    v->addWidget(group, 1);
+
+    QObject::connect(grid, &QTableWidget::cellClicked, &form, [&form] { ValueListEditor1Click(form); });
+    QObject::connect(save, &QPushButton::clicked, &form, [&form] { RzBmpButton120Click(form); });
+    QObject::connect(load, &QPushButton::clicked, &form, [&form] { RzBmpButton119Click(form); });
+}
+
+void EnsurePresetFolders(TForm1& form) {
+    PanelState& st = PanelsOf(form);
+    if (!st.folderOverride.empty()) {
+        // The given folder stands for the executable's one.
+        st.folders = EnsurePresetFolders(st.folderOverride, st.folderOverride / "user-data");
+    } else {
+        st.folders = EnsurePresetFolders(PathFromText(S(QCoreApplication::applicationDirPath())));
+    }
+    if (auto* label = form.Ctl<QLabel>("PresetFolderLabel")) {
+        // Only a fall-back is worth a line: the user would not find the files beside the program.
+        const QString text = Q(DescribePresetFolders(st.folders));
+        label->setText(text);
+        label->setToolTip(text);
+        label->setVisible(!st.folders.besideExecutable || !st.folders.usable);
+    }
+}
+
+void RefreshPresetList(TForm1& form) {
+    PanelState& st = PanelsOf(form);
+    st.PresetNames = ListPresetNames(st.folders.PresetFolder);
+    auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
+    if (grid) {
+        grid->clearContents();
+        grid->setRowCount(static_cast<int>(st.PresetNames.size()));
+        for (int i = 0; i < grid->rowCount(); ++i) {
+            grid->setItem(i, 0, new QTableWidgetItem(QString::number(i)));
+            grid->setItem(i, 1, new QTableWidgetItem(Q(st.PresetNames[static_cast<std::size_t>(i)])));
+        }
+        if (grid->rowCount() > 0) grid->setCurrentCell(0, 1);
+    }
+    if (auto* edit = form.Ctl<QLineEdit>("FileEdit")) edit->setText(SelectedName(form));
+}
+
+void ValueListEditor1Click(TForm1& form) {
+    auto* edit = form.Ctl<QLineEdit>("FileEdit");
+    if (!edit) return;
+    edit->setText(SelectedName(form));
+    if (form.state().WindowShown) edit->setFocus();
+}
+
+void RzBmpButton120Click(TForm1& form) {
+    auto* edit = form.Ctl<QLineEdit>("FileEdit");
+    if (!edit || edit->text().isEmpty()) return;
+    const std::string name = S(edit->text());
+    PanelState& st = PanelsOf(form);
+    if (auto problem = PresetNameProblem(name)) {
+        AppMessage(&form, "*系统提示*", Q(*problem));
+        return;
+    }
+    // Asked whenever the file is there, also when only the letter case differs:
+    // on a file system that ignores case that is the same file.
+    if (PresetExists(st.folders.PresetFolder, name) &&
+        AppMessage(&form, "*系统提示*", "文件已存在,覆盖它吗?", MsgButtons::OkCancel) != MsgAnswer::Ok)
+        return;
+    try {
+        WritePresetFile(PresetPath(st.folders.PresetFolder, name), form.model());
+    } catch (const std::exception& e) {
+        AppMessage(&form, AppTitle(), QString::fromUtf8(e.what()));
+        return;
+    }
+    RefreshPresetList(form);
+    edit->setText(Q(name));
+}
+
+void RzBmpButton119Click(TForm1& form) {
+    auto* edit = form.Ctl<QLineEdit>("FileEdit");
+    if (!edit) return;
+    const QString name = edit->text();
+    if (AppMessage(&form, "Confirm", "加载模式：" + name + " ?", MsgButtons::YesNo) == MsgAnswer::No) return;
+    PanelState& st = PanelsOf(form);
+    Link* link = st.link;
+    const int language = link ? link->LanguageFlag : 0;
+    PresetReadResult result;
+    if (name.isEmpty() || PresetNameProblem(S(name)))
+        result.error = PresetError::FileNotFound;  // no such file can exist
+    else
+        result = ReadPresetFile(PresetPath(st.folders.PresetFolder, S(name)));
+    if (!result.Ok()) {
+        // Nothing of a bad file reaches the image.
+        AppMessage(&form, AppTitle(), QString::fromUtf8(PresetMessage(*result.error, language)));
+        return;
+    }
+    ApplyPreset(result, form.model());
+    RefreshPages(form, 20);
+    if (link) link->RaiseLinkEvent(EventUpload);
+}
 
 }  // namespace kdsp

@@ -1,0 +1,27 @@
+// One way for the window to tell and ask the user: modal boxes, which tests
+// replace with an interceptor so nothing waits for a click offscreen.
+#pragma once
+
+#include <functional>
+
+#include <QString>
+
+class QWidget;
+
+namespace kdsp {
+
+enum class MsgButtons { Ok, OkCancel, YesNo };
+enum class MsgAnswer { Ok, Cancel, Yes, No };
+
+// Shows a modal box (or hands it to the interceptor) and returns the answer.
+MsgAnswer AppMessage(QWidget* parent, const QString& caption, const QString& text,
+                     MsgButtons buttons = MsgButtons::Ok);
+
+// While set, every box goes here instead of the screen. Returns the previous one.
+using MessageInterceptor = std::function<MsgAnswer(const QString& caption, const QString& text, MsgButtons)>;
+MessageInterceptor SetMessageInterceptor(MessageInterceptor interceptor);
+
+// The caption of plain messages: the window title of the program.
+QString AppTitle();
+
+}  // namespace kdsp

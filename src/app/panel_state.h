@@ -1,0 +1,40 @@
+// What the preset, mode and lock panels keep between handlers: the link they
+// talk to, the preset folders and the listed names. One per main window.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <QObject>
+
+#include "core/preset/preset_library.h"
+
+namespace kdsp {
+
+class Link;
+class TForm1;
+
+class PanelState : public QObject {
+public:
+    explicit PanelState(QObject* parent) : QObject(parent) { setObjectName("PanelState"); }
+
+    Link* link = nullptr;                     // unset: edits are only stored
+    std::filesystem::path folderOverride;     // tests: use this instead of the executable's folder
+    PresetFolders folders;
+    std::vector<std::string> PresetNames;
+};
+
+// Created on first use, owned by the window.
+PanelState& PanelsOf(TForm1& form);
+
+// The link the panels send through (the link window sets it when it owns one).
+void SetPanelLink(TForm1& form, Link* link);
+Link* PanelLink(TForm1& form);
+
+// Builds every control of the three panels into the window's system page and the
+// unlock box over the window, and connects their handlers. Called once from the
+// window's constructor.
+void BuildPanels(TForm1& form);
+
+}  // namespace kdsp

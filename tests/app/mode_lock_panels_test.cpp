@@ -1,0 +1,245 @@
+// The stored-mode panel and the password locks, driven through their controls.
+#include <QGroupBox>
+#include <QStackedWidget>
+#include <QTest>
+
+#include "app/panel_builders.h"
+#include "app/page_refresh.h"
+#include "core/protocol/frames.h"
+#include "panel_rig.h"
+
+namespace kdsp::test {
+namespace {
+
+class ModePanelTest : public PanelTest {
+protected:
+    QComboBox* Box() { return W<QComboBox>("SysModeBox"); }
+    QLineEdit* Name() { return W<QLineEdit>("PresetModeEdit"); }
+};
+
+TEST_F(ModePanelTest, BeforeTheReadTheBoxHoldsSixteenEmptyModes) {
+    ASSERT_EQ(Box()->count(), 16);
+    EXPECT_EQ(Box()->itemText(0), "1-");
+    EXPECT_EQ(Box()->itemText(15), "16-");
+    EXPECT_EQ(Box()->currentIndex(), 0);
+    EXPECT_FALSE(Box()->isEditable());
+}
+
+TEST_F(ModePanelTest, TheNameStartsAfterTheNumberPrefix) {
+    Box()->setItemText(11, "12-Party");
+    Box()->setCurrentIndex(11);
+    EXPECT_EQ(Name()->text(), "Party") << "two-digit numbers: from the fourth character";
+    Box()->setItemText(2, "3-");
+    Box()->setCurrentIndex(2);
+    EXPECT_EQ(Name()->text(), "");
+    Box()->setItemText(4, "5-Rock Night");
+    Box()->setCurrentIndex(4);
+    EXPECT_EQ(Name()->text(), "Rock Night");
+}
+
+TEST_F(ModePanelTest, TheNameBoxTakesOnlyWhatTheProcessorStores) {
+    Name()->clear();
+    Name()->setFocus();
+    QTest::keyClicks(Name(), QString::fromUtf8("Aé~ b€"));
+    EXPECT_EQ(Name()->text(), "A~ b");
+    QTest::keyClicks(Name(), QString(30, QLatin1Char('x')));
+    EXPECT_EQ(Name()->text().size(), 20);
+}
+
+TEST_F(ModePanelTest, RecallOfTheFirstModeSendsZero) {
+    GoOnline();
+    Box()->setCurrentIndex(0);
+    answers = {MsgAnswer::No};
+    Click("RzBmpButton121");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "模式切换为1-?");
+    EXPECT_EQ(shown[0].caption, "提示");
+    EXPECT_TRUE(transport.writes.empty()) << "No sends nothing";
+
+    Click("RzBmpButton121");
+    ASSERT_EQ(transport.writes.size(), 1u);
+    EXPECT_EQ(transport.writes[0].bytes, BuildValueFrame(CmdWrite, IdRecallMode, 0));
+    EXPECT_EQ(link->LinkCaption(), "加载中...");
+    EXPECT_EQ(link->PendingEvent, EventReload);
+}
+
+TEST_F(ModePanelTest, SavingInUserModeIsRefused) {
+    GoOnline();
+    form->model().ParamImage[PageSystem][12] = 0;
+    form->model().ModeNames[0] = "Old";
+    Name()->setText("New");
+    Click("RzBmpButton138");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "用户模式无法执行保存操作!");
+    EXPECT_EQ(shown[0].buttons, MsgButtons::Ok);
+    EXPECT_TRUE(transport.writes.empty());
+    EXPECT_EQ(form->model().ModeNames[0], "Old");
+}
+
+TEST_F(ModePanelTest, SavingInManagerModeAsksThenSendsTheName) {
+    GoOnline();
+    form->model().ParamImage[PageSystem][12] = 1;
+    Box()->setCurrentIndex(2);
+    Name()->setText("Party");
+    answers = {MsgAnswer::No};
+    Click("RzBmpButton138");
+    EXPECT_EQ(shown.back().text, "保存当前模式为 3-Party?");
+    EXPECT_TRUE(transport.writes.empty());
+
+    Click("RzBmpButton138");
+    ASSERT_EQ(transport.writes.size(), 1u);
+    EXPECT_EQ(transport.writes[0].bytes, BuildSaveMode(2, "Party"));
+    EXPECT_EQ(form->model().ModeNames[2], "Party");
+    EXPECT_EQ(link->LinkCaption(), "保存中...");
+    EXPECT_EQ(link->PendingEvent, EventSaved);
+}
+
+class LockPanelTest : public PanelTest {
+protected:
+    void SetUp() override {
+        PanelTest::SetUp();
+        form->model().SystemPassword = "123456";
+        form->model().PanelPassword = "1234";
+        GoOnline();
+    }
+    // The processor's panel lock as the next refresh reads it.
+    void ProcessorPanelLock(int on) {
+        const int slot = DeviceSlot(PageSystem, 13, form->model().ModeFlag);
+        form->model().DeviceImage[PageSystem][slot] = on;
+    }
+    bool Locked() { return !W("FirstCheckGrop")->isHidden(); }
+    void Type(const char* edit, const char* keys) {
+        QLineEdit* e = W<QLineEdit>(edit);
+        e->setFocus();
+        QTest::keyClicks(e, QString::fromLatin1(keys));
+    }
+    void Enter(const char* edit) { QTest::keyClick(W<QLineEdit>(edit), Qt::Key_Return); }
+};
+
+TEST_F(LockPanelTest, ThePanelLockTakesTheWindowUntilTheFourDigitsAreTyped) {
+    ProcessorPanelLock(1);
+    link->FreshLink = 0;
+    RefreshPages(*form, 20);
+    EXPECT_FALSE(Locked()) << "only once the link is online";
+
+    link->FreshLink = 1;
+    RefreshPages(*form, 20);
+    ASSERT_TRUE(Locked());
+    EXPECT_EQ(link->FreshLink, 2);
+    EXPECT_FALSE(W("TopTileGrop")->isEnabled());
+    EXPECT_FALSE(W("FormPageItem")->isEnabled());
+    EXPECT_EQ(form->ActiveSheet(), 7) << "the system page is shown";
+
+    Type("PanelPassWordEdit", "123412");
+    Click("RzBmpButton4");
+    EXPECT_TRUE(Locked()) << "a 6-digit entry never unlocks";
+    EXPECT_EQ(W<QLineEdit>("PanelPassWordEdit")->text(), "");
+    Type("PanelPassWordEdit", "4321");
+    Click("RzBmpButton4");
+    EXPECT_TRUE(Locked());
+    EXPECT_TRUE(shown.empty()) << "a wrong password says nothing";
+
+    Type("PanelPassWordEdit", "1234");
+    Click("RzBmpButton4");
+    EXPECT_FALSE(Locked());
+    EXPECT_TRUE(W("TopTileGrop")->isEnabled());
+    EXPECT_TRUE(W("FormPageItem")->isEnabled());
+    EXPECT_EQ(CountShown("解锁成功"), 1);
+    RefreshPages(*form, 20);
+    EXPECT_FALSE(Locked()) << "unlocked stays unlocked until the next connection";
+}
+
+TEST_F(LockPanelTest, TheKeyFilterPassesDigitsOnlyAndEntriesAreMasked) {
+    Type("SysPassEdit", "12a-3 4");
+    EXPECT_EQ(W<QLineEdit>("SysPassEdit")->text(), "1234");
+    for (const char* masked : {"SysPassEdit", "PanelPassWordEdit", "SysPanelLabel1", "NewSysPassLabel1",
+                               "NewSysPassLabel2", "NewPassLabel1", "NewPassLabel2"})
+        EXPECT_EQ(W<QLineEdit>(masked)->echoMode(), QLineEdit::Password) << masked;
+    EXPECT_EQ(W<QLineEdit>("PassPanelLabel1")->echoMode(), QLineEdit::Normal);
+    EXPECT_FALSE(W("NewSysPassLabel1")->isEnabled());
+    EXPECT_FALSE(W("NewPassLabel2")->isEnabled());
+}
+
+TEST_F(LockPanelTest, TheSystemPasswordOpensTheUserManagerChoice) {
+    W("SysUserMangerGrop")->setEnabled(false);
+    Type("SysPassEdit", "12345");
+    Click("RzBmpButton118");
+    EXPECT_EQ(CountShown("密码错误!"), 1);
+    EXPECT_FALSE(W("SysUserMangerGrop")->isEnabled());
+    Type("SysPassEdit", "123456");
+    Click("RzBmpButton118");
+    EXPECT_EQ(W<QLineEdit>("SysPassEdit")->text(), "");
+    EXPECT_TRUE(W("SysUserMangerGrop")->isEnabled());
+    ASSERT_EQ(transport.writes.size(), 1u);
+    EXPECT_EQ(transport.writes[0].bytes, BuildPasswordFrame(IdSystemPassword, "123456"));
+    EXPECT_EQ(CountShown("密码错误!"), 1);
+}
+
+TEST_F(LockPanelTest, BeforeThePasswordsAreReadEveryEntryIsRefused) {
+    form->model().SystemPassword.clear();
+    Click("RzBmpButton118");
+    EXPECT_EQ(CountShown("密码错误!"), 1) << "an empty entry does not match an empty password";
+}
+
+TEST_F(LockPanelTest, TheSameNewPasswordClearsWithoutSending) {
+    Type("PassPanelLabel1", "1234");
+    Enter("PassPanelLabel1");
+    ASSERT_TRUE(W("NewPassLabel1")->isEnabled());
+    Type("NewPassLabel1", "1234");
+    Enter("NewPassLabel1");
+    ASSERT_TRUE(W("NewPassLabel2")->isEnabled());
+    Type("NewPassLabel2", "1234");
+    Enter("NewPassLabel2");
+    EXPECT_TRUE(transport.writes.empty());
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(W<QLineEdit>("PassPanelLabel1")->text(), "");
+    EXPECT_FALSE(W("NewPassLabel1")->isEnabled());
+}
+
+TEST_F(LockPanelTest, AMismatchIsToldOnceAndClearsTheBoxes) {
+    Type("SysPanelLabel1", "123456");
+    Enter("SysPanelLabel1");
+    Type("NewSysPassLabel1", "654321");
+    Enter("NewSysPassLabel1");
+    Type("NewSysPassLabel2", "654320");
+    Enter("NewSysPassLabel2");
+    EXPECT_EQ(CountShown("密码不一致!"), 1);
+    for (const char* n : {"SysPanelLabel1", "NewSysPassLabel1", "NewSysPassLabel2"})
+        EXPECT_EQ(W<QLineEdit>(n)->text(), "") << n;
+    EXPECT_TRUE(transport.writes.empty());
+    EXPECT_EQ(form->model().SystemPassword, "123456");
+}
+
+TEST_F(LockPanelTest, AChangedPanelPasswordIsSentAndUnlocksFromThenOn) {
+    Type("PassPanelLabel1", "1234");
+    Enter("PassPanelLabel1");
+    Type("NewPassLabel1", "9876");
+    Enter("NewPassLabel1");
+    Type("NewPassLabel2", "9876");
+    EXPECT_TRUE(transport.writes.empty()) << "acted upon at the next key, not the last digit";
+    Enter("NewPassLabel2");
+    ASSERT_EQ(transport.writes.size(), 1u);
+    EXPECT_EQ(transport.writes[0].bytes, BuildPasswordFrame(IdPanelPassword, "9876"));
+    EXPECT_EQ(form->model().PanelPassword, "9876");
+
+    ProcessorPanelLock(1);
+    link->FreshLink = 1;
+    RefreshPages(*form, 20);
+    ASSERT_TRUE(Locked());
+    Type("PanelPassWordEdit", "1234");
+    Click("RzBmpButton4");
+    EXPECT_TRUE(Locked()) << "the old password no longer unlocks";
+    Type("PanelPassWordEdit", "9876");
+    Click("RzBmpButton4");
+    EXPECT_FALSE(Locked());
+}
+
+TEST_F(LockPanelTest, OfflineTheChangePanelsDoNothing) {
+    link->LinkState = LinkOffline;
+    Type("SysPanelLabel1", "123456");
+    Enter("SysPanelLabel1");
+    EXPECT_FALSE(W("NewSysPassLabel1")->isEnabled());
+}
+
+}  // namespace
+}  // namespace kdsp::test

@@ -1,0 +1,87 @@
+// A started main window whose panels talk to a link on fakes, a temporary
+// preset folder, and every message box recorded and answered by the test.
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "../core/link/link_rig.h"
+#include "app/app_message.h"
+#include "app/main_window.h"
+#include "app/panel_state.h"
+#include "app/widgets.h"
+
+namespace kdsp::test {
+
+struct Shown {
+    QString caption;
+    QString text;
+    MsgButtons buttons;
+};
+
+class PanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        SetMessageInterceptor([this](const QString& caption, const QString& text, MsgButtons buttons) {
+            shown.push_back({caption, text, buttons});
+            if (answers.empty()) return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+            const MsgAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        });
+        form = std::make_unique<TForm1>();
+        PanelsOf(*form).folderOverride = std::filesystem::path(dir.path().toStdString());
+        link = std::make_unique<Link>(form->model(), transport, timers, host);
+        SetPanelLink(*form, link.get());
+        form->show();  // start-up order: folders, list, first page
+    }
+    void TearDown() override {
+        form.reset();
+        SetMessageInterceptor({});
+    }
+
+    void GoOnline() {
+        link->LinkState = LinkOnline;
+        link->Signals.ClearToSend = 1;
+        transport.writes.clear();
+    }
+
+    template <class T = QWidget>
+    T* W(const char* name) {
+        T* w = form->Ctl<T>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << "no control " << name;
+        return w;
+    }
+    void Click(const char* name) {
+        if (auto* b = W<QPushButton>(name)) b->click();
+    }
+    std::filesystem::path PresetFolder() { return PanelsOf(*form).folders.PresetFolder; }
+    int CountShown(const QString& text) const {
+        int n = 0;
+        for (const Shown& s : shown)
+            if (s.text == text) ++n;
+        return n;
+    }
+
+    QTemporaryDir dir;
+    std::vector<Shown> shown;
+    std::deque<MsgAnswer> answers;
+    FakeTransport transport;
+    FakeTimers timers;
+    FakeHost host;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<Link> link;
+};
+
+}  // namespace kdsp::test

@@ -1,0 +1,186 @@
+// The backup panel: folder, list, save with the overwrite question, name
+// refusals, load and send, and the file messages.
+#include <fstream>
+#include <sstream>
+
+#include <QHeaderView>
+#include <QTableWidget>
+#include <QTest>
+
+#include "app/panel_builders.h"
+#include "app/preset_panel.h"
+#include "core/preset/preset_file.h"
+#include "panel_rig.h"
+
+namespace kdsp::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string FileBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class PresetPanelTest : public PanelTest {
+protected:
+    void SaveAs(const QString& name) {
+        W<QLineEdit>("FileEdit")->setText(name);
+        Click("RzBmpButton120");
+    }
+    void Load(const QString& name) {
+        W<QLineEdit>("FileEdit")->setText(name);
+        Click("RzBmpButton119");
+    }
+    QTableWidget* Grid() { return W<QTableWidget>("ValueListEditor1"); }
+};
+
+TEST_F(PresetPanelTest, EmptyFolderGivesAnEmptyGridAndName) {
+    EXPECT_EQ(PresetFolder().filename(), "Z5KRON-Mode");
+    EXPECT_EQ(PresetFolder().parent_path().filename(), "Mode");
+    EXPECT_TRUE(fs::is_directory(PresetFolder()));
+    EXPECT_EQ(Grid()->rowCount(), 0);
+    EXPECT_EQ(W<QLineEdit>("FileEdit")->text(), "");
+    EXPECT_EQ(Grid()->horizontalHeaderItem(0)->text(), "      序号");
+    EXPECT_EQ(Grid()->horizontalHeaderItem(1)->text(), "                   （电脑）数据名称");
+    EXPECT_EQ(Grid()->columnWidth(0), 64);
+    EXPECT_EQ(Grid()->columnWidth(1), 510);
+    EXPECT_EQ(Grid()->verticalHeader()->defaultSectionSize(), 20);
+}
+
+TEST_F(PresetPanelTest, ListIsSortedIgnoringCaseAndClickFillsTheName) {
+    for (const char* n : {"beta", "Alpha", "gamma"}) SaveAs(n);
+    ASSERT_EQ(Grid()->rowCount(), 3);
+    EXPECT_EQ(Grid()->item(0, 0)->text(), "0");
+    EXPECT_EQ(Grid()->item(0, 1)->text(), "Alpha");
+    EXPECT_EQ(Grid()->item(2, 1)->text(), "gamma");
+    Grid()->setCurrentCell(1, 1);
+    ValueListEditor1Click(*form);
+    EXPECT_EQ(W<QLineEdit>("FileEdit")->text(), "beta");
+    // Typing into the list changes nothing.
+    QTest::keyClicks(Grid(), "zz");
+    EXPECT_EQ(Grid()->item(1, 1)->text(), "beta");
+    EXPECT_TRUE(shown.empty()) << "new names are saved without a question";
+}
+
+TEST_F(PresetPanelTest, OverwriteIsAskedOnceAndCancelKeepsTheFile) {
+    SaveAs("Live");
+    const fs::path file = PresetFolder() / "Live.Nddt";
+    ASSERT_TRUE(fs::exists(file));
+    const std::string before = FileBytes(file);
+    form->model().DeviceImage[PageMusic][3] = 1234;
+
+    answers = {MsgAnswer::Cancel};
+    SaveAs("Live");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "文件已存在,覆盖它吗?");
+    EXPECT_EQ(shown[0].caption, "*系统提示*");
+    EXPECT_EQ(shown[0].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(FileBytes(file), before) << "Cancel must leave the file untouched";
+
+    answers = {MsgAnswer::Ok};
+    SaveAs("Live");
+    EXPECT_EQ(shown.size(), 2u) << "asked once per save";
+    EXPECT_NE(FileBytes(file), before);
+    EXPECT_EQ(Grid()->rowCount(), 1);
+}
+
+TEST_F(PresetPanelTest, ANameDifferingOnlyInCaseIsAskedAbout) {
+    SaveAs("Live");
+    answers = {MsgAnswer::Cancel};
+    SaveAs("LIVE");
+    ASSERT_EQ(CountShown("文件已存在,覆盖它吗?"), 1);
+    EXPECT_FALSE(fs::exists(PresetFolder() / "LIVE.Nddt"));
+}
+
+TEST_F(PresetPanelTest, BadNamesAreRefusedWithAMessage) {
+    for (const char* bad : {"a/b", "..", "x:y", "CON", "name."}) {
+        shown.clear();
+        SaveAs(QString::fromLatin1(bad));
+        ASSERT_EQ(shown.size(), 1u) << bad;
+        EXPECT_NE(shown[0].text, "文件已存在,覆盖它吗?") << bad;
+    }
+    EXPECT_EQ(Grid()->rowCount(), 0);
+    EXPECT_TRUE(fs::is_empty(PresetFolder()));
+    EXPECT_FALSE(fs::exists(PresetFolder().parent_path() / "b.Nddt"));
+}
+
+TEST_F(PresetPanelTest, AnEmptyNameDoesNothing) {
+    SaveAs("");
+    EXPECT_TRUE(shown.empty());
+    EXPECT_TRUE(fs::is_empty(PresetFolder()));
+}
+
+TEST_F(PresetPanelTest, LoadAsksThenAppliesRefreshesAndSends) {
+    form->model().DeviceImage[PageMain][5] = 77;
+    form->model().DeviceImage[PageSystem][7] = 3;
+    SaveAs("Party");
+    const DeviceImageRows saved = form->model().DeviceImage;
+    form->model().DeviceImage[PageMain][5] = 0;
+    form->model().DeviceImage[PageSystem][7] = 0;
+    GoOnline();
+
+    answers = {MsgAnswer::No};
+    Load("Party");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Confirm");
+    EXPECT_EQ(shown[0].text, "加载模式：Party ?");
+    EXPECT_EQ(shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(form->model().DeviceImage[PageMain][5], 0) << "No loads nothing";
+
+    Load("Party");
+    EXPECT_EQ(shown.size(), 2u) << "a good file shows no message";
+    for (int p = 0; p < PageCount; ++p)
+        for (int s = 0; s <= PresetSlotCounts[p]; ++s)
+            EXPECT_EQ(form->model().DeviceImage[p][s], saved[p][s]) << p << "/" << s;
+    EXPECT_EQ(form->model().ParamImage[PageMain][5], 77) << "the pages are refreshed";
+    EXPECT_EQ(link->UploadFlag, 1) << "the whole image is sent";
+    EXPECT_FALSE(transport.writes.empty());
+}
+
+TEST_F(PresetPanelTest, ADottedNameLoadsTheFileItNames) {
+    SaveAs("Live.2024");
+    ASSERT_EQ(Grid()->rowCount(), 1);
+    EXPECT_EQ(Grid()->item(0, 1)->text(), "Live.2024");
+    ValueListEditor1Click(*form);
+    EXPECT_EQ(W<QLineEdit>("FileEdit")->text(), "Live.2024");
+    Load("Live.2024");
+    EXPECT_EQ(CountShown("File not find!"), 0);
+}
+
+TEST_F(PresetPanelTest, DamagedFilesChangeNothingAndSayWhy) {
+    SaveAs("Good");
+    GoOnline();
+    const fs::path good = PresetFolder() / "Good.Nddt";
+    std::string bytes = FileBytes(good);
+    // A record line with one changed digit: the checksum no longer matches.
+    const std::size_t line5 = [&] {
+        std::size_t at = 0;
+        for (int i = 0; i < 5; ++i) at = bytes.find("\r\n", at) + 2;
+        return at;
+    }();
+    bytes[line5] = bytes[line5] == '0' ? '1' : '0';
+    std::ofstream(PresetFolder() / "Bad.Nddt", std::ios::binary) << bytes;
+    form->model().DeviceImage[PageMusic][2] = 4321;
+    const DeviceImageRows before = form->model().DeviceImage;
+
+    Load("Bad");
+    EXPECT_EQ(shown.back().text, "Data file is corrupted!");
+    EXPECT_EQ(shown.back().caption, "Audio Effect Contrller");
+    EXPECT_EQ(form->model().DeviceImage, before) << "all or nothing";
+    EXPECT_EQ(link->UploadFlag, 0);
+    EXPECT_TRUE(transport.writes.empty()) << "nothing is sent";
+
+    Load("Missing");
+    EXPECT_EQ(shown.back().text, "File not find!");
+
+    std::ofstream(PresetFolder() / "Other.Nddt", std::ios::binary) << ScrambleLine("R9 1") << "\r\n";
+    Load("Other");
+    EXPECT_EQ(shown.back().text, "File format error!");
+    EXPECT_EQ(form->model().DeviceImage, before);
+}
+
+}  // namespace
+}  // namespace kdsp::test
