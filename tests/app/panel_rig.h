@@ -52,6 +52,7 @@ protected:
     }
 
     void GoOnline() {
+        link->TransportKind = TransportTcp;
         link->LinkState = LinkOnline;
         link->Signals.ClearToSend = 1;
         transport.writes.clear();
