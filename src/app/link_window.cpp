@@ -2,6 +2,9 @@
 // turns link reports into window changes.
 #include "app/link_window.h"
 
+#include "app/app_message.h"
+#include "app/panel_state.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
@@ -44,6 +47,7 @@ TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
     setWindowTitle("Link");
     parts_ = std::make_unique<Parts>(main_.model(), *this, options_);
     Link& link = parts_->link;
+    SetPanelLink(main_, &link);  // presets, modes and locks send through this link
     if (auto* ip = main_.Ctl<QLineEdit>("IPstrEdit"); ip && !options_.host.isEmpty()) ip->setText(options_.host);
     if (auto* port = main_.Ctl<QLineEdit>("IPPortStrEdit"); port && !options_.port.isEmpty())
         port->setText(options_.port);
@@ -119,7 +123,7 @@ void TForm3::HideStatusDialog() { status_.HideDialog(); }
 void TForm3::ShowMessage(const std::string& caption, const std::string& text) {
     diagnostics_.append(QString::fromStdString(caption + ": " + text));
     if (quiet_) return;
-    QMessageBox::information(&main_, QString::fromStdString(caption), QString::fromStdString(text));
+    AppMessage(&main_, QString::fromStdString(caption), QString::fromStdString(text));
 }
 
 void TForm3::RefreshAllPages() { RefreshPages(main_, 20); }
