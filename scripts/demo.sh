@@ -7,17 +7,8 @@ cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
 SIM=$BUILD/src/sim/kdsp-sim
 APP=$BUILD/src/app/kdsp-control
-out=$(mktemp)
-"$SIM" --listen 127.0.0.1:0 >"$out" 2>/dev/null &
-sim_pid=$!
-trap 'kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; rm -f "$out"' EXIT
-port=""
-for _ in $(seq 100); do
-  port=$(awk '/^listen/{print $3}' "$out")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "demo: kdsp-sim did not start" >&2; exit 1; }
+source scripts/sim-lib.sh
+start_sim "$SIM"
 echo "demo: kdsp-sim on 127.0.0.1:$port"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   "$APP" --host 127.0.0.1 --port "$port" --no-serial

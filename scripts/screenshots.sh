@@ -5,17 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
 mkdir -p docs/screenshots
-out=$(mktemp)
-"$BUILD/src/sim/kdsp-sim" --listen 127.0.0.1:0 >"$out" 2>/dev/null &
-sim_pid=$!
-trap 'kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; rm -f "$out"' EXIT
-port=""
-for _ in $(seq 100); do
-  port=$(awk '/^listen/{print $3}' "$out")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "kdsp-sim did not start" >&2; exit 1; }
+source scripts/sim-lib.sh
+start_sim "$BUILD/src/sim/kdsp-sim"
 names=(music mic effects main aux1 aux2 rear system deq)
 for tab in $(seq 1 9); do
   QT_QPA_PLATFORM=offscreen timeout 60 "$BUILD/src/app/kdsp-control" --host 127.0.0.1 --port "$port" \
