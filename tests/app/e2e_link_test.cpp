@@ -2,7 +2,6 @@
 // status texts and the dialog's progress as the user sees them.
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -11,36 +10,10 @@
 #include "app/status_dialog.h"
 #include "app/widgets.h"
 #include "core/link/link.h"
+#include "sim_process.h"
 
 namespace kdsp {
 namespace {
-
-class SimProcess {
-public:
-    SimProcess() {
-        proc_.setProgram(QString::fromLatin1(KDSP_SIM_PATH));
-        proc_.setArguments({"--listen", "127.0.0.1:0"});
-        proc_.start();
-        if (!proc_.waitForStarted(5000)) return;
-        for (int i = 0; i < 50 && port_ == 0; ++i) {
-            if (!proc_.waitForReadyRead(200)) continue;
-            const QList<QByteArray> parts = proc_.readAllStandardOutput().trimmed().split(' ');
-            if (parts.size() == 3 && parts[0] == "listen") port_ = parts[2].toInt();
-        }
-    }
-    ~SimProcess() {
-        proc_.terminate();
-        if (!proc_.waitForFinished(3000)) {
-            proc_.kill();
-            proc_.waitForFinished(3000);
-        }
-    }
-    int Port() const { return port_; }
-
-private:
-    QProcess proc_;
-    int port_ = 0;
-};
 
 TEST(EndToEnd, WindowGoesOnlineAgainstTheSimulator) {
     SimProcess sim;
