@@ -427,8 +427,34 @@ void DEQALLPASSBtn1Click(TForm1& form, BoundButton* button, bool fromUser) {
     m.ParamImage[p][i] = b;
     m.DeviceImage[p][i] = b;
     SendParam(form, static_cast<ParamId>(tag), b);
+    if (CurveRedrawSuspended(form)) return;
     if (i == 1 || i == 13 || i == 25) DrawChannelCurve(form, (i - 1) / 12, ShownPage(form));
     SetEnableRules(form, ManualFlag(form), ShownPage(form));
+}
+
+void MusEQAllpassBtnClick(TForm1& form, BoundButton* button) {
+    if (!button || !button->isEnabled()) return;
+    if (form.ActiveSheet() == 0 && ManualFlag(form) == 0) return;
+    const int tag = button->Tag();
+    const int p = tag >> 8;
+    if (p < 0 || p >= PageCount) return;
+    AppState& st = form.state();
+    const int b = ControlAction(form, button, 11);
+    st.BypassState[p] = b;
+    SendParam(form, static_cast<ParamId>(tag), b);
+    ShowEqPass(form, st.BypassState[p] != 0);
+    SetEnableRules(form, ManualFlag(form), ShownPage(form));
+}
+
+void EQResetBtnClick(TForm1& form) {
+    const int sheet = form.ActiveSheet();
+    if ((sheet == 0 || sheet == 8) && ManualFlag(form) == 0) return;
+    Model& m = form.model();
+    int q = ShownPage(form);
+    if (q == PageEcho) q = m.EffectEqVariant;
+    else if (q == PageMic && m.MicBandMode == 1) q = PageMic9;
+    ResetEqBands(form, q);
+    RedrawSelectedBand(form);
 }
 
 void RzBmpButton5Click(TForm1& form) {
@@ -564,6 +590,9 @@ void WireChannelHandlers(TForm1& form) {
     for (int b = 0; b < 3; ++b)
         for (int l = 0; l < 3; ++l)
             WireButton(form, form.Ctl<BoundButton>(QString("AmpLBtn%1_%2").arg(b).arg(l)), AmpLBtn0_0Click);
+    WireButton(form, form.Ctl<BoundButton>("MusEQAllpassBtn"), MusEQAllpassBtnClick);
+    if (auto* reset = form.Ctl<BoundButton>("EQResetBtn"))
+        QObject::connect(reset, &QPushButton::clicked, &form, [&form] { EQResetBtnClick(form); });
     if (auto* reset = form.Ctl<BoundButton>("RzBmpButton5"))
         QObject::connect(reset, &QPushButton::clicked, &form, [&form] { RzBmpButton5Click(form); });
     for (const char* name : {"SysMusInputLevelBox", "MainHPTypeBox", "MainLPTypeBox", "SubMusHPType", "SubMusLPType"})

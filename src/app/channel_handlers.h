@@ -48,6 +48,10 @@ void MicABtnClick(TForm1& form, BoundButton* button);
 void RzBmpButton5Click(TForm1& form);
 // fromUser: the click guard (automatic mode on the DEQ sheet) applies only to clicks.
 void DEQALLPASSBtn1Click(TForm1& form, BoundButton* button, bool fromUser = true);
+// "EQ pass": bypasses the EQ of the page on the graph.
+void MusEQAllpassBtnClick(TForm1& form, BoundButton* button);
+// "EQ重置": every band of the page on the graph back to its default.
+void EQResetBtnClick(TForm1& form);
 
 // Boxes and type pictures.
 void SubMusHPTypeChange(TForm1& form, BoundCombo* box);

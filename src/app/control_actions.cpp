@@ -4,6 +4,7 @@
 
 #include <QScrollArea>
 
+#include "app/eq_graph.h"
 #include "app/main_window.h"
 #include "app/widgets.h"
 #include "core/model/codecs.h"
@@ -237,7 +238,6 @@ void PrepareBypassButton(TForm1& form, int page) {
     Model& m = form.model();
     auto* button = form.Ctl<BoundButton>("MusEQAllpassBtn");
     if (!button) return;
-    QWidget* label = form.Control("EQPassLabel");
     if (page == PageDynEq) {
         // The dynamic EQ has no page-wide bypass (its groups have their own
         // switches); the id computed from its first-index marker would be an
@@ -247,7 +247,7 @@ void PrepareBypassButton(TForm1& form, int page) {
         button->ShowPicture(Pic::Off);
         button->setEnabled(false);
         st.BypassState[PageDynEq] = 0;
-        if (label) label->hide();
+        ShowEqPass(form, false);
         return;
     }
     button->setEnabled(true);
@@ -256,7 +256,7 @@ void PrepareBypassButton(TForm1& form, int page) {
     button->SetTag(t);
     button->SetHint(m.ParamImage[page][ti] != 0 ? "0" : "1");
     st.BypassState[page] = ControlAction(form, button, 11);
-    if (label) label->setVisible(st.BypassState[page] != 0);
+    ShowEqPass(form, st.BypassState[page] != 0);
 }
 
 }  // namespace kdsp

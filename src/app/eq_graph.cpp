@@ -1,59 +1,179 @@
-// EQ graph drawing: for now the empty logarithmic grid; curves come later.
+// The window side of the EQ graph: answers the view's questions from the
+// window's state and sends dragged values down the change path.
 #include "app/eq_graph.h"
 
-#include <cmath>
+#include <array>
 
+#include <QEvent>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 
+#include "app/change_path.h"
+#include "app/channel_handlers.h"
 #include "app/main_window.h"
+#include "app/widgets.h"
+#include "core/model/codecs.h"
+#include "core/model/eq_layout.h"
+#include "graph/eq_graph_view.h"
 
 namespace kdsp {
 
-void BuildGraphGrid(TForm1& form, bool creating) {
-    (void)creating;
-    auto* image = form.Ctl<QLabel>("Image1");
-    if (!image) return;
-    const QSize size = image->size().expandedTo(QSize(16, 16));
-    QPixmap pix(size);
-    pix.fill(QColor(10, 24, 64));
-    QPainter g(&pix);
-    const double lo = std::log10(10.0), hi = std::log10(24000.0);
-    auto x = [&](double f) { return (std::log10(f) - lo) / (hi - lo) * (size.width() - 1); };
-    g.setPen(QColor(40, 70, 130));
-    for (double decade = 10; decade < 24000; decade *= 10)
-        for (int k = 1; k < 10; ++k) {
-            const double f = decade * k;
-            if (f > 24000) break;
-            const int px = static_cast<int>(x(f));
-            g.drawLine(px, 0, px, size.height());
-        }
-    // -24 .. +12 dB in 6 dB steps.
-    for (int db = -24; db <= 12; db += 6) {
-        const int py = static_cast<int>((12.0 - db) / 36.0 * (size.height() - 1));
-        g.setPen(db == 0 ? QColor(90, 130, 200) : QColor(40, 70, 130));
-        g.drawLine(0, py, size.width(), py);
+inline constexpr int AxisLabelCount = 21;
+
+class EqGraphBinding : public QObject, public EqGraphDelegate {
+public:
+    EqGraphBinding(TForm1& form, EqGraphView& view) : form_(form), view_(view), curve_(form.model()) {
+        view_.SetModel(&form_.model());
+        view_.SetCurveSource(&curve_);
+        view_.SetDelegate(this);
+        view_.SetCurveColour(form_.state().CurveColour);
+        CreateAxisLabels();
+        QObject::connect(&view_, &EqGraphView::GridRebuilt, this, [this] { GridRebuilt(); });
+        view_.installEventFilter(this);
     }
-    g.setPen(QColor(150, 175, 220));
-    QFont f = g.font();
-    f.setPixelSize(10);
-    g.setFont(f);
-    static const struct {
-        double f;
-        const char* text;
-    } kMarks[] = {{20, "20"}, {100, "100"}, {1000, "1k"}, {10000, "10k"}, {20000, "20k"}};
-    for (const auto& m : kMarks) g.drawText(static_cast<int>(x(m.f)) + 2, size.height() - 3, m.text);
-    for (int db = -18; db <= 6; db += 6)
-        g.drawText(3, static_cast<int>((12.0 - db) / 36.0 * (size.height() - 1)) - 2, QString::number(db) + "dB");
-    g.end();
-    image->setPixmap(pix);
+
+    void Detach() {
+        view_.removeEventFilter(this);
+        view_.SetDelegate(nullptr);
+        view_.SetCurveSource(nullptr);
+        view_.SetModel(nullptr);
+    }
+
+    int ActiveSheet() const override { return form_.ActiveSheet(); }
+    bool ManualMode() const override { return form_.model().ParamImage[PageMusic][0] != 0; }
+    bool DynEqGroupBypassed(int group) const override {
+        return group >= 0 && group < 3 && form_.model().ParamImage[PageDynEq][12 * group + 1] == 1;
+    }
+    int GraphPage() const override { return form_.state().EqGraphSelection >> 8; }
+
+    bool ClickBandEdit(int marker, int field) override {
+        AppState& st = form_.state();
+        const int q = st.EqGraphSelection >> 8;
+        const int graph = st.EqGraphSelection & 0xFF;
+        int page = 0;
+        int index = 0;
+        if (q == PageDynEq) {
+            page = PageDynEq;
+            index = 12 * marker + 2 + field;
+        } else {
+            // The numbered band label says which band of which page the point is.
+            if (graph < 0 || graph >= LabelGraphs || marker < 0 || marker >= LabelsPerGraph) return false;
+            if (q < 0 || q >= PageCount) return false;
+            const BoundLabel* label = st.Tables.BandLabel[graph][marker];
+            if (!label) return false;
+            bool ok = false;
+            const int n = label->text().toInt(&ok);
+            if (!ok || n < 1) return false;
+            page = label->Tag();
+            index = BandParamIndex(FirstEqIndex[q], n - 1, field);
+        }
+        if (page < 0 || page >= TablePages || index < 0 || index >= TableSlots) return false;
+        auto* edit = qobject_cast<BoundEdit*>(st.Tables.Editor[page][index]);
+        if (!edit || edit == st.Example || !edit->isEnabled() || !edit->isVisible()) return false;
+        MusFreEdit1Click(form_, edit);
+        return true;
+    }
+
+    void CommitEditText(int step) override { kdsp::CommitEditText(form_, step); }
+
+    void ApplySlotControl(const SlotControlRef& control, bool displayOnly, int value) override {
+        const int p = PageOf(control.id);
+        const int i = control.id & 0xFF;
+        if (p >= TablePages || i >= TableSlots) return;
+        AppState& st = form_.state();
+        QWidget* w = control.pane ? st.Tables.Pane[p][i] : st.Tables.Editor[p][i];
+        if (!w || w == st.Example) return;
+        ApplyControlValue(form_, w, 0, displayOnly ? 1 : 0, value);
+    }
+
+    std::pair<ParamId, int> LastChange() const override {
+        const LastChangeRecord& c = form_.state().LastChange;
+        return {static_cast<ParamId>(c.id), c.value};
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == &view_ && e->type() == QEvent::Move) PlaceAxisLabels();
+        return QObject::eventFilter(watched, e);
+    }
+
+private:
+    // A new size: the labels follow the grid, and the selected band keeps its value label.
+    void GridRebuilt() {
+        PlaceAxisLabels();
+        const AppState& st = form_.state();
+        if (!st.WindowShown) return;
+        const int sheet = st.EqGraphSelection & 0xFF;
+        if (sheet < static_cast<int>(st.SelectedBand.size()))
+            DrawChannelCurve(form_, st.SelectedBand[sheet], st.EqGraphSelection >> 8);
+    }
+
+    // The dB labels left of the image and the frequency labels below it, in
+    // the panel that holds the graph.
+    void CreateAxisLabels() {
+        QWidget* holder = view_.parentWidget();
+        if (!holder) return;
+        const std::vector<AxisLabel> layout = view_.AxisLabels(view_.pos());
+        for (std::size_t k = 0; k < layout.size() && k < labels_.size(); ++k) {
+            auto* l = new QLabel(layout[k].caption, holder);
+            l->setObjectName(layout[k].name);
+            l->setProperty("role", "axis");
+            l->setAlignment(layout[k].alignment);
+            l->setAttribute(Qt::WA_TransparentForMouseEvents);
+            form_.Registry().insert(layout[k].name, l);
+            labels_[k] = l;
+        }
+        PlaceAxisLabels();
+    }
+
+    void PlaceAxisLabels() {
+        const std::vector<AxisLabel> layout = view_.AxisLabels(view_.pos());
+        for (std::size_t k = 0; k < layout.size() && k < labels_.size(); ++k)
+            if (labels_[k]) labels_[k]->setGeometry(layout[k].rect);
+    }
+
+    TForm1& form_;
+    EqGraphView& view_;
+    ChannelCurveSource curve_;
+    std::array<QLabel*, AxisLabelCount> labels_{};
+};
+
+void EqGraphBindingDeleter::operator()(EqGraphBinding* binding) const {
+    binding->Detach();
+    delete binding;
+}
+
+EqGraphHandle AttachEqGraph(TForm1& form) {
+    auto* view = form.Ctl<EqGraphView>("AdvPanel2");
+    if (!view) return nullptr;
+    return EqGraphHandle(new EqGraphBinding(form, *view));
 }
 
 void DrawChannelCurve(TForm1& form, int band, int page) {
-    (void)form;
-    (void)band;
-    (void)page;
+    auto* view = form.Ctl<EqGraphView>("AdvPanel2");
+    if (!view) return;
+    view->SetCurveColour(form.state().CurveColour);
+    view->DrawChannelCurve(band, page);
+}
+
+void ShowEqPass(TForm1& form, bool visible) {
+    if (auto* view = form.Ctl<EqGraphView>("AdvPanel2")) view->SetEqPassVisible(visible);
+}
+
+bool SetCurveRedrawSuspended(TForm1& form, bool suspended) {
+    auto* view = form.Ctl<EqGraphView>("AdvPanel2");
+    if (!view) return false;
+    const bool before = view->CurveRedrawSuspended();
+    view->SetCurveRedrawSuspended(suspended);
+    return before;
+}
+
+bool CurveRedrawSuspended(TForm1& form) {
+    auto* view = form.Ctl<EqGraphView>("AdvPanel2");
+    return view && view->CurveRedrawSuspended();
+}
+
+void SetGraphWindowShown(TForm1& form) {
+    if (auto* view = form.Ctl<EqGraphView>("AdvPanel2")) view->SetWindowShown(true);
 }
 
 }  // namespace kdsp

@@ -1,13 +1,35 @@
-// The EQ graph of the shared area: grid and response curves.
+// The main window's EQ graph: the EqGraphView in AdvPanel2 bound to the
+// window's model, controls and change path, and the axis labels around it.
 #pragma once
+
+#include <memory>
 
 namespace kdsp {
 
 class TForm1;
+class EqGraphView;
+class EqGraphBinding;
 
-// Draws the graph background and grid into Image1 (creating: first time).
-void BuildGraphGrid(TForm1& form, bool creating);
-// Draws the curve of one band (0..19) or, with 20, the whole curve of a page.
+// Ending the binding first releases what the view holds of the window.
+struct EqGraphBindingDeleter {
+    void operator()(EqGraphBinding* binding) const;
+};
+using EqGraphHandle = std::unique_ptr<EqGraphBinding, EqGraphBindingDeleter>;
+
+// Connects the graph view built into the shared area (objectName "AdvPanel2")
+// to the window: curve source, delegate, axis labels. The window keeps the
+// handle for as long as its model and state live.
+EqGraphHandle AttachEqGraph(TForm1& form);
+
+// Draws the curve of one slot (0..19) or, with 20, the whole curve of a page,
+// in the window's current curve colour.
 void DrawChannelCurve(TForm1& form, int band, int page);
+// Shows or hides "EQ PASS" over the graph (the drag rules read this too).
+void ShowEqPass(TForm1& form, bool visible);
+// While suspended no curve is drawn; returns the previous setting.
+bool SetCurveRedrawSuspended(TForm1& form, bool suspended);
+bool CurveRedrawSuspended(TForm1& form);
+// The mouse is taken by the markers once the window has shown itself.
+void SetGraphWindowShown(TForm1& form);
 
 }  // namespace kdsp

@@ -22,7 +22,6 @@
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
 #include "app/panel_state.h"
-#include "app/point_drag.h"
 #include "app/preset_panel.h"
 #include "app/widgets.h"
 
@@ -72,11 +71,7 @@ void TForm1::BuildFrame() {
     state_.CurrentEdit = state_.Example;
     state_.HighlightedEdit = state_.Example;
 
-    timer1_ = new QTimer(this);
-    timer1_->setObjectName("Timer1");
-    timer1_->setInterval(15);
-    BuildGraphGrid(*this, true);
-    if (QWidget* image = Control("Image1")) image->installEventFilter(this);
+    graph_ = AttachEqGraph(*this);
 }
 
 void TForm1::WireFrame() {
@@ -89,9 +84,6 @@ void TForm1::WireFrame() {
     if (auto* b = Ctl<QPushButton>("RzBmpButton1")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton1Click(); });
     if (auto* b = Ctl<QPushButton>("RzBmpButton2")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton2Click(); });
     if (auto* b = Ctl<QPushButton>("RzBmpButton3")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton3Click(); });
-    connect(timer1_, &QTimer::timeout, this, [this] {
-        if (!Dragging(*this)) FlushDraggedPoint(*this);
-    });
 }
 
 void TForm1::showEvent(QShowEvent* e) {
@@ -111,7 +103,7 @@ void TForm1::FormShow() {
             tab->setFocus();
         }
     }
-    timer1_->start();
+    SetGraphWindowShown(*this);
     if (link_) {
         link_->ListPorts();
         link_->LinkBtnClick(Ctl<BoundButton>("LinkBtn"));
@@ -194,20 +186,6 @@ void TForm1::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) RzBmpButton1Click();
 }
 
-
-bool TForm1::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::Resize && watched == Control("Image1")) GraphResized();
-    return QWidget::eventFilter(watched, e);
-}
-
-// The graph picture follows the size of its area (window resize, maximise).
-void TForm1::GraphResized() {
-    BuildGraphGrid(*this, false);
-    const int p = state_.EqGraphSelection >> 8;
-    const int s = state_.EqGraphSelection & 0xFF;
-    DrawChannelCurve(*this, 20, p);
-    if (s < static_cast<int>(state_.SelectedBand.size())) DrawChannelCurve(*this, state_.SelectedBand[s], p);
-}
 
 void TForm1::LinkSettled() {
     if (screenshotPath_.isEmpty()) return;

@@ -9,11 +9,11 @@
 #include <QWidget>
 
 #include "app/app_state.h"
+#include "app/eq_graph.h"
 #include "core/model/model.h"
 
 class QSlider;
 class QStackedWidget;
-class QTimer;
 class QLabel;
 
 namespace kdsp {
@@ -77,18 +77,16 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void BuildFrame();
     void WireFrame();
-    void GraphResized();
 
     Model model_;
     AppState state_;
     QHash<QString, QWidget*> registry_;
     QStackedWidget* pages_ = nullptr;
-    QTimer* timer1_ = nullptr;
+    EqGraphHandle graph_;
     TForm3* link_ = nullptr;
     TForm2* status_ = nullptr;
     QString screenshotPath_;

@@ -120,6 +120,8 @@ void RefreshPages(TForm1& form, int selector) {
     Model& m = form.model();
     st.RefreshInProgress = true;
     st.SuppressSend = true;
+    // The handlers run below would each redraw; the curve is drawn once at the end.
+    const bool redrawWasSuspended = SetCurveRedrawSuspended(form, true);
 
     LoadViewFromDevice(form, m.ModeFlag);
     // Only 0 (sing) and 1 (dance) have device slots.
@@ -143,6 +145,7 @@ void RefreshPages(TForm1& form, int selector) {
     RebuildModeList(form, s);
 
     st.RefreshInProgress = false;
+    SetCurveRedrawSuspended(form, redrawWasSuspended);
     DrawChannelCurve(form, 20, q);
     st.SuppressSend = false;
 

@@ -157,7 +157,7 @@ void EqGraphView::resizeEvent(QResizeEvent* event) {
     renderer_.BuildGraphGrid(1);
     image_->setGeometry(0, 0, renderer_.Image().width(), renderer_.Image().height());
     if (eqPassShown_) SetEqPassVisible(true);
-    emit GridRebuilt();
+    Q_EMIT GridRebuilt();
     if (loadedPage_ >= 0) DrawChannelCurve(AllSlots, loadedPage_);
     image_->update();
 }

@@ -139,7 +139,7 @@ public:
     void Image1MouseUp(Qt::MouseButton button);
     void EQlabelMouseUp();
 
-signals:
+Q_SIGNALS:
     // The grid was rebuilt for a new size: move the axis labels.
     void GridRebuilt();
 

@@ -9,6 +9,7 @@
 
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
+#include "graph/eq_graph_view.h"
 
 namespace kdsp {
 
@@ -88,29 +89,18 @@ QWidget* BuildSharedArea(Builder& b, QWidget* parent) {
     area->setAttribute(Qt::WA_StyledBackground);
     area->setMinimumHeight(180);
     auto* h = new QHBoxLayout(area);
-    h->setContentsMargins(6, 4, 6, 6);
+    // Room for the dB labels on the left and the frequency labels below.
+    h->setContentsMargins(38, 8, 6, 16);
     h->setSpacing(6);
 
-    auto* graph = b.Reg(new QFrame(area), "AdvPanel2");
+    // The graph and everything on it (Image1, EP1..EP15, HPF, LPF, EQlabel,
+    // EQPassLabel) come from the view; the axis labels sit in the margins.
+    auto* graph = b.Reg(new EqGraphView(area), "AdvPanel2");
     graph->setAttribute(Qt::WA_StyledBackground);
-    auto* gl = new QVBoxLayout(graph);
-    gl->setContentsMargins(1, 1, 1, 1);
-    auto* image = b.Reg(new QLabel(graph), "Image1");
-    image->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    image->setMinimumSize(200, 120);
-    gl->addWidget(image);
-    auto* pass = b.Reg(Builder::Caption("EQ PASS", graph, "eqpass"), "EQPassLabel");
-    pass->move(12, 8);
-    pass->hide();
-    // The draggable point markers: EP1..EP15, then the crossover points HPF and LPF.
-    for (int k = 0; k < 17; ++k) {
-        const QString name = k < 15 ? QString("EP%1").arg(k + 1) : QString(k == 15 ? "HPF" : "LPF");
-        auto* m = b.Label(name, k < 15 ? QString::number(k + 1) : name.left(1), graph);
-        m->setProperty("role", "marker");
-        m->setFixedSize(16, 16);
-        m->SetTag(k);
-        m->hide();
-    }
+    graph->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    graph->setMinimumSize(200, 120);
+    for (QWidget* part : graph->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!part->objectName().isEmpty()) b.Reg(part, part->objectName());
     h->addWidget(graph, 1);
 
     auto* tools = b.Reg(new QWidget(area), "AdvToolBar");
