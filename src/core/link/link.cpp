@@ -12,6 +12,8 @@ namespace kdsp {
 namespace {
 constexpr int WaitTicksBeforeRetry = 10;  // a step is repeated or late after 1.1 s
 constexpr int ModeCount = 9;
+constexpr int MaxDamagedAnswers = 5;  // repeats of one step whose answers fail their checksum
+constexpr int MaxFirstStepRepeats = 9;  // about ten seconds of step 0 or 1 unanswered
 }  // namespace
 
 Link::Link(Model& model, Transport& transport, LinkTimers& timers, LinkHost& host)
@@ -103,6 +105,7 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
         return;
     }
     if (LinkState == LinkOnline) SendLinkCommand(LinkDisconnect);
+    waitingSave_.clear();
     LinkState = LinkOffline;
     host_.ShowLinkButtons(false);
     timers_.Stop(LinkTimer::Search);
@@ -211,7 +214,28 @@ void Link::OnTransferTick() {
     int& state = Signals.TransferState;
     const bool answered =
         state == TransferFrameReceived || (state == TransferAcked && UploadFlag == 1);
-    if (answered) {
+    if (answered && state == TransferFrameReceived && Signals.DamagedFrame == 1) {
+        // The answer came back damaged: going on would leave its slots unread while
+        // the read reports success. The step is asked again, a few times at most;
+        // after that it is late like a step without answer.
+        Signals.DamagedFrame = 0;
+        StepTicks = 0;
+        if (badAnswers_ < MaxDamagedAnswers) {
+            badAnswers_ += 1;
+            StartStep(StepIndex, UploadFlag);
+            state = TransferWaiting;
+        } else {
+            state = TransferLate;
+        }
+    } else if (answered && state == TransferFrameReceived && UploadFlag == 0 && StepIndex == 18 &&
+               Signals.FrameAddress != IdModeName) {
+        // Not a name: the late answer to an earlier request that was repeated (its
+        // words are stored by their address already). Taking it for the name would
+        // file every following name under the mode before; the name is still coming.
+        state = TransferWaiting;
+    } else if (answered) {
+        badAnswers_ = 0;
+        firstStepRepeats_ = 0;
         if (StepIndex < StepCount) {
             if (StepIndex == 18) {
                 ModeNameIndex += 1;
@@ -242,10 +266,15 @@ void Link::OnTransferTick() {
         // (over serial the read starts from 0, over TCP the connect command's
         // acknowledgement leaves 1): the first two steps are repeated, later ones
         // are late.
-        if (StepIndex <= 1)
+        // A processor that answered the connect command and then died would keep
+        // the first steps going for ever, with nothing said: after so many repeats
+        // they are late too.
+        if (StepIndex <= 1 && firstStepRepeats_ < MaxFirstStepRepeats) {
+            firstStepRepeats_ += 1;
             StartStep(StepIndex, UploadFlag);
-        else
+        } else {
             state = TransferLate;
+        }
         StepTicks = 0;
     }
 }
@@ -286,6 +315,7 @@ void Link::RaiseLinkEvent(int event) {
         LinkState = LinkOnline;
         Writes.Clear();
         Bands.Clear();
+        ForgetPacedSends();
         host_.ShowLinkButtons(true);
         ShowLinkStatus("设备已连接", "Online");
         DialogTakesLabelAndProgress();
@@ -298,10 +328,14 @@ void Link::RaiseLinkEvent(int event) {
         timers_.Start(LinkTimer::Transfer);
         Writes.Clear();
         Bands.Clear();
+        ForgetPacedSends();
         timers_.Stop(LinkTimer::Hold);
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 0;
+        badAnswers_ = 0;
+        firstStepRepeats_ = 0;
+        Signals.DamagedFrame = 0;
         ShowLinkStatus("加载中...", "Loading...");
         StartStep(0, 0);
         LinkState = LinkOffline;
@@ -316,10 +350,14 @@ void Link::RaiseLinkEvent(int event) {
         timers_.Stop(LinkTimer::Search);
         Writes.Clear();
         Bands.Clear();
+        ForgetPacedSends();
         timers_.Stop(LinkTimer::Hold);
         StepIndex = 0;
         StepCount = ReadStepCount;
         UploadFlag = 0;
+        badAnswers_ = 0;
+        firstStepRepeats_ = 0;
+        Signals.DamagedFrame = 0;
         Signals.TransferState = TransferIdle;
         if (TransportKind == TransportTcp) {
             SendLinkCommand(LinkConnect);
@@ -337,15 +375,20 @@ void Link::RaiseLinkEvent(int event) {
         timers_.Stop(LinkTimer::Search);
         timers_.Start(LinkTimer::Transfer);
         Writes.Clear();  // the band queue stays
+        ForgetPacedSends();
         timers_.Stop(LinkTimer::Hold);
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 1;
+        badAnswers_ = 0;
+        firstStepRepeats_ = 0;
+        Signals.DamagedFrame = 0;
         ShowLinkStatus("下载数据...", "Download...");
         LinkState = LinkOffline;
         StartStep(0, 1);
         break;
     case EventLinkLost:
+        waitingSave_.clear();
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Search);
         host_.SetSuppressSend(false);

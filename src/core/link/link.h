@@ -69,8 +69,10 @@ public:
     void SendParam(ParamId id, int value);
     void SendBandParam(ParamId id, int value);
     // Saves the current settings as stored mode 0..8 under `name`; false (nothing
-    // sent) for a mode outside the list.
+    // sent) for a mode outside the list. While edits wait or the last frame is
+    // unacknowledged, the save goes out after them (WaitingSave()).
     bool SaveAsMode(int mode, std::string_view name);
+    bool WaitingSave() const { return !waitingSave_.empty(); }
     // The system (0x0A04) or panel (0x0A05) password command with these digits.
     void SendPassword(ParamId id, std::string_view digits);
 
@@ -110,6 +112,12 @@ public:
     int SilentSeconds = 0;
 
 private:
+    // A recall or save write: the next acknowledgement raises its event.
+    bool AwaitAcknowledgementOf(ParamId id);
+    // The queues were emptied by a transfer or a new link: the repeat of the last
+    // write and the memory of the outstanding frame go with them.
+    void ForgetPacedSends();
+    void SendSave(std::span<const std::uint8_t> frame);
     void Write(std::span<const std::uint8_t> bytes);
     void WriteValue(ParamId id, std::uint16_t value);
     void ShowLinkStatus(const std::string& chinese, const std::string& english);
@@ -137,6 +145,9 @@ private:
     std::string linkCaption_ = "设备未连接";
     std::string linkHint_;
     std::string shownIdentity_;
+    std::vector<std::uint8_t> waitingSave_;  // a save-as-mode frame behind the queues
+    int badAnswers_ = 0;  // damaged answers to the current transfer step
+    int firstStepRepeats_ = 0;  // repeats of the current step 0 or 1
 };
 
 }  // namespace kdsp

@@ -69,17 +69,7 @@ void Link::SendParam(ParamId id, int value) {
     }
     Writes.SetSent(s, value);
     Signals.TransferState = TransferIdle;
-    if (s == IdRecallMode) {
-        // The processor loads the stored mode; its acknowledgement starts the reload.
-        SetLinkCaption("加载中...");
-        LinkState = LinkOffline;
-        SilentSeconds = 0;
-        PendingEvent = EventReload;
-    } else if (s == IdSaveMode) {
-        PendingEvent = EventSaved;
-    } else {
-        PendingEvent = 0;
-    }
+    if (!AwaitAcknowledgementOf(s)) PendingEvent = 0;
     WriteValue(s, static_cast<std::uint16_t>(value));
     LastWrite = Outstanding::Value;
     Signals.ClearToSend = 0;
@@ -104,19 +94,53 @@ void Link::SendBandParam(ParamId id, int value) {
     Signals.ClearToSend = 0;
 }
 
+bool Link::AwaitAcknowledgementOf(ParamId id) {
+    if (id == IdRecallMode) {
+        // The processor loads the stored mode; its acknowledgement starts the reload.
+        SetLinkCaption("加载中...");
+        LinkState = LinkOffline;
+        SilentSeconds = 0;
+        PendingEvent = EventReload;
+        return true;
+    }
+    if (id == IdSaveMode) {
+        PendingEvent = EventSaved;
+        return true;
+    }
+    return false;
+}
+
+void Link::ForgetPacedSends() {
+    RepeatLast = 0;
+    LastWrite = Outstanding::None;
+    waitingSave_.clear();
+}
+
 bool Link::SaveAsMode(int mode, std::string_view name) {
     if (mode < 0 || mode >= 9) return false;
     model_.ModeNames[static_cast<std::size_t>(mode)] =
         std::string(name.substr(0, ModeNameMaxLength));
-    Write(BuildSaveMode(mode, name));
+    SetLinkCaption("保存中...");
+    Bytes frame = BuildSaveMode(mode, name);
+    if (LinkState == LinkOnline &&
+        (Signals.ClearToSend == 0 || Writes.Count() != 0 || Bands.Count() != 0)) {
+        // Edits are still on their way: the processor stores what it holds when the
+        // save arrives, so the save takes its turn behind them (the hold tick sends it).
+        waitingSave_ = std::move(frame);
+        return true;
+    }
+    SendSave(frame);
+    return true;
+}
+
+void Link::SendSave(std::span<const std::uint8_t> frame) {
+    Write(frame);
     // The saved event waits for this frame's acknowledgement, not for an older one
     // that may already have arrived.
     Signals.ClearToSend = 0;
     PendingEvent = EventSaved;
-    SetLinkCaption("保存中...");
     LinkState = LinkOffline;
     SilentSeconds = 0;
-    return true;
 }
 
 void Link::SendPassword(ParamId id, std::string_view digits) {
@@ -149,6 +173,10 @@ void Link::OnHoldTick() {
         Writes.Advance();
         // A queue that has just emptied sends its last entry once more.
         RepeatLast = (Writes.Count() == 0 && RepeatLast == 0) ? 1 : 0;
+        // A recall that had to wait still reloads the pages: the processor has
+        // switched to the stored mode whether or not the write went out at once.
+        if (Writes.Sent().id == IdRecallMode && PendingEvent == 0 && LinkState == LinkOnline)
+            AwaitAcknowledgementOf(IdRecallMode);
         WriteValue(Writes.Sent().id, static_cast<std::uint16_t>(Writes.Sent().value));
         LastWrite = Outstanding::Value;
     }
@@ -164,6 +192,14 @@ void Link::OnHoldTick() {
         host_.Diagnostic("2:" + std::to_string(count) + " " + std::to_string(Bands.Sent().band));
     }
 
+    // A save that waited for the edits before it goes out once they are all confirmed.
+    if (Signals.ClearToSend == 1 && !waitingSave_.empty() && Writes.Count() == 0 &&
+        Bands.Count() == 0) {
+        SendSave(waitingSave_);
+        waitingSave_.clear();
+        IdleTicks = 0;
+    }
+
     if (LinkState == LinkOnline && IdleTicks == IdleTicksPerSecond) {
         IdleTicks = 0;
         SilentSeconds += 1;
@@ -173,8 +209,11 @@ void Link::OnHoldTick() {
             SendLinkCommand(LinkKeepAlive);
             LastWrite = Outstanding::None;
         } else if (SilentSeconds % RepeatEverySeconds == 0) {
-            // The unacknowledged edit goes out again, also when nothing waits behind it.
-            if (Writes.Count() != 0 || LastWrite == Outstanding::Value)
+            // The frame still unacknowledged goes out again, also when nothing waits
+            // behind it. Entry 0 is repeated only when it is that frame: after a band
+            // frame or a keep-alive it is an older write (or, before the first write of
+            // the run, no write at all) whose value may no longer be the processor's.
+            if (LastWrite == Outstanding::Value)
                 WriteValue(Writes.Sent().id, static_cast<std::uint16_t>(Writes.Sent().value));
             else if (LastWrite == Outstanding::Band)
                 Write(BuildBandFrame(model_, Bands.Sent().frameId, Bands.Sent().band));

@@ -151,7 +151,12 @@ FrameKind ApplyFrame(std::span<const std::uint8_t> f, Model& model, LinkSignals&
 
     // A transfer step advances on any complete frame, good or not.
     signals.TransferState = TransferFrameReceived;
-    if (!FrameChecksumOk(f)) return FrameKind::BadChecksum;
+    if (!FrameChecksumOk(f)) {
+        signals.DamagedFrame = 1;
+        return FrameKind::BadChecksum;
+    }
+    signals.DamagedFrame = 0;
+    signals.FrameAddress = f[4] * 256 + f[5];
 
     const int page = f[4];
     const int index = f[5];

@@ -17,6 +17,12 @@ struct LinkSignals {
     int DeviceFound = 0;    // 0/1
     int ClearToSend = 0;    // 0/1
     int TransferState = 0;  // 0 idle, 1 acknowledged, 2 frame received, 3 waiting, 4 late
+    // 1 when the last complete data frame failed its checksum, 0 after a good one:
+    // a transfer step asks again rather than go on without the data.
+    int DamagedFrame = 0;
+    // Page * 256 + index of the last good data frame, -1 before the first: a late
+    // answer to an earlier request can be told from a mode name.
+    int FrameAddress = -1;
 };
 
 inline constexpr int TransferIdle = 0;

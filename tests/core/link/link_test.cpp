@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <random>
 
 #include "core/model/codecs.h"
@@ -133,10 +134,23 @@ TEST(LinkRead, AnUnansweredFirstRequestIsRepeatedEveryElevenTicksOverSerial) {
     EXPECT_EQ(CountFrames(r, BuildPageReadRequest(0)), 2);
     r.Advance(2200);
     EXPECT_EQ(CountFrames(r, BuildPageReadRequest(0)), 4);
-    EXPECT_FALSE(r.HasEvent(EventConnectFailed)) << "the first two steps never time out";
+    EXPECT_FALSE(r.HasEvent(EventConnectFailed)) << "the first steps are repeated for a while";
     // The processor wakes up: the read resumes and completes.
     r.processor.answering = [](const Bytes&) { return true; };
     ASSERT_TRUE(r.RunUntilEvent(EventOnline, 20000));
+}
+
+TEST(LinkRead, AProcessorThatDiesAfterTheConnectCommandIsReportedAfterTheRepeats) {
+    Rig r({"ttyFAKE0"});
+    r.processor.answering = [](const Bytes& f) { return f == BuildLinkCommand(LinkConnect); };
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventConnectFailed, 60000)) << "not \"Linking...\" for ever";
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(0)), 10) << "sent and repeated nine times";
+    // Linking at 2000 ms; ten waits of 11 ticks, then 100 ticks late.
+    EXPECT_EQ(r.events.back(), std::make_pair(2000L + (10 * 11 + 100) * 100, static_cast<int>(EventConnectFailed)));
+    EXPECT_FALSE(r.HasEvent(EventOnline));
+    ASSERT_EQ(r.host.messages.size(), 1u);
+    EXPECT_EQ(r.host.messages[0].second, "Off Line!");
 }
 
 TEST(LinkRead, AnUnansweredFirstRequestIsRepeatedOverTcpThoughTheConnectWasAcknowledged) {
@@ -157,6 +171,62 @@ TEST(LinkRead, AnUnansweredSecondStepIsRepeatedToo) {
     r.Advance(2000 + 100 + 11 * 100 * 3);
     EXPECT_EQ(CountFrames(r, BuildPageReadRequest(1)), 4);
     EXPECT_FALSE(r.HasEvent(EventConnectFailed));
+}
+
+TEST(LinkRead, ADamagedAnswerIsAskedForAgainRatherThanSkipped) {
+    Rig r({"ttyFAKE0"});
+    int damaged = 0;
+    r.transport.responder = [&r, &damaged](const Bytes& f) {
+        Bytes answer = r.processor.Answer(f);
+        if ((f == BuildPageReadRequest(5) || f == BuildModeNameRequest(3)) && damaged++ % 2 == 0)
+            answer.back() ^= 0x5A;
+        return answer;
+    };
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(5)), 2);
+    EXPECT_EQ(CountFrames(r, BuildModeNameRequest(3)), 2);
+    EXPECT_EQ(r.model.DeviceImage[5][3], FakeProcessor::Word(5, 3)) << "the page was read after all";
+    EXPECT_EQ(r.model.ModeNames[3], "Mode4") << "and the name went to its own mode";
+    EXPECT_EQ(r.model.ModeNames[4], "Mode5");
+}
+
+TEST(LinkRead, AnswersThatStayDamagedEndInConnectFailed) {
+    Rig r({"ttyFAKE0"});
+    r.transport.responder = [&r](const Bytes& f) {
+        Bytes answer = r.processor.Answer(f);
+        if (f == BuildPageReadRequest(5)) answer.back() ^= 0x5A;
+        return answer;
+    };
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventConnectFailed));
+    EXPECT_FALSE(r.HasEvent(EventOnline)) << "a read with a page missing is no success";
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(5)), 6) << "asked once and again five times";
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(6)), 0);
+}
+
+TEST(LinkRead, AnswersSlowerThanTheRepeatStillFileEachNameUnderItsOwnMode) {
+    Rig r({"ttyFAKE0"});
+    // Every reply takes 1.5 s: the first request is repeated before its reply
+    // comes, so from then on one reply more is on its way than the read expects.
+    std::deque<std::pair<long, Bytes>> late;
+    r.transport.responder = [&r, &late](const Bytes& f) {
+        Bytes a = r.processor.Answer(f);
+        if (a.size() <= 2) return a;  // acknowledgements come at once
+        late.emplace_back(r.timers.now + 1500, a);
+        return Bytes{};
+    };
+    r.pump = [&r, &late](long now) {
+        while (!late.empty() && late.front().first <= now) {
+            r.transport.inbound.push_back({TransportSerial, late.front().second, now});
+            late.pop_front();
+        }
+    };
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline, 200000));
+    EXPECT_GE(CountFrames(r, BuildPageReadRequest(0)), 2);
+    for (int m = 0; m < 9; ++m)
+        EXPECT_EQ(r.model.ModeNames[static_cast<std::size_t>(m)], "Mode" + std::to_string(m + 1)) << "mode " << m;
 }
 
 TEST(LinkRead, ALateStepThatIsAnsweredAfterAllContinuesTheRead) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "core/link/link.h"
@@ -226,20 +227,68 @@ TEST(WriteQueueLink, RecallSentAtOnceStartsTheReloadOnItsAcknowledgement) {
     EXPECT_EQ(r.link.LinkState, LinkOnline);
 }
 
-TEST(WriteQueueLink, ARecallThatHadToWaitIsFollowedByNoReload) {
+TEST(WriteQueueLink, ARecallThatHadToWaitStillReloadsThePagesOnItsAcknowledgement) {
     Online r;
     r.Silence();
     r.link.SendParam(0x0103, 300);
     r.link.SendParam(IdRecallMode, 3);
-    EXPECT_EQ(r.link.LinkState, LinkOnline);
+    EXPECT_EQ(r.link.LinkState, LinkOnline) << "queued behind the outstanding write";
+    EXPECT_EQ(r.link.PendingEvent, 0);
     r.Answer();
     r.link.OnSerialBytes(Ack);
-    r.Advance(500);
+    r.Advance(20);  // the next hold tick sends the recall
     const Bytes recall = Hex("FC BA 06 A7 0A 02 03 00 08");
-    EXPECT_EQ(CountFrames(r.transport.writes, recall), 2) << "sent, then repeated as the last";
-    EXPECT_FALSE(r.HasEvent(EventReload));
+    ASSERT_EQ(CountFrames(r.transport.writes, recall), 1);
+    EXPECT_EQ(r.link.LinkCaption(), "加载中...");
+    EXPECT_EQ(r.link.LinkState, LinkOffline) << "edits from now on wait for the reload";
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    ASSERT_TRUE(r.HasEvent(EventReload)) << "the processor switched modes: the pages are read again";
+    EXPECT_EQ(r.model.DeviceImage[1][3], FakeProcessor::Word(1, 3));
+    r.Advance(500);
+    EXPECT_EQ(CountFrames(r.transport.writes, recall), 1) << "the reload replaces the repeat of the last write";
+}
+
+TEST(WriteQueueLink, AnUploadForgetsTheRepeatOfAWriteMadeBeforeIt) {
+    Online r;
+    r.link.SendParam(0x0103, 300);  // sent at once
+    r.link.SendParam(0x0103, 301);  // waits, goes out on the next tick and is due a repeat
+    r.Advance(21);
+    const Bytes last = BuildValueFrame(CmdWrite, 0x0103, 301);
+    ASSERT_EQ(CountFrames(r.transport.writes, last), 1);
+    ASSERT_EQ(r.link.RepeatLast, 1);
+    // A preset is loaded and sent: it holds another value for the same parameter.
+    r.model.DeviceImage[1][3] = 77;
+    r.link.RaiseLinkEvent(EventUpload);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    r.Advance(5000);
+    EXPECT_EQ(CountFrames(r.transport.writes, last), 1) << "the old value must not follow the preset";
+}
+
+TEST(WriteQueueLink, ASaveWaitsForTheEditsBeforeItSoTheStoredModeHoldsThem) {
+    Online r;
+    r.Silence();
+    r.link.SendParam(0x0103, 300);  // outstanding
+    r.link.SendParam(0x0104, 5);    // waiting
+    r.link.SendBandParam(0x0005, 200);
+    ASSERT_TRUE(r.link.SaveAsMode(2, "Stage"));
+    EXPECT_TRUE(r.link.WaitingSave());
+    EXPECT_EQ(r.link.LinkCaption(), "保存中...");
+    EXPECT_EQ(r.link.LinkState, LinkOnline) << "the edits before it still go out";
+    EXPECT_EQ(r.link.PendingEvent, 0);
+    const Bytes save = BuildSaveMode(2, "Stage");
+    EXPECT_EQ(CountFrames(r.transport.writes, save), 0);
+    r.Answer();
+    r.link.OnSerialBytes(Ack);
+    ASSERT_TRUE(r.RunUntilEvent(EventSaved, 5000));
+    const std::vector<Bytes> sent = r.WrittenFrames();
+    const auto at = [&sent](const Bytes& f) { return std::find(sent.begin(), sent.end(), f) - sent.begin(); };
+    ASSERT_EQ(CountFrames(r.transport.writes, save), 1);
+    EXPECT_GT(at(save), at(BuildValueFrame(CmdWrite, 0x0104, 5)));
+    EXPECT_GT(at(save), at(BuildBandFrame(r.model, BandFrameId(0), 0)));
+    EXPECT_FALSE(r.link.WaitingSave());
+    ASSERT_EQ(r.host.messages.size(), 1u);
+    EXPECT_EQ(r.host.messages[0].second, "Save Success!");
     EXPECT_EQ(r.link.LinkState, LinkOnline);
-    EXPECT_NE(r.link.LinkCaption(), "加载中...");
 }
 
 TEST(WriteQueueLink, SaveAsModeWaitsForItsAcknowledgementThenRebuildsTheModeList) {
@@ -351,6 +400,19 @@ TEST(KeepAlive, ALoneUnansweredBandWriteIsRepeatedToo) {
     ASSERT_TRUE(r.RunUntilEvent(EventLinkLost, 20000));
     EXPECT_EQ(TimesOf(r.transport.writes, frame),
               (std::vector<long>{t0, t0 + 3000, t0 + 6000, t0 + 9000}));
+}
+
+TEST(KeepAlive, AnUnansweredBandFrameIsRepeatedAlsoWithWritesWaitingBehindIt) {
+    Online r;  // no single-value write yet in this run
+    r.Silence();
+    const long t0 = r.onlineAt();
+    r.link.SendBandParam(0x0005, 200);
+    r.link.SendParam(0x0103, 300);  // waits behind the band frame
+    const Bytes band = BuildBandFrame(r.model, BandFrameId(0), 0);
+    ASSERT_TRUE(r.RunUntilEvent(EventLinkLost, 20000));
+    EXPECT_EQ(TimesOf(r.transport.writes, band), (std::vector<long>{t0, t0 + 3000, t0 + 6000, t0 + 9000}));
+    EXPECT_EQ(r.transport.writes.size(), 4u)
+        << "nothing else: in particular no write of the empty entry to the first word of page 0";
 }
 
 TEST(KeepAlive, AnUnansweredRecallLosesTheLinkAfterFiftyOneSeconds) {
