@@ -39,6 +39,14 @@ fuzz: deps
 fuzz-smoke: fuzz
 	@bash fuzz/run-smoke.sh build-fuzz $(FUZZ_SECONDS)
 
+SOAK_ROUNDS ?= 6000
+
+# The link soak at length: every fault kind against every operation, SOAK_ROUNDS
+# seeded rounds each (a few minutes); KDSP_SOAK_SEED=N repeats a run.
+soak: configure
+	cmake --build $(BUILD) -j $(JOBS) --target test_device
+	KDSP_SOAK_ROUNDS=$(SOAK_ROUNDS) $(BUILD)/tests/device/test_device --gtest_filter='LinkSoak.*'
+
 demo: build
 	@bash scripts/demo.sh
 

@@ -7,6 +7,13 @@
 
 namespace kdsp {
 
+void FaultState::Reconfigure(const FaultOptions& options) {
+    options_ = options;
+    rng_.seed(options.seed);
+    framesSeen_ = 0;
+    repliesDropped_ = 0;
+}
+
 bool FaultState::Roll(double share) {
     if (share <= 0) return false;
     if (share >= 1) return true;
@@ -38,6 +45,7 @@ void DeviceSession::Receive(std::span<const std::uint8_t> bytes, std::int64_t no
         ++framesReceived_;
         Log("rx " + DescribeFrame(frame.bytes));
         if (faults_.CountFrameAndCheckSilent()) {
+            ++faults_.Counts().unanswered;
             Log("   (silent: not answered)");
             continue;
         }
@@ -50,27 +58,32 @@ void DeviceSession::Emit(const Answer& answer, std::int64_t nowMs) {
     const FaultOptions& o = faults_.Options();
     Bytes bytes = answer.bytes;
     if (answer.kind == AnswerKind::Ack && faults_.Roll(o.dropAcks)) {
+        ++faults_.Counts().acksDropped;
         Log("   (ack dropped)");
         return;
     }
     if (answer.kind == AnswerKind::Reply) {
         if (faults_.TakeFirstReplyDrop() || faults_.Roll(o.dropReplies)) {
+            ++faults_.Counts().repliesDropped;
             Log("   (reply dropped): " + DescribeFrame(bytes));
             return;
         }
         if (faults_.Roll(o.corrupt)) {
             bytes.back() ^= 0x5A;
+            ++faults_.Counts().corrupted;
             Log("   (checksum corrupted)");
         }
     }
     Log("tx " + DescribeFrame(bytes));
     const std::int64_t due = nowMs + std::max(0, o.delayMs);
+    if (o.delayMs > 0) ++faults_.Counts().delayed;
     if (o.merge) {
         if (heldAck_) {
             // The waiting acknowledgement leaves together with this answer.
             Bytes joined = std::move(heldAck_->bytes);
             joined.insert(joined.end(), bytes.begin(), bytes.end());
             heldAck_.reset();
+            ++faults_.Counts().merged;
             Schedule(std::move(joined), due);
             return;
         }
@@ -87,6 +100,7 @@ void DeviceSession::Schedule(Bytes bytes, std::int64_t due) {
     const FaultOptions& o = faults_.Options();
     if (o.split && bytes.size() >= 2) {
         const std::size_t cut = faults_.SplitPoint(bytes.size());
+        ++faults_.Counts().split;
         Bytes second(bytes.begin() + static_cast<std::ptrdiff_t>(cut), bytes.end());
         bytes.resize(cut);
         pending_.push_back({due, std::move(bytes)});

@@ -30,12 +30,31 @@ struct FaultOptions {
     int mergeWindowMs = 40;     // how long an acknowledgement waits for company
 };
 
+// How many faults a run has injected, by kind (for soak reports and the log).
+struct FaultCounts {
+    long acksDropped = 0;
+    long repliesDropped = 0;
+    long corrupted = 0;
+    long split = 0;       // answers sent as two writes
+    long merged = 0;      // acknowledgements sent together with the next answer
+    long delayed = 0;     // answers held back by the delay
+    long unanswered = 0;  // frames taken in while silent
+    long Total() const {
+        return acksDropped + repliesDropped + corrupted + split + merged + delayed + unanswered;
+    }
+};
+
 // Faults and their dice, shared by every session of one simulator so that
 // a seed gives one sequence and the silence counts frames over the whole run.
 class FaultState {
 public:
     explicit FaultState(const FaultOptions& options) : options_(options), rng_(options.seed) {}
     const FaultOptions& Options() const { return options_; }
+    // New faults from now on: fresh dice, and silence and first-reply drops counted
+    // afresh (a test brings the link up cleanly, then turns the faults on).
+    void Reconfigure(const FaultOptions& options);
+    FaultCounts& Counts() { return counts_; }
+    const FaultCounts& Counts() const { return counts_; }
     bool Roll(double share);
     std::size_t SplitPoint(std::size_t size);  // 1..size-1
     // Counts a received frame; true once the processor has gone silent.
@@ -48,6 +67,7 @@ private:
     std::mt19937_64 rng_;
     long framesSeen_ = 0;
     int repliesDropped_ = 0;
+    FaultCounts counts_;
 };
 
 class DeviceSession {

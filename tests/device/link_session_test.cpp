@@ -3,36 +3,10 @@
 // a recall, and a processor that falls silent.
 #include <gtest/gtest.h>
 
-#include "../core/link/link_rig.h"
-#include "device/device_session.h"
+#include "link_sim_rig.h"
 
 namespace kdsp::test {
 namespace {
-
-// A rig whose processor is the simulated one, reached over TCP (no serial port).
-struct SimRig : Rig {
-    SimDevice device;
-    FaultState faults;
-    DeviceSession session{device, faults};
-
-    explicit SimRig(FaultOptions options = {}) : Rig({}, /*answer=*/false), faults(options) {
-        transport.responder = [this](const Bytes& f) {
-            session.Receive(f, timers.now);
-            return Bytes{};
-        };
-        pump = [this](long now) {
-            for (Bytes& chunk : session.TakeDue(now)) transport.inbound.push_back({TransportTcp, chunk, now});
-        };
-    }
-
-    void ExpectImageMatchesDevice() const {
-        for (int p = 0; p < 10; ++p)
-            for (int s = 0; s < PageBlockWords(p); ++s)
-                ASSERT_EQ(model.DeviceImage[p][s], device.Memory()[p][s]) << "page " << p << " slot " << s;
-        for (int m = 0; m < 9; ++m)
-            EXPECT_EQ(model.ModeNames[static_cast<std::size_t>(m)], device.Mode(m).name) << "mode " << m;
-    }
-};
 
 TEST(LinkWithSimulator, AFullReadRebuildsTheProcessorsMemory) {
     SimRig r;

@@ -111,6 +111,8 @@ public:
     std::vector<std::string> diagnostics;
     int mainWindowShown = 0;
     bool suppress = false;
+    // What the window does on a refresh of every page (rebuild its view), if anything.
+    std::function<void()> onRefresh;
 
     void SetLinkLabel(const std::string& caption, const std::string& h) override {
         captions.push_back(caption);
@@ -126,7 +128,10 @@ public:
     void ShowMessage(const std::string& caption, const std::string& text) override {
         messages.emplace_back(caption, text);
     }
-    void RefreshAllPages() override { refreshes += 1; }
+    void RefreshAllPages() override {
+        refreshes += 1;
+        if (onRefresh) onRefresh();
+    }
     void ShowLinkButtons(bool active) override { linkActive = active; }
     void RebuildModeList(const std::vector<std::string>& items) override {
         modeLists.push_back(items);

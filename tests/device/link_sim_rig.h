@@ -1,0 +1,81 @@
+// The application's link wired to the simulated processor over a fake TCP transport
+// on the manual clock: bytes both ways, answers scheduled with the session's faults.
+#pragma once
+
+#include <algorithm>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+#include "../core/link/link_rig.h"
+#include "device/device_session.h"
+
+namespace kdsp::test {
+
+// Rebuilds the view the controls see from the device image, as the window's page
+// refresh does with the default variant selectors (every page shows its own row).
+inline void LoadViewFromImage(Model& m) {
+    for (int p = 0; p < PageCount; ++p)
+        for (int i = 0; i < std::min(PageParamCount[p], ParamImageSlots); ++i) {
+            const int slot = DeviceSlot(p, i, m.ModeFlag);
+            if (slot >= 0 && slot < DeviceImageSlots) m.ParamImage[p][i] = m.DeviceImage[p][slot];
+        }
+}
+
+// A rig whose processor is the simulated one, reached over TCP (no serial port).
+struct SimRig : Rig {
+    SimDevice device;
+    FaultState faults;
+    DeviceSession session{device, faults};
+
+    explicit SimRig(FaultOptions options = {}, bool refreshView = false)
+        : Rig({}, /*answer=*/false), faults(options) {
+        transport.responder = [this](const Bytes& f) {
+            session.Receive(f, timers.now);
+            return Bytes{};
+        };
+        pump = [this](long now) {
+            for (Bytes& chunk : session.TakeDue(now)) transport.inbound.push_back({TransportTcp, chunk, now});
+        };
+        if (refreshView) host.onRefresh = [this] { LoadViewFromImage(model); };
+    }
+
+    // Like Advance, but jumps over the milliseconds in which nothing can happen: no
+    // bytes waiting, no answer due and no timer firing.
+    void Run(long ms) {
+        const long end = timers.now + ms;
+        while (timers.now < end) {
+            long next = end;
+            if (!transport.inbound.empty()) next = timers.now + 1;
+            if (const auto due = session.NextDueMs()) next = std::min(next, static_cast<long>(*due));
+            for (const auto& [t, s] : timers.timers)
+                if (s.running) next = std::min(next, s.next);
+            next = std::max(next, timers.now + 1);
+            timers.now = next - 1;
+            Advance(1);
+        }
+    }
+
+    // Runs until one of the events has been raised since `from` (an index into
+    // events), at most maxMs; returns the event, or nothing.
+    std::optional<int> RunUntilAny(std::initializer_list<int> wanted, long maxMs, std::size_t from = 0) {
+        const long end = timers.now + maxMs;
+        while (true) {
+            for (std::size_t i = from; i < events.size(); ++i)
+                if (std::find(wanted.begin(), wanted.end(), events[i].second) != wanted.end())
+                    return events[i].second;
+            if (timers.now >= end) return std::nullopt;
+            Run(std::min<long>(20, end - timers.now));
+        }
+    }
+
+    void ExpectImageMatchesDevice() const {
+        for (int p = 0; p < 10; ++p)
+            for (int s = 0; s < PageBlockWords(p); ++s)
+                ASSERT_EQ(model.DeviceImage[p][s], device.Memory()[p][s]) << "page " << p << " slot " << s;
+        for (int m = 0; m < 9; ++m)
+            EXPECT_EQ(model.ModeNames[static_cast<std::size_t>(m)], device.Mode(m).name) << "mode " << m;
+    }
+};
+
+}  // namespace kdsp::test
