@@ -291,9 +291,7 @@ private:
         bool reported = e == EventConnectFailed;
         std::string difference;
         if (!e) {
-            // Still repeating a first step: the dialog shows the link being set up.
-            reported = rig_.host.dialogVisible && rig_.link.LinkCaption() == "Linking...";
-            if (!reported) difference = "the read neither finished nor failed";
+            difference = "the read neither finished nor failed";
         } else if (!reported) {
             Settle();
             const Model& m = rig_.model;
