@@ -1,0 +1,495 @@
+// End to end: the whole window against kdsp-sim on loopback, driven through its
+// controls as a person would — edits, presets on the PC, stored modes, the panel
+// lock and a processor that stops answering. What the processor ends up holding is
+// read back from the simulator's state file.
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "app/app_message.h"
+#include "app/link_window.h"
+#include "app/main_window.h"
+#include "app/panel_state.h"
+#include "app/status_dialog.h"
+#include "app/widgets.h"
+#include "core/link/link.h"
+#include "core/model/catalogue.h"
+#include "core/preset/preset_file.h"
+#include "core/protocol/frames.h"
+#include "sim_process.h"
+
+namespace kdsp {
+namespace {
+
+struct Told {
+    QString caption;
+    QString text;
+};
+
+// One run of the program: the three windows on one simulator, every message box
+// recorded and answered (Yes / OK unless the test queued another answer).
+class App {
+public:
+    App(int port, const std::filesystem::path& folder) {
+        SetMessageInterceptor([this](const QString& caption, const QString& text, MsgButtons buttons) {
+            told.push_back({caption, text});
+            if (answers.empty()) return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+            const MsgAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        });
+        AppOptions options;
+        options.host = "127.0.0.1";
+        options.port = QString::number(port);
+        options.serialGiven = true;  // no serial port: straight to TCP
+        form1 = std::make_unique<TForm1>();
+        form2 = std::make_unique<TForm2>();
+        form3 = std::make_unique<TForm3>(*form1, *form2, options);
+        form1->SetLinkWindow(form3.get());
+        form1->SetStatusDialog(form2.get());
+        PanelsOf(*form1).folderOverride = folder;
+        Link& l = form3->link();
+        auto previous = l.EventObserver;
+        l.EventObserver = [this, previous](int event) {
+            if (previous) previous(event);
+            events.push_back(event);
+        };
+    }
+    ~App() {
+        if (form1) form1->close();  // tells the processor when online
+        form3.reset();
+        form2.reset();
+        form1.reset();
+        SetMessageInterceptor({});
+    }
+
+    Link& link() { return form3->link(); }
+    Model& model() { return form1->model(); }
+
+    // Events are handled, and the texts the user would see are collected, until
+    // `done` holds or the limit has passed.
+    bool WaitFor(const std::function<bool()>& done, int limitMs = 30000) {
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            Note();
+            if (done()) return true;
+            if (clock.elapsed() > limitMs) return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+    }
+    void Note() {
+        const QString caption = QString::fromStdString(link().LinkCaption());
+        if (captions.isEmpty() || captions.back() != caption) captions.append(caption);
+    }
+    bool Online() { return form3->Online(); }
+    // Online with every edit sent and acknowledged.
+    bool Settled() {
+        Link& l = link();
+        return l.LinkState == LinkOnline && l.Writes.Count() == 0 && l.Bands.Count() == 0 && l.RepeatLast == 0 &&
+               l.PendingEvent == 0 && l.Signals.ClearToSend == 1;
+    }
+    bool Start() {
+        form1->show();  // the start-up order starts the search
+        return WaitFor([this] { return Online(); });
+    }
+    bool Said(const QString& text) const {
+        for (const auto& t : told)
+            if (t.text == text) return true;
+        return false;
+    }
+    std::string Seen() const {
+        QStringList all;
+        for (const auto& t : told) all.append(t.caption + ": " + t.text);
+        return ("messages [" + all.join(" | ") + "] captions [" + captions.join(" | ") + "]").toStdString();
+    }
+
+    template <class T = QWidget>
+    T* W(const QString& name) {
+        T* w = form1->Ctl<T>(name);
+        EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
+        return w;
+    }
+    void Tab(int n) { QTest::mouseClick(W<QPushButton>(QString("FormTabBtn%1").arg(n)), Qt::LeftButton); }
+    void Click(const QString& name) {
+        if (auto* b = W<QPushButton>(name)) QTest::mouseClick(b, Qt::LeftButton);
+    }
+    // Clicks into the edit, replaces its text by typing, and confirms with Enter.
+    void Type(const QString& name, const QString& text, bool enter = true) {
+        auto* e = W<QLineEdit>(name);
+        if (!e) return;
+        QTest::mouseClick(e, Qt::LeftButton);
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Backspace);
+        QTest::keyClicks(e, text);
+        if (enter) QTest::keyClick(e, Qt::Key_Return);
+    }
+    void Keys(const QString& name, Qt::Key key, int times = 1) {
+        QWidget* w = W(name);
+        if (!w) return;
+        w->setFocus();
+        for (int i = 0; i < times; ++i) QTest::keyClick(w, key);
+    }
+
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+    std::vector<kdsp::Told> told;
+    std::deque<MsgAnswer> answers;
+    std::vector<int> events;
+    QStringList captions;
+};
+
+// The slot a parameter's value occupies in the processor's memory.
+int Slot(const Model& m, ParamId id) { return DeviceSlot(PageOf(id), IndexOf(id), m.ModeFlag); }
+int DeviceValue(const Model& m, ParamId id) { return m.DeviceImage[PageOf(id)][Slot(m, id)]; }
+
+QString Editor(ParamId id) {
+    const ParamBinding* b = FindBinding(id);
+    return b && b->editor ? QString::fromLatin1(b->editor) : QString();
+}
+
+// The memory the simulator saved on its way out.
+DeviceImageRows ReadState(const std::filesystem::path& path) {
+    DeviceImageRows image{};
+    const PresetReadResult result = ReadPresetFile(path);
+    EXPECT_TRUE(result.Ok()) << "state file " << path << ": " << result.detail;
+    ApplyPreset(result, image);
+    return image;
+}
+
+// Every slot a whole-image upload carries: the page blocks of pages 0..9 and the
+// system words 6..11.
+std::vector<std::pair<int, int>> UploadedSlots() {
+    std::vector<std::pair<int, int>> slots;
+    for (int p = 0; p < PageSystem; ++p)
+        for (int s = 0; s < PageBlockWords(p); ++s) slots.emplace_back(p, s);
+    for (int s = MirrorFirstSystemSlot; s < MirrorFirstSystemSlot + MirrorSlotCount; ++s)
+        slots.emplace_back(PageSystem, s);
+    return slots;
+}
+
+class EndToEndApp : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    std::filesystem::path Path(const char* name) const { return std::filesystem::path(dir.path().toStdString()) / name; }
+    std::filesystem::path Folder() const { return Path("app"); }
+
+    QTemporaryDir dir;
+};
+
+// ---------------------------------------------------------------------------
+// Editing on several pages reaches the processor's memory.
+
+TEST_F(EndToEndApp, EditsOnSeveralPagesEndUpInTheProcessor) {
+    const auto state = Path("memory.Nddt");
+    SimProcess sim({"--state", QString::fromStdString(state.string())});
+    ASSERT_GT(sim.Port(), 0);
+    App app(sim.Port(), Folder());
+    ASSERT_TRUE(app.Start()) << app.Seen();
+    const DeviceImageRows before = app.model().DeviceImage;
+
+    // Music page: band 1 frequency typed and confirmed (a band frame).
+    app.Tab(1);
+    app.Type("MusFreEdit1", "1000");
+    EXPECT_EQ(app.W<QLineEdit>("MusFreEdit1")->text(), "1000.0");
+    // Effect page: a slider stepped with the keyboard and a phase button.
+    app.Tab(3);
+    app.Keys(Editor(0x0401), Qt::Key_PageUp, 3);
+    app.Click(Editor(0x0400));
+    // Main output: the music level slider.
+    app.Tab(4);
+    app.Keys("MainMusLevelBar", Qt::Key_PageUp, 2);
+    // System page: a choice button.
+    app.Tab(8);
+    app.Click("SysInput3");
+    ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+
+    const Model& m = app.model();
+    const ParamId edited[] = {0x0005, 0x0401, 0x0400, 0x0600, 0x0A0E};
+    for (ParamId id : edited)
+        EXPECT_NE(DeviceValue(m, id), before[PageOf(id)][Slot(m, id)]) << "not edited: 0x" << std::hex << id;
+    EXPECT_EQ(DeviceValue(m, 0x0A0E), 2);
+
+    const DeviceImageRows window = m.DeviceImage;
+    sim.Stop();
+    const DeviceImageRows device = ReadState(state);
+    for (ParamId id : edited)
+        EXPECT_EQ(device[PageOf(id)][Slot(m, id)], DeviceValue(m, id)) << "processor misses 0x" << std::hex << id;
+    // Nothing else drifted apart either.
+    for (auto [p, s] : UploadedSlots())
+        EXPECT_EQ(device[p][s], window[p][s]) << "page " << p << " slot " << s;
+    EXPECT_TRUE(app.told.empty()) << app.Seen();
+}
+
+// ---------------------------------------------------------------------------
+// A preset saved to the PC, loaded and sent back; a damaged one changes nothing.
+
+TEST_F(EndToEndApp, APresetSavedToThePcComesBackOnTheProcessor) {
+    const auto state = Path("memory.Nddt");
+    SimProcess sim({"--state", QString::fromStdString(state.string())});
+    ASSERT_GT(sim.Port(), 0);
+    App app(sim.Port(), Folder());
+    ASSERT_TRUE(app.Start()) << app.Seen();
+
+    app.Tab(3);
+    app.Keys(Editor(0x0401), Qt::Key_PageUp, 2);
+    ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+    const int saved = DeviceValue(app.model(), 0x0401);
+
+    app.Tab(8);
+    app.Type("FileEdit", "Evening", false);
+    app.Click("RzBmpButton120");
+    const std::filesystem::path folder = PanelsOf(*app.form1).folders.PresetFolder;
+    const std::filesystem::path file = folder / "Evening.Nddt";
+    ASSERT_TRUE(std::filesystem::exists(file)) << app.Seen();
+    auto* grid = app.W<QTableWidget>("ValueListEditor1");
+    ASSERT_EQ(grid->rowCount(), 1);
+    EXPECT_EQ(grid->item(0, 1)->text(), "Evening");
+
+    // Other settings on the processor.
+    app.Tab(3);
+    app.Keys(Editor(0x0401), Qt::Key_PageDown, 4);
+    app.Tab(4);
+    app.Keys("MainMusLevelBar", Qt::Key_PageUp, 3);
+    ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+    ASSERT_NE(DeviceValue(app.model(), 0x0401), saved);
+
+    // Picked from the list, loaded and sent.
+    app.Tab(8);
+    app.W<QLineEdit>("FileEdit")->clear();
+    const QRect cell = grid->visualItemRect(grid->item(0, 1));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(app.W<QLineEdit>("FileEdit")->text(), "Evening");
+    app.events.clear();
+    app.Click("RzBmpButton119");
+    ASSERT_FALSE(app.told.empty());
+    EXPECT_EQ(app.told.back().text, "加载模式：Evening ?");
+    ASSERT_TRUE(app.WaitFor([&] {
+        return std::find(app.events.begin(), app.events.end(), EventOnline) != app.events.end() && app.Settled();
+    })) << app.Seen();
+    EXPECT_TRUE(app.captions.contains("Download...")) << app.Seen();
+    EXPECT_EQ(app.form2->StatusText(), "Online");
+    EXPECT_EQ(DeviceValue(app.model(), 0x0401), saved);
+    EXPECT_EQ(app.W<QSlider>(Editor(0x0401))->value(), saved) << "the page shows the loaded value";
+
+    // A damaged copy with other values: its records were changed, its checksum not.
+    const PresetReadResult good = ReadPresetFile(file);
+    ASSERT_TRUE(good.Ok()) << good.detail;
+    {
+        Model other;
+        ApplyPreset(good, other);
+        other.DeviceImage[PageOf(0x0401)][Slot(app.model(), 0x0401)] = saved + 5;
+        other.DeviceImage[PageOf(0x0600)][Slot(app.model(), 0x0600)] += 7;
+        std::string bytes = FormatPresetFile(other.DeviceImage);
+        // The last line is the checksum: put back the one of the good file.
+        std::ifstream in(file, std::ios::binary);
+        const std::string original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const auto lastLine = [](const std::string& s) { return s.substr(s.rfind("\r\n", s.size() - 3) + 2); };
+        bytes = bytes.substr(0, bytes.size() - lastLine(bytes).size()) + lastLine(original);
+        std::ofstream(folder / "Damaged.Nddt", std::ios::binary) << bytes;
+    }
+    const DeviceImageRows beforeDamaged = app.model().DeviceImage;
+    app.events.clear();
+    app.told.clear();
+    app.Type("FileEdit", "Damaged", false);
+    app.Click("RzBmpButton119");
+    ASSERT_EQ(app.told.size(), 2u) << app.Seen();
+    EXPECT_EQ(app.told[0].text, "加载模式：Damaged ?");
+    EXPECT_EQ(app.told[1].text, "Data file is corrupted!");
+    // Give a wrongly started upload the time to show itself.
+    app.WaitFor([&] { return !app.events.empty(); }, 1500);
+    EXPECT_TRUE(app.events.empty()) << "nothing is sent";
+    EXPECT_TRUE(app.Online());
+    EXPECT_EQ(app.model().DeviceImage, beforeDamaged) << "nothing of the damaged file reaches the window";
+
+    sim.Stop();
+    const DeviceImageRows device = ReadState(state);
+    DeviceImageRows fromFile{};
+    ApplyPreset(good, fromFile);
+    for (auto [p, s] : UploadedSlots())
+        EXPECT_EQ(device[p][s], fromFile[p][s]) << "page " << p << " slot " << s;
+}
+
+// ---------------------------------------------------------------------------
+// Stored modes: refused in user mode, saved under a new name in manager mode
+// (reached through the system password), recalled with the values they hold.
+
+TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
+    SimProcess sim;
+    ASSERT_GT(sim.Port(), 0);
+    App app(sim.Port(), Folder());
+    ASSERT_TRUE(app.Start()) << app.Seen();
+    auto* box = app.W<QComboBox>("SysModeBox");
+    ASSERT_EQ(box->count(), 9);
+    EXPECT_EQ(box->itemText(3), "4-Ballad") << "names read from the processor";
+
+    app.Tab(8);
+    box->setCurrentIndex(3);
+    app.Type("PresetModeEdit", "Night Club", false);
+    app.Click("RzBmpButton138");
+    ASSERT_EQ(app.told.size(), 1u) << app.Seen();
+    EXPECT_EQ(app.told[0].text, "用户模式无法执行保存操作!");
+    EXPECT_TRUE(app.Settled()) << "nothing sent";
+
+    // Manager mode through the system password gate.
+    app.Type("SysPassEdit", "654321", false);
+    app.Click("RzBmpButton118");
+    EXPECT_TRUE(app.Said("密码错误!"));
+    EXPECT_FALSE(app.W("SysUserMangerGrop")->isEnabled());
+    app.Type("SysPassEdit", "123456", false);
+    app.Click("RzBmpButton118");
+    ASSERT_TRUE(app.W("SysUserMangerGrop")->isEnabled()) << app.Seen();
+    app.Click("SysManagerBtn");
+    ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+    EXPECT_EQ(app.model().ParamImage[PageSystem][12], 1);
+
+    // The values the mode keeps.
+    app.Tab(3);
+    const QString bar = Editor(0x0401);
+    app.Keys(bar, Qt::Key_End);
+    const int kept = app.W<QSlider>(bar)->value();
+    ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+
+    app.Tab(8);
+    box->setCurrentIndex(3);
+    app.Type("PresetModeEdit", "Night Club", false);
+    app.told.clear();
+    app.Click("RzBmpButton138");
+    ASSERT_GE(app.told.size(), 1u);
+    EXPECT_EQ(app.told[0].text, "保存当前模式为 4-Night Club?");
+    ASSERT_TRUE(app.WaitFor([&] { return app.Said("Save Success!") && app.Settled(); })) << app.Seen();
+    EXPECT_EQ(box->itemText(3), "4-Night Club");
+    EXPECT_EQ(box->currentIndex(), 3);
+
+    // Changed afterwards, then the stored mode recalled.
+    app.Tab(3);
+    app.Keys(bar, Qt::Key_Home);
+    ASSERT_NE(app.W<QSlider>(bar)->value(), kept);
+    ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+    app.Tab(8);
+    box->setCurrentIndex(3);
+    EXPECT_EQ(app.W<QLineEdit>("PresetModeEdit")->text(), "Night Club");
+    app.told.clear();
+    app.events.clear();
+    app.Click("RzBmpButton121");
+    ASSERT_GE(app.told.size(), 1u);
+    EXPECT_EQ(app.told[0].text, "模式切换为4-Night Club?");
+    ASSERT_TRUE(app.WaitFor([&] {
+        return std::find(app.events.begin(), app.events.end(), EventOnline) != app.events.end() && app.Settled();
+    })) << app.Seen();
+    EXPECT_TRUE(app.captions.contains("加载中...")) << app.Seen();
+    EXPECT_NE(std::find(app.events.begin(), app.events.end(), EventReload), app.events.end());
+    app.Tab(3);
+    EXPECT_EQ(app.W<QSlider>(bar)->value(), kept) << "the window shows the recalled mode";
+    EXPECT_EQ(app.W<QLabel>("CurrentModeLabel")->text(), "（当前模式：4 ）");
+    EXPECT_EQ(box->itemText(3), "4-Night Club") << "the processor kept the new name";
+}
+
+// ---------------------------------------------------------------------------
+// The processor's panel lock takes the window until its password is typed.
+
+TEST_F(EndToEndApp, ThePanelLockHoldsTheWindowUntilItsPasswordIsTyped) {
+    SimProcess sim({"--panel-lock", "--panel-password", "5829"});
+    ASSERT_GT(sim.Port(), 0);
+    App app(sim.Port(), Folder());
+    ASSERT_TRUE(app.Start()) << app.Seen();
+    ASSERT_TRUE(app.WaitFor([&] { return app.form3->FreshLink() == 2; }, 5000)) << app.Seen();
+    EXPECT_FALSE(app.W("FirstCheckGrop")->isHidden());
+    EXPECT_FALSE(app.W("TopTileGrop")->isEnabled());
+    EXPECT_FALSE(app.W("FormPageItem")->isEnabled());
+    EXPECT_EQ(app.form1->ActiveSheet(), 7);
+    app.Tab(3);
+    EXPECT_EQ(app.form1->ActiveSheet(), 7) << "the tab strip does not answer while locked";
+
+    app.Type("PanelPassWordEdit", "1234");  // the simulator's default, not this one's
+    EXPECT_FALSE(app.W("FirstCheckGrop")->isHidden());
+    app.Type("PanelPassWordEdit", "582900");
+    EXPECT_FALSE(app.W("FirstCheckGrop")->isHidden()) << "six digits never unlock";
+    EXPECT_FALSE(app.W("FormPageItem")->isEnabled());
+    EXPECT_TRUE(app.told.empty()) << app.Seen();
+
+    app.Type("PanelPassWordEdit", "5829");
+    EXPECT_TRUE(app.W("FirstCheckGrop")->isHidden());
+    EXPECT_TRUE(app.W("TopTileGrop")->isEnabled());
+    EXPECT_TRUE(app.W("FormPageItem")->isEnabled());
+    EXPECT_TRUE(app.Said("解锁成功")) << app.Seen();
+    // The window is usable again: another page, an edit that reaches the processor.
+    app.Tab(3);
+    EXPECT_EQ(app.form1->ActiveSheet(), 2);
+    app.Keys(Editor(0x0401), Qt::Key_PageUp);
+    EXPECT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+    EXPECT_FALSE(app.W("FirstCheckGrop")->isVisible()) << "later refreshes leave it unlocked";
+
+    // Every new connection locks again while the processor's lock is on.
+    app.Click("UnLinkBtn");
+    EXPECT_FALSE(app.Online());
+    app.Click("LinkBtn");
+    ASSERT_TRUE(app.WaitFor([&] { return app.form3->FreshLink() == 2; })) << app.Seen();
+    EXPECT_FALSE(app.W("FirstCheckGrop")->isHidden());
+    EXPECT_FALSE(app.W("FormPageItem")->isEnabled());
+    app.Type("PanelPassWordEdit", "5829");
+    EXPECT_TRUE(app.W("FirstCheckGrop")->isHidden());
+}
+
+// ---------------------------------------------------------------------------
+// A processor that goes silent: the link is lost after about eleven seconds, the
+// window stays usable and the link button connects again.
+
+TEST_F(EndToEndApp, ASilentProcessorIsLostAndTheLinkButtonConnectsAgain) {
+    // The read and a few keep-alives are answered, then nothing.
+    SimProcess silent({"--silent-after", "42"});
+    ASSERT_GT(silent.Port(), 0);
+    App app(silent.Port(), Folder());
+    ASSERT_TRUE(app.Start()) << app.Seen();
+    ASSERT_TRUE(app.WaitFor([&] { return app.Said("Off Line!"); }, 40000)) << app.Seen();
+    EXPECT_NE(std::find(app.events.begin(), app.events.end(), EventLinkLost), app.events.end());
+    EXPECT_EQ(app.told.back().caption, "Confirm");
+    EXPECT_FALSE(app.Online());
+    EXPECT_EQ(app.link().LinkCaption(), "Off Line");
+    EXPECT_FALSE(app.form2->isVisible());
+
+    // Still usable: pages switch, edits are kept for the next connection.
+    app.Tab(4);
+    EXPECT_EQ(app.form1->ActiveSheet(), 3);
+    EXPECT_TRUE(app.W("FormPageItem")->isEnabled());
+    auto* level = app.W<QSlider>("MainMusLevelBar");
+    const int was = level->value();
+    app.Keys("MainMusLevelBar", Qt::Key_PageUp);
+    EXPECT_NE(level->value(), was);
+    EXPECT_EQ(DeviceValue(app.model(), 0x0600), level->value());
+
+    // Another processor answers on another port; the link button finds it.
+    SimProcess other;
+    ASSERT_GT(other.Port(), 0);
+    app.Type("IPPortStrEdit", QString::number(other.Port()), false);
+    app.events.clear();
+    app.Click("LinkBtn");
+    ASSERT_TRUE(app.WaitFor([&] { return app.Online(); })) << app.Seen();
+    EXPECT_EQ(app.form2->StatusText(), "Online");
+    EXPECT_EQ(app.W<QPushButton>("LinkBtn")->text(), "断开");
+    EXPECT_EQ(app.form3->FreshLink(), 1);
+    app.Tab(4);
+    EXPECT_EQ(level->value(), DeviceValue(app.model(), 0x0600)) << "the window shows this processor's memory";
+    app.Keys("MainMusLevelBar", Qt::Key_PageUp);
+    EXPECT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+}
+
+}  // namespace
+}  // namespace kdsp
