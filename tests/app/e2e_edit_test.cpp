@@ -1,0 +1,473 @@
+// End to end: the window against kdsp-sim shows the processor's memory on every
+// page after going online, and edits made in it as a person makes them end up in
+// the processor's memory, in exactly their slots.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/link_window.h"
+#include "app/main_window.h"
+#include "app/status_dialog.h"
+#include "app/widgets.h"
+#include "core/link/link.h"
+#include "core/model/catalogue.h"
+#include "core/model/codecs.h"
+#include "core/model/eq_layout.h"
+#include "core/preset/preset_file.h"
+#include "sim_process.h"
+
+namespace kdsp {
+namespace {
+
+// The seeded memory is in dance mode, so every mode-dependent value sits in its
+// second slot: a read or a write of the sing slot shows up as a wrong value.
+constexpr int SeedMode = 1;
+constexpr int SeedCurrentMode = 2;  // the processor's current stored mode, 0-based
+
+// The memory rows a page's parameter is also kept in (the variants the window
+// switches between with its view buttons).
+std::vector<int> RowsOf(int page, int index) {
+    std::vector<int> rows{page};
+    if (page == PageMic && (index < 1 || index > 3)) rows.push_back(PageMic9);
+    if (page == PageMain) rows.push_back(PageRear);
+    if (page == PageAux1) rows.push_back(PageAux2);
+    if (page == PageEcho && index >= 14) rows.push_back(PageReverb);
+    return rows;
+}
+
+// The largest value the parameter's controls show unchanged.
+int TopOf(const ParamBinding& b) {
+    switch (b.editorClass) {
+        case ControlClass::Slider: {
+            int top = b.sliderMax;
+            if (b.valueKind >= 5 && ValueKindRange(b.valueKind).hasRange)
+                top = std::min(top, ValueKindRange(b.valueKind).max);
+            return top;
+        }
+        case ControlClass::Edit:
+            if (b.valueKind == 2) return 361;
+            if (b.valueKind == 3) return 180;
+            return 24;  // within the shelving limit as well
+        case ControlClass::Combo: return b.items.empty() ? 0 : static_cast<int>(b.items.size()) - 1;
+        case ControlClass::Button:
+            if (b.button == ButtonKind::Choice) {
+                const ChoiceGroupDef* g = FindChoiceGroup(b.id);
+                return g ? g->count - 1 : 0;
+            }
+            return 1;
+        default: return 0;
+    }
+}
+
+// A memory where every bound parameter holds a value of its own, different per
+// variant row, in the dance-mode slots.
+DeviceImageRows SeedImage() {
+    DeviceImageRows image{};
+    for (const ParamBinding& b : Catalogue()) {
+        if (b.hidden || !b.editor) continue;
+        const int p = PageOf(b.id);
+        const int i = IndexOf(b.id);
+        const int top = TopOf(b);
+        for (int row : RowsOf(p, i)) {
+            const int v = top > 0 ? (row * 13 + i * 7 + 3) % (top + 1) : 0;
+            image[row][DeviceSlot(row, i, SeedMode)] = v;
+        }
+    }
+    // The page bypass switches (the tag of MusEQAllpassBtn follows the page shown).
+    for (int q : {PageMusic, PageMic, PageMic9, PageEcho, PageReverb, PageMain, PageRear, PageAux1, PageAux2}) {
+        const int first = q == PageMic9 ? FirstEqIndex[PageMic] : q == PageReverb ? FirstEqIndex[PageEcho]
+                                                                                  : FirstEqIndex[q];
+        image[q][DeviceSlot(q, first - 1, SeedMode)] = q % 2;
+    }
+    image[PageMusic][0] = 1;  // manual
+    image[PageMusic][1] = SeedMode;
+    image[PageSystem][2] = SeedCurrentMode;
+    image[PageSystem][12] = 1;  // manager
+    image[PageSystem][13] = 0;  // no automatic panel lock: it would take the window
+    return image;
+}
+
+// The memory a state file describes, as the simulator loads it.
+std::optional<DeviceImageRows> ReadImage(const QString& path) {
+    const PresetReadResult r = ReadPresetFile(path.toStdString());
+    if (!r.Ok()) return std::nullopt;
+    DeviceImageRows image{};
+    ApplyPreset(r, image);
+    return image;
+}
+
+const ParamBinding* ByEditor(const char* name) {
+    for (const ParamBinding& b : Catalogue())
+        if (b.editor && std::string(b.editor) == name) return &b;
+    return nullptr;
+}
+
+// The simulator serving `stateFile`, and the window brought online against it.
+class OnlineWindow {
+public:
+    explicit OnlineWindow(const QStringList& simArguments) : sim(simArguments) {
+        options.host = "127.0.0.1";
+        options.port = QString::number(sim.Port());
+        options.serialGiven = true;  // no serial port at all: straight to TCP
+        form3 = std::make_unique<TForm3>(form1, form2, options);
+        form3->SetQuietMessages(true);
+        form1.SetLinkWindow(form3.get());
+        form1.SetStatusDialog(&form2);
+    }
+    ~OnlineWindow() {
+        form1.close();
+        sim.Stop();
+    }
+
+    bool GoOnline() {
+        if (sim.Port() <= 0) return false;
+        form1.show();  // the start-up order starts the search
+        return WaitFor([this] { return form3->Online(); }, 30000);
+    }
+
+    // Until every edit has been sent and acknowledged (the queue's repeat of its
+    // last entry included).
+    bool WaitForQuietLink() {
+        Link& link = form3->link();
+        return WaitFor(
+            [&link] {
+                return link.Writes.Count() == 0 && link.Bands.Count() == 0 && link.RepeatLast == 0 &&
+                       link.Signals.ClearToSend == 1;
+            },
+            10000);
+    }
+
+    template <class Pred>
+    static bool WaitFor(Pred done, int limitMs) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < limitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    }
+
+    void ClickTab(int n) {
+        auto* tab = form1.Ctl<BoundButton>(QString("FormTabBtn%1").arg(n));
+        ASSERT_NE(tab, nullptr);
+        QTest::mouseClick(tab, Qt::LeftButton);
+    }
+    void Click(const char* name) {
+        QWidget* w = form1.Control(QString::fromLatin1(name));
+        ASSERT_NE(w, nullptr) << name;
+        QTest::mouseClick(w, Qt::LeftButton);
+    }
+
+    SimProcess sim;
+    AppOptions options;
+    TForm1 form1;
+    TForm2 form2;
+    std::unique_ptr<TForm3> form3;
+};
+
+// Compares what the controls of `page` show with `image`, for the variants the
+// window has selected now. Returns one line per control that disagrees.
+class PageChecker {
+public:
+    PageChecker(TForm1& form, const DeviceImageRows& image) : form_(form), image_(image) {}
+
+    std::vector<std::string> Check(int page) {
+        problems_.clear();
+        for (const ParamBinding& b : Catalogue()) {
+            if (PageOf(b.id) != page || b.hidden || !b.editor) continue;
+            if (b.id == MakeId(PageSystem, 2)) continue;  // the mode list has its own check
+            CheckBinding(b);
+        }
+        return problems_;
+    }
+
+    // The value the window must show for (page, index) with its present variants.
+    int Expected(int page, int index) const {
+        const Model& m = form_.model();
+        int row = page;
+        if (page == PageMic && m.MicBandMode == 1 && (index < 1 || index > 3)) row = PageMic9;
+        if (page == PageMain) row = m.MainVariant;
+        if (page == PageAux1) row = m.AuxVariant;
+        if (page == PageEcho && index >= 14) row = m.EffectEqVariant;
+        return image_[row][DeviceSlot(row, index, SeedMode)];
+    }
+
+private:
+    template <class T>
+    T* Get(const char* name) {
+        T* w = form_.Ctl<T>(QString::fromLatin1(name));
+        if (!w) problems_.push_back(std::string("no control ") + name);
+        return w;
+    }
+    void Mismatch(const ParamBinding& b, const std::string& what, const QString& shown, const QString& want) {
+        problems_.push_back(std::string(b.editor) + " (" + b.name + ") " + what + ": shows \"" +
+                            shown.toStdString() + "\", memory says \"" + want.toStdString() + "\"");
+    }
+
+    void CheckBinding(const ParamBinding& b) {
+        const int p = PageOf(b.id);
+        const int i = IndexOf(b.id);
+        const int v = Expected(p, i);
+        switch (b.editorClass) {
+            case ControlClass::Slider: {
+                auto* bar = Get<QSlider>(b.editor);
+                if (!bar) return;
+                if (bar->value() != v) Mismatch(b, "position", QString::number(bar->value()), QString::number(v));
+                if (b.pane && b.paneClass == ControlClass::Pane && b.valueKind >= 5)
+                    if (auto* pane = Get<QLabel>(b.pane)) {
+                        const QString want = QString::fromStdString(FormatValue(b.valueKind, v).text);
+                        if (pane->text() != want) Mismatch(b, "pane", pane->text(), want);
+                    }
+                break;
+            }
+            case ControlClass::Edit: {
+                auto* edit = Get<QLineEdit>(b.editor);
+                if (!edit) return;
+                int shownValue = v;
+                if (b.valueKind == 4) {
+                    // The Q edit shows the peaking or the shelving Q, after the band's type.
+                    const int field = FieldOf(DecodeBand(form_.model(), b.id));
+                    const int typeIndex = i - field;
+                    shownValue = Expected(p, Expected(p, typeIndex) == 0 ? typeIndex + 3 : typeIndex + 4);
+                }
+                const QString want = QString::fromStdString(FormatValue(b.valueKind, shownValue).text);
+                if (edit->text() != want) Mismatch(b, "text", edit->text(), want);
+                if (b.typeClass == ControlClass::Slider && b.typeControls[0])
+                    if (auto* gain = Get<QSlider>(b.typeControls[0]); gain && gain->value() != v)
+                        Mismatch(b, "gain slider", QString::number(gain->value()), QString::number(v));
+                break;
+            }
+            case ControlClass::Combo: {
+                auto* box = Get<QComboBox>(b.editor);
+                if (!box) return;
+                if (box->currentIndex() != v) Mismatch(b, "item", box->currentText(), QString::number(v));
+                if (b.typeClass == ControlClass::Picture)
+                    for (int k = 0; k < 3; ++k)
+                        if (auto* pic = Get<TypePicture>(b.typeControls[k]); pic && pic->IsOn() != (k == v))
+                            Mismatch(b, std::string("type picture ") + b.typeControls[k],
+                                     pic->IsOn() ? "on" : "off", k == v ? "on" : "off");
+                break;
+            }
+            case ControlClass::Button: CheckButton(b, v); break;
+            default: break;
+        }
+    }
+
+    void CheckButton(const ParamBinding& b, int v) {
+        auto* button = Get<BoundButton>(b.editor);
+        if (!button) return;
+        auto pressed = [this](const char* name) {
+            auto* w = Get<BoundButton>(name);
+            return w && w->Shown() == BoundButton::Picture::On;
+        };
+        switch (b.button) {
+            case ButtonKind::Phase:
+                if (button->text() != (v == 1 ? "+" : "")) Mismatch(b, "caption", button->text(), v ? "+" : "");
+                [[fallthrough]];
+            case ButtonKind::Toggle:
+                if (button->Hint() != QString::number(v)) Mismatch(b, "state", button->Hint(), QString::number(v));
+                break;
+            case ButtonKind::Bypass:
+                if (PageOf(b.id) == PageDynEq && button->Hint() != QString::number(v))
+                    Mismatch(b, "state", button->Hint(), QString::number(v));
+                break;
+            case ButtonKind::Choice: {
+                const ChoiceGroupDef* g = FindChoiceGroup(b.id);
+                if (!g) return;
+                for (int k = 0; k < g->count; ++k)
+                    if (pressed(g->buttons[k]) != (k == v))
+                        Mismatch(b, std::string("choice ") + g->buttons[k], pressed(g->buttons[k]) ? "chosen" : "not",
+                                 k == v ? "chosen" : "not");
+                break;
+            }
+            case ButtonKind::AutoManual:
+                if (!pressed(v ? "ManulModeBtn" : "AutoModeBtn")) Mismatch(b, "mode", "", v ? "manual" : "automatic");
+                break;
+            case ButtonKind::SingDance:
+                if (!pressed(v ? "DiscoModeBtn" : "SingModeBtn")) Mismatch(b, "mode", "", v ? "dance" : "sing");
+                break;
+            default: break;
+        }
+    }
+
+    TForm1& form_;
+    const DeviceImageRows& image_;
+    std::vector<std::string> problems_;
+};
+
+std::string Join(const std::vector<std::string>& lines) {
+    std::string out;
+    for (std::size_t k = 0; k < lines.size() && k < 25; ++k) out += "\n  " + lines[k];
+    if (lines.size() > 25) out += "\n  ... " + std::to_string(lines.size() - 25) + " more";
+    return out;
+}
+
+TEST(EndToEndEditing, EveryPageShowsTheSimulatorsMemoryAfterGoingOnline) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString statePath = dir.filePath("memory.Nddt");
+    Model seed;
+    seed.DeviceImage = SeedImage();
+    WritePresetFile(statePath.toStdString(), seed);
+    const std::optional<DeviceImageRows> memory = ReadImage(statePath);
+    ASSERT_TRUE(memory.has_value());
+
+    OnlineWindow w({"--state", statePath, "--mode-name", "3=Party"});
+    ASSERT_TRUE(w.GoOnline()) << "not online";
+    TForm1& form = w.form1;
+    EXPECT_EQ(form.model().ModeFlag, SeedMode);
+    PageChecker checker(form, *memory);
+
+    // The online refresh alone puts every page of the present variants in place.
+    for (int page : {PageMusic, PageMic, PageDynEq, PageEcho, PageReverb, PageMain, PageAux1, PageSystem}) {
+        EXPECT_TRUE(checker.Check(page).empty())
+            << "page " << page << " after going online:" << Join(checker.Check(page));
+    }
+
+    // Each tab as the user opens it, with the page bypass indicator of that page.
+    const struct {
+        int tab;
+        int page;
+        int shownRow;  // the row behind the bypass indicator, -1 none
+    } tabs[] = {{1, PageMusic, PageMusic}, {2, PageMic, PageMic}, {3, PageEcho, PageEcho},
+                {4, PageMain, PageMain},   {5, PageAux1, PageAux1}, {6, PageAux1, PageAux2},
+                {7, PageMain, PageRear},   {8, PageSystem, -1},     {9, PageDynEq, -1}};
+    for (const auto& t : tabs) {
+        w.ClickTab(t.tab);
+        EXPECT_TRUE(checker.Check(t.page).empty()) << "tab " << t.tab << ":" << Join(checker.Check(t.page));
+        if (t.page == PageEcho) {
+            EXPECT_TRUE(checker.Check(PageReverb).empty()) << "tab 3, reverb:" << Join(checker.Check(PageReverb));
+        }
+        if (t.shownRow >= 0) {
+            const int first = FirstEqIndex[t.page];
+            const bool bypassed = (*memory)[t.shownRow][DeviceSlot(t.shownRow, first - 1, SeedMode)] != 0;
+            EXPECT_EQ(form.Control("EQPassLabel")->isVisibleTo(&form), bypassed) << "tab " << t.tab;
+        }
+    }
+
+    // The views inside a tab: microphone group B and the reverb EQ.
+    w.ClickTab(2);
+    w.Click("MicBBtn");
+    EXPECT_EQ(form.model().MicBandMode, 1);
+    EXPECT_TRUE(checker.Check(PageMic).empty()) << "microphone group B:" << Join(checker.Check(PageMic));
+    w.Click("MicABtn");
+    EXPECT_TRUE(checker.Check(PageMic).empty()) << "microphone group A again:" << Join(checker.Check(PageMic));
+    w.ClickTab(3);
+    w.Click("RvbEQBtn");
+    EXPECT_EQ(form.model().EffectEqVariant, PageReverb);
+    EXPECT_TRUE(checker.Check(PageEcho).empty()) << "reverb EQ:" << Join(checker.Check(PageEcho));
+
+    // The processor's stored modes and its current one.
+    auto* modes = form.Ctl<QComboBox>("SysModeBox");
+    ASSERT_NE(modes, nullptr);
+    EXPECT_EQ(modes->count(), 9);
+    EXPECT_EQ(modes->currentIndex(), SeedCurrentMode);
+    EXPECT_EQ(modes->currentText(), "3-Party");
+    EXPECT_EQ(form.Ctl<QLabel>("CurrentModeLabel")->text(), QString::fromUtf8("（当前模式：3 ）"));
+    EXPECT_TRUE(form.Control("SignRzGroup")->isEnabled()) << "manager mode enables the input levels";
+}
+
+
+// Every slot where two memories differ, as (page, slot).
+std::set<std::pair<int, int>> Changed(const DeviceImageRows& a, const DeviceImageRows& b) {
+    std::set<std::pair<int, int>> out;
+    for (int p = 0; p < PageCount; ++p)
+        for (int s = 0; s < DeviceImageSlots; ++s)
+            if (a[p][s] != b[p][s]) out.insert({p, s});
+    return out;
+}
+
+// A slider, an edit and a choice button changed as a person does, then a burst of
+// slider steps while the processor has not yet acknowledged the first: the
+// simulator's memory ends with exactly these values, nothing else touched.
+TEST(EndToEndEditing, EditsInTheWindowLandInTheSimulatorsMemory) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString statePath = dir.filePath("memory.Nddt");
+    Model seed;
+    seed.DeviceImage = SeedImage();
+    WritePresetFile(statePath.toStdString(), seed);
+    const std::optional<DeviceImageRows> before = ReadImage(statePath);
+    ASSERT_TRUE(before.has_value());
+
+    OnlineWindow w({"--state", statePath});
+    ASSERT_TRUE(w.GoOnline()) << "not online";
+    TForm1& form = w.form1;
+    Link& link = w.form3->link();
+    DeviceImageRows want = *before;
+
+    // A pane slider stepped with the keyboard.
+    w.ClickTab(2);
+    const ParamBinding* hp = ByEditor("MicHPFreBar");
+    ASSERT_NE(hp, nullptr);
+    auto* hpBar = form.Ctl<QSlider>("MicHPFreBar");
+    ASSERT_NE(hpBar, nullptr);
+    const int hpStart = hpBar->value();
+    const int hpKey = hpStart < 10 ? Qt::Key_Right : Qt::Key_Left;
+    QTest::keyClick(hpBar, static_cast<Qt::Key>(hpKey));
+    QTest::keyClick(hpBar, static_cast<Qt::Key>(hpKey));
+    const int hpValue = hpBar->value();
+    ASSERT_NE(hpValue, hpStart);
+    EXPECT_EQ(form.Ctl<QLabel>("MicHPFrePane")->text(),
+              QString::fromStdString(FormatValue(hp->valueKind, hpValue).text));
+    want[PageMic][IndexOf(hp->id)] = hpValue;
+    ASSERT_TRUE(w.WaitForQuietLink());
+
+    // A band frequency typed into its edit: clicked, cleared, typed, Enter.
+    w.ClickTab(1);
+    auto* freq = form.Ctl<BoundEdit>("MusFreEdit1");
+    ASSERT_NE(freq, nullptr);
+    QTest::mouseClick(freq, Qt::LeftButton);
+    QTest::keyClick(freq, Qt::Key_End);
+    for (int n = static_cast<int>(freq->text().size()); n > 0; --n) QTest::keyClick(freq, Qt::Key_Backspace);
+    QTest::keyClicks(freq, "1000x");  // the letter is refused by the edit's key filter
+    QTest::keyClick(freq, Qt::Key_Return);
+    EXPECT_EQ(freq->text(), "1000.0");
+    const int freqIndex = FirstEqIndex[PageMusic] + 1;  // band 1, frequency
+    want[PageMusic][DeviceSlot(PageMusic, freqIndex, SeedMode)] = 204;  // "1000.0"
+    ASSERT_TRUE(w.WaitForQuietLink());
+
+    // A choice button: the echo mode the memory does not hold yet.
+    w.ClickTab(3);
+    const int echoMode = (*before)[PageEcho][11] == 0 ? 1 : 0;
+    w.Click(echoMode == 0 ? "EchoModeBtn1" : "EchoModeBtn2");
+    want[PageEcho][11] = echoMode;
+    ASSERT_TRUE(w.WaitForQuietLink());
+
+    // Thirty steps within one turn of the event loop: only the first can go out
+    // before the processor answers; the rest wait in the queue.
+    auto* echoTime = form.Ctl<QSlider>("EchoTimeBar");
+    ASSERT_NE(echoTime, nullptr);
+    const int timeStart = echoTime->value();
+    const int timeKey = timeStart < echoTime->maximum() / 2 ? Qt::Key_Right : Qt::Key_Left;
+    for (int n = 0; n < 30; ++n) QTest::keyClick(echoTime, static_cast<Qt::Key>(timeKey));
+    const int timeValue = echoTime->value();
+    EXPECT_EQ(std::abs(timeValue - timeStart), 30 * echoTime->singleStep());
+    EXPECT_EQ(link.Signals.ClearToSend, 0) << "the first step is still unacknowledged";
+    EXPECT_GT(link.Writes.Count(), 0) << "the later steps wait";
+    want[PageEcho][IndexOf(ByEditor("EchoTimeBar")->id)] = timeValue;
+    ASSERT_TRUE(w.WaitForQuietLink());
+
+    w.sim.Stop();  // the simulator writes its memory to the state file
+    const std::optional<DeviceImageRows> after = ReadImage(statePath);
+    ASSERT_TRUE(after.has_value());
+    const auto expectedSlots = Changed(*before, want);
+    const auto changedSlots = Changed(*before, *after);
+    ASSERT_EQ(expectedSlots.size(), 4u) << "every edit changes a value";
+    EXPECT_EQ(changedSlots, expectedSlots);
+    for (const auto& [p, s] : expectedSlots)
+        EXPECT_EQ((*after)[p][s], want[p][s]) << "page " << p << " slot " << s;
+}
+
+}  // namespace
+}  // namespace kdsp
