@@ -11,14 +11,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
-#include <QTimer>
 
 #include "app/control_actions.h"
-#include "app/link_adapters.h"
 #include "core/link/link.h"
 #include "app/page_refresh.h"
 #include "app/status_dialog.h"
 #include "app/widgets.h"
+#include "qtlink/qt_link.h"
 
 namespace kdsp {
 
@@ -34,11 +33,11 @@ std::optional<std::vector<std::string>> InjectedPorts(const AppOptions& options)
 }  // namespace
 
 struct TForm3::Parts {
-    Parts(Model& model, LinkHost& host, const AppOptions& options)
-        : transport(InjectedPorts(options)), link(model, transport, timers, host) {}
-    WindowTransport transport;
-    WindowTimers timers;
-    Link link;
+    Parts(Model& model, LinkHost& host, const AppOptions& options) : qt(model, host), link(qt.link()) {
+        qt.transport().SetPortList(InjectedPorts(options));
+    }
+    QtLink qt;
+    Link& link;
 };
 
 TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
@@ -51,12 +50,6 @@ TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
     if (auto* ip = main_.Ctl<QLineEdit>("IPstrEdit"); ip && !options_.host.isEmpty()) ip->setText(options_.host);
     if (auto* port = main_.Ctl<QLineEdit>("IPPortStrEdit"); port && !options_.port.isEmpty())
         port->setText(options_.port);
-    parts_->transport.OnSerialBytes = [&link](std::span<const std::uint8_t> b) { link.OnSerialBytes(b); };
-    parts_->transport.OnTcpBytes = [&link](std::span<const std::uint8_t> b) { link.OnTcpBytes(b); };
-    QObject::connect(parts_->timers.Timer(LinkTimer::Search), &QTimer::timeout, this, [&link] { link.OnSearchTick(); });
-    QObject::connect(parts_->timers.Timer(LinkTimer::Transfer), &QTimer::timeout, this,
-                     [&link] { link.OnTransferTick(); });
-    QObject::connect(parts_->timers.Timer(LinkTimer::Hold), &QTimer::timeout, this, [&link] { link.OnHoldTick(); });
     // Every edit of the window reaches the processor through the link.
     main_.state().SendParamHook = [&link](std::uint16_t id, int v) { link.SendParam(id, v); };
     main_.state().SendBandParamHook = [&link](std::uint16_t id, int v) { link.SendBandParam(id, v); };
@@ -105,7 +98,7 @@ void TForm3::SendLinkCommand(int code) { parts_->link.SendLinkCommand(static_cas
 
 void TForm3::CloseRequest() {
     parts_->link.OnCloseRequest();
-    parts_->transport.Flush();
+    parts_->qt.transport().FlushWrites(200);
 }
 
 void TForm3::SetLinkLabel(const std::string& caption, const std::string& hint) {
