@@ -2,21 +2,19 @@
 // turns link reports into window changes.
 #include "app/link_window.h"
 
-#include "app/app_message.h"
-#include "app/panel_state.h"
-
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 
-
+#include "app/app_message.h"
 #include "app/control_actions.h"
-#include "core/link/link.h"
 #include "app/page_refresh.h"
+#include "app/panel_state.h"
 #include "app/status_dialog.h"
 #include "app/widgets.h"
+#include "core/link/link.h"
 #include "qtlink/qt_link.h"
 
 namespace kdsp {
