@@ -21,28 +21,6 @@
 
 namespace kdsp {
 
-void LoadViewFromDevice(TForm1& form, int mode) {
-    Model& m = form.model();
-    for (int p = 0; p < PageCount; ++p) {
-        for (int i = 0; i < std::min(PageParamCount[p], ParamImageSlots); ++i) {
-            int row = p;
-            if (p == PageMic && m.MicBandMode == 1) {
-                if (i >= 1 && i <= 3) continue;
-                row = PageMic9;
-            } else if (p == PageMain) {
-                row = m.MainVariant;
-            } else if (p == PageAux1) {
-                row = m.AuxVariant;
-            } else if (p == PageEcho && i >= 14) {
-                row = m.EffectEqVariant;
-            }
-            const int slot = DeviceSlot(row, i, mode);
-            if (row < 0 || row >= PageCount || slot < 0 || slot >= DeviceImageSlots) continue;
-            m.ParamImage[p][i] = m.DeviceImage[row][slot];
-        }
-    }
-}
-
 namespace {
 
 // The refresh calls handlers that must not start another refresh meanwhile.
@@ -123,7 +101,7 @@ void RefreshPages(TForm1& form, int selector) {
     // The handlers run below would each redraw; the curve is drawn once at the end.
     const bool redrawWasSuspended = SetCurveRedrawSuspended(form, true);
 
-    LoadViewFromDevice(form, m.ModeFlag);
+    LoadViewFromDevice(m, m.ModeFlag);
     // Only 0 (sing) and 1 (dance) have device slots.
     m.ModeFlag = m.ParamImage[PageMusic][1] == 1 ? 1 : 0;
 

@@ -71,24 +71,6 @@ BandSlot ParseBand(const std::string& text) {
     return slot;
 }
 
-// The view the window's controls see, rebuilt from the device image for the
-// selectors in the model (the shared controls of pages 1, 4, 6 and 7 show the
-// selected copy).
-void ViewFromDevice(Model& model, int mode) {
-    for (int p = 0; p < PageCount; ++p) {
-        for (int i = 0; i < PageParamCount[p]; ++i) {
-            int row = p;
-            if (p == PageMic && model.MicBandMode == 1 && (i < 1 || i > 3)) row = PageMic9;
-            if (p == PageMain) row = model.MainVariant;
-            if (p == PageAux1) row = model.AuxVariant;
-            if (p == PageEcho && i >= 14) row = model.EffectEqVariant;
-            const int slot = DeviceSlot(row, i, mode);
-            if (slot >= 0 && slot < DeviceImageSlots)
-                model.ParamImage[p][i] = model.DeviceImage[row][slot];
-        }
-    }
-}
-
 struct Drawn {
     ChannelCurve curve;
     Rgb colour = CurveChannelColour;
@@ -132,7 +114,7 @@ void FromPreset(const CurveOptions& o, Drawn& out) {
     ApplyPreset(result, model);
     // The music and output EQs exist per sing/dance mode: draw the mode the preset uses.
     model.ModeFlag = model.DeviceImage[PageMusic][1] == 1 ? 1 : 0;
-    ViewFromDevice(model, model.ModeFlag);
+    LoadViewFromDevice(model, model.ModeFlag);
     out.curve.Update(model, AllSlots, page);
     if (page == PageEcho || page == PageReverb)
         out.colour = model.EffectEqVariant == PageReverb ? CurveReverbColour : CurveEchoColour;

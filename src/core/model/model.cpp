@@ -2,6 +2,8 @@
 // and the mode-dependent device slots.
 #include "core/model/model.h"
 
+#include <algorithm>
+
 namespace kdsp {
 
 ParamId StorageId(const Model& model, ParamId id) {
@@ -21,6 +23,27 @@ int DeviceSlot(int page, int index, int mode) {
     if (page == PageMusic) return index < 2 ? index : index + 52 * mode;
     if (page >= PageMain && page <= PageRear) return index <= 15 ? index + mode : index;
     return index;
+}
+
+void LoadViewFromDevice(Model& m, int mode) {
+    for (int p = 0; p < PageCount; ++p) {
+        for (int i = 0; i < std::min(PageParamCount[p], ParamImageSlots); ++i) {
+            int row = p;
+            if (p == PageMic && m.MicBandMode == 1) {
+                if (i >= 1 && i <= 3) continue;
+                row = PageMic9;
+            } else if (p == PageMain) {
+                row = m.MainVariant;
+            } else if (p == PageAux1) {
+                row = m.AuxVariant;
+            } else if (p == PageEcho && i >= 14) {
+                row = m.EffectEqVariant;
+            }
+            const int slot = DeviceSlot(row, i, mode);
+            if (row < 0 || row >= PageCount || slot < 0 || slot >= DeviceImageSlots) continue;
+            m.ParamImage[p][i] = m.DeviceImage[row][slot];
+        }
+    }
 }
 
 ParamId StoreValue(Model& model, ParamId id, int value) {

@@ -66,6 +66,12 @@ ParamId StorageId(const Model& model, ParamId id);
 // The device-image slot of a stored index for operating mode 0 or 1.
 int DeviceSlot(int page, int index, int mode);
 
+// Rebuilds the parameter image from the device image for operating mode 0 or 1
+// and the model's selectors: the shared controls of the microphone, effect EQ,
+// main and auxiliary pages show the selected copy. The microphone's common
+// slots 1..3 keep their values in group B.
+void LoadViewFromDevice(Model& model, int mode);
+
 // Records a value in both images and returns the storage id the link must send.
 // Ids outside the images are ignored (nothing is written) but still mapped.
 ParamId StoreValue(Model& model, ParamId id, int value);

@@ -65,5 +65,27 @@ TEST(StoreValue, OutOfRangeIdsWriteNothing) {
     EXPECT_EQ(m.ParamImage[0][96], 5) << "the view slot itself exists";
 }
 
+TEST(LoadViewFromDevice, SelectedCopiesAndModes) {
+    Model m;
+    for (int p = 0; p < PageCount; ++p)
+        for (int s = 0; s < DeviceImageSlots; ++s) m.DeviceImage[p][s] = p * 1000 + s;
+    m.MainVariant = PageRear;
+    m.AuxVariant = PageAux2;
+    m.EffectEqVariant = PageReverb;
+    m.MicBandMode = 1;
+    m.ParamImage[PageMic][2] = -7;
+    LoadViewFromDevice(m, 1);
+    EXPECT_EQ(m.ParamImage[PageMusic][1], 1) << "the operating mode itself has one slot";
+    EXPECT_EQ(m.ParamImage[PageMusic][10], 10 + 52) << "dance copy of the music EQ";
+    EXPECT_EQ(m.ParamImage[PageMain][3], PageRear * 1000 + 3 + 1) << "rear output, dance slot";
+    EXPECT_EQ(m.ParamImage[PageMain][20], PageRear * 1000 + 20);
+    EXPECT_EQ(m.ParamImage[PageAux1][5], PageAux2 * 1000 + 5 + 1);
+    EXPECT_EQ(m.ParamImage[PageEcho][13], PageEcho * 1000 + 13) << "effect settings below the EQ";
+    EXPECT_EQ(m.ParamImage[PageEcho][14], PageReverb * 1000 + 14) << "the reverb EQ is shown";
+    EXPECT_EQ(m.ParamImage[PageMic][5], PageMic9 * 1000 + 5) << "group B bands";
+    EXPECT_EQ(m.ParamImage[PageMic][2], -7) << "the common slots are left alone";
+    EXPECT_EQ(m.ParamImage[PageSystem][4], PageSystem * 1000 + 4);
+}
+
 }  // namespace
 }  // namespace kdsp
