@@ -140,6 +140,13 @@ public:
         QTest::keyClicks(e, text);
         if (enter) QTest::keyClick(e, Qt::Key_Return);
     }
+    // Picks an item of a drop-down list with the keyboard.
+    void Pick(QComboBox* box, int index) {
+        if (!box) return;
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Home);
+        for (int i = 0; i < index; ++i) QTest::keyClick(box, Qt::Key_Down);
+    }
     void Keys(const QString& name, Qt::Key key, int times = 1) {
         QWidget* w = W(name);
         if (!w) return;
@@ -313,9 +320,8 @@ TEST_F(EndToEndApp, APresetSavedToThePcComesBackOnTheProcessor) {
     ASSERT_EQ(app.told.size(), 2u) << app.Seen();
     EXPECT_EQ(app.told[0].text, "加载模式：Damaged ?");
     EXPECT_EQ(app.told[1].text, "Data file is corrupted!");
-    // Give a wrongly started upload the time to show itself.
-    app.WaitFor([&] { return !app.events.empty(); }, 1500);
-    EXPECT_TRUE(app.events.empty()) << "nothing is sent";
+    EXPECT_TRUE(app.events.empty()) << "no upload is started";
+    EXPECT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
     EXPECT_TRUE(app.Online());
     EXPECT_EQ(app.model().DeviceImage, beforeDamaged) << "nothing of the damaged file reaches the window";
 
@@ -332,7 +338,8 @@ TEST_F(EndToEndApp, APresetSavedToThePcComesBackOnTheProcessor) {
 // (reached through the system password), recalled with the values they hold.
 
 TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
-    SimProcess sim;
+    const auto state = Path("memory.Nddt");
+    SimProcess sim({"--state", QString::fromStdString(state.string())});
     ASSERT_GT(sim.Port(), 0);
     App app(sim.Port(), Folder());
     ASSERT_TRUE(app.Start()) << app.Seen();
@@ -341,7 +348,7 @@ TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
     EXPECT_EQ(box->itemText(3), "4-Ballad") << "names read from the processor";
 
     app.Tab(8);
-    box->setCurrentIndex(3);
+    app.Pick(box, 3);
     app.Type("PresetModeEdit", "Night Club", false);
     app.Click("RzBmpButton138");
     ASSERT_EQ(app.told.size(), 1u) << app.Seen();
@@ -368,7 +375,7 @@ TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
     ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
 
     app.Tab(8);
-    box->setCurrentIndex(3);
+    app.Pick(box, 3);
     app.Type("PresetModeEdit", "Night Club", false);
     app.told.clear();
     app.Click("RzBmpButton138");
@@ -377,6 +384,7 @@ TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
     ASSERT_TRUE(app.WaitFor([&] { return app.Said("Save Success!") && app.Settled(); })) << app.Seen();
     EXPECT_EQ(box->itemText(3), "4-Night Club");
     EXPECT_EQ(box->currentIndex(), 3);
+    EXPECT_EQ(app.link().LinkCaption(), "Online");
 
     // Changed afterwards, then the stored mode recalled.
     app.Tab(3);
@@ -384,7 +392,7 @@ TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
     ASSERT_NE(app.W<QSlider>(bar)->value(), kept);
     ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
     app.Tab(8);
-    box->setCurrentIndex(3);
+    app.Pick(box, 3);
     EXPECT_EQ(app.W<QLineEdit>("PresetModeEdit")->text(), "Night Club");
     app.told.clear();
     app.events.clear();
@@ -400,6 +408,14 @@ TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
     EXPECT_EQ(app.W<QSlider>(bar)->value(), kept) << "the window shows the recalled mode";
     EXPECT_EQ(app.W<QLabel>("CurrentModeLabel")->text(), "（当前模式：4 ）");
     EXPECT_EQ(box->itemText(3), "4-Night Club") << "the processor kept the new name";
+
+    // The whole image the window now holds is the processor's.
+    ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+    const DeviceImageRows window = app.model().DeviceImage;
+    sim.Stop();
+    const DeviceImageRows device = ReadState(state);
+    for (auto [p, s] : UploadedSlots())
+        EXPECT_EQ(device[p][s], window[p][s]) << "page " << p << " slot " << s;
 }
 
 // ---------------------------------------------------------------------------
