@@ -39,7 +39,7 @@ fuzz: deps
 fuzz-smoke: fuzz
 	@bash fuzz/run-smoke.sh build-fuzz $(FUZZ_SECONDS)
 
-SOAK_ROUNDS ?= 6000
+SOAK_ROUNDS ?= 12000
 
 # The link soak at length: every fault kind against every operation, SOAK_ROUNDS
 # seeded rounds each (a few minutes); KDSP_SOAK_SEED=N repeats a run.
