@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <initializer_list>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -11,16 +12,6 @@
 #include "device/device_session.h"
 
 namespace kdsp::test {
-
-// Rebuilds the view the controls see from the device image, as the window's page
-// refresh does with the default variant selectors (every page shows its own row).
-inline void LoadViewFromImage(Model& m) {
-    for (int p = 0; p < PageCount; ++p)
-        for (int i = 0; i < std::min(PageParamCount[p], ParamImageSlots); ++i) {
-            const int slot = DeviceSlot(p, i, m.ModeFlag);
-            if (slot >= 0 && slot < DeviceImageSlots) m.ParamImage[p][i] = m.DeviceImage[p][slot];
-        }
-}
 
 // A rig whose processor is the simulated one, reached over TCP (no serial port).
 struct SimRig : Rig {
@@ -37,7 +28,8 @@ struct SimRig : Rig {
         pump = [this](long now) {
             for (Bytes& chunk : session.TakeDue(now)) transport.inbound.push_back({TransportTcp, chunk, now});
         };
-        if (refreshView) host.onRefresh = [this] { LoadViewFromImage(model); };
+        // What the window's page refresh does to the model.
+        if (refreshView) host.onRefresh = [this] { LoadViewFromDevice(model, model.ModeFlag); };
     }
 
     // Like Advance, but jumps over the milliseconds in which nothing can happen: no

@@ -371,7 +371,7 @@ private:
         m.DeviceImage[PageMusic][1] = m.ModeFlag;
         for (int s = 6; s <= 11; ++s) m.DeviceImage[PageSystem][s] = Uniform(0, 9);
         m.DeviceImage[PageSystem][17] = Uniform(0, 1);
-        LoadViewFromImage(m);
+        LoadViewFromDevice(m, m.ModeFlag);
         const DeviceImageRows sent = m.DeviceImage;
         rig_.link.RaiseLinkEvent(EventUpload);
         const auto e = rig_.RunUntilAny({EventOnline, EventConnectFailed, EventLinkLost}, OperationBoundMs, from);
