@@ -1,9 +1,11 @@
 # Sourced by the demo and screenshot scripts: starts kdsp-sim on a free loopback
 # port, sets sim_pid and port, and stops the simulator by pid when the script exits.
+# Arguments after the simulator's path are passed on to it.
 start_sim() {
   local sim=$1 out
+  shift
   out=$(mktemp)
-  "$sim" --listen 127.0.0.1:0 >"$out" 2>/dev/null &
+  "$sim" --listen 127.0.0.1:0 "$@" >"$out" 2>/dev/null &
   sim_pid=$!
   trap 'kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; rm -f "'"$out"'"' EXIT
   port=""
