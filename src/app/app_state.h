@@ -59,6 +59,10 @@ struct AppState {
     std::array<int, 10> SelectedBand{};    // per EQ graph
     std::uint32_t CurveColour = 0xFF00CCFF;  // ARGB
     bool WindowShown = false;
+    // Set by the first online refresh: until then the stored-mode list and the
+    // current-mode caption keep their start-up texts, since the processor's mode
+    // names and current mode are not known yet.
+    bool DeviceMemoryRead = false;
 
     // How an edit reaches the processor: the link window installs the link's
     // SendParam / SendBandParam here. Unset, an edit is only stored.

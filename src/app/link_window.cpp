@@ -117,7 +117,11 @@ void TForm3::ShowMessage(const std::string& caption, const std::string& text) {
     AppMessage(&main_, QString::fromStdString(caption), QString::fromStdString(text));
 }
 
-void TForm3::RefreshAllPages() { RefreshPages(main_, 20); }
+// Called once the processor's memory has been read (or re-read after a recall).
+void TForm3::RefreshAllPages() {
+    main_.state().DeviceMemoryRead = true;
+    RefreshPages(main_, 20);
+}
 
 void TForm3::ShowLinkButtons(bool linkActive) {
     ControlAction(main_, main_.Control(linkActive ? "LinkBtn" : "UnLinkBtn"), 20);

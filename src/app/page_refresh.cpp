@@ -64,6 +64,8 @@ void RefreshPage(TForm1& form, int p) {
         } else if (auto* button = qobject_cast<BoundButton*>(c)) {
             ShowButton(form, button, p, i, v);
         } else if (auto* box = qobject_cast<BoundCombo*>(c)) {
+            // The stored-mode box keeps its start-up selection until the processor says.
+            if (p == PageSystem && i == 2 && !st.DeviceMemoryRead) continue;
             {
                 const QSignalBlocker block(box);
                 box->setCurrentIndex(((v % 10) + 10) % 10);
@@ -120,14 +122,14 @@ void RefreshPages(TForm1& form, int selector) {
     if (QWidget* user = FindControl(form, "SysUserMangerGrop")) user->setEnabled(false);
 
     const int s = m.DeviceImage[PageSystem][2];
-    RebuildModeList(form, s);
+    if (st.DeviceMemoryRead) RebuildModeList(form, s);
 
     st.RefreshInProgress = false;
     SetCurveRedrawSuspended(form, redrawWasSuspended);
     DrawChannelCurve(form, 20, q);
     st.SuppressSend = false;
 
-    if (auto* label = form.Ctl<QLabel>("CurrentModeLabel"))
+    if (auto* label = form.Ctl<QLabel>("CurrentModeLabel"); label && st.DeviceMemoryRead)
         label->setText(QString::fromUtf8("（当前模式：") + QString::number(s + 1) + QString::fromUtf8(" ）"));
     refreshing = false;
     PanelLockAfterRefresh(form);

@@ -2,6 +2,7 @@
 // without sending; the EQ reset writes the defaults.
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 
 #include "app/channel_handlers.h"
 #include "app/page_refresh.h"
@@ -27,16 +28,36 @@ TEST_F(EditingTest, ResetMusicEqGivesTenFlatPeakingBands) {
     EXPECT_EQ(BandFrames(), 10) << "a single-page reset sends every band";
 }
 
-TEST_F(EditingTest, RefreshShowsModeListAndCurrentMode) {
+TEST_F(EditingTest, ModeListWaitsForTheProcessorThenShowsItsModes) {
     for (int k = 0; k < 9; ++k) form->model().ModeNames[k] = "Mode" + std::to_string(k + 1);
     form->model().ModeNames[2] = "Party";
     form->model().DeviceImage[10][2] = 2;
-    RefreshPages(*form, 20);
     auto* box = W<QComboBox>("SysModeBox");
+    auto* label = W<QLabel>("CurrentModeLabel");
+
+    // Before the processor has been read, refreshes (start-up, a tab, a preset
+    // loaded offline) leave the start-up list alone.
+    RefreshPages(*form, 20);
+    Tab(8);
+    ASSERT_EQ(box->count(), 16);
+    EXPECT_EQ(box->itemText(0), "1-");
+    EXPECT_EQ(box->itemText(15), "16-");
+    EXPECT_EQ(box->currentIndex(), 0);
+    EXPECT_EQ(label->text(), QString::fromUtf8("（当前模式：1 ）"));
+
+    link->RaiseLinkEvent(EventOnline);  // the read is complete: the online refresh
     ASSERT_EQ(box->count(), 9);
     EXPECT_EQ(box->currentIndex(), 2);
     EXPECT_EQ(box->currentText(), "3-Party");
-    EXPECT_EQ(W<QLabel>("CurrentModeLabel")->text(), QString::fromUtf8("（当前模式：3 ）"));
+    EXPECT_EQ(box->itemText(8), "9-Mode9");
+    EXPECT_EQ(label->text(), QString::fromUtf8("（当前模式：3 ）"));
+    EXPECT_EQ(W<QLineEdit>("PresetModeEdit")->text(), "Party");
+
+    form->model().DeviceImage[10][2] = 4;  // later refreshes follow the processor
+    RefreshPages(*form, 20);
+    EXPECT_EQ(box->count(), 9);
+    EXPECT_EQ(box->currentText(), "5-Mode5");
+    EXPECT_EQ(label->text(), QString::fromUtf8("（当前模式：5 ）"));
     EXPECT_TRUE(transport.frames.empty());
 }
 
