@@ -2,17 +2,13 @@
 // controls as a person would — edits, presets on the PC, stored modes, the panel
 // lock and a processor that stops answering. What the processor ends up holding is
 // read back from the simulator's state file.
-#include <deque>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,136 +28,11 @@
 #include "core/model/catalogue.h"
 #include "core/preset/preset_file.h"
 #include "core/protocol/frames.h"
+#include "e2e_rig.h"
 #include "sim_process.h"
 
 namespace kdsp {
 namespace {
-
-struct Told {
-    QString caption;
-    QString text;
-};
-
-// One run of the program: the three windows on one simulator, every message box
-// recorded and answered (Yes / OK unless the test queued another answer).
-class App {
-public:
-    App(int port, const std::filesystem::path& folder) {
-        SetMessageInterceptor([this](const QString& caption, const QString& text, MsgButtons buttons) {
-            told.push_back({caption, text});
-            if (answers.empty()) return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
-            const MsgAnswer a = answers.front();
-            answers.pop_front();
-            return a;
-        });
-        AppOptions options;
-        options.host = "127.0.0.1";
-        options.port = QString::number(port);
-        options.serialGiven = true;  // no serial port: straight to TCP
-        form1 = std::make_unique<TForm1>();
-        form2 = std::make_unique<TForm2>();
-        form3 = std::make_unique<TForm3>(*form1, *form2, options);
-        form1->SetLinkWindow(form3.get());
-        form1->SetStatusDialog(form2.get());
-        PanelsOf(*form1).folderOverride = folder;
-        Link& l = form3->link();
-        auto previous = l.EventObserver;
-        l.EventObserver = [this, previous](int event) {
-            if (previous) previous(event);
-            events.push_back(event);
-        };
-    }
-    ~App() {
-        if (form1) form1->close();  // tells the processor when online
-        form3.reset();
-        form2.reset();
-        form1.reset();
-        SetMessageInterceptor({});
-    }
-
-    Link& link() { return form3->link(); }
-    Model& model() { return form1->model(); }
-
-    // Events are handled, and the texts the user would see are collected, until
-    // `done` holds or the limit has passed.
-    bool WaitFor(const std::function<bool()>& done, int limitMs = 30000) {
-        QElapsedTimer clock;
-        clock.start();
-        for (;;) {
-            Note();
-            if (done()) return true;
-            if (clock.elapsed() > limitMs) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-    }
-    void Note() {
-        const QString caption = QString::fromStdString(link().LinkCaption());
-        if (captions.isEmpty() || captions.back() != caption) captions.append(caption);
-    }
-    bool Online() { return form3->Online(); }
-    // Online with every edit sent and acknowledged.
-    bool Settled() {
-        Link& l = link();
-        return l.LinkState == LinkOnline && l.Writes.Count() == 0 && l.Bands.Count() == 0 && l.RepeatLast == 0 &&
-               l.PendingEvent == 0 && l.Signals.ClearToSend == 1;
-    }
-    bool Start() {
-        form1->show();  // the start-up order starts the search
-        return WaitFor([this] { return Online(); });
-    }
-    bool Said(const QString& text) const {
-        for (const auto& t : told)
-            if (t.text == text) return true;
-        return false;
-    }
-    std::string Seen() const {
-        QStringList all;
-        for (const auto& t : told) all.append(t.caption + ": " + t.text);
-        return ("messages [" + all.join(" | ") + "] captions [" + captions.join(" | ") + "]").toStdString();
-    }
-
-    template <class T = QWidget>
-    T* W(const QString& name) {
-        T* w = form1->Ctl<T>(name);
-        EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
-        return w;
-    }
-    void Tab(int n) { QTest::mouseClick(W<QPushButton>(QString("FormTabBtn%1").arg(n)), Qt::LeftButton); }
-    void Click(const QString& name) {
-        if (auto* b = W<QPushButton>(name)) QTest::mouseClick(b, Qt::LeftButton);
-    }
-    // Clicks into the edit, replaces its text by typing, and confirms with Enter.
-    void Type(const QString& name, const QString& text, bool enter = true) {
-        auto* e = W<QLineEdit>(name);
-        if (!e) return;
-        QTest::mouseClick(e, Qt::LeftButton);
-        e->selectAll();
-        QTest::keyClick(e, Qt::Key_Backspace);
-        QTest::keyClicks(e, text);
-        if (enter) QTest::keyClick(e, Qt::Key_Return);
-    }
-    // Picks an item of a drop-down list with the keyboard.
-    void Pick(QComboBox* box, int index) {
-        if (!box) return;
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_Home);
-        for (int i = 0; i < index; ++i) QTest::keyClick(box, Qt::Key_Down);
-    }
-    void Keys(const QString& name, Qt::Key key, int times = 1) {
-        QWidget* w = W(name);
-        if (!w) return;
-        w->setFocus();
-        for (int i = 0; i < times; ++i) QTest::keyClick(w, key);
-    }
-
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<TForm2> form2;
-    std::unique_ptr<TForm3> form3;
-    std::vector<kdsp::Told> told;
-    std::deque<MsgAnswer> answers;
-    std::vector<int> events;
-    QStringList captions;
-};
 
 // The slot a parameter's value occupies in the processor's memory.
 int Slot(const Model& m, ParamId id) { return DeviceSlot(PageOf(id), IndexOf(id), m.ModeFlag); }
@@ -170,15 +41,6 @@ int DeviceValue(const Model& m, ParamId id) { return m.DeviceImage[PageOf(id)][S
 QString Editor(ParamId id) {
     const ParamBinding* b = FindBinding(id);
     return b && b->editor ? QString::fromLatin1(b->editor) : QString();
-}
-
-// The memory the simulator saved on its way out.
-DeviceImageRows ReadState(const std::filesystem::path& path) {
-    DeviceImageRows image{};
-    const PresetReadResult result = ReadPresetFile(path);
-    EXPECT_TRUE(result.Ok()) << "state file " << path << ": " << result.detail;
-    ApplyPreset(result, image);
-    return image;
 }
 
 // Every slot a whole-image upload carries: the page blocks of pages 0..9 and the

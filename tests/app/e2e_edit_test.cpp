@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -26,6 +25,7 @@
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 #include "core/preset/preset_file.h"
+#include "e2e_rig.h"
 #include "sim_process.h"
 
 namespace kdsp {
@@ -99,80 +99,25 @@ DeviceImageRows SeedImage() {
     return image;
 }
 
-// The memory a state file describes, as the simulator loads it.
-std::optional<DeviceImageRows> ReadImage(const QString& path) {
-    const PresetReadResult r = ReadPresetFile(path.toStdString());
-    if (!r.Ok()) return std::nullopt;
-    DeviceImageRows image{};
-    ApplyPreset(r, image);
-    return image;
-}
-
 const ParamBinding* ByEditor(const char* name) {
     for (const ParamBinding& b : Catalogue())
         if (b.editor && std::string(b.editor) == name) return &b;
     return nullptr;
 }
 
-// The simulator serving `stateFile`, and the window brought online against it.
+// The simulator started with these arguments, and the program against it.
 class OnlineWindow {
 public:
-    explicit OnlineWindow(const QStringList& simArguments) : sim(simArguments) {
-        options.host = "127.0.0.1";
-        options.port = QString::number(sim.Port());
-        options.serialGiven = true;  // no serial port at all: straight to TCP
-        form3 = std::make_unique<TForm3>(form1, form2, options);
-        form3->SetQuietMessages(true);
-        form1.SetLinkWindow(form3.get());
-        form1.SetStatusDialog(&form2);
-    }
-    ~OnlineWindow() {
-        form1.close();
-        sim.Stop();
-    }
+    explicit OnlineWindow(const QStringList& simArguments)
+        : sim(simArguments), app(sim.Port(), folder.path().toStdString()) {}
 
-    bool GoOnline() {
-        if (sim.Port() <= 0) return false;
-        form1.show();  // the start-up order starts the search
-        return WaitFor([this] { return form3->Online(); }, 30000);
-    }
-
-    // Until every edit has been sent and acknowledged (the queue's repeat of its
-    // last entry included).
-    bool WaitForQuietLink() {
-        Link& link = form3->link();
-        return WaitFor(
-            [&link] {
-                return link.Writes.Count() == 0 && link.Bands.Count() == 0 && link.RepeatLast == 0 &&
-                       link.Signals.ClearToSend == 1;
-            },
-            10000);
-    }
-
-    template <class Pred>
-    static bool WaitFor(Pred done, int limitMs) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < limitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
-    }
-
-    void ClickTab(int n) {
-        auto* tab = form1.Ctl<BoundButton>(QString("FormTabBtn%1").arg(n));
-        ASSERT_NE(tab, nullptr);
-        QTest::mouseClick(tab, Qt::LeftButton);
-    }
-    void Click(const char* name) {
-        QWidget* w = form1.Control(QString::fromLatin1(name));
-        ASSERT_NE(w, nullptr) << name;
-        QTest::mouseClick(w, Qt::LeftButton);
-    }
+    bool GoOnline() { return sim.Port() > 0 && app.Start(); }
+    // Until every edit has been sent and acknowledged.
+    bool WaitForQuietLink() { return app.WaitFor([this] { return app.Settled(); }, 10000); }
 
     SimProcess sim;
-    AppOptions options;
-    TForm1 form1;
-    TForm2 form2;
-    std::unique_ptr<TForm3> form3;
+    QTemporaryDir folder;  // the preset folders
+    App app;
 };
 
 // Compares what the controls of `page` show with `image`, for the variants the
@@ -319,14 +264,13 @@ TEST(EndToEndEditing, EveryPageShowsTheSimulatorsMemoryAfterGoingOnline) {
     Model seed;
     seed.DeviceImage = SeedImage();
     WritePresetFile(statePath.toStdString(), seed);
-    const std::optional<DeviceImageRows> memory = ReadImage(statePath);
-    ASSERT_TRUE(memory.has_value());
+    const DeviceImageRows memory = ReadState(statePath.toStdString());
 
     OnlineWindow w({"--state", statePath, "--mode-name", "3=Party"});
     ASSERT_TRUE(w.GoOnline()) << "not online";
-    TForm1& form = w.form1;
+    TForm1& form = *w.app.form1;
     EXPECT_EQ(form.model().ModeFlag, SeedMode);
-    PageChecker checker(form, *memory);
+    PageChecker checker(form, memory);
 
     // The online refresh alone puts every page of the present variants in place.
     for (int page : {PageMusic, PageMic, PageDynEq, PageEcho, PageReverb, PageMain, PageAux1, PageSystem}) {
@@ -343,27 +287,27 @@ TEST(EndToEndEditing, EveryPageShowsTheSimulatorsMemoryAfterGoingOnline) {
                 {4, PageMain, PageMain},   {5, PageAux1, PageAux1}, {6, PageAux1, PageAux2},
                 {7, PageMain, PageRear},   {8, PageSystem, -1},     {9, PageDynEq, -1}};
     for (const auto& t : tabs) {
-        w.ClickTab(t.tab);
+        w.app.Tab(t.tab);
         EXPECT_TRUE(checker.Check(t.page).empty()) << "tab " << t.tab << ":" << Join(checker.Check(t.page));
         if (t.page == PageEcho) {
             EXPECT_TRUE(checker.Check(PageReverb).empty()) << "tab 3, reverb:" << Join(checker.Check(PageReverb));
         }
         if (t.shownRow >= 0) {
             const int first = FirstEqIndex[t.page];
-            const bool bypassed = (*memory)[t.shownRow][DeviceSlot(t.shownRow, first - 1, SeedMode)] != 0;
+            const bool bypassed = memory[t.shownRow][DeviceSlot(t.shownRow, first - 1, SeedMode)] != 0;
             EXPECT_EQ(form.Control("EQPassLabel")->isVisibleTo(&form), bypassed) << "tab " << t.tab;
         }
     }
 
     // The views inside a tab: microphone group B and the reverb EQ.
-    w.ClickTab(2);
-    w.Click("MicBBtn");
+    w.app.Tab(2);
+    w.app.Click("MicBBtn");
     EXPECT_EQ(form.model().MicBandMode, 1);
     EXPECT_TRUE(checker.Check(PageMic).empty()) << "microphone group B:" << Join(checker.Check(PageMic));
-    w.Click("MicABtn");
+    w.app.Click("MicABtn");
     EXPECT_TRUE(checker.Check(PageMic).empty()) << "microphone group A again:" << Join(checker.Check(PageMic));
-    w.ClickTab(3);
-    w.Click("RvbEQBtn");
+    w.app.Tab(3);
+    w.app.Click("RvbEQBtn");
     EXPECT_EQ(form.model().EffectEqVariant, PageReverb);
     EXPECT_TRUE(checker.Check(PageEcho).empty()) << "reverb EQ:" << Join(checker.Check(PageEcho));
 
@@ -397,17 +341,16 @@ TEST(EndToEndEditing, EditsInTheWindowLandInTheSimulatorsMemory) {
     Model seed;
     seed.DeviceImage = SeedImage();
     WritePresetFile(statePath.toStdString(), seed);
-    const std::optional<DeviceImageRows> before = ReadImage(statePath);
-    ASSERT_TRUE(before.has_value());
+    const DeviceImageRows before = ReadState(statePath.toStdString());
 
     OnlineWindow w({"--state", statePath});
     ASSERT_TRUE(w.GoOnline()) << "not online";
-    TForm1& form = w.form1;
-    Link& link = w.form3->link();
-    DeviceImageRows want = *before;
+    TForm1& form = *w.app.form1;
+    Link& link = w.app.link();
+    DeviceImageRows want = before;
 
     // A pane slider stepped with the keyboard.
-    w.ClickTab(2);
+    w.app.Tab(2);
     const ParamBinding* hp = ByEditor("MicHPFreBar");
     ASSERT_NE(hp, nullptr);
     auto* hpBar = form.Ctl<QSlider>("MicHPFreBar");
@@ -424,7 +367,7 @@ TEST(EndToEndEditing, EditsInTheWindowLandInTheSimulatorsMemory) {
     ASSERT_TRUE(w.WaitForQuietLink());
 
     // A band frequency typed into its edit: clicked, cleared, typed, Enter.
-    w.ClickTab(1);
+    w.app.Tab(1);
     auto* freq = form.Ctl<BoundEdit>("MusFreEdit1");
     ASSERT_NE(freq, nullptr);
     QTest::mouseClick(freq, Qt::LeftButton);
@@ -438,9 +381,9 @@ TEST(EndToEndEditing, EditsInTheWindowLandInTheSimulatorsMemory) {
     ASSERT_TRUE(w.WaitForQuietLink());
 
     // A choice button: the echo mode the memory does not hold yet.
-    w.ClickTab(3);
-    const int echoMode = (*before)[PageEcho][11] == 0 ? 1 : 0;
-    w.Click(echoMode == 0 ? "EchoModeBtn1" : "EchoModeBtn2");
+    w.app.Tab(3);
+    const int echoMode = before[PageEcho][11] == 0 ? 1 : 0;
+    w.app.Click(echoMode == 0 ? "EchoModeBtn1" : "EchoModeBtn2");
     want[PageEcho][11] = echoMode;
     ASSERT_TRUE(w.WaitForQuietLink());
 
@@ -459,14 +402,13 @@ TEST(EndToEndEditing, EditsInTheWindowLandInTheSimulatorsMemory) {
     ASSERT_TRUE(w.WaitForQuietLink());
 
     w.sim.Stop();  // the simulator writes its memory to the state file
-    const std::optional<DeviceImageRows> after = ReadImage(statePath);
-    ASSERT_TRUE(after.has_value());
-    const auto expectedSlots = Changed(*before, want);
-    const auto changedSlots = Changed(*before, *after);
+    const DeviceImageRows after = ReadState(statePath.toStdString());
+    const auto expectedSlots = Changed(before, want);
+    const auto changedSlots = Changed(before, after);
     ASSERT_EQ(expectedSlots.size(), 4u) << "every edit changes a value";
     EXPECT_EQ(changedSlots, expectedSlots);
     for (const auto& [p, s] : expectedSlots)
-        EXPECT_EQ((*after)[p][s], want[p][s]) << "page " << p << " slot " << s;
+        EXPECT_EQ(after[p][s], want[p][s]) << "page " << p << " slot " << s;
 }
 
 }  // namespace

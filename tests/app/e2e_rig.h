@@ -1,0 +1,168 @@
+// The program as a person meets it, for the end-to-end tests: the three windows
+// on one simulator port, every message box recorded and answered, and bounded
+// waits that keep the event loop running.
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "app/app_message.h"
+#include "app/link_window.h"
+#include "app/main_window.h"
+#include "app/panel_state.h"
+#include "app/status_dialog.h"
+#include "core/link/link.h"
+#include "core/preset/preset_file.h"
+
+namespace kdsp {
+
+struct Told {
+    QString caption;
+    QString text;
+};
+
+// One run of the program: the three windows on one simulator, every message box
+// recorded and answered (Yes / OK unless the test queued another answer).
+class App {
+public:
+    App(int port, const std::filesystem::path& folder) {
+        SetMessageInterceptor([this](const QString& caption, const QString& text, MsgButtons buttons) {
+            told.push_back({caption, text});
+            if (answers.empty()) return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+            const MsgAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        });
+        AppOptions options;
+        options.host = "127.0.0.1";
+        options.port = QString::number(port);
+        options.serialGiven = true;  // no serial port: straight to TCP
+        form1 = std::make_unique<TForm1>();
+        form2 = std::make_unique<TForm2>();
+        form3 = std::make_unique<TForm3>(*form1, *form2, options);
+        form1->SetLinkWindow(form3.get());
+        form1->SetStatusDialog(form2.get());
+        PanelsOf(*form1).folderOverride = folder;
+        Link& l = form3->link();
+        auto previous = l.EventObserver;
+        l.EventObserver = [this, previous](int event) {
+            if (previous) previous(event);
+            events.push_back(event);
+        };
+    }
+    ~App() {
+        if (form1) form1->close();  // tells the processor when online
+        form3.reset();
+        form2.reset();
+        form1.reset();
+        SetMessageInterceptor({});
+    }
+
+    Link& link() { return form3->link(); }
+    Model& model() { return form1->model(); }
+
+    // Events are handled, and the texts the user would see are collected, until
+    // `done` holds or the limit has passed.
+    bool WaitFor(const std::function<bool()>& done, int limitMs = 30000) {
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            Note();
+            if (done()) return true;
+            if (clock.elapsed() > limitMs) return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+    }
+    void Note() {
+        const QString caption = QString::fromStdString(link().LinkCaption());
+        if (captions.isEmpty() || captions.back() != caption) captions.append(caption);
+    }
+    bool Online() { return form3->Online(); }
+    // Online with every edit sent and acknowledged.
+    bool Settled() {
+        Link& l = link();
+        return l.LinkState == LinkOnline && l.Writes.Count() == 0 && l.Bands.Count() == 0 && l.RepeatLast == 0 &&
+               l.PendingEvent == 0 && l.Signals.ClearToSend == 1;
+    }
+    bool Start() {
+        form1->show();  // the start-up order starts the search
+        return WaitFor([this] { return Online(); });
+    }
+    bool Said(const QString& text) const {
+        for (const auto& t : told)
+            if (t.text == text) return true;
+        return false;
+    }
+    std::string Seen() const {
+        QStringList all;
+        for (const auto& t : told) all.append(t.caption + ": " + t.text);
+        return ("messages [" + all.join(" | ") + "] captions [" + captions.join(" | ") + "]").toStdString();
+    }
+
+    template <class T = QWidget>
+    T* W(const QString& name) {
+        T* w = form1->Ctl<T>(name);
+        EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
+        return w;
+    }
+    void Tab(int n) { QTest::mouseClick(W<QPushButton>(QString("FormTabBtn%1").arg(n)), Qt::LeftButton); }
+    void Click(const QString& name) {
+        if (auto* b = W<QPushButton>(name)) QTest::mouseClick(b, Qt::LeftButton);
+    }
+    // Clicks into the edit, replaces its text by typing, and confirms with Enter.
+    void Type(const QString& name, const QString& text, bool enter = true) {
+        auto* e = W<QLineEdit>(name);
+        if (!e) return;
+        QTest::mouseClick(e, Qt::LeftButton);
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Backspace);
+        QTest::keyClicks(e, text);
+        if (enter) QTest::keyClick(e, Qt::Key_Return);
+    }
+    // Picks an item of a drop-down list with the keyboard.
+    void Pick(QComboBox* box, int index) {
+        if (!box) return;
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Home);
+        for (int i = 0; i < index; ++i) QTest::keyClick(box, Qt::Key_Down);
+    }
+    void Keys(const QString& name, Qt::Key key, int times = 1) {
+        QWidget* w = W(name);
+        if (!w) return;
+        w->setFocus();
+        for (int i = 0; i < times; ++i) QTest::keyClick(w, key);
+    }
+
+    std::unique_ptr<TForm1> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+    std::vector<Told> told;
+    std::deque<MsgAnswer> answers;
+    std::vector<int> events;
+    QStringList captions;
+};
+
+// The memory the simulator saved on its way out.
+inline DeviceImageRows ReadState(const std::filesystem::path& path) {
+    DeviceImageRows image{};
+    const PresetReadResult result = ReadPresetFile(path);
+    EXPECT_TRUE(result.Ok()) << "state file " << path << ": " << result.detail;
+    ApplyPreset(result, image);
+    return image;
+}
+
+}  // namespace kdsp
