@@ -257,13 +257,19 @@ std::string Join(const std::vector<std::string>& lines) {
     return out;
 }
 
+// The seeded memory as a simulator state file in `dir`; returns its path.
+QString WriteSeedState(const QTemporaryDir& dir) {
+    const QString path = dir.filePath("memory.Nddt");
+    Model seed;
+    seed.DeviceImage = SeedImage();
+    WritePresetFile(path.toStdString(), seed);
+    return path;
+}
+
 TEST(EndToEndEditing, EveryPageShowsTheSimulatorsMemoryAfterGoingOnline) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString statePath = dir.filePath("memory.Nddt");
-    Model seed;
-    seed.DeviceImage = SeedImage();
-    WritePresetFile(statePath.toStdString(), seed);
+    const QString statePath = WriteSeedState(dir);
     const DeviceImageRows memory = ReadState(statePath.toStdString());
 
     OnlineWindow w({"--state", statePath, "--mode-name", "3=Party"});
@@ -337,10 +343,7 @@ std::set<std::pair<int, int>> Changed(const DeviceImageRows& a, const DeviceImag
 TEST(EndToEndEditing, EditsInTheWindowLandInTheSimulatorsMemory) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString statePath = dir.filePath("memory.Nddt");
-    Model seed;
-    seed.DeviceImage = SeedImage();
-    WritePresetFile(statePath.toStdString(), seed);
+    const QString statePath = WriteSeedState(dir);
     const DeviceImageRows before = ReadState(statePath.toStdString());
 
     OnlineWindow w({"--state", statePath});
