@@ -137,30 +137,36 @@ private:
     std::array<QLabel*, AxisLabelCount> labels_{};
 };
 
+namespace {
+
+EqGraphView* GraphView(TForm1& form) { return form.Ctl<EqGraphView>("AdvPanel2"); }
+
+}  // namespace
+
 void EqGraphBindingDeleter::operator()(EqGraphBinding* binding) const {
     binding->Detach();
     delete binding;
 }
 
 EqGraphHandle AttachEqGraph(TForm1& form) {
-    auto* view = form.Ctl<EqGraphView>("AdvPanel2");
+    EqGraphView* view = GraphView(form);
     if (!view) return nullptr;
     return EqGraphHandle(new EqGraphBinding(form, *view));
 }
 
 void DrawChannelCurve(TForm1& form, int band, int page) {
-    auto* view = form.Ctl<EqGraphView>("AdvPanel2");
+    EqGraphView* view = GraphView(form);
     if (!view) return;
     view->SetCurveColour(form.state().CurveColour);
     view->DrawChannelCurve(band, page);
 }
 
 void ShowEqPass(TForm1& form, bool visible) {
-    if (auto* view = form.Ctl<EqGraphView>("AdvPanel2")) view->SetEqPassVisible(visible);
+    if (EqGraphView* view = GraphView(form)) view->SetEqPassVisible(visible);
 }
 
 bool SetCurveRedrawSuspended(TForm1& form, bool suspended) {
-    auto* view = form.Ctl<EqGraphView>("AdvPanel2");
+    EqGraphView* view = GraphView(form);
     if (!view) return false;
     const bool before = view->CurveRedrawSuspended();
     view->SetCurveRedrawSuspended(suspended);
@@ -168,12 +174,12 @@ bool SetCurveRedrawSuspended(TForm1& form, bool suspended) {
 }
 
 bool CurveRedrawSuspended(TForm1& form) {
-    auto* view = form.Ctl<EqGraphView>("AdvPanel2");
+    EqGraphView* view = GraphView(form);
     return view && view->CurveRedrawSuspended();
 }
 
 void SetGraphWindowShown(TForm1& form) {
-    if (auto* view = form.Ctl<EqGraphView>("AdvPanel2")) view->SetWindowShown(true);
+    if (EqGraphView* view = GraphView(form)) view->SetWindowShown(true);
 }
 
 }  // namespace kdsp
