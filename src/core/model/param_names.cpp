@@ -101,22 +101,15 @@ struct Store {
             row.fill(-1);
         for (const ParamBinding& b : Catalogue())
             AddCopies(b);
+        // The toolbar's bypass button is bound on the music page and re-tagged for
+        // the EQ page shown, so the other pages' bypass words take its binding.
+        const ParamBinding* toolbar = FindBinding(MakeId(PageMusic, FirstEqIndex[PageMusic] - 1));
         for (int page : BypassPages) {
             const ParamId id = MakeId(page, FirstEqIndex[static_cast<std::size_t>(page)] - 1);
-            if (FindBinding(id))
+            if (!toolbar || FindBinding(id))
                 continue;
-            ParamBinding b{};
-            b.id = id;
-            b.editor = "MusEQAllpassBtn";
-            b.editorClass = ControlClass::Button;
-            b.typeClass = ControlClass::None;
-            b.paneClass = ControlClass::None;
-            b.valueKind = -1;
-            b.button = ButtonKind::Bypass;
-            b.sliderMax = -1;
-            b.name = "eq.bypass";
-            b.caption = "EQ pass";
-            extra.push_back(b);
+            extra.push_back(*toolbar);
+            extra.back().id = id;
             AddCopies(extra.back());
         }
         AddReserved();
