@@ -1,6 +1,7 @@
 // kdsp subcommands by parameter name: params (the catalogue), get (read the
 // processor, show values) and set (write values typed as in the window, or
 // stored values by id).
+#include <cctype>
 #include <iostream>
 #include <optional>
 #include <set>
@@ -186,13 +187,17 @@ PlannedWrite Plan(const std::string& key, const std::string& value, bool raw) {
     return w;
 }
 
-// Sends one write the way the window sends a change of that control.
-void Send(Link& link, Model& m, const PlannedWrite& w) {
-    // The id is the copy meant: no selector may move it to another page.
+// Selectors that leave `id` on its own page: the id written is the copy meant.
+void OwnPage(Model& m, ParamId id) {
     m.MicBandMode = 0;
     m.MainVariant = PageMain;
     m.AuxVariant = PageAux1;
-    m.EffectEqVariant = PageOf(w.id) == PageReverb ? PageReverb : PageEcho;
+    m.EffectEqVariant = PageOf(id) == PageReverb ? PageReverb : PageEcho;
+}
+
+// Sends one write the way the window sends a change of that control.
+void Send(Link& link, Model& m, const PlannedWrite& w) {
+    OwnPage(m, w.id);
     if (w.param && w.param->bandParam)
         link.SendBandParam(w.id, w.value);
     else
@@ -265,10 +270,7 @@ class SetRun {
     // Band frames carry the whole band from the view, so it must show the copy written.
     void Load(int mode) {
         Model& m = s_.model();
-        m.MicBandMode = 0;
-        m.MainVariant = PageMain;
-        m.AuxVariant = PageAux1;
-        m.EffectEqVariant = PageEcho;
+        OwnPage(m, 0);
         m.ModeFlag = mode;
         LoadViewFromDevice(m, mode);
     }

@@ -36,9 +36,12 @@ std::string Lower(std::string_view s) {
 
 // The slots a microphone group B selection leaves on page 1 are common to both groups.
 std::string PrefixOf(int page, int index) {
+    static const Model groupB = [] {
+        Model m;
+        m.MicBandMode = 1;
+        return m;
+    }();
     if (page == PageMic && index >= 0) {
-        Model groupB;
-        groupB.MicBandMode = 1;
         if (PageOf(StorageId(groupB, MakeId(page, index))) == PageMic)
             return "mic";
     }
@@ -95,6 +98,7 @@ struct Store {
     std::deque<ParamBinding> extra;  // the toolbar bypass of pages without a bound one
     std::map<std::string, std::size_t, std::less<>> byName;
     std::array<std::array<int, DeviceImageSlots>, PageCount> bySlot{};
+    Model selectors;  // tried in every combination while the names are made
 
     Store() {
         for (auto& row : bySlot)
@@ -139,11 +143,11 @@ struct Store {
     // Every stored copy the control's id reaches under some choice of selectors.
     void AddCopies(const ParamBinding& b) {
         std::set<ParamId> targets;
+        Model& m = selectors;
         for (int micB : {0, 1})
             for (int main : {PageMain, PageRear})
                 for (int aux : {PageAux1, PageAux2})
                     for (int effect : {PageEcho, PageReverb}) {
-                        Model m;
                         m.MicBandMode = micB;
                         m.MainVariant = main;
                         m.AuxVariant = aux;
