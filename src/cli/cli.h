@@ -17,9 +17,15 @@ struct Refused : std::runtime_error {
 // Parses "0x0A02" or "2562"; throws Refused outside 0..max.
 std::uint32_t ParseNumber(const std::string& text, std::uint32_t max, const char* what);
 
+// Set by a command's --json: its result is one JSON object on stdout, and a
+// refusal is {"ok": false, "error": ...} there as well as a line on stderr.
+extern bool JsonOutput;
+void AddJsonFlag(CLI::App* cmd);
+
 void RegisterEncodeCommands(CLI::App& app);  // encode, decode
 void RegisterPresetCommands(CLI::App& app);  // preset show/check/export/import/diff
 void RegisterCurveCommands(CLI::App& app);   // curve
-void RegisterLinkCommands(CLI::App& app);    // scan, read, upload, set
+void RegisterLinkCommands(CLI::App& app);    // scan, read, upload
+void RegisterParamCommands(CLI::App& app);   // params, get, set
 
 }  // namespace kdsp::cli

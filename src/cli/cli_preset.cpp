@@ -1,6 +1,8 @@
 // kdsp subcommands: preset show, check, export, import and diff — preset files
-// read with the same checks as the window, and their images as JSON.
+// read with the same checks as the window, listed by parameter name, and their
+// images as JSON (raw pages, or names and shown values).
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -10,9 +12,14 @@
 #include <utility>
 #include <vector>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
 #include "cli/cli.h"
-#include "core/model/catalogue.h"
-#include "core/model/codecs.h"
+#include "cli/cli_json.h"
+#include "core/model/param_names.h"
+#include "core/model/param_text.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
 
@@ -35,96 +42,28 @@ LoadedPreset Load(const std::string& file) {
     return p;
 }
 
-// The operating mode the image says is in use decides which parameter a slot
-// of the music and output pages holds.
-int ModeOf(const DeviceImageRows& image) {
-    return image[PageMusic][1] == 1 ? 1 : 0;
+// The name of a slot; a file from elsewhere may hold slots no name reaches.
+std::string NameAt(int page, int slot) {
+    const NamedParam* p = FindParamAt(page, slot);
+    return p ? p->name : "page " + std::to_string(page) + " slot " + std::to_string(slot);
 }
 
-int IndexAt(int page, int slot, int mode) {
-    for (int i = 0; i < PageParamCount[page]; ++i) {
-        if (DeviceSlot(page, i, mode) == slot)
-            return i;
-    }
-    return -1;
+std::string ShownAt(int page, int slot, int value) {
+    const NamedParam* p = FindParamAt(page, slot);
+    return p ? ShowParam(*p, value) : std::to_string(value);
 }
 
-struct SlotMeaning {
-    std::string id;    // "0x0614", or "slot 0:110" for a slot no parameter uses
-    std::string name;  // readable name
-    int index = -1;    // parameter index on the slot's page, -1 for none
-    int mode = 0;      // operating mode the index belongs to
-};
-
-std::string IdText(ParamId id) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "0x%04X", static_cast<unsigned>(id));
-    return buf;
-}
-
-SlotMeaning MeaningOf(int page, int slot, int mode) {
-    SlotMeaning m;
-    if (page == PageMusic && slot >= MirrorFirstPageSlot &&
-        slot < MirrorFirstPageSlot + MirrorSlotCount) {
-        m.id = "slot 0:" + std::to_string(slot);
-        m.name = "copy of system word " +
-                 IdText(MakeId(PageSystem, MirrorFirstSystemSlot + slot - MirrorFirstPageSlot));
-        return m;
-    }
-    m.mode = mode;
-    m.index = IndexAt(page, slot, mode);
-    std::string suffix;
-    if (m.index < 0) {
-        m.mode = 1 - mode;
-        m.index = IndexAt(page, slot, m.mode);
-        suffix = m.mode == 1 ? " (dance mode)" : " (sing mode)";
-    }
-    if (m.index < 0) {
-        m.id = "slot " + std::to_string(page) + ":" + std::to_string(slot);
-        m.name = "-";
-        return m;
-    }
-    const ParamId id = MakeId(page, m.index);
-    m.id = IdText(id);
-    const ParamBinding* b = FindBinding(id);
-    m.name = (b ? std::string(b->name)
-                : "page " + std::to_string(page) + " index " + std::to_string(m.index)) +
-             suffix;
-    return m;
-}
-
-// The value as the window shows it.
-std::string Shown(const DeviceImageRows& image, int page, const SlotMeaning& m, int value) {
-    if (m.index < 0)
-        return std::to_string(value);
-    const ParamId id = MakeId(page, m.index);
-    const ParamBinding* b = FindBinding(id);
-    if (!b)
-        return std::to_string(value);
-    if (!b->items.empty()) {
-        return value >= 0 && static_cast<std::size_t>(value) < b->items.size()
-                   ? b->items[static_cast<std::size_t>(value)]
-                   : std::to_string(value);
-    }
-    if (b->button == ButtonKind::Choice) {
-        if (const ChoiceGroupDef* g = FindChoiceGroup(id); g && value >= 0 && value < g->count) {
-            return g->buttons[value];
-        }
-    }
-    if (b->valueKind < 1)
-        return std::to_string(value);
-    int qMax = 100;
-    if (b->valueKind == 4) {
-        // A shelving band allows fewer Q steps than a peaking one.
-        const BandRef r = DecodeBand(Model{}, id);
-        if (r != NotEq && FieldOf(r) >= 3) {
-            const int typeSlot = DeviceSlot(page, m.index - FieldOf(r), m.mode);
-            if (typeSlot >= 0 && typeSlot < DeviceImageSlots && image[page][typeSlot] != 0) {
-                qMax = 24;
-            }
-        }
-    }
-    return FormatValue(b->valueKind, value, qMax).text;
+JsonValue SlotJson(int page, int slot, int value) {
+    if (const NamedParam* p = FindParamAt(page, slot))
+        return ReadingJson(*p, value);
+    return JsonValue::Object()
+        .Set("name", NameAt(page, slot))
+        .Set("id", JsonValue())
+        .Set("page", page)
+        .Set("slot", slot)
+        .Set("value", value)
+        .Set("shown", std::to_string(value))
+        .Set("unit", "");
 }
 
 // Slots a file names, plus the system words the load copies, in page/slot order.
@@ -141,22 +80,57 @@ std::set<std::pair<int, int>> StoredSlots(const PresetReadResult& r) {
 
 void Show(const std::string& file) {
     const LoadedPreset p = Load(file);
-    const int mode = ModeOf(p.image);
+    JsonValue list = JsonValue::Array();
     for (const auto& [page, slot] : StoredSlots(p.result)) {
-        const SlotMeaning m = MeaningOf(page, slot, mode);
         const int v = p.image[page][slot];
-        std::cout << m.id << '\t' << m.name << '\t' << v << '\t' << Shown(p.image, page, m, v)
-                  << '\n';
+        if (JsonOutput)
+            list.Add(SlotJson(page, slot, v));
+        else
+            std::cout << NameAt(page, slot) << '\t' << ShownAt(page, slot, v) << '\t' << v << '\n';
+    }
+    if (JsonOutput) {
+        PrintJson(JsonValue::Object()
+                      .Set("ok", true)
+                      .Set("file", file)
+                      .Set("records", p.result.records.size())
+                      .Set("params", std::move(list)));
     }
 }
 
 void Check(const std::string& file) {
     const LoadedPreset p = Load(file);
+    if (JsonOutput) {
+        PrintJson(JsonValue::Object()
+                      .Set("ok", true)
+                      .Set("file", file)
+                      .Set("records", p.result.records.size()));
+        return;
+    }
     std::cout << "OK: " << p.result.records.size() << " records\n";
 }
 
-void Export(const std::string& file) {
+// A value as the by-name form writes it: the shown text for a parameter shown
+// through a conversion, as long as reading that text back gives the same stored
+// value; the stored number for the others and for values outside the range.
+JsonValue ByNameValue(const NamedParam& p, int value) {
+    if (!p.Reserved() && (!p.words.empty() || p.kind >= 1)) {
+        const std::string shown = ShowParam(p, value);
+        const ParsedValue back = ParseParamValue(p, shown);
+        if (back.ok && !back.clamped && back.value == value)
+            return shown;
+    }
+    return value;
+}
+
+void Export(const std::string& file, bool byName) {
     const LoadedPreset p = Load(file);
+    if (byName) {
+        JsonValue params = JsonValue::Object();
+        for (const NamedParam& n : NamedParams())
+            params.Set(n.name, ByNameValue(n, p.image[n.page][n.slot]));
+        PrintJson(params);
+        return;
+    }
     std::ostringstream out;
     out << "{\"pages\": [\n";
     for (int page = 0; page < PageCount; ++page) {
@@ -275,18 +249,72 @@ class ImageJsonReader {
     std::size_t pos_ = 0;
 };
 
-void Import(const std::string& jsonFile, const std::string& out) {
-    std::string text;
-    if (jsonFile == "-") {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    } else {
-        std::ifstream f(PathFromText(jsonFile), std::ios::binary);
-        if (!f)
-            throw Refused("cannot read " + jsonFile);
-        text.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+std::string ReadText(const std::string& file) {
+    if (file == "-")
+        return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    std::ifstream f(PathFromText(file), std::ios::binary);
+    if (!f)
+        throw Refused("cannot read " + file);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+// {"name": value, ...}: a string is read as typed into the window ("1000.0Hz"),
+// a number is the stored value. Every name and value is checked before anything
+// is written; names left out keep the base preset's values (or 0 without one).
+DeviceImageRows ReadByName(const std::string& text, const std::string& base) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    if (error.error != QJsonParseError::NoError) {
+        throw Refused("invalid JSON at offset " + std::to_string(error.offset) + ": " +
+                      error.errorString().toStdString());
     }
+    if (!doc.isObject())
+        throw Refused("the by-name form is one object of names and values");
+    DeviceImageRows image = base.empty() ? DeviceImageRows{} : Load(base).image;
+    const QJsonObject object = doc.object();
+    std::set<const NamedParam*> given;
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const std::string name = it.key().toStdString();
+        const NamedParam* p = FindParam(name);
+        if (!p) {
+            std::string message = "unknown parameter '" + name + "'; closest:";
+            for (const std::string& c : ClosestNames(name))
+                message += " " + c;
+            throw Refused(message);
+        }
+        ParsedValue v;
+        const QJsonValue value = it.value();
+        if (value.isString()) {
+            v = ParseParamValue(*p, value.toString().toStdString());
+        } else if (value.isDouble() && value.toDouble() == std::floor(value.toDouble()) &&
+                   value.toDouble() >= 0 && value.toDouble() <= 0xFFFF) {
+            v = ClampParamValue(*p, static_cast<long long>(value.toDouble()));
+        } else {
+            v.error = "a value is a text as the window shows it or a stored number 0..65535";
+        }
+        if (!v.ok)
+            throw Refused(name + ": " + v.error);
+        if (v.clamped) {
+            std::cerr << "kdsp: " << name << ": out of range, set to " << ShowParam(*p, v.value)
+                      << "\n";
+        }
+        image[p->page][p->slot] = v.value;
+        given.insert(p);
+    }
+    const std::size_t missing = NamedParams().size() - given.size();
+    if (missing > 0 && base.empty()) {
+        std::cerr << "kdsp: " << missing
+                  << " parameters not in the JSON are stored as 0 (--base FILE keeps a "
+                     "preset's values)\n";
+    }
+    return image;
+}
+
+void Import(const std::string& jsonFile, const std::string& out, bool byName,
+            const std::string& base) {
     Model model;
-    model.DeviceImage = ImageJsonReader(std::move(text)).Read();
+    std::string text = ReadText(jsonFile);
+    model.DeviceImage = byName ? ReadByName(text, base) : ImageJsonReader(std::move(text)).Read();
     try {
         WritePresetFile(PathFromText(out), model);
     } catch (const PresetWriteError& e) {
@@ -297,7 +325,7 @@ void Import(const std::string& jsonFile, const std::string& out) {
 void Diff(const std::string& a, const std::string& b) {
     const LoadedPreset pa = Load(a);
     const LoadedPreset pb = Load(b);
-    const int mode = ModeOf(pa.image);
+    JsonValue list = JsonValue::Array();
     int differences = 0;
     for (int page = 0; page < PageCount; ++page) {
         for (int slot = 0; slot < DeviceImageSlots; ++slot) {
@@ -306,13 +334,33 @@ void Diff(const std::string& a, const std::string& b) {
             if (va == vb)
                 continue;
             ++differences;
-            const SlotMeaning m = MeaningOf(page, slot, mode);
-            std::cout << m.id << '\t' << m.name << '\t' << Shown(pa.image, page, m, va) << '\t'
-                      << Shown(pb.image, page, m, vb) << '\n';
+            if (JsonOutput) {
+                const NamedParam* p = FindParamAt(page, slot);
+                list.Add(JsonValue::Object()
+                             .Set("name", NameAt(page, slot))
+                             .Set("id", p && p->HasId() ? JsonValue(IdText(p->Id())) : JsonValue())
+                             .Set("page", page)
+                             .Set("slot", slot)
+                             .Set("a_value", va)
+                             .Set("a_shown", ShownAt(page, slot, va))
+                             .Set("b_value", vb)
+                             .Set("b_shown", ShownAt(page, slot, vb))
+                             .Set("unit", p ? std::string(p->unit) : std::string()));
+            } else {
+                std::cout << NameAt(page, slot) << '\t' << ShownAt(page, slot, va) << '\t'
+                          << ShownAt(page, slot, vb) << '\n';
+            }
         }
     }
-    if (differences == 0)
+    if (JsonOutput) {
+        PrintJson(JsonValue::Object()
+                      .Set("ok", true)
+                      .Set("a", a)
+                      .Set("b", b)
+                      .Set("differences", std::move(list)));
+    } else if (differences == 0) {
         std::cout << "no differences\n";
+    }
 }
 
 }  // namespace
@@ -322,31 +370,46 @@ void RegisterPresetCommands(CLI::App& app) {
         app.add_subcommand("preset", "inspect, check, convert and compare preset files");
     preset->require_subcommand(1);
 
-    static std::string file, other, json, out;
+    static std::string file, other, json, out, base;
+    static bool byName = false;
 
-    CLI::App* show =
-        preset->add_subcommand("show", "check a preset and list every stored parameter");
+    CLI::App* show = preset->add_subcommand(
+        "show", "check a preset and list every stored parameter: name, shown value, stored value");
     show->add_option("FILE", file, "preset file")->required();
+    AddJsonFlag(show);
     show->callback([] { Show(file); });
 
     CLI::App* check = preset->add_subcommand("check", "check a preset file");
     check->add_option("FILE", file, "preset file")->required();
+    AddJsonFlag(check);
     check->callback([] { Check(file); });
 
     CLI::App* exp = preset->add_subcommand("export", "print the loaded device image as JSON");
     exp->add_option("FILE", file, "preset file")->required();
-    exp->callback([] { Export(file); });
+    exp->add_flag("--by-name", byName,
+                  "one object of parameter names and values as the window shows them");
+    exp->callback([] { Export(file, byName); });
 
     CLI::App* imp = preset->add_subcommand("import", "write a preset file from image JSON");
-    imp->add_option("JSON", json, "JSON file ({\"pages\": [[145 integers] x 11]}), - for stdin")
+    imp->add_option("JSON", json,
+                    "JSON file ({\"pages\": [[145 integers] x 11]}, or names with --by-name), "
+                    "- for stdin")
         ->required();
     imp->add_option("-o,--output", out, "preset file to write")->required();
-    imp->callback([] { Import(json, out); });
+    imp->add_flag("--by-name", byName,
+                  "the JSON holds parameter names and values (shown texts or stored numbers)");
+    imp->add_option("--base", base, "with --by-name: preset whose values the names left out keep");
+    imp->callback([] {
+        if (!base.empty() && !byName)
+            throw Refused("--base goes with --by-name");
+        Import(json, out, byName, base);
+    });
 
     CLI::App* diff =
         preset->add_subcommand("diff", "list the parameters two presets set differently");
     diff->add_option("A", file, "first preset file")->required();
     diff->add_option("B", other, "second preset file")->required();
+    AddJsonFlag(diff);
     diff->callback([] { Diff(file, other); });
 }
 

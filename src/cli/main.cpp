@@ -4,8 +4,25 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "cli/cli_json.h"
 
 namespace kdsp::cli {
+
+bool JsonOutput = false;
+
+void AddJsonFlag(CLI::App* cmd) {
+    cmd->add_flag("--json", JsonOutput, "print the result as one JSON object");
+}
+
+namespace {
+
+int Refuse(const char* what) {
+    std::cerr << "kdsp: " << what << "\n";
+    if (JsonOutput) PrintJson(JsonValue::Object().Set("ok", false).Set("error", what));
+    return 1;
+}
+
+}  // namespace
 
 std::uint32_t ParseNumber(const std::string& text, std::uint32_t max, const char* what) {
     std::size_t used = 0;
@@ -31,6 +48,7 @@ int main(int argc, char** argv) {
     kdsp::cli::RegisterPresetCommands(app);
     kdsp::cli::RegisterCurveCommands(app);
     kdsp::cli::RegisterLinkCommands(app);
+    kdsp::cli::RegisterParamCommands(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -40,12 +58,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return 2;
-    } catch (const kdsp::cli::Refused& e) {
-        std::cerr << "kdsp: " << e.what() << "\n";
-        return 1;
     } catch (const std::exception& e) {
-        std::cerr << "kdsp: " << e.what() << "\n";
-        return 1;
+        return kdsp::cli::Refuse(e.what());
     }
     return 0;
 }

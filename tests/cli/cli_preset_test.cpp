@@ -115,17 +115,28 @@ TEST_F(PresetCli, ImportThenExportKeepsTheImageWithTheLoadRules) {
     EXPECT_EQ(Kdsp("preset diff " + P("out.Nddt") + " " + P("again.Nddt")).out, "no differences\n");
 }
 
-TEST_F(PresetCli, ShowPrintsIdNameStoredAndShownValue) {
+TEST_F(PresetCli, ShowPrintsNameShownAndStoredValue) {
     Preset("a.Nddt", Sample());
     const CliRun r = Kdsp("preset show " + P("a.Nddt"));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("0x0614\tmain output low-pass frequency\t362\tOff\n"), std::string::npos)
-        << r.out.substr(0, 400);
-    EXPECT_NE(r.out.find("0x0005\tmusic band 1 frequency\t204\t1000.0\n"), std::string::npos);
-    EXPECT_NE(r.out.find("0x0006\tmusic band 1 gain\t105\t-3.0\n"), std::string::npos);
-    EXPECT_NE(r.out.find("0x0004\tmusic band 1 type\t0\tPEQ\n"), std::string::npos);
-    // One line per record; the copied system words are records of page 10 too.
+    for (const char* line :
+         {"main.lowpass.frequency\tOff\t362\n", "music.band1.frequency\t1000.0Hz\t204\n",
+          "music.band1.gain\t-3.0dB\t105\n", "music.band1.type\tPEQ\t0\n",
+          "music.dance.band1.frequency\t19.7Hz\t0\n", "rear.lowpass.frequency\t19.7Hz\t0\n",
+          "system.volume.music.start\t40\t40\n"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out.substr(0, 400);
+    }
+    // One line per record, every one named.
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 821);
+    EXPECT_EQ(r.out.find("page "), std::string::npos) << "no anonymous rows";
+
+    const CliRun j = Kdsp("preset show --json " + P("a.Nddt"));
+    ASSERT_EQ(j.status, 0) << j.err;
+    EXPECT_EQ(j.out.rfind("{\n  \"ok\": true,\n", 0), 0u) << j.out.substr(0, 200);
+    EXPECT_NE(j.out.find("\"records\": 821"), std::string::npos);
+    EXPECT_NE(j.out.find("{\"name\": \"main.lowpass.frequency\", \"id\": \"0x0614\", \"page\": 6, "
+                         "\"slot\": 20, \"value\": 362, \"shown\": \"Off\", \"unit\": \"Hz\"}"),
+              std::string::npos);
 }
 
 TEST_F(PresetCli, BadFilesPrintTheFileMessageAndExit1) {
@@ -143,14 +154,21 @@ TEST_F(PresetCli, BadFilesPrintTheFileMessageAndExit1) {
                  {"missing.Nddt", "File not find!"},
                  {"text.Nddt", "File format error!"}};
     for (const auto& c : cases) {
-        for (const char* cmd : {"check", "show", "export"}) {
+        for (const char* cmd : {"check", "show", "export", "export --by-name"}) {
             const CliRun r = Kdsp(std::string("preset ") + cmd + " " + P(c.file));
             EXPECT_EQ(r.status, 1) << cmd << " " << c.file;
             EXPECT_NE(r.err.find(c.message), std::string::npos)
                 << cmd << " " << c.file << ": " << r.err;
             EXPECT_TRUE(r.out.empty()) << "nothing is listed from a bad file";
         }
+        // Scripts get the refusal as the result object too.
+        const CliRun j = Kdsp(std::string("preset check --json ") + P(c.file));
+        EXPECT_EQ(j.status, 1);
+        EXPECT_EQ(j.out.rfind("{\"ok\": false, \"error\": \"" + std::string(c.message), 0), 0u)
+            << j.out;
     }
+    const CliRun ok = Kdsp("preset check --json " + P("good.Nddt"));
+    EXPECT_EQ(ok.out, "{\"ok\": true, \"file\": \"" + P("good.Nddt") + "\", \"records\": 821}\n");
     EXPECT_EQ(Kdsp("preset diff " + P("good.Nddt") + " " + P("edited.Nddt")).status, 1);
 }
 
@@ -207,8 +225,65 @@ TEST_F(PresetCli, DiffListsChangedParametersWithBothShownValues) {
     const CliRun r = Kdsp("preset diff " + P("a.Nddt") + " " + P("b.Nddt"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "0x0006\tmusic band 1 gain\t-3.0\t0.0\n"
-              "0x0614\tmain output low-pass frequency\tOff\t1000.0Hz\n");
+              "music.band1.gain\t-3.0dB\t0.0dB\n"
+              "main.lowpass.frequency\tOff\t1000.0Hz\n");
+    const CliRun j = Kdsp("preset diff --json " + P("a.Nddt") + " " + P("b.Nddt"));
+    ASSERT_EQ(j.status, 0) << j.err;
+    EXPECT_NE(j.out.find("{\"name\": \"main.lowpass.frequency\", \"id\": \"0x0614\", \"page\": 6, "
+                         "\"slot\": 20, \"a_value\": 362, \"a_shown\": \"Off\", \"b_value\": 204, "
+                         "\"b_shown\": \"1000.0Hz\", \"unit\": \"Hz\"}"),
+              std::string::npos)
+        << j.out;
+}
+
+// The by-name form: every name with the value as shown, edited by a person and
+// imported back; nothing is written unless every name and value is understood.
+TEST_F(PresetCli, ByNameExportEditAndImport) {
+    Preset("a.Nddt", Sample());
+    const CliRun exp = Kdsp("preset export --by-name " + P("a.Nddt"));
+    ASSERT_EQ(exp.status, 0) << exp.err;
+    EXPECT_EQ(std::count(exp.out.begin(), exp.out.end(), '\n'), 821 + 2) << "one name per line";
+    EXPECT_NE(exp.out.find("  \"main.lowpass.frequency\": \"Off\",\n"), std::string::npos);
+    EXPECT_NE(exp.out.find("  \"system.volume.music.start\": 40,\n"), std::string::npos)
+        << "values shown as they are stored are plain numbers";
+    Put(dir_ / "a.json", exp.out);
+    const CliRun same = Kdsp("preset import --by-name " + P("a.json") + " -o " + P("b.Nddt"));
+    ASSERT_EQ(same.status, 0) << same.err;
+    EXPECT_EQ(Kdsp("preset diff " + P("a.Nddt") + " " + P("b.Nddt")).out, "no differences\n");
+    EXPECT_TRUE(Kdsp("preset export --by-name " + P("b.Nddt")).out == exp.out)
+        << "the by-name form loses nothing";
+
+    // A person's edit: a few names, shown values, the rest from the base preset.
+    Put(dir_ / "edit.json",
+        "{\"music.band1.gain\": \"-6 dB\", \"rear.delay.left\": \"12.5\",\n"
+        " \"echo.mode\": \"stereo\", \"main.delay.right\": 700, \"music.dance.band2.q\": 20}");
+    const CliRun edit = Kdsp("preset import --by-name " + P("edit.json") + " --base " +
+                             P("a.Nddt") + " -o " + P("c.Nddt"));
+    ASSERT_EQ(edit.status, 0) << edit.err;
+    EXPECT_NE(edit.err.find("main.delay.right: out of range, set to 50.0ms"), std::string::npos)
+        << edit.err;
+    EXPECT_EQ(Kdsp("preset diff " + P("a.Nddt") + " " + P("c.Nddt")).out,
+              "music.band1.gain\t-3.0dB\t-6.0dB\n"
+              "music.dance.band2.q\t0.40\t1.26\n"
+              "echo.mode\tmono\tstereo\n"
+              "main.delay.right\t0.0ms\t50.0ms\n"
+              "rear.delay.left\t0.0ms\t12.5ms\n");
+
+    const std::pair<const char*, const char*> bad[] = {
+        {"{\"main.lowpas.frequency\": \"Off\"}", "closest: main.lowpass.frequency"},
+        {"{\"main.lowpass.frequency\": \"3dB\"}", "main.lowpass.frequency: '3dB'"},
+        {"{\"main.lowpass.frequency\": 70000}", "stored number 0..65535"},
+        {"{\"main.lowpass.frequency\": true}", "stored number 0..65535"},
+        {"[1, 2]", "one object"},
+        {"{\"main.lowpass.frequency\": ", "invalid JSON"},
+    };
+    for (const auto& [json, why] : bad) {
+        Put(dir_ / "bad.json", json);
+        const CliRun r = Kdsp("preset import --by-name " + P("bad.json") + " -o " + P("d.Nddt"));
+        EXPECT_EQ(r.status, 1) << json;
+        EXPECT_NE(r.err.find(why), std::string::npos) << json << ": " << r.err;
+        EXPECT_FALSE(fs::exists(dir_ / "d.Nddt")) << "no file from refused JSON: " << json;
+    }
 }
 
 TEST_F(PresetCli, UsageErrorsExit2) {

@@ -48,14 +48,20 @@ struct Sim {
 struct CliRun {
     int status;
     std::string err;
+    std::string out;
 };
 
 CliRun Kdsp(const fs::path& dir, const std::vector<std::string>& args) {
     static std::atomic<int> n{0};
     const fs::path errFile = dir / ("kdsp" + std::to_string(++n) + ".stderr");
     Process p(KDSP_CLI_PATH, args, errFile);
-    const int status = p.Wait(CommandLimit);
-    return {status, ReadFile(errFile)};
+    std::string out;
+    const auto end = std::chrono::steady_clock::now() + CommandLimit;
+    while (const auto line = p.ReadLine(std::chrono::duration_cast<std::chrono::milliseconds>(
+               end - std::chrono::steady_clock::now())))
+        out += *line + "\n";
+    const int status = p.Wait(5s);
+    return {status, ReadFile(errFile), out};
 }
 
 std::vector<std::string> Tcp(const Sim& sim) { return {"--host", "127.0.0.1", "--port", sim.port}; }
@@ -150,7 +156,8 @@ TEST(LinkEndToEnd, SetWritesParametersThroughTheQueue) {
     Sim sim(dir, {}, true);
     ASSERT_FALSE(sim.port.empty());
     auto args = Tcp(sim);
-    args.insert(args.begin(), {"set", "0x0614", "200", "0x0103", "300", "0x0211", "5"});
+    args.insert(args.begin(),
+                {"set", "0x0614", "200", "0x0103", "300", "0x0211", "5", "0x0512", "130"});
     const CliRun r = Kdsp(dir, args);
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "r.Nddt").string()}).status, 0);
@@ -158,10 +165,93 @@ TEST(LinkEndToEnd, SetWritesParametersThroughTheQueue) {
     EXPECT_EQ(image[6][20], 200);
     EXPECT_EQ(image[1][3], 300);
     EXPECT_EQ(image[2][17], 5) << "grouped dynamic-EQ write";
+    EXPECT_EQ(image[5][18], 130) << "a reverb-EQ id is written to the reverb page";
+    EXPECT_EQ(image[4][18], SimDevice::FactoryMemory()[4][18]) << "not to the echo page";
     // Refused input never reaches the link.
     EXPECT_EQ(Kdsp(dir, {"set", "0x0C00", "1", "--host", "127.0.0.1", "--port", sim.port}).status, 1);
     EXPECT_EQ(Kdsp(dir, {"set", "0x0614", "--host", "127.0.0.1", "--port", sim.port}).status, 1);
     fs::remove_all(dir);
+}
+
+// Names typed as in the window land in the stored copy they name, on every page
+// and whichever operating mode the processor is in; nothing else changes.
+TEST(LinkEndToEnd, SetByNameLandsInTheNamedCopyInBothOperatingModes) {
+    struct Landing {
+        const char* name;
+        const char* value;
+        int page, slot, stored;
+    };
+    const Landing landings[] = {
+        {"music.band3.frequency", "1000Hz", 0, 15, 204},
+        {"music.dance.band3.gain", "-6dB", 0, 68, 90},
+        {"music.dance.eq.bypass", "on", 0, 55, 1},
+        {"mic_a.band2.q", "2.0", 1, 14, 28},
+        {"mic.noise_gate", "5", 1, 3, 5},
+        {"mic_b.band2.gain", "6dB", 3, 13, 150},
+        {"deq.band2.frequency", "1000", 2, 15, 204},
+        {"deq.band3.dynamics", "Above", 2, 31, 2},
+        {"echo.time", "200", 4, 7, 100},
+        {"echo.eq.band1.gain", "3dB", 4, 18, 135},
+        {"reverb.eq.band5.frequency", "12000Hz", 5, 37, 333},
+        {"reverb.time", "500", 5, 4, 8},
+        {"main.lowpass.frequency", "1000Hz", 6, 20, 204},
+        {"main.dance.mix.music.level", "80", 6, 1, 40},
+        {"main.band2.gain", "-3dB", 6, 41, 105},
+        {"aux1.delay", "12.5", 7, 27, 125},
+        {"aux2.mute", "on", 8, 28, 1},
+        {"aux2.dance.mix.echo.phase", "on", 8, 11, 1},
+        {"rear.delay.left", "20ms", 9, 27, 200},
+        {"rear.mix.reverb.level", "50", 9, 12, 25},
+        {"rear.band7.type", "HSEQ", 9, 64, 2},
+        {"system.input.select", "input2", 10, 14, 1},
+        {"system.volume.mic.max", "60", 10, 9, 60},
+    };
+    for (int mode : {0, 1}) {
+        const auto dir = FreshDir();
+        Model start;
+        start.DeviceImage = SimDevice::FactoryMemory();
+        start.DeviceImage[PageMusic][1] = mode;
+        WritePresetFile(dir / "state.Nddt", start);
+        Model expected = start;
+        std::vector<std::string> args = {"set"};
+        for (const Landing& l : landings) {
+            args.insert(args.end(), {l.name, l.value});
+            expected.DeviceImage[l.page][l.slot] = l.stored;
+        }
+        WritePresetFile(dir / "expected.Nddt", expected);
+        Sim sim(dir, {"--state", (dir / "state.Nddt").string()});
+        ASSERT_FALSE(sim.port.empty());
+        auto tcp = Tcp(sim);
+        args.insert(args.end(), tcp.begin(), tcp.end());
+        const CliRun r = Kdsp(dir, args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("main.lowpass.frequency\t1000.0Hz\t204\n"), std::string::npos) << r.out;
+
+        if (mode == 1) {
+            auto get = Tcp(sim);
+            get.insert(get.begin(), {"get", "--json", "rear.delay.*", "0x0600"});
+            const CliRun g = Kdsp(dir, get);
+            ASSERT_EQ(g.status, 0) << g.err;
+            EXPECT_NE(g.out.find("\"mode\": \"dance\""), std::string::npos) << g.out;
+            EXPECT_NE(g.out.find("{\"name\": \"rear.delay.left\", \"id\": \"0x091B\", \"page\": 9, "
+                                 "\"slot\": 27, \"value\": 200, \"shown\": \"20.0ms\", "
+                                 "\"unit\": \"ms\"}"),
+                      std::string::npos)
+                << g.out;
+            EXPECT_NE(g.out.find("\"name\": \"rear.delay.right\""), std::string::npos);
+            EXPECT_NE(g.out.find("{\"name\": \"main.dance.mix.music.level\", \"id\": \"0x0600\", "
+                                 "\"page\": 6, \"slot\": 1, \"value\": 40, \"shown\": \"80\""),
+                      std::string::npos)
+                << "an id reads the copy of the mode in use: " << g.out;
+        }
+        ASSERT_EQ(sim.process->Stop(), 0);
+        const auto got = ImageOf(dir / "state.Nddt");
+        const auto want = ImageOf(dir / "expected.Nddt");
+        for (int p = 0; p < PageCount; ++p)
+            for (int s = 0; s < DeviceImageSlots; ++s)
+                EXPECT_EQ(got[p][s], want[p][s]) << "mode " << mode << ": page " << p << " slot " << s;
+        fs::remove_all(dir);
+    }
 }
 
 TEST(LinkEndToEnd, ReadSurvivesSplitMergedAndDroppedAnswers) {

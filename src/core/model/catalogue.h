@@ -1,6 +1,6 @@
 // The one table of every parameter the window binds: the controls that edit
 // it, how its value is shown, and its range. The GUI builds its controls from
-// it and the CLI prints parameters by name with it.
+// it; the catalogue by name (param_names.h) is built from it.
 #pragma once
 
 #include <span>
@@ -35,13 +35,16 @@ struct ParamBinding {
     ControlClass typeClass;       // Picture or Slider (None when empty)
     int valueKind;                // ValueKind carried in the hint of edit/pane/combo; -1 none
     ButtonKind button;
-    int sliderMax;     // maximum of the slider, -1 when the slider has none set / no slider
-    const char* name;  // readable name for listings ("music band 1 frequency")
+    int sliderMax;  // maximum of the slider, -1 when the slider has none set / no slider
+    // The parameter's name below its page ("band1.frequency", "lowpass.frequency");
+    // the page part follows the stored copy (param_names.h).
+    const char* name;
     // Fixed items of a combo box in item order (empty for none or for the
     // stored-mode box, whose items are the device's mode names).
     std::span<const char* const> items{};
-    bool hidden = false;  // exists but is never shown (eighth output band group)
-    int volumeLink = -1;  // system volume slider hint: 0 normal, 1 start, 2 maximum
+    bool hidden = false;            // exists but is never shown (eighth output band group)
+    int volumeLink = -1;            // system volume slider hint: 0 normal, 1 start, 2 maximum
+    const char* caption = nullptr;  // the caption the window shows beside the control (UTF-8)
 };
 
 // Every bound (page, index) in ascending id order. Placeholder slots are not listed.
@@ -58,8 +61,14 @@ struct ChoiceGroupDef {
     ParamId id;
     const char* buttons[3];
     int count;
+    const char* words[3];  // what each choice is called when typed or listed ("fast", "stereo")
 };
 std::span<const ChoiceGroupDef> ChoiceGroups();
 const ChoiceGroupDef* FindChoiceGroup(ParamId id);
+
+// The words of a parameter's values in value order, for parameters chosen rather
+// than measured: combo items, the choices of a group, "off"/"on" of a switch.
+// Empty for every other parameter.
+std::span<const char* const> ValueWords(const ParamBinding& b);
 
 }  // namespace kdsp

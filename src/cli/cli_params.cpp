@@ -1,0 +1,363 @@
+// kdsp subcommands by parameter name: params (the catalogue), get (read the
+// processor, show values) and set (write values typed as in the window, or
+// stored values by id).
+#include <cctype>
+#include <iostream>
+#include <optional>
+#include <set>
+
+#include "cli/cli.h"
+#include "cli/cli_json.h"
+#include "cli/cli_session.h"
+#include "core/model/param_names.h"
+#include "core/model/param_text.h"
+#include "core/protocol/frames.h"
+
+namespace kdsp::cli {
+
+namespace {
+
+bool LooksLikeId(const std::string& text) {
+    return !text.empty() && std::isdigit(static_cast<unsigned char>(text[0]));
+}
+
+[[noreturn]] void UnknownName(const std::string& name) {
+    std::string message = "no parameter is called '" + name + "'";
+    const auto close = ClosestNames(name);
+    if (!close.empty()) {
+        message += "; closest:";
+        for (const std::string& c : close)
+            message += " " + c;
+    }
+    throw Refused(message + " (kdsp params lists them all)");
+}
+
+int OperatingMode(const Model& m) {
+    return m.DeviceImage[PageMusic][1] != 0 ? 1 : 0;
+}
+
+const char* ModeText(int mode) {
+    return mode == 1 ? "dance" : "sing";
+}
+
+// ---- params --------------------------------------------------------------------
+
+std::string ValuesText(const NamedParam& p) {
+    if (p.words.empty())
+        return ShowParam(p, p.min) + ".." + ShowParam(p, p.max);
+    std::string text;
+    for (const char* w : p.words)
+        text += (text.empty() ? "" : "|") + std::string(w);
+    return text;
+}
+
+void ListParams(const std::string& pattern) {
+    std::vector<const NamedParam*> found;
+    if (pattern.empty() || IsPattern(pattern)) {
+        found = MatchParams(pattern.empty() ? "*" : pattern);
+    } else {
+        // A plain word lists every name holding it ("lowpass").
+        found = MatchParams("*" + pattern + "*");
+    }
+    if (found.empty())
+        UnknownName(pattern);
+    if (JsonOutput) {
+        JsonValue list = JsonValue::Array();
+        for (const NamedParam* p : found)
+            list.Add(DescribeJson(*p));
+        PrintJson(list);
+        return;
+    }
+    for (const NamedParam* p : found) {
+        std::cout << p->name << '\t' << (p->HasId() ? IdText(p->Id()) : "-") << '\t' << p->page
+                  << ':' << p->slot << '\t' << (p->Reserved() ? "reserved" : ValuesText(*p)) << '\t'
+                  << (p->caption ? p->caption : "") << '\n';
+    }
+}
+
+// ---- get -----------------------------------------------------------------------
+
+// What a get argument asks for: named parameters, or an id whose copy depends on
+// the operating mode the processor is in.
+struct Wanted {
+    std::vector<const NamedParam*> params;
+    std::optional<ParamId> id;
+};
+
+Wanted Resolve(const std::string& arg) {
+    Wanted w;
+    if (const NamedParam* p = FindParam(arg)) {
+        w.params.push_back(p);
+    } else if (IsPattern(arg)) {
+        w.params = MatchParams(arg);
+        if (w.params.empty())
+            throw Refused("no parameter matches '" + arg + "'");
+    } else if (LooksLikeId(arg)) {
+        const auto id = static_cast<ParamId>(ParseNumber(arg, 0xFFFF, "parameter id"));
+        if (!FindParamForId(id, 0) && !FindParamForId(id, 1))
+            throw Refused("no stored parameter has the id " + arg);
+        w.id = id;
+    } else {
+        UnknownName(arg);
+    }
+    return w;
+}
+
+void Get(const std::vector<std::string>& args, const Endpoint& ep) {
+    std::vector<Wanted> wanted;
+    for (const std::string& a : args)
+        wanted.push_back(Resolve(a));
+    LinkSession s(ep);
+    std::vector<const NamedParam*> shown;
+    const int rc = s.Run([&](int) {
+        const int mode = OperatingMode(s.model());
+        std::set<const NamedParam*> seen;
+        for (const Wanted& w : wanted) {
+            std::vector<const NamedParam*> ps = w.params;
+            if (w.id)
+                if (const NamedParam* p = FindParamForId(*w.id, mode))
+                    ps.push_back(p);
+            for (const NamedParam* p : ps)
+                if (seen.insert(p).second)
+                    shown.push_back(p);
+        }
+        return true;
+    });
+    if (rc != 0)
+        throw Refused("get failed");
+    const auto& image = s.model().DeviceImage;
+    auto raw = [&](const NamedParam* p) {
+        return image[static_cast<std::size_t>(p->page)][static_cast<std::size_t>(p->slot)];
+    };
+    if (JsonOutput) {
+        JsonValue list = JsonValue::Array();
+        for (const NamedParam* p : shown)
+            list.Add(ReadingJson(*p, raw(p)));
+        PrintJson(JsonValue::Object()
+                      .Set("ok", true)
+                      .Set("mode", ModeText(OperatingMode(s.model())))
+                      .Set("params", std::move(list)));
+        return;
+    }
+    for (const NamedParam* p : shown)
+        std::cout << p->name << '\t' << ShowParam(*p, raw(p)) << '\t' << raw(p) << '\n';
+}
+
+// ---- set -----------------------------------------------------------------------
+
+struct PlannedWrite {
+    const NamedParam* param = nullptr;  // nullptr: a stored value written by id
+    ParamId id = 0;
+    int value = 0;
+    bool clamped = false;
+    std::string given;
+};
+
+PlannedWrite Plan(const std::string& key, const std::string& value, bool raw) {
+    PlannedWrite w;
+    w.given = value;
+    if (LooksLikeId(key)) {
+        // By id the value is the stored word, as it always was.
+        w.id = static_cast<ParamId>(ParseNumber(key, 0xFFFF, "parameter id"));
+        if (PageOf(w.id) >= PageCount || IndexOf(w.id) >= ParamImageSlots)
+            throw Refused("no such parameter: " + key);
+        w.value = static_cast<int>(ParseNumber(value, 0xFFFF, "value"));
+        return w;
+    }
+    const NamedParam* p = FindParam(key);
+    if (!p)
+        UnknownName(key);
+    if (p->Reserved()) {
+        throw Refused(p->name + " has no known use and is not written by name" +
+                      (p->HasId() ? "; its id is " + IdText(p->Id()) : std::string()));
+    }
+    const ParsedValue v = raw ? ClampParamValue(*p, ParseNumber(value, 0xFFFF, "stored value"))
+                              : ParseParamValue(*p, value);
+    if (!v.ok)
+        throw Refused(p->name + ": " + v.error);
+    w.param = p;
+    w.id = p->Id();
+    w.value = v.value;
+    w.clamped = v.clamped;
+    if (v.clamped) {
+        std::cerr << "kdsp: " << p->name << ": " << value << " is out of range ("
+                  << ShowParam(*p, p->min) << " .. " << ShowParam(*p, p->max) << "), set to "
+                  << ShowParam(*p, v.value) << "\n";
+    }
+    return w;
+}
+
+// Selectors that leave `id` on its own page: the id written is the copy meant.
+void OwnPage(Model& m, ParamId id) {
+    m.MicBandMode = 0;
+    m.MainVariant = PageMain;
+    m.AuxVariant = PageAux1;
+    m.EffectEqVariant = PageOf(id) == PageReverb ? PageReverb : PageEcho;
+}
+
+// Sends one write the way the window sends a change of that control.
+void Send(Link& link, Model& m, const PlannedWrite& w) {
+    OwnPage(m, w.id);
+    if (w.param && w.param->bandParam)
+        link.SendBandParam(w.id, w.value);
+    else
+        link.SendParam(w.id, w.value);
+}
+
+// The writes in the order they go out, in steps that each wait until the
+// processor has taken the one before: recalls of a stored mode first (the
+// processor reloads everything after one), then the copies of the operating
+// mode in use, then those of the other mode, switched to and back, and last a
+// new operating mode, so the mode asked for is the one the processor ends in.
+class SetRun {
+  public:
+    SetRun(LinkSession& s, std::vector<PlannedWrite> writes) : s_(s), writes_(std::move(writes)) {}
+
+    void Start() {
+        for (const PlannedWrite& w : writes_)
+            if (w.id == IdRecallMode)
+                Send(s_.link(), s_.model(), w);
+        s_.WhenWritesDone([this] { WriteMode(); });
+    }
+
+    int modeInUse = 0;
+    bool switched = false;
+
+  private:
+    void WriteMode() {
+        Model& m = s_.model();
+        modeInUse = OperatingMode(m);
+        std::vector<const PlannedWrite*> other;
+        Load(modeInUse);
+        for (const PlannedWrite& w : writes_) {
+            if (w.id == IdRecallMode || w.id == IdOperatingMode)
+                continue;
+            if (w.param && w.param->mode >= 0 && w.param->mode != modeInUse)
+                other.push_back(&w);
+            else
+                Send(s_.link(), m, w);
+        }
+        if (other.empty()) {
+            s_.WhenWritesDone([this] { WriteOperatingMode(); });
+            return;
+        }
+        s_.WhenWritesDone([this, other] {
+            const int otherMode = 1 - modeInUse;
+            std::cerr << "kdsp: the processor is in " << ModeText(modeInUse)
+                      << " mode: " << ModeText(otherMode) << " copies are written in "
+                      << ModeText(otherMode) << " mode, then " << ModeText(modeInUse)
+                      << " mode is back\n";
+            switched = true;
+            s_.link().SendParam(IdOperatingMode, otherMode);
+            Load(otherMode);
+            for (const PlannedWrite* w : other)
+                Send(s_.link(), s_.model(), *w);
+            s_.WhenWritesDone([this] {
+                s_.link().SendParam(IdOperatingMode, modeInUse);
+                Load(modeInUse);
+                s_.WhenWritesDone([this] { WriteOperatingMode(); });
+            });
+        });
+    }
+
+    void WriteOperatingMode() {
+        for (const PlannedWrite& w : writes_)
+            if (w.id == IdOperatingMode)
+                Send(s_.link(), s_.model(), w);
+        s_.WhenWritesDone([this] { s_.Disconnect(0); });
+    }
+
+    // Band frames carry the whole band from the view, so it must show the copy written.
+    void Load(int mode) {
+        Model& m = s_.model();
+        OwnPage(m, 0);
+        m.ModeFlag = mode;
+        LoadViewFromDevice(m, mode);
+    }
+
+    static constexpr ParamId IdOperatingMode = 0x0001;
+
+    LinkSession& s_;
+    std::vector<PlannedWrite> writes_;
+};
+
+void Set(const std::vector<std::string>& args, bool raw, const Endpoint& ep) {
+    if (args.size() % 2 != 0)
+        throw Refused("set wants pairs of NAME VALUE");
+    std::vector<PlannedWrite> writes;
+    for (std::size_t i = 0; i < args.size(); i += 2)
+        writes.push_back(Plan(args[i], args[i + 1], raw));
+    LinkSession s(ep);
+    SetRun run(s, writes);
+    bool started = false;
+    // A recall of a stored mode brings the link online again after its reload.
+    const int rc = s.Run([&](int) {
+        if (!started) {
+            started = true;
+            run.Start();
+        }
+        return false;
+    });
+    if (rc != 0)
+        throw Refused("set failed");
+    if (JsonOutput) {
+        JsonValue list = JsonValue::Array();
+        for (const PlannedWrite& w : writes) {
+            const NamedParam* p = w.param ? w.param : FindParamForId(w.id, run.modeInUse);
+            JsonValue one = p && w.param ? ReadingJson(*p, w.value)
+                                         : JsonValue::Object()
+                                               .Set("name", p ? JsonValue(p->name) : JsonValue())
+                                               .Set("id", IdText(w.id))
+                                               .Set("value", w.value);
+            list.Add(one.Set("given", w.given).Set("clamped", w.clamped));
+        }
+        PrintJson(JsonValue::Object()
+                      .Set("ok", true)
+                      .Set("mode", ModeText(run.modeInUse))
+                      .Set("mode_switched", run.switched)
+                      .Set("writes", std::move(list)));
+        return;
+    }
+    for (const PlannedWrite& w : writes) {
+        if (w.param)
+            std::cout << w.param->name << '\t' << ShowParam(*w.param, w.value) << '\t' << w.value
+                      << '\n';
+        else
+            std::cout << IdText(w.id) << '\t' << w.value << '\t' << w.value << '\n';
+    }
+}
+
+}  // namespace
+
+void RegisterParamCommands(CLI::App& app) {
+    static std::string pattern;
+    auto* params = app.add_subcommand("params", "list the parameters by name");
+    params->add_option("PATTERN", pattern,
+                       "names to list: a word they contain, or a pattern with * and ?");
+    AddJsonFlag(params);
+    params->callback([] { ListParams(pattern); });
+
+    static Endpoint getEp;
+    static std::vector<std::string> getArgs;
+    auto* get = app.add_subcommand("get", "read the processor and show parameters by name");
+    get->add_option("NAME", getArgs, "parameter names, patterns with * and ?, or ids")->required();
+    AddEndpointOptions(get, getEp);
+    AddJsonFlag(get);
+    get->callback([] { Get(getArgs, getEp); });
+
+    static Endpoint setEp;
+    static std::vector<std::string> setArgs;
+    static bool setRaw = false;
+    auto* set = app.add_subcommand(
+        "set", "write parameters: NAME VALUE [NAME VALUE ...] (or ID STORED-VALUE)");
+    set->add_option("pairs", setArgs,
+                    "name and value as typed in the window (1000Hz, -3.5dB, Off, stereo), "
+                    "or a parameter id (0x0614 or 1556) and its stored value, repeated")
+        ->required();
+    set->add_flag("--raw", setRaw, "values given by name are stored values, not shown ones");
+    AddEndpointOptions(set, setEp);
+    AddJsonFlag(set);
+    set->callback([] { Set(setArgs, setRaw, setEp); });
+}
+
+}  // namespace kdsp::cli
