@@ -214,9 +214,26 @@ protected:
         Click(QString("FormTabBtn%1").arg(n).toLatin1().constData());
         EXPECT_EQ(form->ShownTab(), n);
     }
+    // Every caption of the page fits; on the system page both panels of its tabs.
     void ExpectAllFit(const char* language, int tab) {
-        const std::vector<std::string> problems = FitProblems(form.get());
+        std::vector<std::string> problems = FitProblems(form.get());
         EXPECT_TRUE(problems.empty()) << language << ", tab " << tab << Join(problems);
+        if (tab != 8) return;
+        auto* bar = form->findChild<QTabWidget*>("SysPanelTabs")->tabBar();
+        QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, bar->mapTo(form.get(), bar->tabRect(1).center()));
+        QApplication::processEvents();
+        EXPECT_TRUE(form->Control("SysPassGrop")->isVisible());
+        problems = FitProblems(form.get());
+        EXPECT_TRUE(problems.empty()) << language << ", password panel" << Join(problems);
+        QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, bar->mapTo(form.get(), bar->tabRect(0).center()));
+        QApplication::processEvents();
+    }
+    void ExpectStatusDialogFits(const char* language) {
+        status->show();
+        QApplication::processEvents();
+        const std::vector<std::string> problems = FitProblems(status.get());
+        EXPECT_TRUE(problems.empty()) << language << ", status dialog" << Join(problems);
+        status->hide();
     }
     QString Text(const char* name) { return ReadableTexts(form->Control(QString::fromLatin1(name))).value(1); }
     QString SettingsFile() const { return dir.filePath("kdsp-control.conf"); }
@@ -234,6 +251,7 @@ TEST_F(LanguageTest, EveryPageFitsInChineseAndInEnglishAfterTheSwitch) {
         Tab(tab);
         ExpectAllFit("Chinese", tab);
     }
+    ExpectStatusDialogFits("Chinese");
     EXPECT_EQ(Text("FormTabBtn1"), "音乐") << "no choice made: the window of old";
 
     Click("LanguageBtn");
@@ -246,6 +264,7 @@ TEST_F(LanguageTest, EveryPageFitsInChineseAndInEnglishAfterTheSwitch) {
         const std::vector<std::string> chinese = ChineseShown(form.get());
         EXPECT_TRUE(chinese.empty()) << "English, tab " << tab << Join(chinese);
     }
+    ExpectStatusDialogFits("English");
     const std::vector<std::string> chinese = ChineseShown(status.get());
     EXPECT_TRUE(chinese.empty()) << Join(chinese);
 }
