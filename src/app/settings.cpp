@@ -61,16 +61,14 @@ Settings::Settings(const QString& file) {
         store_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "kdsp", "kdsp-control");
     else
         store_ = std::make_unique<QSettings>(file, QSettings::IniFormat);
-    readable_ = store_->status() == QSettings::NoError;
     // What could be made of a damaged file is not trusted, nor written back with
     // the next change: that change starts a clean file.
-    if (store_->status() == QSettings::FormatError) store_->clear();
+    if (store_->status() != QSettings::NoError) store_->clear();
 }
 
 Settings::~Settings() = default;
 
 QString Settings::Text(const char* key) const {
-    if (!readable_) return {};
     const QVariant v = store_->value(key);
     // A value holding commas reads as a list: not one this program wrote.
     return v.typeId() == QMetaType::QString ? v.toString() : QString();

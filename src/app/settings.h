@@ -52,7 +52,6 @@ public:
 private:
     QString Text(const char* key) const;
     std::unique_ptr<QSettings> store_;
-    bool readable_ = false;
 };
 
 // The language of this run: --lang, else the kept one, else none chosen.
