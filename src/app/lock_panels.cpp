@@ -87,7 +87,8 @@ QGroupBox* ChangePanel(Builder& b, TForm1& form, QWidget* parent, const QString&
     auto* grid = new QGridLayout(g);
     grid->setContentsMargins(8, 6, 8, 6);
     grid->setVerticalSpacing(3);
-    const char* captions[3] = {QT_TRANSLATE_NOOP("kdsp", "旧密码："), QT_TRANSLATE_NOOP("kdsp", "新密码输入："),
+    const char* captions[3] = {QT_TRANSLATE_NOOP("kdsp", "旧密码："),
+                               QT_TRANSLATE_NOOP("kdsp", "新密码输入："),
                                QT_TRANSLATE_NOOP("kdsp", "新密码确定：")};
     const char* names[3] = {boxes.old, boxes.entry, boxes.confirm};
     auto* keys = new PasswordKeys(form, which, g);
@@ -163,10 +164,12 @@ void BuildLockPanels(TForm1& form) {
     v->addWidget(gate);
     QObject::connect(sysOk, &QPushButton::clicked, &form, [&form] { RzBmpButton118Click(form); });
 
-    v->addWidget(ChangePanel(b, form, host, "SysPassChangeGrop", QT_TRANSLATE_NOOP("kdsp", "系统密码修改"),
-                             SystemBoxes, SystemPasswordLength, 1));
-    v->addWidget(ChangePanel(b, form, host, "PanelPassChangeGrop", QT_TRANSLATE_NOOP("kdsp", "自动键盘锁密码修改"),
-                             PanelBoxes, PanelPasswordLength, 2));
+    v->addWidget(ChangePanel(b, form, host, "SysPassChangeGrop",
+                             QT_TRANSLATE_NOOP("kdsp", "系统密码修改"), SystemBoxes,
+                             SystemPasswordLength, 1));
+    v->addWidget(ChangePanel(b, form, host, "PanelPassChangeGrop",
+                             QT_TRANSLATE_NOOP("kdsp", "自动键盘锁密码修改"), PanelBoxes,
+                             PanelPasswordLength, 2));
     v->addStretch(1);
 }
 

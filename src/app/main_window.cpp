@@ -86,11 +86,13 @@ void TForm1::WireFrame() {
     if (auto* b = Ctl<QPushButton>("RzBmpButton1")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton1Click(); });
     if (auto* b = Ctl<QPushButton>("RzBmpButton2")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton2Click(); });
     if (auto* b = Ctl<QPushButton>("RzBmpButton3")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton3Click(); });
-    if (auto* b = Ctl<QPushButton>("LanguageBtn")) connect(b, &QPushButton::clicked, this, [this] { ToggleLanguage(); });
+    if (auto* b = Ctl<QPushButton>("LanguageBtn"))
+        connect(b, &QPushButton::clicked, this, [this] { ToggleLanguage(); });
 }
 
 void TForm1::ToggleLanguage() {
-    const UiLanguage next = CurrentUiLanguage() == UiLanguage::English ? UiLanguage::Chinese : UiLanguage::English;
+    const UiLanguage next =
+        CurrentUiLanguage() == UiLanguage::English ? UiLanguage::Chinese : UiLanguage::English;
     SetUiLanguage(next);
     if (settings_) {
         settings_->SetLanguage(next);

@@ -49,8 +49,10 @@ void BuildModePanel(TForm1& form) {
     nameRow->addWidget(name, 1);
     v->addLayout(nameRow);
     auto* buttons = new QHBoxLayout;
-    auto* recall = b.Button("RzBmpButton121", QT_TRANSLATE_NOOP("kdsp", "调用设备模式"), host, "action");
-    auto* save = b.Button("RzBmpButton138", QT_TRANSLATE_NOOP("kdsp", "保存设备模式"), host, "action");
+    auto* recall =
+        b.Button("RzBmpButton121", QT_TRANSLATE_NOOP("kdsp", "调用设备模式"), host, "action");
+    auto* save =
+        b.Button("RzBmpButton138", QT_TRANSLATE_NOOP("kdsp", "保存设备模式"), host, "action");
     buttons->addWidget(recall);
     buttons->addWidget(save);
     v->addLayout(buttons);

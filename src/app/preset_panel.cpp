@@ -92,8 +92,10 @@ void BuildPresetPanel(TForm1& form) {
     gv->addLayout(nameRow);
 
     auto* buttons = new QHBoxLayout;
-    auto* save = b.Button("RzBmpButton120", QT_TRANSLATE_NOOP("kdsp", "保存数据到电脑"), group, "action");
-    auto* load = b.Button("RzBmpButton119", QT_TRANSLATE_NOOP("kdsp", "上传数据到设备"), group, "action");
+    auto* save =
+        b.Button("RzBmpButton120", QT_TRANSLATE_NOOP("kdsp", "保存数据到电脑"), group, "action");
+    auto* load =
+        b.Button("RzBmpButton119", QT_TRANSLATE_NOOP("kdsp", "上传数据到设备"), group, "action");
     buttons->addWidget(save);
     buttons->addWidget(load);
     gv->addLayout(buttons);
@@ -119,7 +121,8 @@ void ShowPresetFolder(TForm1& form) {
     const PanelState& st = PanelsOf(form);
     if (auto* label = form.Ctl<QLabel>("PresetFolderLabel")) {
         // Only a fall-back is worth a line: the user would not find the files beside the program.
-        const QString text = Q(DescribePresetFolders(st.folders, LanguageFlagOf(CurrentUiLanguage())));
+        const QString text =
+            Q(DescribePresetFolders(st.folders, LanguageFlagOf(CurrentUiLanguage())));
         label->setText(text);
         label->setToolTip(text);
         label->setVisible(!st.folders.besideExecutable || !st.folders.usable);
@@ -162,7 +165,8 @@ void RzBmpButton120Click(TForm1& form) {
     // on a file system that ignores case that is the same file.
     if (PresetExists(st.folders.PresetFolder, name) &&
         AppMessage(&form, Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")),
-                   Tr(QT_TRANSLATE_NOOP("kdsp", "文件已存在,覆盖它吗?")), MsgButtons::OkCancel) != MsgAnswer::Ok)
+                   Tr(QT_TRANSLATE_NOOP("kdsp", "文件已存在,覆盖它吗?")),
+                   MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
     try {
         WritePresetFile(PresetPath(st.folders.PresetFolder, name), form.model());
@@ -178,8 +182,8 @@ void RzBmpButton119Click(TForm1& form) {
     auto* edit = form.Ctl<QLineEdit>("FileEdit");
     if (!edit) return;
     const QString name = edit->text();
-    if (AppMessage(&form, "Confirm", Tr(QT_TRANSLATE_NOOP("kdsp", "加载模式：%1 ?")).arg(name), MsgButtons::YesNo) ==
-        MsgAnswer::No)
+    if (AppMessage(&form, "Confirm", Tr(QT_TRANSLATE_NOOP("kdsp", "加载模式：%1 ?")).arg(name),
+                   MsgButtons::YesNo) == MsgAnswer::No)
         return;
     PanelState& st = PanelsOf(form);
     Link* link = st.link;

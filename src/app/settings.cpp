@@ -58,7 +58,8 @@ Settings::Settings()
 
 Settings::Settings(const QString& file) {
     if (file.isEmpty())
-        store_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "kdsp", "kdsp-control");
+        store_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "kdsp",
+                                             "kdsp-control");
     else
         store_ = std::make_unique<QSettings>(file, QSettings::IniFormat);
     // What could be made of a damaged file is not trusted, nor written back with

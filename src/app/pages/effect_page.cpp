@@ -59,7 +59,10 @@ QWidget* BuildEffectSheet(Builder& b, QWidget* parent) {
                              &grid);
     auto* modes = new QHBoxLayout;
     modes->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "回声模式"), echo));
-    for (BoundButton* m : b.Choice(0x040B, {QT_TRANSLATE_NOOP("kdsp", "单声道"), QT_TRANSLATE_NOOP("kdsp", "立体声")}, echo)) modes->addWidget(m);
+    for (BoundButton* m :
+         b.Choice(0x040B,
+                  {QT_TRANSLATE_NOOP("kdsp", "单声道"), QT_TRANSLATE_NOOP("kdsp", "立体声")}, echo))
+        modes->addWidget(m);
     grid->addLayout(modes, 9, 0, 1, 5);
     grid->setRowStretch(10, 1);
     h->addWidget(echo, 1);
@@ -85,7 +88,8 @@ QWidget* BuildEffectSheet(Builder& b, QWidget* parent) {
     v->setContentsMargins(6, 4, 6, 6);
     v->setSpacing(4);
     auto* head = new QHBoxLayout;
-    head->addWidget(b.Reg(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "5段回声EQ"), eq, "title"), "EchoLaber"));
+    head->addWidget(
+        b.Reg(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "5段回声EQ"), eq, "title"), "EchoLaber"));
     head->addStretch(1);
     auto* echoEq = b.Button("EchoEQBtn", QT_TRANSLATE_NOOP("kdsp", "回声EQ"), eq, "choice");
     auto* rvbEq = b.Button("RvbEQBtn", QT_TRANSLATE_NOOP("kdsp", "混响EQ"), eq, "choice");

@@ -49,8 +49,16 @@ QWidget* BuildTopStrip(Builder& b, QWidget* parent) {
     auto* h = new QHBoxLayout(top);
     h->setContentsMargins(6, 4, 6, 4);
     h->setSpacing(3);
-    static const char* const kTabs[10] = {QT_TRANSLATE_NOOP("kdsp", "音乐"), QT_TRANSLATE_NOOP("kdsp", "麦克风"), QT_TRANSLATE_NOOP("kdsp", "效果"), QT_TRANSLATE_NOOP("kdsp", "主输出"), QT_TRANSLATE_NOOP("kdsp", "辅助输出1"),
-                                          QT_TRANSLATE_NOOP("kdsp", "辅助输出2"), QT_TRANSLATE_NOOP("kdsp", "后置输出"), QT_TRANSLATE_NOOP("kdsp", "系统"), "DEQ", "DEQ"};
+    static const char* const kTabs[10] = {QT_TRANSLATE_NOOP("kdsp", "音乐"),
+                                          QT_TRANSLATE_NOOP("kdsp", "麦克风"),
+                                          QT_TRANSLATE_NOOP("kdsp", "效果"),
+                                          QT_TRANSLATE_NOOP("kdsp", "主输出"),
+                                          QT_TRANSLATE_NOOP("kdsp", "辅助输出1"),
+                                          QT_TRANSLATE_NOOP("kdsp", "辅助输出2"),
+                                          QT_TRANSLATE_NOOP("kdsp", "后置输出"),
+                                          QT_TRANSLATE_NOOP("kdsp", "系统"),
+                                          "DEQ",
+                                          "DEQ"};
     for (int t = 0; t < 10; ++t) {
         auto* tab = b.Button(QString("FormTabBtn%1").arg(t + 1), QString::fromUtf8(kTabs[t]), top, "tab");
         tab->SetTag(t);
@@ -65,7 +73,9 @@ QWidget* BuildTopStrip(Builder& b, QWidget* parent) {
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(2);
     grid->setVerticalSpacing(0);
-    static const char* const kVol[3] = {QT_TRANSLATE_NOOP("kdsp", "音乐"), QT_TRANSLATE_NOOP("kdsp", "话筒"), QT_TRANSLATE_NOOP("kdsp", "效果")};
+    static const char* const kVol[3] = {QT_TRANSLATE_NOOP("kdsp", "音乐"),
+                                        QT_TRANSLATE_NOOP("kdsp", "话筒"),
+                                        QT_TRANSLATE_NOOP("kdsp", "效果")};
     for (int k = 0; k < 3; ++k) {
         auto* inner = new QGridLayout;
         inner->setHorizontalSpacing(2);
@@ -129,7 +139,8 @@ QWidget* BuildSharedArea(Builder& b, QWidget* parent) {
     grid->addWidget(ip, 1, 0);
     grid->addWidget(port, 1, 1);
     grid->addWidget(b.Button("EQResetBtn", QT_TRANSLATE_NOOP("kdsp", "EQ重置"), tools, "action"), 2, 0);
-    auto* allpass = b.Button("MusEQAllpassBtn", QT_TRANSLATE_NOOP("kdsp", "EQ pass"), tools, "toggle");
+    auto* allpass =
+        b.Button("MusEQAllpassBtn", QT_TRANSLATE_NOOP("kdsp", "EQ pass"), tools, "toggle");
     allpass->SetHint("0");
     grid->addWidget(allpass, 2, 1);
 

@@ -59,7 +59,8 @@ QWidget* BuildMicSheet(Builder& b, QWidget* parent) {
     gv->setContentsMargins(6, 4, 6, 6);
     gv->setSpacing(4);
     auto* head = new QHBoxLayout;
-    auto* title = b.Reg(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "15段EQ"), g, "title"), "MicEQBandLabel");
+    auto* title =
+        b.Reg(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "15段EQ"), g, "title"), "MicEQBandLabel");
     head->addWidget(title);
     head->addStretch(1);
     head->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "频段"), g));

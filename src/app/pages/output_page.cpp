@@ -43,7 +43,9 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     auto* left = new QVBoxLayout;
     auto* mix = b.Group(prefix + "MixGrop", QT_TRANSLATE_NOOP("kdsp", "混音"), sheet);
     QGridLayout* grid = Grid(mix);
-    static const char* const kMix[4] = {QT_TRANSLATE_NOOP("kdsp", "音乐"), QT_TRANSLATE_NOOP("kdsp", "话筒"), QT_TRANSLATE_NOOP("kdsp", "回声"), QT_TRANSLATE_NOOP("kdsp", "混响")};
+    static const char* const kMix[4] = {
+        QT_TRANSLATE_NOOP("kdsp", "音乐"), QT_TRANSLATE_NOOP("kdsp", "话筒"),
+        QT_TRANSLATE_NOOP("kdsp", "回声"), QT_TRANSLATE_NOOP("kdsp", "混响")};
     for (int k = 0; k < 4; ++k)
         b.AddSliderRow(grid, k, id(4 * k), QString::fromUtf8(kMix[k]), id(4 * k + 2));
     left->addWidget(mix);
@@ -54,12 +56,17 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
         b.AddSliderRow(grid, 0, id(27), QT_TRANSLATE_NOOP("kdsp", "左延时"));
         b.AddSliderRow(grid, 1, id(28), QT_TRANSLATE_NOOP("kdsp", "右延时"));
         auto* mutes = new QHBoxLayout;
-        mutes->addWidget(b.ButtonOf(id(29), QT_TRANSLATE_NOOP("kdsp", "左通道静音"), delay, "toggle"));
-        mutes->addWidget(b.ButtonOf(id(30), QT_TRANSLATE_NOOP("kdsp", "右通道静音"), delay, "toggle"));
+        mutes->addWidget(
+            b.ButtonOf(id(29), QT_TRANSLATE_NOOP("kdsp", "左通道静音"), delay, "toggle"));
+        mutes->addWidget(
+            b.ButtonOf(id(30), QT_TRANSLATE_NOOP("kdsp", "右通道静音"), delay, "toggle"));
         grid->addLayout(mutes, 2, 0, 1, 5);
         auto* tone = new QHBoxLayout;
         tone->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "音色"), delay));
-        for (BoundButton* t : b.Choice(id(31), {QT_TRANSLATE_NOOP("kdsp", "标准"), QT_TRANSLATE_NOOP("kdsp", "低音增强")}, delay)) tone->addWidget(t);
+        for (BoundButton* t : b.Choice(
+                 id(31), {QT_TRANSLATE_NOOP("kdsp", "标准"), QT_TRANSLATE_NOOP("kdsp", "低音增强")},
+                 delay))
+            tone->addWidget(t);
         grid->addLayout(tone, 3, 0, 1, 5);
     } else {
         b.AddSliderRow(grid, 0, id(27), QT_TRANSLATE_NOOP("kdsp", "延时"));
@@ -90,7 +97,12 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     b.AddSliderRow(grid, 3, id(25), QT_TRANSLATE_NOOP("kdsp", "压缩比"));
     auto* speed = new QHBoxLayout;
     speed->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "响应"), lim));
-    for (BoundButton* s : b.Choice(id(26), {QT_TRANSLATE_NOOP("kdsp", "快"), QT_TRANSLATE_NOOP("kdsp", "中"), QT_TRANSLATE_NOOP("kdsp", "慢")}, lim)) speed->addWidget(s);
+    for (BoundButton* s :
+         b.Choice(id(26),
+                  {QT_TRANSLATE_NOOP("kdsp", "快"), QT_TRANSLATE_NOOP("kdsp", "中"),
+                   QT_TRANSLATE_NOOP("kdsp", "慢")},
+                  lim))
+        speed->addWidget(s);
     grid->addLayout(speed, 4, 0, 1, 5);
     mid->addWidget(lim);
     mid->addStretch(1);

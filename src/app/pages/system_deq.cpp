@@ -48,9 +48,12 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
         ParamId id;
         const char* caption;
         const char* hint;
-    } kVolumes[] = {{0x0A06, QT_TRANSLATE_NOOP("kdsp", "音乐开机音量"), "1"}, {0x0A07, QT_TRANSLATE_NOOP("kdsp", "音乐最大音量"), "2"},
-                    {0x0A08, QT_TRANSLATE_NOOP("kdsp", "话筒开机音量"), "1"}, {0x0A09, QT_TRANSLATE_NOOP("kdsp", "话筒最大音量"), "2"},
-                    {0x0A0A, QT_TRANSLATE_NOOP("kdsp", "效果开机音量"), "1"}, {0x0A0B, QT_TRANSLATE_NOOP("kdsp", "效果最大音量"), "2"}};
+    } kVolumes[] = {{0x0A06, QT_TRANSLATE_NOOP("kdsp", "音乐开机音量"), "1"},
+                    {0x0A07, QT_TRANSLATE_NOOP("kdsp", "音乐最大音量"), "2"},
+                    {0x0A08, QT_TRANSLATE_NOOP("kdsp", "话筒开机音量"), "1"},
+                    {0x0A09, QT_TRANSLATE_NOOP("kdsp", "话筒最大音量"), "2"},
+                    {0x0A0A, QT_TRANSLATE_NOOP("kdsp", "效果开机音量"), "1"},
+                    {0x0A0B, QT_TRANSLATE_NOOP("kdsp", "效果最大音量"), "2"}};
     int r = 0;
     for (const auto& v : kVolumes) {
         auto row = b.AddSliderRow(grid, r++, v.id, QString::fromUtf8(v.caption));
@@ -63,7 +66,12 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
     grid = Grid(input);
     grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入选择"), input), 0, 0);
     auto* sel = new QHBoxLayout;
-    for (BoundButton* btn : b.Choice(0x0A0E, {QT_TRANSLATE_NOOP("kdsp", "输入1"), QT_TRANSLATE_NOOP("kdsp", "输入2"), QT_TRANSLATE_NOOP("kdsp", "输入3")}, input)) sel->addWidget(btn);
+    for (BoundButton* btn :
+         b.Choice(0x0A0E,
+                  {QT_TRANSLATE_NOOP("kdsp", "输入1"), QT_TRANSLATE_NOOP("kdsp", "输入2"),
+                   QT_TRANSLATE_NOOP("kdsp", "输入3")},
+                  input))
+        sel->addWidget(btn);
     grid->addLayout(sel, 0, 2, 1, 3);
     grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入电平"), input), 1, 0);
     auto* sign = b.Reg(new QWidget(input), "SignRzGroup");
@@ -91,10 +99,16 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
     // The stored-mode buttons sit here (mode panel).
     grid->addWidget(b.Reg(new QWidget(mode), "SysModePanelHost"), 2, 0, 1, 3);
     mid->addWidget(mode);
-    auto* user = ChoiceBox(b, sheet, "SysUserMangerGrop", QT_TRANSLATE_NOOP("kdsp", "用户模式"), 0x0A0C, {QT_TRANSLATE_NOOP("kdsp", "用户"), QT_TRANSLATE_NOOP("kdsp", "管理员")});
+    auto* user =
+        ChoiceBox(b, sheet, "SysUserMangerGrop", QT_TRANSLATE_NOOP("kdsp", "用户模式"), 0x0A0C,
+                  {QT_TRANSLATE_NOOP("kdsp", "用户"), QT_TRANSLATE_NOOP("kdsp", "管理员")});
     mid->addWidget(user);
-    mid->addWidget(ChoiceBox(b, sheet, "SysPanelGrop", QT_TRANSLATE_NOOP("kdsp", "面板自动锁"), 0x0A0D, {QT_TRANSLATE_NOOP("kdsp", "禁用"), QT_TRANSLATE_NOOP("kdsp", "开启")}));
-    mid->addWidget(ChoiceBox(b, sheet, "SysRemoteGrop", QT_TRANSLATE_NOOP("kdsp", "红外遥控"), 0x0A11, {QT_TRANSLATE_NOOP("kdsp", "关闭"), QT_TRANSLATE_NOOP("kdsp", "开启")}));
+    mid->addWidget(
+        ChoiceBox(b, sheet, "SysPanelGrop", QT_TRANSLATE_NOOP("kdsp", "面板自动锁"), 0x0A0D,
+                  {QT_TRANSLATE_NOOP("kdsp", "禁用"), QT_TRANSLATE_NOOP("kdsp", "开启")}));
+    mid->addWidget(
+        ChoiceBox(b, sheet, "SysRemoteGrop", QT_TRANSLATE_NOOP("kdsp", "红外遥控"), 0x0A11,
+                  {QT_TRANSLATE_NOOP("kdsp", "关闭"), QT_TRANSLATE_NOOP("kdsp", "开启")}));
     mid->addStretch(1);
     h->addLayout(mid, 2);
 
@@ -129,7 +143,8 @@ QWidget* BuildDynEqSheet(Builder& b, QWidget* parent) {
         label->setProperty("role", "point");
         label->setFixedHeight(20);
         head->addWidget(label, 1);
-        auto* pass = b.ButtonOf(MakeId(PageDynEq, base + 1), QT_TRANSLATE_NOOP("kdsp", "EQ pass"), sheet, "toggle");
+        auto* pass = b.ButtonOf(MakeId(PageDynEq, base + 1), QT_TRANSLATE_NOOP("kdsp", "EQ pass"),
+                                sheet, "toggle");
         pass->setFixedWidth(70);
         head->addWidget(pass);
         column->addLayout(head);
@@ -174,11 +189,16 @@ QWidget* BuildDynEqSheet(Builder& b, QWidget* parent) {
         grid->addLayout(dyn, 4, 2, 1, 3);
         b.AddSliderRow(grid, 5, MakeId(PageDynEq, base + 8), QT_TRANSLATE_NOOP("kdsp", "启动时间"));
         b.AddSliderRow(grid, 6, MakeId(PageDynEq, base + 9), QT_TRANSLATE_NOOP("kdsp", "释放时间"));
-        b.AddSliderRow(grid, 7, MakeId(PageDynEq, base + 10), QT_TRANSLATE_NOOP("kdsp", "门限电平"));
+        b.AddSliderRow(grid, 7, MakeId(PageDynEq, base + 10),
+                       QT_TRANSLATE_NOOP("kdsp", "门限电平"));
         b.AddSliderRow(grid, 8, MakeId(PageDynEq, base + 11), QT_TRANSLATE_NOOP("kdsp", "压缩比"));
         grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "响应"), grp), 9, 0);
         auto* speed = new QHBoxLayout;
-        for (BoundButton* s : b.Choice(MakeId(PageDynEq, base + 12), {QT_TRANSLATE_NOOP("kdsp", "快"), QT_TRANSLATE_NOOP("kdsp", "中"), QT_TRANSLATE_NOOP("kdsp", "慢")}, grp))
+        for (BoundButton* s :
+             b.Choice(MakeId(PageDynEq, base + 12),
+                      {QT_TRANSLATE_NOOP("kdsp", "快"), QT_TRANSLATE_NOOP("kdsp", "中"),
+                       QT_TRANSLATE_NOOP("kdsp", "慢")},
+                      grp))
             speed->addWidget(s);
         grid->addLayout(speed, 9, 2, 1, 3);
         grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入电平"), grp), 10, 0);
@@ -197,7 +217,8 @@ QWidget* BuildDynEqSheet(Builder& b, QWidget* parent) {
     outer->addLayout(h, 1);
     auto* foot = new QHBoxLayout;
     foot->addStretch(1);
-    auto* reset = b.Button("RzBmpButton5", QT_TRANSLATE_NOOP("kdsp", "动态EQ复位"), sheet, "action");
+    auto* reset =
+        b.Button("RzBmpButton5", QT_TRANSLATE_NOOP("kdsp", "动态EQ复位"), sheet, "action");
     reset->setFixedWidth(110);
     foot->addWidget(reset);
     outer->addLayout(foot);

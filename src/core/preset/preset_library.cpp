@@ -122,7 +122,8 @@ PresetFolders EnsurePresetFolders(const fs::path& executableFolder, const fs::pa
 std::string DescribePresetFolders(const PresetFolders& folders, int languageFlag) {
     std::string text = Pick(languageFlag, "Presets: ", "数据文件夹：") + PathText(folders.PresetFolder);
     if (!folders.besideExecutable)
-        text += Pick(languageFlag, " (the folder beside the program cannot be written)", "（程序旁的文件夹不可写入）");
+        text += Pick(languageFlag, " (the folder beside the program cannot be written)",
+                     "（程序旁的文件夹不可写入）");
     if (!folders.usable)
         text += Pick(languageFlag, " (cannot be written)", "（不可写入）");
     return text;
