@@ -235,7 +235,7 @@ protected:
         EXPECT_TRUE(problems.empty()) << language << ", status dialog" << Join(problems);
         status->hide();
     }
-    QString Text(const char* name) { return ReadableTexts(form->Control(QString::fromLatin1(name))).value(1); }
+    QString Text(const char* name) { return ShownText(form->Control(QString::fromLatin1(name))); }
     QString SettingsFile() const { return dir.filePath("kdsp-control.conf"); }
 
     QTemporaryDir dir;
