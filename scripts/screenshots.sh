@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Pictures of every page at the design size, online against kdsp-sim, into
-# docs/screenshots/ (run after a build).
+# docs/screenshots/ (the window as it starts, Chinese) and docs/screenshots/en/
+# (English), run after a build. SHOT_LANGS="en" makes only the English ones.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
-mkdir -p docs/screenshots
+SHOT_LANGS=${SHOT_LANGS:-"zh en"}
+OUT=${OUT:-docs/screenshots}
 source scripts/sim-lib.sh
 # The simulator starts from the default memory with some EQ settings changed.
 work=$(mktemp -d)
+# The pictures neither read nor write kept settings; this keeps the user's own out of reach anyway.
+export XDG_CONFIG_HOME="$work/config"
 start_sim "$BUILD/src/sim/kdsp-sim" --state "$work/default.preset"
 kill "$sim_pid"
 wait "$sim_pid" 2>/dev/null || true  # it saves its memory on the way out
@@ -15,9 +19,18 @@ wait "$sim_pid" 2>/dev/null || true  # it saves its memory on the way out
 "$BUILD/src/cli/kdsp" preset import "$work/showcase.json" -o "$work/showcase.preset"
 start_sim "$BUILD/src/sim/kdsp-sim" --state "$work/showcase.preset"
 names=(music mic effects main aux1 aux2 rear system deq)
-for tab in $(seq 1 9); do
-  QT_QPA_PLATFORM=offscreen timeout 60 "$BUILD/src/app/kdsp-control" --host 127.0.0.1 --port "$port" \
-    --no-serial --screenshot "docs/screenshots/${tab}-${names[$((tab - 1))]}.png" --screenshot-tab "$tab" 2>/dev/null
+for lang in $SHOT_LANGS; do
+  dir=$OUT
+  args=()
+  if [ "$lang" = en ]; then
+    dir=$OUT/en
+    args=(--lang en)
+  fi
+  mkdir -p "$dir"
+  for tab in $(seq 1 9); do
+    QT_QPA_PLATFORM=offscreen timeout 60 "$BUILD/src/app/kdsp-control" --host 127.0.0.1 --port "$port" \
+      --no-serial "${args[@]}" --screenshot "$dir/${tab}-${names[$((tab - 1))]}.png" --screenshot-tab "$tab" 2>/dev/null
+  done
 done
 rm -rf "$work"
-ls docs/screenshots
+ls -R "$OUT"

@@ -3,6 +3,8 @@
 
 #include <QMessageBox>
 
+#include "app/language.h"
+
 namespace kdsp {
 
 namespace {
@@ -19,6 +21,8 @@ MessageInterceptor SetMessageInterceptor(MessageInterceptor interceptor) {
 }
 
 QString AppTitle() { return QStringLiteral("Audio Effect Contrller"); }
+
+QString PromptCaption() { return Tr(QT_TRANSLATE_NOOP("kdsp", "提示")); }
 
 MsgAnswer AppMessage(QWidget* parent, const QString& caption, const QString& text, MsgButtons buttons) {
     if (Interceptor()) return Interceptor()(caption, text, buttons);

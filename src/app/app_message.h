@@ -23,5 +23,7 @@ MessageInterceptor SetMessageInterceptor(MessageInterceptor interceptor);
 
 // The caption of plain messages: the window title of the program.
 QString AppTitle();
+// The caption of questions and refusals ("提示"), in the current language.
+QString PromptCaption();
 
 }  // namespace kdsp

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFont>
 
+#include "app/language.h"
 #include "app/main_window.h"
 
 // Resources of a static library need an explicit initialisation.
@@ -22,9 +23,13 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
     const QCommandLineOption port("port", "TCP port of the processor.", "P");
     const QCommandLineOption serial("serial", "Serial port to search (repeatable).", "PORT");
     const QCommandLineOption noSerial("no-serial", "Search no serial port.");
-    const QCommandLineOption shot("screenshot", "Save a picture once online (or failed) and quit.", "FILE");
+    const QCommandLineOption shot("screenshot",
+                                  "Save a picture once online (or failed) and quit; kept settings are "
+                                  "neither read nor written.",
+                                  "FILE");
     const QCommandLineOption shotTab("screenshot-tab", "Tab (1..9) shown in the picture.", "N");
-    parser.addOptions({host, port, serial, noSerial, shot, shotTab});
+    const QCommandLineOption lang("lang", "Language of the window for this run: zh or en.", "L");
+    parser.addOptions({host, port, serial, noSerial, shot, shotTab, lang});
     if (!parser.parse(args)) {
         error = parser.errorText();
         return false;
@@ -44,6 +49,11 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
     options.serialPorts = parser.values(serial);
     options.serialGiven = parser.isSet(serial) || parser.isSet(noSerial);
     if (parser.isSet(noSerial)) options.serialPorts.clear();
+    options.language = parser.value(lang);
+    if (parser.isSet(lang) && !ParseLanguage(options.language)) {
+        error = "invalid --lang: " + options.language + " (zh or en)";
+        return false;
+    }
     options.screenshotPath = parser.value(shot);
     if (parser.isSet(shotTab)) {
         bool ok = false;

@@ -16,6 +16,7 @@
 #include "app/control_actions.h"
 #include "app/control_tables.h"
 #include "app/eq_graph.h"
+#include "app/language.h"
 #include "app/main_window.h"
 #include "app/page_refresh.h"
 #include "app/widgets.h"
@@ -390,7 +391,9 @@ void EchoEQBtnClick(TForm1& form, BoundButton* button) {
     if (echo) echo->ShowPicture(reverb ? Pic::Up : Pic::On);
     if (rvb) rvb->ShowPicture(reverb ? Pic::On : Pic::Up);
     if (auto* label = form.Ctl<QLabel>("EchoLaber"))
-        label->setText(QString::fromUtf8(reverb ? "5段混响EQ" : "5段回声EQ"));
+        SetTr(label, "text",
+              reverb ? QT_TRANSLATE_NOOP("kdsp", "5段混响EQ")
+                     : QT_TRANSLATE_NOOP("kdsp", "5段回声EQ"));
     const int tag = button->Tag();
     if (tag == PageEcho || tag == PageReverb) form.model().EffectEqVariant = tag;
     form.FormTabBtn1Click(form.Ctl<BoundButton>("FormTabBtn3"));
@@ -402,7 +405,8 @@ void MicABtnClick(TForm1& form, BoundButton* button) {
     form.model().MicBandMode = mode;
     const bool groupB = mode == 1;
     if (auto* label = form.Ctl<QLabel>("MicEQBandLabel"))
-        label->setText(QString::fromUtf8(groupB ? "9段EQ" : "15段EQ"));
+        SetTr(label, "text",
+              groupB ? QT_TRANSLATE_NOOP("kdsp", "9段EQ") : QT_TRANSLATE_NOOP("kdsp", "15段EQ"));
     auto* pan = form.Ctl<BoundSlider>("MicPanScrollBar");
     auto* box = form.Ctl<QScrollArea>("MicScrollBox");
     if (groupB) {

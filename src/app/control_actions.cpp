@@ -5,6 +5,7 @@
 #include <QScrollArea>
 
 #include "app/eq_graph.h"
+#include "app/language.h"
 #include "app/main_window.h"
 #include "app/widgets.h"
 #include "core/model/codecs.h"
@@ -89,13 +90,13 @@ int LinkAction(TForm1& form, BoundButton* sender) {
     if (!link || !unlink || (sender != link && sender != unlink)) return 0;
     if (sender == link) {
         link->ShowPicture(Pic::On);
-        link->setText("断开");
+        SetTr(link, "text", QT_TRANSLATE_NOOP("kdsp", "断开"));
         SetLook(link, "caption", "white");
         unlink->ShowPicture(Pic::Off);
         return 0;
     }
     link->ShowPicture(Pic::Off);
-    link->setText("联机");
+    SetTr(link, "text", QT_TRANSLATE_NOOP("kdsp", "联机"));
     SetLook(link, "caption", "black");
     unlink->ShowPicture(Pic::On);
     return 1;
@@ -194,9 +195,11 @@ int ControlAction(TForm1& form, QWidget* control, int action) {
         case 13: {
             if (!button) return 0;
             const int next = (HintValue(button) + 1) % 3;
-            static const char* const kCaptions[3] = {"频率", "增益", "Q值"};
+            static const char* const kCaptions[3] = {QT_TRANSLATE_NOOP("kdsp", "频率"),
+                                                     QT_TRANSLATE_NOOP("kdsp", "增益"),
+                                                     QT_TRANSLATE_NOOP("kdsp", "Q值")};
             button->SetHint(QString::number(next));
-            button->setText(QString::fromUtf8(kCaptions[next]));
+            SetTr(button, "text", QString::fromUtf8(kCaptions[next]));
             return next;
         }
         case 14: {

@@ -10,8 +10,10 @@
 
 #include "app/app_message.h"
 #include "app/control_actions.h"
+#include "app/language.h"
 #include "app/page_refresh.h"
 #include "app/panel_state.h"
+#include "app/settings.h"
 #include "app/status_dialog.h"
 #include "app/widgets.h"
 #include "core/link/link.h"
@@ -51,9 +53,16 @@ TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
     // Every edit of the window reaches the processor through the link.
     main_.state().SendParamHook = [&link](std::uint16_t id, int v) { link.SendParam(id, v); };
     main_.state().SendBandParamHook = [&link](std::uint16_t id, int v) { link.SendBandParam(id, v); };
-    link.EventObserver = [this](int event) {
+    link.EventObserver = [this, &link](int event) {
+        if (event == EventOnline)
+            if (Settings* kept = main_.KeptSettings()) {
+                // The port the processor answered on is tried first next time.
+                kept->SetSerialPort(QString::fromStdString(link.ConnectedPort()));
+                kept->Sync();
+            }
         if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
     };
+    link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
     for (const char* name : {"LinkBtn", "UnLinkBtn"})
         if (auto* b = main_.Ctl<BoundButton>(name))
             QObject::connect(b, &QPushButton::clicked, this, [this, b] { LinkBtnClick(b); });
@@ -71,6 +80,7 @@ Link& TForm3::link() { return parts_->link; }
 void TForm3::ListPorts() {
     Link& link = parts_->link;
     link.RefreshPortList();
+    if (Settings* kept = main_.KeptSettings()) link.PreferPort(kept->SerialPort().toStdString());
     auto* box = main_.Ctl<QComboBox>("ComComboBox1");
     if (!box) return;
     box->clear();
@@ -149,6 +159,11 @@ void TForm3::ShowMainWindow() {
 
 bool TForm3::SuppressSend() const { return main_.state().SuppressSend; }
 void TForm3::SetSuppressSend(bool on) { main_.state().SuppressSend = on; }
+
+void TForm3::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::LanguageChange) parts_->link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
+    QWidget::changeEvent(e);
+}
 
 void TForm3::closeEvent(QCloseEvent* e) {
     // The link window is never shown; a close request only hides it again.

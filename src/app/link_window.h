@@ -53,6 +53,7 @@ public:
     QStringList Diagnostics() const { return diagnostics_; }
 
 protected:
+    void changeEvent(QEvent* e) override;  // a language switch: the link speaks it too
     void closeEvent(QCloseEvent* e) override;
 
 private:

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/language.h"
 #include "app/main_window.h"
 #include "app/pages/builder.h"
 #include "app/panel_builders.h"
@@ -86,7 +87,9 @@ QGroupBox* ChangePanel(Builder& b, TForm1& form, QWidget* parent, const QString&
     auto* grid = new QGridLayout(g);
     grid->setContentsMargins(8, 6, 8, 6);
     grid->setVerticalSpacing(3);
-    const char* captions[3] = {"旧密码：", "新密码输入：", "新密码确定：", };
+    const char* captions[3] = {QT_TRANSLATE_NOOP("kdsp", "旧密码："),
+                               QT_TRANSLATE_NOOP("kdsp", "新密码输入："),
+                               QT_TRANSLATE_NOOP("kdsp", "新密码确定：")};
     const char* names[3] = {boxes.old, boxes.entry, boxes.confirm};
     auto* keys = new PasswordKeys(form, which, g);
     for (int r = 0; r < 3; ++r) {
@@ -132,12 +135,12 @@ void BuildLockPanels(TForm1& form) {
     auto* unlock = b.Group("FirstCheckGrop", QString(), &form);
     auto* uv = new QGridLayout(unlock);
     uv->setContentsMargins(12, 10, 12, 10);
-    uv->addWidget(Builder::Caption("输入解锁密码：", unlock), 0, 0, 1, 2);
+    uv->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入解锁密码："), unlock), 0, 0, 1, 2);
     auto* unlockKeys = new PasswordKeys(form, 0, unlock);
     QLineEdit* panelEntry = PasswordEdit(b, "PanelPassWordEdit", 6, true, unlock);
     panelEntry->installEventFilter(unlockKeys);
     uv->addWidget(panelEntry, 1, 0);
-    auto* ok = b.Button("RzBmpButton4", "确定", unlock, "action");
+    auto* ok = b.Button("RzBmpButton4", QT_TRANSLATE_NOOP("kdsp", "确定"), unlock, "action");
     uv->addWidget(ok, 1, 1);
     unlock->setFixedSize(280, 100);
     unlock->hide();
@@ -149,20 +152,23 @@ void BuildLockPanels(TForm1& form) {
     auto* v = new QVBoxLayout(host);
     v->setContentsMargins(4, 4, 4, 4);
     v->setSpacing(4);
-    auto* gate = b.Group("SysPassGrop", "系统密码", host);
+    auto* gate = b.Group("SysPassGrop", QT_TRANSLATE_NOOP("kdsp", "系统密码"), host);
     auto* gg = new QGridLayout(gate);
     gg->setContentsMargins(8, 6, 8, 6);
-    gg->addWidget(Builder::Caption("系统密码：", gate), 0, 0);
+    gg->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "系统密码："), gate), 0, 0);
     QLineEdit* sysEntry = PasswordEdit(b, "SysPassEdit", 6, true, gate);
     sysEntry->installEventFilter(unlockKeys);
     gg->addWidget(sysEntry, 0, 1);
-    auto* sysOk = b.Button("RzBmpButton118", "确定", gate, "action");
+    auto* sysOk = b.Button("RzBmpButton118", QT_TRANSLATE_NOOP("kdsp", "确定"), gate, "action");
     gg->addWidget(sysOk, 0, 2);
     v->addWidget(gate);
     QObject::connect(sysOk, &QPushButton::clicked, &form, [&form] { RzBmpButton118Click(form); });
 
-    v->addWidget(ChangePanel(b, form, host, "SysPassChangeGrop", "系统密码修改", SystemBoxes, SystemPasswordLength, 1));
-    v->addWidget(ChangePanel(b, form, host, "PanelPassChangeGrop", "自动键盘锁密码修改", PanelBoxes,
+    v->addWidget(ChangePanel(b, form, host, "SysPassChangeGrop",
+                             QT_TRANSLATE_NOOP("kdsp", "系统密码修改"), SystemBoxes,
+                             SystemPasswordLength, 1));
+    v->addWidget(ChangePanel(b, form, host, "PanelPassChangeGrop",
+                             QT_TRANSLATE_NOOP("kdsp", "自动键盘锁密码修改"), PanelBoxes,
                              PanelPasswordLength, 2));
     v->addStretch(1);
 }
@@ -184,7 +190,7 @@ void RzBmpButton4Click(TForm1& form) {
     entry->clear();
     if (!right) return;  // a wrong password says nothing
     SetWindowTaken(form, false);
-    AppMessage(&form, AppTitle(), "解锁成功");
+    AppMessage(&form, AppTitle(), Tr(QT_TRANSLATE_NOOP("kdsp", "解锁成功")));
 }
 
 void RzBmpButton118Click(TForm1& form) {
@@ -194,7 +200,7 @@ void RzBmpButton118Click(TForm1& form) {
     entry->clear();
     const std::string& password = form.model().SystemPassword;
     if (static_cast<int>(typed.size()) != SystemPasswordLength || typed != password) {
-        AppMessage(&form, "提示", "密码错误!");
+        AppMessage(&form, PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码错误!")));
         return;
     }
     Link* link = PanelLink(form);
@@ -219,7 +225,7 @@ void CheckPasswordChange(TForm1& form, bool systemPassword) {
     const std::string typed = entry->text().toStdString();
     const std::string again = confirm->text().toStdString();
     if (typed != again) {
-        AppMessage(&form, "提示", "密码不一致!");
+        AppMessage(&form, PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码不一致!")));
         ResetChangeBoxes(form, boxes);
         return;
     }

@@ -2,10 +2,13 @@
 // dialog in that order and runs the event loop until the main window closes.
 #include <QApplication>
 #include <cstdio>
+#include <optional>
 
 #include "app/app_setup.h"
+#include "app/language.h"
 #include "app/link_window.h"
 #include "app/main_window.h"
+#include "app/settings.h"
 #include "app/status_dialog.h"
 
 int main(int argc, char** argv) {
@@ -18,12 +21,18 @@ int main(int argc, char** argv) {
         fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
+    // A picture shows the window the command line asks for: kept settings are
+    // neither read nor written.
+    std::optional<kdsp::Settings> settings;
+    if (options.screenshotPath.isEmpty()) settings.emplace();
+    kdsp::SetUiLanguage(kdsp::StartLanguage(options, settings ? &*settings : nullptr));
     kdsp::ApplyTheme(app);
     kdsp::TForm1 form1;
     kdsp::TForm2 form2;
     kdsp::TForm3 form3(form1, form2, options);
     form1.SetLinkWindow(&form3);
     form1.SetStatusDialog(&form2);
+    if (settings) kdsp::ApplySettings(*settings, form1, options);
     if (!options.screenshotPath.isEmpty()) {
         form1.SetScreenshotPath(options.screenshotPath, options.screenshotTab);
         form3.SetQuietMessages(true);

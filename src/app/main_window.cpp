@@ -17,12 +17,14 @@
 #include "app/control_actions.h"
 #include "app/control_tables.h"
 #include "app/eq_graph.h"
+#include "app/language.h"
 #include "app/link_window.h"
 #include "app/page_refresh.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
 #include "app/panel_state.h"
 #include "app/preset_panel.h"
+#include "app/settings.h"
 #include "app/widgets.h"
 
 namespace kdsp {
@@ -84,6 +86,26 @@ void TForm1::WireFrame() {
     if (auto* b = Ctl<QPushButton>("RzBmpButton1")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton1Click(); });
     if (auto* b = Ctl<QPushButton>("RzBmpButton2")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton2Click(); });
     if (auto* b = Ctl<QPushButton>("RzBmpButton3")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton3Click(); });
+    if (auto* b = Ctl<QPushButton>("LanguageBtn"))
+        connect(b, &QPushButton::clicked, this, [this] { ToggleLanguage(); });
+}
+
+void TForm1::ToggleLanguage() {
+    const UiLanguage next =
+        CurrentUiLanguage() == UiLanguage::English ? UiLanguage::Chinese : UiLanguage::English;
+    SetUiLanguage(next);
+    if (settings_) {
+        settings_->SetLanguage(next);
+        settings_->Sync();
+    }
+}
+
+void TForm1::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::LanguageChange) {
+        Retranslate(this);
+        ShowPresetFolder(*this);
+    }
+    QWidget::changeEvent(e);
 }
 
 void TForm1::showEvent(QShowEvent* e) {
@@ -98,7 +120,8 @@ void TForm1::FormShow() {
     EnsurePresetFolders(*this);
     RefreshPresetList(*this);
     if (!(link_ && link_->FreshLink() == 2)) {
-        if (auto* tab = state_.Tables.TabButtons[0]) {
+        const int start = startTab_ >= 1 && startTab_ <= 9 ? startTab_ : 1;
+        if (auto* tab = state_.Tables.TabButtons[static_cast<std::size_t>(start - 1)]) {
             FormTabBtn1Click(tab);
             tab->setFocus();
         }
@@ -115,6 +138,7 @@ int TForm1::ActiveSheet() const { return pages_ ? pages_->currentIndex() : 0; }
 
 void TForm1::FormTabBtn1Click(BoundButton* tab) {
     if (!tab) return;
+    shownTab_ = tab->Tag() + 1;
     const int selection = ControlAction(*this, tab, 10);
     state_.EqGraphSelection = selection;
     const int p = selection >> 8;
@@ -168,6 +192,7 @@ void TForm1::RzBmpButton3Click() { close(); }
 
 void TForm1::closeEvent(QCloseEvent* e) {
     if (link_) link_->CloseRequest();
+    if (settings_) KeepSettings(*settings_, *this);
     e->accept();
     QWidget::closeEvent(e);
 }

@@ -19,6 +19,7 @@ class QLabel;
 namespace kdsp {
 
 class BoundButton;
+class Settings;
 class TForm2;
 class TForm3;
 
@@ -30,6 +31,7 @@ struct AppOptions {
     bool serialGiven = false;     // --serial or --no-serial seen
     QString screenshotPath;       // save a picture once online / failed, then quit
     int screenshotTab = 0;        // tab button (1..9) selected before the picture
+    QString language;             // "zh" or "en" for this run; empty: the kept choice
 };
 
 class TForm1 : public QWidget {
@@ -56,6 +58,16 @@ public:
         screenshotPath_ = path;
         screenshotTab_ = tab;
     }
+    // The kept settings this window reads and leaves its choices in (none: nothing
+    // is remembered).
+    void SetSettings(Settings* settings) { settings_ = settings; }
+    Settings* KeptSettings() const { return settings_; }
+    // The tab button (1..9) the start-up selects instead of the music page.
+    void SetStartTab(int tab) { startTab_ = tab; }
+    // The tab button (1..9) whose page was selected last, 0 before the first.
+    int ShownTab() const { return shownTab_; }
+    // The title bar's "中/EN" switch: English, or Chinese when English is shown.
+    void ToggleLanguage();
 
     // Handlers of the frame and of the tab strip.
     void FormShow();
@@ -73,6 +85,7 @@ public:
     int ActiveSheet() const;
 
 protected:
+    void changeEvent(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -91,6 +104,9 @@ private:
     TForm2* status_ = nullptr;
     QString screenshotPath_;
     int screenshotTab_ = 0;
+    Settings* settings_ = nullptr;
+    int startTab_ = 1;
+    int shownTab_ = 0;
     bool maximised_ = false;
     QRect normalGeometry_;
 };

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/language.h"
 #include "app/main_window.h"
 #include "app/pages/builder.h"
 #include "app/panel_builders.h"
@@ -25,7 +26,8 @@ void SysModeBoxChange(TForm1& form, QComboBox* box);
 inline constexpr int ModeItemsBeforeRead = 16;
 
 void BuildModePanel(TForm1& form) {
-    if (auto* group = form.Ctl<QGroupBox>("SysModeGrop")) group->setTitle("设备模式管理");
+    if (auto* group = form.Ctl<QGroupBox>("SysModeGrop"))
+        SetTr(group, "title", QT_TRANSLATE_NOOP("kdsp", "设备模式管理"));
     auto* box = form.Ctl<QComboBox>("SysModeBox");
     if (box) {
         box->setEditable(false);
@@ -39,7 +41,7 @@ void BuildModePanel(TForm1& form) {
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(4);
     auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(Builder::Caption("模式名称：", host));
+    nameRow->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "模式名称："), host));
     auto* name = b.Reg(new QLineEdit(host), "PresetModeEdit");
     name->setMaxLength(ModeNameMaxLength);
     // The processor stores printable ASCII only; anything else would arrive mangled.
@@ -47,8 +49,10 @@ void BuildModePanel(TForm1& form) {
     nameRow->addWidget(name, 1);
     v->addLayout(nameRow);
     auto* buttons = new QHBoxLayout;
-    auto* recall = b.Button("RzBmpButton121", "调用设备模式", host, "action");
-    auto* save = b.Button("RzBmpButton138", "保存设备模式", host, "action");
+    auto* recall =
+        b.Button("RzBmpButton121", QT_TRANSLATE_NOOP("kdsp", "调用设备模式"), host, "action");
+    auto* save =
+        b.Button("RzBmpButton138", QT_TRANSLATE_NOOP("kdsp", "保存设备模式"), host, "action");
     buttons->addWidget(recall);
     buttons->addWidget(save);
     v->addLayout(buttons);
@@ -77,7 +81,9 @@ void RzBmpButton121Click(TForm1& form, QObject* sender) {
     Model& model = form.model();
 
     if (sender->objectName() == QLatin1String("RzBmpButton121")) {
-        if (AppMessage(&form, "提示", "模式切换为" + box->currentText() + "?", MsgButtons::YesNo) != MsgAnswer::Yes)
+        if (AppMessage(&form, PromptCaption(),
+                       Tr(QT_TRANSLATE_NOOP("kdsp", "模式切换为%1?")).arg(box->currentText()),
+                       MsgButtons::YesNo) != MsgAnswer::Yes)
             return;
         // The link shows "加载中..." and reloads the pages once the processor answers.
         if (link)
@@ -88,13 +94,15 @@ void RzBmpButton121Click(TForm1& form, QObject* sender) {
     }
 
     if (model.ParamImage[PageSystem][12] != 1) {
-        AppMessage(&form, "提示", "用户模式无法执行保存操作!");
+        AppMessage(&form, PromptCaption(),
+                   Tr(QT_TRANSLATE_NOOP("kdsp", "用户模式无法执行保存操作!")));
         return;
     }
     auto* edit = form.Ctl<QLineEdit>("PresetModeEdit");
     const QString name = edit ? edit->text() : QString();
-    if (AppMessage(&form, "提示", QString("保存当前模式为 %1-%2?").arg(index + 1).arg(name), MsgButtons::YesNo) !=
-        MsgAnswer::Yes)
+    if (AppMessage(&form, PromptCaption(),
+                   Tr(QT_TRANSLATE_NOOP("kdsp", "保存当前模式为 %1-%2?")).arg(index + 1).arg(name),
+                   MsgButtons::YesNo) != MsgAnswer::Yes)
         return;
     const std::string text = name.toStdString();
     if (link) {

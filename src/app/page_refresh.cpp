@@ -12,6 +12,7 @@
 #include "app/channel_handlers.h"
 #include "app/control_actions.h"
 #include "app/eq_graph.h"
+#include "app/language.h"
 #include "app/main_window.h"
 #include "app/refresh_hooks.h"
 #include "app/widgets.h"
@@ -130,7 +131,7 @@ void RefreshPages(TForm1& form, int selector) {
     st.SuppressSend = false;
 
     if (auto* label = form.Ctl<QLabel>("CurrentModeLabel"); label && st.DeviceMemoryRead)
-        label->setText(QString::fromUtf8("（当前模式：") + QString::number(s + 1) + QString::fromUtf8(" ）"));
+        SetTr(label, "text", QT_TRANSLATE_NOOP("kdsp", "（当前模式：%1 ）"), {QString::number(s + 1)});
     refreshing = false;
     PanelLockAfterRefresh(form);
 }

@@ -4,6 +4,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/language.h"
 #include "app/main_window.h"
 #include "app/pages/builder.h"
 #include "app/panel_builders.h"
@@ -26,8 +27,9 @@ void BuildPanels(TForm1& form) {
         auto* v = new QVBoxLayout(host);
         v->setContentsMargins(0, 0, 0, 0);
         auto* tabs = b.Reg(new QTabWidget(host), "SysPanelTabs");
-        tabs->addTab(b.Reg(new QWidget(tabs), "SysPresetPage"), "数据备份");
-        tabs->addTab(b.Reg(new QWidget(tabs), "SysPasswordPage"), "密码");
+        tabs->addTab(b.Reg(new QWidget(tabs), "SysPresetPage"), QString());
+        tabs->addTab(b.Reg(new QWidget(tabs), "SysPasswordPage"), QString());
+        SetTrItems(tabs, {QT_TRANSLATE_NOOP("kdsp", "数据备份"), QT_TRANSLATE_NOOP("kdsp", "密码")});
         v->addWidget(tabs);
     }
     BuildPresetPanel(form);

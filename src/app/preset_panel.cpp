@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/language.h"
 #include "app/main_window.h"
 #include "app/page_refresh.h"
 #include "app/pages/builder.h"
@@ -60,13 +61,14 @@ void BuildPresetPanel(TForm1& form) {
     auto* v = new QVBoxLayout(host);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(4);
-    auto* group = b.Group("PresetBackupGrop", "电脑数据备份管理", host);
+    auto* group = b.Group("PresetBackupGrop", QT_TRANSLATE_NOOP("kdsp", "电脑数据备份管理"), host);
     auto* gv = new QVBoxLayout(group);
     gv->setContentsMargins(6, 6, 6, 6);
     gv->setSpacing(4);
 
     auto* grid = b.Reg(new QTableWidget(0, 2, group), "ValueListEditor1");
-    grid->setHorizontalHeaderLabels({"      序号", "                   （电脑）数据名称"});
+    SetTrItems(grid, {QT_TRANSLATE_NOOP("kdsp", "      序号"),
+                      QT_TRANSLATE_NOOP("kdsp", "                   （电脑）数据名称")});
     grid->setColumnWidth(0, 64);
     grid->setColumnWidth(1, 510);
     grid->verticalHeader()->setDefaultSectionSize(20);
@@ -84,14 +86,16 @@ void BuildPresetPanel(TForm1& form) {
     gv->addWidget(folder);
 
     auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(Builder::Caption("备份文件名称：", group));
+    nameRow->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "备份文件名称："), group));
     auto* edit = b.Reg(new QLineEdit(group), "FileEdit");
     nameRow->addWidget(edit, 1);
     gv->addLayout(nameRow);
 
     auto* buttons = new QHBoxLayout;
-    auto* save = b.Button("RzBmpButton120", "保存数据到电脑", group, "action");
-    auto* load = b.Button("RzBmpButton119", "上传数据到设备", group, "action");
+    auto* save =
+        b.Button("RzBmpButton120", QT_TRANSLATE_NOOP("kdsp", "保存数据到电脑"), group, "action");
+    auto* load =
+        b.Button("RzBmpButton119", QT_TRANSLATE_NOOP("kdsp", "上传数据到设备"), group, "action");
     buttons->addWidget(save);
     buttons->addWidget(load);
     gv->addLayout(buttons);
@@ -110,9 +114,15 @@ void EnsurePresetFolders(TForm1& form) {
     } else {
         st.folders = EnsurePresetFolders(PathFromText(S(QCoreApplication::applicationDirPath())));
     }
+    ShowPresetFolder(form);
+}
+
+void ShowPresetFolder(TForm1& form) {
+    const PanelState& st = PanelsOf(form);
     if (auto* label = form.Ctl<QLabel>("PresetFolderLabel")) {
         // Only a fall-back is worth a line: the user would not find the files beside the program.
-        const QString text = Q(DescribePresetFolders(st.folders));
+        const QString text =
+            Q(DescribePresetFolders(st.folders, LanguageFlagOf(CurrentUiLanguage())));
         label->setText(text);
         label->setToolTip(text);
         label->setVisible(!st.folders.besideExecutable || !st.folders.usable);
@@ -147,14 +157,16 @@ void RzBmpButton120Click(TForm1& form) {
     if (!edit || edit->text().isEmpty()) return;
     const std::string name = S(edit->text());
     PanelState& st = PanelsOf(form);
-    if (auto problem = PresetNameProblem(name)) {
-        AppMessage(&form, "*系统提示*", Q(*problem));
+    if (auto problem = PresetNameProblem(name, LanguageFlagOf(CurrentUiLanguage()))) {
+        AppMessage(&form, Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")), Q(*problem));
         return;
     }
     // Asked whenever the file is there, also when only the letter case differs:
     // on a file system that ignores case that is the same file.
     if (PresetExists(st.folders.PresetFolder, name) &&
-        AppMessage(&form, "*系统提示*", "文件已存在,覆盖它吗?", MsgButtons::OkCancel) != MsgAnswer::Ok)
+        AppMessage(&form, Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")),
+                   Tr(QT_TRANSLATE_NOOP("kdsp", "文件已存在,覆盖它吗?")),
+                   MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
     try {
         WritePresetFile(PresetPath(st.folders.PresetFolder, name), form.model());
@@ -170,10 +182,12 @@ void RzBmpButton119Click(TForm1& form) {
     auto* edit = form.Ctl<QLineEdit>("FileEdit");
     if (!edit) return;
     const QString name = edit->text();
-    if (AppMessage(&form, "Confirm", "加载模式：" + name + " ?", MsgButtons::YesNo) == MsgAnswer::No) return;
+    if (AppMessage(&form, "Confirm", Tr(QT_TRANSLATE_NOOP("kdsp", "加载模式：%1 ?")).arg(name),
+                   MsgButtons::YesNo) == MsgAnswer::No)
+        return;
     PanelState& st = PanelsOf(form);
     Link* link = st.link;
-    const int language = link ? link->LanguageFlag : 0;
+    const int language = LanguageFlagOf(CurrentUiLanguage());
     PresetReadResult result;
     if (name.isEmpty() || PresetNameProblem(S(name)))
         result.error = PresetError::FileNotFound;  // no such file can exist

@@ -8,15 +8,18 @@
 #include <QProgressBar>
 #include <QScreen>
 
+#include "app/language.h"
+
 namespace kdsp {
 
 TForm2::TForm2(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
     setObjectName("Form2");
-    setWindowTitle("设备状态");
+    SetTr(this, "windowTitle", QT_TRANSLATE_NOOP("kdsp", "设备状态"));
     setFixedSize(306, 85);
     setAttribute(Qt::WA_StyledBackground);
-    link_ = new QLabel("设备未连接", this);
+    link_ = new QLabel(this);
+    SetTr(link_, "text", QT_TRANSLATE_NOOP("kdsp", "设备未连接"));
     link_->setObjectName("LinkLabel");
     link_->setGeometry(26, 12, 200, 16);
     com_ = new QLabel(this);
@@ -28,7 +31,8 @@ TForm2::TForm2(QWidget* parent)
     bar_->setRange(0, 100);
     bar_->setValue(20);
     bar_->setAlignment(Qt::AlignCenter);
-    auto* hint = new QLabel("请稍等,可能需要几秒钟才能完成操作！", this);
+    auto* hint = new QLabel(this);
+    SetTr(hint, "text", QT_TRANSLATE_NOOP("kdsp", "请稍等,可能需要几秒钟才能完成操作！"));
     hint->setObjectName("Label1");
     hint->setGeometry(32, 60, 265, 18);
     if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
@@ -49,6 +53,11 @@ void TForm2::HideDialog() { hide(); }
 QString TForm2::StatusText() const { return link_->text(); }
 QString TForm2::PortText() const { return com_->text(); }
 int TForm2::Progress() const { return bar_->value(); }
+
+void TForm2::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::LanguageChange) Retranslate(this);
+    QDialog::changeEvent(e);
+}
 
 void TForm2::closeEvent(QCloseEvent* e) { e->ignore(); }
 

@@ -23,6 +23,7 @@ public:
     int Progress() const;
 
 protected:
+    void changeEvent(QEvent* e) override;      // a language switch
     void closeEvent(QCloseEvent* e) override;  // the user cannot close it
     void keyPressEvent(QKeyEvent* e) override;
 

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "app/language.h"
 #include "core/model/catalogue.h"
 #include "core/model/eq_layout.h"
 
@@ -64,7 +65,7 @@ BoundCombo* Builder::Combo(const QString& name, const QStringList& items, QWidge
 BoundButton* Builder::Button(const QString& name, const QString& caption, QWidget* parent,
                              const char* role) {
     auto* b = Reg(new BoundButton(parent), name);
-    b->setText(caption);
+    SetTr(b, "text", caption);
     b->setProperty("role", role);
     b->setFixedHeight(22);
     return b;
@@ -90,13 +91,16 @@ BoundLabel* Builder::Label(const QString& name, const QString& text, QWidget* pa
 }
 
 QLabel* Builder::Caption(const QString& text, QWidget* parent, const char* role) {
-    auto* l = new QLabel(text, parent);
+    auto* l = new QLabel(parent);
+    SetTr(l, "text", text);
     l->setProperty("role", role);
     return l;
 }
 
 QGroupBox* Builder::Group(const QString& name, const QString& title, QWidget* parent) {
-    return Reg(new QGroupBox(title, parent), name);
+    auto* g = Reg(new QGroupBox(parent), name);
+    SetTr(g, "title", title);
+    return g;
 }
 
 Builder::SliderRow Builder::AddSliderRow(QGridLayout* grid, int row, ParamId id,
@@ -238,7 +242,9 @@ QScrollArea* Builder::BandBox(const QString& areaName, int page, int bands, int 
 QWidget* Builder::BandCaptions(QWidget* parent) {
     // Mirrors the rows of a strip so each caption sits beside its row.
     auto* w = new QWidget(parent);
-    w->setFixedWidth(34);
+    // 34 pixels, or as wide as the captions of the language shown need.
+    w->setMinimumWidth(34);
+    w->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     auto* v = new QVBoxLayout(w);
     v->setContentsMargins(0, 2, 0, 3);
     v->setSpacing(3);
@@ -248,11 +254,11 @@ QWidget* Builder::BandCaptions(QWidget* parent) {
         v->addWidget(l);
     };
     add(QString(), 16);
-    add("类型", 18);
-    add("频率", 20);
+    add(QT_TRANSLATE_NOOP("kdsp", "类型"), 18);
+    add(QT_TRANSLATE_NOOP("kdsp", "频率"), 20);
     v->addStretch(1);
-    add("增益", 20);
-    add("Q值", 20);
+    add(QT_TRANSLATE_NOOP("kdsp", "增益"), 20);
+    add(QT_TRANSLATE_NOOP("kdsp", "Q值"), 20);
     return w;
 }
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/language.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
 #include "graph/eq_graph_view.h"
@@ -23,6 +24,12 @@ QWidget* BuildTitleBar(Builder& b, QWidget* parent) {
     auto* title = b.Reg(Builder::Caption("Audio Effect Controller v3.1.0", bar, "windowtitle"), "Label77");
     h->addWidget(title);
     h->addStretch(1);
+    // The language switch names both languages in their own script, so a reader of
+    // either finds it.
+    auto* language = b.Button("LanguageBtn", QString::fromUtf8("中/EN"), bar, "titlebutton");
+    SetTr(language, "toolTip", QT_TRANSLATE_NOOP("kdsp", "切换语言"));
+    language->setFixedSize(48, 24);
+    h->addWidget(language);
     struct {
         const char* name;
         const char* text;
@@ -42,8 +49,16 @@ QWidget* BuildTopStrip(Builder& b, QWidget* parent) {
     auto* h = new QHBoxLayout(top);
     h->setContentsMargins(6, 4, 6, 4);
     h->setSpacing(3);
-    static const char* const kTabs[10] = {"音乐", "麦克风", "效果", "主输出", "辅助输出1",
-                                          "辅助输出2", "后置输出", "系统", "DEQ", "DEQ"};
+    static const char* const kTabs[10] = {QT_TRANSLATE_NOOP("kdsp", "音乐"),
+                                          QT_TRANSLATE_NOOP("kdsp", "麦克风"),
+                                          QT_TRANSLATE_NOOP("kdsp", "效果"),
+                                          QT_TRANSLATE_NOOP("kdsp", "主输出"),
+                                          QT_TRANSLATE_NOOP("kdsp", "辅助输出1"),
+                                          QT_TRANSLATE_NOOP("kdsp", "辅助输出2"),
+                                          QT_TRANSLATE_NOOP("kdsp", "后置输出"),
+                                          QT_TRANSLATE_NOOP("kdsp", "系统"),
+                                          "DEQ",
+                                          "DEQ"};
     for (int t = 0; t < 10; ++t) {
         auto* tab = b.Button(QString("FormTabBtn%1").arg(t + 1), QString::fromUtf8(kTabs[t]), top, "tab");
         tab->SetTag(t);
@@ -58,7 +73,9 @@ QWidget* BuildTopStrip(Builder& b, QWidget* parent) {
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(2);
     grid->setVerticalSpacing(0);
-    static const char* const kVol[3] = {"音乐", "话筒", "效果"};
+    static const char* const kVol[3] = {QT_TRANSLATE_NOOP("kdsp", "音乐"),
+                                        QT_TRANSLATE_NOOP("kdsp", "话筒"),
+                                        QT_TRANSLATE_NOOP("kdsp", "效果")};
     for (int k = 0; k < 3; ++k) {
         auto* inner = new QGridLayout;
         inner->setHorizontalSpacing(2);
@@ -77,7 +94,7 @@ QWidget* BuildTopStrip(Builder& b, QWidget* parent) {
         grid->addWidget(holder, 0, k);
     }
     h->addWidget(vol);
-    auto* link = b.Reg(Builder::Caption("设备未连接", top), "LinkLabel");
+    auto* link = b.Reg(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "设备未连接"), top), "LinkLabel");
     // The status text is shown by the device-status dialog; the label itself stays hidden.
     link->hide();
     h->addWidget(link);
@@ -109,31 +126,32 @@ QWidget* BuildSharedArea(Builder& b, QWidget* parent) {
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(4);
-    auto* linkBtn = b.Button("LinkBtn", "联机", tools, "link");
-    auto* unlinkBtn = b.Button("UnLinkBtn", "断开", tools, "link");
+    auto* linkBtn = b.Button("LinkBtn", QT_TRANSLATE_NOOP("kdsp", "联机"), tools, "link");
+    auto* unlinkBtn = b.Button("UnLinkBtn", QT_TRANSLATE_NOOP("kdsp", "断开"), tools, "link");
     grid->addWidget(linkBtn, 0, 0);
     grid->addWidget(unlinkBtn, 0, 1);
     auto* ip = b.Edit("IPstrEdit", tools);
     ip->setText("192.168.1.100");
-    ip->setToolTip("网络地址");
+    SetTr(ip, "toolTip", QT_TRANSLATE_NOOP("kdsp", "网络地址"));
     auto* port = b.Edit("IPPortStrEdit", tools);
     port->setText("8889");
-    port->setToolTip("端口");
+    SetTr(port, "toolTip", QT_TRANSLATE_NOOP("kdsp", "端口"));
     grid->addWidget(ip, 1, 0);
     grid->addWidget(port, 1, 1);
-    grid->addWidget(b.Button("EQResetBtn", "EQ重置", tools, "action"), 2, 0);
-    auto* allpass = b.Button("MusEQAllpassBtn", "EQ pass", tools, "toggle");
+    grid->addWidget(b.Button("EQResetBtn", QT_TRANSLATE_NOOP("kdsp", "EQ重置"), tools, "action"), 2, 0);
+    auto* allpass =
+        b.Button("MusEQAllpassBtn", QT_TRANSLATE_NOOP("kdsp", "EQ pass"), tools, "toggle");
     allpass->SetHint("0");
     grid->addWidget(allpass, 2, 1);
 
-    auto* group = b.Group("SingleDiscoGrop", "工作模式", tools);
+    auto* group = b.Group("SingleDiscoGrop", QT_TRANSLATE_NOOP("kdsp", "工作模式"), tools);
     auto* gg = new QGridLayout(group);
     gg->setContentsMargins(6, 4, 6, 6);
     gg->setSpacing(4);
-    gg->addWidget(b.Button("AutoModeBtn", "自动", group, "choice"), 0, 0);
-    gg->addWidget(b.Button("ManulModeBtn", "手动", group, "choice"), 0, 1);
-    gg->addWidget(b.Button("SingModeBtn", "唱歌", group, "choice"), 1, 0);
-    gg->addWidget(b.Button("DiscoModeBtn", "舞蹈", group, "choice"), 1, 1);
+    gg->addWidget(b.Button("AutoModeBtn", QT_TRANSLATE_NOOP("kdsp", "自动"), group, "choice"), 0, 0);
+    gg->addWidget(b.Button("ManulModeBtn", QT_TRANSLATE_NOOP("kdsp", "手动"), group, "choice"), 0, 1);
+    gg->addWidget(b.Button("SingModeBtn", QT_TRANSLATE_NOOP("kdsp", "唱歌"), group, "choice"), 1, 0);
+    gg->addWidget(b.Button("DiscoModeBtn", QT_TRANSLATE_NOOP("kdsp", "舞蹈"), group, "choice"), 1, 1);
     grid->addWidget(group, 3, 0, 1, 2);
     grid->setRowStretch(4, 1);
     // The PC's serial ports; never shown.

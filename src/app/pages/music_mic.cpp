@@ -16,7 +16,7 @@ QWidget* BuildMusicSheet(Builder& b, QWidget* parent) {
     auto* sheet = b.Reg(new QWidget(parent), "AdvTabSheet1_mus");
     auto* h = new QHBoxLayout(sheet);
     h->setContentsMargins(8, 6, 8, 6);
-    auto* g = b.Group("MusEQGrop", "10段音乐EQ", sheet);
+    auto* g = b.Group("MusEQGrop", QT_TRANSLATE_NOOP("kdsp", "10段音乐EQ"), sheet);
     auto* gh = new QHBoxLayout(g);
     gh->setContentsMargins(6, 4, 6, 6);
     gh->addWidget(Builder::BandCaptions(g));
@@ -34,16 +34,16 @@ QWidget* BuildMicSheet(Builder& b, QWidget* parent) {
     h->setContentsMargins(8, 6, 8, 6);
     h->setSpacing(8);
 
-    auto* front = b.Group("MicFrontGrop", "麦克风", sheet);
+    auto* front = b.Group("MicFrontGrop", QT_TRANSLATE_NOOP("kdsp", "麦克风"), sheet);
     auto* grid = new QGridLayout(front);
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setVerticalSpacing(6);
-    b.AddSliderRow(grid, 0, 0x0100, "低切频率");
-    b.AddSliderRow(grid, 1, 0x0102, "反馈抑制");
-    b.AddSliderRow(grid, 2, 0x0103, "噪声门限");
+    b.AddSliderRow(grid, 0, 0x0100, QT_TRANSLATE_NOOP("kdsp", "低切频率"));
+    b.AddSliderRow(grid, 1, 0x0102, QT_TRANSLATE_NOOP("kdsp", "反馈抑制"));
+    b.AddSliderRow(grid, 2, 0x0103, QT_TRANSLATE_NOOP("kdsp", "噪声门限"));
     auto* ab = new QHBoxLayout;
-    auto* a = b.Button("MicABtn", "麦克风A组", front, "choice");
-    auto* bb = b.Button("MicBBtn", "麦克风B组", front, "choice");
+    auto* a = b.Button("MicABtn", QT_TRANSLATE_NOOP("kdsp", "麦克风A组"), front, "choice");
+    auto* bb = b.Button("MicBBtn", QT_TRANSLATE_NOOP("kdsp", "麦克风B组"), front, "choice");
     a->SetHint("0");
     bb->SetHint("1");
     ab->addWidget(a);
@@ -59,10 +59,11 @@ QWidget* BuildMicSheet(Builder& b, QWidget* parent) {
     gv->setContentsMargins(6, 4, 6, 6);
     gv->setSpacing(4);
     auto* head = new QHBoxLayout;
-    auto* title = b.Reg(Builder::Caption("15段EQ", g, "title"), "MicEQBandLabel");
+    auto* title =
+        b.Reg(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "15段EQ"), g, "title"), "MicEQBandLabel");
     head->addWidget(title);
     head->addStretch(1);
-    head->addWidget(Builder::Caption("频段", g));
+    head->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "频段"), g));
     auto* pan = b.Slider("MicPanScrollBar", Qt::Horizontal, g);
     pan->setRange(0, 5);
     pan->setFixedWidth(200);

@@ -41,30 +41,37 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     h->setSpacing(6);
 
     auto* left = new QVBoxLayout;
-    auto* mix = b.Group(prefix + "MixGrop", "混音", sheet);
+    auto* mix = b.Group(prefix + "MixGrop", QT_TRANSLATE_NOOP("kdsp", "混音"), sheet);
     QGridLayout* grid = Grid(mix);
-    static const char* const kMix[4] = {"音乐", "话筒", "回声", "混响"};
+    static const char* const kMix[4] = {
+        QT_TRANSLATE_NOOP("kdsp", "音乐"), QT_TRANSLATE_NOOP("kdsp", "话筒"),
+        QT_TRANSLATE_NOOP("kdsp", "回声"), QT_TRANSLATE_NOOP("kdsp", "混响")};
     for (int k = 0; k < 4; ++k)
         b.AddSliderRow(grid, k, id(4 * k), QString::fromUtf8(kMix[k]), id(4 * k + 2));
     left->addWidget(mix);
 
-    auto* delay = b.Group(prefix + "DelayGrop", "延时与静音", sheet);
+    auto* delay = b.Group(prefix + "DelayGrop", QT_TRANSLATE_NOOP("kdsp", "延时与静音"), sheet);
     grid = Grid(delay);
     if (mainOutput) {
-        b.AddSliderRow(grid, 0, id(27), "左延时");
-        b.AddSliderRow(grid, 1, id(28), "右延时");
+        b.AddSliderRow(grid, 0, id(27), QT_TRANSLATE_NOOP("kdsp", "左延时"));
+        b.AddSliderRow(grid, 1, id(28), QT_TRANSLATE_NOOP("kdsp", "右延时"));
         auto* mutes = new QHBoxLayout;
-        mutes->addWidget(b.ButtonOf(id(29), "左通道静音", delay, "toggle"));
-        mutes->addWidget(b.ButtonOf(id(30), "右通道静音", delay, "toggle"));
+        mutes->addWidget(
+            b.ButtonOf(id(29), QT_TRANSLATE_NOOP("kdsp", "左通道静音"), delay, "toggle"));
+        mutes->addWidget(
+            b.ButtonOf(id(30), QT_TRANSLATE_NOOP("kdsp", "右通道静音"), delay, "toggle"));
         grid->addLayout(mutes, 2, 0, 1, 5);
         auto* tone = new QHBoxLayout;
-        tone->addWidget(Builder::Caption("音色", delay));
-        for (BoundButton* t : b.Choice(id(31), {"标准", "低音增强"}, delay)) tone->addWidget(t);
+        tone->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "音色"), delay));
+        for (BoundButton* t : b.Choice(
+                 id(31), {QT_TRANSLATE_NOOP("kdsp", "标准"), QT_TRANSLATE_NOOP("kdsp", "低音增强")},
+                 delay))
+            tone->addWidget(t);
         grid->addLayout(tone, 3, 0, 1, 5);
     } else {
-        b.AddSliderRow(grid, 0, id(27), "延时");
+        b.AddSliderRow(grid, 0, id(27), QT_TRANSLATE_NOOP("kdsp", "延时"));
         auto* mutes = new QHBoxLayout;
-        mutes->addWidget(b.ButtonOf(id(28), "静 音", delay, "toggle"));
+        mutes->addWidget(b.ButtonOf(id(28), QT_TRANSLATE_NOOP("kdsp", "静 音"), delay, "toggle"));
         mutes->addStretch(1);
         grid->addLayout(mutes, 1, 0, 1, 5);
     }
@@ -73,24 +80,29 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     h->addLayout(left, 1);
 
     auto* mid = new QVBoxLayout;
-    auto* xo = b.Group(prefix + "XoverGrop", "分频器", sheet);
+    auto* xo = b.Group(prefix + "XoverGrop", QT_TRANSLATE_NOOP("kdsp", "分频器"), sheet);
     grid = Grid(xo);
-    b.AddComboRow(grid, 0, id(16), "高通类型", kCrossoverTypes);
-    b.AddSliderRow(grid, 1, id(17), "高通频率");
-    b.AddSliderRow(grid, 2, id(18), "高通Q值");
-    b.AddComboRow(grid, 3, id(19), "低通类型", kCrossoverTypes);
-    b.AddSliderRow(grid, 4, id(20), "低通频率");
-    b.AddSliderRow(grid, 5, id(21), "低通Q值");
+    b.AddComboRow(grid, 0, id(16), QT_TRANSLATE_NOOP("kdsp", "高通类型"), kCrossoverTypes);
+    b.AddSliderRow(grid, 1, id(17), QT_TRANSLATE_NOOP("kdsp", "高通频率"));
+    b.AddSliderRow(grid, 2, id(18), QT_TRANSLATE_NOOP("kdsp", "高通Q值"));
+    b.AddComboRow(grid, 3, id(19), QT_TRANSLATE_NOOP("kdsp", "低通类型"), kCrossoverTypes);
+    b.AddSliderRow(grid, 4, id(20), QT_TRANSLATE_NOOP("kdsp", "低通频率"));
+    b.AddSliderRow(grid, 5, id(21), QT_TRANSLATE_NOOP("kdsp", "低通Q值"));
     mid->addWidget(xo);
-    auto* lim = b.Group(prefix + "LimitGrop", "压限器", sheet);
+    auto* lim = b.Group(prefix + "LimitGrop", QT_TRANSLATE_NOOP("kdsp", "压限器"), sheet);
     grid = Grid(lim);
-    b.AddSliderRow(grid, 0, id(22), "启动时间");
-    b.AddSliderRow(grid, 1, id(23), "释放时间");
-    b.AddSliderRow(grid, 2, id(24), "门限电平");
-    b.AddSliderRow(grid, 3, id(25), "压缩比");
+    b.AddSliderRow(grid, 0, id(22), QT_TRANSLATE_NOOP("kdsp", "启动时间"));
+    b.AddSliderRow(grid, 1, id(23), QT_TRANSLATE_NOOP("kdsp", "释放时间"));
+    b.AddSliderRow(grid, 2, id(24), QT_TRANSLATE_NOOP("kdsp", "门限电平"));
+    b.AddSliderRow(grid, 3, id(25), QT_TRANSLATE_NOOP("kdsp", "压缩比"));
     auto* speed = new QHBoxLayout;
-    speed->addWidget(Builder::Caption("响应", lim));
-    for (BoundButton* s : b.Choice(id(26), {"快", "中", "慢"}, lim)) speed->addWidget(s);
+    speed->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "响应"), lim));
+    for (BoundButton* s :
+         b.Choice(id(26),
+                  {QT_TRANSLATE_NOOP("kdsp", "快"), QT_TRANSLATE_NOOP("kdsp", "中"),
+                   QT_TRANSLATE_NOOP("kdsp", "慢")},
+                  lim))
+        speed->addWidget(s);
     grid->addLayout(speed, 4, 0, 1, 5);
     mid->addWidget(lim);
     mid->addStretch(1);
@@ -101,9 +113,9 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     v->setContentsMargins(6, 4, 6, 6);
     v->setSpacing(4);
     auto* head = new QHBoxLayout;
-    head->addWidget(Builder::Caption("7段EQ", eq, "title"));
+    head->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "7段EQ"), eq, "title"));
     head->addStretch(1);
-    head->addWidget(Builder::Caption("频段", eq));
+    head->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "频段"), eq));
     auto* pan = b.Slider(prefix + "PanScrollBar", Qt::Horizontal, eq);
     pan->setRange(0, 2);
     pan->setFixedWidth(120);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/language.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
 #include "core/model/catalogue.h"
@@ -41,15 +42,18 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
     h->setSpacing(8);
 
     auto* left = new QVBoxLayout;
-    auto* vol = b.Group("SysVolGrop", "音量限制", sheet);
+    auto* vol = b.Group("SysVolGrop", QT_TRANSLATE_NOOP("kdsp", "音量限制"), sheet);
     QGridLayout* grid = Grid(vol);
     static const struct {
         ParamId id;
         const char* caption;
         const char* hint;
-    } kVolumes[] = {{0x0A06, "音乐开机音量", "1"}, {0x0A07, "音乐最大音量", "2"},
-                    {0x0A08, "话筒开机音量", "1"}, {0x0A09, "话筒最大音量", "2"},
-                    {0x0A0A, "效果开机音量", "1"}, {0x0A0B, "效果最大音量", "2"}};
+    } kVolumes[] = {{0x0A06, QT_TRANSLATE_NOOP("kdsp", "音乐开机音量"), "1"},
+                    {0x0A07, QT_TRANSLATE_NOOP("kdsp", "音乐最大音量"), "2"},
+                    {0x0A08, QT_TRANSLATE_NOOP("kdsp", "话筒开机音量"), "1"},
+                    {0x0A09, QT_TRANSLATE_NOOP("kdsp", "话筒最大音量"), "2"},
+                    {0x0A0A, QT_TRANSLATE_NOOP("kdsp", "效果开机音量"), "1"},
+                    {0x0A0B, QT_TRANSLATE_NOOP("kdsp", "效果最大音量"), "2"}};
     int r = 0;
     for (const auto& v : kVolumes) {
         auto row = b.AddSliderRow(grid, r++, v.id, QString::fromUtf8(v.caption));
@@ -58,19 +62,24 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
     }
     left->addWidget(vol);
 
-    auto* input = b.Group("SysInputGrop", "音乐输入", sheet);
+    auto* input = b.Group("SysInputGrop", QT_TRANSLATE_NOOP("kdsp", "音乐输入"), sheet);
     grid = Grid(input);
-    grid->addWidget(Builder::Caption("输入选择", input), 0, 0);
+    grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入选择"), input), 0, 0);
     auto* sel = new QHBoxLayout;
-    for (BoundButton* btn : b.Choice(0x0A0E, {"输入1", "输入2", "输入3"}, input)) sel->addWidget(btn);
+    for (BoundButton* btn :
+         b.Choice(0x0A0E,
+                  {QT_TRANSLATE_NOOP("kdsp", "输入1"), QT_TRANSLATE_NOOP("kdsp", "输入2"),
+                   QT_TRANSLATE_NOOP("kdsp", "输入3")},
+                  input))
+        sel->addWidget(btn);
     grid->addLayout(sel, 0, 2, 1, 3);
-    grid->addWidget(Builder::Caption("输入电平", input), 1, 0);
+    grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入电平"), input), 1, 0);
     auto* sign = b.Reg(new QWidget(input), "SignRzGroup");
     auto* sh = new QHBoxLayout(sign);
     sh->setContentsMargins(0, 0, 0, 0);
     for (BoundButton* btn : b.Choice(0x0A03, {"0dB", "3dB", "6dB"}, sign)) sh->addWidget(btn);
     grid->addWidget(sign, 1, 2, 1, 3);
-    grid->addWidget(Builder::Caption("输入增益", input), 2, 0);
+    grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入增益"), input), 2, 0);
     auto* levelBox = b.Combo("SysMusInputLevelBox", {"0dB", "3dB", "6dB"}, input);
     grid->addWidget(levelBox, 2, 2, 1, 3);
     left->addWidget(input);
@@ -78,25 +87,33 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
     h->addLayout(left, 3);
 
     auto* mid = new QVBoxLayout;
-    auto* mode = b.Group("SysModeGrop", "模式", sheet);
+    auto* mode = b.Group("SysModeGrop", QT_TRANSLATE_NOOP("kdsp", "模式"), sheet);
     grid = Grid(mode);
-    grid->addWidget(Builder::Caption("当前模式", mode), 0, 0);
+    grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "当前模式"), mode), 0, 0);
     auto* modeBox = b.Combo("SysModeBox", {}, mode);
     modeBox->SetHint(QString());
     grid->addWidget(modeBox, 0, 2);
-    grid->addWidget(b.Reg(Builder::Caption("（当前模式：1 ）", mode), "CurrentModeLabel"), 1, 0, 1, 3);
+    auto* current = b.Reg(Builder::Caption(QString(), mode), "CurrentModeLabel");
+    SetTr(current, "text", QT_TRANSLATE_NOOP("kdsp", "（当前模式：%1 ）"), {"1"});
+    grid->addWidget(current, 1, 0, 1, 3);
     // The stored-mode buttons sit here (mode panel).
     grid->addWidget(b.Reg(new QWidget(mode), "SysModePanelHost"), 2, 0, 1, 3);
     mid->addWidget(mode);
-    auto* user = ChoiceBox(b, sheet, "SysUserMangerGrop", "用户模式", 0x0A0C, {"用户", "管理员"});
+    auto* user =
+        ChoiceBox(b, sheet, "SysUserMangerGrop", QT_TRANSLATE_NOOP("kdsp", "用户模式"), 0x0A0C,
+                  {QT_TRANSLATE_NOOP("kdsp", "用户"), QT_TRANSLATE_NOOP("kdsp", "管理员")});
     mid->addWidget(user);
-    mid->addWidget(ChoiceBox(b, sheet, "SysPanelGrop", "面板自动锁", 0x0A0D, {"禁用", "开启"}));
-    mid->addWidget(ChoiceBox(b, sheet, "SysRemoteGrop", "红外遥控", 0x0A11, {"关闭", "开启"}));
+    mid->addWidget(
+        ChoiceBox(b, sheet, "SysPanelGrop", QT_TRANSLATE_NOOP("kdsp", "面板自动锁"), 0x0A0D,
+                  {QT_TRANSLATE_NOOP("kdsp", "禁用"), QT_TRANSLATE_NOOP("kdsp", "开启")}));
+    mid->addWidget(
+        ChoiceBox(b, sheet, "SysRemoteGrop", QT_TRANSLATE_NOOP("kdsp", "红外遥控"), 0x0A11,
+                  {QT_TRANSLATE_NOOP("kdsp", "关闭"), QT_TRANSLATE_NOOP("kdsp", "开启")}));
     mid->addStretch(1);
     h->addLayout(mid, 2);
 
     // Presets and the lock panels are laid into this column.
-    auto* right = b.Group("PresetGrop", "预设", sheet);
+    auto* right = b.Group("PresetGrop", QT_TRANSLATE_NOOP("kdsp", "预设"), sheet);
     auto* rv = new QVBoxLayout(right);
     rv->setContentsMargins(8, 6, 8, 6);
     rv->addWidget(b.Reg(new QWidget(right), "SysPresetHost"), 1);
@@ -121,11 +138,13 @@ QWidget* BuildDynEqSheet(Builder& b, QWidget* parent) {
         column->setSpacing(2);
         // The bypass switch stays outside the group so a bypassed group can be re-enabled.
         auto* head = new QHBoxLayout;
-        auto* label = b.Label("DEQPointLabel" + n, "动态EQ " + n, sheet);
+        auto* label = b.Label("DEQPointLabel" + n, QString(), sheet);
+        SetTr(label, "text", QT_TRANSLATE_NOOP("kdsp", "动态EQ %1"), {n});
         label->setProperty("role", "point");
         label->setFixedHeight(20);
         head->addWidget(label, 1);
-        auto* pass = b.ButtonOf(MakeId(PageDynEq, base + 1), "EQ pass", sheet, "toggle");
+        auto* pass = b.ButtonOf(MakeId(PageDynEq, base + 1), QT_TRANSLATE_NOOP("kdsp", "EQ pass"),
+                                sheet, "toggle");
         pass->setFixedWidth(70);
         head->addWidget(pass);
         column->addLayout(head);
@@ -135,7 +154,7 @@ QWidget* BuildDynEqSheet(Builder& b, QWidget* parent) {
         grid->setVerticalSpacing(3);
         Builder::Band band = b.MakeBand(PageDynEq, base + 2, grp, Qt::Horizontal);
         band.type->hide();
-        grid->addWidget(Builder::Caption("类型", grp), 0, 0);
+        grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "类型"), grp), 0, 0);
         auto* pics = new QHBoxLayout;
         for (int k = 0; k < 3; ++k)
             if (band.pics[k]) {
@@ -153,31 +172,36 @@ QWidget* BuildDynEqSheet(Builder& b, QWidget* parent) {
             if (s) eh->addWidget(s);
             grid->addLayout(eh, row, bar ? 3 : 2, 1, bar ? 2 : 3, Qt::AlignLeft);
         };
-        editRow(1, "频率", nullptr, band.fre, band.freSpin);
-        editRow(2, "增益", band.gainBar, band.gain, band.gainSpin);
-        editRow(3, "Q值", nullptr, band.q, band.qSpin);
+        editRow(1, QT_TRANSLATE_NOOP("kdsp", "频率"), nullptr, band.fre, band.freSpin);
+        editRow(2, QT_TRANSLATE_NOOP("kdsp", "增益"), band.gainBar, band.gain, band.gainSpin);
+        editRow(3, QT_TRANSLATE_NOOP("kdsp", "Q值"), nullptr, band.q, band.qSpin);
 
         const ParamBinding& type = BindingOf(MakeId(PageDynEq, base + 7));
         auto* typeBox = b.Combo(QString::fromLatin1(type.editor), {"Off", "Below", "Above"}, grp);
         if (type.valueKind >= 0) typeBox->SetHint(QString::number(type.valueKind));
         typeBox->hide();
-        grid->addWidget(Builder::Caption("动态", grp), 4, 0);
+        grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "动态"), grp), 4, 0);
         auto* dyn = new QHBoxLayout;
         for (int k = 0; k < 3; ++k)
             if (type.typeControls[k])
                 dyn->addWidget(b.Picture(QString::fromLatin1(type.typeControls[k]),
                                          QString::fromLatin1(kDynTexts[k]), grp));
         grid->addLayout(dyn, 4, 2, 1, 3);
-        b.AddSliderRow(grid, 5, MakeId(PageDynEq, base + 8), "启动时间");
-        b.AddSliderRow(grid, 6, MakeId(PageDynEq, base + 9), "释放时间");
-        b.AddSliderRow(grid, 7, MakeId(PageDynEq, base + 10), "门限电平");
-        b.AddSliderRow(grid, 8, MakeId(PageDynEq, base + 11), "压缩比");
-        grid->addWidget(Builder::Caption("响应", grp), 9, 0);
+        b.AddSliderRow(grid, 5, MakeId(PageDynEq, base + 8), QT_TRANSLATE_NOOP("kdsp", "启动时间"));
+        b.AddSliderRow(grid, 6, MakeId(PageDynEq, base + 9), QT_TRANSLATE_NOOP("kdsp", "释放时间"));
+        b.AddSliderRow(grid, 7, MakeId(PageDynEq, base + 10),
+                       QT_TRANSLATE_NOOP("kdsp", "门限电平"));
+        b.AddSliderRow(grid, 8, MakeId(PageDynEq, base + 11), QT_TRANSLATE_NOOP("kdsp", "压缩比"));
+        grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "响应"), grp), 9, 0);
         auto* speed = new QHBoxLayout;
-        for (BoundButton* s : b.Choice(MakeId(PageDynEq, base + 12), {"快", "中", "慢"}, grp))
+        for (BoundButton* s :
+             b.Choice(MakeId(PageDynEq, base + 12),
+                      {QT_TRANSLATE_NOOP("kdsp", "快"), QT_TRANSLATE_NOOP("kdsp", "中"),
+                       QT_TRANSLATE_NOOP("kdsp", "慢")},
+                      grp))
             speed->addWidget(s);
         grid->addLayout(speed, 9, 2, 1, 3);
-        grid->addWidget(Builder::Caption("输入电平", grp), 10, 0);
+        grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入电平"), grp), 10, 0);
         auto* amp = new QHBoxLayout;
         for (int l = 0; l < 3; ++l) {
             auto* a = b.Button(QString("AmpLBtn%1_%2").arg(g).arg(l), QString::fromLatin1(kAmp[l]), grp,
@@ -193,7 +217,8 @@ QWidget* BuildDynEqSheet(Builder& b, QWidget* parent) {
     outer->addLayout(h, 1);
     auto* foot = new QHBoxLayout;
     foot->addStretch(1);
-    auto* reset = b.Button("RzBmpButton5", "动态EQ复位", sheet, "action");
+    auto* reset =
+        b.Button("RzBmpButton5", QT_TRANSLATE_NOOP("kdsp", "动态EQ复位"), sheet, "action");
     reset->setFixedWidth(110);
     foot->addWidget(reset);
     outer->addLayout(foot);

@@ -2,6 +2,7 @@
 // reload or upload, the link events with their texts and messages, and disconnect.
 #include "core/link/link.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "core/model/codecs.h"
@@ -29,6 +30,16 @@ void Link::RefreshPortList() {
     selectedPort_ = ports_.empty() ? -1 : 0;
 }
 
+void Link::PreferPort(const std::string& name) {
+    const auto it = std::find(ports_.begin(), ports_.end(), name);
+    if (it != ports_.end()) std::rotate(ports_.begin(), it, it + 1);
+}
+
+std::string Link::ConnectedPort() const {
+    if (LinkState != LinkOnline || TransportKind != TransportSerial || selectedPort_ < 0) return {};
+    return ports_[static_cast<std::size_t>(selectedPort_)];
+}
+
 void Link::SelectPort(int index) {
     selectedPort_ = (index >= 0 && index < static_cast<int>(ports_.size())) ? index : -1;
 }
@@ -38,13 +49,15 @@ int Link::Progress() const {
     return static_cast<int>(RoundHalfEven(static_cast<double>(StepIndex) * 100.0 / StepCount));
 }
 
-void Link::SetLinkCaption(const std::string& caption) {
-    linkCaption_ = caption;
+void Link::SetLinkCaption(const std::string& chinese, const std::string& english) {
+    shownStatus_ = {chinese, english, true};
+    linkCaption_ = LanguageFlag == LanguageEnglish ? english : chinese;
     host_.SetLinkLabel(linkCaption_, linkHint_);
 }
 
 void Link::ShowLinkStatus(const std::string& chinese, const std::string& english) {
-    if (LanguageFlag == 1) {
+    shownStatus_ = {chinese, english, false};
+    if (LanguageFlag == LanguageChinese) {
         linkCaption_ = chinese;
         linkHint_ = english;
     } else {
@@ -54,8 +67,18 @@ void Link::ShowLinkStatus(const std::string& chinese, const std::string& english
     host_.SetLinkLabel(linkCaption_, linkHint_);
 }
 
+void Link::SetLanguage(int languageFlag) {
+    LanguageFlag = languageFlag;
+    const ShownStatus shown = shownStatus_;
+    if (shown.direct)
+        SetLinkCaption(shown.chinese, shown.english);
+    else
+        ShowLinkStatus(shown.chinese, shown.english);
+    host_.SetStatusText(linkCaption_);
+}
+
 void Link::ShowMessage(const std::string& chinese, const std::string& english) {
-    if (LanguageFlag == 1)
+    if (LanguageFlag == LanguageChinese)
         host_.ShowMessage("提示", chinese);
     else
         host_.ShowMessage("Confirm", english);
@@ -96,7 +119,7 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
         host_.ShowLinkButtons(true);
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Hold);
-        SetLinkCaption("设备搜索...");
+        SetLinkCaption("设备搜索...", "Searching...");
         StepIndex = 0;
         StepCount = ReadStepCount;
         host_.SetStatusText(linkCaption_);
@@ -111,7 +134,7 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
     timers_.Stop(LinkTimer::Search);
     timers_.Stop(LinkTimer::Transfer);
     timers_.Stop(LinkTimer::Hold);
-    SetLinkCaption("设备未连接");
+    SetLinkCaption("设备未连接", "Off Line");
     StepCount = ReloadStepCount;
     DialogTakesLabelAndProgress();
     host_.HideStatusDialog();

@@ -11,6 +11,7 @@
 
 #include "core/link/link_interfaces.h"
 #include "core/link/write_queue.h"
+#include "core/model/language.h"
 #include "core/model/model.h"
 #include "core/protocol/receiver.h"
 
@@ -47,6 +48,11 @@ public:
     void RefreshPortList();
     const std::vector<std::string>& Ports() const { return ports_; }
     int SelectedPort() const { return selectedPort_; }  // -1: no selected item
+    // Moves `name` to the head of the port list, so the search tries the port the
+    // processor was last found on first; a port not listed changes nothing.
+    void PreferPort(const std::string& name);
+    // The serial port the link is online on; empty when not online over serial.
+    std::string ConnectedPort() const;
 
     // --- entry points -----------------------------------------------------------
     // LinkBtn (connect, unless already online) and UnLinkBtn (disconnect).
@@ -64,6 +70,9 @@ public:
     void StartStep(int step, int upload);
     // The main window's close request: the processor is told when it is online.
     void OnCloseRequest();
+    // The user picked a language (LanguageFlag): the link label and the status
+    // dialog show the current status again in it.
+    void SetLanguage(int languageFlag);
 
     // Edits (write_queue.cpp).
     void SendParam(ParamId id, int value);
@@ -99,7 +108,7 @@ public:
     int LastPortIndex = 0;
     int PendingEvent = 0;
     int FreshLink = 0;
-    int LanguageFlag = 0;  // 1 Chinese, anything else English
+    int LanguageFlag = LanguageUnset;  // 1 Chinese, anything else English
 
     // --- write queue and keep-alive ---------------------------------------------
     WriteQueue Writes;
@@ -120,8 +129,12 @@ private:
     void SendSave(std::span<const std::uint8_t> frame);
     void Write(std::span<const std::uint8_t> bytes);
     void WriteValue(ParamId id, std::uint16_t value);
+    // A status text in both languages: the caption is the Chinese one when
+    // LanguageFlag is 1, the English one otherwise; the hint is the other one.
     void ShowLinkStatus(const std::string& chinese, const std::string& english);
-    void SetLinkCaption(const std::string& caption);
+    // A status text set straight into the label (the hint is kept): Chinese unless
+    // English was chosen.
+    void SetLinkCaption(const std::string& chinese, const std::string& english);
     void ShowMessage(const std::string& chinese, const std::string& english);
     void DialogTakesLabelAndProgress();
     void SelectPort(int index);
@@ -144,6 +157,12 @@ private:
     int selectedPort_ = -1;
     std::string linkCaption_ = "设备未连接";
     std::string linkHint_;
+    // The status shown, in both languages, so a language switch can show it again.
+    struct ShownStatus {
+        std::string chinese;
+        std::string english;
+        bool direct;  // set by SetLinkCaption
+    } shownStatus_{"设备未连接", "Off Line", true};
     std::string shownIdentity_;
     std::vector<std::uint8_t> waitingSave_;  // a save-as-mode frame behind the queues
     int badAnswers_ = 0;  // damaged answers to the current transfer step

@@ -97,7 +97,7 @@ void Link::SendBandParam(ParamId id, int value) {
 bool Link::AwaitAcknowledgementOf(ParamId id) {
     if (id == IdRecallMode) {
         // The processor loads the stored mode; its acknowledgement starts the reload.
-        SetLinkCaption("加载中...");
+        SetLinkCaption("加载中...", "Loading...");
         LinkState = LinkOffline;
         SilentSeconds = 0;
         PendingEvent = EventReload;
@@ -120,7 +120,7 @@ bool Link::SaveAsMode(int mode, std::string_view name) {
     if (mode < 0 || mode >= 9) return false;
     model_.ModeNames[static_cast<std::size_t>(mode)] =
         std::string(name.substr(0, ModeNameMaxLength));
-    SetLinkCaption("保存中...");
+    SetLinkCaption("保存中...", "Saving...");
     Bytes frame = BuildSaveMode(mode, name);
     if (LinkState == LinkOnline &&
         (Signals.ClearToSend == 0 || Writes.Count() != 0 || Bands.Count() != 0)) {

@@ -297,9 +297,11 @@ void ApplyPreset(const PresetReadResult& result, Model& model) {
 }
 
 const char* PresetMessage(PresetError error, int languageFlag) {
-    const bool zh = languageFlag == 1;
+    const bool zh = languageFlag == LanguageChinese;
     switch (error) {
         case PresetError::FileNotFound:
+            // The long-standing English words stay until English is chosen outright.
+            if (languageFlag == LanguageEnglish) return "File not found!";
             return zh ? "文件不存在" : "File not find!";
         case PresetError::FormatError:
             return zh ? "文件格式错误!" : "File format error!";

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/model/language.h"
 #include "core/model/model.h"
 
 namespace kdsp {
@@ -90,7 +91,8 @@ void ApplyPreset(const PresetReadResult& result, Model& model);
 // The same on a bare image (the CLI and the simulator start from zeros).
 void ApplyPreset(const PresetReadResult& result, DeviceImageRows& image);
 
-// The user's message for an error; languageFlag 1 gives the Chinese texts.
-const char* PresetMessage(PresetError error, int languageFlag = 0);
+// The user's message for an error; languageFlag 1 gives the Chinese texts
+// (values of core/model/language.h).
+const char* PresetMessage(PresetError error, int languageFlag = LanguageUnset);
 
 }  // namespace kdsp

@@ -67,7 +67,7 @@ bool ValidUtf8(std::string_view s) {
 }
 
 std::string Pick(int languageFlag, const char* en, const char* zh) {
-    return languageFlag == 1 ? zh : en;
+    return languageFlag == LanguageChinese ? zh : en;
 }
 
 }  // namespace
@@ -119,12 +119,13 @@ PresetFolders EnsurePresetFolders(const fs::path& executableFolder, const fs::pa
     return fallback;
 }
 
-std::string DescribePresetFolders(const PresetFolders& folders) {
-    std::string text = "Presets: " + PathText(folders.PresetFolder);
+std::string DescribePresetFolders(const PresetFolders& folders, int languageFlag) {
+    std::string text = Pick(languageFlag, "Presets: ", "数据文件夹：") + PathText(folders.PresetFolder);
     if (!folders.besideExecutable)
-        text += " (the folder beside the program cannot be written)";
+        text += Pick(languageFlag, " (the folder beside the program cannot be written)",
+                     "（程序旁的文件夹不可写入）");
     if (!folders.usable)
-        text += " (cannot be written)";
+        text += Pick(languageFlag, " (cannot be written)", "（不可写入）");
     return text;
 }
 

@@ -34,8 +34,9 @@ std::filesystem::path UserDataFolder();
 PresetFolders EnsurePresetFolders(const std::filesystem::path& executableFolder,
                                   const std::filesystem::path& userData = UserDataFolder());
 
-// One line for the panel: which folder holds the presets and why.
-std::string DescribePresetFolders(const PresetFolders& folders);
+// One line for the panel: which folder holds the presets and why (languageFlag
+// as for the name problems below).
+std::string DescribePresetFolders(const PresetFolders& folders, int languageFlag = LanguageUnset);
 
 // Names of the regular files in `folder` that match "*.Nddt*" in any letter case,
 // sorted ignoring letter case. No upper limit on the count.
@@ -47,7 +48,8 @@ std::vector<std::string> ListPresetNames(const std::filesystem::path& folder);
 // "." and "..", path separators, characters no file name may hold on Windows or
 // Linux (<>:"/\|?* and control characters), a trailing dot or space, the Windows
 // device names (CON, NUL, COM1...), and names too long for a file name.
-std::optional<std::string> PresetNameProblem(std::string_view name, int languageFlag = 0);
+// Chinese texts for languageFlag 1 (LanguageChinese), English otherwise.
+std::optional<std::string> PresetNameProblem(std::string_view name, int languageFlag = LanguageUnset);
 
 // folder / (name + ".Nddt"); `name` is UTF-8.
 std::filesystem::path PresetPath(const std::filesystem::path& folder, std::string_view name);

@@ -316,6 +316,21 @@ TEST(LinkSearch, APortThatDoesNotOpenIsSkippedAndTheNextOneAnswers) {
     EXPECT_EQ(r.link.TransportKind, TransportSerial);
 }
 
+TEST(LinkSearch, ThePortLastFoundOnIsTriedFirstAndNamedOnceOnline) {
+    Rig r({"ttyA", "ttyB"});
+    r.link.PreferPort("ttyGone");
+    EXPECT_EQ(r.link.Ports(), (std::vector<std::string>{"ttyA", "ttyB"})) << "a port not listed changes nothing";
+    r.link.PreferPort("ttyB");
+    EXPECT_EQ(r.link.Ports(), (std::vector<std::string>{"ttyB", "ttyA"}));
+    r.link.LinkBtnClick(true);
+    EXPECT_EQ(r.link.ConnectedPort(), "");
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    EXPECT_EQ(r.transport.opened, std::vector<std::string>{"ttyB"});
+    EXPECT_EQ(r.link.ConnectedPort(), "ttyB");
+    r.link.LinkBtnClick(false);
+    EXPECT_EQ(r.link.ConnectedPort(), "") << "offline";
+}
+
 TEST(LinkSearch, TcpBytesAreIgnoredWhileTheLinkRunsOverSerial) {
     Rig r({"ttyA"}, false);
     r.link.LinkBtnClick(true);
@@ -403,6 +418,27 @@ TEST(LinkTexts, ChineseWhenTheLanguageFlagIsOne) {
     EXPECT_EQ(r.link.LinkHint(), "Off Line");
     ASSERT_EQ(r.host.messages.size(), 1u);
     EXPECT_EQ(r.host.messages[0], std::make_pair(std::string("提示"), std::string("连接失败!")));
+}
+
+TEST(LinkTexts, EnglishChosenTurnsEveryTextEnglishAndASwitchShowsTheStatusAgain) {
+    Rig r({"ttyFAKE0"});
+    r.link.SetLanguage(LanguageEnglish);
+    EXPECT_EQ(r.host.statusText, "Off Line") << "the dialog shows the status in the new language";
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    EXPECT_EQ(r.host.captions, (std::vector<std::string>{"Off Line", "Searching...", "Linking...", "Online"}));
+    r.link.SetLanguage(LanguageChinese);
+    EXPECT_EQ(r.link.LinkCaption(), "设备已连接");
+    EXPECT_EQ(r.link.LinkHint(), "Online");
+    EXPECT_EQ(r.host.statusText, "设备已连接");
+    r.link.SetLanguage(LanguageEnglish);
+    r.link.SaveAsMode(0, "Party");
+    EXPECT_EQ(r.link.LinkCaption(), "Saving...");
+    r.link.SetLanguage(LanguageUnset);
+    EXPECT_EQ(r.link.LinkCaption(), "保存中...") << "with no choice made, as it always was";
+    r.link.SetLanguage(LanguageEnglish);
+    r.link.LinkBtnClick(false);
+    EXPECT_EQ(r.link.LinkCaption(), "Off Line");
 }
 
 TEST(LinkTexts, EnglishOtherwiseAndTheCaptionsOfARead) {

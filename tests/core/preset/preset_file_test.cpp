@@ -433,6 +433,9 @@ TEST(PresetMessage, EnglishAndChineseTexts) {
     EXPECT_STREQ(PresetMessage(PresetError::FileNotFound, 1), "文件不存在");
     EXPECT_STREQ(PresetMessage(PresetError::FormatError, 1), "文件格式错误!");
     EXPECT_STREQ(PresetMessage(PresetError::Corrupted, 1), "数据文件损坏!");
+    // English chosen outright: the missing file is worded properly.
+    EXPECT_STREQ(PresetMessage(PresetError::FileNotFound, LanguageEnglish), "File not found!");
+    EXPECT_STREQ(PresetMessage(PresetError::Corrupted, LanguageEnglish), "Data file is corrupted!");
 }
 
 }  // namespace

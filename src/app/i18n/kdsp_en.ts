@@ -1,0 +1,595 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>kdsp</name>
+    <message>
+        <source>提示</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>5段混响EQ</source>
+        <translation>5-band reverb EQ</translation>
+    </message>
+    <message>
+        <source>5段回声EQ</source>
+        <translation>5-band echo EQ</translation>
+    </message>
+    <message>
+        <source>9段EQ</source>
+        <translation>9-band EQ</translation>
+    </message>
+    <message>
+        <source>15段EQ</source>
+        <translation>15-band EQ</translation>
+    </message>
+    <message>
+        <source>断开</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>联机</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>频率</source>
+        <translation>Frequency</translation>
+    </message>
+    <message>
+        <source>增益</source>
+        <translation>Gain</translation>
+    </message>
+    <message>
+        <source>Q值</source>
+        <translation>Q</translation>
+    </message>
+    <message>
+        <source>旧密码：</source>
+        <translation>Old password:</translation>
+    </message>
+    <message>
+        <source>新密码输入：</source>
+        <translation>New password:</translation>
+    </message>
+    <message>
+        <source>新密码确定：</source>
+        <translation>Confirm new:</translation>
+    </message>
+    <message>
+        <source>输入解锁密码：</source>
+        <translation>Unlock password:</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>系统密码</source>
+        <translation>System password</translation>
+    </message>
+    <message>
+        <source>系统密码：</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>系统密码修改</source>
+        <translation>Change system password</translation>
+    </message>
+    <message>
+        <source>自动键盘锁密码修改</source>
+        <translation>Change panel lock password</translation>
+    </message>
+    <message>
+        <source>解锁成功</source>
+        <translation>Unlocked</translation>
+    </message>
+    <message>
+        <source>密码错误!</source>
+        <translation>Wrong password!</translation>
+    </message>
+    <message>
+        <source>密码不一致!</source>
+        <translation>Passwords do not match!</translation>
+    </message>
+    <message>
+        <source>设备模式管理</source>
+        <translation>Device modes</translation>
+    </message>
+    <message>
+        <source>模式名称：</source>
+        <translation>Mode name:</translation>
+    </message>
+    <message>
+        <source>调用设备模式</source>
+        <translation>Recall mode</translation>
+    </message>
+    <message>
+        <source>保存设备模式</source>
+        <translation>Save mode</translation>
+    </message>
+    <message>
+        <source>模式切换为%1?</source>
+        <translation>Switch to mode %1?</translation>
+    </message>
+    <message>
+        <source>用户模式无法执行保存操作!</source>
+        <translation>Saving needs manager mode!</translation>
+    </message>
+    <message>
+        <source>保存当前模式为 %1-%2?</source>
+        <translation>Save the current settings as mode %1-%2?</translation>
+    </message>
+    <message>
+        <source>（当前模式：%1 ）</source>
+        <translation>(Current mode: %1)</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>回声</source>
+        <translation>Echo</translation>
+    </message>
+    <message>
+        <source>效果电平</source>
+        <translation>Effect level</translation>
+    </message>
+    <message>
+        <source>直达电平</source>
+        <translation>Direct level</translation>
+    </message>
+    <message>
+        <source>低切频率</source>
+        <translation>Low cut</translation>
+    </message>
+    <message>
+        <source>高切频率</source>
+        <translation>High cut</translation>
+    </message>
+    <message>
+        <source>预延时</source>
+        <translation>Pre-delay</translation>
+    </message>
+    <message>
+        <source>延时时间</source>
+        <translation>Delay</translation>
+    </message>
+    <message>
+        <source>反馈次数</source>
+        <translation>Feedback</translation>
+    </message>
+    <message>
+        <source>混响时间</source>
+        <translation>Reverb time</translation>
+    </message>
+    <message>
+        <source>混响预延</source>
+        <translation>Reverb pre-delay</translation>
+    </message>
+    <message>
+        <source>回声模式</source>
+        <translation>Echo mode</translation>
+    </message>
+    <message>
+        <source>单声道</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>立体声</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>混响</source>
+        <translation>Reverb</translation>
+    </message>
+    <message>
+        <source>音乐电平</source>
+        <translation>Music level</translation>
+    </message>
+    <message>
+        <source>音乐低切</source>
+        <translation>Music low cut</translation>
+    </message>
+    <message>
+        <source>音乐高切</source>
+        <translation>Music high cut</translation>
+    </message>
+    <message>
+        <source>高音衰减</source>
+        <translation>Treble damping</translation>
+    </message>
+    <message>
+        <source>低音衰减</source>
+        <translation>Bass damping</translation>
+    </message>
+    <message>
+        <source>回声EQ</source>
+        <translation>Echo EQ</translation>
+    </message>
+    <message>
+        <source>混响EQ</source>
+        <translation>Reverb EQ</translation>
+    </message>
+    <message>
+        <source>切换语言</source>
+        <translation>Switch language</translation>
+    </message>
+    <message>
+        <source>音乐</source>
+        <translation>Music</translation>
+    </message>
+    <message>
+        <source>麦克风</source>
+        <translation>Mic</translation>
+    </message>
+    <message>
+        <source>效果</source>
+        <translation>Effects</translation>
+    </message>
+    <message>
+        <source>主输出</source>
+        <translation>Main</translation>
+    </message>
+    <message>
+        <source>辅助输出1</source>
+        <translation>Aux 1</translation>
+    </message>
+    <message>
+        <source>辅助输出2</source>
+        <translation>Aux 2</translation>
+    </message>
+    <message>
+        <source>后置输出</source>
+        <translation>Rear</translation>
+    </message>
+    <message>
+        <source>系统</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>话筒</source>
+        <translation>Mic</translation>
+    </message>
+    <message>
+        <source>设备未连接</source>
+        <translation>Off Line</translation>
+    </message>
+    <message>
+        <source>网络地址</source>
+        <translation>Network address</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>EQ重置</source>
+        <translation>Reset EQ</translation>
+    </message>
+    <message>
+        <source>工作模式</source>
+        <translation>Operating mode</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>手动</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>唱歌</source>
+        <translation>Sing</translation>
+    </message>
+    <message>
+        <source>舞蹈</source>
+        <translation>Dance</translation>
+    </message>
+    <message>
+        <source>10段音乐EQ</source>
+        <translation>10-band music EQ</translation>
+    </message>
+    <message>
+        <source>反馈抑制</source>
+        <translation>Anti-feedback</translation>
+    </message>
+    <message>
+        <source>噪声门限</source>
+        <translation>Noise gate</translation>
+    </message>
+    <message>
+        <source>麦克风A组</source>
+        <translation>Mic group A</translation>
+    </message>
+    <message>
+        <source>麦克风B组</source>
+        <translation>Mic group B</translation>
+    </message>
+    <message>
+        <source>频段</source>
+        <translation>Bands</translation>
+    </message>
+    <message>
+        <source>混音</source>
+        <translation>Mix</translation>
+    </message>
+    <message>
+        <source>延时与静音</source>
+        <translation>Delay and mute</translation>
+    </message>
+    <message>
+        <source>左延时</source>
+        <translation>Left delay</translation>
+    </message>
+    <message>
+        <source>右延时</source>
+        <translation>Right delay</translation>
+    </message>
+    <message>
+        <source>左通道静音</source>
+        <translation>Mute left</translation>
+    </message>
+    <message>
+        <source>右通道静音</source>
+        <translation>Mute right</translation>
+    </message>
+    <message>
+        <source>音色</source>
+        <translation>Tone</translation>
+    </message>
+    <message>
+        <source>标准</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>低音增强</source>
+        <translation>Bass boost</translation>
+    </message>
+    <message>
+        <source>延时</source>
+        <translation>Delay</translation>
+    </message>
+    <message>
+        <source>静 音</source>
+        <translation>Mute</translation>
+    </message>
+    <message>
+        <source>分频器</source>
+        <translation>Crossover</translation>
+    </message>
+    <message>
+        <source>高通类型</source>
+        <translation>High-pass type</translation>
+    </message>
+    <message>
+        <source>高通频率</source>
+        <translation>High-pass</translation>
+    </message>
+    <message>
+        <source>高通Q值</source>
+        <translation>High-pass Q</translation>
+    </message>
+    <message>
+        <source>低通类型</source>
+        <translation>Low-pass type</translation>
+    </message>
+    <message>
+        <source>低通频率</source>
+        <translation>Low-pass</translation>
+    </message>
+    <message>
+        <source>低通Q值</source>
+        <translation>Low-pass Q</translation>
+    </message>
+    <message>
+        <source>压限器</source>
+        <translation>Limiter</translation>
+    </message>
+    <message>
+        <source>启动时间</source>
+        <translation>Attack</translation>
+    </message>
+    <message>
+        <source>释放时间</source>
+        <translation>Release</translation>
+    </message>
+    <message>
+        <source>门限电平</source>
+        <translation>Threshold</translation>
+    </message>
+    <message>
+        <source>压缩比</source>
+        <translation>Ratio</translation>
+    </message>
+    <message>
+        <source>响应</source>
+        <translation>Response</translation>
+    </message>
+    <message>
+        <source>快</source>
+        <translation>Fast</translation>
+    </message>
+    <message>
+        <source>中</source>
+        <translation>Mid</translation>
+    </message>
+    <message>
+        <source>慢</source>
+        <translation>Slow</translation>
+    </message>
+    <message>
+        <source>7段EQ</source>
+        <translation>7-band EQ</translation>
+    </message>
+    <message>
+        <source>音量限制</source>
+        <translation>Volume limits</translation>
+    </message>
+    <message>
+        <source>音乐开机音量</source>
+        <translation>Music at power-on</translation>
+    </message>
+    <message>
+        <source>音乐最大音量</source>
+        <translation>Music maximum</translation>
+    </message>
+    <message>
+        <source>话筒开机音量</source>
+        <translation>Mic at power-on</translation>
+    </message>
+    <message>
+        <source>话筒最大音量</source>
+        <translation>Mic maximum</translation>
+    </message>
+    <message>
+        <source>效果开机音量</source>
+        <translation>Effects at power-on</translation>
+    </message>
+    <message>
+        <source>效果最大音量</source>
+        <translation>Effects maximum</translation>
+    </message>
+    <message>
+        <source>音乐输入</source>
+        <translation>Music input</translation>
+    </message>
+    <message>
+        <source>输入选择</source>
+        <translation>Input</translation>
+    </message>
+    <message>
+        <source>输入1</source>
+        <translation>Input 1</translation>
+    </message>
+    <message>
+        <source>输入2</source>
+        <translation>Input 2</translation>
+    </message>
+    <message>
+        <source>输入3</source>
+        <translation>Input 3</translation>
+    </message>
+    <message>
+        <source>输入电平</source>
+        <translation>Input level</translation>
+    </message>
+    <message>
+        <source>输入增益</source>
+        <translation>Input gain</translation>
+    </message>
+    <message>
+        <source>模式</source>
+        <translation>Modes</translation>
+    </message>
+    <message>
+        <source>当前模式</source>
+        <translation>Current mode</translation>
+    </message>
+    <message>
+        <source>用户模式</source>
+        <translation>User mode</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>管理员</source>
+        <translation>Manager</translation>
+    </message>
+    <message>
+        <source>面板自动锁</source>
+        <translation>Panel auto lock</translation>
+    </message>
+    <message>
+        <source>禁用</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>开启</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>红外遥控</source>
+        <translation>IR remote</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>预设</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>动态EQ %1</source>
+        <translation>Dynamic EQ %1</translation>
+    </message>
+    <message>
+        <source>动态</source>
+        <translation>Dynamic</translation>
+    </message>
+    <message>
+        <source>动态EQ复位</source>
+        <translation>Reset DEQ</translation>
+    </message>
+    <message>
+        <source>数据备份</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>密码</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>电脑数据备份管理</source>
+        <translation>Presets on this PC</translation>
+    </message>
+    <message>
+        <source>      序号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>                   （电脑）数据名称</source>
+        <translation>Preset name (PC)</translation>
+    </message>
+    <message>
+        <source>备份文件名称：</source>
+        <translation>Preset name:</translation>
+    </message>
+    <message>
+        <source>保存数据到电脑</source>
+        <translation>Save to PC</translation>
+    </message>
+    <message>
+        <source>上传数据到设备</source>
+        <translation>Send to device</translation>
+    </message>
+    <message>
+        <source>*系统提示*</source>
+        <translation>*System*</translation>
+    </message>
+    <message>
+        <source>文件已存在,覆盖它吗?</source>
+        <translation>The file exists. Overwrite it?</translation>
+    </message>
+    <message>
+        <source>加载模式：%1 ?</source>
+        <translation>Load preset: %1 ?</translation>
+    </message>
+    <message>
+        <source>设备状态</source>
+        <translation>Device status</translation>
+    </message>
+    <message>
+        <source>请稍等,可能需要几秒钟才能完成操作！</source>
+        <translation>Please wait, this can take a few seconds!</translation>
+    </message>
+    <message>
+        <source>EQ pass</source>
+        <translation>Bypass</translation>
+    </message>
+</context>
+</TS>
