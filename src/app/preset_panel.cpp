@@ -184,7 +184,8 @@ void RzBmpButton119Click(TForm1& form) {
         AppMessage(&form, AppTitle(), QString::fromUtf8(PresetMessage(*result.error, language)));
         return;
     }
-    ApplyPreset(result, form.model());
+    // The window shows what the processor will hold once the upload is through.
+    ApplyPresetForUpload(result, form.model());
     RefreshPages(form, 20);
     if (link) link->RaiseLinkEvent(EventUpload);
 }
