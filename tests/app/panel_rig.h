@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -66,6 +68,15 @@ protected:
     }
     void Click(const char* name) {
         if (auto* b = W<QPushButton>(name)) b->click();
+    }
+    // Input as a person gives it: to the top-level window, at window coordinates, so
+    // Qt decides which control (or open drop-down list) gets it.
+    void ClickOn(QWidget* w) {
+        ASSERT_TRUE(w && w->isVisible());
+        QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, w->mapTo(form.get(), w->rect().center()));
+    }
+    void Press(Qt::Key key, int times = 1) {
+        for (int i = 0; i < times; ++i) QTest::keyClick(form->windowHandle(), key);
     }
     std::filesystem::path PresetFolder() { return PanelsOf(*form).folders.PresetFolder; }
     int CountShown(const QString& text) const {
