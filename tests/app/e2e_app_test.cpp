@@ -288,6 +288,20 @@ TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
 }
 
 // ---------------------------------------------------------------------------
+// The address and port are read when the connection is made, not when the search
+// starts: a port typed while the search runs is the one tried.
+
+TEST_F(EndToEndApp, APortTypedDuringTheSearchIsTheOneTried) {
+    SimProcess sim;
+    ASSERT_GT(sim.Port(), 0);
+    App app(1, Folder());  // nothing listens on port 1
+    app.form1->show();     // the start-up search; its first tick connects a second later
+    app.Type("IPPortStrEdit", QString::number(sim.Port()), false);
+    ASSERT_TRUE(app.WaitFor([&] { return app.Online(); }, 15000)) << app.Seen();
+    EXPECT_FALSE(app.Said("Off Line!")) << app.Seen();
+}
+
+// ---------------------------------------------------------------------------
 // The processor's panel lock takes the window until its password is typed.
 
 TEST_F(EndToEndApp, ThePanelLockHoldsTheWindowUntilItsPasswordIsTyped) {
