@@ -121,7 +121,7 @@ void EnsurePresetFolders(TForm1& form) {
 
 void RefreshPresetList(TForm1& form) {
     PanelState& st = PanelsOf(form);
-    st.PresetNames = ListPresetNames(st.folders.PresetFolder);
+    st.PresetNames = ListPresetNames(st.folders);
     auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
     if (grid) {
         grid->clearContents();
@@ -151,9 +151,10 @@ void RzBmpButton120Click(TForm1& form) {
         AppMessage(&form, "*系统提示*", Q(*problem));
         return;
     }
-    // Asked whenever the file is there, also when only the letter case differs:
-    // on a file system that ignores case that is the same file.
-    if (PresetExists(st.folders.PresetFolder, name) &&
+    // Asked whenever the file is there, also when only the letter case differs (on a
+    // file system that ignores case that is the same file) or when it is a read-only
+    // preset, whose entry in the list the new file takes over.
+    if (PresetExists(st.folders, name) &&
         AppMessage(&form, "*系统提示*", "文件已存在,覆盖它吗?", MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
     try {
@@ -178,7 +179,7 @@ void RzBmpButton119Click(TForm1& form) {
     if (name.isEmpty() || PresetNameProblem(S(name)))
         result.error = PresetError::FileNotFound;  // no such file can exist
     else
-        result = ReadPresetFile(PresetPath(st.folders.PresetFolder, S(name)));
+        result = ReadPresetFile(PresetToLoad(st.folders, S(name)));
     if (!result.Ok()) {
         // Nothing of a bad file reaches the image.
         AppMessage(&form, AppTitle(), QString::fromUtf8(PresetMessage(*result.error, language)));

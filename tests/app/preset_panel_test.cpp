@@ -182,5 +182,41 @@ TEST_F(PresetPanelTest, DamagedFilesChangeNothingAndSayWhy) {
     EXPECT_EQ(form->model().DeviceImage, before);
 }
 
+TEST_F(PresetPanelTest, PresetsBesideTheProgramStayWhenItsFolderIsReadOnly) {
+    const fs::path shipped = PresetFolder();
+    form->model().DeviceImage[PageMain][5] = 77;
+    WritePresetFile(shipped / "Shipped.Nddt", form->model());
+    // Read-only as an installed program's folder is. Root writes anywhere, so a folder
+    // in the way of the write check stands in for the permission it ignores.
+    fs::create_directory(shipped / "~kdsp-probe.tmp");
+    const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(shipped, writable, fs::perm_options::remove);
+    StartWindow();
+    ClickOn(W("FormTabBtn8"));
+
+    ASSERT_EQ(Grid()->rowCount(), 1);
+    EXPECT_EQ(Grid()->item(0, 1)->text(), "Shipped") << "still listed";
+    EXPECT_TRUE(W("PresetFolderLabel")->isVisible()) << "the panel says where new presets go";
+
+    ClickOn(W("FileEdit"));
+    TypeText("Mine");
+    ClickOn(W("RzBmpButton120"));
+    EXPECT_TRUE(fs::exists(PresetFolder() / "Mine.Nddt")) << "written to the user's folder";
+    EXPECT_NE(PresetFolder(), shipped);
+    EXPECT_FALSE(fs::exists(shipped / "Mine.Nddt"));
+    ASSERT_EQ(Grid()->rowCount(), 2);
+    EXPECT_EQ(Grid()->item(1, 1)->text(), "Shipped");
+
+    GoOnline();
+    const QRect cell = Grid()->visualItemRect(Grid()->item(1, 1)).intersected(Grid()->viewport()->rect());
+    ClickOn(Grid()->viewport(), cell.center());
+    EXPECT_EQ(W<QLineEdit>("FileEdit")->text(), "Shipped");
+    ClickOn(W("RzBmpButton119"));
+    EXPECT_EQ(CountShown("File not find!"), 0);
+    EXPECT_EQ(form->model().DeviceImage[PageMain][5], 77) << "loaded from the read-only folder";
+    EXPECT_EQ(link->UploadFlag, 1);
+    fs::permissions(shipped, writable, fs::perm_options::add);
+}
+
 }  // namespace
 }  // namespace kdsp::test
