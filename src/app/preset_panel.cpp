@@ -40,6 +40,17 @@ public:
     }
 };
 
+// Rows are picked whole. Keeping the picked row in view must not bring the wide name
+// column's far end into view, which left the list scrolled to its right edge with the
+// numbers and the start of every name out of sight.
+class PresetGrid : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override {
+        QTableWidget::scrollTo(index.siblingAtColumn(0), hint);
+    }
+};
+
 QString SelectedName(TForm1& form) {
     auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
     if (!grid) return {};
@@ -65,8 +76,12 @@ void BuildPresetPanel(TForm1& form) {
     gv->setContentsMargins(6, 6, 6, 6);
     gv->setSpacing(4);
 
-    auto* grid = b.Reg(new QTableWidget(0, 2, group), "ValueListEditor1");
+    auto* grid = b.Reg(new PresetGrid(0, 2, group), "ValueListEditor1");
     grid->setHorizontalHeaderLabels({"      序号", "                   （电脑）数据名称"});
+    // The leading spaces of the captions place them; centred, the name's caption would
+    // sit in the middle of its 510 pixels, out of sight in the panel's width.
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    grid->setAlternatingRowColors(true);
     grid->setColumnWidth(0, 64);
     grid->setColumnWidth(1, 510);
     grid->verticalHeader()->setDefaultSectionSize(20);
