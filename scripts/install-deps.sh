@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake g++ clang-14 libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
-  fonts-wqy-microhei socat xvfb xauth
+  fonts-wqy-microhei socat xvfb xauth python3
 )
 
 missing=()
