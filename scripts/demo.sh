@@ -8,8 +8,12 @@ BUILD=${BUILD:-build}
 SIM=$BUILD/src/sim/kdsp-sim
 APP=$BUILD/src/app/kdsp-control
 source scripts/sim-lib.sh
-start_sim "$SIM"
-echo "demo: kdsp-sim on 127.0.0.1:$port"
+# The simulator starts from the showcase preset: shaped EQ curves, not flat lines.
+work=$(mktemp -d)
+cleanup+=("rm -rf '$work'")
+showcase_preset "$BUILD" "$work/showcase.preset"
+start_sim "$SIM" --state "$work/showcase.preset"
+echo "demo: kdsp-sim on 127.0.0.1:$port, from the showcase preset"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   "$APP" --host 127.0.0.1 --port "$port" --no-serial
 else

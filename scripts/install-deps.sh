@@ -8,7 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
-  fonts-wqy-microhei socat xvfb xauth
+  fonts-wqy-microhei socat xvfb xauth python3
 )
 
 missing=()

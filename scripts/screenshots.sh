@@ -8,15 +8,11 @@ BUILD=${BUILD:-build}
 SHOT_LANGS=${SHOT_LANGS:-"zh en"}
 OUT=${OUT:-docs/screenshots}
 source scripts/sim-lib.sh
-# The simulator starts from the default memory with some EQ settings changed.
 work=$(mktemp -d)
 # The pictures neither read nor write kept settings; this keeps the user's own out of reach anyway.
 export XDG_CONFIG_HOME="$work/config"
-start_sim "$BUILD/src/sim/kdsp-sim" --state "$work/default.preset"
-kill "$sim_pid"
-wait "$sim_pid" 2>/dev/null || true  # it saves its memory on the way out
-"$BUILD/src/cli/kdsp" preset export "$work/default.preset" | python3 scripts/showcase.py >"$work/showcase.json"
-"$BUILD/src/cli/kdsp" preset import "$work/showcase.json" -o "$work/showcase.preset"
+cleanup+=("rm -rf '$work'")
+showcase_preset "$BUILD" "$work/showcase.preset"
 start_sim "$BUILD/src/sim/kdsp-sim" --state "$work/showcase.preset"
 names=(music mic effects main aux1 aux2 rear system deq)
 for lang in $SHOT_LANGS; do
@@ -32,5 +28,4 @@ for lang in $SHOT_LANGS; do
       --no-serial "${args[@]}" --screenshot "$dir/${tab}-${names[$((tab - 1))]}.png" --screenshot-tab "$tab" 2>/dev/null
   done
 done
-rm -rf "$work"
 ls -R "$OUT"

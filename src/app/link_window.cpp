@@ -88,15 +88,8 @@ void TForm3::ListPorts() {
     box->setCurrentIndex(link.SelectedPort());
 }
 
-void TForm3::SyncEndpoint() {
-    auto* ip = main_.Ctl<QLineEdit>("IPstrEdit");
-    auto* port = main_.Ctl<QLineEdit>("IPPortStrEdit");
-    if (ip && port) parts_->link.SetTcpEndpoint(ip->text().trimmed().toStdString(), port->text().trimmed().toInt());
-}
-
 void TForm3::LinkBtnClick(BoundButton* sender) {
     if (!sender) return;
-    SyncEndpoint();
     parts_->link.LinkBtnClick(sender->objectName() == "LinkBtn");
 }
 
@@ -155,6 +148,13 @@ void TForm3::Diagnostic(const std::string& line) { diagnostics_.append(QString::
 void TForm3::ShowMainWindow() {
     main_.show();
     main_.raise();
+}
+
+std::optional<TcpEndpoint> TForm3::CurrentTcpEndpoint() const {
+    auto* ip = main_.Ctl<QLineEdit>("IPstrEdit");
+    auto* port = main_.Ctl<QLineEdit>("IPPortStrEdit");
+    if (!ip || !port) return std::nullopt;
+    return TcpEndpoint{ip->text().trimmed().toStdString(), port->text().trimmed().toInt()};
 }
 
 bool TForm3::SuppressSend() const { return main_.state().SuppressSend; }

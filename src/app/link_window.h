@@ -45,6 +45,7 @@ public:
     void ShowDeviceIdentity(const std::string& text) override;
     void Diagnostic(const std::string& line) override;
     void ShowMainWindow() override;
+    std::optional<TcpEndpoint> CurrentTcpEndpoint() const override;
     bool SuppressSend() const override;
     void SetSuppressSend(bool on) override;
 
@@ -57,8 +58,6 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    void SyncEndpoint();
-
     struct Parts;
     TForm1& main_;
     TForm2& status_;

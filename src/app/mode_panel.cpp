@@ -98,6 +98,14 @@ void RzBmpButton121Click(TForm1& form, QObject* sender) {
                    Tr(QT_TRANSLATE_NOOP("kdsp", "用户模式无法执行保存操作!")));
         return;
     }
+    if (index >= StoredModeCount) {
+        // Only the start-up list, before the processor has been read, offers these.
+        AppMessage(&form, PromptCaption(),
+                   Tr(QT_TRANSLATE_NOOP("kdsp", "设备只有 %1 个存储模式，无法保存为模式 %2!"))
+                       .arg(StoredModeCount)
+                       .arg(index + 1));
+        return;
+    }
     auto* edit = form.Ctl<QLineEdit>("PresetModeEdit");
     const QString name = edit ? edit->text() : QString();
     if (AppMessage(&form, PromptCaption(),

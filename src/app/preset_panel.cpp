@@ -41,6 +41,17 @@ public:
     }
 };
 
+// Rows are picked whole. Keeping the picked row in view must not bring the wide name
+// column's far end into view, which left the list scrolled to its right edge with the
+// numbers and the start of every name out of sight.
+class PresetGrid : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override {
+        QTableWidget::scrollTo(index.siblingAtColumn(0), hint);
+    }
+};
+
 QString SelectedName(TForm1& form) {
     auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
     if (!grid) return {};
@@ -66,9 +77,13 @@ void BuildPresetPanel(TForm1& form) {
     gv->setContentsMargins(6, 6, 6, 6);
     gv->setSpacing(4);
 
-    auto* grid = b.Reg(new QTableWidget(0, 2, group), "ValueListEditor1");
+    auto* grid = b.Reg(new PresetGrid(0, 2, group), "ValueListEditor1");
     SetTrItems(grid, {QT_TRANSLATE_NOOP("kdsp", "      序号"),
                       QT_TRANSLATE_NOOP("kdsp", "                   （电脑）数据名称")});
+    // The leading spaces of the captions place them; centred, the name's caption would
+    // sit in the middle of its 510 pixels, out of sight in the panel's width.
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    grid->setAlternatingRowColors(true);
     grid->setColumnWidth(0, 64);
     grid->setColumnWidth(1, 510);
     grid->verticalHeader()->setDefaultSectionSize(20);
@@ -131,7 +146,7 @@ void ShowPresetFolder(TForm1& form) {
 
 void RefreshPresetList(TForm1& form) {
     PanelState& st = PanelsOf(form);
-    st.PresetNames = ListPresetNames(st.folders.PresetFolder);
+    st.PresetNames = ListPresetNames(st.folders);
     auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
     if (grid) {
         grid->clearContents();
@@ -161,9 +176,10 @@ void RzBmpButton120Click(TForm1& form) {
         AppMessage(&form, Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")), Q(*problem));
         return;
     }
-    // Asked whenever the file is there, also when only the letter case differs:
-    // on a file system that ignores case that is the same file.
-    if (PresetExists(st.folders.PresetFolder, name) &&
+    // Asked whenever the file is there, also when only the letter case differs (on a
+    // file system that ignores case that is the same file) or when it is a read-only
+    // preset, whose entry in the list the new file takes over.
+    if (PresetExists(st.folders, name) &&
         AppMessage(&form, Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "文件已存在,覆盖它吗?")),
                    MsgButtons::OkCancel) != MsgAnswer::Ok)
@@ -192,13 +208,14 @@ void RzBmpButton119Click(TForm1& form) {
     if (name.isEmpty() || PresetNameProblem(S(name)))
         result.error = PresetError::FileNotFound;  // no such file can exist
     else
-        result = ReadPresetFile(PresetPath(st.folders.PresetFolder, S(name)));
+        result = ReadPresetFile(PresetToLoad(st.folders, S(name)));
     if (!result.Ok()) {
         // Nothing of a bad file reaches the image.
         AppMessage(&form, AppTitle(), QString::fromUtf8(PresetMessage(*result.error, language)));
         return;
     }
-    ApplyPreset(result, form.model());
+    // The window shows what the processor will hold once the upload is through.
+    ApplyPresetForUpload(result, form.model());
     RefreshPages(form, 20);
     if (link) link->RaiseLinkEvent(EventUpload);
 }

@@ -84,9 +84,7 @@ void RegisterLinkCommands(CLI::App& app) {
         LinkSession s(upEp);
         const int rc = s.Run([&](int onlineCount) {
             if (onlineCount == 1) {
-                ApplyPreset(preset, s.model());
-                // The closing word of the upload carries the remote switch as shown.
-                s.model().ParamImage[PageSystem][17] = s.model().DeviceImage[PageSystem][17];
+                ApplyPresetForUpload(preset, s.model());
                 QTimer::singleShot(0, [&s] { s.link().RaiseLinkEvent(EventUpload); });
                 return false;
             }

@@ -13,7 +13,6 @@
 
 namespace kdsp {
 
-inline constexpr int StoredModeCount = 9;
 inline constexpr int SysIndexCurrentMode = 2;
 inline constexpr int SysIndexUserManager = 12;  // 0 user, 1 manager
 inline constexpr int SysIndexPanelLock = 13;    // 0 off, 1 automatic key lock on

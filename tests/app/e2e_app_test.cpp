@@ -137,8 +137,12 @@ TEST_F(EndToEndApp, APresetSavedToThePcComesBackOnTheProcessor) {
     app.Keys(Editor(0x0401), Qt::Key_PageDown, 4);
     app.Tab(4);
     app.Keys("MainMusLevelBar", Qt::Key_PageUp, 3);
+    // The remote switch, which the preset holds off: the upload never sends it.
+    app.Tab(8);
+    app.Click("SysRemoteBtn2");
     ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
     ASSERT_NE(DeviceValue(app.model(), 0x0401), saved);
+    ASSERT_EQ(DeviceValue(app.model(), IdRemote), 1);
 
     // Picked from the list, loaded and sent.
     app.Tab(8);
@@ -157,6 +161,8 @@ TEST_F(EndToEndApp, APresetSavedToThePcComesBackOnTheProcessor) {
     EXPECT_EQ(app.form2->StatusText(), "Online");
     EXPECT_EQ(DeviceValue(app.model(), 0x0401), saved);
     EXPECT_EQ(app.W<QSlider>(Editor(0x0401))->value(), saved) << "the page shows the loaded value";
+    EXPECT_EQ(DeviceValue(app.model(), IdRemote), 1) << "the window keeps the processor's remote switch";
+    EXPECT_EQ(app.W("SysRemoteBtn2")->property("state").toString(), "on");
 
     // A damaged copy with other values: its records were changed, its checksum not.
     const PresetReadResult good = ReadPresetFile(file);
@@ -193,6 +199,7 @@ TEST_F(EndToEndApp, APresetSavedToThePcComesBackOnTheProcessor) {
     ApplyPreset(good, fromFile);
     for (auto [p, s] : UploadedSlots())
         EXPECT_EQ(device[p][s], fromFile[p][s]) << "page " << p << " slot " << s;
+    EXPECT_EQ(device[PageSystem][IndexOf(IdRemote)], 1) << "the closing word carries the remote switch as shown";
 }
 
 // ---------------------------------------------------------------------------
@@ -278,6 +285,20 @@ TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
     const DeviceImageRows device = ReadState(state);
     for (auto [p, s] : UploadedSlots())
         EXPECT_EQ(device[p][s], window[p][s]) << "page " << p << " slot " << s;
+}
+
+// ---------------------------------------------------------------------------
+// The address and port are read when the connection is made, not when the search
+// starts: a port typed while the search runs is the one tried.
+
+TEST_F(EndToEndApp, APortTypedDuringTheSearchIsTheOneTried) {
+    SimProcess sim;
+    ASSERT_GT(sim.Port(), 0);
+    App app(1, Folder());  // nothing listens on port 1
+    app.form1->show();     // the start-up search; its first tick connects a second later
+    app.Type("IPPortStrEdit", QString::number(sim.Port()), false);
+    ASSERT_TRUE(app.WaitFor([&] { return app.Online(); }, 15000)) << app.Seen();
+    EXPECT_FALSE(app.Said("Off Line!")) << app.Seen();
 }
 
 // ---------------------------------------------------------------------------

@@ -93,6 +93,21 @@ TEST_F(ModePanelTest, SavingInManagerModeAsksThenSendsTheName) {
     EXPECT_EQ(link->PendingEvent, EventSaved);
 }
 
+TEST_F(ModePanelTest, SavingAModeThatTheProcessorHasNotIsRefused) {
+    form->model().DeviceImage[PageSystem][12] = 1;  // manager mode, as the tab's refresh reads it
+    ClickOn(W("FormTabBtn8"));
+    ASSERT_EQ(Box()->count(), 16) << "the start-up list, before the processor is read";
+    ClickOn(Box());
+    Press(Qt::Key_Down, 11);
+    Press(Qt::Key_Return);
+    ASSERT_EQ(Box()->currentIndex(), 11);
+    ClickOn(W("RzBmpButton138"));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "设备只有 9 个存储模式，无法保存为模式 12!");
+    EXPECT_EQ(shown[0].buttons, MsgButtons::Ok);
+    EXPECT_TRUE(transport.writes.empty());
+}
+
 class LockPanelTest : public PanelTest {
 protected:
     void SetUp() override {

@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -40,11 +43,16 @@ protected:
             answers.pop_front();
             return a;
         });
+        StartWindow();
+    }
+    // A new window (and link) on the temporary folder; showing it runs the start-up
+    // order: folders, list, first page.
+    void StartWindow() {
         form = std::make_unique<TForm1>();
         PanelsOf(*form).folderOverride = std::filesystem::path(dir.path().toStdString());
         link = std::make_unique<Link>(form->model(), transport, timers, host);
         SetPanelLink(*form, link.get());
-        form->show();  // start-up order: folders, list, first page
+        form->show();
     }
     void TearDown() override {
         form.reset();
@@ -66,6 +74,21 @@ protected:
     }
     void Click(const char* name) {
         if (auto* b = W<QPushButton>(name)) b->click();
+    }
+    // Input as a person gives it: to the top-level window, at window coordinates, so
+    // Qt decides which control (or open drop-down list) gets it.
+    void ClickOn(QWidget* w, std::optional<QPoint> at = {}) {
+        ASSERT_TRUE(w && w->isVisible());
+        QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, w->mapTo(form.get(), at.value_or(w->rect().center())));
+    }
+    void Press(Qt::Key key, int times = 1) {
+        for (int i = 0; i < times; ++i) QTest::keyClick(form->windowHandle(), key);
+    }
+    // Replaces the text of the focused edit, one key per character (ASCII).
+    void TypeText(const QString& text) {
+        QTest::keyClick(form->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(form->windowHandle(), Qt::Key_Backspace);
+        for (QChar c : text) QTest::keyClick(form->windowHandle(), c.toLatin1());
     }
     std::filesystem::path PresetFolder() { return PanelsOf(*form).folders.PresetFolder; }
     int CountShown(const QString& text) const {

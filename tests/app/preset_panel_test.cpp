@@ -1,12 +1,20 @@
 // The backup panel: folder, list, save with the overwrite question, name
 // refusals, load and send, and the file messages.
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
+#include <QApplication>
+#include <QGroupBox>
+#include <QHash>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 
+#include "app/app_setup.h"
 #include "app/panel_builders.h"
 #include "app/preset_panel.h"
 #include "core/preset/preset_file.h"
@@ -16,6 +24,34 @@ namespace kdsp::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// How far the strongest pixel of `area` stands out from the colour most of the area
+// has (what the text sits on), as a luminance contrast ratio: 1 when nothing stands
+// out, 21 for black on white. Text needs about 3 to be read.
+double TextContrast(const QImage& image, const QRect& area) {
+    const auto luminance = [](QRgb rgb) {
+        const auto channel = [](int v) {
+            const double c = v / 255.0;
+            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) + 0.0722 * channel(qBlue(rgb));
+    };
+    const QRect r = area.intersected(image.rect());
+    QHash<QRgb, int> counts;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) ++counts[image.pixel(x, y)];
+    if (counts.isEmpty()) return 0;
+    QRgb background = counts.begin().key();
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        if (it.value() > counts[background]) background = it.key();
+    const double lb = luminance(background);
+    double best = 1;
+    for (auto it = counts.begin(); it != counts.end(); ++it) {
+        const double l = luminance(it.key());
+        best = std::max(best, (std::max(l, lb) + 0.05) / (std::min(l, lb) + 0.05));
+    }
+    return best;
+}
 
 std::string FileBytes(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -180,6 +216,102 @@ TEST_F(PresetPanelTest, DamagedFilesChangeNothingAndSayWhy) {
     Load("Other");
     EXPECT_EQ(shown.back().text, "File format error!");
     EXPECT_EQ(form->model().DeviceImage, before);
+}
+
+TEST_F(PresetPanelTest, TheListStaysScrolledToItsStart) {
+    for (const char* n : {"Alpha", "Beta", "Gamma"}) SaveAs(n);
+    ClickOn(W("FormTabBtn8"));
+    QScrollBar* bar = Grid()->horizontalScrollBar();
+    ASSERT_GT(bar->maximum(), 0) << "the two columns are wider than the panel";
+    EXPECT_EQ(bar->value(), 0);
+
+    const QRect cell = Grid()->visualItemRect(Grid()->item(1, 1)).intersected(Grid()->viewport()->rect());
+    ClickOn(Grid()->viewport(), cell.center());
+    EXPECT_EQ(W<QLineEdit>("FileEdit")->text(), "Beta");
+    EXPECT_EQ(bar->value(), 0) << "a click on a name leaves the numbers in sight";
+
+    ClickOn(W("FileEdit"));
+    TypeText("Delta");
+    ClickOn(W("RzBmpButton120"));
+    ASSERT_EQ(Grid()->rowCount(), 4);
+    EXPECT_EQ(bar->value(), 0) << "so does the list rebuilt after a save";
+}
+
+// The texts of both tabs of the panel stand out from what they sit on, with the
+// window's own look.
+TEST_F(PresetPanelTest, ThePanelTextsCanBeRead) {
+    const QString sheet = qApp->styleSheet();
+    const QFont font = QApplication::font();
+    ApplyTheme(*qApp);
+    SaveAs("Alpha");
+    SaveAs("Beta");
+    ClickOn(W("FormTabBtn8"));
+    auto* tabs = W<QTabWidget>("SysPanelTabs");
+    const auto in = [&](QWidget* w, QRect r) { return QRect(w->mapTo(form.get(), r.topLeft()), r.size()); };
+    const auto title = [&](const char* name) {
+        auto* g = W<QGroupBox>(name);
+        return in(g, QRect(0, 0, g->fontMetrics().horizontalAdvance(g->title()) + 16, g->fontMetrics().height()));
+    };
+
+    QImage shot = form->grab().toImage();
+    for (int i = 0; i < tabs->count(); ++i)
+        EXPECT_GE(TextContrast(shot, in(tabs->tabBar(), tabs->tabBar()->tabRect(i).adjusted(4, 4, -4, -4))), 3)
+            << "tab " << tabs->tabText(i).toStdString();
+    QHeaderView* header = Grid()->horizontalHeader();
+    for (int c = 0; c < 2; ++c) {
+        const QRect section(header->sectionViewportPosition(c), 0, header->sectionSize(c), header->height());
+        EXPECT_GE(TextContrast(shot, in(header->viewport(), section.intersected(header->viewport()->rect()))), 3)
+            << "header " << c;
+    }
+    const QRect row = Grid()->visualItemRect(Grid()->item(1, 1)).intersected(Grid()->viewport()->rect());
+    EXPECT_GE(TextContrast(shot, in(Grid()->viewport(), row)), 3) << "a row that is not selected";
+    EXPECT_GE(TextContrast(shot, title("PresetBackupGrop")), 3);
+
+    tabs->tabBar()->setFocus();
+    Press(Qt::Key_Right);
+    ASSERT_EQ(tabs->currentIndex(), 1);
+    shot = form->grab().toImage();
+    for (const char* group : {"SysPassGrop", "SysPassChangeGrop", "PanelPassChangeGrop"})
+        EXPECT_GE(TextContrast(shot, title(group)), 3) << group;
+
+    qApp->setStyleSheet(sheet);
+    QApplication::setFont(font);
+}
+
+TEST_F(PresetPanelTest, PresetsBesideTheProgramStayWhenItsFolderIsReadOnly) {
+    const fs::path shipped = PresetFolder();
+    form->model().DeviceImage[PageMain][5] = 77;
+    WritePresetFile(shipped / "Shipped.Nddt", form->model());
+    // Read-only as an installed program's folder is. Root writes anywhere, so a folder
+    // in the way of the write check stands in for the permission it ignores.
+    fs::create_directory(shipped / "~kdsp-probe.tmp");
+    const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(shipped, writable, fs::perm_options::remove);
+    StartWindow();
+    ClickOn(W("FormTabBtn8"));
+
+    ASSERT_EQ(Grid()->rowCount(), 1);
+    EXPECT_EQ(Grid()->item(0, 1)->text(), "Shipped") << "still listed";
+    EXPECT_TRUE(W("PresetFolderLabel")->isVisible()) << "the panel says where new presets go";
+
+    ClickOn(W("FileEdit"));
+    TypeText("Mine");
+    ClickOn(W("RzBmpButton120"));
+    EXPECT_TRUE(fs::exists(PresetFolder() / "Mine.Nddt")) << "written to the user's folder";
+    EXPECT_NE(PresetFolder(), shipped);
+    EXPECT_FALSE(fs::exists(shipped / "Mine.Nddt"));
+    ASSERT_EQ(Grid()->rowCount(), 2);
+    EXPECT_EQ(Grid()->item(1, 1)->text(), "Shipped");
+
+    GoOnline();
+    const QRect cell = Grid()->visualItemRect(Grid()->item(1, 1)).intersected(Grid()->viewport()->rect());
+    ClickOn(Grid()->viewport(), cell.center());
+    EXPECT_EQ(W<QLineEdit>("FileEdit")->text(), "Shipped");
+    ClickOn(W("RzBmpButton119"));
+    EXPECT_EQ(CountShown("File not find!"), 0);
+    EXPECT_EQ(form->model().DeviceImage[PageMain][5], 77) << "loaded from the read-only folder";
+    EXPECT_EQ(link->UploadFlag, 1);
+    fs::permissions(shipped, writable, fs::perm_options::add);
 }
 
 }  // namespace

@@ -141,6 +141,7 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
 }
 
 void Link::TcpConnect() {
+    if (auto endpoint = host_.CurrentTcpEndpoint()) SetTcpEndpoint(std::move(endpoint->host), endpoint->port);
     transport_.DisconnectTcp();
     transport_.ConnectTcp(tcpHost_, tcpPort_);
 }

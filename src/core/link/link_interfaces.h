@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -57,6 +58,11 @@ public:
     virtual bool IsRunning(LinkTimer timer) const = 0;
 };
 
+struct TcpEndpoint {
+    std::string host;
+    int port = 0;
+};
+
 // What the link shows or asks of the window: the hidden link label, the device-status
 // dialog, messages, the page refresh, the link buttons and the stored-mode list.
 class LinkHost {
@@ -89,6 +95,10 @@ public:
     virtual void Diagnostic(const std::string& line) = 0;
     // Make the main window visible (the online event does this).
     virtual void ShowMainWindow() = 0;
+    // The TCP end point as the window's address and port boxes hold it now. Asked at
+    // each TCP connect, so what the user typed meanwhile is what is tried; nothing
+    // keeps the one given to Link::SetTcpEndpoint.
+    virtual std::optional<TcpEndpoint> CurrentTcpEndpoint() const { return std::nullopt; }
 
     // The window's SuppressSend flag: set while the window moves its own controls.
     virtual bool SuppressSend() const = 0;

@@ -29,6 +29,7 @@ inline constexpr int ParamImageSlots = 129;
 inline constexpr int DeviceImageSlots = 145;
 inline constexpr int ModeNameCount = 21;
 inline constexpr int ModeNameMaxLength = 20;
+inline constexpr int StoredModeCount = 9;  // modes the processor stores, numbered 1..9
 
 // Indices of each page that exist in the parameter image (0..count-1).
 inline constexpr std::array<int, PageCount> PageParamCount = {54, 83, 37, 83, 41, 41,

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "core/preset/text_ops.h"
+#include "core/protocol/frames.h"
 
 namespace kdsp {
 namespace fs = std::filesystem;
@@ -287,13 +288,30 @@ void ApplyPreset(const PresetReadResult& result, DeviceImageRows& image) {
     for (int k = 0; k < MirrorSlotCount; ++k) {
         image[PageSystem][MirrorFirstSystemSlot + k] = image[PageMusic][MirrorFirstPageSlot + k];
     }
-    image[PageSystem][32] = image[PageMusic][110];
-    image[PageSystem][33] = image[PageMusic][112];
-    image[PageSystem][34] = image[PageMusic][114];
+    for (int k = 0; k < NormalVolumeCount; ++k) {
+        image[PageSystem][NormalVolumeFirstSystemSlot + k] = image[PageMusic][MirrorFirstPageSlot + 2 * k];
+    }
 }
 
 void ApplyPreset(const PresetReadResult& result, Model& model) {
     ApplyPreset(result, model.DeviceImage);
+}
+
+void ApplyPresetForUpload(const PresetReadResult& result, Model& model) {
+    if (!result.Ok())
+        return;
+    auto& system = model.DeviceImage[PageSystem];
+    const auto processor = system;
+    ApplyPreset(result, model.DeviceImage);
+    const auto carried = [](int s) {
+        return (s >= MirrorFirstSystemSlot && s < MirrorFirstSystemSlot + MirrorSlotCount) ||
+               (s >= NormalVolumeFirstSystemSlot && s < NormalVolumeFirstSystemSlot + NormalVolumeCount);
+    };
+    for (int s = 0; s < DeviceImageSlots; ++s) {
+        if (!carried(s))
+            system[s] = processor[s];
+    }
+    model.ParamImage[PageSystem][IndexOf(IdRemote)] = system[IndexOf(IdRemote)];
 }
 
 const char* PresetMessage(PresetError error, int languageFlag) {

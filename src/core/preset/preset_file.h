@@ -34,6 +34,9 @@ inline constexpr int PresetLineCount = 825;    // two header lines + records + t
 inline constexpr int MirrorFirstPageSlot = 110;
 inline constexpr int MirrorFirstSystemSlot = 6;
 inline constexpr int MirrorSlotCount = 6;
+// Page 10 slots 32..34 (the normal volumes) follow page 0 slots 110, 112 and 114.
+inline constexpr int NormalVolumeFirstSystemSlot = 32;
+inline constexpr int NormalVolumeCount = 3;
 
 // Every character XOR LineKey[position mod 8], as two upper-case hex digits.
 std::string ScrambleLine(std::string_view plain);
@@ -90,6 +93,13 @@ PresetReadResult ReadPresetFile(const std::filesystem::path& path);
 void ApplyPreset(const PresetReadResult& result, Model& model);
 // The same on a bare image (the CLI and the simulator start from zeros).
 void ApplyPreset(const PresetReadResult& result, DeviceImageRows& image);
+// A preset about to be sent to the processor: the words the upload carries (pages
+// 0..9, system words 6..11 and their copies) come from the file; every other system
+// word (current mode, input, user mode, panel lock, remote switch...) keeps the
+// processor's value, because the upload never sends it and the window must not show
+// a value the processor does not have. The upload's closing word, the remote switch
+// in ParamImage, is set to the processor's value too.
+void ApplyPresetForUpload(const PresetReadResult& result, Model& model);
 
 // The user's message for an error; languageFlag 1 gives the Chinese texts
 // (values of core/model/language.h).

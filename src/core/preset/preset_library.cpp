@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <system_error>
 
 #include "core/preset/text_ops.h"
@@ -28,6 +29,13 @@ std::string LowerAscii(std::string_view s) {
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
+}
+
+// Alphabetical ignoring letter case; names equal but for case keep a fixed order.
+bool ListedBefore(const std::string& a, const std::string& b) {
+    const auto la = LowerAscii(a);
+    const auto lb = LowerAscii(b);
+    return la != lb ? la < lb : a < b;
 }
 
 // The folder exists (created when missing) and a file can be made in it.
@@ -116,6 +124,9 @@ PresetFolders EnsurePresetFolders(const fs::path& executableFolder, const fs::pa
     fallback.PresetFolder = fallback.ModeFolder / PresetFolderName;
     fallback.besideExecutable = false;
     fallback.usable = MakeWritableFolder(fallback.PresetFolder);
+    std::error_code ec;
+    if (fs::is_directory(f.PresetFolder, ec))
+        fallback.ReadOnlyFolder = f.PresetFolder;
     return fallback;
 }
 
@@ -124,6 +135,8 @@ std::string DescribePresetFolders(const PresetFolders& folders, int languageFlag
     if (!folders.besideExecutable)
         text += Pick(languageFlag, " (the folder beside the program cannot be written)",
                      "（程序旁的文件夹不可写入）");
+    if (!folders.ReadOnlyFolder.empty())
+        text += Pick(languageFlag, "; also listed, read-only: ", "；另列出（只读）：") + PathText(folders.ReadOnlyFolder);
     if (!folders.usable)
         text += Pick(languageFlag, " (cannot be written)", "（不可写入）");
     return text;
@@ -146,11 +159,7 @@ std::vector<std::string> ListPresetFiles(const fs::path& folder) {
             continue;
         names.push_back(name);
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const auto la = LowerAscii(a);
-        const auto lb = LowerAscii(b);
-        return la != lb ? la < lb : a < b;
-    });
+    std::sort(names.begin(), names.end(), ListedBefore);
     return names;
 }
 
@@ -158,6 +167,19 @@ std::vector<std::string> ListPresetNames(const fs::path& folder) {
     auto names = ListPresetFiles(folder);
     for (auto& n : names)
         n = StripPresetExtension(n);
+    return names;
+}
+
+std::vector<std::string> ListPresetNames(const PresetFolders& folders) {
+    auto names = ListPresetNames(folders.PresetFolder);
+    if (folders.ReadOnlyFolder.empty())
+        return names;
+    const std::set<std::string> own(names.begin(), names.end());
+    for (auto& n : ListPresetNames(folders.ReadOnlyFolder)) {
+        if (!own.contains(n))
+            names.push_back(std::move(n));
+    }
+    std::sort(names.begin(), names.end(), ListedBefore);
     return names;
 }
 
@@ -202,6 +224,20 @@ std::optional<std::string> PresetNameProblem(std::string_view name, int language
 
 fs::path PresetPath(const fs::path& folder, std::string_view name) {
     return folder / PathFromText(std::string(name) + std::string(PresetExtension));
+}
+
+fs::path PresetToLoad(const PresetFolders& folders, std::string_view name) {
+    const fs::path own = PresetPath(folders.PresetFolder, name);
+    std::error_code ec;
+    if (folders.ReadOnlyFolder.empty() || fs::exists(own, ec))
+        return own;
+    const fs::path shipped = PresetPath(folders.ReadOnlyFolder, name);
+    return fs::exists(shipped, ec) ? shipped : own;
+}
+
+bool PresetExists(const PresetFolders& folders, std::string_view name) {
+    return PresetExists(folders.PresetFolder, name) ||
+           (!folders.ReadOnlyFolder.empty() && PresetExists(folders.ReadOnlyFolder, name));
 }
 
 bool PresetExists(const fs::path& folder, std::string_view name) {

@@ -21,6 +21,9 @@ struct PresetFolders {
     std::filesystem::path PresetFolder;
     bool besideExecutable = true;  // false: the user's data folder is used instead
     bool usable = false;           // the preset folder exists and takes new files
+    // The folder beside the executable when it exists but cannot be written (an
+    // installed program): its presets are still listed and loaded, never written.
+    std::filesystem::path ReadOnlyFolder;
 };
 
 // The user's application-data folder for kdsp: %APPDATA%\kdsp on Windows,
@@ -30,7 +33,8 @@ std::filesystem::path UserDataFolder();
 
 // "Mode/Z5KRON-Mode" beside the executable, created when missing; when that folder
 // cannot be created or written (an installed program), the same two folders inside
-// `userData` instead.
+// `userData` take new presets, and the one beside the executable, if it exists,
+// becomes the ReadOnlyFolder.
 PresetFolders EnsurePresetFolders(const std::filesystem::path& executableFolder,
                                   const std::filesystem::path& userData = UserDataFolder());
 
@@ -43,6 +47,9 @@ std::string DescribePresetFolders(const PresetFolders& folders, int languageFlag
 std::vector<std::string> ListPresetFiles(const std::filesystem::path& folder);
 // The same, each without its ".Nddt" ending: what the preset list shows.
 std::vector<std::string> ListPresetNames(const std::filesystem::path& folder);
+// The names of both folders, sorted the same way; a name in both is listed once
+// (the writable folder's file is the one loaded).
+std::vector<std::string> ListPresetNames(const PresetFolders& folders);
 
 // Why `name` cannot be a preset name, or empty when it can. Refused: empty names,
 // "." and "..", path separators, characters no file name may hold on Windows or
@@ -53,11 +60,16 @@ std::optional<std::string> PresetNameProblem(std::string_view name, int language
 
 // folder / (name + ".Nddt"); `name` is UTF-8.
 std::filesystem::path PresetPath(const std::filesystem::path& folder, std::string_view name);
+// The file that loading `name` reads: the writable folder's, else the read-only
+// folder's when only that one exists.
+std::filesystem::path PresetToLoad(const PresetFolders& folders, std::string_view name);
 
 // Whether saving `name` would replace a file: a file exists whose name equals
 // name + ".Nddt" exactly or ignoring letter case (so a file system that ignores
 // case never replaces a preset unasked).
 bool PresetExists(const std::filesystem::path& folder, std::string_view name);
+// In either folder: a save under a listed name replaces that entry of the list.
+bool PresetExists(const PresetFolders& folders, std::string_view name);
 
 // UTF-8 text of a path, and a path from UTF-8 text, on every platform.
 std::string PathText(const std::filesystem::path& path);
