@@ -130,9 +130,30 @@ PresetFolders EnsurePresetFolders(const fs::path& executableFolder, const fs::pa
     return fallback;
 }
 
+PresetFolders EnsureInstalledPresetFolders(const fs::path& shared, const fs::path& userData) {
+    PresetFolders f;
+    f.besideExecutable = false;
+    f.ReadOnlyFolder = shared;
+    if (userData.empty()) {
+        // Nowhere to write: the shared presets can still be listed and loaded.
+        f.PresetFolder = shared;
+        f.ModeFolder = shared.parent_path();
+        f.ReadOnlyFolder.clear();
+        return f;
+    }
+    f.ModeFolder = userData / ModeFolderName;
+    f.PresetFolder = f.ModeFolder / PresetFolderName;
+    f.usable = MakeWritableFolder(f.PresetFolder);
+    return f;
+}
+
+fs::path InstalledPresetFolder(const fs::path& executableFolder) {
+    return executableFolder.parent_path() / "share" / "kdsp" / ModeFolderName / PresetFolderName;
+}
+
 std::string DescribePresetFolders(const PresetFolders& folders) {
     std::string text = "Presets: " + PathText(folders.PresetFolder);
-    if (!folders.besideExecutable)
+    if (!folders.besideExecutable && folders.ReadOnlyFolder.empty())
         text += " (the folder beside the program cannot be written)";
     if (!folders.ReadOnlyFolder.empty())
         text += "; also listed, read-only: " + PathText(folders.ReadOnlyFolder);

@@ -38,6 +38,16 @@ std::filesystem::path UserDataFolder();
 PresetFolders EnsurePresetFolders(const std::filesystem::path& executableFolder,
                                   const std::filesystem::path& userData = UserDataFolder());
 
+// An installed program: `shared` is the preset folder of its data folder
+// (<prefix>/share/kdsp/Mode/Z5KRON-Mode), listed read-only and never written, even
+// by an administrator; new presets go to the two folders inside `userData`.
+PresetFolders EnsureInstalledPresetFolders(const std::filesystem::path& shared,
+                                           const std::filesystem::path& userData = UserDataFolder());
+
+// Where an installed program keeps its shared presets, from the folder of its
+// executable (<prefix>/bin): <prefix>/share/kdsp/Mode/Z5KRON-Mode.
+std::filesystem::path InstalledPresetFolder(const std::filesystem::path& executableFolder);
+
 // One line for the panel: which folder holds the presets and why.
 std::string DescribePresetFolders(const PresetFolders& folders);
 
