@@ -51,7 +51,15 @@ TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
     // Every edit of the window reaches the processor through the link.
     main_.state().SendParamHook = [&link](std::uint16_t id, int v) { link.SendParam(id, v); };
     main_.state().SendBandParamHook = [&link](std::uint16_t id, int v) { link.SendBandParam(id, v); };
+    parts_->qt.transport().OnPermissionDenied = [this](const std::string& port) {
+        const QString name = QString::fromStdString(port);
+        if (!deniedPorts_.contains(name)) deniedPorts_.append(name);
+    };
     link.EventObserver = [this](int event) {
+        // A search that found nothing may have passed the processor by on a port the
+        // user may not open: say what to do about it.
+        if (event == EventConnectFailed && !deniedPorts_.isEmpty())
+            ShowMessage("提示", DialoutNote(deniedPorts_.join(", ").toStdString()));
         if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
     };
     for (const char* name : {"LinkBtn", "UnLinkBtn"})
@@ -80,6 +88,7 @@ void TForm3::ListPorts() {
 
 void TForm3::LinkBtnClick(BoundButton* sender) {
     if (!sender) return;
+    deniedPorts_.clear();
     parts_->link.LinkBtnClick(sender->objectName() == "LinkBtn");
 }
 
