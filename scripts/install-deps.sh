@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that kdsp builds, tests and demos with.
+# Installs the Debian packages that kdsp builds, tests, demos and packages with.
 # Idempotent: runs apt-get only when a package is missing.
 set -euo pipefail
 
@@ -8,6 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
   fonts-wqy-microhei socat xvfb xauth python3
+  dpkg-dev file help2man librsvg2-bin appstream desktop-file-utils
 )
 
 missing=()
