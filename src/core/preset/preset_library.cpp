@@ -133,17 +133,16 @@ PresetFolders EnsurePresetFolders(const fs::path& executableFolder, const fs::pa
 PresetFolders EnsureInstalledPresetFolders(const fs::path& shared, const fs::path& userData) {
     PresetFolders f;
     f.besideExecutable = false;
-    f.ReadOnlyFolder = shared;
     if (userData.empty()) {
         // Nowhere to write: the shared presets can still be listed and loaded.
-        f.PresetFolder = shared;
         f.ModeFolder = shared.parent_path();
-        f.ReadOnlyFolder.clear();
+        f.PresetFolder = shared;
         return f;
     }
     f.ModeFolder = userData / ModeFolderName;
     f.PresetFolder = f.ModeFolder / PresetFolderName;
     f.usable = MakeWritableFolder(f.PresetFolder);
+    f.ReadOnlyFolder = shared;
     return f;
 }
 
@@ -251,8 +250,8 @@ fs::path PresetToLoad(const PresetFolders& folders, std::string_view name) {
     std::error_code ec;
     if (folders.ReadOnlyFolder.empty() || fs::exists(own, ec))
         return own;
-    const fs::path shipped = PresetPath(folders.ReadOnlyFolder, name);
-    return fs::exists(shipped, ec) ? shipped : own;
+    const fs::path readOnly = PresetPath(folders.ReadOnlyFolder, name);
+    return fs::exists(readOnly, ec) ? readOnly : own;
 }
 
 bool PresetExists(const PresetFolders& folders, std::string_view name) {

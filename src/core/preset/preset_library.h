@@ -21,8 +21,8 @@ struct PresetFolders {
     std::filesystem::path PresetFolder;
     bool besideExecutable = true;  // false: the user's data folder is used instead
     bool usable = false;           // the preset folder exists and takes new files
-    // The folder beside the executable when it exists but cannot be written (an
-    // installed program): its presets are still listed and loaded, never written.
+    // Presets listed and loaded but never written: the folder beside the executable
+    // when it exists but cannot be written, or an installed program's shared folder.
     std::filesystem::path ReadOnlyFolder;
 };
 
