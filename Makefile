@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build check check-sanitize bench demo fuzz fuzz-smoke soak clean
+.PHONY: all deps configure build check check-sanitize bench demo package fuzz fuzz-smoke soak clean
 
 all: build
 
@@ -49,6 +49,12 @@ soak: configure
 
 demo: build
 	@bash scripts/demo.sh
+
+# The Debian package (build/kdsp_VERSION_ARCH.deb), with its manual pages and icons.
+package: build
+	cmake --build $(BUILD) -j $(JOBS) --target packaging-assets
+	rm -f $(BUILD)/kdsp_*.deb
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) build-asan build-bench build-fuzz

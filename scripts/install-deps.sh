@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that kdsp builds, tests and demos with.
+# Installs the Debian packages that kdsp builds, tests, demos and packages with.
 # Idempotent: runs apt-get only when a package is missing.
 set -euo pipefail
 
@@ -9,6 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   fonts-wqy-microhei socat xvfb xauth python3
+  dpkg-dev file help2man librsvg2-bin appstream desktop-file-utils
 )
 
 missing=()

@@ -53,6 +53,10 @@ TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
     // Every edit of the window reaches the processor through the link.
     main_.state().SendParamHook = [&link](std::uint16_t id, int v) { link.SendParam(id, v); };
     main_.state().SendBandParamHook = [&link](std::uint16_t id, int v) { link.SendBandParam(id, v); };
+    parts_->qt.transport().OnPermissionDenied = [this](const std::string& port) {
+        const QString name = QString::fromStdString(port);
+        if (!deniedPorts_.contains(name)) deniedPorts_.append(name);
+    };
     link.EventObserver = [this, &link](int event) {
         if (event == EventOnline)
             if (Settings* kept = main_.KeptSettings()) {
@@ -60,6 +64,13 @@ TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
                 kept->SetSerialPort(QString::fromStdString(link.ConnectedPort()));
                 kept->Sync();
             }
+        // A search that found nothing may have passed the processor by on a port the
+        // user may not open: say what to do about it.
+        if (event == EventConnectFailed && !deniedPorts_.isEmpty()) {
+            const QString note = Tr(QT_TRANSLATE_NOOP(
+                "kdsp", "串口 %1 无权限。Linux 上使用串口需要加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录。"));
+            ShowMessage(PromptCaption().toStdString(), note.arg(deniedPorts_.join(", ")).toStdString());
+        }
         if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
     };
     link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
@@ -90,6 +101,7 @@ void TForm3::ListPorts() {
 
 void TForm3::LinkBtnClick(BoundButton* sender) {
     if (!sender) return;
+    deniedPorts_.clear();
     parts_->link.LinkBtnClick(sender->objectName() == "LinkBtn");
 }
 

@@ -65,6 +65,7 @@ private:
     std::unique_ptr<Parts> parts_;
     bool quiet_ = false;
     QStringList diagnostics_;
+    QStringList deniedPorts_;  // serial ports of this search the user may not open
 };
 
 }  // namespace kdsp

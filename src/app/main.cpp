@@ -14,7 +14,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Audio Effect Contrller");
-    QApplication::setApplicationVersion("3.1.0");
+    // --version names the Qt the window runs on: the first thing to ask of a display fault.
+    QApplication::setApplicationVersion(QStringLiteral(KDSP_VERSION " (Qt %1)").arg(QString::fromLatin1(qVersion())));
     kdsp::AppOptions options;
     QString error;
     if (!kdsp::ParseOptions(QApplication::arguments(), options, error)) {

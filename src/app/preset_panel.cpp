@@ -127,7 +127,13 @@ void EnsurePresetFolders(TForm1& form) {
         // The given folder stands for the executable's one.
         st.folders = EnsurePresetFolders(st.folderOverride, st.folderOverride / "user-data");
     } else {
-        st.folders = EnsurePresetFolders(PathFromText(S(QCoreApplication::applicationDirPath())));
+        const auto executableFolder = PathFromText(S(QCoreApplication::applicationDirPath()));
+        // Installed under a prefix, the program never writes there; run from its build
+        // or a copied folder, the presets sit beside it.
+        std::error_code ec;
+        const auto shared = InstalledPresetFolder(executableFolder);
+        st.folders = std::filesystem::is_directory(shared, ec) ? EnsureInstalledPresetFolders(shared)
+                                                               : EnsurePresetFolders(executableFolder);
     }
     ShowPresetFolder(form);
 }

@@ -43,6 +43,7 @@ std::uint32_t ParseNumber(const std::string& text, std::uint32_t max, const char
 
 int main(int argc, char** argv) {
     CLI::App app{"kdsp: command-line client of the audio effect processor"};
+    app.set_version_flag("--version", "kdsp " KDSP_VERSION, "Print the version and exit");
     app.require_subcommand(1);
     kdsp::cli::RegisterEncodeCommands(app);
     kdsp::cli::RegisterPresetCommands(app);
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);

@@ -15,12 +15,20 @@ std::span<const std::uint8_t> AsBytes(const QByteArray& data) {
 
 }  // namespace
 
+std::string DialoutNote(const std::string& ports) {
+    return "Permission denied on " + ports +
+           ".\nSerial ports on Linux need membership of the dialout group: "
+           "sudo usermod -aG dialout $USER, then log in again.";
+}
+
 QtTransport::QtTransport(QObject* parent) : QObject(parent) {
     connect(&serial_, &QSerialPort::readyRead, this, [this] {
         const QByteArray data = serial_.readAll();
         if (onSerial_ && !data.isEmpty()) onSerial_(AsBytes(data));
     });
     connect(&serial_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        // Cleared at once, so only what an open needs to know is kept.
+        if (e == QSerialPort::PermissionError) openDenied_ = true;
         if (e != QSerialPort::NoError) serial_.clearError();
     });
     connect(&socket_, &QTcpSocket::readyRead, this, [this] {
@@ -58,8 +66,10 @@ bool QtTransport::OpenSerial(const std::string& name) {
     serial_.setParity(QSerialPort::NoParity);
     serial_.setStopBits(QSerialPort::OneStop);
     serial_.setFlowControl(QSerialPort::NoFlowControl);
+    openDenied_ = false;
     if (!serial_.open(QIODevice::ReadWrite)) {
         serial_.clearError();
+        if (openDenied_ && OnPermissionDenied) OnPermissionDenied(name);
         return false;
     }
     // Some lines (pseudo-terminals) have no modem lines; that is no reason to fail.

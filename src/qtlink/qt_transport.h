@@ -13,6 +13,10 @@
 
 namespace kdsp {
 
+// What to tell a user whom the system refused these serial ports (comma-separated),
+// for the command line; the window says it in the user's language.
+std::string DialoutNote(const std::string& ports);
+
 class QtTransport : public QObject, public Transport {
     Q_OBJECT
 public:
@@ -37,12 +41,17 @@ public:
     // Gives pending output up to `ms` to leave (before the program ends).
     void FlushWrites(int ms);
 
+    // Told of a serial port the user may not open (on Linux: not in the dialout
+    // group). The link itself only sees a port that stays silent.
+    std::function<void(const std::string& port)> OnPermissionDenied;
+
 private:
     QSerialPort serial_;
     QTcpSocket socket_;
     BytesHandler onSerial_;
     BytesHandler onTcp_;
     std::optional<std::vector<std::string>> portOverride_;
+    bool openDenied_ = false;  // the last open failed for want of permission
 };
 
 }  // namespace kdsp

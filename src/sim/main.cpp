@@ -91,6 +91,7 @@ bool SaveState(const std::string& path, kdsp::SimDevice& device) {
 
 int main(int argc, char** argv) {
     CLI::App cli{"kdsp-sim: simulated audio effect processor"};
+    cli.set_version_flag("--version", "kdsp-sim " KDSP_VERSION, "Print the version and exit");
     std::string listen;
     bool pty = false;
     std::string ptyLink;

@@ -2,6 +2,7 @@
 // refusals, load and send, and the file messages.
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include <QApplication>
@@ -52,6 +53,12 @@ double TextContrast(const QImage& image, const QRect& area) {
     }
     return best;
 }
+
+// Runs `undo` when the test ends, however it ends.
+struct Finally {
+    std::function<void()> undo;
+    ~Finally() { undo(); }
+};
 
 std::string FileBytes(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -240,8 +247,10 @@ TEST_F(PresetPanelTest, TheListStaysScrolledToItsStart) {
 // The texts of both tabs of the panel stand out from what they sit on, with the
 // window's own look.
 TEST_F(PresetPanelTest, ThePanelTextsCanBeRead) {
-    const QString sheet = qApp->styleSheet();
-    const QFont font = QApplication::font();
+    const Finally restore{[sheet = qApp->styleSheet(), font = QApplication::font()] {
+        qApp->setStyleSheet(sheet);
+        QApplication::setFont(font);
+    }};
     ApplyTheme(*qApp);
     SaveAs("Alpha");
     SaveAs("Beta");
@@ -267,15 +276,11 @@ TEST_F(PresetPanelTest, ThePanelTextsCanBeRead) {
     EXPECT_GE(TextContrast(shot, in(Grid()->viewport(), row)), 3) << "a row that is not selected";
     EXPECT_GE(TextContrast(shot, title("PresetBackupGrop")), 3);
 
-    tabs->tabBar()->setFocus();
-    Press(Qt::Key_Right);
+    ClickOn(tabs->tabBar(), tabs->tabBar()->tabRect(1).center());
     ASSERT_EQ(tabs->currentIndex(), 1);
     shot = form->grab().toImage();
     for (const char* group : {"SysPassGrop", "SysPassChangeGrop", "PanelPassChangeGrop"})
         EXPECT_GE(TextContrast(shot, title(group)), 3) << group;
-
-    qApp->setStyleSheet(sheet);
-    QApplication::setFont(font);
 }
 
 TEST_F(PresetPanelTest, PresetsBesideTheProgramStayWhenItsFolderIsReadOnly) {
@@ -287,6 +292,7 @@ TEST_F(PresetPanelTest, PresetsBesideTheProgramStayWhenItsFolderIsReadOnly) {
     fs::create_directory(shipped / "~kdsp-probe.tmp");
     const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     fs::permissions(shipped, writable, fs::perm_options::remove);
+    const Finally restore{[&] { fs::permissions(shipped, writable, fs::perm_options::add); }};
     StartWindow();
     ClickOn(W("FormTabBtn8"));
 
@@ -311,7 +317,6 @@ TEST_F(PresetPanelTest, PresetsBesideTheProgramStayWhenItsFolderIsReadOnly) {
     EXPECT_EQ(CountShown("File not find!"), 0);
     EXPECT_EQ(form->model().DeviceImage[PageMain][5], 77) << "loaded from the read-only folder";
     EXPECT_EQ(link->UploadFlag, 1);
-    fs::permissions(shipped, writable, fs::perm_options::add);
 }
 
 }  // namespace

@@ -116,6 +116,10 @@
         <translation>Saving needs manager mode!</translation>
     </message>
     <message>
+        <source>串口 %1 无权限。Linux 上使用串口需要加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录。</source>
+        <translation>Permission denied on %1. Serial ports on Linux need membership of the dialout group: sudo usermod -aG dialout $USER, then log in again.</translation>
+    </message>
+    <message>
         <source>设备只有 %1 个存储模式，无法保存为模式 %2!</source>
         <translation>The processor has only %1 stored modes; mode %2 cannot be saved!</translation>
     </message>

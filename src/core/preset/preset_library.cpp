@@ -130,9 +130,29 @@ PresetFolders EnsurePresetFolders(const fs::path& executableFolder, const fs::pa
     return fallback;
 }
 
+PresetFolders EnsureInstalledPresetFolders(const fs::path& shared, const fs::path& userData) {
+    PresetFolders f;
+    f.besideExecutable = false;
+    if (userData.empty()) {
+        // Nowhere to write: the shared presets can still be listed and loaded.
+        f.ModeFolder = shared.parent_path();
+        f.PresetFolder = shared;
+        return f;
+    }
+    f.ModeFolder = userData / ModeFolderName;
+    f.PresetFolder = f.ModeFolder / PresetFolderName;
+    f.usable = MakeWritableFolder(f.PresetFolder);
+    f.ReadOnlyFolder = shared;
+    return f;
+}
+
+fs::path InstalledPresetFolder(const fs::path& executableFolder) {
+    return executableFolder.parent_path() / "share" / "kdsp" / ModeFolderName / PresetFolderName;
+}
+
 std::string DescribePresetFolders(const PresetFolders& folders, int languageFlag) {
     std::string text = Pick(languageFlag, "Presets: ", "数据文件夹：") + PathText(folders.PresetFolder);
-    if (!folders.besideExecutable)
+    if (!folders.besideExecutable && folders.ReadOnlyFolder.empty())
         text += Pick(languageFlag, " (the folder beside the program cannot be written)",
                      "（程序旁的文件夹不可写入）");
     if (!folders.ReadOnlyFolder.empty())
@@ -231,8 +251,8 @@ fs::path PresetToLoad(const PresetFolders& folders, std::string_view name) {
     std::error_code ec;
     if (folders.ReadOnlyFolder.empty() || fs::exists(own, ec))
         return own;
-    const fs::path shipped = PresetPath(folders.ReadOnlyFolder, name);
-    return fs::exists(shipped, ec) ? shipped : own;
+    const fs::path readOnly = PresetPath(folders.ReadOnlyFolder, name);
+    return fs::exists(readOnly, ec) ? readOnly : own;
 }
 
 bool PresetExists(const PresetFolders& folders, std::string_view name) {

@@ -21,8 +21,8 @@ struct PresetFolders {
     std::filesystem::path PresetFolder;
     bool besideExecutable = true;  // false: the user's data folder is used instead
     bool usable = false;           // the preset folder exists and takes new files
-    // The folder beside the executable when it exists but cannot be written (an
-    // installed program): its presets are still listed and loaded, never written.
+    // Presets listed and loaded but never written: the folder beside the executable
+    // when it exists but cannot be written, or an installed program's shared folder.
     std::filesystem::path ReadOnlyFolder;
 };
 
@@ -37,6 +37,16 @@ std::filesystem::path UserDataFolder();
 // becomes the ReadOnlyFolder.
 PresetFolders EnsurePresetFolders(const std::filesystem::path& executableFolder,
                                   const std::filesystem::path& userData = UserDataFolder());
+
+// An installed program: `shared` is the preset folder of its data folder
+// (<prefix>/share/kdsp/Mode/Z5KRON-Mode), listed read-only and never written, even
+// by an administrator; new presets go to the two folders inside `userData`.
+PresetFolders EnsureInstalledPresetFolders(const std::filesystem::path& shared,
+                                           const std::filesystem::path& userData = UserDataFolder());
+
+// Where an installed program keeps its shared presets, from the folder of its
+// executable (<prefix>/bin): <prefix>/share/kdsp/Mode/Z5KRON-Mode.
+std::filesystem::path InstalledPresetFolder(const std::filesystem::path& executableFolder);
 
 // One line for the panel: which folder holds the presets and why (languageFlag
 // as for the name problems below).

@@ -53,6 +53,25 @@ TEST_F(PresetLibrary, UnwritableExecutableFolderFallsBackToUserData) {
     EXPECT_FALSE(EnsurePresetFolders(dir_ / "bin", fs::path()).usable);
 }
 
+TEST_F(PresetLibrary, AnInstalledProgramListsItsSharedPresetsAndWritesOnlyUserData) {
+    const fs::path shared = InstalledPresetFolder(dir_ / "usr" / "bin");
+    EXPECT_EQ(shared, dir_ / "usr" / "share" / "kdsp" / "Mode" / "Z5KRON-Mode");
+    fs::create_directories(shared);
+    Touch(shared / "Factory.Nddt");
+    Touch(shared / "Both.Nddt");
+    const auto f = EnsureInstalledPresetFolders(shared, dir_ / "data");
+    EXPECT_TRUE(f.usable);
+    EXPECT_EQ(f.PresetFolder, dir_ / "data" / "Mode" / "Z5KRON-Mode");
+    EXPECT_EQ(f.ReadOnlyFolder, shared);
+    Touch(f.PresetFolder / "Both.Nddt");
+    Touch(f.PresetFolder / "mine.Nddt");
+    EXPECT_EQ(ListPresetNames(f), (std::vector<std::string>{"Both", "Factory", "mine"}));
+    EXPECT_EQ(PresetToLoad(f, "Factory"), shared / "Factory.Nddt");
+    EXPECT_EQ(PresetToLoad(f, "Both"), f.PresetFolder / "Both.Nddt") << "the user's own copy wins";
+    EXPECT_TRUE(PresetExists(f, "Factory"));
+    EXPECT_NE(DescribePresetFolders(f).find(PathText(shared)), std::string::npos);
+}
+
 #if !defined(_WIN32) && !defined(__APPLE__)
 TEST_F(PresetLibrary, UserDataFolderFollowsXdgThenHome) {
     const char* oldXdg = std::getenv("XDG_DATA_HOME");

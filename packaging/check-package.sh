@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# CI: the package `make package` left in the build folder, unpacked into a scratch
+# folder. It must hold the three programs, the desktop entry, the icons, the AppStream
+# data and the manual pages, declare its Qt 6 dependencies, and every program must
+# answer --version from there with the package's version.
+set -euo pipefail
+build=${1:-build}
+shopt -s nullglob
+debs=("$build"/kdsp_*.deb)
+if [ ${#debs[@]} -ne 1 ]; then
+  echo "check-package: expected one kdsp_*.deb in $build, found ${#debs[@]}" >&2
+  exit 1
+fi
+deb=${debs[0]}
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+dpkg-deb -x "$deb" "$scratch"
+fail() { echo "check-package: $*" >&2; exit 1; }
+
+for file in usr/bin/kdsp usr/bin/kdsp-control usr/bin/kdsp-sim \
+  usr/share/applications/kdsp-control.desktop \
+  usr/share/icons/hicolor/scalable/apps/kdsp-control.svg \
+  usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/kdsp-control.png \
+  usr/share/man/man1/{kdsp,kdsp-control,kdsp-sim}.1.gz \
+  usr/share/kdsp/Mode/Z5KRON-Mode; do
+  [ -e "$scratch/$file" ] || fail "$file is missing from $deb"
+done
+metainfo=("$scratch"/usr/share/metainfo/*.metainfo.xml)
+[ ${#metainfo[@]} -eq 1 ] || fail "no AppStream data in $deb"
+appstreamcli validate --no-net "${metainfo[0]}" >/dev/null || fail "AppStream data: $(appstreamcli validate --no-net "${metainfo[0]}")"
+desktop-file-validate "$scratch/usr/share/applications/kdsp-control.desktop" || fail "desktop entry"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6; do
+  grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+
+version=$(dpkg-deb -f "$deb" Version)
+for program in kdsp kdsp-sim kdsp-control; do
+  out=$(QT_QPA_PLATFORM=offscreen "$scratch/usr/bin/$program" --version 2>/dev/null) ||
+    fail "$program --version failed"
+  grep -q "$version" <<<"$out" || fail "$program --version says '$out', not $version"
+  echo "$program: $out"
+done
+grep -q "Qt 6" <<<"$(QT_QPA_PLATFORM=offscreen "$scratch/usr/bin/kdsp-control" --version 2>/dev/null)" ||
+  fail "kdsp-control --version does not name its Qt"
+echo "check-package: $deb is complete"
