@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <QMessageBox>
+#include <QStackedWidget>
 
 #include "app/control_actions.h"
 #include "app/main_window.h"
@@ -62,6 +63,17 @@ void FollowSlider(TForm1& form, QWidget* w, double x) {
     st.ProgrammaticMove = before;
 }
 
+// A control the program keeps out of sight (the eighth band group of the output
+// pages, group B's strips past the ninth): no user value may come from it. The
+// sheets that the page control hides when another page is shown do not count.
+bool KeptHidden(const QWidget* w) {
+    for (; w && !w->isWindow(); w = w->parentWidget()) {
+        if (qobject_cast<const QStackedWidget*>(w->parentWidget())) return false;
+        if (w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 QWidget* FindControl(TForm1& form, const char* name) {
@@ -99,7 +111,7 @@ void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly
     auto* pane = qobject_cast<BoundPane*>(control);
     auto* combo = qobject_cast<BoundCombo*>(control);
     if (!edit && !pane && !combo) return;
-    if (edit && edit == st.Example) return;
+    if (edit && (edit == st.Example || (!displayOnly && KeptHidden(edit)))) return;
     if (combo && combo->Hint().isEmpty()) return;
     const int kind = KindOfHint(bound);
     if (pane && kind < 5) return;
@@ -125,7 +137,9 @@ void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly
             x = std::trunc(x);
             const Formatted f = FormatValue(kind, x);
             if (edit) edit->setText(QString::fromStdString(f.text));
-            if (kind == 2)
+            // A refresh only shows values: the edit keys and the wheel act on stays
+            // the one the user chose.
+            if (kind == 2 && !st.RefreshInProgress)
                 if (auto* e = qobject_cast<BoundEdit*>(tables.Editor[p][i])) st.CurrentEdit = e;
             ControlAction(form, control, EqGraphOf(id));
             break;
@@ -188,9 +202,9 @@ void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly
     if ((kind <= 7 || kind == 13 || kind == 19) && !st.RefreshInProgress) st.LastChange = {id, u};
 }
 
-void CommitEditText(TForm1& form, int step) {
+void CommitEditText(TForm1& form, int step, BoundEdit* edit) {
     AppState& st = form.state();
-    BoundEdit* edit = st.CurrentEdit;
+    if (!edit) edit = st.CurrentEdit;
     if (!edit || edit == st.Example) return;
     const std::string kept = KeepNumericChars(edit->text().toStdString());
     if (kept.empty()) {

@@ -2,6 +2,7 @@
 // switch of the pages, and the wiring that connects each control to its one.
 #include "app/channel_handlers.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QSet>
 #include <QKeyEvent>
@@ -78,9 +79,14 @@ protected:
             case QEvent::MouseButtonPress:
                 MusFreEdit1Click(form_, edit);
                 return false;
-            case QEvent::FocusOut:
-                MusFreEdit1Exit(form_, edit);
+            case QEvent::FocusOut: {
+                // Only a move to another control of this window is the user leaving
+                // the edit; another program or a message box taking the focus is
+                // not, and text left as it was has nothing to send.
+                const QWidget* next = QApplication::focusWidget();
+                if (edit->isModified() && next && next->window() == &form_) MusFreEdit1Exit(form_, edit);
                 return false;
+            }
             case QEvent::Wheel:
                 if (form_.state().WheelStepping) {
                     const int dy = static_cast<QWheelEvent*>(e)->angleDelta().y();
@@ -166,7 +172,7 @@ void MusFreEdit1Exit(TForm1& form, BoundEdit* edit) {
     AppState& st = form.state();
     if (!edit || edit == st.Example) return;
     if (!edit->text().isEmpty())
-        CommitEditText(form, 0);
+        CommitEditText(form, 0, edit);  // the edit being left, whatever is current now
     else
         edit->setText(st.LastGoodText);
 }
@@ -202,7 +208,9 @@ void MicHPFreBarChange(TForm1& form, BoundSlider* bar) {
     if (!bar || st.ProgrammaticMove) return;
     if (auto* pane = qobject_cast<BoundPane*>(PaneOf(form, bar->Tag())))
         ApplyControlValue(form, pane, 0, 0, bar->value());
-    st.CurrentEdit = st.Example;
+    // Moved by the user, the slider takes the keys and the wheel from the edits;
+    // a refresh showing its value leaves them where the user put them.
+    if (!st.RefreshInProgress) st.CurrentEdit = st.Example;
 }
 
 void MusEQGainBar1Change(TForm1& form, BoundSlider* bar) {

@@ -161,6 +161,15 @@ void DrawChannelCurve(TForm1& form, int band, int page) {
     view->DrawChannelCurve(band, page);
 }
 
+QWidget* SlotFrequencyControl(TForm1& form, int slot) {
+    EqGraphView* view = GraphView(form);
+    if (!view || slot < 0 || slot >= BandSlotCount) return nullptr;
+    const BandSlot s = view->LoadedSlot(slot);
+    const int p = PageOf(s.frequencyControl), i = IndexOf(s.frequencyControl);
+    if (s.code >= 100 || s.frequencyControl == NoControl || p >= TablePages || i >= TableSlots) return nullptr;
+    return form.state().Tables.Editor[p][i];
+}
+
 void ShowEqPass(TForm1& form, bool visible) {
     if (EqGraphView* view = GraphView(form)) view->SetEqPassVisible(visible);
 }

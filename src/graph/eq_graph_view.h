@@ -123,6 +123,8 @@ public:
     // Axis label geometry for this image placed at `imagePanelPos`.
     std::vector<AxisLabel> AxisLabels(QPoint imagePanelPos) const;
 
+    // A slot as the last drawing loaded it.
+    BandSlot LoadedSlot(int slot) const { return source_ ? source_->Slot(slot) : BandSlot{}; }
     const GraphRenderer& Renderer() const { return renderer_; }
     const EqDragState& DragState() const { return drag_; }
     QWidget* Marker(int i) const { return markers_.at(i); }
