@@ -29,6 +29,8 @@ namespace {
 
 using Pic = BoundButton::Picture;
 
+constexpr ParamId IdMusicInputLevel = 0x0A03;
+
 bool Slot(int tag, int& p, int& i) {
     p = tag >> 8;
     i = tag & 0xFF;
@@ -315,8 +317,14 @@ void SingModeBtnClick(TForm1& form, BoundButton* button) {
 void SubMusHPTypeChange(TForm1& form, BoundCombo* box) {
     if (!box) return;
     const int item = box->currentIndex();
-    // A box that edits no parameter (the input gain box has none) sends nothing:
-    // its tag would otherwise name the manual-mode switch.
+    if (box->objectName() == QLatin1String("SysMusInputLevelBox")) {
+        // The input gain box lists the music input levels: an item acts as the
+        // level button it stands for, so both always show what was sent.
+        const ChoiceGroupDef* levels = FindChoiceGroup(IdMusicInputLevel);
+        if (levels && item >= 0 && item < levels->count)
+            SysMusInputLevelClick(form, form.Ctl<BoundButton>(QLatin1String(levels->buttons[item])));
+        return;
+    }
     if (EditorOf(form, box->Tag()) == box) SendParam(form, static_cast<ParamId>(box->Tag()), item);
     static const struct {
         const char* box;
@@ -370,11 +378,21 @@ void SysMusInputLevelClick(TForm1& form, BoundButton* button) {
             if (b) b->ShowPicture(Pic::Up);  // a stored value no button stands for
     }
     SendParam(form, static_cast<ParamId>(tag), v);
-    if (QWidget* sign = FindControl(form, "SignRzGroup"))
-        sign->setEnabled(form.model().ParamImage[PageSystem][12] != 0);
+    if (tag == IdMusicInputLevel)
+        if (auto* levelBox = form.Ctl<QComboBox>("SysMusInputLevelBox")) {
+            const QSignalBlocker block(levelBox);
+            levelBox->setCurrentIndex(v >= 0 && v < levelBox->count() ? v : -1);
+        }
+    EnableInputLevels(form);
     if (tag == 0x0A0C)
         if (QWidget* g = FindControl(form, "SysUserMangerGrop")) g->setEnabled(false);
     if (tag >= 0x0600 && tag <= 0x09FF) DrawChannelCurve(form, 20, ShownPage(form));
+}
+
+void EnableInputLevels(TForm1& form) {
+    const bool manager = form.model().ParamImage[PageSystem][12] != 0;
+    for (const char* name : {"SignRzGroup", "SysMusInputLevelBox"})
+        if (QWidget* w = FindControl(form, name)) w->setEnabled(manager);
 }
 
 void AmpLBtn0_0Click(TForm1& form, BoundButton* button) {
@@ -578,6 +596,7 @@ void WireChannelHandlers(TForm1& form) {
             switch (b.button) {
                 case ButtonKind::Phase: WireButton(form, button, EchoEffPhaseBtnClick); break;
                 case ButtonKind::Toggle: WireButton(form, button, MainLmuteBtnClick); break;
+                case ButtonKind::Choice: WireButton(form, button, SysMusInputLevelClick); break;
                 case ButtonKind::Bypass:
                     if (PageOf(b.id) == PageDynEq)
                         QObject::connect(button, &QPushButton::clicked, &form,

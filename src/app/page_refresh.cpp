@@ -118,7 +118,7 @@ void RefreshPages(TForm1& form, int selector) {
     const int q = st.EqGraphSelection >> 8;
     PrepareBypassButton(form, q);
 
-    if (QWidget* sign = FindControl(form, "SignRzGroup")) sign->setEnabled(m.ParamImage[PageSystem][12] != 0);
+    EnableInputLevels(form);
     if (QWidget* user = FindControl(form, "SysUserMangerGrop")) user->setEnabled(false);
 
     const int s = m.DeviceImage[PageSystem][2];
