@@ -22,6 +22,7 @@
 #include "app/widgets.h"
 #include "core/model/catalogue.h"
 #include "core/model/codecs.h"
+#include "core/model/eq_layout.h"
 
 namespace kdsp {
 
@@ -436,10 +437,17 @@ void MicABtnClick(TForm1& form, BoundButton* button) {
         if (box) box->horizontalScrollBar()->setValue(0);
     }
     if (pan) pan->setVisible(!groupB);
-    if (QWidget* strip = form.Control("RzGroupBox81")) strip->setVisible(!groupB);
+    // Every strip from the tenth (RzGroupBox81) on goes: hiding only the tenth
+    // would let the next one slide into its place and edit a band group B lacks.
+    for (int n = 10; n <= PageBandCount[PageMic]; ++n)
+        if (QWidget* edit = form.Control(QString("MicFreEdit%1").arg(n)))
+            edit->parentWidget()->setVisible(!groupB);  // the band's strip
     if (box) box->setHorizontalScrollBarPolicy(groupB ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
-    RefreshPages(form, PageMic);
-    RedrawSelectedBand(form);
+    int& selected = form.state().SelectedBand[EqGraphOf(MakeId(PageMic, 0))];
+    if (groupB && selected >= PageBandCount[PageMic9]) selected = 0;
+    // Shown again as a tab selection does: the page, its curve and markers, the
+    // selected band's value label, and the edit the wheel acts on.
+    form.FormTabBtn1Click(form.Ctl<BoundButton>("FormTabBtn2"));
 }
 
 void DEQALLPASSBtn1Click(TForm1& form, BoundButton* button, bool fromUser) {
