@@ -461,9 +461,10 @@ void DEQALLPASSBtn1Click(TForm1& form, BoundButton* button, bool fromUser) {
     m.ParamImage[p][i] = b;
     m.DeviceImage[p][i] = b;
     SendParam(form, static_cast<ParamId>(tag), b);
-    if (CurveRedrawSuspended(form)) return;
-    if (i == 1 || i == 13 || i == 25) DrawChannelCurve(form, (i - 1) / 12, ShownPage(form));
-    SetEnableRules(form, ManualFlag(form), ShownPage(form));
+    if ((i == 1 || i == 13 || i == 25) && !CurveRedrawSuspended(form))
+        DrawChannelCurve(form, (i - 1) / 12, ShownPage(form));
+    // The group's controls follow its bypass also while a refresh holds the drawing.
+    SetEnableRules(form, ManualFlag(form), PageDynEq);
 }
 
 void MusEQAllpassBtnClick(TForm1& form, BoundButton* button) {
