@@ -182,13 +182,10 @@ void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly
     else if (qobject_cast<BoundSlider*>(tables.BandType[p][i][0]))
         FollowSlider(form, tables.BandType[p][i][0], x);
 
-    // 5. EQ band parameters are stored here too (a refresh sends nothing).
-    if (kind <= 4) {
-        m.ParamImage[p][i] = u;
-        const ParamId s = StorageId(m, id);
-        const int slot = DeviceSlot(PageOf(s), IndexOf(s), m.ModeFlag);
-        if (PageOf(s) < PageCount && slot >= 0 && slot < DeviceImageSlots) m.DeviceImage[PageOf(s)][slot] = u;
-    }
+    // 5. EQ band parameters are stored here too (a refresh sends nothing), in the
+    // shown view and in the page the value belongs to, whose row the band frame
+    // is built from: a frequency shown but not sent (a drag) goes out with the gain.
+    if (kind <= 4) StoreValue(m, id, u);
 
     // 6. Send (the link stores as well, and sends nothing while suppressed).
     if (!displayOnly) {
