@@ -132,21 +132,11 @@ public:
     }
     // Clicks into the edit, replaces its text by typing, and confirms with Enter.
     void Type(const QString& name, const QString& text, bool enter = true) {
-        auto* e = W<QLineEdit>(name);
-        if (!e) return;
-        Person::Click(e);
-        Person::Key(e, Qt::Key_End);
-        Person::Key(e, Qt::Key_Backspace, static_cast<int>(e->text().size()));
-        Person::Type(e, text);
-        if (enter) Person::Key(e, Qt::Key_Return);
+        if (auto* e = W<QLineEdit>(name)) Person::TypeOver(e, text, enter);
     }
     // Opens a drop-down list and picks an item of it with the keyboard.
     void Pick(QComboBox* box, int index) {
-        if (!box) return;
-        Person::Click(box);
-        Person::Key(box, Qt::Key_Home);
-        Person::Key(box, Qt::Key_Down, index);
-        Person::Key(box, Qt::Key_Return);
+        if (box) Person::Pick(box, index);
     }
     // Clicks the control (a slider on its handle) and presses the key.
     void Keys(const QString& name, Qt::Key key, int times = 1) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -116,13 +118,34 @@ struct Person {
         for (int i = 0; i < times; ++i)
             QTest::keyClick(window, key);
     }
+    // ASCII text, one key per character.
     static void Type(QWidget* w, const QString& text) {
         QWindow* window = WindowOf(w);
         for (const QChar c : text)
             QTest::keyClick(window, c.toLatin1());
     }
 
-    // One notch is 120; positive turns away from the user.
+    // Clicks into the edit, types over its text, and confirms with Enter.
+    static void TypeOver(QLineEdit* e, const QString& text, bool enter = true) {
+        Click(e);
+        Key(e, Qt::Key_End);
+        Key(e, Qt::Key_Backspace, static_cast<int>(e->text().size()));
+        Type(e, text);
+        if (enter)
+            Key(e, Qt::Key_Return);
+    }
+    // Opens a drop-down list and picks an item of it with the keyboard.
+    static void Pick(QComboBox* box, int index) {
+        Click(box);
+        Key(box, Qt::Key_Home);
+        Key(box, Qt::Key_Down, index);
+        Key(box, Qt::Key_Return);
+    }
+
+    // One notch is 120; positive turns away from the user. The window routes the
+    // event to the control under the pointer; unlike a platform's own wheel event
+    // it is not passed on to that control's parents, so aim it at the control
+    // that handles it.
     static void Wheel(QWidget* w, int delta, QPoint local = {}) {
         QWindow* window = WindowOf(w);
         const QPoint p = At(w, local);

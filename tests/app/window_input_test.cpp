@@ -24,15 +24,8 @@ class WindowInputTest : public EditingTest {
   protected:
     void Click(const char* name) { Person::Click(W(name)); }
     void Tab(int n) { Click(("FormTabBtn" + std::to_string(n)).c_str()); }
-    // Clicks into the edit, types over its text, and confirms with Enter unless told not to.
     void Type(const char* name, const QString& text, bool enter = true) {
-        auto* e = W<QLineEdit>(name);
-        Person::Click(e);
-        Person::Key(e, Qt::Key_End);
-        Person::Key(e, Qt::Key_Backspace, static_cast<int>(e->text().size()));
-        Person::Type(e, text);
-        if (enter)
-            Person::Key(e, Qt::Key_Return);
+        Person::TypeOver(W<QLineEdit>(name), text, enter);
     }
     EqGraphView* View() { return W<EqGraphView>("AdvPanel2"); }
     // The band frame of (page, band) as the window holds the band now.
@@ -187,7 +180,6 @@ TEST_F(WindowInputTest, ARefreshLeavesTheEditTheWheelActsOn) {
     EXPECT_EQ(Sent(), std::vector<SentFrame>{ValueFrame(0x0001, 1)});
     transport.frames.clear();
     Person::Wheel(W("MusGainEdit2"), 120);
-
     EXPECT_EQ(Sent(), std::vector<SentFrame>{BandNow(PageMusic, 1)})
         << "band 2's gain of the dance copy";
     transport.frames.clear();
@@ -270,10 +262,7 @@ TEST_F(WindowInputTest, TheInputGainBoxSendsTheInputLevel) {
     Online([](DeviceImageRows& d) { d[PageSystem][12] = 1; });
     Tab(8);
     auto* box = W<QComboBox>("SysMusInputLevelBox");
-    Person::Click(box);
-    Person::Key(box, Qt::Key_Home);
-    Person::Key(box, Qt::Key_Down, 2);
-    Person::Key(box, Qt::Key_Return);
+    Person::Pick(box, 2);
     EXPECT_EQ(Sent(), std::vector<SentFrame>{ValueFrame(0x0A03, 2)});
     EXPECT_EQ(W<BoundButton>("SysMusInputLevel3")->Shown(), BoundButton::Picture::On);
     Click("SysMusInputLevel");
