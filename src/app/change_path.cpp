@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <QMessageBox>
+#include <QStackedWidget>
 
 #include "app/control_actions.h"
 #include "app/main_window.h"
@@ -62,6 +63,17 @@ void FollowSlider(TForm1& form, QWidget* w, double x) {
     st.ProgrammaticMove = before;
 }
 
+// A control the program keeps out of sight (the eighth band group of the output
+// pages, group B's strips past the ninth): no user value may come from it. The
+// sheets that the page control hides when another page is shown do not count.
+bool KeptHidden(const QWidget* w) {
+    for (; w && !w->isWindow(); w = w->parentWidget()) {
+        if (qobject_cast<const QStackedWidget*>(w->parentWidget())) return false;
+        if (w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 QWidget* FindControl(TForm1& form, const char* name) {
@@ -99,7 +111,7 @@ void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly
     auto* pane = qobject_cast<BoundPane*>(control);
     auto* combo = qobject_cast<BoundCombo*>(control);
     if (!edit && !pane && !combo) return;
-    if (edit && edit == st.Example) return;
+    if (edit && (edit == st.Example || (!displayOnly && KeptHidden(edit)))) return;
     if (combo && combo->Hint().isEmpty()) return;
     const int kind = KindOfHint(bound);
     if (pane && kind < 5) return;
@@ -125,7 +137,9 @@ void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly
             x = std::trunc(x);
             const Formatted f = FormatValue(kind, x);
             if (edit) edit->setText(QString::fromStdString(f.text));
-            if (kind == 2)
+            // A refresh only shows values: the edit keys and the wheel act on stays
+            // the one the user chose.
+            if (kind == 2 && !st.RefreshInProgress)
                 if (auto* e = qobject_cast<BoundEdit*>(tables.Editor[p][i])) st.CurrentEdit = e;
             ControlAction(form, control, EqGraphOf(id));
             break;
@@ -168,13 +182,10 @@ void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly
     else if (qobject_cast<BoundSlider*>(tables.BandType[p][i][0]))
         FollowSlider(form, tables.BandType[p][i][0], x);
 
-    // 5. EQ band parameters are stored here too (a refresh sends nothing).
-    if (kind <= 4) {
-        m.ParamImage[p][i] = u;
-        const ParamId s = StorageId(m, id);
-        const int slot = DeviceSlot(PageOf(s), IndexOf(s), m.ModeFlag);
-        if (PageOf(s) < PageCount && slot >= 0 && slot < DeviceImageSlots) m.DeviceImage[PageOf(s)][slot] = u;
-    }
+    // 5. EQ band parameters are stored here too (a refresh sends nothing), in the
+    // shown view and in the page the value belongs to, whose row the band frame
+    // is built from: a frequency shown but not sent (a drag) goes out with the gain.
+    if (kind <= 4) StoreValue(m, id, u);
 
     // 6. Send (the link stores as well, and sends nothing while suppressed).
     if (!displayOnly) {
@@ -188,9 +199,9 @@ void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly
     if ((kind <= 7 || kind == 13 || kind == 19) && !st.RefreshInProgress) st.LastChange = {id, u};
 }
 
-void CommitEditText(TForm1& form, int step) {
+void CommitEditText(TForm1& form, int step, BoundEdit* edit) {
     AppState& st = form.state();
-    BoundEdit* edit = st.CurrentEdit;
+    if (!edit) edit = st.CurrentEdit;
     if (!edit || edit == st.Example) return;
     const std::string kept = KeepNumericChars(edit->text().toStdString());
     if (kept.empty()) {

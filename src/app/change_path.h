@@ -14,6 +14,7 @@ class QSlider;
 namespace kdsp {
 
 class TForm1;
+class BoundEdit;
 
 inline constexpr int StepUp = 1;
 inline constexpr int StepDown = 11;
@@ -22,8 +23,9 @@ inline constexpr int StepDown = 11;
 // comes from the parameter image (nothing is sent then).
 void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly, double x);
 
-// Reads CurrentEdit's text, converts it and applies it with the step.
-void CommitEditText(TForm1& form, int step);
+// Reads the edit's text (CurrentEdit's when none is given), converts it and
+// applies it with the step.
+void CommitEditText(TForm1& form, int step, BoundEdit* edit = nullptr);
 
 // which: 0 normal moved, 1 start moved, 2 maximum moved.
 void LinkVolumeBars(TForm1& form, QSlider* normal, QSlider* start, QSlider* maximum, int which,

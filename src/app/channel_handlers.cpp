@@ -2,6 +2,7 @@
 // switch of the pages, and the wiring that connects each control to its one.
 #include "app/channel_handlers.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QSet>
 #include <QKeyEvent>
@@ -22,12 +23,15 @@
 #include "app/widgets.h"
 #include "core/model/catalogue.h"
 #include "core/model/codecs.h"
+#include "core/model/eq_layout.h"
 
 namespace kdsp {
 
 namespace {
 
 using Pic = BoundButton::Picture;
+
+constexpr ParamId IdMusicInputLevel = 0x0A03;
 
 bool Slot(int tag, int& p, int& i) {
     p = tag >> 8;
@@ -79,9 +83,14 @@ protected:
             case QEvent::MouseButtonPress:
                 MusFreEdit1Click(form_, edit);
                 return false;
-            case QEvent::FocusOut:
-                MusFreEdit1Exit(form_, edit);
+            case QEvent::FocusOut: {
+                // Only a move to another control of this window is the user leaving
+                // the edit; another program or a message box taking the focus is
+                // not, and text left as it was has nothing to send.
+                const QWidget* next = QApplication::focusWidget();
+                if (edit->isModified() && next && next->window() == &form_) MusFreEdit1Exit(form_, edit);
                 return false;
+            }
             case QEvent::Wheel:
                 if (form_.state().WheelStepping) {
                     const int dy = static_cast<QWheelEvent*>(e)->angleDelta().y();
@@ -167,7 +176,7 @@ void MusFreEdit1Exit(TForm1& form, BoundEdit* edit) {
     AppState& st = form.state();
     if (!edit || edit == st.Example) return;
     if (!edit->text().isEmpty())
-        CommitEditText(form, 0);
+        CommitEditText(form, 0, edit);  // the edit being left, whatever is current now
     else
         edit->setText(st.LastGoodText);
 }
@@ -203,7 +212,9 @@ void MicHPFreBarChange(TForm1& form, BoundSlider* bar) {
     if (!bar || st.ProgrammaticMove) return;
     if (auto* pane = qobject_cast<BoundPane*>(PaneOf(form, bar->Tag())))
         ApplyControlValue(form, pane, 0, 0, bar->value());
-    st.CurrentEdit = st.Example;
+    // Moved by the user, the slider takes the keys and the wheel from the edits;
+    // a refresh showing its value leaves them where the user put them.
+    if (!st.RefreshInProgress) st.CurrentEdit = st.Example;
 }
 
 void MusEQGainBar1Change(TForm1& form, BoundSlider* bar) {
@@ -308,8 +319,14 @@ void SingModeBtnClick(TForm1& form, BoundButton* button) {
 void SubMusHPTypeChange(TForm1& form, BoundCombo* box) {
     if (!box) return;
     const int item = box->currentIndex();
-    // A box that edits no parameter (the input gain box has none) sends nothing:
-    // its tag would otherwise name the manual-mode switch.
+    if (box->objectName() == QLatin1String("SysMusInputLevelBox")) {
+        // The input gain box lists the music input levels: an item acts as the
+        // level button it stands for, so both always show what was sent.
+        const ChoiceGroupDef* levels = FindChoiceGroup(IdMusicInputLevel);
+        if (levels && item >= 0 && item < levels->count)
+            SysMusInputLevelClick(form, form.Ctl<BoundButton>(QLatin1String(levels->buttons[item])));
+        return;
+    }
     if (EditorOf(form, box->Tag()) == box) SendParam(form, static_cast<ParamId>(box->Tag()), item);
     static const struct {
         const char* box;
@@ -363,11 +380,21 @@ void SysMusInputLevelClick(TForm1& form, BoundButton* button) {
             if (b) b->ShowPicture(Pic::Up);  // a stored value no button stands for
     }
     SendParam(form, static_cast<ParamId>(tag), v);
-    if (QWidget* sign = FindControl(form, "SignRzGroup"))
-        sign->setEnabled(form.model().ParamImage[PageSystem][12] != 0);
+    if (tag == IdMusicInputLevel)
+        if (auto* levelBox = form.Ctl<QComboBox>("SysMusInputLevelBox")) {
+            const QSignalBlocker block(levelBox);
+            levelBox->setCurrentIndex(v >= 0 && v < levelBox->count() ? v : -1);
+        }
+    EnableInputLevels(form);
     if (tag == 0x0A0C)
         if (QWidget* g = FindControl(form, "SysUserMangerGrop")) g->setEnabled(false);
     if (tag >= 0x0600 && tag <= 0x09FF) DrawChannelCurve(form, 20, ShownPage(form));
+}
+
+void EnableInputLevels(TForm1& form) {
+    const bool manager = form.model().ParamImage[PageSystem][12] != 0;
+    for (const char* name : {"SignRzGroup", "SysMusInputLevelBox"})
+        if (QWidget* w = FindControl(form, name)) w->setEnabled(manager);
 }
 
 void AmpLBtn0_0Click(TForm1& form, BoundButton* button) {
@@ -414,10 +441,17 @@ void MicABtnClick(TForm1& form, BoundButton* button) {
         if (box) box->horizontalScrollBar()->setValue(0);
     }
     if (pan) pan->setVisible(!groupB);
-    if (QWidget* strip = form.Control("RzGroupBox81")) strip->setVisible(!groupB);
+    // Every strip from the tenth (RzGroupBox81) on goes: hiding only the tenth
+    // would let the next one slide into its place and edit a band group B lacks.
+    for (int n = 10; n <= PageBandCount[PageMic]; ++n)
+        if (QWidget* edit = form.Control(QString("MicFreEdit%1").arg(n)))
+            edit->parentWidget()->setVisible(!groupB);  // the band's strip
     if (box) box->setHorizontalScrollBarPolicy(groupB ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
-    RefreshPages(form, PageMic);
-    RedrawSelectedBand(form);
+    int& selected = form.state().SelectedBand[EqGraphOf(MakeId(PageMic, 0))];
+    if (groupB && selected >= PageBandCount[PageMic9]) selected = 0;
+    // Shown again as a tab selection does: the page, its curve and markers, the
+    // selected band's value label, and the edit the wheel acts on.
+    form.FormTabBtn1Click(form.Ctl<BoundButton>("FormTabBtn2"));
 }
 
 void DEQALLPASSBtn1Click(TForm1& form, BoundButton* button, bool fromUser) {
@@ -431,9 +465,10 @@ void DEQALLPASSBtn1Click(TForm1& form, BoundButton* button, bool fromUser) {
     m.ParamImage[p][i] = b;
     m.DeviceImage[p][i] = b;
     SendParam(form, static_cast<ParamId>(tag), b);
-    if (CurveRedrawSuspended(form)) return;
-    if (i == 1 || i == 13 || i == 25) DrawChannelCurve(form, (i - 1) / 12, ShownPage(form));
-    SetEnableRules(form, ManualFlag(form), ShownPage(form));
+    if ((i == 1 || i == 13 || i == 25) && !CurveRedrawSuspended(form))
+        DrawChannelCurve(form, (i - 1) / 12, ShownPage(form));
+    // The group's controls follow its bypass also while a refresh holds the drawing.
+    SetEnableRules(form, ManualFlag(form), PageDynEq);
 }
 
 void MusEQAllpassBtnClick(TForm1& form, BoundButton* button) {
@@ -574,6 +609,7 @@ void WireChannelHandlers(TForm1& form) {
             switch (b.button) {
                 case ButtonKind::Phase: WireButton(form, button, EchoEffPhaseBtnClick); break;
                 case ButtonKind::Toggle: WireButton(form, button, MainLmuteBtnClick); break;
+                case ButtonKind::Choice: WireButton(form, button, SysMusInputLevelClick); break;
                 case ButtonKind::Bypass:
                     if (PageOf(b.id) == PageDynEq)
                         QObject::connect(button, &QPushButton::clicked, &form,

@@ -42,6 +42,8 @@ void MainLmuteBtnClick(TForm1& form, BoundButton* button);
 void AutoModeBtnClick(TForm1& form, BoundButton* button);
 void SingModeBtnClick(TForm1& form, BoundButton* button);
 void SysMusInputLevelClick(TForm1& form, BoundButton* button);
+// The music input level (buttons and gain box) is the manager's to change.
+void EnableInputLevels(TForm1& form);
 void AmpLBtn0_0Click(TForm1& form, BoundButton* button);
 void EchoEQBtnClick(TForm1& form, BoundButton* button);
 void MicABtnClick(TForm1& form, BoundButton* button);

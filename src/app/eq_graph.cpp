@@ -2,10 +2,12 @@
 // window's state and sends dragged values down the change path.
 #include "app/eq_graph.h"
 
+#include <algorithm>
 #include <array>
 
 #include <QEvent>
 #include <QLabel>
+#include <QLayout>
 
 #include "app/change_path.h"
 #include "app/channel_handlers.h"
@@ -117,16 +119,37 @@ private:
             auto* l = new QLabel(layout[k].caption, holder);
             l->setObjectName(layout[k].name);
             l->setProperty("role", "axis");
+            QFont bold = l->font();
+            bold.setBold(true);
+            l->setFont(bold);
             l->setAlignment(layout[k].alignment);
             l->setAttribute(Qt::WA_TransparentForMouseEvents);
             form_.Registry().insert(layout[k].name, l);
             labels_[k] = l;
         }
+        // The panel's left margin holds the widest dB label.
+        if (QLayout* panel = holder->layout()) {
+            int widest = 0;
+            for (std::size_t k = 0; k < DbLabelCount && k < layout.size(); ++k)
+                widest = std::max(widest, LabelWidth(layout[k].caption));
+            QMargins margins = panel->contentsMargins();
+            margins.setLeft(std::max(margins.left(), widest + 4));
+            panel->setContentsMargins(margins);
+        }
         PlaceAxisLabels();
     }
 
+    // A label is as wide as its caption in its bold font, so none is clipped.
+    int LabelWidth(const QString& caption) const {
+        QLabel* sample = labels_[0];
+        if (!sample) return DbLabelWidth;
+        sample->ensurePolished();
+        return QFontMetrics(sample->font()).horizontalAdvance(caption) + 2;
+    }
+
     void PlaceAxisLabels() {
-        const std::vector<AxisLabel> layout = view_.AxisLabels(view_.pos());
+        const std::vector<AxisLabel> layout =
+            view_.AxisLabels(view_.pos(), [this](const QString& caption) { return LabelWidth(caption); });
         for (std::size_t k = 0; k < layout.size() && k < labels_.size(); ++k)
             if (labels_[k]) labels_[k]->setGeometry(layout[k].rect);
     }
@@ -159,6 +182,15 @@ void DrawChannelCurve(TForm1& form, int band, int page) {
     if (!view) return;
     view->SetCurveColour(form.state().CurveColour);
     view->DrawChannelCurve(band, page);
+}
+
+QWidget* SlotFrequencyControl(TForm1& form, int slot) {
+    EqGraphView* view = GraphView(form);
+    if (!view || slot < 0 || slot >= BandSlotCount) return nullptr;
+    const BandSlot s = view->LoadedSlot(slot);
+    const int p = PageOf(s.frequencyControl), i = IndexOf(s.frequencyControl);
+    if (s.code >= 100 || s.frequencyControl == NoControl || p >= TablePages || i >= TableSlots) return nullptr;
+    return form.state().Tables.Editor[p][i];
 }
 
 void ShowEqPass(TForm1& form, bool visible) {

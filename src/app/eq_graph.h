@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class QWidget;
+
 namespace kdsp {
 
 class TForm1;
@@ -24,6 +26,9 @@ EqGraphHandle AttachEqGraph(TForm1& form);
 // Draws the curve of one slot (0..19) or, with 20, the whole curve of a page,
 // in the window's current curve colour.
 void DrawChannelCurve(TForm1& form, int band, int page);
+// The editor of the frequency of a band slot of the curve last drawn; nullptr
+// for a crossover or a slot without one.
+QWidget* SlotFrequencyControl(TForm1& form, int slot);
 // Shows or hides "EQ PASS" over the graph (the drag rules read this too).
 void ShowEqPass(TForm1& form, bool visible);
 // While suspended no curve is drawn; returns the previous setting.

@@ -152,7 +152,12 @@ void TForm1::FormTabBtn1Click(BoundButton* tab) {
     else
         state_.CurveColour = 0xFF578EFA;
     DrawChannelCurve(*this, 20, p);
-    if (s < static_cast<int>(state_.SelectedBand.size())) DrawChannelCurve(*this, state_.SelectedBand[s], p);
+    if (s < static_cast<int>(state_.SelectedBand.size()) && p != PageSystem) {
+        DrawChannelCurve(*this, state_.SelectedBand[s], p);
+        // The wheel and the arrow keys now act on the band selected on this sheet.
+        auto* edit = qobject_cast<BoundEdit*>(SlotFrequencyControl(*this, state_.SelectedBand[s]));
+        if (edit && edit != state_.Example) state_.CurrentEdit = edit;
+    }
     if (QWidget* g = Control("SingleDiscoGrop")) g->setVisible(s == 0 || (s >= 3 && s <= 6));
     if (QWidget* a = Control("AdvPanel1")) a->setVisible(s != 7);
     SetEnableRules(*this, model_.ParamImage[PageMusic][0], p);

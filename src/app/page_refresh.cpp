@@ -30,7 +30,8 @@ bool refreshing = false;
 void ShowButton(TForm1& form, BoundButton* c, int p, int i, int v) {
     if (p == PageMusic && i == 0) return;  // the manual/automatic step does it
     if (p == PageMusic && i == 1) {
-        ControlAction(form, form.Control(v == 0 ? "SingModeBtn" : "DiscoModeBtn"), 17);
+        // Any word but 1 is the sing copy (ModeFlag 0): the buttons say which is edited.
+        ControlAction(form, form.Control(v == 1 ? "DiscoModeBtn" : "SingModeBtn"), 17);
         return;
     }
     const ParamBinding* b = FindBinding(MakeId(p, i));
@@ -119,7 +120,7 @@ void RefreshPages(TForm1& form, int selector) {
     const int q = st.EqGraphSelection >> 8;
     PrepareBypassButton(form, q);
 
-    if (QWidget* sign = FindControl(form, "SignRzGroup")) sign->setEnabled(m.ParamImage[PageSystem][12] != 0);
+    EnableInputLevels(form);
     if (QWidget* user = FindControl(form, "SysUserMangerGrop")) user->setEnabled(false);
 
     const int s = m.DeviceImage[PageSystem][2];
@@ -128,6 +129,9 @@ void RefreshPages(TForm1& form, int selector) {
     st.RefreshInProgress = false;
     SetCurveRedrawSuspended(form, redrawWasSuspended);
     DrawChannelCurve(form, 20, q);
+    // The value label shows the selected band as it is now, not as it was.
+    const int sheet = st.EqGraphSelection & 0xFF;
+    if (sheet < static_cast<int>(st.SelectedBand.size())) DrawChannelCurve(form, st.SelectedBand[sheet], q);
     st.SuppressSend = false;
 
     if (auto* label = form.Ctl<QLabel>("CurrentModeLabel"); label && st.DeviceMemoryRead)

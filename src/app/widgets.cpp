@@ -19,7 +19,8 @@ void SetLook(QWidget* w, const char* property, const QString& value) {
 
 BoundSlider::BoundSlider(Qt::Orientation o, QWidget* parent) : QSlider(o, parent) {
     setMinimum(0);
-    setFocusPolicy(Qt::NoFocus);
+    // A click takes the focus, so the arrow and page keys then move the slider.
+    setFocusPolicy(Qt::ClickFocus);
     setProperty("state", "on");
 }
 

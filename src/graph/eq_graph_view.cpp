@@ -145,8 +145,8 @@ void EqGraphView::SetEqPassVisible(bool visible) {
     if (visible) eqPassLabel_->raise();
 }
 
-std::vector<AxisLabel> EqGraphView::AxisLabels(QPoint imagePanelPos) const {
-    return AxisLabelLayout(renderer_.Geometry(), imagePanelPos);
+std::vector<AxisLabel> EqGraphView::AxisLabels(QPoint imagePanelPos, const CaptionWidth& widthOf) const {
+    return AxisLabelLayout(renderer_.Geometry(), imagePanelPos, widthOf);
 }
 
 void EqGraphView::resizeEvent(QResizeEvent* event) {
@@ -188,8 +188,7 @@ void EqGraphView::DrawChannelCurve(int pointSel, int page) {
         const BandSlot s = source_->Slot(i);
         const int m = MarkerOfSlot(i, s.code);
         if (m < 0) continue;
-        markers_[m]->move(
-            MarkerTopLeft(renderer_.Geometry(), markers_[m]->size(), std::round(s.frequency), s.gain));
+        markers_[m]->move(MarkerTopLeft(renderer_.Geometry(), markers_[m]->size(), s.frequency, s.gain));
     }
     if (pointSel != AllSlots && pointSel >= 0 && pointSel < MarkerCount) PlaceValueLabel(pointSel);
     renderer_.DrawCurve(source_->Sum());
@@ -243,6 +242,13 @@ void EqGraphView::EP1MouseDown(int marker, Qt::MouseButton button, QPoint pos) {
     if (drag_.DraggedPoint == -1 || !windowShown_ || delegate_ == nullptr) return;
     drag_.QAdjustMode = false;
     const int p = drag_.DraggedPoint;
+    // Start from the codes of the point where it is grabbed: a move applies what
+    // it changes, not what another band was last dragged to, and a move straight
+    // up leaves the frequency alone.
+    const QWidget* m = markers_.at(p);
+    const auto [freq, gain] = PointValues(m->x() + m->height() / 2, m->y() + m->height() / 2);
+    drag_.PendingFreqCode = drag_.SentFreqCode = static_cast<float>(TextToValue(2, freq));
+    drag_.PendingGainCode = drag_.SentGainCode = static_cast<float>(TextToValue(3, gain));
     if (button == Qt::LeftButton) {
         if (p >= HpfMarker) {
             const int slot = CrossoverSlotFor(p);
@@ -265,10 +271,15 @@ void EqGraphView::EP1MouseMove(int /*marker*/, QPoint pos) {
 
     if (drag_.QAdjustMode) {
         if (p >= HpfMarker || eqPassShown_) return;
-        const int step = drag_.PressPoint.x() < x ? 1 : drag_.PressPoint.x() > x ? 11 : 0;
-        delegate_->CommitEditText(step);
+        // On the marker every move steps (sideways one up or down); once the
+        // pointer has left it, a step takes 3 pixels of travel, as over the image.
+        const int travel = x - drag_.PressPoint.x();
+        const bool onMarker = m->rect().contains(pos);
+        if (!onMarker && travel < 3 && travel > -3) return;
+        delegate_->CommitEditText(travel > 0 ? 1 : travel < 0 ? 11 : 0);
         drag_.PressPoint = pos;
         drag_.PendingPoint = p;
+        RedrawAfterChange();  // the curve and the value label follow each step
         return;
     }
 
@@ -328,13 +339,8 @@ void EqGraphView::EP1MouseMove(int /*marker*/, QPoint pos) {
     top = std::clamp(top, imageTop - h, imageTop + image_->height() - h);
     left = std::max(left, RoundPixel(FreqToX(19.5, geo)) - h);
 
-    float freq = static_cast<float>(std::nearbyint(XToFreq(left + h, geo)));
-    float gain = static_cast<float>(YToDb(top + h, geo));
-    if (freq > 20600.0f) {
-        freq = 20600.0f;
-        left = RoundPixel(FreqToX(20600, geo) - h);
-    }
-    gain = std::clamp(gain, float(GraphDbMin), float(GraphDbMax));
+    const auto [freq, gain] = PointValues(left + h, top + h);
+    if (freq >= 20600.0f) left = std::min(left, RoundPixel(FreqToX(20600, geo) - h));
     m->move(left, top);
 
     drag_.PendingFreq = freq;
@@ -345,6 +351,13 @@ void EqGraphView::EP1MouseMove(int /*marker*/, QPoint pos) {
     if (drag_.PendingFreqCode != drag_.SentFreqCode || drag_.PendingGainCode != drag_.SentGainCode) {
         FlushDraggedPoint();
     }
+}
+
+std::pair<float, float> EqGraphView::PointValues(int x, int y) const {
+    const GraphGeometry& geo = renderer_.Geometry();
+    const float freq = std::min(static_cast<float>(std::nearbyint(XToFreq(x, geo))), 20600.0f);
+    const float gain = std::clamp(static_cast<float>(YToDb(y, geo)), float(GraphDbMin), float(GraphDbMax));
+    return {freq, gain};
 }
 
 void EqGraphView::EP1MouseUp(int marker, Qt::MouseButton /*button*/) {
@@ -446,10 +459,22 @@ void EqGraphView::FlushDraggedPoint() {
         }
     }
 
+    RedrawAfterChange();
+}
+
+void EqGraphView::RedrawAfterChange() {
     const auto change = delegate_->LastChange();
     if (change == drag_.LastDrawnChange) return;
     drag_.LastDrawnChange = change;
     if (model_ == nullptr) return;
+    // Only a change of the page on the graph is drawn: loading a band of another
+    // page would hand that page's controls to this page's markers, and the next
+    // drag would edit a page that is not shown. Another page is drawn afresh when
+    // it is shown.
+    int page = PageOf(change.first);
+    if (page == PageReverb) page = PageEcho;
+    if (page == PageMic9) page = PageMic;
+    if (page != delegate_->GraphPage()) return;
     const BandRef band = DecodeBand(*model_, change.first);
     DrawChannelCurve(BandOf(band), PageOf(change.first));
 }

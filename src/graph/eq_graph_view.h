@@ -118,11 +118,16 @@ public:
     void DrawChannelCurve(int pointSel, int page);
     // Applies the values a drag left pending and redraws after any EQ change.
     void FlushDraggedPoint();
+    // Redraws the band of the last change made anywhere, once per change, when
+    // its page is the one on the graph.
+    void RedrawAfterChange();
     void Timer1Timer();
 
     // Axis label geometry for this image placed at `imagePanelPos`.
-    std::vector<AxisLabel> AxisLabels(QPoint imagePanelPos) const;
+    std::vector<AxisLabel> AxisLabels(QPoint imagePanelPos, const CaptionWidth& widthOf = {}) const;
 
+    // A slot as the last drawing loaded it.
+    BandSlot LoadedSlot(int slot) const { return source_ ? source_->Slot(slot) : BandSlot{}; }
     const GraphRenderer& Renderer() const { return renderer_; }
     const EqDragState& DragState() const { return drag_; }
     QWidget* Marker(int i) const { return markers_.at(i); }
@@ -153,6 +158,9 @@ private:
     int FrequencyValueFor(int slot, int code) const;
     void PlaceValueLabel(int slot);
     int CrossoverSlotFor(int marker) const;
+    // Frequency (whole Hz, at most 20600) and gain (-24..12 dB) of a point
+    // centred at (x, y) on the image.
+    std::pair<float, float> PointValues(int x, int y) const;
     bool ActiveEditingAllowed() const;
 
     EqGraphDelegate* delegate_ = nullptr;

@@ -23,26 +23,28 @@ QRgb CurveColourFor(int page, int effectEqVariant) {
 }
 
 std::vector<AxisLabel> AxisLabelLayout(const GraphGeometry& geometry, QPoint imagePanelPos,
-                                       int dbLabelWidth, int freqLabelWidth) {
+                                       const CaptionWidth& widthOf) {
     std::vector<AxisLabel> labels;
     labels.reserve(DbLabelCount + FreqLabelCount);
     int slot = 0;
     for (const DbLabel& l : DbAxisLabels()) {
-        const int left = imagePanelPos.x() - dbLabelWidth - 2;
+        const QString caption = QString::fromLatin1(l.text.data(), qsizetype(l.text.size()));
+        const int width = widthOf ? widthOf(caption) : DbLabelWidth;
+        const int left = imagePanelPos.x() - width - 2;
         const int top =
             RoundPixel(DbToY(l.db, geometry)) + imagePanelPos.y() - AxisLabelHeight / 2;
-        labels.push_back({QStringLiteral("EQLabelY%1").arg(slot++),
-                          QString::fromLatin1(l.text.data(), qsizetype(l.text.size())),
-                          QRect(left, top, dbLabelWidth, AxisLabelHeight),
+        labels.push_back({QStringLiteral("EQLabelY%1").arg(slot++), caption,
+                          QRect(left, top, width, AxisLabelHeight),
                           Qt::AlignRight | Qt::AlignVCenter});
     }
     for (const FreqLabel& l : FreqAxisLabels()) {
+        const QString caption = QString::fromLatin1(l.text.data(), qsizetype(l.text.size()));
+        const int width = widthOf ? widthOf(caption) : FreqLabelWidth;
         const int left =
-            RoundPixel(FreqToX(l.frequency, geometry)) + imagePanelPos.x() - freqLabelWidth / 2;
+            RoundPixel(FreqToX(l.frequency, geometry)) + imagePanelPos.x() - width / 2;
         const int top = imagePanelPos.y() + RoundPixel(geometry.height);
-        labels.push_back({QStringLiteral("EQLabelX%1").arg(slot++),
-                          QString::fromLatin1(l.text.data(), qsizetype(l.text.size())),
-                          QRect(left, top, freqLabelWidth, AxisLabelHeight),
+        labels.push_back({QStringLiteral("EQLabelX%1").arg(slot++), caption,
+                          QRect(left, top, width, AxisLabelHeight),
                           Qt::AlignHCenter | Qt::AlignVCenter});
     }
     return labels;

@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -36,12 +37,14 @@ struct AxisLabel {
     Qt::Alignment alignment;
 };
 
+// The width a label takes for its caption.
+using CaptionWidth = std::function<int(const QString& caption)>;
+
 // Label geometry for an image of `geometry` whose panel's top-left is
-// `imagePanelPos` in the label parent's coordinates. The widths are those the
-// labels take for their captions (the designed 32 and 36 by default).
+// `imagePanelPos` in the label parent's coordinates. Each label is as wide as
+// `widthOf` says for its caption (unset: the designed 32 and 36).
 std::vector<AxisLabel> AxisLabelLayout(const GraphGeometry& geometry, QPoint imagePanelPos,
-                                       int dbLabelWidth = DbLabelWidth,
-                                       int freqLabelWidth = FreqLabelWidth);
+                                       const CaptionWidth& widthOf = {});
 
 // The curve through the first GridSteps pixel points (grid indices 0..461), as
 // consecutive pieces of `piece` spline segments each. Qt's anti-aliasing

@@ -225,6 +225,7 @@ TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
     EXPECT_TRUE(app.Settled()) << "nothing sent";
 
     // Manager mode through the system password gate.
+    app.PanelTab("密码");
     app.Type("SysPassEdit", "654321", false);
     app.Click("RzBmpButton118");
     EXPECT_TRUE(app.Said("密码错误!"));

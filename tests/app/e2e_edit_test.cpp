@@ -24,9 +24,12 @@
 #include "core/model/catalogue.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
+#include "core/model/value_tables.h"
 #include "core/preset/preset_file.h"
 #include "e2e_rig.h"
+#include "graph/eq_graph_view.h"
 #include "sim_process.h"
+#include "window_input.h"
 
 namespace kdsp {
 namespace {
@@ -258,10 +261,10 @@ std::string Join(const std::vector<std::string>& lines) {
 }
 
 // The seeded memory as a simulator state file in `dir`; returns its path.
-QString WriteSeedState(const QTemporaryDir& dir) {
+QString WriteSeedState(const QTemporaryDir& dir, const DeviceImageRows& image = SeedImage()) {
     const QString path = dir.filePath("memory.Nddt");
     Model seed;
-    seed.DeviceImage = SeedImage();
+    seed.DeviceImage = image;
     WritePresetFile(path.toStdString(), seed);
     return path;
 }
@@ -293,7 +296,10 @@ TEST(EndToEndEditing, EveryPageShowsTheSimulatorsMemoryAfterGoingOnline) {
                 {4, PageMain, PageMain},   {5, PageAux1, PageAux1}, {6, PageAux1, PageAux2},
                 {7, PageMain, PageRear},   {8, PageSystem, -1},     {9, PageDynEq, -1}};
     for (const auto& t : tabs) {
-        w.app.Tab(t.tab);
+        if (t.tab == 9)  // the DEQ tab button is hidden: only the program itself shows that sheet
+            form.FormTabBtn1Click(form.Ctl<BoundButton>("FormTabBtn9"));
+        else
+            w.app.Tab(t.tab);
         EXPECT_TRUE(checker.Check(t.page).empty()) << "tab " << t.tab << ":" << Join(checker.Check(t.page));
         if (t.page == PageEcho) {
             EXPECT_TRUE(checker.Check(PageReverb).empty()) << "tab 3, reverb:" << Join(checker.Check(PageReverb));
@@ -412,6 +418,77 @@ TEST(EndToEndEditing, EditsInTheWindowLandInTheSimulatorsMemory) {
     EXPECT_EQ(changedSlots, expectedSlots);
     for (const auto& [p, s] : expectedSlots)
         EXPECT_EQ(after[p][s], want[p][s]) << "page " << p << " slot " << s;
+}
+
+// One journey per EQ page, as a person makes it: select a band by clicking its
+// gain edit, type a gain, turn the wheel, drag the band's point up, switch to
+// another tab and back, turn the wheel again. The processor receives exactly
+// one band frame per change, for that band of that page, and nothing else.
+TEST(EndToEndEditing, EveryPageJourneySendsExactlyTheEditsMade) {
+    DeviceImageRows seed = SeedImage();
+    for (int q : {PageMusic, PageMic, PageEcho, PageMain, PageRear, PageAux1, PageAux2})  // no EQ bypassed
+        seed[q][DeviceSlot(q, FirstEqIndex[q] - 1, SeedMode)] = 0;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    OnlineWindow w({"--state", WriteSeedState(dir, seed), "--log"});
+    ASSERT_TRUE(w.GoOnline()) << "not online";
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{}) << "going online writes nothing";
+    TForm1& form = *w.app.form1;
+    auto* view = form.Ctl<EqGraphView>("AdvPanel2");
+    ASSERT_NE(view, nullptr);
+    const GraphGeometry& geo = view->Renderer().Geometry();
+
+    const int band = 1;  // the second band: in view on every page
+    const struct {
+        int tab;
+        int page;  // whose band frame goes out
+        const char* prefix;
+        int other;  // the tab visited in between
+    } journeys[] = {{1, PageMusic, "Mus", 2}, {2, PageMic, "Mic", 1},   {3, PageEcho, "Echo", 4},
+                    {4, PageMain, "Main", 5}, {5, PageAux1, "Sub", 4}, {6, PageAux2, "Sub", 5},
+                    {7, PageRear, "Main", 4}};
+    for (const auto& j : journeys) {
+        SCOPED_TRACE("tab " + std::to_string(j.tab));
+        std::vector<int> words;
+        for (int k = 0; k < 5; ++k) {
+            const int index = BandParamIndex(FirstEqIndex[j.page], band, k);
+            words.push_back(seed[j.page][DeviceSlot(j.page, index, SeedMode)]);
+        }
+        std::vector<SentFrame> want;
+        auto expect = [&](int field, int value) {
+            words[static_cast<std::size_t>(field)] = value;
+            want.push_back(BandFrame(j.page, band, words));
+        };
+        const QString gainEdit = QString("%1GainEdit%2").arg(j.prefix).arg(band + 1);
+
+        w.app.Tab(j.tab);
+        w.app.Click(gainEdit);  // selects the band
+        w.app.Type(gainEdit, "3");
+        expect(2, 135);
+        Person::Wheel(w.app.W(gainEdit), 120);
+        expect(2, 136);
+        ASSERT_TRUE(w.WaitForQuietLink());
+
+        // Straight up by 30 pixels in one move: the gain follows the point, the
+        // frequency stays as it was.
+        QWidget* marker = w.app.W(QString("EP%1").arg(band + 1));
+        const int h = marker->height() / 2;
+        // The point follows an edit within one tick of the graph's timer; a person
+        // grabs it where it is drawn.
+        const int drawnAt = static_cast<int>(std::nearbyint(DbToY(136 / 5.0 - 24, geo) - h));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return marker->y() == drawnAt; }, 1000));
+        const int top = std::max(marker->y() - 30, view->ImageWidget()->y() - h);
+        expect(2, static_cast<int>(TextToValue(3, std::clamp(YToDb(top + h, geo), -24.0, 12.0))));
+        Person::Drag(marker, {0, -30}, 1);
+
+        w.app.Tab(j.other);
+        w.app.Tab(j.tab);
+        Person::Wheel(w.app.W(gainEdit), 120);  // now the selected band's frequency
+        expect(1, std::min(words[1] + 1, FreqTableSize - 1));
+        ASSERT_TRUE(w.WaitForQuietLink());
+        EXPECT_EQ(w.sim.TakeWrites(), want);
+    }
 }
 
 }  // namespace

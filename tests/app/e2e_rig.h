@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -27,6 +28,7 @@
 #include "app/status_dialog.h"
 #include "core/link/link.h"
 #include "core/preset/preset_file.h"
+#include "window_input.h"
 
 namespace kdsp {
 
@@ -119,32 +121,29 @@ public:
         EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
         return w;
     }
-    void Tab(int n) { QTest::mouseClick(W<QPushButton>(QString("FormTabBtn%1").arg(n)), Qt::LeftButton); }
+    // Everything below goes through the window as a person's input does.
+    void Tab(int n) { Click(QString("FormTabBtn%1").arg(n)); }
     void Click(const QString& name) {
-        if (auto* b = W<QPushButton>(name)) QTest::mouseClick(b, Qt::LeftButton);
+        if (QWidget* w = W(name)) Person::Click(w);
+    }
+    // A tab of the system page's backup / password panel.
+    void PanelTab(const QString& caption) {
+        if (auto* tabs = W<QTabWidget>("SysPanelTabs")) Person::ClickTab(tabs, caption);
     }
     // Clicks into the edit, replaces its text by typing, and confirms with Enter.
     void Type(const QString& name, const QString& text, bool enter = true) {
-        auto* e = W<QLineEdit>(name);
-        if (!e) return;
-        QTest::mouseClick(e, Qt::LeftButton);
-        e->selectAll();
-        QTest::keyClick(e, Qt::Key_Backspace);
-        QTest::keyClicks(e, text);
-        if (enter) QTest::keyClick(e, Qt::Key_Return);
+        if (auto* e = W<QLineEdit>(name)) Person::TypeOver(e, text, enter);
     }
-    // Picks an item of a drop-down list with the keyboard.
+    // Opens a drop-down list and picks an item of it with the keyboard.
     void Pick(QComboBox* box, int index) {
-        if (!box) return;
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_Home);
-        for (int i = 0; i < index; ++i) QTest::keyClick(box, Qt::Key_Down);
+        if (box) Person::Pick(box, index);
     }
+    // Clicks the control (a slider on its handle) and presses the key.
     void Keys(const QString& name, Qt::Key key, int times = 1) {
         QWidget* w = W(name);
         if (!w) return;
-        w->setFocus();
-        for (int i = 0; i < times; ++i) QTest::keyClick(w, key);
+        Person::Click(w);
+        Person::Key(w, key, times);
     }
 
     std::unique_ptr<TForm1> form1;

@@ -10,6 +10,7 @@
 #include "app/status_dialog.h"
 #include "core/link/link.h"
 #include "core/protocol/frames.h"
+#include "sent_frame.h"
 #include "window_fixture.h"
 
 namespace kdsp {
@@ -82,6 +83,12 @@ protected:
     ValueWrite LastValue() const {
         auto v = Values();
         return v.empty() ? ValueWrite{} : v.back();
+    }
+    // Every frame written so far, decoded.
+    std::vector<SentFrame> Sent() const {
+        std::vector<SentFrame> out;
+        for (const auto& f : transport.frames) out.push_back(DecodeSentFrame(f));
+        return out;
     }
     int BandFrames() const {
         int n = 0;

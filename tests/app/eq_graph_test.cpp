@@ -107,6 +107,9 @@ TEST_F(GraphInWindowTest, CrossoverDragsPinAndTurnOff) {
     EXPECT_EQ(LastValue().value, static_cast<int>(TextToValue(2, 309)));
 
     Tab(4);  // main output: the low-pass at the right end is off
+    Drag("LPF", -300, 0, 3);  // on first (it starts off)
+    EXPECT_EQ(LastValue().id, 0x0614);
+    EXPECT_LT(LastValue().value, 362);
     Drag("LPF", 600, 0, 6);
     EXPECT_EQ(LastValue().id, 0x0614);
     EXPECT_EQ(LastValue().value, 362);

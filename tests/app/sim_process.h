@@ -1,11 +1,16 @@
-// kdsp-sim started on a free loopback port for one test, stopped by the test's end.
+// kdsp-sim started on a free loopback port for one test, stopped by the test's end;
+// with "--log", the writes it received can be read back as frames.
 #pragma once
+
+#include <vector>
 
 #include <QByteArray>
 #include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+
+#include "sent_frame.h"
 
 namespace kdsp {
 
@@ -38,9 +43,45 @@ public:
     }
     int Port() const { return port_; }
 
+    // The writes received since the last call, from the simulator's log (started
+    // with "--log"), without the link's own commands (connect, keep-alive,
+    // disconnect). Waits until the log has been quiet for a moment.
+    std::vector<SentFrame> TakeWrites() {
+        proc_.setReadChannel(QProcess::StandardError);
+        while (proc_.waitForReadyRead(150)) {
+        }
+        log_ += proc_.readAllStandardError();
+        std::vector<SentFrame> out;
+        const qsizetype end = log_.lastIndexOf('\n');
+        if (end < 0) return out;
+        for (const QByteArray& line : log_.left(end).split('\n')) {
+            const qsizetype at = line.indexOf(" rx write 0x");
+            if (at < 0 || line.contains("(link")) continue;
+            SentFrame f;
+            f.id = line.mid(at + 12, 4).toInt(nullptr, 16);
+            // "(band N of page P) 6 words: N type frequency gain q shelf" or "= value"
+            const qsizetype words = line.indexOf("words:");
+            const qsizetype equals = line.indexOf(" = ");
+            QList<QByteArray> numbers;
+            if (words >= 0)
+                numbers = line.mid(words + 6).simplified().split(' ');
+            else if (equals >= 0)
+                numbers = {line.mid(equals + 3).simplified().split(' ').value(0)};
+            for (const QByteArray& n : numbers) f.words.push_back(n.toInt());
+            if (line.contains("(band ") && !f.words.empty()) {
+                f.band = f.words.front();
+                f.words.erase(f.words.begin());
+            }
+            out.push_back(f);
+        }
+        log_ = log_.mid(end + 1);
+        return out;
+    }
+
 private:
     QProcess proc_;
     int port_ = 0;
+    QByteArray log_;
 };
 
 }  // namespace kdsp

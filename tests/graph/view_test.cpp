@@ -381,6 +381,10 @@ TEST_F(GraphViewTest, PeriodicCheckRedrawsTheChangedBand) {
     EXPECT_EQ(source.loads.size(), 1u) << "an unchanged LastChange draws nothing";
     window.lastChange = {MakeId(6, 20), 300};
     view.Timer1Timer();
+    EXPECT_EQ(source.loads.size(), 1u) << "a change of a page not on the graph draws nothing";
+    window.graphPage = 6;
+    window.lastChange = {MakeId(6, 20), 301};
+    view.Timer1Timer();
     EXPECT_EQ(source.loads.back(), std::make_pair(8, 6)) << "crossover: its slot";
 }
 

@@ -1,0 +1,275 @@
+// The window driven as a person drives it: clicks, drags, keys and the wheel
+// arrive at the top-level window and Qt routes them. Each case pins a fault that
+// only showed up this way: data sent for a parameter or band the user never
+// picked, a button that sent nothing, a view that showed other values.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QTabWidget>
+
+#include <cmath>
+
+#include "app/panel_state.h"
+#include "core/model/codecs.h"
+#include "core/model/eq_layout.h"
+#include "editing_fixture.h"
+#include "graph/eq_graph_view.h"
+#include "window_input.h"
+
+namespace kdsp {
+namespace {
+
+class WindowInputTest : public EditingTest {
+  protected:
+    void Click(const char* name) { Person::Click(W(name)); }
+    void Tab(int n) { Click(("FormTabBtn" + std::to_string(n)).c_str()); }
+    void Type(const char* name, const QString& text, bool enter = true) {
+        Person::TypeOver(W<QLineEdit>(name), text, enter);
+    }
+    EqGraphView* View() { return W<EqGraphView>("AdvPanel2"); }
+    // The band frame of (page, band) as the window holds the band now.
+    SentFrame BandNow(int page, int band, int storedPage = -1) {
+        const Model& m = form->model();
+        std::vector<int> words;
+        for (int k = 0; k < 5; ++k)
+            words.push_back(m.ParamImage[storedPage < 0 ? page : storedPage]
+                                        [BandParamIndex(FirstEqIndex[page], band, k)]);
+        return BandFrame(storedPage < 0 ? page : storedPage, band, words);
+    }
+    // Memory as read from the processor, then the refresh the link makes on going online.
+    void Online(const std::function<void(DeviceImageRows&)>& fill) {
+        fill(form->model().DeviceImage);
+        linkWindow->RefreshAllPages();
+        transport.frames.clear();
+    }
+    static int Index(int page, int band, int field) {
+        return BandParamIndex(FirstEqIndex[page], band, field);
+    }
+};
+
+// After a tab switch the wheel steps the band selected on that sheet, not the
+// last edit a refresh happened to fill in. (The wheel acts on the window: over
+// any edit it steps the current one.)
+TEST_F(WindowInputTest, AfterATabSwitchTheWheelStepsTheSelectedBand) {
+    Tab(4);  // main output
+    Click("MainGainEdit2");
+    Tab(1);
+    Tab(4);
+    transport.frames.clear();
+    const int freq = form->model().ParamImage[PageMain][Index(PageMain, 1, 1)];
+    Person::Wheel(W("MainGainEdit1"), 120);
+    EXPECT_EQ(form->model().ParamImage[PageMain][Index(PageMain, 1, 1)], freq + 1);
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{BandNow(PageMain, 1)})
+        << "band 2's frequency, one step up";
+
+    Tab(1);
+    Click("MusGainEdit3");
+    Tab(2);
+    Tab(1);
+    transport.frames.clear();
+    Person::Wheel(W("MusGainEdit1"), -120);
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{BandNow(PageMusic, 2)})
+        << "band 3's frequency, one step down";
+    EXPECT_EQ(W<QLineEdit>("MusFreEdit3")->text().toStdString(),
+              FormatValue(2, DefaultBandFreq[PageMusic][2] - 1).text);
+}
+
+// Microphone group B is a 9-band EQ: nine strips and nothing after them, and the
+// graph shows group B's bands, not what group A left there.
+TEST_F(WindowInputTest, MicrophoneGroupBShowsNineBandsWithItsOwnValues) {
+    Online([](DeviceImageRows& d) {
+        d[PageMic][Index(PageMic, 1, 1)] = 205;  // group A band 2: 1020 Hz, +6 dB
+        d[PageMic][Index(PageMic, 1, 2)] = 150;
+        d[PageMic9][Index(PageMic, 1, 1)] = 77;  // group B band 2: 86.7 Hz, -12 dB
+        d[PageMic9][Index(PageMic, 1, 2)] = 60;
+    });
+    Tab(2);
+    Click("MicGainEdit2");
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return View()->ValueLabel()->text().startsWith("6.0dB"); }, 1000));
+    Click("MicBBtn");
+    for (int n = 1; n <= 15; ++n) {
+        const QString name = QString("MicFreEdit%1").arg(n);
+        EXPECT_EQ(W(qPrintable(name))->isVisible(), n <= 9) << name.toStdString();
+        EXPECT_EQ(W(qPrintable(QString("EP%1").arg(n)))->isVisible(), n <= 9) << "marker " << n;
+    }
+    EXPECT_EQ(View()->ValueLabel()->text().toStdString(), "-12.0dB\nQ:1.00\n86.70Hz");
+    const GraphGeometry& geo = View()->Renderer().Geometry();
+    EXPECT_EQ(W("EP2")->y(), static_cast<int>(std::nearbyint(DbToY(-12, geo) - 7)))
+        << "EP2 sits at group B's gain";
+
+    transport.frames.clear();
+    Type("MicGainEdit9", "3");
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{BandNow(PageMic, 8, PageMic9)}) << "band 9 of page 3";
+    EXPECT_EQ(Sent().at(0).words.at(2), 135);
+}
+
+// Leaving an edit commits it only when the focus goes to another control of
+// this window, and only when its text was changed.
+TEST_F(WindowInputTest, LeavingAnEditCommitsOnlyForAnotherControlOfThisWindow) {
+    Tab(1);
+    Type("MusGainEdit1", "3", false);
+    EXPECT_TRUE(Sent().empty());
+    QWidget other;  // another program, or a message box
+    auto* elsewhere = new QLineEdit(&other);
+    other.show();
+    Person::Click(elsewhere);
+    EXPECT_TRUE(Sent().empty()) << "the focus went to another window";
+
+    Click("MusGainEdit2");  // back, and on to another control: the typed gain goes out
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{BandNow(PageMusic, 0)});
+    EXPECT_EQ(form->model().ParamImage[PageMusic][Index(PageMusic, 0, 2)], 135);
+
+    transport.frames.clear();
+    Click("MusGainEdit1");
+    Click("MusFreEdit1");
+    Person::Click(elsewhere);
+    Click("MusQEdit1");
+    EXPECT_TRUE(Sent().empty()) << "a value left as it was is not sent again";
+}
+
+// The first button of a choice group stands for 0 and sends it like the others.
+TEST_F(WindowInputTest, TheFirstButtonOfEveryChoiceGroupSends) {
+    Online(
+        [](DeviceImageRows& d) { d[PageSystem][12] = 1; });  // manager: the input levels are open
+    const struct {
+        int tab;
+        const char* second;
+        const char* first;
+        int id;
+    } groups[] = {{3, "EchoModeBtn2", "EchoModeBtn1", 0x040B},
+                  {4, "MainModeMidBtn1", "MainModeFastBtn1", 0x061A},
+                  {4, "MAINToneBtn2", "MAINToneBtn1", 0x061F},
+                  {5, "SubModeMidBtn1", "SubModeFastBtn1", 0x071A},
+                  {8, "SysInput2", "SysInput", 0x0A0E},
+                  {8, "SysMusInputLevel2", "SysMusInputLevel", 0x0A03},
+                  {8, "SysPanelBtn2", "SysPanelBtn1", 0x0A0D},
+                  {8, "SysRemoteBtn2", "SysRemoteBtn1", 0x0A11}};
+    for (const auto& g : groups) {
+        Tab(g.tab);
+        transport.frames.clear();
+        Click(g.second);
+        Click(g.first);
+        EXPECT_EQ(Sent(), (std::vector<SentFrame>{ValueFrame(g.id, 1), ValueFrame(g.id, 0)}))
+            << g.first;
+        EXPECT_EQ(W<BoundButton>(g.first)->Shown(), BoundButton::Picture::On) << g.first;
+    }
+    // Manager mode back to user mode, each choice behind the system password.
+    form->model().SystemPassword = "123456";
+    SetPanelLink(*form, link.get());
+    Person::ClickTab(W<QTabWidget>("SysPanelTabs"), QString::fromUtf8("密码"));
+    for (const char* choice : {"SysManagerBtn", "SysUserBtn"}) {
+        Type("SysPassEdit", "123456", false);
+        Click("RzBmpButton118");
+        transport.frames.clear();
+        Click(choice);
+        EXPECT_EQ(Sent(), std::vector<SentFrame>{ValueFrame(0x0A0C, choice[3] == 'M' ? 1 : 0)})
+            << choice;
+    }
+}
+
+// A refresh (here the sing/dance switch) sends nothing and leaves the edit that
+// keys and the wheel act on where the user put it; hidden bands never send.
+TEST_F(WindowInputTest, ARefreshLeavesTheEditTheWheelActsOn) {
+    Tab(1);
+    Type("MusGainEdit2", "3");
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{BandNow(PageMusic, 1)});
+    transport.frames.clear();
+    Click("DiscoModeBtn");
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{ValueFrame(0x0001, 1)});
+    transport.frames.clear();
+    Person::Wheel(W("MusGainEdit2"), 120);
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{BandNow(PageMusic, 1)})
+        << "band 2's gain of the dance copy";
+    transport.frames.clear();
+    Click("MusGainEdit3");
+    Click("SingModeBtn");
+    Click("AutoModeBtn");
+    EXPECT_EQ(Sent(), (std::vector<SentFrame>{ValueFrame(0x0001, 0), ValueFrame(0x0000, 0)}));
+    EXPECT_EQ(View()->LoadedPage(), PageMusic) << "the music graph keeps drawing the music EQ";
+}
+
+// Going online shows what the processor holds: the dynamic-EQ group rules, the
+// sing/dance copy that is edited, and the selected band under the value label.
+TEST_F(WindowInputTest, GoingOnlineShowsGroupRulesModeAndTheSelectedBand) {
+    Online([](DeviceImageRows& d) {
+        d[PageDynEq][13] = 1;  // dynamic-EQ group 2 bypassed
+        d[PageMusic][1] = 2;   // a sing/dance word that is neither: the sing copy is used
+        d[PageMusic][DeviceSlot(PageMusic, Index(PageMusic, 0, 1), 0)] = 205;
+        d[PageMusic][DeviceSlot(PageMusic, Index(PageMusic, 0, 2), 0)] = 150;
+    });
+    EXPECT_TRUE(W("DEQ1Grop")->isEnabled());
+    EXPECT_FALSE(W("DEQ2Grop")->isEnabled());
+    EXPECT_EQ(form->model().ModeFlag, 0);
+    EXPECT_EQ(W<BoundButton>("SingModeBtn")->Shown(), BoundButton::Picture::On);
+    EXPECT_EQ(W<BoundButton>("DiscoModeBtn")->Shown(), BoundButton::Picture::Stay);
+    EXPECT_EQ(View()->ValueLabel()->text().toStdString(), "6.0dB\nQ:1.00\n1020.00Hz");
+
+    Type("MusGainEdit1", "3");
+    const Model& m = form->model();
+    EXPECT_EQ(m.DeviceImage[PageMusic][DeviceSlot(PageMusic, Index(PageMusic, 0, 2), 0)], 135)
+        << "the sing copy";
+}
+
+// Markers stand at their band's own frequency; the axis labels are bold and as
+// wide as their captions.
+TEST_F(WindowInputTest, MarkersSitAtTheBandsFrequencyAndAxisLabelsFitTheirCaptions) {
+    Tab(1);
+    Type("MusFreEdit1", "19.7");
+    const GraphGeometry& geo = View()->Renderer().Geometry();
+    const int left = static_cast<int>(std::nearbyint(FreqToX(19.7, geo) - 7));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return W("EP1")->x() == left; }, 1000))
+        << W("EP1")->x() << " not " << left;
+    for (int k = 0; k <= 20; ++k) {
+        auto* label = W<QLabel>(qPrintable(QString(k <= 10 ? "EQLabelY%1" : "EQLabelX%1").arg(k)));
+        EXPECT_TRUE(label->font().bold()) << label->text().toStdString();
+        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+            << label->text().toStdString();
+    }
+}
+
+// The right button held on a band steps its Q: the curve and the value label
+// follow every step, and off the marker a step takes 3 pixels of travel.
+TEST_F(WindowInputTest, RightButtonQStepsShowAtOnceAndTakeThreePixelsOffTheMarker) {
+    Tab(4);
+    QWidget* marker = W("EP1");
+    const int q = Index(PageMain, 0, 3);
+    const int before = form->model().ParamImage[PageMain][q];
+    auto shownQ = [&] { return View()->ValueLabel()->text().section('\n', 1, 1); };
+    Person::Press(marker, Qt::RightButton);
+    transport.frames.clear();
+    std::vector<SentFrame> steps;
+    const struct {
+        int x;
+        int q;
+    } moves[] = {{8, 1}, {20, 2}, {22, 2}, {23, 3}, {21, 3}, {20, 2}};
+    for (const auto& move : moves) {
+        Person::MoveTo(marker, {move.x, 7});
+        EXPECT_EQ(form->model().ParamImage[PageMain][q], before + move.q) << "at x " << move.x;
+        EXPECT_EQ(shownQ().toStdString(), "Q:" + W<QLineEdit>("MainQEdit1")->text().toStdString())
+            << "at x " << move.x;
+        if (steps.empty() || steps.back() != BandNow(PageMain, 0))
+            steps.push_back(BandNow(PageMain, 0));
+    }
+    Person::Release(marker, Qt::RightButton, {20, 7});
+    EXPECT_EQ(Sent(), steps);
+}
+
+// The input gain box sends its item as the music input level, beside the level
+// buttons, and is open only to the manager like them.
+TEST_F(WindowInputTest, TheInputGainBoxSendsTheInputLevel) {
+    Online([](DeviceImageRows& d) { d[PageSystem][12] = 1; });
+    Tab(8);
+    auto* box = W<QComboBox>("SysMusInputLevelBox");
+    Person::Pick(box, 2);
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{ValueFrame(0x0A03, 2)});
+    EXPECT_EQ(W<BoundButton>("SysMusInputLevel3")->Shown(), BoundButton::Picture::On);
+    Click("SysMusInputLevel");
+    EXPECT_EQ(box->currentIndex(), 0);
+    Online([](DeviceImageRows& d) { d[PageSystem][12] = 0; });
+    EXPECT_FALSE(box->isEnabled()) << "user mode";
+}
+
+}  // namespace
+}  // namespace kdsp
