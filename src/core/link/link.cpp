@@ -105,7 +105,7 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
         return;
     }
     if (LinkState == LinkOnline) SendLinkCommand(LinkDisconnect);
-    waitingSave_.clear();
+    LeaveOnline();
     LinkState = LinkOffline;
     host_.ShowLinkButtons(false);
     timers_.Stop(LinkTimer::Search);
@@ -329,6 +329,7 @@ void Link::RaiseLinkEvent(int event) {
         Writes.Clear();
         Bands.Clear();
         ForgetPacedSends();
+        PendingEvent = 0;
         timers_.Stop(LinkTimer::Hold);
         StepIndex = 0;
         StepCount = ReloadStepCount;
@@ -351,6 +352,7 @@ void Link::RaiseLinkEvent(int event) {
         Writes.Clear();
         Bands.Clear();
         ForgetPacedSends();
+        PendingEvent = 0;
         timers_.Stop(LinkTimer::Hold);
         StepIndex = 0;
         StepCount = ReadStepCount;
@@ -376,6 +378,7 @@ void Link::RaiseLinkEvent(int event) {
         timers_.Start(LinkTimer::Transfer);
         Writes.Clear();  // the band queue stays
         ForgetPacedSends();
+        PendingEvent = 0;
         timers_.Stop(LinkTimer::Hold);
         StepIndex = 0;
         StepCount = ReloadStepCount;
@@ -388,7 +391,7 @@ void Link::RaiseLinkEvent(int event) {
         StartStep(0, 1);
         break;
     case EventLinkLost:
-        waitingSave_.clear();
+        LeaveOnline();
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Search);
         host_.SetSuppressSend(false);
@@ -400,6 +403,7 @@ void Link::RaiseLinkEvent(int event) {
         ShowMessage("已断开连接!", "Off Line!");
         break;
     case EventConnectFailed:
+        LeaveOnline();
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Search);
         host_.SetSuppressSend(false);

@@ -117,6 +117,9 @@ private:
     // The queues were emptied by a transfer or a new link: the repeat of the last
     // write and the memory of the outstanding frame go with them.
     void ForgetPacedSends();
+    // The user disconnects, or the link is lost or fails: a held save is dropped, and
+    // no later acknowledgement may raise the event a recall or save was waiting for.
+    void LeaveOnline();
     void SendSave(std::span<const std::uint8_t> frame);
     void Write(std::span<const std::uint8_t> bytes);
     void WriteValue(ParamId id, std::uint16_t value);

@@ -116,6 +116,11 @@ void Link::ForgetPacedSends() {
     waitingSave_.clear();
 }
 
+void Link::LeaveOnline() {
+    waitingSave_.clear();
+    PendingEvent = 0;
+}
+
 bool Link::SaveAsMode(int mode, std::string_view name) {
     if (mode < 0 || mode >= 9) return false;
     model_.ModeNames[static_cast<std::size_t>(mode)] =

@@ -322,6 +322,23 @@ TEST(WriteQueueLink, SaveAsModeWaitsForItsAcknowledgementThenRebuildsTheModeList
     EXPECT_EQ(r.host.messages[0], std::make_pair(std::string("Confirm"), std::string("Save Success!")));
 }
 
+TEST(WriteQueueLink, ASaveNeverConfirmedIsNotReportedAfterTheLinkComesBack) {
+    Online r;
+    r.Silence();
+    ASSERT_TRUE(r.link.SaveAsMode(1, "Lost"));
+    ASSERT_EQ(r.link.PendingEvent, EventSaved);
+    r.link.LinkBtnClick(false);
+    EXPECT_EQ(r.link.PendingEvent, 0) << "leaving the online state forgets the save";
+    // Made while offline, with nobody answering: it never reaches the processor.
+    ASSERT_TRUE(r.link.SaveAsMode(2, "Offline"));
+    r.Answer();
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    r.Advance(2000);
+    EXPECT_FALSE(r.HasEvent(EventSaved));
+    EXPECT_TRUE(r.host.messages.empty()) << "no \"Save Success!\" for a save that was never confirmed";
+}
+
 TEST(WriteQueueLink, SaveAsModeOutsideTheNineModesSendsNothing) {
     Online r;
     EXPECT_FALSE(r.link.SaveAsMode(9, "X"));
