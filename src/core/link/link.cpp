@@ -417,6 +417,10 @@ void Link::RaiseLinkEvent(int event) {
     default:
         return;  // events 5 and 8 do not exist
     }
+    if (saveDropped_) {
+        saveDropped_ = false;
+        ShowMessage("保存失败!", "Save Failed!");
+    }
     if (EventObserver) EventObserver(event);
 }
 

@@ -149,6 +149,7 @@ private:
     std::string linkHint_;
     std::string shownIdentity_;
     std::vector<std::uint8_t> waitingSave_;  // a save-as-mode frame behind the queues
+    bool saveDropped_ = false;  // a transfer forgot a held save: say so after the event
     int badAnswers_ = 0;  // damaged answers to the current transfer step
     int firstStepRepeats_ = 0;  // repeats of the current step 0 or 1
 };

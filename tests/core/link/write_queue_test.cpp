@@ -291,6 +291,41 @@ TEST(WriteQueueLink, ASaveWaitsForTheEditsBeforeItSoTheStoredModeHoldsThem) {
     EXPECT_EQ(r.link.LinkState, LinkOnline);
 }
 
+TEST(WriteQueueLink, AHeldSaveGoesBeforeALaterRecallAndIsNeverDroppedUnsaid) {
+    Online r;
+    r.Silence();
+    r.link.SendParam(0x0103, 300);  // outstanding
+    ASSERT_TRUE(r.link.SaveAsMode(2, "Stage"));
+    ASSERT_TRUE(r.link.WaitingSave());
+    r.link.SendParam(IdRecallMode, 4);  // the user recalls another mode right after
+    r.Answer();
+    r.link.OnSerialBytes(Ack);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    const Bytes save = BuildSaveMode(2, "Stage");
+    const Bytes recall = BuildValueFrame(CmdWrite, IdRecallMode, 4);
+    const std::vector<Bytes> sent = r.WrittenFrames();
+    const auto at = [&sent](const Bytes& f) { return std::find(sent.begin(), sent.end(), f) - sent.begin(); };
+    ASSERT_EQ(CountFrames(r.transport.writes, save), 1);
+    ASSERT_EQ(CountFrames(r.transport.writes, recall), 1);
+    EXPECT_LT(at(save), at(recall)) << "the save stores what the user saw before the recall";
+    std::vector<int> order;
+    for (const auto& e : r.events) order.push_back(e.second);
+    EXPECT_EQ(order, (std::vector<int>{EventSaved, EventReload, EventOnline}));
+    ASSERT_EQ(r.host.messages.size(), 1u);
+    EXPECT_EQ(r.host.messages[0].second, "Save Success!");
+
+    // A preset sent while a save waits: the save is not made, and the user hears of it.
+    r.host.messages.clear();
+    r.Silence();
+    r.link.SendParam(0x0103, 301);
+    ASSERT_TRUE(r.link.SaveAsMode(3, "Late"));
+    r.link.RaiseLinkEvent(EventUpload);
+    EXPECT_FALSE(r.link.WaitingSave());
+    ASSERT_EQ(r.host.messages.size(), 1u);
+    EXPECT_EQ(r.host.messages[0].second, "Save Failed!");
+    EXPECT_EQ(CountFrames(r.transport.writes, BuildSaveMode(3, "Late")), 0);
+}
+
 TEST(WriteQueueLink, SaveAsModeWaitsForItsAcknowledgementThenRebuildsTheModeList) {
     Online r;
     r.Silence();
