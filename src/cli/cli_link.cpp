@@ -36,7 +36,6 @@ public:
     void HideStatusDialog() override { EndLine(); }
     void ShowMessage(const std::string& caption, const std::string& text) override {
         EndLine();
-        lastMessage_ = text;
         std::cerr << "kdsp: " << caption << ": " << text << "\n";
     }
     void RefreshAllPages() override {}
@@ -52,34 +51,39 @@ public:
         if (lineOpen_) std::cerr << "\n";
         lineOpen_ = false;
     }
-    const std::string& LastMessage() const { return lastMessage_; }
 
     // Once the command has its result, the goodbye's status changes are noise.
     void Mute() { EndLine(); muted_ = true; }
+
+    // What the link waits for once it has waited more than a second ("" otherwise).
+    std::function<std::string()> waitingNote;
 
 private:
     void Show() {
         if (muted_) return;
         percent_ = std::clamp(percent_, 0, 100);
-        if (text_ == shownText_ && percent_ == shownPercent_ && port_ == shownPort_) return;
+        const std::string note = waitingNote ? waitingNote() : std::string();
+        if (text_ == shownText_ && percent_ == shownPercent_ && port_ == shownPort_ && note == shownNote_) return;
         const bool tty = ::isatty(STDERR_FILENO) != 0;
         // Without a terminal, one line per status change and per tenth of the way.
-        if (!tty && text_ == shownText_ && port_ == shownPort_ && percent_ / 10 == shownPercent_ / 10 &&
-            percent_ != 100)
+        if (!tty && text_ == shownText_ && port_ == shownPort_ && note == shownNote_ &&
+            percent_ / 10 == shownPercent_ / 10 && percent_ != 100)
             return;
         shownText_ = text_;
         shownPercent_ = percent_;
         shownPort_ = port_;
+        shownNote_ = note;
+        const std::string waiting = note.empty() ? "" : ", waiting for " + note;
         if (tty) {
-            std::cerr << "\r" << text_ << " [" << port_ << "] " << percent_ << "%\x1b[K" << std::flush;
+            std::cerr << "\r" << text_ << " [" << port_ << "] " << percent_ << "%" << waiting << "\x1b[K" << std::flush;
             lineOpen_ = true;
         } else {
-            std::cerr << text_ << " [" << port_ << "] " << percent_ << "%\n";
+            std::cerr << text_ << " [" << port_ << "] " << percent_ << "%" << waiting << "\n";
         }
     }
 
-    std::string caption_, text_, port_, lastMessage_;
-    std::string shownText_, shownPort_;
+    std::string caption_, text_, port_;
+    std::string shownText_, shownPort_, shownNote_;
     int percent_ = 0, shownPercent_ = -1;
     bool lineOpen_ = false;
     bool suppress_ = false;
@@ -110,6 +114,9 @@ public:
         // With only a serial port named, the TCP fall-back stays on this machine.
         qt_.link().SetTcpEndpoint(e.host.empty() ? "127.0.0.1" : e.host, e.port);
         qt_.link().RefreshPortList();
+        host_.waitingNote = [this] {
+            return qt_.link().WaitedMs() > 1000 ? qt_.link().WaitingFor() : std::string();
+        };
     }
 
     Model& model() { return model_; }
@@ -127,8 +134,8 @@ public:
             if (event == EventOnline) {
                 if (online(++onlineCount)) Disconnect(0);
             } else if (event == EventConnectFailed || event == EventLinkLost) {
-                std::cerr << "kdsp: " << (event == EventLinkLost ? "link lost" : "connect failed")
-                          << ": " << host_.LastMessage() << "\n";
+                const std::string& reason = link().FailureReason();
+                std::cerr << "kdsp: " << (reason.empty() ? "connect failed" : reason) << "\n";
                 Finish(1);
             }
         };

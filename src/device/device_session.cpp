@@ -38,13 +38,20 @@ bool FaultState::TakeFirstReplyDrop() {
 
 void DeviceSession::Receive(std::span<const std::uint8_t> bytes, std::int64_t nowMs) {
     for (auto& frame : splitter_.Push(bytes)) {
+        if (closing_) return;  // hanging up: nothing more is taken in
         if (!frame.valid) {
             Log("rx bad checksum, dropped: " + HexBytes(frame.bytes));
             continue;
         }
         ++framesReceived_;
         Log("rx " + DescribeFrame(frame.bytes));
-        if (faults_.CountFrameAndCheckSilent()) {
+        const bool silent = faults_.CountFrameAndCheckSilent();
+        if (faults_.Closing()) {
+            closing_ = true;
+            Log("   (hanging up)");
+            return;
+        }
+        if (silent) {
             ++faults_.Counts().unanswered;
             Log("   (silent: not answered)");
             continue;
@@ -135,6 +142,7 @@ std::optional<std::int64_t> DeviceSession::NextDueMs() const {
 }
 
 void DeviceSession::Reset() {
+    closing_ = false;
     splitter_.Reset();
     pending_.clear();
     heldAck_.reset();

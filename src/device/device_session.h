@@ -25,6 +25,7 @@ struct FaultOptions {
     bool merge = false;         // an acknowledgement waits for the next answer, one write
     int delayMs = 0;            // every answer leaves this much later
     long silentAfter = -1;      // after this many frames received nothing more is answered
+    long closeAfter = -1;       // the frame after this many is not answered: the connection closes
     std::uint64_t seed = 1;
     int splitGapMs = 3;         // between the halves, so the stream really arrives in two reads
     int mergeWindowMs = 40;     // how long an acknowledgement waits for company
@@ -60,6 +61,7 @@ public:
     // Counts a received frame; true once the processor has gone silent.
     bool CountFrameAndCheckSilent();
     bool Silent() const { return options_.silentAfter >= 0 && framesSeen_ > options_.silentAfter; }
+    bool Closing() const { return options_.closeAfter >= 0 && framesSeen_ > options_.closeAfter; }
     bool TakeFirstReplyDrop();
 
 private:
@@ -86,6 +88,8 @@ public:
     std::optional<std::int64_t> NextDueMs() const;
     // A new client: forget half frames and unsent answers.
     void Reset();
+    // The processor hangs up (closeAfter): true once every answer before it has left.
+    bool WantsClose() const { return closing_ && pending_.empty() && !heldAck_; }
 
     std::size_t FramesReceived() const { return framesReceived_; }
 
@@ -107,6 +111,7 @@ private:
     std::optional<Pending> heldAck_;  // waiting to be merged, due = its deadline
     std::int64_t lastDue_ = 0;
     std::size_t framesReceived_ = 0;
+    bool closing_ = false;
     Logger log_;
 };
 

@@ -127,6 +127,9 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 60000));
     cli.add_option("--silent-after", faults.silentAfter, "answer nothing after N frames")
         ->check(CLI::NonNegativeNumber);
+    cli.add_option("--close-after", faults.closeAfter,
+                   "close the TCP connection after answering N frames")
+        ->check(CLI::NonNegativeNumber);
     cli.add_option("--seed", faults.seed, "seed of the fault dice");
     try {
         cli.parse(argc, argv);

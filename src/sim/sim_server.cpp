@@ -157,12 +157,16 @@ void SimServer::WriteTo(Endpoint& endpoint, const Bytes& bytes) {
 void SimServer::Flush() {
     const std::int64_t now = Now();
     std::optional<std::int64_t> next;
+    std::vector<QTcpSocket*> hangUp;
     auto serve = [&](Endpoint& e) {
         for (const Bytes& chunk : e.session->TakeDue(now)) WriteTo(e, chunk);
+        if (e.socket && e.session->WantsClose()) hangUp.push_back(e.socket);
         if (auto due = e.session->NextDueMs(); due && (!next || *due < *next)) next = due;
     };
     for (auto& [socket, endpoint] : clients_) serve(endpoint);
     if (pty_.session) serve(pty_);
+    // The disconnected handler (queued) forgets the client.
+    for (QTcpSocket* socket : hangUp) socket->disconnectFromHost();
     if (next)
         dueTimer_.start(static_cast<int>(std::max<std::int64_t>(0, *next - now)));
     else

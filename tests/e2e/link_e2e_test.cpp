@@ -200,6 +200,31 @@ TEST(LinkEndToEnd, ProcessorFallingSilentIsReportedAsFailure) {
     fs::remove_all(dir);
 }
 
+TEST(LinkEndToEnd, LostRepliesAreAskedAgainAndAClosedConnectionIsNamed) {
+    const auto dir = FreshDir();
+    // A fifth of the replies never come: each lost one is asked for again.
+    Sim lossy(dir, {"--drop-replies", "0.2", "--seed", "3"}, true);
+    ASSERT_FALSE(lossy.ptyPath.empty()) << ReadFile(dir / "sim.stderr");
+    const CliRun r = Kdsp(dir, {"read", "--serial", lossy.ptyPath, "-o", (dir / "r.Nddt").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ExpectPagesEqual(ImageOf(dir / "r.Nddt"), SimDevice::FactoryMemory());
+    EXPECT_NE(r.err.find("waiting for "), std::string::npos) << "the progress says what it waits for\n" << r.err;
+
+    // The processor hangs up after the first eight frames (two connect commands, pages 0..5).
+    Sim gone(dir, {"--close-after", "8"});
+    ASSERT_FALSE(gone.port.empty());
+    auto args = Tcp(gone);
+    args.insert(args.begin(), "read");
+    args.insert(args.end(), {"-o", (dir / "x.Nddt").string()});
+    const CliRun c = Kdsp(dir, args);
+    EXPECT_EQ(c.status, 1) << c.err;
+    EXPECT_NE(c.err.find("kdsp: connection closed by 127.0.0.1:" + gone.port + " during the read of page 6\n"),
+              std::string::npos)
+        << c.err;
+    EXPECT_FALSE(fs::exists(dir / "x.Nddt"));
+    fs::remove_all(dir);
+}
+
 TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {
     const auto dir = FreshDir();
     const fs::path state = dir / "state.Nddt";

@@ -76,6 +76,20 @@ public:
     // The system (0x0A04) or panel (0x0A05) password command with these digits.
     void SendPassword(ParamId id, std::string_view digits);
 
+    // The socket has closed: the processor hung up, or the connection never came up
+    // (reason: the system's words). Noticed at once while the link works over TCP.
+    void OnTcpClosed(bool wasConnected, const std::string& reason);
+
+    // What the link waits for, for a progress line: "page 6", "mode names", "an answer
+    // from 192.168.1.100:8889"...; empty when it waits for nothing.
+    std::string WaitingFor() const;
+    // How long the step (or connect command) now waiting has been waiting, in ms.
+    long WaitedMs() const;
+    // Why the last attempt ended in "connect failed" or "link lost", in English:
+    // "lost the processor during the read at page 6", "connection closed by
+    // 127.0.0.1:8889 during the read of page 6"...
+    const std::string& FailureReason() const { return failure_; }
+
     // The link label as the status dialog shows it.
     const std::string& LinkCaption() const { return linkCaption_; }
     const std::string& LinkHint() const { return linkHint_; }
@@ -112,6 +126,25 @@ public:
     int SilentSeconds = 0;
 
 private:
+    // How a transfer step's answer stands at a tick.
+    enum class StepAnswer {
+        None,      // nothing (or only an acknowledgement during a read) yet
+        Taken,     // the answer: go on
+        Damaged,   // a frame failing its checksum: ask again
+        Late,      // the late answer to an earlier request: keep waiting
+        NameCopy,  // the second copy of a name asked for twice: keep waiting
+    };
+    StepAnswer CheckAnswer() const;
+    void TakeAnswer();
+    // Sends the current step's request (StartStep) and notes when.
+    void SendStep();
+    // Repeat counters and the pending event start afresh with every transfer.
+    void StartTransfer();
+    std::string CurrentName() const;  // the name filed under the mode asked for last
+    std::string TransferName() const;  // "read", "reload", "upload"
+    std::string StepText() const;      // what the current step asks for
+    std::string Endpoint() const;      // HOST:PORT
+
     // A recall or save write: the next acknowledgement raises its event.
     bool AwaitAcknowledgementOf(ParamId id);
     // The queues were emptied by a transfer or a new link: the repeat of the last
@@ -150,8 +183,13 @@ private:
     std::string shownIdentity_;
     std::vector<std::uint8_t> waitingSave_;  // a save-as-mode frame behind the queues
     bool saveDropped_ = false;  // a transfer forgot a held save: say so after the event
-    int badAnswers_ = 0;  // damaged answers to the current transfer step
-    int firstStepRepeats_ = 0;  // repeats of the current step 0 or 1
+    int badAnswers_ = 0;     // damaged answers to the current transfer step
+    int silentRepeats_ = 0;  // repeats of the current step for want of an answer
+    // Name requests asked twice whose second copy may still come, and the name it holds.
+    int nameCopiesDue_ = 0;
+    std::string lastName_;
+    long waitingSince_ = 0;  // NowMs when the request now waiting went out
+    std::string failure_;
 };
 
 }  // namespace kdsp

@@ -171,6 +171,8 @@ void Link::OnHoldTick() {
         SilentSeconds += 1;
         if (SilentSeconds > SilentSecondsPendingLost) {
             SilentSeconds = 0;
+            failure_ = std::string("lost the processor: the ") + (PendingEvent == EventSaved ? "save" : "recall") +
+                       " was never confirmed";
             timers_.Stop(LinkTimer::Hold);
             RaiseLinkEvent(EventLinkLost);
         }
@@ -234,6 +236,7 @@ void Link::OnHoldTick() {
         }
         if (SilentSeconds > SilentSecondsLost) {
             SilentSeconds = 0;
+            failure_ = "lost the processor: no answer for " + std::to_string(SilentSecondsLost + 1) + " s";
             timers_.Stop(LinkTimer::Hold);
             RaiseLinkEvent(EventLinkLost);
         }

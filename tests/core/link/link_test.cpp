@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <map>
 #include <random>
 
 #include "core/model/codecs.h"
@@ -103,11 +104,13 @@ TEST(LinkRead, RepliesStoppingAtStepFiveEndInConnectFailedAfterTheWait) {
     };
     r.link.LinkBtnClick(true);
     ASSERT_TRUE(r.RunUntilEvent(EventConnectFailed));
-    // Step 5 goes out at 2500 ms, is late 11 ticks later and fails 100 ticks after that.
+    // Step 5 goes out at 2500 ms, is asked again every 11 ticks, five times, and still
+    // fails 111 ticks after it first went out.
     ASSERT_EQ(r.events.size(), 2u);
     EXPECT_EQ(r.events[1], std::make_pair(2500L + 111 * 100, static_cast<int>(EventConnectFailed)));
-    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(5)), 1) << "a later step is not repeated";
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(5)), 6) << "a lost answer is asked for again";
     EXPECT_EQ(CountFrames(r, BuildPageReadRequest(6)), 0);
+    EXPECT_EQ(r.link.FailureReason(), "lost the processor during the read at page 5");
     EXPECT_EQ(r.link.Signals.TransferState, TransferIdle);
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Transfer));
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Search));
@@ -196,6 +199,28 @@ TEST(LinkRead, ADamagedAnswerIsAskedForAgainRatherThanSkipped) {
     EXPECT_EQ(r.model.ModeNames[4], "Mode5");
 }
 
+TEST(LinkRead, ALostAnswerIsAskedForAgainAtAnyStepAndTheProgressSaysWhatItWaitsFor) {
+    Rig r({"ttyFAKE0"});
+    std::map<Bytes, int> lost = {{BuildPageReadRequest(6), 2}, {BuildModeNameRequest(4), 1},
+                                 {BuildItemReadRequest(IdDeviceIdentity), 1}};
+    r.processor.answering = [&lost](const Bytes& f) {
+        auto it = lost.find(f);
+        return it == lost.end() || it->second-- <= 0;
+    };
+    r.link.LinkBtnClick(true);
+    r.Advance(2000 + 6 * 100 + 1500);
+    EXPECT_EQ(r.link.WaitingFor(), "page 6");
+    EXPECT_EQ(r.link.WaitedMs(), 1500 - 1100) << "since the request was asked again";
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(6)), 3);
+    EXPECT_EQ(CountFrames(r, BuildModeNameRequest(4)), 2);
+    EXPECT_EQ(CountFrames(r, BuildItemReadRequest(IdDeviceIdentity)), 2);
+    EXPECT_EQ(r.model.DeviceImage[6][115], FakeProcessor::Word(6, 115));
+    EXPECT_EQ(r.model.ModeNames[4], "Mode5");
+    EXPECT_EQ(r.model.DeviceIdentity, "1234ABCD");
+    EXPECT_EQ(r.link.WaitingFor(), "");
+}
+
 TEST(LinkRead, AnswersThatStayDamagedEndInConnectFailed) {
     Rig r({"ttyFAKE0"});
     r.transport.responder = [&r](const Bytes& f) {
@@ -227,11 +252,19 @@ TEST(LinkRead, AnswersSlowerThanTheRepeatStillFileEachNameUnderItsOwnMode) {
             late.pop_front();
         }
     };
+    // What the window shows is what the model holds when the read goes online.
+    Model shown;
+    r.host.onRefresh = [&r, &shown] { shown = r.model; };
     r.link.LinkBtnClick(true);
     ASSERT_TRUE(r.RunUntilEvent(EventOnline, 200000));
     EXPECT_GE(CountFrames(r, BuildPageReadRequest(0)), 2);
     for (int m = 0; m < 9; ++m)
-        EXPECT_EQ(r.model.ModeNames[static_cast<std::size_t>(m)], "Mode" + std::to_string(m + 1)) << "mode " << m;
+        EXPECT_EQ(shown.ModeNames[static_cast<std::size_t>(m)], "Mode" + std::to_string(m + 1)) << "mode " << m;
+    // Late answers to repeated requests are not taken for the answers of the steps
+    // after them, so the last items have arrived too.
+    for (int item : {0x02, 0x0C, 0x0E, 0x11, 0x01})
+        EXPECT_EQ(shown.DeviceImage[10][static_cast<std::size_t>(item)], FakeProcessor::Word(10, item)) << "item " << item;
+    EXPECT_EQ(shown.DeviceIdentity, "1234ABCD");
 }
 
 TEST(LinkRead, ALateStepThatIsAnsweredAfterAllContinuesTheRead) {
@@ -241,12 +274,53 @@ TEST(LinkRead, ALateStepThatIsAnsweredAfterAllContinuesTheRead) {
         return !(hold && f == BuildPageReadRequest(7));
     };
     r.link.LinkBtnClick(true);
-    r.Advance(2700 + 1200);
+    r.Advance(2700 + 6 * 1100 + 100);
     EXPECT_EQ(r.link.Signals.TransferState, TransferLate);
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(7)), 6) << "asked once and again five times";
     hold = false;
     r.link.StartStep(7, 0);  // the processor answers this copy
     ASSERT_TRUE(r.RunUntilEvent(EventOnline, 20000));
     EXPECT_FALSE(r.HasEvent(EventConnectFailed));
+}
+
+TEST(LinkTcp, AClosedConnectionIsNoticedAtOnceWhateverTheLinkIsDoing) {
+    Rig r;
+    r.link.LinkBtnClick(true);
+    r.Advance(2000 + 6 * 200 + 50);
+    ASSERT_EQ(r.link.WaitingFor(), "page 6");
+    r.link.OnTcpClosed(true, "The remote host closed the connection");
+    ASSERT_EQ(r.events.back(), std::make_pair(r.timers.now, static_cast<int>(EventConnectFailed)));
+    EXPECT_EQ(r.link.FailureReason(), "connection closed by 127.0.0.1:18889 during the read of page 6");
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Transfer));
+    EXPECT_EQ(r.host.messages.back().second, "Off Line!") << "the window's message is unchanged";
+
+    // Online, and during an upload of a page.
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    r.link.OnTcpClosed(true, "");
+    EXPECT_EQ(r.events.back().second, EventLinkLost);
+    EXPECT_EQ(r.link.FailureReason(), "connection closed by 127.0.0.1:18889");
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Hold));
+    r.events.clear();
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    r.link.RaiseLinkEvent(EventUpload);
+    r.Advance(8 * 100 + 50);
+    r.link.OnTcpClosed(true, "");
+    EXPECT_EQ(r.link.FailureReason(), "connection closed by 127.0.0.1:18889 during the upload of page 2");
+
+    // A connection refused while searching ends the search with the system's reason.
+    r.events.clear();
+    r.link.LinkBtnClick(true);
+    r.Advance(1000);
+    r.link.OnTcpClosed(false, "Connection refused");
+    ASSERT_EQ(r.events.size(), 1u);
+    EXPECT_EQ(r.events[0], std::make_pair(r.timers.now, static_cast<int>(EventConnectFailed)));
+    EXPECT_EQ(r.link.FailureReason(), "cannot connect to 127.0.0.1:18889: Connection refused");
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Search));
+    // Idle, or over serial, a closing socket changes nothing.
+    r.link.OnTcpClosed(false, "Connection refused");
+    EXPECT_EQ(r.events.size(), 1u);
 }
 
 TEST(LinkSearch, WithNoSerialPortThreeTcpConnectsThenConnectFailed) {
