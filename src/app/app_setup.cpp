@@ -24,7 +24,9 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
     const QCommandLineOption noSerial("no-serial", "Search no serial port.");
     const QCommandLineOption shot("screenshot", "Save a picture once online (or failed) and quit.", "FILE");
     const QCommandLineOption shotTab("screenshot-tab", "Tab (1..9) shown in the picture.", "N");
-    parser.addOptions({host, port, serial, noSerial, shot, shotTab});
+    const QCommandLineOption fast("fast-transfers",
+                                  "Send each step of a read or upload as soon as the last one is answered.");
+    parser.addOptions({host, port, serial, noSerial, shot, shotTab, fast});
     if (!parser.parse(args)) {
         error = parser.errorText();
         return false;
@@ -45,6 +47,7 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
     options.serialGiven = parser.isSet(serial) || parser.isSet(noSerial);
     if (parser.isSet(noSerial)) options.serialPorts.clear();
     options.screenshotPath = parser.value(shot);
+    options.fastTransfers = parser.isSet(fast);
     if (parser.isSet(shotTab)) {
         bool ok = false;
         options.screenshotTab = parser.value(shotTab).toInt(&ok);

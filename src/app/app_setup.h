@@ -11,7 +11,8 @@ namespace kdsp {
 
 struct AppOptions;
 
-// --host H, --port P, --serial PORT (repeatable), --no-serial, --screenshot FILE.
+// --host H, --port P, --serial PORT (repeatable), --no-serial, --screenshot FILE,
+// --fast-transfers.
 bool ParseOptions(const QStringList& args, AppOptions& options, QString& error);
 
 // The stylesheet and a font with Chinese glyphs.

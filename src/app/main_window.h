@@ -30,6 +30,7 @@ struct AppOptions {
     bool serialGiven = false;     // --serial or --no-serial seen
     QString screenshotPath;       // save a picture once online / failed, then quit
     int screenshotTab = 0;        // tab button (1..9) selected before the picture
+    bool fastTransfers = false;   // reads, reloads and uploads at the fast pace
 };
 
 class TForm1 : public QWidget {

@@ -94,12 +94,20 @@ struct Endpoint {
     std::string serial;
     std::string host;
     int port = 8889;
+    bool fast = false;  // fast transfers
 };
 
 void AddEndpointOptions(CLI::App* cmd, Endpoint& e) {
     cmd->add_option("--serial", e.serial, "serial port of the processor");
     cmd->add_option("--host", e.host, "TCP address of the processor");
     cmd->add_option("--port", e.port, "TCP port (default 8889)")->check(CLI::Range(1, 65535));
+}
+
+// For the commands that move a whole memory (read, upload).
+void AddFastOption(CLI::App* cmd, Endpoint& e) {
+    cmd->add_flag("--fast", e.fast,
+                  "send each transfer step as soon as the last one is answered, not on the "
+                  "processor's usual pace");
 }
 
 // One run of the link: connect, then hand over to `online` at every online event.
@@ -114,6 +122,7 @@ public:
         // With only a serial port named, the TCP fall-back stays on this machine.
         qt_.link().SetTcpEndpoint(e.host.empty() ? "127.0.0.1" : e.host, e.port);
         qt_.link().RefreshPortList();
+        qt_.link().SetFastTransfers(e.fast);
         host_.waitingNote = [this] {
             return qt_.link().WaitedMs() > 1000 ? qt_.link().WaitingFor() : std::string();
         };
@@ -203,6 +212,7 @@ void RegisterLinkCommands(CLI::App& app) {
     static std::string readOut;
     auto* read = app.add_subcommand("read", "read the processor's memory into a preset file");
     AddEndpointOptions(read, readEp);
+    AddFastOption(read, readEp);
     read->add_option("-o,--output", readOut, "preset file to write (.Nddt)")->required();
     read->callback([] {
         LinkSession s(readEp);
@@ -225,6 +235,7 @@ void RegisterLinkCommands(CLI::App& app) {
     auto* upload = app.add_subcommand("upload", "send a preset file to the processor");
     upload->add_option("file", upFile, "preset file (.Nddt)")->required();
     AddEndpointOptions(upload, upEp);
+    AddFastOption(upload, upEp);
     upload->callback([] {
         // The whole file is checked before anything is connected or changed.
         const PresetReadResult preset = ReadPresetFile(upFile);

@@ -79,6 +79,10 @@ public:
     DeviceSession(SimDevice& device, FaultState& faults) : device_(device), faults_(faults) {}
 
     void SetLogger(Logger logger) { log_ = std::move(logger); }
+    // Paces this session like a serial line of `baud` (10 bits a byte, both ways): a
+    // frame is answered once its last byte would have arrived, and an answer counts as
+    // sent once its last byte would have left. 0: no line, bytes are instant.
+    void SetLineBaud(int baud) { lineBaud_ = baud; }
 
     // Bytes from the application at time nowMs (any clock, milliseconds).
     void Receive(std::span<const std::uint8_t> bytes, std::int64_t nowMs);
@@ -112,6 +116,9 @@ private:
     std::int64_t lastDue_ = 0;
     std::size_t framesReceived_ = 0;
     bool closing_ = false;
+    int lineBaud_ = 0;
+    double rxLineFreeMs_ = 0;  // when the incoming line has carried every byte so far
+    double txLineFreeMs_ = 0;  // when the outgoing line has carried every answer so far
     Logger log_;
 };
 

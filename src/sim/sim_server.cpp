@@ -86,7 +86,7 @@ void SimServer::OnSocketReadable(QTcpSocket* socket) {
     Flush();
 }
 
-std::string SimServer::OpenPty() {
+std::string SimServer::OpenPty(int baud) {
     ptyMaster_ = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (ptyMaster_ < 0 || ::grantpt(ptyMaster_) != 0 || ::unlockpt(ptyMaster_) != 0) {
         std::perror("kdsp-sim: pseudo-terminal");
@@ -108,6 +108,7 @@ std::string SimServer::OpenPty() {
     ::fcntl(ptyMaster_, F_SETFL, ::fcntl(ptyMaster_, F_GETFL) | O_NONBLOCK);
     pty_.name = "pty";
     pty_.session = NewSession("pty");
+    pty_.session->SetLineBaud(baud);
     ptyRead_ = new QSocketNotifier(ptyMaster_, QSocketNotifier::Read, this);
     connect(ptyRead_, &QSocketNotifier::activated, this, &SimServer::OnPtyReadable);
     ptyWrite_ = new QSocketNotifier(ptyMaster_, QSocketNotifier::Write, this);

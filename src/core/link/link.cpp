@@ -118,6 +118,7 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
         failure_.clear();
         host_.SetSuppressSend(false);
         timers_.Start(LinkTimer::Search);
+        StartSearchFast();
         host_.ShowLinkButtons(true);
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Hold);
@@ -154,6 +155,9 @@ void Link::OnCloseRequest() {
 void Link::OnSearchTick() {
     host_.ShowStatusDialog();
     waitingSince_ = timers_.NowMs();
+    // A fast search starts at once and takes the acknowledgement at once; every other
+    // port still gets its second.
+    if (fastOn_) timers_.SetInterval(LinkTimer::Search, SearchIntervalMs);
     if (Signals.DeviceFound == 1) {
         RaiseLinkEvent(EventLinking);
         return;
@@ -243,6 +247,7 @@ void Link::StartStep(int step, int upload) {
 void Link::SendStep() {
     StartStep(StepIndex, UploadFlag);
     waitingSince_ = timers_.NowMs();
+    answerScheduled_ = false;
 }
 
 void Link::StartTransfer() {
@@ -310,66 +315,80 @@ void Link::TakeAnswer() {
     StepTicks = 0;
 }
 
+void Link::SkipAnswer(StepAnswer answer) {
+    // A late answer's words are stored by their address already; this step's own
+    // answer is still coming.
+    if (answer == StepAnswer::NameCopy) nameCopiesDue_ -= 1;
+    if (answer == StepAnswer::NameCopy || answer == StepAnswer::Late) Signals.TransferState = TransferWaiting;
+}
+
+void Link::AskAgainAfterDamage() {
+    // The answer came back damaged: going on would leave its slots unread while the
+    // read reports success. The step is asked again, a few times at most; after that
+    // it is late like a step without answer.
+    Signals.DamagedFrame = 0;
+    StepTicks = 0;
+    if (badAnswers_ < MaxDamagedAnswers) {
+        badAnswers_ += 1;
+        SendStep();
+        Signals.TransferState = TransferWaiting;
+    } else {
+        Signals.TransferState = TransferLate;
+    }
+}
+
+void Link::AskAgainAfterSilence() {
+    // Nothing came back for the current step, whatever state it was sent from (over
+    // serial the read starts from 0, over TCP the connect command's acknowledgement
+    // leaves 1): the step is asked again, as a damaged answer is. A processor that has
+    // died would keep that going for ever: after so many repeats the step is late. A
+    // later step still fails 111 ticks after it first went out, as it did before it
+    // was ever repeated.
+    const bool firstSteps = StepIndex <= 1;
+    if (silentRepeats_ < (firstSteps ? MaxFirstStepRepeats : MaxLaterStepRepeats)) {
+        silentRepeats_ += 1;
+        SendStep();
+        StepTicks = 0;
+    } else {
+        Signals.TransferState = TransferLate;
+        StepTicks = firstSteps ? 0 : TicksPerWait * silentRepeats_;
+    }
+}
+
 void Link::OnTransferTick() {
     if (StepTicks < StepTicksMax) StepTicks += 1;
     DialogTakesLabelAndProgress();
     host_.ShowStatusDialog();
+    if (fast_) {
+        FastTransferTick();
+        return;
+    }
 
-    int& state = Signals.TransferState;
-    switch (CheckAnswer()) {
+    const StepAnswer answer = CheckAnswer();
+    switch (answer) {
     case StepAnswer::Taken:
         TakeAnswer();
         return;
     case StepAnswer::Damaged:
-        // The answer came back damaged: going on would leave its slots unread while
-        // the read reports success. The step is asked again, a few times at most;
-        // after that it is late like a step without answer.
-        Signals.DamagedFrame = 0;
-        StepTicks = 0;
-        if (badAnswers_ < MaxDamagedAnswers) {
-            badAnswers_ += 1;
-            SendStep();
-            state = TransferWaiting;
-        } else {
-            state = TransferLate;
-        }
+        AskAgainAfterDamage();
         return;
     case StepAnswer::NameCopy:
-        nameCopiesDue_ -= 1;
-        state = TransferWaiting;
-        return;
     case StepAnswer::Late:
-        // Its words are stored by their address already; this step's answer is still
-        // coming.
-        state = TransferWaiting;
+        SkipAnswer(answer);
         return;
     case StepAnswer::None:
         break;
     }
-    if (state == TransferLate) {
+    if (Signals.TransferState == TransferLate) {
         if (StepTicks >= StepTicksMax) {
-            state = TransferIdle;
+            Signals.TransferState = TransferIdle;
             failure_ = (badAnswers_ >= MaxDamagedAnswers ? "the processor's answers stayed damaged"
                                                          : "lost the processor") +
                        std::string(" during the ") + TransferName() + " at " + StepText();
             RaiseLinkEvent(EventConnectFailed);
         }
     } else if (StepTicks > WaitTicksBeforeRetry) {
-        // Nothing came back for the current step, whatever state it was sent from
-        // (over serial the read starts from 0, over TCP the connect command's
-        // acknowledgement leaves 1): the step is asked again, as a damaged answer is.
-        // A processor that has died would keep that going for ever: after so many
-        // repeats the step is late. A later step still fails 111 ticks after it first
-        // went out, as it did before it was ever repeated.
-        const bool firstSteps = StepIndex <= 1;
-        if (silentRepeats_ < (firstSteps ? MaxFirstStepRepeats : MaxLaterStepRepeats)) {
-            silentRepeats_ += 1;
-            SendStep();
-            StepTicks = 0;
-        } else {
-            state = TransferLate;
-            StepTicks = firstSteps ? 0 : TicksPerWait * silentRepeats_;
-        }
+        AskAgainAfterSilence();
     }
 }
 
@@ -381,6 +400,7 @@ std::vector<std::string> Link::ModeListItems() const {
 }
 
 void Link::AfterFeed() {
+    if (fastOn_) FastAfterFeed();
     for (const std::string& line : serialRx_.TakeDiagnostics()) host_.Diagnostic(line);
     for (const std::string& line : tcpRx_.TakeDiagnostics()) host_.Diagnostic(line);
     if (model_.DeviceIdentity != shownIdentity_) {
@@ -431,6 +451,7 @@ void Link::RaiseLinkEvent(int event) {
         ShowLinkStatus("加载中...", "Loading...");
         SendStep();
         LinkState = LinkOffline;
+        PaceTransfer(TransferIntervalMs);
         break;
     case EventSaved:
         host_.RebuildModeList(ModeListItems());
@@ -459,6 +480,7 @@ void Link::RaiseLinkEvent(int event) {
         ShowLinkStatus("连接中...", "Linking...");
         SendStep();
         timers_.Start(LinkTimer::Transfer);
+        PaceTransfer(TransportKind == TransportTcp ? TransferTcpIntervalMs : TransferIntervalMs);
         break;
     case EventUpload:
         if (LinkState != LinkOnline) return;  // nothing to upload to
@@ -474,6 +496,7 @@ void Link::RaiseLinkEvent(int event) {
         ShowLinkStatus("下载数据...", "Download...");
         LinkState = LinkOffline;
         SendStep();
+        PaceTransfer(TransferIntervalMs);
         break;
     case EventLinkLost:
         LeaveOnline();

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/link/fast_transfer.h"
 #include "core/link/link_interfaces.h"
 #include "core/link/write_queue.h"
 #include "core/model/model.h"
@@ -90,6 +91,12 @@ public:
     // 127.0.0.1:8889 during the read of page 6"...
     const std::string& FailureReason() const { return failure_; }
 
+    // Fast transfers (off by default): the next step of a read, reload or upload goes
+    // out as soon as the previous step's answer has been taken in. Taken up by the
+    // next search or transfer.
+    void SetFastTransfers(bool on, FastTransferTiming timing = {});
+    bool FastTransfers() const { return fastOn_; }
+
     // The link label as the status dialog shows it.
     const std::string& LinkCaption() const { return linkCaption_; }
     const std::string& LinkHint() const { return linkHint_; }
@@ -136,6 +143,9 @@ private:
     };
     StepAnswer CheckAnswer() const;
     void TakeAnswer();
+    void SkipAnswer(StepAnswer answer);  // a late answer or a name's second copy
+    void AskAgainAfterDamage();
+    void AskAgainAfterSilence();
     // Sends the current step's request (StartStep) and notes when.
     void SendStep();
     // Repeat counters and the pending event start afresh with every transfer.
@@ -144,6 +154,15 @@ private:
     std::string TransferName() const;  // "read", "reload", "upload"
     std::string StepText() const;      // what the current step asks for
     std::string Endpoint() const;      // HOST:PORT
+
+    // Fast transfers (fast_transfer.cpp).
+    void RestartTimer(LinkTimer timer, int ms);
+    int FastDeadlineMs() const;
+    // At the start of every transfer: fast when asked for, else the paced interval.
+    void PaceTransfer(int pacedIntervalMs);
+    void StartSearchFast();
+    void FastAfterFeed();
+    void FastTransferTick();
 
     // A recall or save write: the next acknowledgement raises its event.
     bool AwaitAcknowledgementOf(ParamId id);
@@ -189,6 +208,13 @@ private:
     int nameCopiesDue_ = 0;
     std::string lastName_;
     long waitingSince_ = 0;  // NowMs when the request now waiting went out
+    bool fastOn_ = false;
+    FastTransferTiming fastTiming_;
+    bool fast_ = false;            // the transfer now running goes fast
+    int fastMisses_ = 0;           // deadlines missed in this transfer
+    long slowestAnswerMs_ = 0;     // of this transfer's steps
+    int pacedIntervalMs_ = TransferIntervalMs;
+    bool answerScheduled_ = false;  // the next tick comes after the guard gap
     std::string failure_;
 };
 

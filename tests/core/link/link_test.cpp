@@ -323,6 +323,113 @@ TEST(LinkTcp, AClosedConnectionIsNoticedAtOnceWhateverTheLinkIsDoing) {
     EXPECT_EQ(r.events.size(), 1u);
 }
 
+// A read over TCP from the fake processor, paced or fast, with one kind of fault.
+enum class ReadFault { None, Late120, FirstReplyLost, OneReplyDamaged };
+
+struct ReadRun {
+    std::vector<Bytes> requests;
+    Model model;
+    long onlineAfterMs = -1;
+};
+
+ReadRun ReadOverTcp(bool fast, ReadFault fault) {
+    Rig r;
+    r.link.SetFastTransfers(fast);
+    std::deque<std::pair<long, Bytes>> due;
+    int replies = 0;
+    bool damaged = false;
+    r.transport.responder = [&](const Bytes& f) {
+        Bytes answer = r.processor.Answer(f);
+        const bool reply = answer.size() > 2;
+        if (reply && ++replies == 1 && fault == ReadFault::FirstReplyLost) return Bytes{};
+        if (reply && f == BuildPageReadRequest(4) && fault == ReadFault::OneReplyDamaged && !damaged) {
+            damaged = true;
+            answer.back() ^= 0x5A;
+            return answer;
+        }
+        if (fault != ReadFault::Late120) return answer;
+        due.emplace_back(r.timers.now + 120, answer);
+        return Bytes{};
+    };
+    r.pump = [&](long now) {
+        while (!due.empty() && due.front().first <= now) {
+            r.transport.inbound.push_back({TransportTcp, due.front().second, now});
+            due.pop_front();
+        }
+    };
+    r.link.LinkBtnClick(true);
+    ReadRun run;
+    if (r.RunUntilEvent(EventOnline, 60000)) run.onlineAfterMs = r.events.back().first;
+    run.requests = r.WrittenFrames();
+    run.model = r.model;
+    return run;
+}
+
+TEST(LinkFast, AReadAsksThePacedReadsRequestsInOrderAndMuchSooner) {
+    for (ReadFault fault : {ReadFault::None, ReadFault::Late120, ReadFault::FirstReplyLost, ReadFault::OneReplyDamaged}) {
+        const ReadRun paced = ReadOverTcp(false, fault);
+        const ReadRun fast = ReadOverTcp(true, fault);
+        const int f = static_cast<int>(fault);
+        ASSERT_GT(paced.onlineAfterMs, 0) << "fault " << f;
+        ASSERT_GT(fast.onlineAfterMs, 0) << "fault " << f;
+        EXPECT_EQ(fast.requests, paced.requests) << "fault " << f;
+        EXPECT_EQ(fast.model.DeviceImage, paced.model.DeviceImage) << "fault " << f;
+        EXPECT_EQ(fast.model.ModeNames, paced.model.ModeNames) << "fault " << f;
+        // One round trip per request: 120 ms late answers bound a read to 38 of them.
+        const long bound = fault == ReadFault::Late120 ? 40 * 125 : paced.onlineAfterMs / 8;
+        EXPECT_LT(fast.onlineAfterMs, bound) << "fault " << f << ", paced " << paced.onlineAfterMs;
+    }
+}
+
+TEST(LinkFast, AnUploadSendsThePacedFramesAsEachIsAcknowledged) {
+    std::vector<Bytes> frames[2];
+    long took[2] = {0, 0};
+    for (int fast = 0; fast < 2; ++fast) {
+        Rig r({"ttyFAKE0"});
+        r.link.SetFastTransfers(fast == 1);
+        r.GoOnline();
+        r.model.ParamImage[10][17] = 1;
+        const long start = r.timers.now;
+        r.link.RaiseLinkEvent(EventUpload);
+        ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+        took[fast] = r.events.back().first - start;
+        frames[fast] = r.WrittenFrames();
+    }
+    EXPECT_EQ(frames[1], frames[0]);
+    EXPECT_EQ(frames[0].size(), 20u);
+    EXPECT_EQ(took[0], 2000);
+    EXPECT_LT(took[1], took[0] / 8);
+}
+
+TEST(LinkFast, TwoMissedDeadlinesSendTheRestOfTheTransferBackToThePace) {
+    Rig r({"ttyFAKE0"});
+    r.link.SetFastTransfers(true, FastTransferTiming{3, 150, 4, 2});
+    std::map<Bytes, int> lost = {{BuildPageReadRequest(3), 1}, {BuildPageReadRequest(5), 1}};
+    r.processor.answering = [&lost](const Bytes& f) {
+        auto it = lost.find(f);
+        return it == lost.end() || it->second-- <= 0;
+    };
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    const auto times = [&r](const Bytes& f) {
+        std::vector<long> t;
+        for (const Sent& s : r.transport.writes)
+            if (s.bytes == f) t.push_back(s.at);
+        return t;
+    };
+    const auto page3 = times(BuildPageReadRequest(3));
+    const auto page5 = times(BuildPageReadRequest(5));
+    const auto page6 = times(BuildPageReadRequest(6));
+    const auto page7 = times(BuildPageReadRequest(7));
+    ASSERT_EQ(page3.size(), 2u);
+    ASSERT_EQ(page5.size(), 2u);
+    EXPECT_EQ(page3[1] - page3[0], 150) << "first miss: asked again at the deadline";
+    EXPECT_EQ(page5[1] - page5[0], 150) << "second miss: asked again at the deadline";
+    ASSERT_EQ(page6.size(), 1u);
+    EXPECT_EQ(page7[0] - page6[0], TransferIntervalMs) << "then one step per paced tick";
+    EXPECT_EQ(r.WrittenFrames().size(), 1u + 38u + 2u);
+}
+
 TEST(LinkSearch, WithNoSerialPortThreeTcpConnectsThenConnectFailed) {
     Rig r({}, /*answer=*/false);
     r.link.LinkBtnClick(true);
