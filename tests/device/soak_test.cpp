@@ -137,6 +137,8 @@ public:
     SoakRound(Fault fault, Op op, std::uint64_t seed, Tally& tally, bool log = false)
         : fault_(fault), op_(op), seed_(seed), rng_(seed), rig_(FaultOptions{}, /*refreshView=*/true),
           tally_(tally), log_(log) {
+        // Half the rounds run their transfers at the fast pace.
+        rig_.link.SetFastTransfers(Chance(0.5));
         if (log) {
             rig_.session.SetLogger([this](const std::string& line) {
                 std::printf("%8ld  %s\n", rig_.timers.now, line.c_str());
