@@ -32,6 +32,12 @@ void Link::PaceTransfer(int pacedIntervalMs) {
     if (fast_) RestartTimer(LinkTimer::Transfer, FastDeadlineMs());
 }
 
+void Link::EndFastPace() {
+    // The transfer timer keeps the interval a paced transfer would have left.
+    if (fast_) timers_.SetInterval(LinkTimer::Transfer, pacedIntervalMs_);
+    fast_ = false;
+}
+
 void Link::StartSearchFast() {
     answerScheduled_ = false;
     if (fastOn_) RestartTimer(LinkTimer::Search, fastTiming_.guardGapMs);

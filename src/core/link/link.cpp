@@ -13,7 +13,6 @@ namespace {
 constexpr int WaitTicksBeforeRetry = 10;  // a step is repeated or late after 1.1 s
 constexpr int TicksPerWait = WaitTicksBeforeRetry + 1;
 constexpr int ModeCount = 9;
-constexpr int NameStep = 18;
 constexpr int MaxDamagedAnswers = 5;    // repeats of one step whose answers fail their checksum
 constexpr int MaxFirstStepRepeats = 9;  // about ten seconds of step 0 or 1 unanswered
 constexpr int MaxLaterStepRepeats = 5;  // a later step without answer, within its 11.1 s
@@ -22,7 +21,7 @@ constexpr int MaxLaterStepRepeats = 5;  // a later step without answer, within i
 int ReadStepItem(int step) {
     if (step >= 10 && step <= 14) return MakeId(PageSystem, 0x07 + step - 10);
     if (step >= 15 && step <= 17) return MakeId(PageSystem, 0x20 + step - 15);
-    if (step == NameStep) return IdModeName;
+    if (step == ModeNameStep) return IdModeName;
     if (step == 19) return 0x0A06;
     if (step >= 20 && step <= 23) return MakeId(PageSystem, 0x02 + step - 20);
     if (step >= 24 && step <= 26) return MakeId(PageSystem, 0x0C + step - 24);
@@ -237,7 +236,7 @@ void Link::StartStep(int step, int upload) {
     }
     if (step >= 0 && step <= 9) {
         Write(BuildPageReadRequest(step));
-    } else if (step == NameStep) {
+    } else if (step == ModeNameStep) {
         Write(BuildModeNameRequest(ModeNameIndex - 1));
     } else if (const int item = ReadStepItem(step); item >= 0) {
         Write(BuildItemReadRequest(static_cast<ParamId>(item)));
@@ -250,12 +249,13 @@ void Link::SendStep() {
     answerScheduled_ = false;
 }
 
-void Link::StartTransfer() {
+void Link::StartTransfer(int pacedIntervalMs) {
     badAnswers_ = 0;
     silentRepeats_ = 0;
     nameCopiesDue_ = 0;
     Signals.DamagedFrame = 0;
     PendingEvent = 0;
+    PaceTransfer(pacedIntervalMs);
 }
 
 std::string Link::CurrentName() const {
@@ -270,7 +270,7 @@ Link::StepAnswer Link::CheckAnswer() const {
     if (Signals.DamagedFrame == 1) return StepAnswer::Damaged;
     if (UploadFlag == 1) return StepAnswer::Taken;
     const int address = Signals.FrameAddress;
-    if (StepIndex == NameStep) {
+    if (StepIndex == ModeNameStep) {
         // Anything but a name is the late answer to an earlier request; taking it for
         // the name would file every following name under the mode before.
         if (address != IdModeName) return StepAnswer::Late;
@@ -287,14 +287,14 @@ Link::StepAnswer Link::CheckAnswer() const {
 
 void Link::TakeAnswer() {
     int& state = Signals.TransferState;
-    if (StepIndex == NameStep && UploadFlag == 0) {
+    if (StepIndex == ModeNameStep && UploadFlag == 0) {
         nameCopiesDue_ += silentRepeats_;
         lastName_ = CurrentName();
     }
     badAnswers_ = 0;
     silentRepeats_ = 0;
     if (StepIndex < StepCount) {
-        if (StepIndex == NameStep) {
+        if (StepIndex == ModeNameStep) {
             ModeNameIndex += 1;
             if (ModeNameIndex > ModeCount || UploadFlag == 1) {
                 ModeNameIndex = 0;
@@ -447,11 +447,10 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 0;
-        StartTransfer();
         ShowLinkStatus("加载中...", "Loading...");
         SendStep();
         LinkState = LinkOffline;
-        PaceTransfer(TransferIntervalMs);
+        StartTransfer(TransferIntervalMs);
         break;
     case EventSaved:
         host_.RebuildModeList(ModeListItems());
@@ -468,7 +467,6 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReadStepCount;
         UploadFlag = 0;
-        StartTransfer();
         Signals.TransferState = TransferIdle;
         if (TransportKind == TransportTcp) {
             SendLinkCommand(LinkConnect);
@@ -480,7 +478,7 @@ void Link::RaiseLinkEvent(int event) {
         ShowLinkStatus("连接中...", "Linking...");
         SendStep();
         timers_.Start(LinkTimer::Transfer);
-        PaceTransfer(TransportKind == TransportTcp ? TransferTcpIntervalMs : TransferIntervalMs);
+        StartTransfer(TransportKind == TransportTcp ? TransferTcpIntervalMs : TransferIntervalMs);
         break;
     case EventUpload:
         if (LinkState != LinkOnline) return;  // nothing to upload to
@@ -492,11 +490,10 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 1;
-        StartTransfer();
         ShowLinkStatus("下载数据...", "Download...");
         LinkState = LinkOffline;
         SendStep();
-        PaceTransfer(TransferIntervalMs);
+        StartTransfer(TransferIntervalMs);
         break;
     case EventLinkLost:
         LeaveOnline();

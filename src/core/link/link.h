@@ -33,6 +33,7 @@ enum LinkEvent : int {
 
 inline constexpr int ReadStepCount = 29;    // steps 0..29 of a linking read
 inline constexpr int ReloadStepCount = 19;  // a reload, and an upload, stop at 19
+inline constexpr int ModeNameStep = 18;     // a read's step that asks for the nine names
 inline constexpr int StepTicksMax = 100;
 
 class Link {
@@ -148,8 +149,9 @@ private:
     void AskAgainAfterSilence();
     // Sends the current step's request (StartStep) and notes when.
     void SendStep();
-    // Repeat counters and the pending event start afresh with every transfer.
-    void StartTransfer();
+    // At the start of every transfer, once its first step is out: repeat counters
+    // and the pending event start afresh, and the pace is set (fast when asked for).
+    void StartTransfer(int pacedIntervalMs);
     std::string CurrentName() const;  // the name filed under the mode asked for last
     std::string TransferName() const;  // "read", "reload", "upload"
     std::string StepText() const;      // what the current step asks for
@@ -158,8 +160,8 @@ private:
     // Fast transfers (fast_transfer.cpp).
     void RestartTimer(LinkTimer timer, int ms);
     int FastDeadlineMs() const;
-    // At the start of every transfer: fast when asked for, else the paced interval.
     void PaceTransfer(int pacedIntervalMs);
+    void EndFastPace();  // a transfer given up (or the link left) at the fast pace
     void StartSearchFast();
     void FastAfterFeed();
     void FastTransferTick();
@@ -169,8 +171,9 @@ private:
     // The queues were emptied by a transfer or a new link: the repeat of the last
     // write and the memory of the outstanding frame go with them.
     void ForgetPacedSends();
-    // The user disconnects, or the link is lost or fails: a held save is dropped, and
-    // no later acknowledgement may raise the event a recall or save was waiting for.
+    // The user disconnects, or the link is lost or fails: a held save is dropped, no
+    // later acknowledgement may raise the event a recall or save was waiting for, and
+    // a fast transfer's pace ends.
     void LeaveOnline();
     void SendSave(std::span<const std::uint8_t> frame);
     void Write(std::span<const std::uint8_t> bytes);

@@ -6,10 +6,6 @@
 
 namespace kdsp {
 
-namespace {
-constexpr int NameStep = 18;
-}  // namespace
-
 std::string Link::Endpoint() const { return tcpHost_ + ":" + std::to_string(tcpPort_); }
 
 std::string Link::TransferName() const {
@@ -25,7 +21,7 @@ std::string Link::StepText() const {
         return "the closing word";
     }
     if (step <= 9) return "page " + std::to_string(step);
-    if (step == NameStep) return "mode names";
+    if (step == ModeNameStep) return "mode names";
     if (step == 22 || step == 23) return "passwords";
     if (step == 27) return "device identity";
     return "system settings";

@@ -124,6 +124,7 @@ void Link::ForgetPacedSends() {
 void Link::LeaveOnline() {
     waitingSave_.clear();
     PendingEvent = 0;
+    EndFastPace();
 }
 
 bool Link::SaveAsMode(int mode, std::string_view name) {
