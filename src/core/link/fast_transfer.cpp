@@ -64,17 +64,15 @@ void Link::FastAfterFeed() {
 
 void Link::FastTransferTick() {
     const StepAnswer answer = CheckAnswer();
-    if (answer == StepAnswer::Taken || answer == StepAnswer::Damaged) {
-        if (answer == StepAnswer::Taken)
-            TakeAnswer();
-        else
-            AskAgainAfterDamage();
+    if (answer == StepAnswer::Taken) {
+        TakeAnswer();
+    } else if (answer == StepAnswer::Damaged) {
+        AskAgainAfterDamage();
     } else {
         // The deadline has passed without an answer: asked again as the paced transfer
         // would; a processor that keeps missing gets the paced timing from now on.
         SkipAnswer(answer);
         fastMisses_ += 1;
-        StepTicks = 0;
         AskAgainAfterSilence();
         if (fastMisses_ >= fastTiming_.missesBeforePaced) fast_ = false;
     }
