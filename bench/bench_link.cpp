@@ -1,7 +1,8 @@
-// Time from pressing the link button to online for a full read against kdsp-sim
-// over loopback TCP, as a ratio to the pacing floor: two search ticks plus
-// 38 transfer steps at the TCP transfer interval. A ratio near 1 means nothing
-// but the link's own pacing costs time.
+// Whole-memory transfers against kdsp-sim, paced and fast, over loopback TCP and over
+// a pseudo-terminal the simulator paces like a 57600-baud line: a full read (link
+// button to online) and an upload (upload event to online). Each reports its time
+// as a ratio to the wire limit (every byte both ways at 10 bits / 57600 baud) and to
+// the paced floor (the search ticks and one step per transfer tick).
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -14,17 +15,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
+#include <vector>
 
-#include "qtlink/qt_link.h"
+#include "core/link/link.h"
+#include "qtlink/qt_link_timers.h"
+#include "qtlink/qt_transport.h"
 
 extern char** environ;
 
 namespace {
 
 constexpr int ReadRequests = 38;
-constexpr double PacingFloorMs =
-    2.0 * kdsp::SearchIntervalMs + ReadRequests * double(kdsp::TransferTcpIntervalMs);
+constexpr int UploadFrames = 20;
+constexpr int LineBaud = 57600;
 
 class QuietHost : public kdsp::LinkHost {
 public:
@@ -46,7 +52,27 @@ public:
     bool suppress = false;
 };
 
-// kdsp-sim on a free loopback port, stopped by pid when the benchmark ends.
+// The Qt transport, counting the bytes written through it.
+class CountingTransport : public kdsp::Transport {
+public:
+    explicit CountingTransport(kdsp::QtTransport& t) : t_(t) {}
+    std::vector<std::string> ListPorts() override { return t_.ListPorts(); }
+    bool OpenSerial(const std::string& name) override { return t_.OpenSerial(name); }
+    void CloseSerial() override { t_.CloseSerial(); }
+    bool IsSerialOpen() const override { return t_.IsSerialOpen(); }
+    void ConnectTcp(const std::string& host, int port) override { t_.ConnectTcp(host, port); }
+    void DisconnectTcp() override { t_.DisconnectTcp(); }
+    void Write(int kind, std::span<const std::uint8_t> bytes) override {
+        written += static_cast<long>(bytes.size());
+        t_.Write(kind, bytes);
+    }
+    long written = 0;
+
+private:
+    kdsp::QtTransport& t_;
+};
+
+// kdsp-sim on a free loopback port and a paced pseudo-terminal, stopped by pid.
 struct Simulator {
     Simulator() {
         int fds[2];
@@ -56,22 +82,30 @@ struct Simulator {
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
         std::string program = KDSP_SIM_PATH;
-        char listen[] = "--listen";
-        char address[] = "127.0.0.1:0";
-        char* argv[] = {program.data(), listen, address, nullptr};
-        if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) pid = -1;
+        std::string baud = std::to_string(LineBaud);
+        std::vector<std::string> args = {program, "--listen", "127.0.0.1:0", "--pty", "--pty-baud", baud};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         ::close(fds[1]);
-        std::string line;
+        std::string out;
         pollfd p{fds[0], POLLIN, 0};
-        while (pid > 0 && line.find('\n') == std::string::npos && ::poll(&p, 1, 5000) > 0) {
-            char c[64];
+        auto lines = [&out] { return std::count(out.begin(), out.end(), '\n'); };
+        while (pid > 0 && lines() < 2 && ::poll(&p, 1, 5000) > 0) {
+            char c[128];
             const ssize_t n = ::read(fds[0], c, sizeof c);
             if (n <= 0) break;
-            line.append(c, static_cast<std::size_t>(n));
+            out.append(c, static_cast<std::size_t>(n));
         }
         ::close(fds[0]);
-        if (line.rfind("listen ", 0) == 0) port = std::stoi(line.substr(line.rfind(' ') + 1));
+        std::size_t at = 0;
+        for (std::size_t end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
+            const std::string line = out.substr(at, end - at);
+            if (line.rfind("listen ", 0) == 0) port = std::stoi(line.substr(line.rfind(' ') + 1));
+            if (line.rfind("pty ", 0) == 0) pty = line.substr(4);
+        }
     }
     ~Simulator() {
         if (pid <= 0) return;
@@ -85,59 +119,120 @@ struct Simulator {
     }
     pid_t pid = -1;
     int port = 0;
+    std::string pty;
 };
 
-void FullReadToOnline(benchmark::State& state) {
-    int argc = 1;
-    char name[] = "bench_link";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    Simulator sim;
-    if (sim.port == 0) {
-        state.SkipWithError("kdsp-sim did not start");
-        return;
+Simulator* sim = nullptr;
+
+enum class Op { Read, Upload };
+
+// One link, its transport and timers, counting every byte both ways.
+struct BenchLink {
+    kdsp::Model model;
+    QuietHost host;
+    kdsp::QtTransport qtTransport;
+    CountingTransport transport{qtTransport};
+    kdsp::QtLinkTimers timers;
+    kdsp::Link link{model, transport, timers, host};
+    long received = 0;
+
+    BenchLink(bool tcp, bool fast) {
+        timers.Attach(&link);
+        qtTransport.SetHandlers(
+            [this](std::span<const std::uint8_t> b) {
+                received += static_cast<long>(b.size());
+                link.OnSerialBytes(b);
+            },
+            [this](std::span<const std::uint8_t> b) {
+                received += static_cast<long>(b.size());
+                link.OnTcpBytes(b);
+            },
+            [this](bool was, const std::string& why) { link.OnTcpClosed(was, why); });
+        qtTransport.SetPortList(tcp ? std::vector<std::string>{} : std::vector<std::string>{sim->pty});
+        link.SetTcpEndpoint("127.0.0.1", sim->port);
+        link.RefreshPortList();
+        link.SetFastTransfers(fast);
     }
-    double ratioSum = 0;
-    int runs = 0;
-    for (auto _ : state) {
-        kdsp::Model model;
-        QuietHost host;
-        kdsp::QtLink qt(model, host);
-        qt.transport().SetPortList(std::vector<std::string>{});
-        qt.link().SetTcpEndpoint("127.0.0.1", sim.port);
-        qt.link().RefreshPortList();
+
+    // Runs `start` and the event loop until online (true) or a failure.
+    bool RunUntilOnline(const std::function<void()>& start) {
         bool online = false;
-        qt.link().EventObserver = [&](int event) {
+        link.EventObserver = [&online](int event) {
             if (event == kdsp::EventOnline) online = true;
-            if (event == kdsp::EventOnline || event == kdsp::EventConnectFailed)
+            if (event == kdsp::EventOnline || event == kdsp::EventConnectFailed || event == kdsp::EventLinkLost)
                 QCoreApplication::exit(0);
         };
         QTimer limit;
         limit.setSingleShot(true);
         QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(1); });
         limit.start(60000);
+        QTimer::singleShot(0, start);
+        QCoreApplication::exec();
+        link.EventObserver = nullptr;
+        return online;
+    }
+
+    long Bytes() const { return transport.written + received; }
+};
+
+void Transfer(benchmark::State& state, Op op, bool tcp, bool fast) {
+    if (!sim || sim->port == 0 || sim->pty.empty()) {
+        state.SkipWithError("kdsp-sim did not start");
+        return;
+    }
+    double ms = 0, wireMs = 0;
+    for (auto _ : state) {
+        BenchLink b(tcp, fast);
         QElapsedTimer clock;
         clock.start();
-        qt.link().LinkBtnClick(true);
-        QCoreApplication::exec();
-        const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        qt.link().EventObserver = nullptr;
-        qt.link().LinkBtnClick(false);
-        qt.transport().FlushWrites(500);
-        if (!online) {
+        if (!b.RunUntilOnline([&b] { b.link.LinkBtnClick(true); })) {
             state.SkipWithError("the read did not come online");
             return;
         }
+        if (op == Op::Upload) {
+            const long before = b.Bytes();
+            clock.restart();
+            if (!b.RunUntilOnline([&b] { b.link.RaiseLinkEvent(kdsp::EventUpload); })) {
+                state.SkipWithError("the upload did not come back online");
+                return;
+            }
+            ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+            wireMs = static_cast<double>(b.Bytes() - before) * 10.0 * 1000.0 / LineBaud;
+        } else {
+            ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+            wireMs = static_cast<double>(b.Bytes()) * 10.0 * 1000.0 / LineBaud;
+        }
+        b.link.LinkBtnClick(false);
+        b.qtTransport.FlushWrites(500);
         state.SetIterationTime(ms / 1000.0);
-        ratioSum += ms / PacingFloorMs;
-        ++runs;
     }
-    state.counters["floor_ms"] = PacingFloorMs;
-    state.counters["ratio_to_floor"] = runs ? ratioSum / runs : 0;
+    const double stepMs = tcp && op == Op::Read ? kdsp::TransferTcpIntervalMs : kdsp::TransferIntervalMs;
+    const double floorMs = op == Op::Read ? 2.0 * kdsp::SearchIntervalMs + ReadRequests * stepMs
+                                          : UploadFrames * stepMs;
+    state.counters["wire_ms"] = wireMs;
+    state.counters["ratio_to_wire"] = ms / wireMs;
+    state.counters["floor_ms"] = floorMs;
+    state.counters["ratio_to_floor"] = ms / floorMs;
 }
-
-BENCHMARK(FullReadToOnline)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Simulator simulator;
+    sim = &simulator;
+    for (Op op : {Op::Read, Op::Upload})
+        for (bool tcp : {true, false})
+            for (bool fast : {false, true}) {
+                const std::string name = std::string(op == Op::Read ? "FullRead" : "Upload") + "/" +
+                                         (tcp ? "tcp" : "pty57600") + "/" + (fast ? "fast" : "paced");
+                benchmark::RegisterBenchmark(name.c_str(), Transfer, op, tcp, fast)
+                    ->Iterations(1)
+                    ->UseManualTime()
+                    ->Unit(benchmark::kMillisecond);
+            }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -29,7 +29,9 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
                                   "FILE");
     const QCommandLineOption shotTab("screenshot-tab", "Tab (1..9) shown in the picture.", "N");
     const QCommandLineOption lang("lang", "Language of the window for this run: zh or en.", "L");
-    parser.addOptions({host, port, serial, noSerial, shot, shotTab, lang});
+    const QCommandLineOption fast("fast-transfers",
+                                  "Send each step of a read or upload as soon as the last one is answered.");
+    parser.addOptions({host, port, serial, noSerial, shot, shotTab, lang, fast});
     if (!parser.parse(args)) {
         error = parser.errorText();
         return false;
@@ -55,6 +57,7 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
         return false;
     }
     options.screenshotPath = parser.value(shot);
+    options.fastTransfers = parser.isSet(fast);
     if (parser.isSet(shotTab)) {
         bool ok = false;
         options.screenshotTab = parser.value(shotTab).toInt(&ok);

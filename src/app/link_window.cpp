@@ -35,6 +35,7 @@ std::optional<std::vector<std::string>> InjectedPorts(const AppOptions& options)
 struct TForm3::Parts {
     Parts(Model& model, LinkHost& host, const AppOptions& options) : qt(model, host), link(qt.link()) {
         qt.transport().SetPortList(InjectedPorts(options));
+        link.SetFastTransfers(options.fastTransfers);
     }
     QtLink qt;
     Link& link;

@@ -32,6 +32,7 @@ struct AppOptions {
     QString screenshotPath;       // save a picture once online / failed, then quit
     int screenshotTab = 0;        // tab button (1..9) selected before the picture
     QString language;             // "zh" or "en" for this run; empty: the kept choice
+    bool fastTransfers = false;   // reads, reloads and uploads at the fast pace
 };
 
 class TForm1 : public QWidget {

@@ -34,7 +34,6 @@ void CliHost::SetStatusProgress(int percent) {
 
 void CliHost::ShowMessage(const std::string& caption, const std::string& text) {
     EndLine();
-    lastMessage_ = text;
     std::cerr << "kdsp: " << caption << ": " << text << "\n";
 }
 
@@ -48,21 +47,25 @@ void CliHost::Show() {
     if (muted_)
         return;
     percent_ = std::clamp(percent_, 0, 100);
-    if (text_ == shownText_ && percent_ == shownPercent_ && port_ == shownPort_)
+    const std::string note = waitingNote ? waitingNote() : std::string();
+    if (text_ == shownText_ && percent_ == shownPercent_ && port_ == shownPort_ && note == shownNote_)
         return;
     const bool tty = ::isatty(STDERR_FILENO) != 0;
     // Without a terminal, one line per status change and per tenth of the way.
-    if (!tty && text_ == shownText_ && port_ == shownPort_ && percent_ / 10 == shownPercent_ / 10 &&
-        percent_ != 100)
+    if (!tty && text_ == shownText_ && port_ == shownPort_ && note == shownNote_ &&
+        percent_ / 10 == shownPercent_ / 10 && percent_ != 100)
         return;
     shownText_ = text_;
     shownPercent_ = percent_;
     shownPort_ = port_;
+    shownNote_ = note;
+    const std::string waiting = note.empty() ? "" : ", waiting for " + note;
     if (tty) {
-        std::cerr << "\r" << text_ << " [" << port_ << "] " << percent_ << "%\x1b[K" << std::flush;
+        std::cerr << "\r" << text_ << " [" << port_ << "] " << percent_ << "%" << waiting << "\x1b[K"
+                  << std::flush;
         lineOpen_ = true;
     } else {
-        std::cerr << text_ << " [" << port_ << "] " << percent_ << "%\n";
+        std::cerr << text_ << " [" << port_ << "] " << percent_ << "%" << waiting << "\n";
     }
 }
 
@@ -70,6 +73,12 @@ void AddEndpointOptions(CLI::App* cmd, Endpoint& e) {
     cmd->add_option("--serial", e.serial, "serial port of the processor");
     cmd->add_option("--host", e.host, "TCP address of the processor");
     cmd->add_option("--port", e.port, "TCP port (default 8889)")->check(CLI::Range(1, 65535));
+}
+
+void AddFastOption(CLI::App* cmd, Endpoint& e) {
+    cmd->add_flag("--fast", e.fast,
+                  "send each transfer step as soon as the last one is answered, not on the "
+                  "processor's usual pace");
 }
 
 LinkSession::LinkSession(const Endpoint& e) : qt_(model_, host_) {
@@ -81,6 +90,10 @@ LinkSession::LinkSession(const Endpoint& e) : qt_(model_, host_) {
     // With only a serial port named, the TCP fall-back stays on this machine.
     qt_.link().SetTcpEndpoint(e.host.empty() ? "127.0.0.1" : e.host, e.port);
     qt_.link().RefreshPortList();
+    qt_.link().SetFastTransfers(e.fast);
+    host_.waitingNote = [this] {
+        return qt_.link().WaitedMs() > 1000 ? qt_.link().WaitingFor() : std::string();
+    };
 }
 
 int LinkSession::Run(std::function<bool(int onlineCount)> online) {
@@ -98,8 +111,8 @@ int LinkSession::Run(std::function<bool(int onlineCount)> online) {
             if (online(++onlineCount))
                 Disconnect(0);
         } else if (event == EventConnectFailed || event == EventLinkLost) {
-            std::cerr << "kdsp: " << (event == EventLinkLost ? "link lost" : "connect failed")
-                      << ": " << host_.LastMessage() << "\n";
+            const std::string& reason = link().FailureReason();
+            std::cerr << "kdsp: " << (reason.empty() ? "connect failed" : reason) << "\n";
             Finish(1);
         }
     };

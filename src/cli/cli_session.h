@@ -33,7 +33,6 @@ class CliHost : public LinkHost {
     void SetSuppressSend(bool on) override { suppress_ = on; }
 
     void EndLine();
-    const std::string& LastMessage() const { return lastMessage_; }
 
     // Once the command has its result, the goodbye's status changes are noise.
     void Mute() {
@@ -41,11 +40,14 @@ class CliHost : public LinkHost {
         muted_ = true;
     }
 
+    // What the link waits for once it has waited more than a second ("" otherwise).
+    std::function<std::string()> waitingNote;
+
   private:
     void Show();
 
-    std::string caption_, text_, port_, lastMessage_;
-    std::string shownText_, shownPort_;
+    std::string caption_, text_, port_;
+    std::string shownText_, shownPort_, shownNote_;
     int percent_ = 0, shownPercent_ = -1;
     bool lineOpen_ = false;
     bool suppress_ = false;
@@ -56,9 +58,12 @@ struct Endpoint {
     std::string serial;
     std::string host;
     int port = 8889;
+    bool fast = false;  // fast transfers
 };
 
 void AddEndpointOptions(CLI::App* cmd, Endpoint& e);
+// For the commands that move a whole memory (read, upload).
+void AddFastOption(CLI::App* cmd, Endpoint& e);
 
 // One run of the link: connect, then hand over to `online` at every online event.
 // `online` returns true when the command is finished (it then disconnects).

@@ -2,6 +2,7 @@
 #include "device/device_session.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "device/frame_text.h"
 
@@ -36,15 +37,31 @@ bool FaultState::TakeFirstReplyDrop() {
     return true;
 }
 
+namespace {
+double ByteMs(int baud) { return 10.0 * 1000.0 / baud; }
+}  // namespace
+
 void DeviceSession::Receive(std::span<const std::uint8_t> bytes, std::int64_t nowMs) {
+    if (lineBaud_ > 0) {
+        rxLineFreeMs_ = std::max(rxLineFreeMs_, static_cast<double>(nowMs)) +
+                        static_cast<double>(bytes.size()) * ByteMs(lineBaud_);
+        nowMs = static_cast<std::int64_t>(std::ceil(rxLineFreeMs_));
+    }
     for (auto& frame : splitter_.Push(bytes)) {
+        if (closing_) return;  // hanging up: nothing more is taken in
         if (!frame.valid) {
             Log("rx bad checksum, dropped: " + HexBytes(frame.bytes));
             continue;
         }
         ++framesReceived_;
         Log("rx " + DescribeFrame(frame.bytes));
-        if (faults_.CountFrameAndCheckSilent()) {
+        const bool silent = faults_.CountFrameAndCheckSilent();
+        if (faults_.Closing()) {
+            closing_ = true;
+            Log("   (hanging up)");
+            return;
+        }
+        if (silent) {
             ++faults_.Counts().unanswered;
             Log("   (silent: not answered)");
             continue;
@@ -96,6 +113,11 @@ void DeviceSession::Emit(const Answer& answer, std::int64_t nowMs) {
 }
 
 void DeviceSession::Schedule(Bytes bytes, std::int64_t due) {
+    if (lineBaud_ > 0) {
+        txLineFreeMs_ = std::max(txLineFreeMs_, static_cast<double>(due)) +
+                        static_cast<double>(bytes.size()) * ByteMs(lineBaud_);
+        due = static_cast<std::int64_t>(std::ceil(txLineFreeMs_));
+    }
     due = std::max(due, lastDue_);  // writes never overtake each other
     const FaultOptions& o = faults_.Options();
     if (o.split && bytes.size() >= 2) {
@@ -135,6 +157,8 @@ std::optional<std::int64_t> DeviceSession::NextDueMs() const {
 }
 
 void DeviceSession::Reset() {
+    closing_ = false;
+    rxLineFreeMs_ = txLineFreeMs_ = 0;
     splitter_.Reset();
     pending_.clear();
     heldAck_.reset();

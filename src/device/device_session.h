@@ -25,6 +25,7 @@ struct FaultOptions {
     bool merge = false;         // an acknowledgement waits for the next answer, one write
     int delayMs = 0;            // every answer leaves this much later
     long silentAfter = -1;      // after this many frames received nothing more is answered
+    long closeAfter = -1;       // the frame after this many is not answered: the connection closes
     std::uint64_t seed = 1;
     int splitGapMs = 3;         // between the halves, so the stream really arrives in two reads
     int mergeWindowMs = 40;     // how long an acknowledgement waits for company
@@ -60,6 +61,7 @@ public:
     // Counts a received frame; true once the processor has gone silent.
     bool CountFrameAndCheckSilent();
     bool Silent() const { return options_.silentAfter >= 0 && framesSeen_ > options_.silentAfter; }
+    bool Closing() const { return options_.closeAfter >= 0 && framesSeen_ > options_.closeAfter; }
     bool TakeFirstReplyDrop();
 
 private:
@@ -77,6 +79,10 @@ public:
     DeviceSession(SimDevice& device, FaultState& faults) : device_(device), faults_(faults) {}
 
     void SetLogger(Logger logger) { log_ = std::move(logger); }
+    // Paces this session like a serial line of `baud` (10 bits a byte, both ways): a
+    // frame is answered once its last byte would have arrived, and an answer counts as
+    // sent once its last byte would have left. 0: no line, bytes are instant.
+    void SetLineBaud(int baud) { lineBaud_ = baud; }
 
     // Bytes from the application at time nowMs (any clock, milliseconds).
     void Receive(std::span<const std::uint8_t> bytes, std::int64_t nowMs);
@@ -86,6 +92,8 @@ public:
     std::optional<std::int64_t> NextDueMs() const;
     // A new client: forget half frames and unsent answers.
     void Reset();
+    // The processor hangs up (closeAfter): true once every answer before it has left.
+    bool WantsClose() const { return closing_ && pending_.empty() && !heldAck_; }
 
     std::size_t FramesReceived() const { return framesReceived_; }
 
@@ -107,6 +115,10 @@ private:
     std::optional<Pending> heldAck_;  // waiting to be merged, due = its deadline
     std::int64_t lastDue_ = 0;
     std::size_t framesReceived_ = 0;
+    bool closing_ = false;
+    int lineBaud_ = 0;
+    double rxLineFreeMs_ = 0;  // when the incoming line has carried every byte so far
+    double txLineFreeMs_ = 0;  // when the outgoing line has carried every answer so far
     Logger log_;
 };
 

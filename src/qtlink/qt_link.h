@@ -15,7 +15,10 @@ public:
     QtLink(Model& model, LinkHost& host) : link_(model, transport_, timers_, host) {
         timers_.Attach(&link_);
         transport_.SetHandlers([this](std::span<const std::uint8_t> b) { link_.OnSerialBytes(b); },
-                               [this](std::span<const std::uint8_t> b) { link_.OnTcpBytes(b); });
+                               [this](std::span<const std::uint8_t> b) { link_.OnTcpBytes(b); },
+                               [this](bool wasConnected, const std::string& reason) {
+                                   link_.OnTcpClosed(wasConnected, reason);
+                               });
     }
     QtLink(const QtLink&) = delete;
     QtLink& operator=(const QtLink&) = delete;

@@ -7,6 +7,7 @@
 namespace kdsp {
 
 QtLinkTimers::QtLinkTimers(QObject* parent) : QObject(parent) {
+    clock_.start();
     Of(LinkTimer::Search).setInterval(SearchIntervalMs);
     Of(LinkTimer::Transfer).setInterval(TransferIntervalMs);
     Of(LinkTimer::Hold).setInterval(HoldIntervalMs);

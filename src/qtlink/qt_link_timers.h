@@ -1,6 +1,7 @@
 // The link's three timers on QTimer; each tick calls the link's tick function.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -23,12 +24,14 @@ public:
     void Stop(LinkTimer timer) override;
     void SetInterval(LinkTimer timer, int ms) override;
     bool IsRunning(LinkTimer timer) const override;
+    long NowMs() const override { return static_cast<long>(clock_.elapsed()); }
 
 private:
     QTimer& Of(LinkTimer t) { return timers_[static_cast<std::size_t>(t)]; }
     const QTimer& Of(LinkTimer t) const { return timers_[static_cast<std::size_t>(t)]; }
 
     std::array<QTimer, 3> timers_;
+    QElapsedTimer clock_;
     Link* link_ = nullptr;
 };
 

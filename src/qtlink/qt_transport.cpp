@@ -35,19 +35,29 @@ QtTransport::QtTransport(QObject* parent) : QObject(parent) {
         const QByteArray data = socket_.readAll();
         if (onTcp_ && !data.isEmpty()) onTcp_(AsBytes(data));
     });
-    // Socket errors end as silence; the link's own time-outs report them.
+    // Socket errors are not raised; a connection that ends (the processor hung up, or
+    // it never came up) is told to the link, which reports it at once.
     connect(&socket_, &QAbstractSocket::errorOccurred, this, [](QAbstractSocket::SocketError) {});
+    connect(&socket_, &QAbstractSocket::stateChanged, this, [this](QAbstractSocket::SocketState state) {
+        if (state == QAbstractSocket::ConnectedState) tcpConnected_ = true;
+        if (state != QAbstractSocket::UnconnectedState) return;
+        const bool wasConnected = tcpConnected_;
+        tcpConnected_ = false;
+        if (!closingTcp_ && onTcpClosed_) onTcpClosed_(wasConnected, socket_.errorString().toStdString());
+    });
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
 }
 
 QtTransport::~QtTransport() {
+    onTcpClosed_ = nullptr;
     socket_.abort();
     if (serial_.isOpen()) serial_.close();
 }
 
-void QtTransport::SetHandlers(BytesHandler serial, BytesHandler tcp) {
+void QtTransport::SetHandlers(BytesHandler serial, BytesHandler tcp, ClosedHandler tcpClosed) {
     onSerial_ = std::move(serial);
     onTcp_ = std::move(tcp);
+    onTcpClosed_ = std::move(tcpClosed);
 }
 
 std::vector<std::string> QtTransport::ListPorts() {
@@ -87,13 +97,17 @@ void QtTransport::CloseSerial() {
 bool QtTransport::IsSerialOpen() const { return serial_.isOpen(); }
 
 void QtTransport::ConnectTcp(const std::string& host, int port) {
-    socket_.abort();
+    DisconnectTcp();
     if (port < 0 || port > 65535) return;
     // Writes made before the connection completes are buffered by the socket.
     socket_.connectToHost(QString::fromStdString(host), static_cast<quint16>(port));
 }
 
-void QtTransport::DisconnectTcp() { socket_.abort(); }
+void QtTransport::DisconnectTcp() {
+    closingTcp_ = true;
+    socket_.abort();
+    closingTcp_ = false;
+}
 
 void QtTransport::Write(int kind, std::span<const std::uint8_t> bytes) {
     const auto* data = reinterpret_cast<const char*>(bytes.data());

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "core/link/link_interfaces.h"
 
@@ -21,12 +22,15 @@ class QtTransport : public QObject, public Transport {
     Q_OBJECT
 public:
     using BytesHandler = std::function<void(std::span<const std::uint8_t>)>;
+    // The socket closed by itself: wasConnected, and the system's reason.
+    using ClosedHandler = std::function<void(bool, const std::string&)>;
 
     explicit QtTransport(QObject* parent = nullptr);
     ~QtTransport() override;
 
-    // Received bytes of each transport, as they arrive.
-    void SetHandlers(BytesHandler serial, BytesHandler tcp);
+    // Received bytes of each transport, as they arrive, and the end of a connection
+    // that this side did not close.
+    void SetHandlers(BytesHandler serial, BytesHandler tcp, ClosedHandler tcpClosed);
     // Replaces the machine's port list (the CLI's --serial, tests, --no-serial).
     void SetPortList(std::optional<std::vector<std::string>> ports) { portOverride_ = std::move(ports); }
 
@@ -50,6 +54,9 @@ private:
     QTcpSocket socket_;
     BytesHandler onSerial_;
     BytesHandler onTcp_;
+    ClosedHandler onTcpClosed_;
+    bool tcpConnected_ = false;
+    bool closingTcp_ = false;  // set while this side aborts the socket
     std::optional<std::vector<std::string>> portOverride_;
     bool openDenied_ = false;  // the last open failed for want of permission
 };

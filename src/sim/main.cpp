@@ -104,6 +104,10 @@ int main(int argc, char** argv) {
                    "TCP address:port to serve (default 127.0.0.1:8889; port 0 picks a free one)");
     cli.add_flag("--pty", pty, "also serve on a new pseudo-terminal (prints its path)");
     cli.add_option("--pty-link", ptyLink, "make this path a symlink to the pseudo-terminal");
+    int ptyBaud = 0;
+    cli.add_option("--pty-baud", ptyBaud,
+                   "pace the pseudo-terminal like a serial line of N baud (default: no pacing)")
+        ->check(CLI::Range(0, 4000000));
     cli.add_option("--state", statePath,
                    "preset file: memory loaded from it at start (if present) and saved on exit");
     cli.add_flag("--log", log, "print every frame received and sent, decoded, on stderr");
@@ -127,6 +131,9 @@ int main(int argc, char** argv) {
     cli.add_option("--delay-ms", faults.delayMs, "delay every answer by N ms")
         ->check(CLI::Range(0, 60000));
     cli.add_option("--silent-after", faults.silentAfter, "answer nothing after N frames")
+        ->check(CLI::NonNegativeNumber);
+    cli.add_option("--close-after", faults.closeAfter,
+                   "close the TCP connection after answering N frames")
         ->check(CLI::NonNegativeNumber);
     cli.add_option("--seed", faults.seed, "seed of the fault dice");
     try {
@@ -181,7 +188,7 @@ int main(int argc, char** argv) {
         std::printf("listen %s %u\n", address.toString().toStdString().c_str(), server.TcpPort());
     }
     if (pty) {
-        const std::string path = server.OpenPty();
+        const std::string path = server.OpenPty(ptyBaud);
         if (path.empty()) return 1;
         if (!ptyLink.empty()) {
             std::error_code ec;

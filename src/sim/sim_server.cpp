@@ -86,7 +86,7 @@ void SimServer::OnSocketReadable(QTcpSocket* socket) {
     Flush();
 }
 
-std::string SimServer::OpenPty() {
+std::string SimServer::OpenPty(int baud) {
     ptyMaster_ = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (ptyMaster_ < 0 || ::grantpt(ptyMaster_) != 0 || ::unlockpt(ptyMaster_) != 0) {
         std::perror("kdsp-sim: pseudo-terminal");
@@ -108,6 +108,7 @@ std::string SimServer::OpenPty() {
     ::fcntl(ptyMaster_, F_SETFL, ::fcntl(ptyMaster_, F_GETFL) | O_NONBLOCK);
     pty_.name = "pty";
     pty_.session = NewSession("pty");
+    pty_.session->SetLineBaud(baud);
     ptyRead_ = new QSocketNotifier(ptyMaster_, QSocketNotifier::Read, this);
     connect(ptyRead_, &QSocketNotifier::activated, this, &SimServer::OnPtyReadable);
     ptyWrite_ = new QSocketNotifier(ptyMaster_, QSocketNotifier::Write, this);
@@ -157,12 +158,16 @@ void SimServer::WriteTo(Endpoint& endpoint, const Bytes& bytes) {
 void SimServer::Flush() {
     const std::int64_t now = Now();
     std::optional<std::int64_t> next;
+    std::vector<QTcpSocket*> hangUp;
     auto serve = [&](Endpoint& e) {
         for (const Bytes& chunk : e.session->TakeDue(now)) WriteTo(e, chunk);
+        if (e.socket && e.session->WantsClose()) hangUp.push_back(e.socket);
         if (auto due = e.session->NextDueMs(); due && (!next || *due < *next)) next = due;
     };
     for (auto& [socket, endpoint] : clients_) serve(endpoint);
     if (pty_.session) serve(pty_);
+    // The disconnected handler (queued) forgets the client.
+    for (QTcpSocket* socket : hangUp) socket->disconnectFromHost();
     if (next)
         dueTimer_.start(static_cast<int>(std::max<std::int64_t>(0, *next - now)));
     else

@@ -28,8 +28,9 @@ public:
     // Returns false (with a reason on stderr) when the address cannot be bound.
     bool Listen(const QHostAddress& address, quint16 port);
     quint16 TcpPort() const { return server_.serverPort(); }
-    // Creates the pseudo-terminal; returns its slave path or an empty string.
-    std::string OpenPty();
+    // Creates the pseudo-terminal; returns its slave path or an empty string. With a
+    // baud rate, the pseudo-terminal is paced like a serial line of that rate.
+    std::string OpenPty(int baud = 0);
 
 private:
     struct Endpoint {

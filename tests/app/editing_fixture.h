@@ -33,6 +33,7 @@ public:
     void Stop(LinkTimer) override {}
     void SetInterval(LinkTimer, int) override {}
     bool IsRunning(LinkTimer) const override { return false; }
+    long NowMs() const override { return 0; }
 };
 
 // A single-value frame decoded: FC BA 06 A7 page index low high checksum.

@@ -54,6 +54,22 @@ TEST(DeviceSession, DelayHoldsEveryAnswer) {
     EXPECT_EQ(r.session.TakeDue(60), std::vector<Bytes>{AckBytes});
 }
 
+TEST(DeviceSession, ALineBaudPacesBothDirectionsLikeASerialLine) {
+    Rig r;
+    r.session.SetLineBaud(57600);  // 10 bits a byte: 0.1736 ms
+    // Two 9-byte requests written at once take 3.1 ms to arrive; each page reply
+    // (219 and 173 bytes) is out once the line has carried it, one after the other.
+    Bytes in = BuildPageReadRequest(0);
+    const Bytes second = BuildPageReadRequest(1);
+    in.insert(in.end(), second.begin(), second.end());
+    r.session.Receive(in, 100);
+    ASSERT_TRUE(r.session.NextDueMs());
+    EXPECT_EQ(*r.session.NextDueMs(), 143) << "after 103.1 ms, 219 bytes of line time";
+    EXPECT_TRUE(r.session.TakeDue(142).empty());
+    EXPECT_EQ(r.session.TakeDue(143).size(), 1u);
+    EXPECT_EQ(*r.session.NextDueMs(), 173) << "the second reply queues behind the first";
+}
+
 TEST(DeviceSession, SplitSendsEachFrameAsTwoWritesThatJoinUp) {
     FaultOptions o;
     o.split = true;

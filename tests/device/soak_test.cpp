@@ -137,6 +137,8 @@ public:
     SoakRound(Fault fault, Op op, std::uint64_t seed, Tally& tally, bool log = false)
         : fault_(fault), op_(op), seed_(seed), rng_(seed), rig_(FaultOptions{}, /*refreshView=*/true),
           tally_(tally), log_(log) {
+        // Half the rounds run their transfers at the fast pace.
+        rig_.link.SetFastTransfers(Chance(0.5));
         if (log) {
             rig_.session.SetLogger([this](const std::string& line) {
                 std::printf("%8ld  %s\n", rig_.timers.now, line.c_str());
@@ -399,12 +401,29 @@ private:
             for (int s = 0; s < PageBlockWords(p); ++s) stored[p][s] = Uniform(0, 400);
         stored[PageMusic][1] = Uniform(0, 1);  // sing or dance
         if (Chance(0.5)) EditBurst(Uniform(1, 6));
+        // Now and then the user saves the settings as another mode just before the recall.
+        const bool saveFirst = Chance(0.4);
+        const int savedMode = (mode + Uniform(1, StoredModeCount - 1)) % StoredModeCount;
+        const std::string name = RandomName();
+        const DeviceImageRows saved = rig_.model.DeviceImage;
+        if (saveFirst) rig_.link.SaveAsMode(savedMode, name);
         rig_.link.SendParam(IdRecallMode, mode);
         const auto e = rig_.RunUntilAny({EventReload, EventLinkLost}, OperationBoundMs, from);
         if (e == EventReload) rig_.RunUntilAny({EventOnline, EventConnectFailed, EventLinkLost}, OperationBoundMs, from);
         Settle();
-        Record("recall", FailureReportedSince(from), FirstMemoryDifference(rig_.model.DeviceImage, rig_.device.Memory()),
-               before);
+        const bool reported = FailureReportedSince(from);
+        std::string difference = FirstMemoryDifference(rig_.model.DeviceImage, rig_.device.Memory());
+        if (saveFirst && difference.empty() && !reported) {
+            bool savedEvent = false;
+            for (std::size_t i = from; i < rig_.events.size(); ++i) savedEvent |= rig_.events[i].second == EventSaved;
+            if (!savedEvent)
+                difference = "the save before the recall neither happened nor was reported";
+            else if (const auto d = FirstMemoryDifference(saved, rig_.device.Mode(savedMode).memory); !d.empty())
+                difference = "stored mode " + std::to_string(savedMode) + ", " + d;
+            else if (rig_.device.Mode(savedMode).name != name)
+                difference = "name of stored mode " + std::to_string(savedMode);
+        }
+        Record("recall", reported, difference, before);
     }
 
     void Save() {

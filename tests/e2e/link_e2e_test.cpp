@@ -6,8 +6,10 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "core/preset/preset_file.h"
+#include "core/protocol/frames.h"
 #include "device/sim_device.h"
 #include "process.h"
 
@@ -290,6 +292,90 @@ TEST(LinkEndToEnd, ProcessorFallingSilentIsReportedAsFailure) {
     EXPECT_EQ(m.status, 1) << m.err;
     EXPECT_NE(m.err.find("Off Line!"), std::string::npos) << m.err;
     fs::remove_all(dir);
+}
+
+TEST(LinkEndToEnd, LostRepliesAreAskedAgainAndAClosedConnectionIsNamed) {
+    const auto dir = FreshDir();
+    // A fifth of the replies never come: each lost one is asked for again.
+    Sim lossy(dir, {"--drop-replies", "0.2", "--seed", "3"}, true);
+    ASSERT_FALSE(lossy.ptyPath.empty()) << ReadFile(dir / "sim.stderr");
+    const CliRun r = Kdsp(dir, {"read", "--serial", lossy.ptyPath, "-o", (dir / "r.Nddt").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ExpectPagesEqual(ImageOf(dir / "r.Nddt"), SimDevice::FactoryMemory());
+    EXPECT_NE(r.err.find("waiting for "), std::string::npos) << "the progress says what it waits for\n" << r.err;
+
+    // The processor hangs up after the first eight frames (two connect commands, pages 0..5).
+    Sim gone(dir, {"--close-after", "8"});
+    ASSERT_FALSE(gone.port.empty());
+    auto args = Tcp(gone);
+    args.insert(args.begin(), "read");
+    args.insert(args.end(), {"-o", (dir / "x.Nddt").string()});
+    const CliRun c = Kdsp(dir, args);
+    EXPECT_EQ(c.status, 1) << c.err;
+    EXPECT_NE(c.err.find("kdsp: connection closed by 127.0.0.1:" + gone.port + " during the read of page 6\n"),
+              std::string::npos)
+        << c.err;
+    EXPECT_FALSE(fs::exists(dir / "x.Nddt"));
+    fs::remove_all(dir);
+}
+
+// The frames the simulator's log says it received, in order, with every repeat that
+// directly follows its original folded into it.
+std::vector<std::string> RequestsReceived(const fs::path& log) {
+    std::vector<std::string> frames;
+    std::istringstream lines(ReadFile(log));
+    for (std::string line; std::getline(lines, line);) {
+        const auto bar = line.find(" | ");
+        if (line.find(" rx ") == std::string::npos || bar == std::string::npos) continue;
+        const std::string hex = line.substr(bar + 3);
+        if (frames.empty() || frames.back() != hex) frames.push_back(hex);
+    }
+    return frames;
+}
+
+TEST(LinkEndToEnd, FastReadAsksThePacedRequestsInOrderAndFastUploadIsHeld) {
+    const auto dir = FreshDir();
+    // Answers 120 ms late, the first reply lost, some damaged: asked again, never skipped.
+    Sim slow(dir, {"--log", "--delay-ms", "120", "--drop-first-replies", "1", "--corrupt", "0.05", "--seed", "4"});
+    ASSERT_FALSE(slow.port.empty()) << ReadFile(dir / "sim.stderr");
+    auto args = Tcp(slow);
+    args.insert(args.begin(), {"read", "--fast"});
+    args.insert(args.end(), {"-o", (dir / "a.Nddt").string()});
+    const CliRun r = Kdsp(dir, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    ExpectPagesEqual(ImageOf(dir / "a.Nddt"), SimDevice::FactoryMemory());
+    std::vector<std::string> expected = {HexBytes(BuildLinkCommand(LinkConnect))};
+    for (int p = 0; p <= 9; ++p) expected.push_back(HexBytes(BuildPageReadRequest(p)));
+    for (int i : {0x07, 0x08, 0x09, 0x0A, 0x0B, 0x20, 0x21, 0x22})
+        expected.push_back(HexBytes(BuildItemReadRequest(MakeId(PageSystem, i))));
+    for (int m = 0; m < 9; ++m) expected.push_back(HexBytes(BuildModeNameRequest(m)));
+    for (int i : {0x06, 0x02, 0x03, 0x04, 0x05, 0x0C, 0x0D, 0x0E, 0x40, 0x11, 0x01})
+        expected.push_back(HexBytes(BuildItemReadRequest(MakeId(PageSystem, i))));
+    expected.push_back(HexBytes(BuildLinkCommand(LinkDisconnect)));
+    EXPECT_EQ(RequestsReceived(dir / "sim.stderr"), expected);
+    slow.process->Stop();
+
+    // A changed preset sent fast is what the processor then holds.
+    const auto dir2 = FreshDir();
+    Sim sim(dir2, {});
+    ASSERT_FALSE(sim.port.empty());
+    Model model;
+    ApplyPreset(Parse(dir / "a.Nddt"), model);
+    model.DeviceImage[0][5] = 77;
+    model.DeviceImage[6][20] = 200;
+    model.DeviceImage[9][115] = 4321;
+    WritePresetFile(dir2 / "b.Nddt", model);
+    auto up = Tcp(sim);
+    up.insert(up.begin(), {"upload", "--fast", (dir2 / "b.Nddt").string()});
+    const CliRun u = Kdsp(dir2, up);
+    ASSERT_EQ(u.status, 0) << u.err;
+    auto back = Tcp(sim);
+    back.insert(back.begin(), {"read", "--fast"});
+    back.insert(back.end(), {"-o", (dir2 / "c.Nddt").string()});
+    ASSERT_EQ(Kdsp(dir2, back).status, 0);
+    EXPECT_EQ(ReadFile(dir2 / "c.Nddt"), ReadFile(dir2 / "b.Nddt"));
+    fs::remove_all(dir);
+    fs::remove_all(dir2);
 }
 
 TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {

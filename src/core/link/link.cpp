@@ -12,9 +12,32 @@ namespace kdsp {
 
 namespace {
 constexpr int WaitTicksBeforeRetry = 10;  // a step is repeated or late after 1.1 s
+constexpr int TicksPerWait = WaitTicksBeforeRetry + 1;
 constexpr int ModeCount = 9;
-constexpr int MaxDamagedAnswers = 5;  // repeats of one step whose answers fail their checksum
+constexpr int MaxDamagedAnswers = 5;    // repeats of one step whose answers fail their checksum
 constexpr int MaxFirstStepRepeats = 9;  // about ten seconds of step 0 or 1 unanswered
+constexpr int MaxLaterStepRepeats = 5;  // a later step without answer, within its 11.1 s
+
+// The item a read step asks for (steps 10..29); steps 0..9 ask for pages.
+int ReadStepItem(int step) {
+    if (step >= 10 && step <= 14) return MakeId(PageSystem, 0x07 + step - 10);
+    if (step >= 15 && step <= 17) return MakeId(PageSystem, 0x20 + step - 15);
+    if (step == ModeNameStep) return IdModeName;
+    if (step == 19) return 0x0A06;
+    if (step >= 20 && step <= 23) return MakeId(PageSystem, 0x02 + step - 20);
+    if (step >= 24 && step <= 26) return MakeId(PageSystem, 0x0C + step - 24);
+    if (step == 27) return IdDeviceIdentity;
+    if (step == 28) return IdRemote;
+    if (step == 29) return IdSaveMode;
+    return -1;
+}
+
+// Whether a good data frame at `address` is the answer to read step `step`: a page
+// reply is known by its page, every other reply by the item it carries.
+bool AnswersReadStep(int step, int address) {
+    if (step >= 0 && step <= 9) return address >> 8 == step;
+    return address == ReadStepItem(step);
+}
 }  // namespace
 
 Link::Link(Model& model, Transport& transport, LinkTimers& timers, LinkHost& host)
@@ -114,8 +137,10 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
         Signals.DeviceFound = 0;
         PortScanIndex = 0;
         FreshLink = 0;
+        failure_.clear();
         host_.SetSuppressSend(false);
         timers_.Start(LinkTimer::Search);
+        StartSearchFast();
         host_.ShowLinkButtons(true);
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Hold);
@@ -128,7 +153,7 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
         return;
     }
     if (LinkState == LinkOnline) SendLinkCommand(LinkDisconnect);
-    waitingSave_.clear();
+    LeaveOnline();
     LinkState = LinkOffline;
     host_.ShowLinkButtons(false);
     timers_.Stop(LinkTimer::Search);
@@ -152,6 +177,10 @@ void Link::OnCloseRequest() {
 
 void Link::OnSearchTick() {
     host_.ShowStatusDialog();
+    waitingSince_ = timers_.NowMs();
+    // A fast search starts at once and takes the acknowledgement at once; every other
+    // port still gets its second.
+    if (fastOn_) timers_.SetInterval(LinkTimer::Search, SearchIntervalMs);
     if (Signals.DeviceFound == 1) {
         RaiseLinkEvent(EventLinking);
         return;
@@ -188,8 +217,30 @@ void Link::OnSearchTick() {
         SendLinkCommand(LinkConnect);
     } else {
         PortScanIndex = 0;
+        std::string tried;
+        for (const std::string& port : ports_) tried += port + ", ";
+        failure_ = "no answer " + (tried.empty() ? "" : "on " + tried.substr(0, tried.size() - 2) + " or ") +
+                   "from " + Endpoint();
         RaiseLinkEvent(EventConnectFailed);
         transport_.DisconnectTcp();
+    }
+}
+
+void Link::OnTcpClosed(bool wasConnected, const std::string& reason) {
+    if (TransportKind != TransportTcp) return;
+    const std::string closed = "connection closed by " + Endpoint();
+    if (timers_.IsRunning(LinkTimer::Transfer)) {
+        failure_ = closed + " during the " + TransferName() + " of " + StepText();
+        Signals.TransferState = TransferIdle;
+        RaiseLinkEvent(EventConnectFailed);
+    } else if (timers_.IsRunning(LinkTimer::Hold)) {
+        failure_ = closed;
+        timers_.Stop(LinkTimer::Hold);
+        RaiseLinkEvent(EventLinkLost);
+    } else if (timers_.IsRunning(LinkTimer::Search)) {
+        failure_ = wasConnected ? closed : "cannot connect to " + Endpoint() + ": " + reason;
+        PortScanIndex = 0;
+        RaiseLinkEvent(EventConnectFailed);
     }
 }
 
@@ -209,24 +260,122 @@ void Link::StartStep(int step, int upload) {
     }
     if (step >= 0 && step <= 9) {
         Write(BuildPageReadRequest(step));
-    } else if (step >= 10 && step <= 14) {
-        Write(BuildItemReadRequest(MakeId(PageSystem, 0x07 + step - 10)));
-    } else if (step >= 15 && step <= 17) {
-        Write(BuildItemReadRequest(MakeId(PageSystem, 0x20 + step - 15)));
-    } else if (step == 18) {
+    } else if (step == ModeNameStep) {
         Write(BuildModeNameRequest(ModeNameIndex - 1));
-    } else if (step == 19) {
-        Write(BuildItemReadRequest(0x0A06));
-    } else if (step >= 20 && step <= 23) {
-        Write(BuildItemReadRequest(MakeId(PageSystem, 0x02 + step - 20)));
-    } else if (step >= 24 && step <= 26) {
-        Write(BuildItemReadRequest(MakeId(PageSystem, 0x0C + step - 24)));
-    } else if (step == 27) {
-        Write(BuildItemReadRequest(IdDeviceIdentity));
-    } else if (step == 28) {
-        Write(BuildItemReadRequest(IdRemote));
-    } else if (step == 29) {
-        Write(BuildItemReadRequest(IdSaveMode));
+    } else if (const int item = ReadStepItem(step); item >= 0) {
+        Write(BuildItemReadRequest(static_cast<ParamId>(item)));
+    }
+}
+
+void Link::SendStep() {
+    StartStep(StepIndex, UploadFlag);
+    waitingSince_ = timers_.NowMs();
+    answerScheduled_ = false;
+}
+
+void Link::StartTransfer(int pacedIntervalMs) {
+    badAnswers_ = 0;
+    silentRepeats_ = 0;
+    nameCopiesDue_ = 0;
+    Signals.DamagedFrame = 0;
+    PendingEvent = 0;
+    PaceTransfer(pacedIntervalMs);
+}
+
+std::string Link::CurrentName() const {
+    const int mode = ModeNameIndex - 1;
+    return mode >= 0 && mode < ModeCount ? model_.ModeNames[static_cast<std::size_t>(mode)] : std::string();
+}
+
+Link::StepAnswer Link::CheckAnswer() const {
+    const int state = Signals.TransferState;
+    if (state == TransferAcked && UploadFlag == 1) return StepAnswer::Taken;
+    if (state != TransferFrameReceived) return StepAnswer::None;
+    if (Signals.DamagedFrame == 1) return StepAnswer::Damaged;
+    if (UploadFlag == 1) return StepAnswer::Taken;
+    const int address = Signals.FrameAddress;
+    if (StepIndex == ModeNameStep) {
+        // Anything but a name is the late answer to an earlier request; taking it for
+        // the name would file every following name under the mode before.
+        if (address != IdModeName) return StepAnswer::Late;
+        // A name asked for again may come twice; the second copy is no answer to the
+        // next request. (Names carry no mode number: the copy is known by its text.)
+        if (nameCopiesDue_ > 0 && CurrentName() == lastName_) return StepAnswer::NameCopy;
+        return StepAnswer::Taken;
+    }
+    if (!AnswersReadStep(StepIndex, address))
+        for (int step = 0; step <= StepCount; ++step)
+            if (AnswersReadStep(step, address)) return StepAnswer::Late;
+    return StepAnswer::Taken;
+}
+
+void Link::TakeAnswer() {
+    int& state = Signals.TransferState;
+    if (StepIndex == ModeNameStep && UploadFlag == 0) {
+        nameCopiesDue_ += silentRepeats_;
+        lastName_ = CurrentName();
+    }
+    badAnswers_ = 0;
+    silentRepeats_ = 0;
+    if (StepIndex < StepCount) {
+        if (StepIndex == ModeNameStep) {
+            ModeNameIndex += 1;
+            if (ModeNameIndex > ModeCount || UploadFlag == 1) {
+                ModeNameIndex = 0;
+                StepIndex = 19;
+            }
+        } else {
+            if (StepIndex == 17) ModeNameIndex += 1;
+            StepIndex += 1;
+        }
+        SendStep();
+    } else {
+        state = TransferIdle;
+        timers_.Stop(LinkTimer::Transfer);
+        RaiseLinkEvent(EventOnline);
+        timers_.SetInterval(LinkTimer::Transfer, TransferIntervalMs);
+    }
+    state = TransferWaiting;
+    StepTicks = 0;
+}
+
+void Link::SkipAnswer(StepAnswer answer) {
+    // A late answer's words are stored by their address already; this step's own
+    // answer is still coming.
+    if (answer == StepAnswer::NameCopy) nameCopiesDue_ -= 1;
+    if (answer == StepAnswer::NameCopy || answer == StepAnswer::Late) Signals.TransferState = TransferWaiting;
+}
+
+void Link::AskAgainAfterDamage() {
+    // The answer came back damaged: going on would leave its slots unread while the
+    // read reports success. The step is asked again, a few times at most; after that
+    // it is late like a step without answer.
+    Signals.DamagedFrame = 0;
+    StepTicks = 0;
+    if (badAnswers_ < MaxDamagedAnswers) {
+        badAnswers_ += 1;
+        SendStep();
+        Signals.TransferState = TransferWaiting;
+    } else {
+        Signals.TransferState = TransferLate;
+    }
+}
+
+void Link::AskAgainAfterSilence() {
+    // Nothing came back for the current step, whatever state it was sent from (over
+    // serial the read starts from 0, over TCP the connect command's acknowledgement
+    // leaves 1): the step is asked again, as a damaged answer is. A processor that has
+    // died would keep that going for ever: after so many repeats the step is late. A
+    // later step still fails 111 ticks after it first went out, as it did before it
+    // was ever repeated.
+    const bool firstSteps = StepIndex <= 1;
+    if (silentRepeats_ < (firstSteps ? MaxFirstStepRepeats : MaxLaterStepRepeats)) {
+        silentRepeats_ += 1;
+        SendStep();
+        StepTicks = 0;
+    } else {
+        Signals.TransferState = TransferLate;
+        StepTicks = firstSteps ? 0 : TicksPerWait * silentRepeats_;
     }
 }
 
@@ -234,72 +383,36 @@ void Link::OnTransferTick() {
     if (StepTicks < StepTicksMax) StepTicks += 1;
     DialogTakesLabelAndProgress();
     host_.ShowStatusDialog();
+    if (fast_) {
+        FastTransferTick();
+        return;
+    }
 
-    int& state = Signals.TransferState;
-    const bool answered =
-        state == TransferFrameReceived || (state == TransferAcked && UploadFlag == 1);
-    if (answered && state == TransferFrameReceived && Signals.DamagedFrame == 1) {
-        // The answer came back damaged: going on would leave its slots unread while
-        // the read reports success. The step is asked again, a few times at most;
-        // after that it is late like a step without answer.
-        Signals.DamagedFrame = 0;
-        StepTicks = 0;
-        if (badAnswers_ < MaxDamagedAnswers) {
-            badAnswers_ += 1;
-            StartStep(StepIndex, UploadFlag);
-            state = TransferWaiting;
-        } else {
-            state = TransferLate;
-        }
-    } else if (answered && state == TransferFrameReceived && UploadFlag == 0 && StepIndex == 18 &&
-               Signals.FrameAddress != IdModeName) {
-        // Not a name: the late answer to an earlier request that was repeated (its
-        // words are stored by their address already). Taking it for the name would
-        // file every following name under the mode before; the name is still coming.
-        state = TransferWaiting;
-    } else if (answered) {
-        badAnswers_ = 0;
-        firstStepRepeats_ = 0;
-        if (StepIndex < StepCount) {
-            if (StepIndex == 18) {
-                ModeNameIndex += 1;
-                if (ModeNameIndex > ModeCount || UploadFlag == 1) {
-                    ModeNameIndex = 0;
-                    StepIndex = 19;
-                }
-            } else {
-                if (StepIndex == 17) ModeNameIndex += 1;
-                StepIndex += 1;
-            }
-            StartStep(StepIndex, UploadFlag);
-        } else {
-            state = TransferIdle;
-            timers_.Stop(LinkTimer::Transfer);
-            RaiseLinkEvent(EventOnline);
-            timers_.SetInterval(LinkTimer::Transfer, TransferIntervalMs);
-        }
-        state = TransferWaiting;
-        StepTicks = 0;
-    } else if (state == TransferLate) {
+    const StepAnswer answer = CheckAnswer();
+    switch (answer) {
+    case StepAnswer::Taken:
+        TakeAnswer();
+        return;
+    case StepAnswer::Damaged:
+        AskAgainAfterDamage();
+        return;
+    case StepAnswer::NameCopy:
+    case StepAnswer::Late:
+        SkipAnswer(answer);
+        return;
+    case StepAnswer::None:
+        break;
+    }
+    if (Signals.TransferState == TransferLate) {
         if (StepTicks >= StepTicksMax) {
-            state = TransferIdle;
+            Signals.TransferState = TransferIdle;
+            failure_ = (badAnswers_ >= MaxDamagedAnswers ? "the processor's answers stayed damaged"
+                                                         : "lost the processor") +
+                       std::string(" during the ") + TransferName() + " at " + StepText();
             RaiseLinkEvent(EventConnectFailed);
         }
     } else if (StepTicks > WaitTicksBeforeRetry) {
-        // Nothing came back for the current step, whatever state it was sent from
-        // (over serial the read starts from 0, over TCP the connect command's
-        // acknowledgement leaves 1): the first two steps are repeated, later ones
-        // are late.
-        // A processor that answered the connect command and then died would keep
-        // the first steps going for ever, with nothing said: after so many repeats
-        // they are late too.
-        if (StepIndex <= 1 && firstStepRepeats_ < MaxFirstStepRepeats) {
-            firstStepRepeats_ += 1;
-            StartStep(StepIndex, UploadFlag);
-        } else {
-            state = TransferLate;
-        }
-        StepTicks = 0;
+        AskAgainAfterSilence();
     }
 }
 
@@ -311,6 +424,7 @@ std::vector<std::string> Link::ModeListItems() const {
 }
 
 void Link::AfterFeed() {
+    if (fastOn_) FastAfterFeed();
     for (const std::string& line : serialRx_.TakeDiagnostics()) host_.Diagnostic(line);
     for (const std::string& line : tcpRx_.TakeDiagnostics()) host_.Diagnostic(line);
     if (model_.DeviceIdentity != shownIdentity_) {
@@ -357,12 +471,10 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 0;
-        badAnswers_ = 0;
-        firstStepRepeats_ = 0;
-        Signals.DamagedFrame = 0;
         ShowLinkStatus("加载中...", "Loading...");
-        StartStep(0, 0);
+        SendStep();
         LinkState = LinkOffline;
+        StartTransfer(TransferIntervalMs);
         break;
     case EventSaved:
         host_.RebuildModeList(ModeListItems());
@@ -379,9 +491,6 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReadStepCount;
         UploadFlag = 0;
-        badAnswers_ = 0;
-        firstStepRepeats_ = 0;
-        Signals.DamagedFrame = 0;
         Signals.TransferState = TransferIdle;
         if (TransportKind == TransportTcp) {
             SendLinkCommand(LinkConnect);
@@ -391,8 +500,9 @@ void Link::RaiseLinkEvent(int event) {
         StepTicks = 0;
         LinkState = LinkOffline;
         ShowLinkStatus("连接中...", "Linking...");
-        StartStep(0, 0);
+        SendStep();
         timers_.Start(LinkTimer::Transfer);
+        StartTransfer(TransportKind == TransportTcp ? TransferTcpIntervalMs : TransferIntervalMs);
         break;
     case EventUpload:
         if (LinkState != LinkOnline) return;  // nothing to upload to
@@ -404,15 +514,13 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 1;
-        badAnswers_ = 0;
-        firstStepRepeats_ = 0;
-        Signals.DamagedFrame = 0;
         ShowLinkStatus("下载数据...", "Download...");
         LinkState = LinkOffline;
-        StartStep(0, 1);
+        SendStep();
+        StartTransfer(TransferIntervalMs);
         break;
     case EventLinkLost:
-        waitingSave_.clear();
+        LeaveOnline();
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Search);
         host_.SetSuppressSend(false);
@@ -424,6 +532,7 @@ void Link::RaiseLinkEvent(int event) {
         ShowMessage("已断开连接!", "Off Line!");
         break;
     case EventConnectFailed:
+        LeaveOnline();
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Search);
         host_.SetSuppressSend(false);
@@ -436,6 +545,10 @@ void Link::RaiseLinkEvent(int event) {
         break;
     default:
         return;  // events 5 and 8 do not exist
+    }
+    if (saveDropped_) {
+        saveDropped_ = false;
+        ShowMessage("保存失败!", "Save Failed!");
     }
     if (EventObserver) EventObserver(event);
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/link/fast_transfer.h"
 #include "core/link/link_interfaces.h"
 #include "core/link/write_queue.h"
 #include "core/model/language.h"
@@ -33,6 +34,7 @@ enum LinkEvent : int {
 
 inline constexpr int ReadStepCount = 29;    // steps 0..29 of a linking read
 inline constexpr int ReloadStepCount = 19;  // a reload, and an upload, stop at 19
+inline constexpr int ModeNameStep = 18;     // a read's step that asks for the nine names
 inline constexpr int StepTicksMax = 100;
 
 class Link {
@@ -85,6 +87,26 @@ public:
     // The system (0x0A04) or panel (0x0A05) password command with these digits.
     void SendPassword(ParamId id, std::string_view digits);
 
+    // The socket has closed: the processor hung up, or the connection never came up
+    // (reason: the system's words). Noticed at once while the link works over TCP.
+    void OnTcpClosed(bool wasConnected, const std::string& reason);
+
+    // What the link waits for, for a progress line: "page 6", "mode names", "an answer
+    // from 192.168.1.100:8889"...; empty when it waits for nothing.
+    std::string WaitingFor() const;
+    // How long the step (or connect command) now waiting has been waiting, in ms.
+    long WaitedMs() const;
+    // Why the last attempt ended in "connect failed" or "link lost", in English:
+    // "lost the processor during the read at page 6", "connection closed by
+    // 127.0.0.1:8889 during the read of page 6"...
+    const std::string& FailureReason() const { return failure_; }
+
+    // Fast transfers (off by default): the next step of a read, reload or upload goes
+    // out as soon as the previous step's answer has been taken in. Taken up by the
+    // next search or transfer.
+    void SetFastTransfers(bool on, FastTransferTiming timing = {});
+    bool FastTransfers() const { return fastOn_; }
+
     // The link label as the status dialog shows it.
     const std::string& LinkCaption() const { return linkCaption_; }
     const std::string& LinkHint() const { return linkHint_; }
@@ -121,11 +143,47 @@ public:
     int SilentSeconds = 0;
 
 private:
+    // How a transfer step's answer stands at a tick.
+    enum class StepAnswer {
+        None,      // nothing (or only an acknowledgement during a read) yet
+        Taken,     // the answer: go on
+        Damaged,   // a frame failing its checksum: ask again
+        Late,      // the late answer to an earlier request: keep waiting
+        NameCopy,  // the second copy of a name asked for twice: keep waiting
+    };
+    StepAnswer CheckAnswer() const;
+    void TakeAnswer();
+    void SkipAnswer(StepAnswer answer);  // a late answer or a name's second copy
+    void AskAgainAfterDamage();
+    void AskAgainAfterSilence();
+    // Sends the current step's request (StartStep) and notes when.
+    void SendStep();
+    // At the start of every transfer, once its first step is out: repeat counters
+    // and the pending event start afresh, and the pace is set (fast when asked for).
+    void StartTransfer(int pacedIntervalMs);
+    std::string CurrentName() const;  // the name filed under the mode asked for last
+    std::string TransferName() const;  // "read", "reload", "upload"
+    std::string StepText() const;      // what the current step asks for
+    std::string Endpoint() const;      // HOST:PORT
+
+    // Fast transfers (fast_transfer.cpp).
+    void RestartTimer(LinkTimer timer, int ms);
+    int FastDeadlineMs() const;
+    void PaceTransfer(int pacedIntervalMs);
+    void EndFastPace();  // a transfer given up (or the link left) at the fast pace
+    void StartSearchFast();
+    void FastAfterFeed();
+    void FastTransferTick();
+
     // A recall or save write: the next acknowledgement raises its event.
     bool AwaitAcknowledgementOf(ParamId id);
     // The queues were emptied by a transfer or a new link: the repeat of the last
     // write and the memory of the outstanding frame go with them.
     void ForgetPacedSends();
+    // The user disconnects, or the link is lost or fails: a held save is dropped, no
+    // later acknowledgement may raise the event a recall or save was waiting for, and
+    // a fast transfer's pace ends.
+    void LeaveOnline();
     void SendSave(std::span<const std::uint8_t> frame);
     void Write(std::span<const std::uint8_t> bytes);
     void WriteValue(ParamId id, std::uint16_t value);
@@ -165,8 +223,21 @@ private:
     } shownStatus_{"设备未连接", "Off Line", true};
     std::string shownIdentity_;
     std::vector<std::uint8_t> waitingSave_;  // a save-as-mode frame behind the queues
-    int badAnswers_ = 0;  // damaged answers to the current transfer step
-    int firstStepRepeats_ = 0;  // repeats of the current step 0 or 1
+    bool saveDropped_ = false;  // a transfer forgot a held save: say so after the event
+    int badAnswers_ = 0;     // damaged answers to the current transfer step
+    int silentRepeats_ = 0;  // repeats of the current step for want of an answer
+    // Name requests asked twice whose second copy may still come, and the name it holds.
+    int nameCopiesDue_ = 0;
+    std::string lastName_;
+    long waitingSince_ = 0;  // NowMs when the request now waiting went out
+    bool fastOn_ = false;
+    FastTransferTiming fastTiming_;
+    bool fast_ = false;            // the transfer now running goes fast
+    int fastMisses_ = 0;           // deadlines missed in this transfer
+    long slowestAnswerMs_ = 0;     // of this transfer's steps
+    int pacedIntervalMs_ = TransferIntervalMs;
+    bool answerScheduled_ = false;  // the next tick comes after the guard gap
+    std::string failure_;
 };
 
 }  // namespace kdsp

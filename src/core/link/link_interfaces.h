@@ -56,6 +56,8 @@ public:
     virtual void Stop(LinkTimer timer) = 0;
     virtual void SetInterval(LinkTimer timer, int ms) = 0;
     virtual bool IsRunning(LinkTimer timer) const = 0;
+    // A monotonic clock in milliseconds: how long a request has waited for its answer.
+    virtual long NowMs() const = 0;
 };
 
 struct TcpEndpoint {

@@ -63,7 +63,9 @@ void Link::SendParam(ParamId id, int value) {
     const ParamId s = StoreValue(model_, id, value);
     if (host_.SuppressSend() || LinkState != LinkOnline) return;
     IdleTicks = 0;
-    if (Signals.ClearToSend == 0 || Writes.Count() != 0) {
+    // A recall made while a save waits goes after the save: the save stores the mode
+    // the user saw, and the recall's reload would otherwise forget it.
+    if (Signals.ClearToSend == 0 || Writes.Count() != 0 || (s == IdRecallMode && WaitingSave())) {
         Writes.Push(s, value);
         return;
     }
@@ -113,7 +115,16 @@ bool Link::AwaitAcknowledgementOf(ParamId id) {
 void Link::ForgetPacedSends() {
     RepeatLast = 0;
     LastWrite = Outstanding::None;
+    // A save still held when a transfer starts never reaches the processor; the
+    // user is told once the transfer has been set going.
+    if (!waitingSave_.empty()) saveDropped_ = true;
     waitingSave_.clear();
+}
+
+void Link::LeaveOnline() {
+    waitingSave_.clear();
+    PendingEvent = 0;
+    EndFastPace();
 }
 
 bool Link::SaveAsMode(int mode, std::string_view name) {
@@ -161,12 +172,16 @@ void Link::OnHoldTick() {
         SilentSeconds += 1;
         if (SilentSeconds > SilentSecondsPendingLost) {
             SilentSeconds = 0;
+            failure_ = std::string("lost the processor: the ") + (PendingEvent == EventSaved ? "save" : "recall") +
+                       " was never confirmed";
             timers_.Stop(LinkTimer::Hold);
             RaiseLinkEvent(EventLinkLost);
         }
     }
 
-    if (Signals.ClearToSend == 1 && (Writes.Count() != 0 || RepeatLast == 1)) {
+    // The save goes before a recall made after it (and after everything before it).
+    const bool recallWaitsForSave = WaitingSave() && Writes.Count() != 0 && Writes[1].id == IdRecallMode;
+    if (Signals.ClearToSend == 1 && (Writes.Count() != 0 || RepeatLast == 1) && !recallWaitsForSave) {
         Signals.ClearToSend = 0;
         SilentSeconds = 0;
         IdleTicks = 0;
@@ -193,7 +208,7 @@ void Link::OnHoldTick() {
     }
 
     // A save that waited for the edits before it goes out once they are all confirmed.
-    if (Signals.ClearToSend == 1 && !waitingSave_.empty() && Writes.Count() == 0 &&
+    if (Signals.ClearToSend == 1 && WaitingSave() && (Writes.Count() == 0 || recallWaitsForSave) &&
         Bands.Count() == 0) {
         SendSave(waitingSave_);
         waitingSave_.clear();
@@ -222,6 +237,7 @@ void Link::OnHoldTick() {
         }
         if (SilentSeconds > SilentSecondsLost) {
             SilentSeconds = 0;
+            failure_ = "lost the processor: no answer for " + std::to_string(SilentSecondsLost + 1) + " s";
             timers_.Stop(LinkTimer::Hold);
             RaiseLinkEvent(EventLinkLost);
         }

@@ -22,7 +22,19 @@ bool IsCommand(std::uint8_t b) { return b == CmdWrite || b == CmdRead; }
 void SetAcknowledged(LinkSignals& signals) {
     signals.DeviceFound = 1;
     signals.ClearToSend = 1;
-    signals.TransferState = TransferAcked;
+    // A frame already taken in stays taken in: a read step waits for its data frame, and
+    // an acknowledgement behind it (or two bytes inside a damaged one) must not undo it.
+    if (signals.TransferState != TransferFrameReceived) signals.TransferState = TransferAcked;
+}
+
+// True when a complete good frame or acknowledgement starts somewhere in `bytes`.
+bool HoldsGoodFrame(std::span<const std::uint8_t> bytes) {
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        if (!IsStartByte(bytes[at])) continue;
+        const FrameKind kind = CutNextFrame(bytes.subspan(at)).kind;
+        if (kind == FrameKind::Data || kind == FrameKind::Ack) return true;
+    }
+    return false;
 }
 
 std::string DecimalDigits(std::span<const std::uint8_t> payload) {
@@ -182,7 +194,12 @@ void RxAssembler::Feed(std::span<const std::uint8_t> bytes, Model& model, LinkSi
     std::size_t pos = 0;
     while (pos < buffer_.size()) {
         const auto rest = std::span<const std::uint8_t>(buffer_).subspan(pos);
-        const FrameCut cut = CutNextFrame(rest);
+        FrameCut cut = CutNextFrame(rest);
+        // A start byte inside a frame that failed its checksum may be a byte of its
+        // payload: while it waits for more bytes than have come, a good frame complete
+        // behind it would wait too, perhaps for ever. It is dropped instead.
+        if (cut.kind == FrameKind::Incomplete && pos < damagedUntil_ && HoldsGoodFrame(rest.subspan(1)))
+            cut = {FrameKind::BadLength, 1, 1};
         if (cut.consumed == 0) break;
         switch (cut.kind) {
         case FrameKind::Data:
@@ -194,10 +211,12 @@ void RxAssembler::Feed(std::span<const std::uint8_t> bytes, Model& model, LinkSi
                                    std::to_string(cut.length - HeaderSize));
             const FrameKind applied =
                 ApplyFrame(rest.first(cut.length), model, signals, modeNameIndex);
-            if (applied == FrameKind::Data)
+            if (applied == FrameKind::Data) {
                 ++framesApplied_;
-            else
+            } else {
                 ++framesDropped_;
+                damagedUntil_ = std::max(damagedUntil_, pos + cut.length);
+            }
             break;
         }
         case FrameKind::Ack:
@@ -216,9 +235,13 @@ void RxAssembler::Feed(std::span<const std::uint8_t> bytes, Model& model, LinkSi
         pos += cut.consumed;
     }
     buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(pos));
+    damagedUntil_ = damagedUntil_ > pos ? damagedUntil_ - pos : 0;
 }
 
-void RxAssembler::Reset() { buffer_.clear(); }
+void RxAssembler::Reset() {
+    buffer_.clear();
+    damagedUntil_ = 0;
+}
 
 std::vector<std::string> RxAssembler::TakeDiagnostics() {
     std::vector<std::string> out;

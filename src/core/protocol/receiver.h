@@ -89,6 +89,8 @@ public:
 private:
     static constexpr std::size_t MaxDiagnostics = 256;
     std::vector<std::uint8_t> buffer_;
+    // The buffer's bytes before this offset belong to a frame that failed its checksum.
+    std::size_t damagedUntil_ = 0;
     std::vector<std::string> diagnostics_;
     std::size_t framesApplied_ = 0;
     std::size_t framesDropped_ = 0;

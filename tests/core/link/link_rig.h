@@ -93,6 +93,7 @@ public:
         if (s.running) s.next = now + ms;
     }
     bool IsRunning(LinkTimer t) const override { return timers.at(t).running; }
+    long NowMs() const override { return now; }
 };
 
 class FakeHost : public LinkHost {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <map>
 #include <random>
 
 #include "core/model/codecs.h"
@@ -103,11 +104,13 @@ TEST(LinkRead, RepliesStoppingAtStepFiveEndInConnectFailedAfterTheWait) {
     };
     r.link.LinkBtnClick(true);
     ASSERT_TRUE(r.RunUntilEvent(EventConnectFailed));
-    // Step 5 goes out at 2500 ms, is late 11 ticks later and fails 100 ticks after that.
+    // Step 5 goes out at 2500 ms, is asked again every 11 ticks, five times, and still
+    // fails 111 ticks after it first went out.
     ASSERT_EQ(r.events.size(), 2u);
     EXPECT_EQ(r.events[1], std::make_pair(2500L + 111 * 100, static_cast<int>(EventConnectFailed)));
-    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(5)), 1) << "a later step is not repeated";
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(5)), 6) << "a lost answer is asked for again";
     EXPECT_EQ(CountFrames(r, BuildPageReadRequest(6)), 0);
+    EXPECT_EQ(r.link.FailureReason(), "lost the processor during the read at page 5");
     EXPECT_EQ(r.link.Signals.TransferState, TransferIdle);
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Transfer));
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Search));
@@ -178,8 +181,13 @@ TEST(LinkRead, ADamagedAnswerIsAskedForAgainRatherThanSkipped) {
     int damaged = 0;
     r.transport.responder = [&r, &damaged](const Bytes& f) {
         Bytes answer = r.processor.Answer(f);
-        if ((f == BuildPageReadRequest(5) || f == BuildModeNameRequest(3)) && damaged++ % 2 == 0)
+        if ((f == BuildPageReadRequest(5) || f == BuildModeNameRequest(3)) && damaged++ % 2 == 0) {
+            // The damaged page reply holds an acknowledgement's bytes and a phantom
+            // start that claims more bytes than ever come.
+            if (f == BuildPageReadRequest(5))
+                answer = BuildFrame(CmdWrite, 0x0500, Bytes{0x01, 0xFE, 0xBB, 0xFC, 0xBA, 0xF0, 0xA7, 0x00});
             answer.back() ^= 0x5A;
+        }
         return answer;
     };
     r.link.LinkBtnClick(true);
@@ -189,6 +197,28 @@ TEST(LinkRead, ADamagedAnswerIsAskedForAgainRatherThanSkipped) {
     EXPECT_EQ(r.model.DeviceImage[5][3], FakeProcessor::Word(5, 3)) << "the page was read after all";
     EXPECT_EQ(r.model.ModeNames[3], "Mode4") << "and the name went to its own mode";
     EXPECT_EQ(r.model.ModeNames[4], "Mode5");
+}
+
+TEST(LinkRead, ALostAnswerIsAskedForAgainAtAnyStepAndTheProgressSaysWhatItWaitsFor) {
+    Rig r({"ttyFAKE0"});
+    std::map<Bytes, int> lost = {{BuildPageReadRequest(6), 2}, {BuildModeNameRequest(4), 1},
+                                 {BuildItemReadRequest(IdDeviceIdentity), 1}};
+    r.processor.answering = [&lost](const Bytes& f) {
+        auto it = lost.find(f);
+        return it == lost.end() || it->second-- <= 0;
+    };
+    r.link.LinkBtnClick(true);
+    r.Advance(2000 + 6 * 100 + 1500);
+    EXPECT_EQ(r.link.WaitingFor(), "page 6");
+    EXPECT_EQ(r.link.WaitedMs(), 1500 - 1100) << "since the request was asked again";
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(6)), 3);
+    EXPECT_EQ(CountFrames(r, BuildModeNameRequest(4)), 2);
+    EXPECT_EQ(CountFrames(r, BuildItemReadRequest(IdDeviceIdentity)), 2);
+    EXPECT_EQ(r.model.DeviceImage[6][115], FakeProcessor::Word(6, 115));
+    EXPECT_EQ(r.model.ModeNames[4], "Mode5");
+    EXPECT_EQ(r.model.DeviceIdentity, "1234ABCD");
+    EXPECT_EQ(r.link.WaitingFor(), "");
 }
 
 TEST(LinkRead, AnswersThatStayDamagedEndInConnectFailed) {
@@ -222,11 +252,19 @@ TEST(LinkRead, AnswersSlowerThanTheRepeatStillFileEachNameUnderItsOwnMode) {
             late.pop_front();
         }
     };
+    // What the window shows is what the model holds when the read goes online.
+    Model shown;
+    r.host.onRefresh = [&r, &shown] { shown = r.model; };
     r.link.LinkBtnClick(true);
     ASSERT_TRUE(r.RunUntilEvent(EventOnline, 200000));
     EXPECT_GE(CountFrames(r, BuildPageReadRequest(0)), 2);
     for (int m = 0; m < 9; ++m)
-        EXPECT_EQ(r.model.ModeNames[static_cast<std::size_t>(m)], "Mode" + std::to_string(m + 1)) << "mode " << m;
+        EXPECT_EQ(shown.ModeNames[static_cast<std::size_t>(m)], "Mode" + std::to_string(m + 1)) << "mode " << m;
+    // Late answers to repeated requests are not taken for the answers of the steps
+    // after them, so the last items have arrived too.
+    for (int item : {0x02, 0x0C, 0x0E, 0x11, 0x01})
+        EXPECT_EQ(shown.DeviceImage[10][static_cast<std::size_t>(item)], FakeProcessor::Word(10, item)) << "item " << item;
+    EXPECT_EQ(shown.DeviceIdentity, "1234ABCD");
 }
 
 TEST(LinkRead, ALateStepThatIsAnsweredAfterAllContinuesTheRead) {
@@ -236,12 +274,160 @@ TEST(LinkRead, ALateStepThatIsAnsweredAfterAllContinuesTheRead) {
         return !(hold && f == BuildPageReadRequest(7));
     };
     r.link.LinkBtnClick(true);
-    r.Advance(2700 + 1200);
+    r.Advance(2700 + 6 * 1100 + 100);
     EXPECT_EQ(r.link.Signals.TransferState, TransferLate);
+    EXPECT_EQ(CountFrames(r, BuildPageReadRequest(7)), 6) << "asked once and again five times";
     hold = false;
     r.link.StartStep(7, 0);  // the processor answers this copy
     ASSERT_TRUE(r.RunUntilEvent(EventOnline, 20000));
     EXPECT_FALSE(r.HasEvent(EventConnectFailed));
+}
+
+TEST(LinkTcp, AClosedConnectionIsNoticedAtOnceWhateverTheLinkIsDoing) {
+    Rig r;
+    r.link.LinkBtnClick(true);
+    r.Advance(2000 + 6 * 200 + 50);
+    ASSERT_EQ(r.link.WaitingFor(), "page 6");
+    r.link.OnTcpClosed(true, "The remote host closed the connection");
+    ASSERT_EQ(r.events.back(), std::make_pair(r.timers.now, static_cast<int>(EventConnectFailed)));
+    EXPECT_EQ(r.link.FailureReason(), "connection closed by 127.0.0.1:18889 during the read of page 6");
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Transfer));
+    EXPECT_EQ(r.host.messages.back().second, "Off Line!") << "the window's message is unchanged";
+
+    // Online, and during an upload of a page.
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    r.link.OnTcpClosed(true, "");
+    EXPECT_EQ(r.events.back().second, EventLinkLost);
+    EXPECT_EQ(r.link.FailureReason(), "connection closed by 127.0.0.1:18889");
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Hold));
+    r.events.clear();
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    r.link.RaiseLinkEvent(EventUpload);
+    r.Advance(8 * 100 + 50);
+    r.link.OnTcpClosed(true, "");
+    EXPECT_EQ(r.link.FailureReason(), "connection closed by 127.0.0.1:18889 during the upload of page 2");
+
+    // A connection refused while searching ends the search with the system's reason.
+    r.events.clear();
+    r.link.LinkBtnClick(true);
+    r.Advance(1000);
+    r.link.OnTcpClosed(false, "Connection refused");
+    ASSERT_EQ(r.events.size(), 1u);
+    EXPECT_EQ(r.events[0], std::make_pair(r.timers.now, static_cast<int>(EventConnectFailed)));
+    EXPECT_EQ(r.link.FailureReason(), "cannot connect to 127.0.0.1:18889: Connection refused");
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Search));
+    // Idle, or over serial, a closing socket changes nothing.
+    r.link.OnTcpClosed(false, "Connection refused");
+    EXPECT_EQ(r.events.size(), 1u);
+}
+
+// A read over TCP from the fake processor, paced or fast, with one kind of fault.
+enum class ReadFault { None, Late120, FirstReplyLost, OneReplyDamaged };
+
+struct ReadRun {
+    std::vector<Bytes> requests;
+    Model model;
+    long onlineAfterMs = -1;
+};
+
+ReadRun ReadOverTcp(bool fast, ReadFault fault) {
+    Rig r;
+    r.link.SetFastTransfers(fast);
+    std::deque<std::pair<long, Bytes>> due;
+    int replies = 0;
+    bool damaged = false;
+    r.transport.responder = [&](const Bytes& f) {
+        Bytes answer = r.processor.Answer(f);
+        const bool reply = answer.size() > 2;
+        if (reply && ++replies == 1 && fault == ReadFault::FirstReplyLost) return Bytes{};
+        if (reply && f == BuildPageReadRequest(4) && fault == ReadFault::OneReplyDamaged && !damaged) {
+            damaged = true;
+            answer.back() ^= 0x5A;
+            return answer;
+        }
+        if (fault != ReadFault::Late120) return answer;
+        due.emplace_back(r.timers.now + 120, answer);
+        return Bytes{};
+    };
+    r.pump = [&](long now) {
+        while (!due.empty() && due.front().first <= now) {
+            r.transport.inbound.push_back({TransportTcp, due.front().second, now});
+            due.pop_front();
+        }
+    };
+    r.link.LinkBtnClick(true);
+    ReadRun run;
+    if (r.RunUntilEvent(EventOnline, 60000)) run.onlineAfterMs = r.events.back().first;
+    run.requests = r.WrittenFrames();
+    run.model = r.model;
+    return run;
+}
+
+TEST(LinkFast, AReadAsksThePacedReadsRequestsInOrderAndMuchSooner) {
+    for (ReadFault fault : {ReadFault::None, ReadFault::Late120, ReadFault::FirstReplyLost, ReadFault::OneReplyDamaged}) {
+        const ReadRun paced = ReadOverTcp(false, fault);
+        const ReadRun fast = ReadOverTcp(true, fault);
+        const int f = static_cast<int>(fault);
+        ASSERT_GT(paced.onlineAfterMs, 0) << "fault " << f;
+        ASSERT_GT(fast.onlineAfterMs, 0) << "fault " << f;
+        EXPECT_EQ(fast.requests, paced.requests) << "fault " << f;
+        EXPECT_EQ(fast.model.DeviceImage, paced.model.DeviceImage) << "fault " << f;
+        EXPECT_EQ(fast.model.ModeNames, paced.model.ModeNames) << "fault " << f;
+        // One round trip per request: 120 ms late answers bound a read to 38 of them.
+        const long bound = fault == ReadFault::Late120 ? 40 * 125 : paced.onlineAfterMs / 8;
+        EXPECT_LT(fast.onlineAfterMs, bound) << "fault " << f << ", paced " << paced.onlineAfterMs;
+    }
+}
+
+TEST(LinkFast, AnUploadSendsThePacedFramesAsEachIsAcknowledged) {
+    std::vector<Bytes> frames[2];
+    long took[2] = {0, 0};
+    for (int fast = 0; fast < 2; ++fast) {
+        Rig r({"ttyFAKE0"});
+        r.link.SetFastTransfers(fast == 1);
+        r.GoOnline();
+        r.model.ParamImage[10][17] = 1;
+        const long start = r.timers.now;
+        r.link.RaiseLinkEvent(EventUpload);
+        ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+        took[fast] = r.events.back().first - start;
+        frames[fast] = r.WrittenFrames();
+    }
+    EXPECT_EQ(frames[1], frames[0]);
+    EXPECT_EQ(frames[0].size(), 20u);
+    EXPECT_EQ(took[0], 2000);
+    EXPECT_LT(took[1], took[0] / 8);
+}
+
+TEST(LinkFast, TwoMissedDeadlinesSendTheRestOfTheTransferBackToThePace) {
+    Rig r({"ttyFAKE0"});
+    r.link.SetFastTransfers(true, FastTransferTiming{3, 150, 4, 2});
+    std::map<Bytes, int> lost = {{BuildPageReadRequest(3), 1}, {BuildPageReadRequest(5), 1}};
+    r.processor.answering = [&lost](const Bytes& f) {
+        auto it = lost.find(f);
+        return it == lost.end() || it->second-- <= 0;
+    };
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    const auto times = [&r](const Bytes& f) {
+        std::vector<long> t;
+        for (const Sent& s : r.transport.writes)
+            if (s.bytes == f) t.push_back(s.at);
+        return t;
+    };
+    const auto page3 = times(BuildPageReadRequest(3));
+    const auto page5 = times(BuildPageReadRequest(5));
+    const auto page6 = times(BuildPageReadRequest(6));
+    const auto page7 = times(BuildPageReadRequest(7));
+    ASSERT_EQ(page3.size(), 2u);
+    ASSERT_EQ(page5.size(), 2u);
+    EXPECT_EQ(page3[1] - page3[0], 150) << "first miss: asked again at the deadline";
+    EXPECT_EQ(page5[1] - page5[0], 150) << "second miss: asked again at the deadline";
+    ASSERT_EQ(page6.size(), 1u);
+    EXPECT_EQ(page7[0] - page6[0], TransferIntervalMs) << "then one step per paced tick";
+    EXPECT_EQ(r.WrittenFrames().size(), 1u + 38u + 2u);
 }
 
 TEST(LinkSearch, WithNoSerialPortThreeTcpConnectsThenConnectFailed) {

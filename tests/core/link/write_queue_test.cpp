@@ -291,6 +291,41 @@ TEST(WriteQueueLink, ASaveWaitsForTheEditsBeforeItSoTheStoredModeHoldsThem) {
     EXPECT_EQ(r.link.LinkState, LinkOnline);
 }
 
+TEST(WriteQueueLink, AHeldSaveGoesBeforeALaterRecallAndIsNeverDroppedUnsaid) {
+    Online r;
+    r.Silence();
+    r.link.SendParam(0x0103, 300);  // outstanding
+    ASSERT_TRUE(r.link.SaveAsMode(2, "Stage"));
+    ASSERT_TRUE(r.link.WaitingSave());
+    r.link.SendParam(IdRecallMode, 4);  // the user recalls another mode right after
+    r.Answer();
+    r.link.OnSerialBytes(Ack);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    const Bytes save = BuildSaveMode(2, "Stage");
+    const Bytes recall = BuildValueFrame(CmdWrite, IdRecallMode, 4);
+    const std::vector<Bytes> sent = r.WrittenFrames();
+    const auto at = [&sent](const Bytes& f) { return std::find(sent.begin(), sent.end(), f) - sent.begin(); };
+    ASSERT_EQ(CountFrames(r.transport.writes, save), 1);
+    ASSERT_EQ(CountFrames(r.transport.writes, recall), 1);
+    EXPECT_LT(at(save), at(recall)) << "the save stores what the user saw before the recall";
+    std::vector<int> order;
+    for (const auto& e : r.events) order.push_back(e.second);
+    EXPECT_EQ(order, (std::vector<int>{EventSaved, EventReload, EventOnline}));
+    ASSERT_EQ(r.host.messages.size(), 1u);
+    EXPECT_EQ(r.host.messages[0].second, "Save Success!");
+
+    // A preset sent while a save waits: the save is not made, and the user hears of it.
+    r.host.messages.clear();
+    r.Silence();
+    r.link.SendParam(0x0103, 301);
+    ASSERT_TRUE(r.link.SaveAsMode(3, "Late"));
+    r.link.RaiseLinkEvent(EventUpload);
+    EXPECT_FALSE(r.link.WaitingSave());
+    ASSERT_EQ(r.host.messages.size(), 1u);
+    EXPECT_EQ(r.host.messages[0].second, "Save Failed!");
+    EXPECT_EQ(CountFrames(r.transport.writes, BuildSaveMode(3, "Late")), 0);
+}
+
 TEST(WriteQueueLink, SaveAsModeWaitsForItsAcknowledgementThenRebuildsTheModeList) {
     Online r;
     r.Silence();
@@ -320,6 +355,23 @@ TEST(WriteQueueLink, SaveAsModeWaitsForItsAcknowledgementThenRebuildsTheModeList
     EXPECT_EQ(r.link.LinkCaption(), "Online");
     ASSERT_EQ(r.host.messages.size(), 1u);
     EXPECT_EQ(r.host.messages[0], std::make_pair(std::string("Confirm"), std::string("Save Success!")));
+}
+
+TEST(WriteQueueLink, ASaveNeverConfirmedIsNotReportedAfterTheLinkComesBack) {
+    Online r;
+    r.Silence();
+    ASSERT_TRUE(r.link.SaveAsMode(1, "Lost"));
+    ASSERT_EQ(r.link.PendingEvent, EventSaved);
+    r.link.LinkBtnClick(false);
+    EXPECT_EQ(r.link.PendingEvent, 0) << "leaving the online state forgets the save";
+    // Made while offline, with nobody answering: it never reaches the processor.
+    ASSERT_TRUE(r.link.SaveAsMode(2, "Offline"));
+    r.Answer();
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    r.Advance(2000);
+    EXPECT_FALSE(r.HasEvent(EventSaved));
+    EXPECT_TRUE(r.host.messages.empty()) << "no \"Save Success!\" for a save that was never confirmed";
 }
 
 TEST(WriteQueueLink, SaveAsModeOutsideTheNineModesSendsNothing) {

@@ -113,6 +113,32 @@ TEST(Receiver, CorruptedLengthDoesNotSwallowFollowingFrames) {
     EXPECT_EQ(r.rx.PendingBytes(), 0u);
 }
 
+TEST(Receiver, BytesInsideADamagedReplyNeitherAcknowledgeNorSwallowTheReplyBehindIt) {
+    // A page reply damaged on the way whose payload holds FE BB and a phantom header
+    // FC BA F0 A7 that claims far more bytes than follow.
+    Bytes damaged = BuildFrame(CmdWrite, 0x0500, Bytes{0x01, 0xFE, 0xBB, 0xFC, 0xBA, 0xF0, 0xA7, 0x00});
+    damaged.back() ^= 0x5A;
+    const Bytes good = BuildFrame(CmdWrite, 0x0500, Words({41, 42, 43}));
+    for (std::size_t cut = 0; cut <= damaged.size() + good.size(); ++cut) {
+        const Bytes stream = Cat({damaged, good});
+        Rx r;
+        r.Feed(Bytes(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(cut)));
+        if (cut >= damaged.size() && cut < stream.size()) {
+            EXPECT_EQ(r.signals.TransferState, TransferFrameReceived)
+                << "split at " << cut << ": the acknowledgement inside must not undo the damaged frame";
+            EXPECT_EQ(r.signals.DamagedFrame, 1) << "split at " << cut;
+        }
+        r.Feed(Bytes(stream.begin() + static_cast<std::ptrdiff_t>(cut), stream.end()));
+        EXPECT_EQ(r.model.DeviceImage[5][2], 43) << "split at " << cut << ": the good reply behind it";
+        EXPECT_EQ(r.signals.DamagedFrame, 0) << "split at " << cut;
+        EXPECT_EQ(r.rx.PendingBytes(), 0u) << "split at " << cut;
+    }
+    // Outside a damaged frame a long frame still waits for its bytes.
+    Rx w;
+    w.Feed(Cat({{0xFC, 0xBA, 0xF0, 0xA7}, good}));
+    EXPECT_EQ(w.model.DeviceImage[5][2], 0);
+}
+
 TEST(Receiver, EveryChunkingGivesTheSameResult) {
     const Bytes ack = {0xFE, 0xBB};
     const Bytes name = BuildFrame(CmdWrite, IdModeName, Bytes{0x21, 0x22, 0x23});
@@ -270,6 +296,9 @@ TEST(ApplyFrame, ShortOrMismatchedFramesReadNothingBeyond) {
     EXPECT_EQ(m.DeviceImage, before.DeviceImage);
     EXPECT_EQ(ApplyFrame(Reply, m, s, 0), FrameKind::Data);
     EXPECT_EQ(m.DeviceImage[3][6], 1);
+    EXPECT_EQ(ApplyFrame(Bytes{0xFE, 0xAA}, m, s, 0), FrameKind::Ack);
+    EXPECT_EQ(s.TransferState, TransferFrameReceived) << "an acknowledgement does not undo a received frame";
+    s.TransferState = TransferWaiting;
     EXPECT_EQ(ApplyFrame(Bytes{0xFE, 0xAA}, m, s, 0), FrameKind::Ack);
     EXPECT_EQ(s.TransferState, TransferAcked);
     EXPECT_EQ(ApplyFrame(Bytes{0xFE, 0xBC}, m, s, 0), FrameKind::BadAck);
