@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <fstream>
 #include <system_error>
 
+#include "core/preset/atomic_file.h"
 #include "core/preset/text_ops.h"
 
 namespace kdsp {
@@ -36,14 +36,7 @@ bool MakeWritableFolder(const fs::path& folder) {
     fs::create_directories(folder, ec);
     if (!fs::is_directory(folder, ec))
         return false;
-    const fs::path probe = folder / "~kdsp-probe.tmp";
-    bool ok = false;
-    {
-        std::ofstream f(probe, std::ios::binary | std::ios::trunc);
-        ok = static_cast<bool>(f << "x");
-    }
-    fs::remove(probe, ec);
-    return ok;
+    return !WriteProblem(folder / "probe");
 }
 
 bool ValidUtf8(std::string_view s) {
