@@ -18,13 +18,17 @@ std::span<const std::uint8_t> AsBytes(const QByteArray& data) {
 QtTransport::QtTransport(QObject* parent) : QObject(parent) {
     connect(&serial_, &QSerialPort::readyRead, this, [this] {
         const QByteArray data = serial_.readAll();
+        if (trace_ && !data.isEmpty()) trace_(false, AsBytes(data));
         if (onSerial_ && !data.isEmpty()) onSerial_(AsBytes(data));
     });
     connect(&serial_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-        if (e != QSerialPort::NoError) serial_.clearError();
+        if (e == QSerialPort::NoError) return;
+        serialError_ = serial_.errorString().toStdString();
+        serial_.clearError();
     });
     connect(&socket_, &QTcpSocket::readyRead, this, [this] {
         const QByteArray data = socket_.readAll();
+        if (trace_ && !data.isEmpty()) trace_(false, AsBytes(data));
         if (onTcp_ && !data.isEmpty()) onTcp_(AsBytes(data));
     });
     // Socket errors end as silence; the link's own time-outs report them.
@@ -58,6 +62,7 @@ bool QtTransport::OpenSerial(const std::string& name) {
     serial_.setParity(QSerialPort::NoParity);
     serial_.setStopBits(QSerialPort::OneStop);
     serial_.setFlowControl(QSerialPort::NoFlowControl);
+    serialError_.clear();
     if (!serial_.open(QIODevice::ReadWrite)) {
         serial_.clearError();
         return false;
@@ -72,6 +77,7 @@ bool QtTransport::OpenSerial(const std::string& name) {
 void QtTransport::CloseSerial() {
     if (serial_.isOpen()) serial_.close();
     serial_.clearError();
+    serialError_.clear();
 }
 
 bool QtTransport::IsSerialOpen() const { return serial_.isOpen(); }
@@ -88,12 +94,16 @@ void QtTransport::DisconnectTcp() { socket_.abort(); }
 void QtTransport::Write(int kind, std::span<const std::uint8_t> bytes) {
     const auto* data = reinterpret_cast<const char*>(bytes.data());
     const auto size = static_cast<qint64>(bytes.size());
+    const bool open = kind == TransportSerial ? serial_.isOpen()
+                                              : socket_.state() != QAbstractSocket::UnconnectedState;
+    if (!open) return;
+    if (trace_) trace_(true, bytes);
     if (kind == TransportSerial) {
-        if (serial_.isOpen()) serial_.write(data, size);
+        serial_.write(data, size);
         serial_.clearError();
         return;
     }
-    if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.write(data, size);
+    socket_.write(data, size);
 }
 
 void QtTransport::FlushWrites(int ms) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "core/link/link_interfaces.h"
 
@@ -17,6 +18,8 @@ class QtTransport : public QObject, public Transport {
     Q_OBJECT
 public:
     using BytesHandler = std::function<void(std::span<const std::uint8_t>)>;
+    // Every write (sent true) and every read (false), for diagnosis.
+    using TraceHandler = std::function<void(bool sent, std::span<const std::uint8_t>)>;
 
     explicit QtTransport(QObject* parent = nullptr);
     ~QtTransport() override;
@@ -25,6 +28,10 @@ public:
     void SetHandlers(BytesHandler serial, BytesHandler tcp);
     // Replaces the machine's port list (the CLI's --serial, tests, --no-serial).
     void SetPortList(std::optional<std::vector<std::string>> ports) { portOverride_ = std::move(ports); }
+    void SetTrace(TraceHandler trace) { trace_ = std::move(trace); }
+    // The system's reason for the last serial port failure (a failed OpenSerial);
+    // empty again with every open and close.
+    const std::string& SerialError() const { return serialError_; }
 
     std::vector<std::string> ListPorts() override;
     bool OpenSerial(const std::string& name) override;
@@ -42,6 +49,8 @@ private:
     QTcpSocket socket_;
     BytesHandler onSerial_;
     BytesHandler onTcp_;
+    TraceHandler trace_;
+    std::string serialError_;
     std::optional<std::vector<std::string>> portOverride_;
 };
 
