@@ -290,6 +290,34 @@ TEST(LinkEndToEnd, ProcessorFallingSilentIsReportedAsFailure) {
     fs::remove_all(dir);
 }
 
+TEST(LinkEndToEnd, SimulatorChecksItsOptionsBeforeServing) {
+    const auto dir = FreshDir();
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"--state", (dir / "no" / "s.Nddt").string()},
+         1,
+         "kdsp-sim: cannot save the memory to " + (dir / "no" / "s.Nddt").string() +
+             ": the folder does not exist\n"},
+        {{"--state", dir.string()}, 1, ": it is a folder\n"},
+        {{"--system-password", "12345"}, 2, "kdsp-sim: the system password must be six digits\n"},
+        {{"--panel-password", "12345"}, 2, "kdsp-sim: the panel password must be four digits\n"},
+        {{"--pty-link", (dir / "tty").string()}, 2, "--pty-link requires --pty"},
+    };
+    for (const auto& c : cases) {
+        auto args = c.args;
+        args.insert(args.begin(), {"--listen", "127.0.0.1:0"});
+        Process sim(KDSP_SIM_PATH, args, dir / "sim.stderr");
+        EXPECT_FALSE(sim.ReadLine(10s).has_value()) << "refused before serving: " << c.message;
+        EXPECT_EQ(sim.Wait(10s), c.status) << c.message;
+        EXPECT_NE(ReadFile(dir / "sim.stderr").find(c.message), std::string::npos)
+            << ReadFile(dir / "sim.stderr");
+    }
+    fs::remove_all(dir);
+}
+
 TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {
     const auto dir = FreshDir();
     const fs::path state = dir / "state.Nddt";
@@ -299,6 +327,10 @@ TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {
         const CliRun r = Kdsp(dir, {"set", "0x0614", "123", "--host", "127.0.0.1", "--port", sim.port});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(sim.process->Stop(), 0);
+        EXPECT_EQ(ReadFile(dir / "sim.stderr"),
+                  "kdsp-sim: " + state.string() +
+                      " does not exist yet: starting from the factory memory\n"
+                      "kdsp-sim: memory saved to " + state.string() + "\n");
     }
     ASSERT_TRUE(fs::exists(state));
     EXPECT_EQ(ImageOf(state)[6][20], 123);
@@ -307,6 +339,7 @@ TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {
     ASSERT_FALSE(again.ptyPath.empty());
     ASSERT_EQ(Kdsp(dir, {"read", "--serial", again.ptyPath, "-o", (dir / "r.Nddt").string()}).status, 0);
     EXPECT_EQ(ImageOf(dir / "r.Nddt")[6][20], 123);
+    EXPECT_EQ(ReadFile(dir / "sim.stderr"), "kdsp-sim: memory loaded from " + state.string() + "\n");
     fs::remove_all(dir);
 }
 
