@@ -7,15 +7,30 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/preset/preset_file.h"
+
 namespace kdsp::cli {
 
-// Thrown by a subcommand for input it refuses: one line on stderr, exit status 1.
+// Thrown by a subcommand for input it refuses or a command that failed: one line
+// on stderr, and `status` as the exit status.
 struct Refused : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit Refused(const std::string& what, int exitStatus = 1)
+        : std::runtime_error(what), status(exitStatus) {}
+    int status;
 };
+
+// -v: diagnosis on stderr (frames as hex, the link's notes, Qt's warnings).
+extern bool Verbose;
+// The exit status of a command that ends without a refusal (preset diff: 1 when
+// the files differ).
+extern int ExitStatus;
 
 // Parses "0x0A02" or "2562"; throws Refused outside 0..max.
 std::uint32_t ParseNumber(const std::string& text, std::uint32_t max, const char* what);
+
+// A preset file read whole with the window's checks; a missing or bad file is
+// refused ("file not found: PATH", "File format error! (PATH: why)").
+PresetReadResult ReadPreset(const std::string& file);
 
 // Set by a command's --json: its result is one JSON object on stdout, and a
 // refusal is {"ok": false, "error": ...} there as well as a line on stderr.

@@ -1,8 +1,8 @@
 // kdsp subcommand curve: the summed EQ response of given bands or of one page of
 // a preset file, as CSV on the 463-point grid or drawn on the graph as SVG.
+#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -12,9 +12,12 @@
 #include "core/eq/channel_curve.h"
 #include "core/eq/graph_mapping.h"
 #include "core/model/model.h"
+#include "core/preset/atomic_file.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
 #ifdef KDSP_HAVE_GRAPH
+#include <QBuffer>
+
 #include "graph/graph_renderer.h"
 #endif
 
@@ -23,7 +26,8 @@ namespace {
 
 constexpr double MinBandFrequency = 1.0;
 constexpr double MaxBandFrequency = 24000.0;  // top of the grid
-constexpr double MaxBandGain = 100.0;         // beyond this the designs overflow
+constexpr double MinBandGain = -24.0;  // the gain steps of a band, and the graph's range
+constexpr double MaxBandGain = 12.0;
 
 struct CurveOptions {
     std::vector<std::string> bands;
@@ -64,7 +68,8 @@ BandSlot ParseBand(const std::string& text) {
     const double q = ParseReal(fields[2], "band Q");
     if (q <= 0) throw Refused("band Q must be above 0: " + fields[2]);
     const double gain = ParseReal(fields[3], "band gain");
-    if (std::fabs(gain) > MaxBandGain) throw Refused("band gain outside -100..100 dB: " + fields[3]);
+    if (gain < MinBandGain || gain > MaxBandGain)
+        throw Refused("band gain outside -24..+12 dB: " + fields[3]);
     slot.frequency = static_cast<float>(f);
     slot.q = static_cast<float>(q);
     slot.gain = static_cast<float>(gain);
@@ -107,11 +112,7 @@ void FromPreset(const CurveOptions& o, Drawn& out) {
         if (e != 4 && e != 5) throw Refused("effect EQ must be 4 (echo) or 5 (reverb): " + o.effectEq);
         model.EffectEqVariant = e;
     }
-    const PresetReadResult result = ReadPresetFile(PathFromText(o.preset));
-    if (!result.Ok())
-        throw Refused(std::string(PresetMessage(*result.error)) + " (" + o.preset + ": " +
-                      result.detail + ")");
-    ApplyPreset(result, model);
+    ApplyPreset(ReadPreset(o.preset), model);
     // The music and output EQs exist per sing/dance mode: draw the mode the preset uses.
     model.ModeFlag = model.DeviceImage[PageMusic][1] == 1 ? 1 : 0;
     LoadViewFromDevice(model, model.ModeFlag);
@@ -201,22 +202,41 @@ std::string Svg(const Drawn& drawn) {
     return s.str();
 }
 
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream f(PathFromText(path), std::ios::binary | std::ios::trunc);
-    if (!f) throw Refused("cannot write " + path);
-    f << text;
-    f.close();
-    if (!f) throw Refused("cannot write " + path);
+// Written whole or not at all: an older picture of that name survives a failure.
+void WriteFile(const std::string& path, std::string_view bytes) {
+    try {
+        WriteFileAtomically(PathFromText(path), bytes);
+    } catch (const FileWriteError& e) {
+        throw Refused("cannot write " + path + ": " + e.what());
+    }
+}
+
+// The file name must say what it holds: a viewer goes by the extension.
+void CheckOutput(const std::string& path, const char* option, const char* extension) {
+    if (path.empty())
+        return;
+    const std::string ext = PathFromText(path).extension().string();
+    std::string lower;
+    for (char c : ext) lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    if (lower != extension)
+        throw Refused(std::string(option) + " writes " + (extension + 1) +
+                      ": give a file name ending in " + extension + " (not " + path + ")");
+    if (const auto why = WriteProblem(PathFromText(path)))
+        throw Refused("cannot write " + path + ": " + *why);
 }
 
 #ifdef KDSP_HAVE_GRAPH
 // The graph exactly as the window draws it: grid background and the curve.
-void WritePng(const std::string& path, const Drawn& drawn) {
+std::string Png(const Drawn& drawn) {
     GraphRenderer renderer;
     renderer.SetCurveColour(ToQRgb(drawn.colour));
     renderer.DrawCurve(drawn.curve.Curve());
-    if (!renderer.Image().save(QString::fromStdString(path), "PNG"))
-        throw Refused("cannot write " + path);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!renderer.Image().save(&buffer, "PNG"))
+        throw Refused("cannot draw the PNG");
+    return bytes.toStdString();
 }
 #endif
 
@@ -228,6 +248,8 @@ void RunCurve(const CurveOptions& o) {
     if (hasBands && (!o.page.empty() || !o.variant.empty() || !o.micGroup.empty() ||
                      !o.effectEq.empty()))
         throw CLI::ValidationError("--page, --variant, --mic-group and --effect-eq need --preset");
+    CheckOutput(o.svg, "--svg", ".svg");
+    CheckOutput(o.png, "--png", ".png");
     Drawn drawn;
     if (hasBands)
         FromBands(o.bands, drawn);
@@ -235,7 +257,7 @@ void RunCurve(const CurveOptions& o) {
         FromPreset(o, drawn);
     if (!o.svg.empty()) WriteFile(o.svg, Svg(drawn));
 #ifdef KDSP_HAVE_GRAPH
-    if (!o.png.empty()) WritePng(o.png, drawn);
+    if (!o.png.empty()) WriteFile(o.png, Png(drawn));
 #endif
     if (o.svg.empty() && o.png.empty()) std::cout << Csv(drawn.curve);
 }
@@ -249,7 +271,7 @@ void RegisterCurveCommands(CLI::App& app) {
         "summed EQ response on the 463-point grid: CSV lines index,frequency_hz,db (no "
         "header), or the drawn graph with --svg");
     curve->add_option("--band", options.bands,
-                      "CODE,FREQ,Q,GAIN: curve code 0..255, Hz 1..24000, Q, dB (repeatable, "
+                      "CODE,FREQ,Q,GAIN: curve code 0..255, Hz 1..24000, Q, dB -24..+12 (repeatable, "
                       "at most 17)")
         ->allow_extra_args(false);
     curve->add_option("--preset", options.preset, "preset file (.Nddt)");

@@ -8,7 +8,9 @@
 #include "cli/cli.h"
 #include "cli/cli_json.h"
 #include "cli/cli_session.h"
+#include "core/preset/atomic_file.h"
 #include "core/preset/preset_file.h"
+#include "core/preset/preset_library.h"
 
 namespace kdsp::cli {
 
@@ -16,10 +18,22 @@ namespace {
 
 void WriteImage(const std::string& path, Model& model) {
     try {
-        WritePresetFile(path, model);
+        WritePresetFile(PathFromText(path), model);
     } catch (const std::exception& e) {
         throw Refused(e.what());
     }
+}
+
+// What a Ctrl-C during an upload leaves behind, said plainly. `backup` is where the
+// processor's settings from before the upload were kept, empty when none was made.
+std::string UploadInterrupted(LinkSession& s, const std::string& backup) {
+    if (s.link().UploadFlag != 1)
+        return "interrupted before the upload began: the processor is unchanged";
+    return "upload interrupted while sending " + s.WaitingFor() +
+           ": the processor is only partly updated; " +
+           (backup.empty() ? "no backup of its previous settings was made"
+                           : "its previous settings are in " + backup) +
+           "; upload the file again to finish";
 }
 
 }  // namespace
@@ -44,9 +58,13 @@ void RegisterLinkCommands(CLI::App& app) {
     read->add_option("-o,--output", readOut, "preset file to write (.Nddt)")->required();
     AddJsonFlag(read);
     read->callback([] {
+        // A file that cannot be written is found out before the processor is asked.
+        if (const auto why = WriteProblem(PathFromText(readOut)))
+            throw Refused("cannot write " + readOut + ": " + *why);
         LinkSession s(readEp);
+        s.InterruptedText = [] { return std::string("interrupted: nothing was written"); };
         std::string error;
-        const int rc = s.Run([&](int) {
+        s.Run([&](int) {
             try {
                 WriteImage(readOut, s.model());
             } catch (const Refused& e) {
@@ -55,7 +73,6 @@ void RegisterLinkCommands(CLI::App& app) {
             return true;
         });
         if (!error.empty()) throw Refused(error);
-        if (rc != 0) throw Refused("read failed");
         std::cerr << "wrote " << readOut << "\n";
         if (JsonOutput) {
             const Model& m = s.model();
@@ -80,11 +97,11 @@ void RegisterLinkCommands(CLI::App& app) {
     AddJsonFlag(upload);
     upload->callback([] {
         // The whole file is checked before anything is connected or changed.
-        const PresetReadResult preset = ReadPresetFile(upFile);
-        if (!preset.Ok())
-            throw Refused(std::string(PresetMessage(*preset.error)) + " " + preset.detail);
+        const PresetReadResult preset = ReadPreset(upFile);
         LinkSession s(upEp);
-        const int rc = s.Run([&](int onlineCount) {
+        const std::string backup;  // no copy of the processor's settings is kept before it
+        s.InterruptedText = [&] { return UploadInterrupted(s, backup); };
+        s.Run([&](int onlineCount) {
             if (onlineCount == 1) {
                 ApplyPresetForUpload(preset, s.model());
                 QTimer::singleShot(0, [&s] { s.link().RaiseLinkEvent(EventUpload); });
@@ -92,7 +109,6 @@ void RegisterLinkCommands(CLI::App& app) {
             }
             return true;  // online again after the upload
         });
-        if (rc != 0) throw Refused("upload failed");
         std::cerr << "uploaded " << upFile << "\n";
         if (JsonOutput)
             PrintJson(JsonValue::Object()

@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_json.h"
+#include "cli/cli_ranges.h"
 #include "cli/cli_session.h"
 #include "core/model/param_names.h"
 #include "core/model/param_text.h"
@@ -42,15 +43,6 @@ const char* ModeText(int mode) {
 
 // ---- params --------------------------------------------------------------------
 
-std::string ValuesText(const NamedParam& p) {
-    if (p.words.empty())
-        return ShowParam(p, p.min) + ".." + ShowParam(p, p.max);
-    std::string text;
-    for (const char* w : p.words)
-        text += (text.empty() ? "" : "|") + std::string(w);
-    return text;
-}
-
 void ListParams(const std::string& pattern) {
     std::vector<const NamedParam*> found;
     if (pattern.empty() || IsPattern(pattern)) {
@@ -70,7 +62,7 @@ void ListParams(const std::string& pattern) {
     }
     for (const NamedParam* p : found) {
         std::cout << p->name << '\t' << (p->HasId() ? IdText(p->Id()) : "-") << '\t' << p->page
-                  << ':' << p->slot << '\t' << (p->Reserved() ? "reserved" : ValuesText(*p)) << '\t'
+                  << ':' << p->slot << '\t' << (p->Reserved() ? "reserved" : RangeText(*p)) << '\t'
                   << (p->caption ? p->caption : "") << '\n';
     }
 }
@@ -109,7 +101,7 @@ void Get(const std::vector<std::string>& args, const Endpoint& ep) {
         wanted.push_back(Resolve(a));
     LinkSession s(ep);
     std::vector<const NamedParam*> shown;
-    const int rc = s.Run([&](int) {
+    s.Run([&](int) {
         const int mode = OperatingMode(s.model());
         std::set<const NamedParam*> seen;
         for (const Wanted& w : wanted) {
@@ -123,8 +115,6 @@ void Get(const std::vector<std::string>& args, const Endpoint& ep) {
         }
         return true;
     });
-    if (rc != 0)
-        throw Refused("get failed");
     const auto& image = s.model().DeviceImage;
     auto raw = [&](const NamedParam* p) {
         return image[static_cast<std::size_t>(p->page)][static_cast<std::size_t>(p->slot)];
@@ -151,17 +141,26 @@ struct PlannedWrite {
     int value = 0;
     bool clamped = false;
     std::string given;
+    std::optional<int> old;  // the processor's value before the command
 };
 
 PlannedWrite Plan(const std::string& key, const std::string& value, bool raw) {
     PlannedWrite w;
     w.given = value;
     if (LooksLikeId(key)) {
-        // By id the value is the stored word, as it always was.
+        // By id the value is the stored word, checked against the range of the
+        // parameter the id belongs to.
         w.id = static_cast<ParamId>(ParseNumber(key, 0xFFFF, "parameter id"));
         if (PageOf(w.id) >= PageCount || IndexOf(w.id) >= ParamImageSlots)
             throw Refused("no such parameter: " + key);
         w.value = static_cast<int>(ParseNumber(value, 0xFFFF, "value"));
+        const NamedParam* p = FindParamForId(w.id, 0);
+        if (p && !p->Reserved()) {
+            const ParsedValue v = ClampParamValue(*p, w.value);
+            AcceptClamped(*p, "stored value " + value, v);
+            w.value = v.value;
+            w.clamped = v.clamped;
+        }
         return w;
     }
     const NamedParam* p = FindParam(key);
@@ -175,15 +174,11 @@ PlannedWrite Plan(const std::string& key, const std::string& value, bool raw) {
                               : ParseParamValue(*p, value);
     if (!v.ok)
         throw Refused(p->name + ": " + v.error);
+    AcceptClamped(*p, raw ? "stored value " + value : value, v);
     w.param = p;
     w.id = p->Id();
     w.value = v.value;
     w.clamped = v.clamped;
-    if (v.clamped) {
-        std::cerr << "kdsp: " << p->name << ": " << value << " is out of range ("
-                  << ShowParam(*p, p->min) << " .. " << ShowParam(*p, p->max) << "), set to "
-                  << ShowParam(*p, v.value) << "\n";
-    }
     return w;
 }
 
@@ -214,12 +209,21 @@ class SetRun {
     SetRun(LinkSession& s, std::vector<PlannedWrite> writes) : s_(s), writes_(std::move(writes)) {}
 
     void Start() {
+        const Model& m = s_.model();
+        const int mode = OperatingMode(m);
+        for (PlannedWrite& w : writes_) {
+            const int page = PageOf(w.id);
+            const int slot = w.param ? w.param->slot : DeviceSlot(page, IndexOf(w.id), mode);
+            if (slot >= 0 && slot < DeviceImageSlots)
+                w.old = m.DeviceImage[static_cast<std::size_t>(page)][static_cast<std::size_t>(slot)];
+        }
         for (const PlannedWrite& w : writes_)
             if (w.id == IdRecallMode)
                 Send(s_.link(), s_.model(), w);
         s_.WhenWritesDone([this] { WriteMode(); });
     }
 
+    const std::vector<PlannedWrite>& Writes() const { return writes_; }
     int modeInUse = 0;
     bool switched = false;
 
@@ -289,27 +293,34 @@ void Set(const std::vector<std::string>& args, bool raw, const Endpoint& ep) {
         writes.push_back(Plan(args[i], args[i + 1], raw));
     LinkSession s(ep);
     SetRun run(s, writes);
+    s.InterruptedText = [] {
+        return std::string("interrupted: the processor may hold some of the new values");
+    };
     bool started = false;
     // A recall of a stored mode brings the link online again after its reload.
-    const int rc = s.Run([&](int) {
+    s.Run([&](int) {
         if (!started) {
             started = true;
             run.Start();
         }
         return false;
     });
-    if (rc != 0)
-        throw Refused("set failed");
+    auto shown = [](const PlannedWrite& w, int value) {
+        return w.param ? ShowParam(*w.param, value) : std::to_string(value);
+    };
     if (JsonOutput) {
         JsonValue list = JsonValue::Array();
-        for (const PlannedWrite& w : writes) {
+        for (const PlannedWrite& w : run.Writes()) {
             const NamedParam* p = w.param ? w.param : FindParamForId(w.id, run.modeInUse);
             JsonValue one = p && w.param ? ReadingJson(*p, w.value)
                                          : JsonValue::Object()
                                                .Set("name", p ? JsonValue(p->name) : JsonValue())
                                                .Set("id", IdText(w.id))
                                                .Set("value", w.value);
-            list.Add(one.Set("given", w.given).Set("clamped", w.clamped));
+            list.Add(one.Set("given", w.given)
+                         .Set("clamped", w.clamped)
+                         .Set("old_value", w.old ? JsonValue(*w.old) : JsonValue())
+                         .Set("old_shown", w.old ? JsonValue(shown(w, *w.old)) : JsonValue()));
         }
         PrintJson(JsonValue::Object()
                       .Set("ok", true)
@@ -318,12 +329,10 @@ void Set(const std::vector<std::string>& args, bool raw, const Endpoint& ep) {
                       .Set("writes", std::move(list)));
         return;
     }
-    for (const PlannedWrite& w : writes) {
-        if (w.param)
-            std::cout << w.param->name << '\t' << ShowParam(*w.param, w.value) << '\t' << w.value
-                      << '\n';
-        else
-            std::cout << IdText(w.id) << '\t' << w.value << '\t' << w.value << '\n';
+    // NAME, then the shown value before and after ("Off -> 1000.0Hz"); by id the stored values.
+    for (const PlannedWrite& w : run.Writes()) {
+        std::cout << (w.param ? w.param->name : IdText(w.id)) << '\t'
+                  << (w.old ? shown(w, *w.old) : "?") << " -> " << shown(w, w.value) << '\n';
     }
 }
 
@@ -355,6 +364,7 @@ void RegisterParamCommands(CLI::App& app) {
                     "or a parameter id (0x0614 or 1556) and its stored value, repeated")
         ->required();
     set->add_flag("--raw", setRaw, "values given by name are stored values, not shown ones");
+    AddStrictFlag(set);
     AddEndpointOptions(set, setEp);
     AddJsonFlag(set);
     set->callback([] { Set(setArgs, setRaw, setEp); });

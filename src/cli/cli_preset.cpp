@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -18,6 +19,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_json.h"
+#include "cli/cli_ranges.h"
 #include "core/model/param_names.h"
 #include "core/model/param_text.h"
 #include "core/preset/preset_file.h"
@@ -33,11 +35,7 @@ struct LoadedPreset {
 
 LoadedPreset Load(const std::string& file) {
     LoadedPreset p;
-    p.result = ReadPresetFile(PathFromText(file));
-    if (!p.result.Ok()) {
-        throw Refused(std::string(PresetMessage(*p.result.error)) + " (" + file + ": " +
-                      p.result.detail + ")");
-    }
+    p.result = ReadPreset(file);
     ApplyPreset(p.result, p.image);
     return p;
 }
@@ -97,16 +95,33 @@ void Show(const std::string& file) {
     }
 }
 
+// A file the window loads can still hold words outside their parameter's range
+// (files in the field do): they are reported, as warnings unless --strict.
 void Check(const std::string& file) {
     const LoadedPreset p = Load(file);
+    const auto outside = ValuesOutOfRange(p.image);
+    const std::string summary = std::to_string(outside.size()) +
+                                (outside.size() == 1 ? " value" : " values") + " out of range";
     if (JsonOutput) {
-        PrintJson(JsonValue::Object()
-                      .Set("ok", true)
-                      .Set("file", file)
-                      .Set("records", p.result.records.size()));
-        return;
+        JsonValue list = JsonValue::Array();
+        for (const OutOfRange& o : outside)
+            list.Add(ReadingJson(*o.param, o.value).Set("range", RangeText(*o.param)));
+        if (!Strict || outside.empty())
+            PrintJson(JsonValue::Object()
+                          .Set("ok", true)
+                          .Set("file", file)
+                          .Set("records", p.result.records.size())
+                          .Set("out_of_range", std::move(list)));
+    } else {
+        for (const OutOfRange& o : outside)
+            std::cout << "warning: " << OutOfRangeText(o) << '\n';
+        if (outside.empty())
+            std::cout << "OK: " << p.result.records.size() << " records\n";
+        else
+            std::cout << p.result.records.size() << " records, " << summary << '\n';
     }
-    std::cout << "OK: " << p.result.records.size() << " records\n";
+    if (Strict && !outside.empty())
+        throw Refused(file + ": " + summary);
 }
 
 // A value as the by-name form writes it: the shown text for a parameter shown
@@ -252,6 +267,9 @@ class ImageJsonReader {
 std::string ReadText(const std::string& file) {
     if (file == "-")
         return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    std::error_code ec;
+    if (!std::filesystem::exists(PathFromText(file), ec))
+        throw Refused("file not found: " + file);
     std::ifstream f(PathFromText(file), std::ios::binary);
     if (!f)
         throw Refused("cannot read " + file);
@@ -294,10 +312,10 @@ DeviceImageRows ReadByName(const std::string& text, const std::string& base) {
         }
         if (!v.ok)
             throw Refused(name + ": " + v.error);
-        if (v.clamped) {
-            std::cerr << "kdsp: " << name << ": out of range, set to " << ShowParam(*p, v.value)
-                      << "\n";
-        }
+        AcceptClamped(*p,
+                      value.isString() ? value.toString().toStdString()
+                                       : "stored value " + std::to_string(value.toInteger()),
+                      v);
         image[p->page][p->slot] = v.value;
         given.insert(p);
     }
@@ -314,7 +332,19 @@ void Import(const std::string& jsonFile, const std::string& out, bool byName,
             const std::string& base) {
     Model model;
     std::string text = ReadText(jsonFile);
-    model.DeviceImage = byName ? ReadByName(text, base) : ImageJsonReader(std::move(text)).Read();
+    if (byName) {
+        model.DeviceImage = ReadByName(text, base);
+    } else {
+        // A raw image is taken word for word, except that words outside their
+        // parameter's range are brought inside (or refused with --strict).
+        model.DeviceImage = ImageJsonReader(std::move(text)).Read();
+        for (const OutOfRange& o : ValuesOutOfRange(model.DeviceImage)) {
+            const NamedParam& p = *o.param;
+            const ParsedValue v = ClampParamValue(p, o.value);
+            AcceptClamped(p, "stored value " + std::to_string(o.value), v);
+            model.DeviceImage[p.page][p.slot] = v.value;
+        }
+    }
     try {
         WritePresetFile(PathFromText(out), model);
     } catch (const PresetWriteError& e) {
@@ -322,9 +352,16 @@ void Import(const std::string& jsonFile, const std::string& out, bool byName,
     }
 }
 
+// Like diff(1): exit status 0 when the presets are the same, 1 when they differ,
+// 2 when one cannot be read.
 void Diff(const std::string& a, const std::string& b) {
-    const LoadedPreset pa = Load(a);
-    const LoadedPreset pb = Load(b);
+    LoadedPreset pa, pb;
+    try {
+        pa = Load(a);
+        pb = Load(b);
+    } catch (const Refused& e) {
+        throw Refused(e.what(), 2);
+    }
     JsonValue list = JsonValue::Array();
     int differences = 0;
     for (int page = 0; page < PageCount; ++page) {
@@ -361,9 +398,25 @@ void Diff(const std::string& a, const std::string& b) {
     } else if (differences == 0) {
         std::cout << "no differences\n";
     }
+    ExitStatus = differences == 0 ? 0 : 1;
 }
 
 }  // namespace
+
+PresetReadResult ReadPreset(const std::string& file) {
+    PresetReadResult r = ReadPresetFile(PathFromText(file));
+    if (r.Ok())
+        return r;
+    if (*r.error == PresetError::FileNotFound) {
+        std::error_code ec;
+        if (!std::filesystem::exists(PathFromText(file), ec))
+            throw Refused("file not found: " + file);
+        throw Refused("cannot read " + file + ": " +
+                      (std::filesystem::is_directory(PathFromText(file), ec) ? "it is a folder"
+                                                                              : r.detail));
+    }
+    throw Refused(std::string(PresetMessage(*r.error)) + " (" + file + ": " + r.detail + ")");
+}
 
 void RegisterPresetCommands(CLI::App& app) {
     CLI::App* preset =
@@ -379,8 +432,10 @@ void RegisterPresetCommands(CLI::App& app) {
     AddJsonFlag(show);
     show->callback([] { Show(file); });
 
-    CLI::App* check = preset->add_subcommand("check", "check a preset file");
+    CLI::App* check = preset->add_subcommand(
+        "check", "check a preset file, and report words outside their parameter's range");
     check->add_option("FILE", file, "preset file")->required();
+    AddStrictFlag(check);
     AddJsonFlag(check);
     check->callback([] { Check(file); });
 
@@ -399,14 +454,15 @@ void RegisterPresetCommands(CLI::App& app) {
     imp->add_flag("--by-name", byName,
                   "the JSON holds parameter names and values (shown texts or stored numbers)");
     imp->add_option("--base", base, "with --by-name: preset whose values the names left out keep");
+    AddStrictFlag(imp);
     imp->callback([] {
         if (!base.empty() && !byName)
             throw Refused("--base goes with --by-name");
         Import(json, out, byName, base);
     });
 
-    CLI::App* diff =
-        preset->add_subcommand("diff", "list the parameters two presets set differently");
+    CLI::App* diff = preset->add_subcommand(
+        "diff", "list the parameters two presets set differently (exit status 1 when they differ)");
     diff->add_option("A", file, "first preset file")->required();
     diff->add_option("B", other, "second preset file")->required();
     AddJsonFlag(diff);

@@ -24,15 +24,19 @@ std::string DialoutNote(const std::string& ports) {
 QtTransport::QtTransport(QObject* parent) : QObject(parent) {
     connect(&serial_, &QSerialPort::readyRead, this, [this] {
         const QByteArray data = serial_.readAll();
+        if (trace_ && !data.isEmpty()) trace_(false, AsBytes(data));
         if (onSerial_ && !data.isEmpty()) onSerial_(AsBytes(data));
     });
     connect(&serial_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        if (e == QSerialPort::NoError) return;
         // Cleared at once, so only what an open needs to know is kept.
         if (e == QSerialPort::PermissionError) openDenied_ = true;
-        if (e != QSerialPort::NoError) serial_.clearError();
+        serialError_ = serial_.errorString().toStdString();
+        serial_.clearError();
     });
     connect(&socket_, &QTcpSocket::readyRead, this, [this] {
         const QByteArray data = socket_.readAll();
+        if (trace_ && !data.isEmpty()) trace_(false, AsBytes(data));
         if (onTcp_ && !data.isEmpty()) onTcp_(AsBytes(data));
     });
     // Socket errors are not raised; a connection that ends (the processor hung up, or
@@ -77,6 +81,7 @@ bool QtTransport::OpenSerial(const std::string& name) {
     serial_.setStopBits(QSerialPort::OneStop);
     serial_.setFlowControl(QSerialPort::NoFlowControl);
     openDenied_ = false;
+    serialError_.clear();
     if (!serial_.open(QIODevice::ReadWrite)) {
         serial_.clearError();
         if (openDenied_ && OnPermissionDenied) OnPermissionDenied(name);
@@ -92,6 +97,7 @@ bool QtTransport::OpenSerial(const std::string& name) {
 void QtTransport::CloseSerial() {
     if (serial_.isOpen()) serial_.close();
     serial_.clearError();
+    serialError_.clear();
 }
 
 bool QtTransport::IsSerialOpen() const { return serial_.isOpen(); }
@@ -112,12 +118,16 @@ void QtTransport::DisconnectTcp() {
 void QtTransport::Write(int kind, std::span<const std::uint8_t> bytes) {
     const auto* data = reinterpret_cast<const char*>(bytes.data());
     const auto size = static_cast<qint64>(bytes.size());
+    const bool open = kind == TransportSerial ? serial_.isOpen()
+                                              : socket_.state() != QAbstractSocket::UnconnectedState;
+    if (!open) return;
+    if (trace_) trace_(true, bytes);
     if (kind == TransportSerial) {
-        if (serial_.isOpen()) serial_.write(data, size);
+        serial_.write(data, size);
         serial_.clearError();
         return;
     }
-    if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.write(data, size);
+    socket_.write(data, size);
 }
 
 void QtTransport::FlushWrites(int ms) {

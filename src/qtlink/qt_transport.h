@@ -24,6 +24,8 @@ public:
     using BytesHandler = std::function<void(std::span<const std::uint8_t>)>;
     // The socket closed by itself: wasConnected, and the system's reason.
     using ClosedHandler = std::function<void(bool, const std::string&)>;
+    // Every write (sent true) and every read (false), for diagnosis.
+    using TraceHandler = std::function<void(bool sent, std::span<const std::uint8_t>)>;
 
     explicit QtTransport(QObject* parent = nullptr);
     ~QtTransport() override;
@@ -33,6 +35,10 @@ public:
     void SetHandlers(BytesHandler serial, BytesHandler tcp, ClosedHandler tcpClosed);
     // Replaces the machine's port list (the CLI's --serial, tests, --no-serial).
     void SetPortList(std::optional<std::vector<std::string>> ports) { portOverride_ = std::move(ports); }
+    void SetTrace(TraceHandler trace) { trace_ = std::move(trace); }
+    // The system's reason for the last serial port failure (a failed OpenSerial);
+    // empty again with every open and close.
+    const std::string& SerialError() const { return serialError_; }
 
     std::vector<std::string> ListPorts() override;
     bool OpenSerial(const std::string& name) override;
@@ -57,6 +63,8 @@ private:
     ClosedHandler onTcpClosed_;
     bool tcpConnected_ = false;
     bool closingTcp_ = false;  // set while this side aborts the socket
+    TraceHandler trace_;
+    std::string serialError_;
     std::optional<std::vector<std::string>> portOverride_;
     bool openDenied_ = false;  // the last open failed for want of permission
 };

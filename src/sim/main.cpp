@@ -4,10 +4,6 @@
 
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QSocketNotifier>
-
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -15,18 +11,17 @@
 #include <iostream>
 #include <map>
 
+#include "core/preset/atomic_file.h"
 #include "core/preset/preset_file.h"
 #include "device/sim_device.h"
+#include "qtlink/signal_watch.h"
 #include "sim/sim_server.h"
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
-
-void OnSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] auto n = ::write(signalPipe[1], &byte, 1);
-}
+// The digits the processor's passwords have.
+constexpr std::size_t SystemPasswordDigits = 6;
+constexpr std::size_t PanelPasswordDigits = 4;
 
 bool ParseListen(const std::string& text, QHostAddress& address, quint16& port) {
     std::string host = "127.0.0.1";
@@ -72,6 +67,7 @@ bool LoadState(const std::string& path, kdsp::SimDevice& device) {
         return false;
     }
     kdsp::ApplyPreset(result, device.Memory());
+    std::cerr << "kdsp-sim: memory loaded from " << path << "\n";
     return true;
 }
 
@@ -84,6 +80,7 @@ bool SaveState(const std::string& path, kdsp::SimDevice& device) {
         std::cerr << "kdsp-sim: cannot save " << path << ": " << e.what() << "\n";
         return false;
     }
+    std::cerr << "kdsp-sim: memory saved to " << path << "\n";
     return true;
 }
 
@@ -102,8 +99,9 @@ int main(int argc, char** argv) {
     kdsp::FaultOptions faults;
     cli.add_option("--listen", listen,
                    "TCP address:port to serve (default 127.0.0.1:8889; port 0 picks a free one)");
-    cli.add_flag("--pty", pty, "also serve on a new pseudo-terminal (prints its path)");
-    cli.add_option("--pty-link", ptyLink, "make this path a symlink to the pseudo-terminal");
+    auto* ptyFlag = cli.add_flag("--pty", pty, "also serve on a new pseudo-terminal (prints its path)");
+    cli.add_option("--pty-link", ptyLink, "make this path a symlink to the pseudo-terminal")
+        ->needs(ptyFlag);
     int ptyBaud = 0;
     cli.add_option("--pty-baud", ptyBaud,
                    "pace the pseudo-terminal like a serial line of N baud (default: no pacing)")
@@ -113,8 +111,8 @@ int main(int argc, char** argv) {
     cli.add_flag("--log", log, "print every frame received and sent, decoded, on stderr");
     cli.add_flag("--panel-lock", panelLock, "start with the automatic panel lock on");
     cli.add_flag("--manager", manager, "start in manager mode instead of user mode");
-    cli.add_option("--system-password", systemPassword, "system password digits (default 123456)");
-    cli.add_option("--panel-password", panelPassword, "panel password digits (default 1234)");
+    cli.add_option("--system-password", systemPassword, "system password, six digits (default 123456)");
+    cli.add_option("--panel-password", panelPassword, "panel password, four digits (default 1234)");
     cli.add_option("--identity", identity, "device identity, eight hex digits");
     cli.add_option("--mode-name", modeNames, "name of a stored mode, N=TEXT with N 1..9");
     cli.add_option("--drop-acks", faults.dropAcks, "share 0..1 of acknowledgements not sent")
@@ -148,10 +146,12 @@ int main(int argc, char** argv) {
         std::cerr << "kdsp-sim: " << what << "\n";
         return 2;
     };
-    if (!systemPassword.empty() && !device.SetSystemPassword(systemPassword))
-        return usage("the system password must be digits");
-    if (!panelPassword.empty() && !device.SetPanelPassword(panelPassword))
-        return usage("the panel password must be digits");
+    if (!systemPassword.empty() && (systemPassword.size() != SystemPasswordDigits ||
+                                    !device.SetSystemPassword(systemPassword)))
+        return usage("the system password must be six digits");
+    if (!panelPassword.empty() && (panelPassword.size() != PanelPasswordDigits ||
+                                   !device.SetPanelPassword(panelPassword)))
+        return usage("the panel password must be four digits");
     if (!identity.empty()) {
         std::array<std::uint8_t, 4> id{};
         if (!ParseIdentity(identity, id)) return usage("the identity must be eight hex digits");
@@ -169,8 +169,20 @@ int main(int argc, char** argv) {
         if (n < 1 || n > kdsp::StoredModeCount) return usage("--mode-name N must be 1..9");
         device.SetModeName(n - 1, entry.substr(eq + 1));
     }
-    if (!statePath.empty() && std::filesystem::exists(statePath) && !LoadState(statePath, device))
-        return 1;
+    if (!statePath.empty()) {
+        // The memory is saved there on exit: a place that cannot take it is found
+        // out now, not after a session's work.
+        if (const auto why = kdsp::WriteProblem(statePath)) {
+            std::cerr << "kdsp-sim: cannot save the memory to " << statePath << ": " << *why
+                      << "\n";
+            return 1;
+        }
+        if (!std::filesystem::exists(statePath))
+            std::cerr << "kdsp-sim: " << statePath
+                      << " does not exist yet: starting from the factory memory\n";
+        else if (!LoadState(statePath, device))
+            return 1;
+    }
     // Options win over the state file for the words they name.
     if (panelLock) device.SetPanelLock(true);
     if (manager) device.SetManager(true);
@@ -204,20 +216,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     // SIGTERM and SIGINT end the event loop, so the state is saved on the way out.
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
-        auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
-            char byte;
-            [[maybe_unused]] auto n = ::read(signalPipe[0], &byte, 1);
-            app.quit();
-        });
-        struct sigaction sa{};
-        sa.sa_handler = OnSignal;
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        ::sigaction(SIGTERM, &sa, nullptr);
-        ::sigaction(SIGINT, &sa, nullptr);
-    }
+    kdsp::SignalWatch signalWatch([&app](int) { app.quit(); });
     std::signal(SIGPIPE, SIG_IGN);
 
     app.exec();

@@ -100,13 +100,15 @@ TEST_F(CurveCli, BadBandsAreRefusedWithOneLine) {
                                  "--band 0,100,inf,1",  "--band 0,100,1,-inf", "--band 256,100,1,1",
                                  "--band -1,100,1,1",   "--band 0,100,1",      "--band 0,100,1,1,",
                                  "--band 0,100x,1,1",   "--band 0,100,0,1",    "--band 0,100,1,500",
-                                 eighteen};
+                                 "--band 0,100,1,12.1", "--band 0,100,1,-24.1", eighteen};
     for (const std::string& args : cases) {
         const CurveRun r = Kdsp(args);
         EXPECT_EQ(r.status, 1) << args;
         EXPECT_TRUE(r.out.empty()) << args;
         EXPECT_EQ(Lines(r.err).size(), 1u) << args << ": " << r.err;
     }
+    EXPECT_EQ(Kdsp("--band 0,100,1,13").err, "kdsp: band gain outside -24..+12 dB: 13\n");
+    EXPECT_EQ(Kdsp("--band 0,1,1,-24").status, 0);
     EXPECT_EQ(Kdsp("--band 0,1,1,1").status, 0);
     EXPECT_EQ(Kdsp("--band 255,24000,1,1").status, 0);
 }
@@ -157,7 +159,7 @@ TEST_F(CurveCli, PresetPages) {
     EXPECT_EQ(Kdsp("--preset " + file + " --page 4 --effect-eq 6").status, 1);
     const CurveRun missing = Kdsp("--preset " + P("missing.Nddt") + " --page 0");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("File not find!"), std::string::npos) << missing.err;
+    EXPECT_EQ(missing.err, "kdsp: file not found: " + P("missing.Nddt") + "\n");
 }
 
 TEST_F(CurveCli, PngGraph) {
@@ -177,6 +179,18 @@ TEST_F(CurveCli, PngGraph) {
     EXPECT_EQ(word(16), 1080u);
     EXPECT_EQ(word(20), 281u);
     EXPECT_EQ(Kdsp("--band 0,1000,1,-6 --png " + P("no/such/dir/graph.png")).status, 1);
+
+    // The name says what the file holds; written whole, with no temporary left over.
+    const CurveRun svgName = Kdsp("--band 0,1000,1,-6 --png " + P("graph.svg"));
+    EXPECT_EQ(svgName.status, 1);
+    EXPECT_NE(svgName.err.find("ending in .png"), std::string::npos) << svgName.err;
+    EXPECT_FALSE(fs::exists(dir_ / "graph.svg"));
+    EXPECT_EQ(Kdsp("--band 0,1000,1,-6 --svg " + P("graph.png")).status, 1);
+    EXPECT_EQ(Read(dir_ / "graph.png"), png) << "a refused run leaves the old picture alone";
+    ASSERT_EQ(Kdsp("--band 0,1000,1,6 --png " + P("again.PNG") + " --svg " + P("g.svg")).status, 0);
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_EQ(entry.path().filename().string().rfind("~kdsp", 0), std::string::npos)
+            << entry.path();
 }
 
 TEST_F(CurveCli, SvgGraph) {

@@ -151,7 +151,7 @@ TEST_F(PresetCli, BadFilesPrintTheFileMessageAndExit1) {
         const char* file;
         const char* message;
     } cases[] = {{"edited.Nddt", "Data file is corrupted!"},
-                 {"missing.Nddt", "File not find!"},
+                 {"missing.Nddt", "file not found: "},
                  {"text.Nddt", "File format error!"}};
     for (const auto& c : cases) {
         for (const char* cmd : {"check", "show", "export", "export --by-name"}) {
@@ -168,8 +168,10 @@ TEST_F(PresetCli, BadFilesPrintTheFileMessageAndExit1) {
             << j.out;
     }
     const CliRun ok = Kdsp("preset check --json " + P("good.Nddt"));
-    EXPECT_EQ(ok.out, "{\"ok\": true, \"file\": \"" + P("good.Nddt") + "\", \"records\": 821}\n");
-    EXPECT_EQ(Kdsp("preset diff " + P("good.Nddt") + " " + P("edited.Nddt")).status, 1);
+    EXPECT_EQ(ok.out, "{\"ok\": true, \"file\": \"" + P("good.Nddt") +
+                          "\", \"records\": 821, \"out_of_range\": []}\n");
+    EXPECT_EQ(Kdsp("preset diff " + P("good.Nddt") + " " + P("edited.Nddt")).status, 2)
+        << "like diff: 2 when a file cannot be compared, 1 only when they differ";
 }
 
 TEST_F(PresetCli, ImportRefusesWrongShapesAndValues) {
@@ -223,12 +225,13 @@ TEST_F(PresetCli, DiffListsChangedParametersWithBothShownValues) {
     Preset("a.Nddt", a);
     Preset("b.Nddt", b);
     const CliRun r = Kdsp("preset diff " + P("a.Nddt") + " " + P("b.Nddt"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.status, 1) << "files that differ exit 1, as with diff: " << r.err;
+    EXPECT_EQ(Kdsp("preset diff " + P("a.Nddt") + " " + P("a.Nddt")).status, 0);
     EXPECT_EQ(r.out,
               "music.band1.gain\t-3.0dB\t0.0dB\n"
               "main.lowpass.frequency\tOff\t1000.0Hz\n");
     const CliRun j = Kdsp("preset diff --json " + P("a.Nddt") + " " + P("b.Nddt"));
-    ASSERT_EQ(j.status, 0) << j.err;
+    ASSERT_EQ(j.status, 1) << j.err;
     EXPECT_NE(j.out.find("{\"name\": \"main.lowpass.frequency\", \"id\": \"0x0614\", \"page\": 6, "
                          "\"slot\": 20, \"a_value\": 362, \"a_shown\": \"Off\", \"b_value\": 204, "
                          "\"b_shown\": \"1000.0Hz\", \"unit\": \"Hz\"}"),
@@ -260,7 +263,9 @@ TEST_F(PresetCli, ByNameExportEditAndImport) {
     const CliRun edit = Kdsp("preset import --by-name " + P("edit.json") + " --base " +
                              P("a.Nddt") + " -o " + P("c.Nddt"));
     ASSERT_EQ(edit.status, 0) << edit.err;
-    EXPECT_NE(edit.err.find("main.delay.right: out of range, set to 50.0ms"), std::string::npos)
+    EXPECT_NE(edit.err.find("kdsp: warning: main.delay.right: stored value 700 is out of range "
+                            "(0.0ms..50.0ms), set to 50.0ms\n"),
+              std::string::npos)
         << edit.err;
     EXPECT_EQ(Kdsp("preset diff " + P("a.Nddt") + " " + P("c.Nddt")).out,
               "music.band1.gain\t-3.0dB\t-6.0dB\n"
@@ -284,6 +289,43 @@ TEST_F(PresetCli, ByNameExportEditAndImport) {
         EXPECT_NE(r.err.find(why), std::string::npos) << json << ": " << r.err;
         EXPECT_FALSE(fs::exists(dir_ / "d.Nddt")) << "no file from refused JSON: " << json;
     }
+}
+
+// Files in the field may hold words outside their parameter's range: check names
+// them (a warning, or a refusal with --strict), import brings them inside.
+TEST_F(PresetCli, WordsOutOfRangeAreNamedAndBroughtInside) {
+    auto image = Sample();
+    image[6][28] = 700;  // main.delay.right, 0..500
+    image[0][6] = 181;   // music.band1.gain, 0..180
+    Preset("odd.Nddt", image);
+    const CliRun check = Kdsp("preset check " + P("odd.Nddt"));
+    EXPECT_EQ(check.status, 0) << check.err;
+    EXPECT_EQ(check.out,
+              "warning: music.band1.gain: stored value 181 is out of range (-24.0dB..12.0dB)\n"
+              "warning: main.delay.right: stored value 700 is out of range (0.0ms..50.0ms)\n"
+              "821 records, 2 values out of range\n");
+    const CliRun strict = Kdsp("preset check --strict " + P("odd.Nddt"));
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_EQ(strict.err, "kdsp: " + P("odd.Nddt") + ": 2 values out of range\n");
+    const CliRun json = Kdsp("preset check --json " + P("odd.Nddt"));
+    EXPECT_NE(json.out.find("{\"name\": \"main.delay.right\", \"id\": \"0x061C\", \"page\": 6, "
+                            "\"slot\": 28, \"value\": 700, \"shown\": \"50.0ms\", \"unit\": "
+                            "\"ms\", \"range\": \"0.0ms..50.0ms\"}"),
+              std::string::npos)
+        << json.out;
+
+    Put(dir_ / "odd.json", Json(image));
+    const CliRun refused =
+        Kdsp("preset import --strict " + P("odd.json") + " -o " + P("strict.Nddt"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_FALSE(fs::exists(dir_ / "strict.Nddt")) << "no file from a refused import";
+    const CliRun imp = Kdsp("preset import " + P("odd.json") + " -o " + P("in.Nddt"));
+    ASSERT_EQ(imp.status, 0) << imp.err;
+    EXPECT_NE(imp.err.find("kdsp: warning: main.delay.right: stored value 700 is out of range "
+                           "(0.0ms..50.0ms), set to 50.0ms\n"),
+              std::string::npos)
+        << imp.err;
+    EXPECT_EQ(Kdsp("preset check " + P("in.Nddt")).out, "OK: 821 records\n");
 }
 
 TEST_F(PresetCli, UsageErrorsExit2) {

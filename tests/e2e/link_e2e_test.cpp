@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
+#include <thread>
 
 #include "core/preset/preset_file.h"
 #include "core/protocol/frames.h"
@@ -67,6 +70,16 @@ CliRun Kdsp(const fs::path& dir, const std::vector<std::string>& args) {
 }
 
 std::vector<std::string> Tcp(const Sim& sim) { return {"--host", "127.0.0.1", "--port", sim.port}; }
+
+// The lines of stderr that are not progress: what the command says went wrong.
+std::string FailureLines(const std::string& err) {
+    std::string lines;
+    std::istringstream in(err);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("kdsp: ", 0) == 0)
+            lines += line + "\n";
+    return lines;
+}
 
 PresetReadResult Parse(const fs::path& file) {
     auto r = ReadPresetFile(file);
@@ -164,10 +177,15 @@ TEST(LinkEndToEnd, SetWritesParametersThroughTheQueue) {
                 {"set", "0x0614", "200", "0x0103", "300", "0x0211", "5", "0x0512", "130"});
     const CliRun r = Kdsp(dir, args);
     ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("kdsp: warning: mic.noise_gate: stored value 300 is out of range "
+                         "(Off..10), set to 10\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("0x0103\t0 -> 10\n"), std::string::npos) << r.out;
     ASSERT_EQ(Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "r.Nddt").string()}).status, 0);
     const auto image = ImageOf(dir / "r.Nddt");
     EXPECT_EQ(image[6][20], 200);
-    EXPECT_EQ(image[1][3], 300);
+    EXPECT_EQ(image[1][3], 10) << "brought inside its range, as the window would";
     EXPECT_EQ(image[2][17], 5) << "grouped dynamic-EQ write";
     EXPECT_EQ(image[5][18], 130) << "a reverb-EQ id is written to the reverb page";
     EXPECT_EQ(image[4][18], SimDevice::FactoryMemory()[4][18]) << "not to the echo page";
@@ -229,7 +247,8 @@ TEST(LinkEndToEnd, SetByNameLandsInTheNamedCopyInBothOperatingModes) {
         args.insert(args.end(), tcp.begin(), tcp.end());
         const CliRun r = Kdsp(dir, args);
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(r.out.find("main.lowpass.frequency\t1000.0Hz\t204\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("main.lowpass.frequency\tOff -> 1000.0Hz\n"), std::string::npos)
+            << "the value before and after: " << r.out;
 
         if (mode == 1) {
             auto get = Tcp(sim);
@@ -274,12 +293,12 @@ TEST(LinkEndToEnd, ReadSurvivesSplitMergedAndDroppedAnswers) {
 
 TEST(LinkEndToEnd, ProcessorFallingSilentIsReportedAsFailure) {
     const auto dir = FreshDir();
-    // Silent during the read: step 4 never gets an answer and the transfer times out.
+    // Silent during the read: the connect command and pages 0..4 are answered, page 5 never.
     Sim sim(dir, {"--silent-after", "6"}, true);
     ASSERT_FALSE(sim.ptyPath.empty());
     const CliRun r = Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "x.Nddt").string()});
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("Off Line!"), std::string::npos) << r.err;
+    EXPECT_EQ(FailureLines(r.err), "kdsp: lost the processor during the read at page 5\n") << r.err;
     EXPECT_FALSE(fs::exists(dir / "x.Nddt")) << "no preset from a failed read";
 
     // Silent from the start: the TCP search gives up after three connect commands.
@@ -290,7 +309,128 @@ TEST(LinkEndToEnd, ProcessorFallingSilentIsReportedAsFailure) {
     args.insert(args.end(), {"-o", (dir / "y.Nddt").string()});
     const CliRun m = Kdsp(dir, args);
     EXPECT_EQ(m.status, 1) << m.err;
-    EXPECT_NE(m.err.find("Off Line!"), std::string::npos) << m.err;
+    EXPECT_EQ(FailureLines(m.err), "kdsp: no answer from 127.0.0.1:" + mute.port + "\n") << m.err;
+    fs::remove_all(dir);
+}
+
+// --serial is that port and nothing else; every failure is one line naming the
+// port or address; Qt's own warnings stay out unless -v asks for diagnosis.
+TEST(LinkEndToEnd, FailuresAreOneLineNamingThePortOrAddress) {
+    const auto dir = FreshDir();
+    const std::string nope = (dir / "nope").string();
+    const CliRun missing = Kdsp(dir, {"read", "--serial", nope, "-o", (dir / "x.Nddt").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(FailureLines(missing.err), "kdsp: cannot open " + nope + ": No such file or directory\n")
+        << missing.err;
+
+    Sim mute(dir, {"--silent-after", "0"}, true);
+    ASSERT_FALSE(mute.ptyPath.empty());
+    const CliRun silent = Kdsp(dir, {"read", "--serial", mute.ptyPath, "-o", (dir / "x.Nddt").string()});
+    EXPECT_EQ(silent.status, 1);
+    EXPECT_EQ(FailureLines(silent.err), "kdsp: no answer on " + mute.ptyPath + "\n") << silent.err;
+    EXPECT_EQ(silent.err.find("127.0.0.1"), std::string::npos) << "no TCP fall-back: " << silent.err;
+
+    const CliRun refused =
+        Kdsp(dir, {"read", "--host", "127.0.0.1", "--port", "1", "-o", (dir / "x.Nddt").string()});
+    EXPECT_EQ(refused.status, 1);
+    const std::string line = FailureLines(refused.err);
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << refused.err;
+    EXPECT_NE(line.find("127.0.0.1:1"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.err.find("QNativeSocketEngine"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir / "x.Nddt"));
+
+    // -v: the frames as hex, both ways.
+    Sim sim(dir, {});
+    ASSERT_FALSE(sim.port.empty());
+    auto args = Tcp(sim);
+    args.insert(args.begin(), {"get", "-v", "main.delay.right"});
+    const CliRun v = Kdsp(dir, args);
+    ASSERT_EQ(v.status, 0) << v.err;
+    EXPECT_NE(v.err.find("kdsp: > FC BA 06 A7 0A 30 11 00 54\n"), std::string::npos) << v.err;
+    EXPECT_NE(v.err.find("kdsp: < FE BB\n"), std::string::npos) << v.err;
+    EXPECT_EQ(v.out, "main.delay.right\t0.0ms\t0\n");
+    fs::remove_all(dir);
+}
+
+TEST(LinkEndToEnd, TimeoutBoundsTheCommandAndTheLineSaysWhatItWaitsFor) {
+    const auto dir = FreshDir();
+    // Two connect commands and pages 0..3 are answered; page 4 never is.
+    Sim sim(dir, {"--silent-after", "6"});
+    ASSERT_FALSE(sim.port.empty());
+    auto args = Tcp(sim);
+    args.insert(args.begin(), {"read", "--timeout", "6"});
+    args.insert(args.end(), {"-o", (dir / "x.Nddt").string()});
+    const CliRun r = Kdsp(dir, args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(std::regex_search(r.err, std::regex("\nReading \\[127.0.0.1:[0-9]+\\] [0-9]+%, "
+                                                    "waiting for page 4\n")))
+        << r.err;
+    EXPECT_EQ(FailureLines(r.err), "kdsp: gave up after 6 s waiting for page 4 (--timeout)\n")
+        << r.err;
+    EXPECT_FALSE(fs::exists(dir / "x.Nddt"));
+    fs::remove_all(dir);
+}
+
+// Ctrl-C in the middle of an upload stops sending and says what the processor holds.
+TEST(LinkEndToEnd, InterruptedUploadSaysTheProcessorIsPartlyUpdated) {
+    const auto dir = FreshDir();
+    Model model;
+    model.DeviceImage = SimDevice::FactoryMemory();
+    model.DeviceImage[9][27] = 200;  // the last page: never reached
+    WritePresetFile(dir / "up.Nddt", model);
+    Sim sim(dir, {"--delay-ms", "150", "--state", (dir / "state.Nddt").string()});
+    ASSERT_FALSE(sim.port.empty());
+    auto args = Tcp(sim);
+    args.insert(args.begin(), {"upload", (dir / "up.Nddt").string()});
+    Process upload(KDSP_CLI_PATH, args, dir / "up.stderr");
+    ASSERT_TRUE(upload.Started());
+    bool uploading = false;
+    for (int i = 0; i < 600 && !uploading; ++i) {  // at most a minute
+        std::this_thread::sleep_for(100ms);
+        uploading = ReadFile(dir / "up.stderr").find("Uploading [127.0.0.1:" + sim.port + "] 42%") !=
+                    std::string::npos;
+    }
+    ASSERT_TRUE(uploading) << ReadFile(dir / "up.stderr");
+    upload.Signal(SIGINT);
+    EXPECT_EQ(upload.Wait(10s), 130);
+    const std::string err = ReadFile(dir / "up.stderr");
+    EXPECT_TRUE(std::regex_search(
+        FailureLines(err),
+        std::regex("^kdsp: upload interrupted while sending page [0-9]: the processor is only "
+                   "partly updated; no backup of its previous settings was made; upload the "
+                   "file again to finish\n$")))
+        << err;
+    ASSERT_EQ(sim.process->Stop(), 0);
+    EXPECT_EQ(ImageOf(dir / "state.Nddt")[9][27], SimDevice::FactoryMemory()[9][27])
+        << "nothing more was sent after the interruption";
+    fs::remove_all(dir);
+}
+
+TEST(LinkEndToEnd, SimulatorChecksItsOptionsBeforeServing) {
+    const auto dir = FreshDir();
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"--state", (dir / "no" / "s.Nddt").string()},
+         1,
+         "kdsp-sim: cannot save the memory to " + (dir / "no" / "s.Nddt").string() +
+             ": the folder does not exist\n"},
+        {{"--state", dir.string()}, 1, ": it is a folder\n"},
+        {{"--system-password", "12345"}, 2, "kdsp-sim: the system password must be six digits\n"},
+        {{"--panel-password", "12345"}, 2, "kdsp-sim: the panel password must be four digits\n"},
+        {{"--pty-link", (dir / "tty").string()}, 2, "--pty-link requires --pty"},
+    };
+    for (const auto& c : cases) {
+        auto args = c.args;
+        args.insert(args.begin(), {"--listen", "127.0.0.1:0"});
+        Process sim(KDSP_SIM_PATH, args, dir / "sim.stderr");
+        EXPECT_FALSE(sim.ReadLine(10s).has_value()) << "refused before serving: " << c.message;
+        EXPECT_EQ(sim.Wait(10s), c.status) << c.message;
+        EXPECT_NE(ReadFile(dir / "sim.stderr").find(c.message), std::string::npos)
+            << ReadFile(dir / "sim.stderr");
+    }
     fs::remove_all(dir);
 }
 
@@ -387,6 +527,10 @@ TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {
         const CliRun r = Kdsp(dir, {"set", "0x0614", "123", "--host", "127.0.0.1", "--port", sim.port});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(sim.process->Stop(), 0);
+        EXPECT_EQ(ReadFile(dir / "sim.stderr"),
+                  "kdsp-sim: " + state.string() +
+                      " does not exist yet: starting from the factory memory\n"
+                      "kdsp-sim: memory saved to " + state.string() + "\n");
     }
     ASSERT_TRUE(fs::exists(state));
     EXPECT_EQ(ImageOf(state)[6][20], 123);
@@ -395,6 +539,7 @@ TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {
     ASSERT_FALSE(again.ptyPath.empty());
     ASSERT_EQ(Kdsp(dir, {"read", "--serial", again.ptyPath, "-o", (dir / "r.Nddt").string()}).status, 0);
     EXPECT_EQ(ImageOf(dir / "r.Nddt")[6][20], 123);
+    EXPECT_EQ(ReadFile(dir / "sim.stderr"), "kdsp-sim: memory loaded from " + state.string() + "\n");
     fs::remove_all(dir);
 }
 

@@ -94,6 +94,10 @@ int Process::Stop() {
     return Wait(std::chrono::seconds(10));
 }
 
+void Process::Signal(int signo) {
+    if (!status_ && pid_ > 0) ::kill(pid_, signo);
+}
+
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;

@@ -27,6 +27,8 @@ public:
     int Wait(std::chrono::milliseconds limit);
     // SIGTERM and wait (bounded); returns the exit status or -1.
     int Stop();
+    // Sends `signo` to this process only (by its pid), as a user's Ctrl-C would.
+    void Signal(int signo);
 
 private:
     pid_t pid_ = -1;

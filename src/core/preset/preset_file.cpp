@@ -5,10 +5,9 @@
 #include <charconv>
 #include <fstream>
 #include <iterator>
-#include <random>
-#include <sstream>
 #include <system_error>
 
+#include "core/preset/atomic_file.h"
 #include "core/preset/text_ops.h"
 #include "core/protocol/frames.h"
 
@@ -146,40 +145,14 @@ std::string FormatPresetFile(const DeviceImageRows& image) {
 
 void WritePresetFile(const fs::path& path, Model& model) {
     MirrorSystemWordsForSave(model.DeviceImage);
-    const std::string bytes = FormatPresetFile(model.DeviceImage);
-
-    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    const auto failure = [&path](const std::string& why) {
-        const auto u8 = path.u8string();
-        return PresetWriteError("Cannot save preset \"" + std::string(u8.begin(), u8.end()) +
-                                "\": " + why);
-    };
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec))
-        throw failure("the folder does not exist");
-
     // The temporary name never matches the preset list's pattern, so a save that
     // is cut short cannot leave a half-written entry in the list.
-    std::random_device rd;
-    std::ostringstream tmpName;
-    tmpName << "~kdsp-save-" << std::hex << rd() << rd() << ".tmp";
-    const fs::path tmp = folder / tmpName.str();
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        if (!f)
-            throw failure("cannot create a file in its folder");
-        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        f.close();
-        if (!f) {
-            fs::remove(tmp, ec);
-            throw failure("writing failed (disk full?)");
-        }
-    }
-    fs::rename(tmp, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(tmp, ignored);
-        throw failure(ec.message());
+    try {
+        WriteFileAtomically(path, FormatPresetFile(model.DeviceImage));
+    } catch (const FileWriteError& e) {
+        const auto u8 = path.u8string();
+        throw PresetWriteError("Cannot save preset \"" + std::string(u8.begin(), u8.end()) +
+                               "\": " + e.what());
     }
 }
 

@@ -44,6 +44,8 @@ bool MakeWritableFolder(const fs::path& folder) {
     fs::create_directories(folder, ec);
     if (!fs::is_directory(folder, ec))
         return false;
+    // A fixed name, not a random temporary one: a folder that cannot be written
+    // has to be told apart even when the user is root (tests stand a folder in its way).
     const fs::path probe = folder / "~kdsp-probe.tmp";
     bool ok = false;
     {

@@ -1,0 +1,88 @@
+// The command words and the refusals every link command makes before it talks to
+// the processor: unknown commands, help, usage lines, endpoints and output files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "run_cli.h"
+
+namespace kdsp::test {
+namespace {
+
+int Lines(const std::string& text) {
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST(CliCommands, UnknownWordsHelpAndUsageLines) {
+    const CliResult bogus = RunKdsp({"bogus"});
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_EQ(bogus.err,
+              "kdsp: unknown command 'bogus'; commands: encode, decode, preset, curve, scan, read, "
+              "upload, params, get, set, help\n");
+    const CliResult nested = RunKdsp({"preset", "bogus"});
+    EXPECT_EQ(nested.status, 2);
+    EXPECT_EQ(nested.err,
+              "kdsp: unknown command 'preset bogus'; preset commands: show, check, export, "
+              "import, diff\n");
+    const CliResult none = RunKdsp({});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.err.find("no command given; commands: encode,"), std::string::npos) << none.err;
+
+    const CliResult help = RunKdsp({"help"});
+    EXPECT_EQ(help.status, 0) << help.err;
+    EXPECT_NE(help.out.find("Usage: kdsp [OPTIONS] SUBCOMMAND"), std::string::npos)
+        << "the usage line names the program, not the path it was built at:\n"
+        << help.out;
+    const CliResult read = RunKdsp({"help", "read"});
+    EXPECT_EQ(read.status, 0);
+    EXPECT_NE(read.out.find("Usage: kdsp read [OPTIONS]"), std::string::npos) << read.out;
+    EXPECT_NE(read.out.find("--timeout"), std::string::npos);
+    EXPECT_EQ(RunKdsp({"help", "bogus"}).status, 2);
+    const CliResult version = RunKdsp({"--version"});
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out.rfind("kdsp ", 0), 0u) << "no command is needed for the version: " << version.out;
+
+    // A usage error is one line that says where the help is.
+    const CliResult missing = RunKdsp({"read", "--host", "127.0.0.1", "--port", "1"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "kdsp read: --output is required (see kdsp help read)\n");
+}
+
+TEST(CliCommands, LinkCommandsRefuseBeforeConnecting) {
+    const std::string dir = ::testing::TempDir();
+    // Nothing listens on port 1: each refusal must come before any connection.
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"read", "-o", dir + "no/such/folder/x.Nddt"},
+         1,
+         "kdsp: cannot write " + dir + "no/such/folder/x.Nddt: the folder does not exist\n"},
+        {{"read", "-o", dir}, 1, "kdsp: cannot write " + dir + ": it is a folder\n"},
+        {{"set", "--strict", "main.delay.right", "700"},
+         1,
+         "kdsp: main.delay.right: 700 is out of range (0.0ms..50.0ms)\n"},
+        {{"set", "--strict", "0x0006", "181"},
+         1,
+         "kdsp: music.band1.gain: stored value 181 is out of range (-24.0dB..12.0dB)\n"},
+        {{"upload", dir + "missing.Nddt"}, 1, "kdsp: file not found: " + dir + "missing.Nddt\n"},
+        {{"read", "-o", dir + "x.Nddt", "--timeout", "0"}, 2, "--timeout"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--host", "127.0.0.1", "--port", "1"});
+        const CliResult r = RunKdsp(args);
+        EXPECT_EQ(r.status, c.status) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(Lines(r.err), 1) << "one line, no progress: nothing was tried\n" << r.err;
+    }
+    // --serial means that port only: no TCP address goes with it.
+    const CliResult both = RunKdsp({"get", "main.*", "--serial", dir + "tty", "--host", "127.0.0.1"});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.err.find("--serial excludes --host"), std::string::npos) << both.err;
+}
+
+}  // namespace
+}  // namespace kdsp::test
