@@ -196,10 +196,15 @@ void RxAssembler::Feed(std::span<const std::uint8_t> bytes, Model& model, LinkSi
         const auto rest = std::span<const std::uint8_t>(buffer_).subspan(pos);
         FrameCut cut = CutNextFrame(rest);
         // A start byte inside a frame that failed its checksum may be a byte of its
-        // payload: while it waits for more bytes than have come, a good frame complete
-        // behind it would wait too, perhaps for ever. It is dropped instead.
-        if (cut.kind == FrameKind::Incomplete && pos < damagedUntil_ && HoldsGoodFrame(rest.subspan(1)))
-            cut = {FrameKind::BadLength, 1, 1};
+        // payload: waiting for the bytes its length byte asks for, a good frame complete
+        // behind it would wait too, perhaps for ever. It is dropped when a good frame or
+        // acknowledgement lies wholly within the bytes it claims. The bytes it claims that
+        // have come are judged, never the time they came in: a stream cuts the same way
+        // however it arrives.
+        if (pos < damagedUntil_ && IsStartByte(rest[0])) {
+            const std::size_t claimed = cut.kind == FrameKind::Incomplete ? rest.size() : cut.length;
+            if (claimed > 1 && HoldsGoodFrame(rest.subspan(1, claimed - 1))) cut = {FrameKind::BadLength, 1, 1};
+        }
         if (cut.consumed == 0) break;
         switch (cut.kind) {
         case FrameKind::Data:
