@@ -24,22 +24,31 @@ namespace kdsp {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-QString Q(const std::filesystem::path& p) { return QString::fromStdString(PathText(p)); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+QString Q(const std::filesystem::path& p) {
+    return QString::fromStdString(PathText(p));
+}
 
 // The new texts of the core (page names) follow the window: Chinese unless English
 // was chosen.
-int CoreLanguage() { return CurrentUiLanguage() == UiLanguage::English ? LanguageEnglish : LanguageChinese; }
+int CoreLanguage() {
+    return CurrentUiLanguage() == UiLanguage::English ? LanguageEnglish : LanguageChinese;
+}
 
 // The line under the preset list; `path` (the whole of it) is its tooltip.
-void ShowBackupLine(TForm1& form, const char* source, const QStringList& args = {}, const QString& path = {}) {
+void ShowBackupLine(TForm1& form, const char* source, const QStringList& args = {},
+                    const QString& path = {}) {
     if (auto* label = form.Ctl<QLabel>("BackupLabel")) {
         SetTr(label, "text", source, args);
         label->setToolTip(path);
     }
 }
 
-bool MemoryRead(TForm1& form) { return form.state().DeviceMemoryRead; }
+bool MemoryRead(TForm1& form) {
+    return form.state().DeviceMemoryRead;
+}
 
 void StartUpload(TForm1& form, const PresetReadResult& preset) {
     PanelState& st = PanelsOf(form);
@@ -55,18 +64,22 @@ void StartUpload(TForm1& form, const PresetReadResult& preset) {
 // processor had, so no new one is made).
 void TellDifferences(TForm1& form) {
     PanelState& st = PanelsOf(form);
-    if (!st.upload) return;
+    if (!st.upload)
+        return;
     const ImageDifference& differences = st.upload->Differences();
     ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "上传校验失败：%1"),
                    {Q(DescribeDifference(differences, CoreLanguage()))});
     const QString pages = Q(DescribeDifference(differences, CoreLanguage(), "\n"));
     const MsgAnswer retry = AppMessage(
         &form, PromptCaption(),
-        Tr(QT_TRANSLATE_NOOP("kdsp", "设备确认了上传，但回读的数据与文件不同：\n%1\n\n重新上传吗?")).arg(pages),
+        Tr(QT_TRANSLATE_NOOP("kdsp", "设备确认了上传，但回读的数据与文件不同：\n%1\n\n重新上传吗?"))
+            .arg(pages),
         MsgButtons::YesNo);
-    if (retry != MsgAnswer::Yes) return;
+    if (retry != MsgAnswer::Yes)
+        return;
     Link* link = st.link;
-    if (!link || link->LinkState != LinkOnline) return;
+    if (!link || link->LinkState != LinkOnline)
+        return;
     StartUpload(form, st.uploaded);
 }
 
@@ -75,12 +88,13 @@ void TellDifferences(TForm1& form) {
 void EnsureBackupFolder(TForm1& form) {
     PanelState& st = PanelsOf(form);
     // Tests put everything of the window under the folder they give.
-    st.backupFolder = DefaultBackupFolder(st.folderOverride.empty() ? UserDataFolder()
-                                                                    : st.folderOverride / "user-data");
+    st.backupFolder = DefaultBackupFolder(
+        st.folderOverride.empty() ? UserDataFolder() : st.folderOverride / "user-data");
     if (st.backupFolder.empty())
         ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "没有用户数据文件夹，无法备份设备数据"));
     else
-        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "备份文件夹：%1"), {Q(st.backupFolder)}, Q(st.backupFolder));
+        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "备份文件夹：%1"), {Q(st.backupFolder)},
+                       Q(st.backupFolder));
 }
 
 bool BackupBeforeOverwrite(TForm1& form) {
@@ -92,13 +106,17 @@ bool BackupBeforeOverwrite(TForm1& form) {
     PanelState& st = PanelsOf(form);
     const Model& m = form.model();
     try {
-        const auto path = WriteBackup(st.backupFolder, m.DeviceImage, m.DeviceIdentity, std::chrono::system_clock::now());
-        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "已备份：%1"), {Q(path.filename())}, Q(path));
+        const auto path = WriteBackup(st.backupFolder, m.DeviceImage, m.DeviceIdentity,
+                                      std::chrono::system_clock::now());
+        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "已备份：%1"), {Q(path.filename())},
+                       Q(path));
         return true;
     } catch (const std::exception& e) {
-        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "未备份：%1"), {QString::fromUtf8(e.what())});
+        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "未备份：%1"),
+                       {QString::fromUtf8(e.what())});
         return AppMessage(&form, PromptCaption(),
-                          Tr(QT_TRANSLATE_NOOP("kdsp", "无法备份设备当前的数据：\n%1\n\n仍然覆盖设备的数据吗?"))
+                          Tr(QT_TRANSLATE_NOOP(
+                                 "kdsp", "无法备份设备当前的数据：\n%1\n\n仍然覆盖设备的数据吗?"))
                               .arg(QString::fromUtf8(e.what())),
                           MsgButtons::YesNo) == MsgAnswer::Yes;
     }
@@ -112,13 +130,16 @@ void SendPreset(TForm1& form, const PresetReadResult& preset) {
         RefreshPages(form, 20);
         return;
     }
-    if (BackupBeforeOverwrite(form)) StartUpload(form, preset);
+    if (BackupBeforeOverwrite(form))
+        StartUpload(form, preset);
 }
 
 void UploadGuardLinkEvent(TForm1& form, int event) {
     PanelState& st = PanelsOf(form);
-    if (!st.upload || !st.upload->OnLinkEvent(event)) return;
-    if (st.upload->CurrentState() != VerifiedUpload::State::Differs) return;
+    if (!st.upload || !st.upload->OnLinkEvent(event))
+        return;
+    if (st.upload->CurrentState() != VerifiedUpload::State::Differs)
+        return;
     // Not from inside the link's event: a retry starts a new transfer.
     QTimer::singleShot(0, &form, [&form] { TellDifferences(form); });
 }
@@ -128,7 +149,8 @@ void RestoreLastBackup(TForm1& form) {
     Link* link = st.link;
     const Model& m = form.model();
     if (!link || link->LinkState != LinkOnline || !MemoryRead(form)) {
-        AppMessage(&form, PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "设备未连接：无法确定要恢复哪台设备的备份。")));
+        AppMessage(&form, PromptCaption(),
+                   Tr(QT_TRANSLATE_NOOP("kdsp", "设备未连接：无法确定要恢复哪台设备的备份。")));
         return;
     }
     const auto backups = ListBackups(st.backupFolder, m.DeviceIdentity);
@@ -140,14 +162,16 @@ void RestoreLastBackup(TForm1& form) {
     }
     const std::filesystem::path& newest = backups.back();
     const QString when = QFileInfo(Q(newest)).lastModified().toString("yyyy-MM-dd HH:mm:ss");
-    if (AppMessage(&form, PromptCaption(),
-                   Tr(QT_TRANSLATE_NOOP("kdsp", "把 %1 的备份上传到设备吗?\n%2")).arg(when, Q(newest)),
-                   MsgButtons::YesNo) != MsgAnswer::Yes)
+    if (AppMessage(
+            &form, PromptCaption(),
+            Tr(QT_TRANSLATE_NOOP("kdsp", "把 %1 的备份上传到设备吗?\n%2")).arg(when, Q(newest)),
+            MsgButtons::YesNo) != MsgAnswer::Yes)
         return;
     const PresetReadResult result = ReadPresetFile(newest);
     if (!result.Ok()) {
-        AppMessage(&form, AppTitle(),
-                   QString::fromUtf8(PresetMessage(*result.error, LanguageFlagOf(CurrentUiLanguage()))));
+        AppMessage(
+            &form, AppTitle(),
+            QString::fromUtf8(PresetMessage(*result.error, LanguageFlagOf(CurrentUiLanguage()))));
         return;
     }
     SendPreset(form, result);

@@ -230,8 +230,9 @@ void WriteChangedPreset(App& app, const char* name) {
     WritePresetFile(PanelsOf(*app.form1).folders.PresetFolder / (std::string(name) + ".Nddt"), file);
 }
 
-bool OnlineAfter(App& app, int event) {
-    return std::find(app.events.begin(), app.events.end(), event) != app.events.end() && app.Settled();
+// Online again since the events were last cleared, every edit sent.
+bool OnlineAgain(App& app) {
+    return std::find(app.events.begin(), app.events.end(), EventOnline) != app.events.end() && app.Settled();
 }
 
 TEST_F(EndToEndApp, AnUploadThatTheProcessorDoesNotKeepIsNamedAndCanBeRetried) {
@@ -278,7 +279,7 @@ TEST_F(EndToEndApp, EachOverwriteIsBackedUpAndTheLastBackupCanBeSentBack) {
 
     app.Type("FileEdit", "Venue", false);
     app.Click("RzBmpButton119");
-    ASSERT_TRUE(app.WaitFor([&] { return OnlineAfter(app, EventOnline); })) << app.Seen();
+    ASSERT_TRUE(app.WaitFor([&] { return OnlineAgain(app); })) << app.Seen();
     ASSERT_EQ(app.told.size(), 1u) << "a good upload is not questioned: " << app.Seen();
     EXPECT_EQ(app.model().DeviceImage[PageMain][20], 200) << "read back from the processor";
     auto backups = BackupsOf(app);
@@ -294,7 +295,7 @@ TEST_F(EndToEndApp, EachOverwriteIsBackedUpAndTheLastBackupCanBeSentBack) {
     ASSERT_FALSE(app.told.empty());
     EXPECT_TRUE(app.told[0].text.startsWith("把 ")) << app.Seen();
     EXPECT_TRUE(app.told[0].text.endsWith(QString::fromStdString(backups[0].string()))) << app.Seen();
-    ASSERT_TRUE(app.WaitFor([&] { return OnlineAfter(app, EventOnline); })) << app.Seen();
+    ASSERT_TRUE(app.WaitFor([&] { return OnlineAgain(app); })) << app.Seen();
     EXPECT_EQ(app.told.size(), 1u) << app.Seen();
     backups = BackupsOf(app);
     ASSERT_EQ(backups.size(), 2u);
@@ -304,7 +305,7 @@ TEST_F(EndToEndApp, EachOverwriteIsBackedUpAndTheLastBackupCanBeSentBack) {
     app.events.clear();
     app.Pick(app.W<QComboBox>("SysModeBox"), 1);
     app.Click("RzBmpButton121");
-    ASSERT_TRUE(app.WaitFor([&] { return OnlineAfter(app, EventOnline); })) << app.Seen();
+    ASSERT_TRUE(app.WaitFor([&] { return OnlineAgain(app); })) << app.Seen();
     EXPECT_EQ(BackupsOf(app).size(), 3u);
 
     sim.Stop();

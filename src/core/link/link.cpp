@@ -337,7 +337,8 @@ void Link::TakeAnswer() {
         }
         SendStep();
     } else if (UploadFlag == 1 && readBackUpload_) {
-        // Every frame of the upload is acknowledged; acknowledged is not stored.
+        // Every frame is acknowledged, which does not say the words were stored: the
+        // pages are read back before the link goes online.
         readBackUpload_ = false;
         RaiseLinkEvent(EventReload);
         readingBack_ = true;

@@ -10,7 +10,7 @@
 namespace kdsp {
 
 class VerifiedUpload {
-public:
+  public:
     enum class State {
         Idle,         // nothing started
         Sending,      // the upload's frames are going out
@@ -36,7 +36,7 @@ public:
     State CurrentState() const;
     const ImageDifference& Differences() const { return differences_; }
 
-private:
+  private:
     Link& link_;
     Model& model_;
     PresetReadResult preset_;

@@ -22,13 +22,18 @@ constexpr std::string_view UnknownDevice = "unknown";
 constexpr std::size_t StampLength = 16;  // 20240501T140322Z
 constexpr int MaxSequence = 1000;
 
-bool IsUpperHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsUpperHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::optional<int> Number(std::string_view text) {
     int v = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    if (ec != std::errc{} || end != text.data() + text.size())
+        return std::nullopt;
     return v;
 }
 
@@ -40,32 +45,33 @@ struct NameParts {
 };
 
 std::optional<NameParts> ParseName(std::string_view fileName, std::string_view device) {
-    if (!fileName.ends_with(PresetExtension)) return std::nullopt;
+    if (!fileName.ends_with(PresetExtension))
+        return std::nullopt;
     fileName.remove_suffix(PresetExtension.size());
-    if (!fileName.starts_with(device) || fileName.size() < device.size() + 1 + StampLength) return std::nullopt;
+    if (!fileName.starts_with(device) || fileName.size() < device.size() + 1 + StampLength)
+        return std::nullopt;
     fileName.remove_prefix(device.size());
-    if (fileName[0] != '-') return std::nullopt;
+    if (fileName[0] != '-')
+        return std::nullopt;
     fileName.remove_prefix(1);
     const std::string_view stamp = fileName.substr(0, StampLength);
     for (std::size_t i = 0; i < StampLength; ++i) {
         const bool ok = i == 8 ? stamp[i] == 'T' : i == 15 ? stamp[i] == 'Z' : IsDigit(stamp[i]);
-        if (!ok) return std::nullopt;
+        if (!ok)
+            return std::nullopt;
     }
     NameParts parts{std::string(stamp), 1};
     fileName.remove_prefix(StampLength);
-    if (fileName.empty()) return parts;
+    if (fileName.empty())
+        return parts;
     // "-N" with N from 2, written without leading zeros, as BackupName writes it.
-    if (fileName[0] != '-' || fileName.size() < 2 || fileName[1] == '0') return std::nullopt;
+    if (fileName[0] != '-' || fileName.size() < 2 || fileName[1] == '0')
+        return std::nullopt;
     const auto sequence = Number(fileName.substr(1));
-    if (!sequence || *sequence < 2) return std::nullopt;
+    if (!sequence || *sequence < 2)
+        return std::nullopt;
     parts.sequence = *sequence;
     return parts;
-}
-
-std::string TwoDigits(unsigned v) {
-    char buf[4];
-    std::snprintf(buf, sizeof buf, "%02u", v % 100);
-    return buf;
 }
 
 }  // namespace
@@ -75,22 +81,24 @@ fs::path DefaultBackupFolder(const fs::path& userData) {
 }
 
 std::string BackupDevice(std::string_view identity) {
-    const bool hex = identity.size() == IdentityDigits && std::all_of(identity.begin(), identity.end(), IsUpperHex);
+    const bool hex = identity.size() == IdentityDigits &&
+                     std::all_of(identity.begin(), identity.end(), IsUpperHex);
     return std::string(hex ? identity : UnknownDevice);
 }
 
-std::string BackupName(std::string_view identity, chr::system_clock::time_point when, int sequence) {
+std::string BackupName(std::string_view identity, chr::system_clock::time_point when,
+                       int sequence) {
     const auto day = chr::floor<chr::days>(when);
     const chr::year_month_day date{day};
     const chr::hh_mm_ss time{chr::floor<chr::seconds>(when - day)};
-    char year[8];
-    std::snprintf(year, sizeof year, "%04d", static_cast<int>(date.year()));
-    std::string name = BackupDevice(identity) + "-" + year + TwoDigits(static_cast<unsigned>(date.month())) +
-                       TwoDigits(static_cast<unsigned>(date.day())) + "T" +
-                       TwoDigits(static_cast<unsigned>(time.hours().count())) +
-                       TwoDigits(static_cast<unsigned>(time.minutes().count())) +
-                       TwoDigits(static_cast<unsigned>(time.seconds().count())) + "Z";
-    if (sequence > 1) name += "-" + std::to_string(sequence);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02u%02uT%02d%02d%02dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
+    std::string name = BackupDevice(identity) + "-" + stamp;
+    if (sequence > 1)
+        name += "-" + std::to_string(sequence);
     return name;
 }
 
@@ -99,30 +107,38 @@ std::vector<fs::path> ListBackups(const fs::path& folder, std::string_view ident
     std::vector<std::pair<NameParts, fs::path>> found;
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
-    if (ec) return {};
+    if (ec)
+        return {};
     for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec) break;
+        if (ec)
+            break;
         std::error_code typeEc;
-        if (!it->is_regular_file(typeEc)) continue;
-        if (auto parts = ParseName(PathText(it->path().filename()), device)) found.emplace_back(*parts, it->path());
+        if (!it->is_regular_file(typeEc))
+            continue;
+        if (auto parts = ParseName(PathText(it->path().filename()), device))
+            found.emplace_back(*parts, it->path());
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-        return a.first.stamp != b.first.stamp ? a.first.stamp < b.first.stamp : a.first.sequence < b.first.sequence;
+        return a.first.stamp != b.first.stamp ? a.first.stamp < b.first.stamp
+                                              : a.first.sequence < b.first.sequence;
     });
     std::vector<fs::path> out;
-    for (auto& f : found) out.push_back(std::move(f.second));
+    for (auto& f : found)
+        out.push_back(std::move(f.second));
     return out;
 }
 
-fs::path WriteBackup(const fs::path& folder, const DeviceImageRows& image, std::string_view identity,
-                     chr::system_clock::time_point when, int keep) {
-    if (folder.empty()) throw PresetWriteError("Cannot write a backup: there is no folder for backups");
+fs::path WriteBackup(const fs::path& folder, const DeviceImageRows& image,
+                     std::string_view identity, chr::system_clock::time_point when, int keep) {
+    if (folder.empty())
+        throw PresetWriteError("Cannot write a backup: there is no folder for backups");
     std::error_code ec;
     fs::create_directories(folder, ec);
     fs::path path;
     for (int sequence = 1; sequence <= MaxSequence; ++sequence) {
         path = folder / (BackupName(identity, when, sequence) + std::string(PresetExtension));
-        if (!fs::exists(path, ec)) break;
+        if (!fs::exists(path, ec))
+            break;
     }
     // The file holds the image as a preset saved from the window would.
     DeviceImageRows copy = image;
@@ -134,7 +150,8 @@ fs::path WriteBackup(const fs::path& folder, const DeviceImageRows& image, std::
     }
     const auto backups = ListBackups(folder, identity);
     const std::size_t kept = static_cast<std::size_t>(std::max(keep, 1));
-    for (std::size_t i = 0; i + kept < backups.size(); ++i) fs::remove(backups[i], ec);
+    for (std::size_t i = 0; i + kept < backups.size(); ++i)
+        fs::remove(backups[i], ec);
     return path;
 }
 

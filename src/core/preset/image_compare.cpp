@@ -30,30 +30,36 @@ constexpr std::array<PageNames, PageCount> Names = {{
 }};
 
 bool IsSystemCopy(int page, int slot) {
-    return page == PageMusic && slot >= MirrorFirstPageSlot && slot < MirrorFirstPageSlot + MirrorSlotCount;
+    return page == PageMusic && slot >= MirrorFirstPageSlot &&
+           slot < MirrorFirstPageSlot + MirrorSlotCount;
 }
 
 }  // namespace
 
 bool UploadCarries(int page, int slot) {
-    if (page >= 0 && page < PageSystem) return slot >= 0 && slot < PageBlockWords(page);
-    return page == PageSystem && slot >= MirrorFirstSystemSlot && slot < MirrorFirstSystemSlot + MirrorSlotCount;
+    if (page >= 0 && page < PageSystem)
+        return slot >= 0 && slot < PageBlockWords(page);
+    return page == PageSystem && slot >= MirrorFirstSystemSlot &&
+           slot < MirrorFirstSystemSlot + MirrorSlotCount;
 }
 
 ImageDifference CompareWithPreset(const DeviceImageRows& device, const PresetReadResult& preset) {
     ImageDifference out;
-    if (!preset.Ok()) return out;
+    if (!preset.Ok())
+        return out;
     // What the upload writes where the file says so; everything else as the processor has it.
     DeviceImageRows expected = device;
     std::array<std::array<bool, DeviceImageSlots>, PageCount> named{};
     for (const PresetRecord& r : preset.records) {
-        if (r.page < 0 || r.page >= PageCount || r.slot < 0 || r.slot >= DeviceImageSlots) continue;
+        if (r.page < 0 || r.page >= PageCount || r.slot < 0 || r.slot >= DeviceImageSlots)
+            continue;
         expected[r.page][r.slot] = r.value;
         named[r.page][r.slot] = true;
     }
     // Loading takes the system words from their copies in page 0, over the file's own.
     for (const PresetRecord& r : preset.records) {
-        if (!IsSystemCopy(r.page, r.slot)) continue;
+        if (!IsSystemCopy(r.page, r.slot))
+            continue;
         const int slot = MirrorFirstSystemSlot + r.slot - MirrorFirstPageSlot;
         expected[PageSystem][slot] = r.value;
         named[PageSystem][slot] = true;
@@ -62,15 +68,18 @@ ImageDifference CompareWithPreset(const DeviceImageRows& device, const PresetRea
         int words = 0;
         for (int s = 0; s < DeviceImageSlots; ++s)
             if (named[p][s] && UploadCarries(p, s) &&
-                static_cast<std::uint16_t>(expected[p][s]) != static_cast<std::uint16_t>(device[p][s]))
+                static_cast<std::uint16_t>(expected[p][s]) !=
+                    static_cast<std::uint16_t>(device[p][s]))
                 ++words;
-        if (words > 0) out.push_back({p, words});
+        if (words > 0)
+            out.push_back({p, words});
     }
     return out;
 }
 
 std::string PageName(int page, int languageFlag) {
-    if (page < 0 || page >= PageCount) return languageFlag == LanguageChinese ? "未知" : "unknown";
+    if (page < 0 || page >= PageCount)
+        return languageFlag == LanguageChinese ? "未知" : "unknown";
     const PageNames& n = Names[static_cast<std::size_t>(page)];
     return languageFlag == LanguageChinese ? n.chinese : n.english;
 }
@@ -79,15 +88,18 @@ std::string DescribePageDifference(const PageDifference& d, int languageFlag) {
     const std::string page = std::to_string(d.page);
     const std::string words = std::to_string(d.words);
     if (languageFlag == LanguageChinese)
-        return "第 " + page + " 页（" + PageName(d.page, languageFlag) + "）：" + words + " 个字不同";
+        return "第 " + page + " 页（" + PageName(d.page, languageFlag) + "）：" + words +
+               " 个字不同";
     return "page " + page + " (" + PageName(d.page, languageFlag) + "): " + words +
            (d.words == 1 ? " word differs" : " words differ");
 }
 
-std::string DescribeDifference(const ImageDifference& difference, int languageFlag, const std::string& separator) {
+std::string DescribeDifference(const ImageDifference& difference, int languageFlag,
+                               const std::string& separator) {
     std::string out;
     for (const PageDifference& d : difference) {
-        if (!out.empty()) out += separator;
+        if (!out.empty())
+            out += separator;
         out += DescribePageDifference(d, languageFlag);
     }
     return out;

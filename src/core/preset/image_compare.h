@@ -30,7 +30,8 @@ ImageDifference CompareWithPreset(const DeviceImageRows& device, const PresetRea
 // "main output" / "主输出"; Chinese for languageFlag 1, English otherwise.
 std::string PageName(int page, int languageFlag = LanguageUnset);
 // "page 6 (main output): 12 words differ" / "第 6 页（主输出）：12 个字不同".
-std::string DescribePageDifference(const PageDifference& difference, int languageFlag = LanguageUnset);
+std::string DescribePageDifference(const PageDifference& difference,
+                                   int languageFlag = LanguageUnset);
 // One DescribePageDifference per page, joined by `separator`.
 std::string DescribeDifference(const ImageDifference& difference, int languageFlag = LanguageUnset,
                                const std::string& separator = "; ");
