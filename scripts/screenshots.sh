@@ -11,6 +11,9 @@ source scripts/sim-lib.sh
 work=$(mktemp -d)
 # The pictures neither read nor write kept settings; this keeps the user's own out of reach anyway.
 export XDG_CONFIG_HOME="$work/config"
+# The system page names the backup folder: a neutral one in the pictures (nothing is
+# written there while the pictures are taken).
+export XDG_DATA_HOME=/home/user/.local/share
 cleanup+=("rm -rf '$work'")
 showcase_preset "$BUILD" "$work/showcase.preset"
 start_sim "$BUILD/src/sim/kdsp-sim" --state "$work/showcase.preset"

@@ -15,6 +15,7 @@
 #include "app/panel_state.h"
 #include "app/settings.h"
 #include "app/status_dialog.h"
+#include "app/upload_guard.h"
 #include "app/widgets.h"
 #include "core/link/link.h"
 #include "qtlink/qt_link.h"
@@ -72,6 +73,7 @@ TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
                 "kdsp", "串口 %1 无权限。Linux 上使用串口需要加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录。"));
             ShowMessage(PromptCaption().toStdString(), note.arg(deniedPorts_.join(", ")).toStdString());
         }
+        UploadGuardLinkEvent(main_, event);
         if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
     };
     link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));

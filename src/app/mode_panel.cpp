@@ -14,6 +14,7 @@
 #include "app/pages/builder.h"
 #include "app/panel_builders.h"
 #include "app/panel_state.h"
+#include "app/upload_guard.h"
 #include "core/link/link.h"
 #include "core/preset/preset_library.h"
 #include "core/protocol/frames.h"
@@ -85,6 +86,8 @@ void RzBmpButton121Click(TForm1& form, QObject* sender) {
                        Tr(QT_TRANSLATE_NOOP("kdsp", "模式切换为%1?")).arg(box->currentText()),
                        MsgButtons::YesNo) != MsgAnswer::Yes)
             return;
+        // The recalled mode replaces the processor's memory: it is kept first.
+        if (link && link->LinkState == LinkOnline && !BackupBeforeOverwrite(form)) return;
         // The link shows "加载中..." and reloads the pages once the processor answers.
         if (link)
             link->SendParam(IdRecallMode, index);

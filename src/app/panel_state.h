@@ -3,11 +3,13 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <QObject>
 
+#include "core/link/verified_upload.h"
 #include "core/preset/preset_library.h"
 
 namespace kdsp {
@@ -23,6 +25,9 @@ public:
     std::filesystem::path folderOverride;     // tests: use this instead of the executable's folder
     PresetFolders folders;
     std::vector<std::string> PresetNames;
+    std::filesystem::path backupFolder;       // where the processor's memory is kept before it is overwritten
+    std::unique_ptr<VerifiedUpload> upload;   // the last upload and its read-back
+    PresetReadResult uploaded;                // its file, for a retry
 };
 
 // Created on first use, owned by the window.

@@ -16,11 +16,10 @@
 #include "app/app_message.h"
 #include "app/language.h"
 #include "app/main_window.h"
-#include "app/page_refresh.h"
 #include "app/pages/builder.h"
 #include "app/panel_builders.h"
 #include "app/panel_state.h"
-#include "core/link/link.h"
+#include "app/upload_guard.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
 
@@ -100,6 +99,14 @@ void BuildPresetPanel(TForm1& form) {
     folder->hide();
     gv->addWidget(folder);
 
+    // Where the processor's memory is kept before an upload or a recall overwrites it.
+    auto* backup = b.Reg(new QLabel(group), "BackupLabel");
+    backup->setWordWrap(true);
+    // A long folder name is cut at the panel's edge (the tooltip has it whole) rather
+    // than widening the panel.
+    backup->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    gv->addWidget(backup);
+
     auto* nameRow = new QHBoxLayout;
     nameRow->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "备份文件名称："), group));
     auto* edit = b.Reg(new QLineEdit(group), "FileEdit");
@@ -111,14 +118,18 @@ void BuildPresetPanel(TForm1& form) {
         b.Button("RzBmpButton120", QT_TRANSLATE_NOOP("kdsp", "保存数据到电脑"), group, "action");
     auto* load =
         b.Button("RzBmpButton119", QT_TRANSLATE_NOOP("kdsp", "上传数据到设备"), group, "action");
+    auto* restore =
+        b.Button("BackupRestoreBtn", QT_TRANSLATE_NOOP("kdsp", "恢复上次备份"), group, "action");
     buttons->addWidget(save);
     buttons->addWidget(load);
+    buttons->addWidget(restore);
     gv->addLayout(buttons);
     v->addWidget(group, 1);
 
     QObject::connect(grid, &QTableWidget::cellClicked, &form, [&form] { ValueListEditor1Click(form); });
     QObject::connect(save, &QPushButton::clicked, &form, [&form] { RzBmpButton120Click(form); });
     QObject::connect(load, &QPushButton::clicked, &form, [&form] { RzBmpButton119Click(form); });
+    QObject::connect(restore, &QPushButton::clicked, &form, [&form] { RestoreLastBackup(form); });
 }
 
 void EnsurePresetFolders(TForm1& form) {
@@ -136,6 +147,7 @@ void EnsurePresetFolders(TForm1& form) {
                                                                : EnsurePresetFolders(executableFolder);
     }
     ShowPresetFolder(form);
+    EnsureBackupFolder(form);
 }
 
 void ShowPresetFolder(TForm1& form) {
@@ -208,7 +220,6 @@ void RzBmpButton119Click(TForm1& form) {
                    MsgButtons::YesNo) == MsgAnswer::No)
         return;
     PanelState& st = PanelsOf(form);
-    Link* link = st.link;
     const int language = LanguageFlagOf(CurrentUiLanguage());
     PresetReadResult result;
     if (name.isEmpty() || PresetNameProblem(S(name)))
@@ -220,10 +231,7 @@ void RzBmpButton119Click(TForm1& form) {
         AppMessage(&form, AppTitle(), QString::fromUtf8(PresetMessage(*result.error, language)));
         return;
     }
-    // The window shows what the processor will hold once the upload is through.
-    ApplyPresetForUpload(result, form.model());
-    RefreshPages(form, 20);
-    if (link) link->RaiseLinkEvent(EventUpload);
+    SendPreset(form, result);
 }
 
 }  // namespace kdsp

@@ -134,7 +134,7 @@ Answer SimDevice::ReplyWords(ParamId id, int page, int firstSlot, int count) {
 }
 
 void SimDevice::StoreWord(int page, int index, int value) {
-    if (page < 0 || page >= PageCount) return;
+    if (!Stores(page)) return;
     const int slot = DeviceSlot(page, index, OperatingMode());
     if (slot >= 0 && slot < DeviceImageSlots) memory_[page][slot] = value & 0xFFFF;
 }
@@ -183,7 +183,7 @@ Answer SimDevice::HandlePage(std::uint8_t cmd, int page, int index,
         return Ack();
     }
     // Any other run of words lands in consecutive slots; the page's end stops it.
-    for (std::size_t k = 0; 2 * k + 1 < payload.size(); ++k) {
+    for (std::size_t k = 0; Stores(page) && 2 * k + 1 < payload.size(); ++k) {
         const int slot = index + static_cast<int>(k);
         if (slot >= DeviceImageSlots) break;
         memory_[page][slot] = WordAt(payload, 2 * k);
@@ -233,7 +233,7 @@ Answer SimDevice::HandleSystem(std::uint8_t cmd, int index, std::span<const std:
         }
         case IndexOf(IdPageBlock): {
             const int page = payload.empty() ? -1 : payload[0];
-            if (page >= 0 && page < PageSystem) {
+            if (page >= 0 && page < PageSystem && Stores(page)) {
                 for (std::size_t s = 0; 2 * s + 3 < payload.size(); ++s) {
                     if (s >= static_cast<std::size_t>(DeviceImageSlots)) break;
                     memory_[page][s] = WordAt(payload, 2 + 2 * s);
@@ -250,7 +250,7 @@ Answer SimDevice::HandleSystem(std::uint8_t cmd, int index, std::span<const std:
         case IndexOf(IdRemote): {
             // With a value this is the upload's closing word; bare it is a read.
             if (payload.size() < 2) return ReplyWords(IdRemote, PageSystem, index, 1);
-            sys[SysIndexRemote] = WordAt(payload, 0);
+            if (Stores(PageSystem)) sys[SysIndexRemote] = WordAt(payload, 0);
             return Ack();
         }
         case IndexOf(IdLinkCommand):
@@ -262,7 +262,7 @@ Answer SimDevice::HandleSystem(std::uint8_t cmd, int index, std::span<const std:
             break;
     }
     if (payload.empty() || cmd == CmdRead) return ReplyWords(MakeId(PageSystem, index), PageSystem, index, 1);
-    if (payload.size() >= 2 && index < DeviceImageSlots) sys[index] = WordAt(payload, 0);
+    if (payload.size() >= 2 && index < DeviceImageSlots && Stores(PageSystem)) sys[index] = WordAt(payload, 0);
     return Ack();
 }
 

@@ -65,6 +65,12 @@ public:
     // Names longer than 20 characters are cut; characters outside " ".."~" become "?".
     void SetModeName(int index, const std::string& name);
 
+    // A fault for tests: writes to `page` (0..10) are acknowledged as always, but the
+    // page keeps its words.
+    void IgnoreWritesTo(int page) {
+        if (page >= 0 && page < PageCount) ignoredPages_[static_cast<std::size_t>(page)] = true;
+    }
+
     // The operating-mode copy the processor writes single values into (page 0 index 1).
     int OperatingMode() const { return memory_[PageMusic][1] != 0 ? 1 : 0; }
 
@@ -79,7 +85,10 @@ private:
     Answer HandleSystem(std::uint8_t cmd, int index, std::span<const std::uint8_t> payload);
     Answer HandlePage(std::uint8_t cmd, int page, int index, std::span<const std::uint8_t> payload);
 
+    bool Stores(int page) const { return page >= 0 && page < PageCount && !ignoredPages_[static_cast<std::size_t>(page)]; }
+
     DeviceImageRows memory_{};
+    std::array<bool, PageCount> ignoredPages_{};
     std::array<StoredMode, StoredModeCount> modes_{};
     Bytes systemPassword_;
     Bytes panelPassword_;

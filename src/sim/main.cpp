@@ -134,6 +134,10 @@ int main(int argc, char** argv) {
                    "close the TCP connection after answering N frames")
         ->check(CLI::NonNegativeNumber);
     cli.add_option("--seed", faults.seed, "seed of the fault dice");
+    std::vector<int> ignoredPages;
+    cli.add_option("--ignore-page-writes", ignoredPages,
+                   "acknowledge writes to page N (0..10) but keep its words (repeatable)")
+        ->check(CLI::Range(0, static_cast<int>(kdsp::PageSystem)));
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -183,6 +187,7 @@ int main(int argc, char** argv) {
         else if (!LoadState(statePath, device))
             return 1;
     }
+    for (int page : ignoredPages) device.IgnoreWritesTo(page);
     // Options win over the state file for the words they name.
     if (panelLock) device.SetPanelLock(true);
     if (manager) device.SetManager(true);

@@ -2,6 +2,7 @@
 // controls as a person would — edits, presets on the PC, stored modes, the panel
 // lock and a processor that stops answering. What the processor ends up holding is
 // read back from the simulator's state file.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -26,6 +27,7 @@
 #include "app/widgets.h"
 #include "core/link/link.h"
 #include "core/model/catalogue.h"
+#include "core/preset/backups.h"
 #include "core/preset/preset_file.h"
 #include "core/protocol/frames.h"
 #include "e2e_rig.h"
@@ -200,6 +202,118 @@ TEST_F(EndToEndApp, APresetSavedToThePcComesBackOnTheProcessor) {
     for (auto [p, s] : UploadedSlots())
         EXPECT_EQ(device[p][s], fromFile[p][s]) << "page " << p << " slot " << s;
     EXPECT_EQ(device[PageSystem][IndexOf(IdRemote)], 1) << "the closing word carries the remote switch as shown";
+}
+
+// ---------------------------------------------------------------------------
+// The safety net: a backup before anything overwrites the processor, every upload read
+// back, and the last backup sent back on request.
+
+// The backups the window has made of the simulator, oldest first; nothing else is
+// in their folder.
+std::vector<std::filesystem::path> BackupsOf(App& app) {
+    const std::filesystem::path folder = PanelsOf(*app.form1).backupFolder;
+    const auto backups = ListBackups(folder, app.model().DeviceIdentity);
+    std::error_code ec;
+    const auto files = std::distance(std::filesystem::directory_iterator(folder, ec), {});
+    EXPECT_EQ(static_cast<std::size_t>(files), backups.size()) << folder;
+    return backups;
+}
+
+// A preset in the window's folder: what the processor holds, with other values on
+// the main output and the first aux output.
+void WriteChangedPreset(App& app, const char* name) {
+    Model file;
+    file.DeviceImage = app.model().DeviceImage;
+    file.DeviceImage[PageMain][20] = 200;
+    file.DeviceImage[PageMain][21] += 3;
+    file.DeviceImage[PageAux1][20] = 100;
+    WritePresetFile(PanelsOf(*app.form1).folders.PresetFolder / (std::string(name) + ".Nddt"), file);
+}
+
+// Online again since the events were last cleared, every edit sent.
+bool OnlineAgain(App& app) {
+    return std::find(app.events.begin(), app.events.end(), EventOnline) != app.events.end() && app.Settled();
+}
+
+TEST_F(EndToEndApp, AnUploadThatTheProcessorDoesNotKeepIsNamedAndCanBeRetried) {
+    SimProcess sim({"--ignore-page-writes", "6"});
+    ASSERT_GT(sim.Port(), 0);
+    App app(sim.Port(), Folder(), true);
+    ASSERT_TRUE(app.Start()) << app.Seen();
+    const DeviceImageRows before = app.model().DeviceImage;
+    WriteChangedPreset(app, "Venue");
+
+    app.Tab(8);
+    app.Type("FileEdit", "Venue", false);
+    // Load it; send it again when told it did not stick; then give up.
+    app.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::No};
+    app.Click("RzBmpButton119");
+    const QString told = "设备确认了上传，但回读的数据与文件不同：\n第 6 页（主输出）：2 个字不同\n\n重新上传吗?";
+    ASSERT_TRUE(app.WaitFor([&] { return app.told.size() == 3 && app.Settled(); })) << app.Seen();
+    EXPECT_EQ(app.told[1].text, told) << app.Seen();
+    EXPECT_EQ(app.told[2].text, told) << "the retry fails the same way";
+    EXPECT_EQ(std::count(app.events.begin(), app.events.end(), EventUpload), 2);
+    EXPECT_TRUE(app.captions.contains("Verifying...")) << app.Seen();
+    EXPECT_EQ(app.W<QLabel>("BackupLabel")->text(), "上传校验失败：第 6 页（主输出）：2 个字不同");
+    // The window shows what the processor holds: page 6 as it was, page 7 as sent.
+    EXPECT_EQ(app.model().DeviceImage[PageMain][20], before[PageMain][20]);
+    EXPECT_EQ(app.model().DeviceImage[PageAux1][20], 100);
+    // One backup: the retry overwrites nothing the first one does not hold.
+    const auto backups = BackupsOf(app);
+    ASSERT_EQ(backups.size(), 1u);
+    const DeviceImageRows kept = ReadState(backups[0]);
+    for (auto [p, s] : UploadedSlots()) EXPECT_EQ(kept[p][s], before[p][s]) << "page " << p << " slot " << s;
+}
+
+TEST_F(EndToEndApp, EachOverwriteIsBackedUpAndTheLastBackupCanBeSentBack) {
+    const auto state = Path("memory.Nddt");
+    SimProcess sim({"--state", QString::fromStdString(state.string())});
+    ASSERT_GT(sim.Port(), 0);
+    App app(sim.Port(), Folder(), true);
+    ASSERT_TRUE(app.Start()) << app.Seen();
+    const DeviceImageRows before = app.model().DeviceImage;
+    WriteChangedPreset(app, "Venue");
+    app.Tab(8);
+    EXPECT_EQ(app.W<QLabel>("BackupLabel")->text(),
+              "备份文件夹：" + QString::fromStdString(PanelsOf(*app.form1).backupFolder.string()));
+
+    app.Type("FileEdit", "Venue", false);
+    app.Click("RzBmpButton119");
+    ASSERT_TRUE(app.WaitFor([&] { return OnlineAgain(app); })) << app.Seen();
+    ASSERT_EQ(app.told.size(), 1u) << "a good upload is not questioned: " << app.Seen();
+    EXPECT_EQ(app.model().DeviceImage[PageMain][20], 200) << "read back from the processor";
+    auto backups = BackupsOf(app);
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(app.W<QLabel>("BackupLabel")->text(), "已备份：" + QString::fromStdString(backups[0].filename().string()));
+    DeviceImageRows kept = ReadState(backups[0]);
+    for (auto [p, s] : UploadedSlots()) ASSERT_EQ(kept[p][s], before[p][s]) << "page " << p << " slot " << s;
+
+    // Restored: the memory from before the upload goes back, the venue's is kept first.
+    app.told.clear();
+    app.events.clear();
+    app.Click("BackupRestoreBtn");
+    ASSERT_FALSE(app.told.empty());
+    EXPECT_TRUE(app.told[0].text.startsWith("把 ")) << app.Seen();
+    EXPECT_TRUE(app.told[0].text.endsWith(QString::fromStdString(backups[0].string()))) << app.Seen();
+    ASSERT_TRUE(app.WaitFor([&] { return OnlineAgain(app); })) << app.Seen();
+    EXPECT_EQ(app.told.size(), 1u) << app.Seen();
+    backups = BackupsOf(app);
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_EQ(ReadState(backups[1])[PageMain][20], 200);
+
+    // A stored mode recalled: its memory replaces the processor's, which is kept first.
+    app.events.clear();
+    app.Pick(app.W<QComboBox>("SysModeBox"), 1);
+    app.Click("RzBmpButton121");
+    ASSERT_TRUE(app.WaitFor([&] { return OnlineAgain(app); })) << app.Seen();
+    EXPECT_EQ(BackupsOf(app).size(), 3u);
+
+    sim.Stop();
+    const DeviceImageRows device = ReadState(state);
+    kept = ReadState(BackupsOf(app)[2]);
+    for (auto [p, s] : UploadedSlots())
+        EXPECT_EQ(kept[p][s], before[p][s]) << "restored before the recall: page " << p << " slot " << s;
+    EXPECT_NE(device[PageMain][20], 200) << "the recalled mode is what the processor holds now";
 }
 
 // ---------------------------------------------------------------------------

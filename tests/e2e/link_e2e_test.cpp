@@ -100,6 +100,20 @@ void ExpectPagesEqual(const DeviceImageRows& got, const DeviceImageRows& want) {
             ASSERT_EQ(got[p][s], want[p][s]) << "page " << p << " slot " << s;
 }
 
+// The frames the simulator's log says it received, in order, with every repeat that
+// directly follows its original folded into it.
+std::vector<std::string> RequestsReceived(const fs::path& log) {
+    std::vector<std::string> frames;
+    std::istringstream lines(ReadFile(log));
+    for (std::string line; std::getline(lines, line);) {
+        const auto bar = line.find(" | ");
+        if (line.find(" rx ") == std::string::npos || bar == std::string::npos) continue;
+        const std::string hex = line.substr(bar + 3);
+        if (frames.empty() || frames.back() != hex) frames.push_back(hex);
+    }
+    return frames;
+}
+
 TEST(LinkEndToEnd, ReadOverTcpWritesTheProcessorsMemory) {
     const auto dir = FreshDir();
     Sim sim(dir, {"--mode-name", "3=Stage"});
@@ -146,13 +160,25 @@ TEST(LinkEndToEnd, UploadedPresetReadsBackIdentical) {
     WritePresetFile(dir / "b.Nddt", model);
 
     auto up = Tcp(sim);
-    up.insert(up.begin(), {"upload", (dir / "b.Nddt").string()});
+    up.insert(up.begin(), {"upload", (dir / "b.Nddt").string(), "--backup-dir", (dir / "backups").string()});
     const CliRun u = Kdsp(dir, up);
     ASSERT_EQ(u.status, 0) << u.err;
+    EXPECT_NE(u.err.find("uploaded " + (dir / "b.Nddt").string() + ", read back and checked\n"), std::string::npos)
+        << u.err;
     ASSERT_EQ(Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "c.Nddt").string()}).status, 0);
     DeviceImageRows want = ImageOf(dir / "b.Nddt");
     want[10][17] = 0;  // the closing word leaves the processor's remote switch as it was
     EXPECT_EQ(ImageOf(dir / "c.Nddt"), want) << "the preset read back must be the file that was uploaded";
+
+    // Exactly one backup, named by the processor's identity, holding the memory from before.
+    std::vector<fs::path> backups;
+    for (const auto& e : fs::directory_iterator(dir / "backups")) backups.push_back(e.path());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_TRUE(std::regex_match(backups[0].filename().string(), std::regex("5A352026-[0-9]{8}T[0-9]{6}Z\\.Nddt")))
+        << backups[0];
+    EXPECT_NE(u.err.find("the processor's previous settings are in " + backups[0].string() + "\n"), std::string::npos)
+        << u.err;
+    ExpectPagesEqual(ImageOf(backups[0]), ImageOf(dir / "a.Nddt"));
     fs::remove_all(dir);
 }
 
@@ -165,6 +191,41 @@ TEST(LinkEndToEnd, UploadRefusesABrokenFileWithoutConnecting) {
                              "--port", "1"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("File format error!"), std::string::npos) << r.err;
+    fs::remove_all(dir);
+}
+
+// A processor that acknowledges page 6 but keeps its old words: the read-back finds
+// it and the command fails naming the page; without the read-back it goes unnoticed,
+// and nothing is read after the upload.
+TEST(LinkEndToEnd, AnUploadThatTheProcessorDoesNotStoreFailsNamingThePage) {
+    const auto dir = FreshDir();
+    Model model;
+    model.DeviceImage = SimDevice::FactoryMemory();
+    model.DeviceImage[6][20] = 200;
+    model.DeviceImage[6][21] = 3;
+    model.DeviceImage[7][20] = 100;
+    WritePresetFile(dir / "up.Nddt", model);
+    Sim sim(dir, {"--ignore-page-writes", "6", "--log"});
+    ASSERT_FALSE(sim.port.empty()) << ReadFile(dir / "sim.stderr");
+    auto args = Tcp(sim);
+    args.insert(args.begin(), {"upload", "--fast", (dir / "up.Nddt").string(), "--backup-dir", (dir / "b").string()});
+    const CliRun r = Kdsp(dir, args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(std::regex_match(FailureLines(r.err),
+                                 std::regex("kdsp: the processor did not store the upload: page 6 \\(main "
+                                            "output\\): 2 words differ; its previous settings are in " +
+                                            (dir / "b").string() + "/5A352026-[0-9T]+Z\\.Nddt\n")))
+        << r.err;
+
+    args.insert(args.begin() + 1, "--no-verify");
+    const std::size_t before = RequestsReceived(dir / "sim.stderr").size();
+    const CliRun unchecked = Kdsp(dir, args);
+    EXPECT_EQ(unchecked.status, 0) << unchecked.err;
+    const auto requests = RequestsReceived(dir / "sim.stderr");
+    ASSERT_GT(requests.size(), before + 2);
+    // The upload's last frames are its closing words; then only the goodbye.
+    EXPECT_EQ(requests[requests.size() - 2], HexBytes(BuildValueFrame(CmdRead, IdRemote, 0)));
+    EXPECT_EQ(requests.back(), HexBytes(BuildLinkCommand(LinkDisconnect)));
     fs::remove_all(dir);
 }
 
@@ -381,7 +442,7 @@ TEST(LinkEndToEnd, InterruptedUploadSaysTheProcessorIsPartlyUpdated) {
     Sim sim(dir, {"--delay-ms", "150", "--state", (dir / "state.Nddt").string()});
     ASSERT_FALSE(sim.port.empty());
     auto args = Tcp(sim);
-    args.insert(args.begin(), {"upload", (dir / "up.Nddt").string()});
+    args.insert(args.begin(), {"upload", (dir / "up.Nddt").string(), "--backup-dir", (dir / "backups").string()});
     Process upload(KDSP_CLI_PATH, args, dir / "up.stderr");
     ASSERT_TRUE(upload.Started());
     bool uploading = false;
@@ -397,8 +458,8 @@ TEST(LinkEndToEnd, InterruptedUploadSaysTheProcessorIsPartlyUpdated) {
     EXPECT_TRUE(std::regex_search(
         FailureLines(err),
         std::regex("^kdsp: upload interrupted while sending page [0-9]: the processor is only "
-                   "partly updated; no backup of its previous settings was made; upload the "
-                   "file again to finish\n$")))
+                   "partly updated; its previous settings are in " + (dir / "backups").string() +
+                   "/5A352026-[0-9T]+Z\\.Nddt; upload the file again to finish\n$")))
         << err;
     ASSERT_EQ(sim.process->Stop(), 0);
     EXPECT_EQ(ImageOf(dir / "state.Nddt")[9][27], SimDevice::FactoryMemory()[9][27])
@@ -459,20 +520,6 @@ TEST(LinkEndToEnd, LostRepliesAreAskedAgainAndAClosedConnectionIsNamed) {
     fs::remove_all(dir);
 }
 
-// The frames the simulator's log says it received, in order, with every repeat that
-// directly follows its original folded into it.
-std::vector<std::string> RequestsReceived(const fs::path& log) {
-    std::vector<std::string> frames;
-    std::istringstream lines(ReadFile(log));
-    for (std::string line; std::getline(lines, line);) {
-        const auto bar = line.find(" | ");
-        if (line.find(" rx ") == std::string::npos || bar == std::string::npos) continue;
-        const std::string hex = line.substr(bar + 3);
-        if (frames.empty() || frames.back() != hex) frames.push_back(hex);
-    }
-    return frames;
-}
-
 TEST(LinkEndToEnd, FastReadAsksThePacedRequestsInOrderAndFastUploadIsHeld) {
     const auto dir = FreshDir();
     // Answers 120 ms late, the first reply lost, some damaged: asked again, never skipped.
@@ -506,7 +553,7 @@ TEST(LinkEndToEnd, FastReadAsksThePacedRequestsInOrderAndFastUploadIsHeld) {
     model.DeviceImage[9][115] = 4321;
     WritePresetFile(dir2 / "b.Nddt", model);
     auto up = Tcp(sim);
-    up.insert(up.begin(), {"upload", "--fast", (dir2 / "b.Nddt").string()});
+    up.insert(up.begin(), {"upload", "--fast", (dir2 / "b.Nddt").string(), "--backup-dir", (dir2 / "backups").string()});
     const CliRun u = Kdsp(dir2, up);
     ASSERT_EQ(u.status, 0) << u.err;
     auto back = Tcp(sim);

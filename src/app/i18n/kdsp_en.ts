@@ -599,5 +599,67 @@
         <source>EQ pass</source>
         <translation>Bypass</translation>
     </message>
+    <message>
+        <source>恢复上次备份</source>
+        <translation>Restore last backup</translation>
+    </message>
+    <message>
+        <source>上传校验失败：%1</source>
+        <translation>Upload check failed: %1</translation>
+    </message>
+    <message>
+        <source>设备确认了上传，但回读的数据与文件不同：
+%1
+
+重新上传吗?</source>
+        <translation>The processor acknowledged the upload, but what was read back differs from the file:
+%1
+
+Upload again?</translation>
+    </message>
+    <message>
+        <source>没有用户数据文件夹，无法备份设备数据</source>
+        <translation>No user data folder: the processor&apos;s settings cannot be backed up</translation>
+    </message>
+    <message>
+        <source>备份文件夹：%1</source>
+        <translation>Backups: %1</translation>
+    </message>
+    <message>
+        <source>未备份：尚未读取设备数据</source>
+        <translation>No backup: the processor has not been read yet</translation>
+    </message>
+    <message>
+        <source>已备份：%1</source>
+        <translation>Backed up: %1</translation>
+    </message>
+    <message>
+        <source>未备份：%1</source>
+        <translation>No backup: %1</translation>
+    </message>
+    <message>
+        <source>无法备份设备当前的数据：
+%1
+
+仍然覆盖设备的数据吗?</source>
+        <translation>The processor&apos;s current settings could not be backed up:
+%1
+
+Overwrite them anyway?</translation>
+    </message>
+    <message>
+        <source>设备未连接：无法确定要恢复哪台设备的备份。</source>
+        <translation>No processor connected: there is no telling whose backup to restore.</translation>
+    </message>
+    <message>
+        <source>没有这台设备（%1）的备份：%2</source>
+        <translation>No backup of this processor (%1) in %2</translation>
+    </message>
+    <message>
+        <source>把 %1 的备份上传到设备吗?
+%2</source>
+        <translation>Upload the backup made %1 to the processor?
+%2</translation>
+    </message>
 </context>
 </TS>

@@ -126,6 +126,13 @@ void Link::WriteValue(ParamId id, std::uint16_t value) {
 
 void Link::SendLinkCommand(std::uint16_t code) { Write(BuildLinkCommand(code)); }
 
+bool Link::UploadImage(bool readBack) {
+    if (LinkState != LinkOnline) return false;
+    readBackUpload_ = readBack;
+    RaiseLinkEvent(EventUpload);
+    return true;
+}
+
 void Link::LinkBtnClick(bool senderIsLinkBtn) {
     if (senderIsLinkBtn && LinkState != LinkOnline) {
         if (selectedPort_ < 0) {
@@ -329,6 +336,13 @@ void Link::TakeAnswer() {
             StepIndex += 1;
         }
         SendStep();
+    } else if (UploadFlag == 1 && readBackUpload_) {
+        // Every frame is acknowledged, which does not say the words were stored: the
+        // pages are read back before the link goes online.
+        readBackUpload_ = false;
+        RaiseLinkEvent(EventReload);
+        readingBack_ = true;
+        ShowLinkStatus("校验中...", "Verifying...");
     } else {
         state = TransferIdle;
         timers_.Stop(LinkTimer::Transfer);
@@ -447,6 +461,7 @@ void Link::OnTcpBytes(std::span<const std::uint8_t> bytes) {
 void Link::RaiseLinkEvent(int event) {
     switch (event) {
     case EventOnline:
+        readingBack_ = false;
         model_.ModeFlag = model_.DeviceImage[PageMusic][1];
         if (FreshLink == 0) FreshLink = 1;
         host_.RefreshAllPages();
@@ -483,6 +498,8 @@ void Link::RaiseLinkEvent(int event) {
         ShowMessage("保存成功!", "Save Success!");
         break;
     case EventLinking:
+        readBackUpload_ = false;
+        readingBack_ = false;
         timers_.Stop(LinkTimer::Search);
         Writes.Clear();
         Bands.Clear();

@@ -68,6 +68,13 @@ public:
     void OnSerialBytes(std::span<const std::uint8_t> bytes);
     void OnTcpBytes(std::span<const std::uint8_t> bytes);
     void RaiseLinkEvent(int event);
+    // The whole-image upload (event 6). With `readBack`, once the processor has
+    // acknowledged every frame the pages are read again (a reload, shown as
+    // "校验中..." / "Verifying...") before the link goes online, so what the processor
+    // kept can be compared with what was sent. False (nothing sent) while not online.
+    bool UploadImage(bool readBack);
+    // The reload now running is the read-back of an upload.
+    bool ReadingBack() const { return readingBack_; }
     void SendLinkCommand(std::uint16_t code);
     void StartStep(int step, int upload);
     // The main window's close request: the processor is told when it is online.
@@ -238,6 +245,8 @@ private:
     int pacedIntervalMs_ = TransferIntervalMs;
     bool answerScheduled_ = false;  // the next tick comes after the guard gap
     std::string failure_;
+    bool readBackUpload_ = false;  // the upload now running is read back when through
+    bool readingBack_ = false;     // the reload now running is that read-back
 };
 
 }  // namespace kdsp

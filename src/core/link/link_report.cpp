@@ -10,6 +10,7 @@ std::string Link::Endpoint() const { return tcpHost_ + ":" + std::to_string(tcpP
 
 std::string Link::TransferName() const {
     if (UploadFlag == 1) return "upload";
+    if (readingBack_) return "read-back of the upload";
     return StepCount == ReadStepCount ? "read" : "reload";
 }
 

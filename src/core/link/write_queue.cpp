@@ -122,6 +122,8 @@ void Link::ForgetPacedSends() {
 }
 
 void Link::LeaveOnline() {
+    readBackUpload_ = false;
+    readingBack_ = false;
     waitingSave_.clear();
     PendingEvent = 0;
     EndFastPace();

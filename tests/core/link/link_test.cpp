@@ -8,6 +8,7 @@
 #include <map>
 #include <random>
 
+#include "core/link/verified_upload.h"
 #include "core/model/codecs.h"
 #include "link_rig.h"
 
@@ -554,6 +555,55 @@ TEST(LinkUpload, SendsTwentyFramesEndingInFourClosingWordsWithProgressInNineteen
     EXPECT_EQ(r.host.progress, steps);
     EXPECT_EQ(r.link.LinkState, LinkOnline);
     EXPECT_EQ(r.link.UploadFlag, 1) << "left as it was until the next transfer";
+}
+
+// Asked to, the link reads the pages again once every frame of the upload is
+// acknowledged, and goes online only then; the comparison finds what the processor
+// (this fake stores nothing) did not keep.
+TEST(LinkUpload, AReadBackFollowsTheAcknowledgedUploadAndFindsWhatWasNotStored) {
+    const struct {
+        bool verify, changed, fast;
+        VerifiedUpload::State outcome;
+    } cases[] = {
+        {true, true, false, VerifiedUpload::State::Differs},
+        {true, false, true, VerifiedUpload::State::Verified},
+        {false, true, false, VerifiedUpload::State::Unchecked},
+    };
+    for (const auto& c : cases) {
+        Rig r({"ttyFAKE0"});
+        r.link.SetFastTransfers(c.fast);
+        r.GoOnline();
+        DeviceImageRows file = r.model.DeviceImage;
+        if (c.changed) {
+            file[6][20] += 1;
+            file[6][21] += 1;
+            file[10][7] += 1;
+        }
+        MirrorSystemWordsForSave(file);
+        VerifiedUpload upload(r.link, r.model);
+        r.link.EventObserver = [&](int e) {
+            r.events.emplace_back(r.timers.now, e);
+            upload.OnLinkEvent(e);
+        };
+        ASSERT_TRUE(upload.Start(ParsePreset(FormatPresetFile(file)), c.verify));
+        ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+
+        std::vector<Bytes> frames = r.WrittenFrames();
+        ASSERT_EQ(frames.size(), c.verify ? 48u : 20u);
+        EXPECT_EQ(frames[19], BuildValueFrame(CmdRead, IdRemote, FakeProcessor::Word(10, 17)));
+        if (c.verify) {
+            EXPECT_EQ(std::vector<Bytes>(frames.begin() + 20, frames.end()), ExpectedReadRequests(false));
+            EXPECT_NE(std::find(r.host.captions.begin(), r.host.captions.end(), "Verifying..."), r.host.captions.end());
+        }
+        EXPECT_EQ(upload.CurrentState(), c.outcome);
+        EXPECT_EQ(DescribeDifference(upload.Differences()),
+                  c.outcome == VerifiedUpload::State::Differs
+                      ? "page 6 (main output): 2 words differ; page 10 (system): 1 word differs"
+                      : "");
+        EXPECT_EQ(r.link.LinkState, LinkOnline);
+        EXPECT_EQ(r.model.DeviceImage[6][20], FakeProcessor::Word(6, 20) + (c.verify ? 0 : 1))
+            << "after a read-back the window shows what the processor holds";
+    }
 }
 
 TEST(LinkUpload, IsIgnoredWhileOffline) {
