@@ -16,10 +16,12 @@
 #include "app/app_message.h"
 #include "app/language.h"
 #include "app/main_window.h"
+#include "app/offline_edits.h"
 #include "app/page_refresh.h"
 #include "app/pages/builder.h"
 #include "app/panel_builders.h"
 #include "app/panel_state.h"
+#include "app/undo_history.h"
 #include "core/link/link.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
@@ -222,6 +224,9 @@ void RzBmpButton119Click(TForm1& form) {
     }
     // The window shows what the processor will hold once the upload is through.
     ApplyPresetForUpload(result, form.model());
+    // The preset replaces every edit made before it, sent or not.
+    form.History().Clear();
+    form.OfflineList().Clear();
     RefreshPages(form, 20);
     if (link) link->RaiseLinkEvent(EventUpload);
 }

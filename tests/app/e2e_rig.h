@@ -41,7 +41,8 @@ struct Told {
 // recorded and answered (Yes / OK unless the test queued another answer).
 class App {
 public:
-    App(int port, const std::filesystem::path& folder) {
+    // fast: reads and uploads at the fast pace, for tests that go online more than once.
+    App(int port, const std::filesystem::path& folder, bool fast = false) {
         SetMessageInterceptor([this](const QString& caption, const QString& text, MsgButtons buttons) {
             told.push_back({caption, text});
             if (answers.empty()) return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
@@ -53,6 +54,7 @@ public:
         options.host = "127.0.0.1";
         options.port = QString::number(port);
         options.serialGiven = true;  // no serial port: straight to TCP
+        options.fastTransfers = fast;
         form1 = std::make_unique<TForm1>();
         form2 = std::make_unique<TForm2>();
         form3 = std::make_unique<TForm3>(*form1, *form2, options);

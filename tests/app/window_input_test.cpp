@@ -271,5 +271,53 @@ TEST_F(WindowInputTest, TheInputGainBoxSendsTheInputLevel) {
     EXPECT_FALSE(box->isEnabled()) << "user mode";
 }
 
+// Undo and redo take one gesture at a time (a burst of wheel steps is one), and
+// put it back in the copy it changed even when the window now shows another: the
+// main output's band goes back while the rear output is on screen.
+TEST_F(WindowInputTest, UndoAndRedoTakeOneGestureAtATimeInTheCopyItChanged) {
+    auto undo = [&] { Person::Key(form.get(), Qt::Key_Z, 1, Qt::ControlModifier); };
+    Tab(4);  // main output
+    Click("MainGainEdit2");
+    const SentFrame mainBefore = BandNow(PageMain, 1);
+    for (int n = 0; n < 3; ++n) Person::Wheel(W("MainGainEdit2"), 120);
+    const SentFrame mainAfter = BandNow(PageMain, 1);
+    ASSERT_EQ(mainAfter.words.at(2), mainBefore.words.at(2) + 3);
+    Tab(7);  // the rear output, on the same controls
+    const SentFrame rearBefore = BandNow(PageMain, 1, PageRear);
+    Type("MainGainEdit2", "-6");
+    const SentFrame rearAfter = BandNow(PageMain, 1, PageRear);
+    ASSERT_NE(rearAfter, rearBefore);
+    transport.frames.clear();
+
+    undo();
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{rearBefore}) << "the typed value, in the rear copy";
+    EXPECT_EQ(W<QLineEdit>("MainGainEdit2")->text().toStdString(), FormatValue(3, rearBefore.words.at(2)).text);
+    transport.frames.clear();
+    undo();
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{mainBefore}) << "the three wheel steps at once, in the main copy";
+    EXPECT_EQ(BandNow(PageMain, 1, PageRear), rearBefore) << "the rear copy is left alone";
+    Tab(4);
+    EXPECT_EQ(W<QLineEdit>("MainGainEdit2")->text().toStdString(), FormatValue(3, mainBefore.words.at(2)).text);
+    EXPECT_FALSE(W("UndoBtn")->isEnabled());
+    transport.frames.clear();
+    undo();
+    EXPECT_TRUE(Sent().empty()) << "nothing left to undo";
+
+    Person::Key(form.get(), Qt::Key_Z, 1, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{mainAfter});
+    Click("RedoBtn");
+    EXPECT_EQ(Sent(), (std::vector<SentFrame>{mainAfter, rearAfter}));
+    EXPECT_FALSE(W("RedoBtn")->isEnabled());
+
+    // A new edit after an undo ends what could be redone.
+    Click("UndoBtn");
+    Type("MainFreEdit3", "1000");
+    transport.frames.clear();
+    Person::Key(form.get(), Qt::Key_Y, 1, Qt::ControlModifier);
+    EXPECT_TRUE(Sent().empty());
+    undo();
+    EXPECT_EQ(Sent().size(), 1u) << "the typed frequency goes back";
+}
+
 }  // namespace
 }  // namespace kdsp

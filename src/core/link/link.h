@@ -116,6 +116,8 @@ public:
     // once and ends the retries, as does disconnecting.
     void SetAutoReconnect(bool on, ReconnectTiming timing = {});
     bool Reconnecting() const { return reconnecting_; }
+    // A read, reload or upload is running.
+    bool Transferring() const { return timers_.IsRunning(LinkTimer::Transfer); }
 
     // The link label as the status dialog shows it.
     const std::string& LinkCaption() const { return linkCaption_; }
