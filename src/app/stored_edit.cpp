@@ -15,7 +15,9 @@ namespace kdsp {
 
 namespace {
 
-bool InImage(int page, int index) { return page >= 0 && page < PageCount && index >= 0 && index < ParamImageSlots; }
+bool InImage(int page, int index) {
+    return page >= 0 && page < PageCount && index >= 0 && index < ParamImageSlots;
+}
 
 // The page whose controls show a stored copy.
 int ShownPageOf(int page) {
@@ -55,8 +57,8 @@ struct Views {
 }  // namespace
 
 int StoredEdit::FieldIndex(int k) const {
-    if (band < 0) return index;
-    return BandParamIndex(page == PageDynEq ? DynEqFirstMarker : FirstEqIndex[static_cast<std::size_t>(page)], band, k);
+    if (band < 0 || page < 0 || page > PageRear) return index;
+    return BandParamIndex(FirstEqIndex[static_cast<std::size_t>(page)], band, k);
 }
 
 bool StoredEdit::PerMode() const { return DeviceSlot(page, index, 0) != DeviceSlot(page, index, 1); }
@@ -88,7 +90,8 @@ StoredValues ValuesIn(const DeviceImageRows& image, const StoredEdit& edit) {
         if (!InImage(edit.page, i)) continue;
         const int slot = DeviceSlot(edit.page, i, edit.mode);
         if (slot >= 0 && slot < DeviceImageSlots)
-            v[static_cast<std::size_t>(k)] = image[static_cast<std::size_t>(edit.page)][static_cast<std::size_t>(slot)];
+            v[static_cast<std::size_t>(k)] =
+                image[static_cast<std::size_t>(edit.page)][static_cast<std::size_t>(slot)];
     }
     return v;
 }
@@ -115,8 +118,9 @@ void ApplyStoredValues(TForm1& form, const StoredEdit& edit, const StoredValues&
 void ShowStoredEdits(TForm1& form, const std::vector<StoredEdit>& edits, bool after) {
     RefreshPages(form, 20);
     if (edits.empty()) return;
-    // The graph redraws the band (or filter) last put back, as after an edit.
-    const StoredEdit& last = edits.back();
+    // The graph redraws the band (or filter) put back last (undo goes backwards), as
+    // after an edit.
+    const StoredEdit& last = after ? edits.back() : edits.front();
     const ParamId shown = MakeId(ShownPageOf(last.page), last.FieldIndex(0));
     const ParamBinding* b = FindBinding(shown);
     const int kind = b ? b->valueKind : -1;

@@ -66,25 +66,19 @@ void UndoHistory::Replay(TForm1& form, const Step& step, bool forward) {
     baseline_ = model_.DeviceImage;
 }
 
-void UndoHistory::Undo(TForm1& form) {
+void UndoHistory::Move(TForm1& form, std::vector<Step>& from, std::vector<Step>& to, bool forward) {
     CloseStep();
-    if (undo_.empty()) return;
-    Step step = std::move(undo_.back());
-    undo_.pop_back();
-    Replay(form, step, false);
-    redo_.push_back(std::move(step));
+    if (from.empty()) return;
+    Step step = std::move(from.back());
+    from.pop_back();
+    Replay(form, step, forward);
+    to.push_back(std::move(step));
     Tell();
 }
 
-void UndoHistory::Redo(TForm1& form) {
-    CloseStep();
-    if (redo_.empty()) return;
-    Step step = std::move(redo_.back());
-    redo_.pop_back();
-    Replay(form, step, true);
-    undo_.push_back(std::move(step));
-    Tell();
-}
+void UndoHistory::Undo(TForm1& form) { Move(form, undo_, redo_, false); }
+
+void UndoHistory::Redo(TForm1& form) { Move(form, redo_, undo_, true); }
 
 void UndoHistory::Clear() {
     open_.clear();

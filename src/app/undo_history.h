@@ -45,6 +45,8 @@ private:
     using Step = std::vector<StoredEdit>;
     void CloseStep();
     void Replay(TForm1& form, const Step& step, bool forward);
+    // Undo (backwards) or redo (forward): the last step of `from` is replayed and goes to `to`.
+    void Move(TForm1& form, std::vector<Step>& from, std::vector<Step>& to, bool forward);
     void Tell() const;
 
     Model& model_;

@@ -29,6 +29,7 @@ QWidget* BuildTitleBar(Builder& b, QWidget* parent) {
     auto* link = b.Reg(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "设备未连接"), bar, "linkstatus"), "LinkLabel");
     link->hide();
     h->addWidget(link);
+    h->addSpacing(6);
     auto* offline = b.Reg(Builder::Caption(QString(), bar, "linkstatus"), "OfflineEditsLabel");
     offline->hide();
     h->addWidget(offline);

@@ -12,8 +12,8 @@ namespace kdsp {
 int ReconnectSchedule::NextDelayMs() {
     const int top = std::max(timing_.maxDelayMs, 0);
     const int delay = nextDelayMs_ < 0 ? std::clamp(timing_.firstDelayMs, 0, top) : nextDelayMs_;
-    nextDelayMs_ = static_cast<int>(std::min<long long>(static_cast<long long>(delay) * std::max(timing_.factor, 1), top));
-    attempts_ += 1;
+    const long long next = static_cast<long long>(delay) * std::max(timing_.factor, 1);
+    nextDelayMs_ = static_cast<int>(std::min<long long>(next, top));
     return delay;
 }
 
@@ -39,7 +39,6 @@ bool Link::WaitToReconnect() {
     timers_.Stop(LinkTimer::Hold);
     host_.SetSuppressSend(false);
     LinkState = LinkOffline;
-    Signals.TransferState = TransferIdle;
     if (!reconnecting_) reconnect_.Reset();
     reconnecting_ = true;
     // "联机" still connects at once, "断开" stops the retries.

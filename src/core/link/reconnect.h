@@ -15,18 +15,12 @@ public:
     explicit ReconnectSchedule(ReconnectTiming timing = {}) : timing_(timing) {}
 
     // A new loss: the next wait is the first one again.
-    void Reset() {
-        attempts_ = 0;
-        nextDelayMs_ = -1;
-    }
-    // The wait before the next attempt, which is counted.
+    void Reset() { nextDelayMs_ = -1; }
+    // The wait before the next attempt; the one after it is longer.
     int NextDelayMs();
-    // Attempts begun since the loss.
-    int Attempts() const { return attempts_; }
 
 private:
     ReconnectTiming timing_;
-    int attempts_ = 0;
     int nextDelayMs_ = -1;  // -1: the first wait comes next
 };
 
