@@ -130,7 +130,7 @@ void TForm3::CloseRequest() {
 void TForm3::SetLinkLabel(const std::string& caption, const std::string& hint) {
     if (auto* label = main_.Ctl<QLabel>("LinkLabel")) {
         label->setText(QString::fromStdString(caption));
-        label->setToolTip(QString::fromStdString(hint));
+        if (auto* b = AsBound(label)) b->SetHint(QString::fromStdString(hint));
         // The status dialog stays away while the link reconnects: the title bar says so.
         label->setVisible(parts_ && parts_->link.Reconnecting());
     }

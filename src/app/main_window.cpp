@@ -51,7 +51,7 @@ TForm1::TForm1(QWidget* parent)
 }
 
 TForm1::~TForm1() {
-    // Nothing the window's input or a late edit does may reach the history now.
+    // The window's input stops reaching the history before the history goes.
     if (QObject* input = findChild<QObject*>("UndoInput", Qt::FindDirectChildrenOnly)) delete input;
 }
 

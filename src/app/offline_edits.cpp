@@ -35,13 +35,15 @@ QString Listed(const std::vector<OfflineEdits::Entry>& entries, bool after) {
 
 bool IsModeSwitch(const StoredEdit& e) { return e.band < 0 && e.page == PageMusic && e.index == 1; }
 
-// An edit the processor will not get: the window goes back to what the processor
-// holds. A read has put that in place already, except in words of pages read
-// before the edit was made.
+// Whether the window's memory holds the processor's value of the edit's words
+// again: a read has put it there, except in words of pages read before the edit.
+bool Replaced(const Model& m, const OfflineEdits::Entry& e, bool memoryRead) {
+    return memoryRead && (!e.duringTransfer || ValuesIn(m.DeviceImage, e.edit) != e.edit.after);
+}
+
+// An edit the processor will not get: the window goes back to what the processor holds.
 void Forget(TForm1& form, const OfflineEdits::Entry& e, bool memoryRead) {
-    const bool replaced =
-        memoryRead && (!e.duringTransfer || ValuesIn(form.model().DeviceImage, e.edit) != e.edit.after);
-    if (!replaced) ApplyStoredValues(form, e.edit, e.edit.before, false);
+    if (!Replaced(form.model(), e, memoryRead)) ApplyStoredValues(form, e.edit, e.edit.before, false);
 }
 
 }  // namespace
@@ -98,7 +100,10 @@ void OfferOfflineEdits(TForm1& form, bool memoryRead) {
     if (AppMessage(&form, PromptCaption(), question, MsgButtons::YesNo) == MsgAnswer::Yes) {
         // A write reaches the copy of the mode the processor is in; an edit of the
         // other sing/dance copy would land in the wrong one and is left out.
-        int processorMode = m.DeviceImage[PageMusic][1] == 1 ? 1 : 0;
+        int processorMode = m.DeviceImage[PageMusic][1];
+        for (const OfflineEdits::Entry& e : changes)
+            if (IsModeSwitch(e.edit) && !Replaced(m, e, memoryRead)) processorMode = e.edit.before[0];
+        processorMode = processorMode == 1 ? 1 : 0;
         std::vector<StoredEdit> sent;
         std::vector<OfflineEdits::Entry> left;
         form.History().SeparateStep([&] {

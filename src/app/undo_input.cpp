@@ -96,21 +96,23 @@ bool IsUndoKey(const QKeyEvent* key) {
 }
 
 void WireUndo(TForm1& form) {
-    auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &form);
-    auto* redo = new QShortcut(&form);
-    redo->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    QObject::connect(undo, &QShortcut::activated, &form, [&form] { form.History().Undo(form); });
-    QObject::connect(redo, &QShortcut::activated, &form, [&form] { form.History().Redo(form); });
+    const auto undo = [&form] { form.History().Undo(form); };
+    const auto redo = [&form] { form.History().Redo(form); };
+    auto* undoKeys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &form);
+    auto* redoKeys = new QShortcut(&form);
+    redoKeys->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    QObject::connect(undoKeys, &QShortcut::activated, &form, undo);
+    QObject::connect(redoKeys, &QShortcut::activated, &form, redo);
     auto* undoBtn = form.Ctl<QPushButton>("UndoBtn");
     auto* redoBtn = form.Ctl<QPushButton>("RedoBtn");
-    if (undoBtn) QObject::connect(undoBtn, &QPushButton::clicked, &form, [&form] { form.History().Undo(form); });
-    if (redoBtn) QObject::connect(redoBtn, &QPushButton::clicked, &form, [&form] { form.History().Redo(form); });
-    auto showState = [&form, undoBtn, redoBtn] {
-        if (undoBtn) undoBtn->setEnabled(form.History().CanUndo());
-        if (redoBtn) redoBtn->setEnabled(form.History().CanRedo());
+    if (!undoBtn || !redoBtn) return;
+    QObject::connect(undoBtn, &QPushButton::clicked, &form, undo);
+    QObject::connect(redoBtn, &QPushButton::clicked, &form, redo);
+    form.History().Changed = [&form, undoBtn, redoBtn] {
+        undoBtn->setEnabled(form.History().CanUndo());
+        redoBtn->setEnabled(form.History().CanRedo());
     };
-    form.History().Changed = showState;
-    showState();
+    form.History().Changed();
 }
 
 void WatchUndoInput(TForm1& form) {

@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+#include "app/app_message.h"
+#include "app/offline_edits.h"
 #include "app/panel_state.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
@@ -317,6 +319,41 @@ TEST_F(WindowInputTest, UndoAndRedoTakeOneGestureAtATimeInTheCopyItChanged) {
     EXPECT_TRUE(Sent().empty());
     undo();
     EXPECT_EQ(Sent().size(), 1u) << "the typed frequency goes back";
+}
+
+// Edits made offline go to the processor only when the user says so, and never
+// into the sing/dance copy the processor is not in: a write would reach the other.
+TEST_F(WindowInputTest, OfflineEditsOfTheCopyTheProcessorIsNotInAreNotSent) {
+    link->LinkState = LinkOffline;  // the processor is away: edits are stored only
+    Tab(1);
+    Type("MusGainEdit1", "3");  // band 1 of the sing copy
+    Tab(8);
+    Click("SysInput3");
+    ASSERT_TRUE(Sent().empty());
+    EXPECT_EQ(W<QLabel>("OfflineEditsLabel")->text(), QString::fromUtf8("离线修改：2"));
+
+    // It answers again, in dance mode, its sing copy as it was.
+    const int gainSlot = DeviceSlot(PageMusic, Index(PageMusic, 0, 2), 0);
+    Online([&](DeviceImageRows& d) {
+        d[PageMusic][1] = 1;
+        d[PageMusic][gainSlot] = DefaultBandGain;
+        d[PageSystem][14] = 0;
+    });
+    link->LinkState = LinkOnline;
+    linkWindow->link().LinkState = LinkOnline;
+    QStringList told;
+    SetMessageInterceptor([&](const QString&, const QString& text, MsgButtons) {
+        told.append(text);
+        return MsgAnswer::Yes;
+    });
+    OfferOfflineEdits(*form, true);
+    SetMessageInterceptor({});
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{ValueFrame(0x0A0E, 2)});
+    ASSERT_EQ(told.size(), 2);
+    EXPECT_TRUE(told[0].contains("band1.gain = 3.0dB") && told[0].contains(" = input3")) << told[0].toStdString();
+    EXPECT_TRUE(told[1].contains("band1.gain")) << "named as not sent: " << told[1].toStdString();
+    EXPECT_EQ(form->model().DeviceImage[PageMusic][gainSlot], DefaultBandGain) << "the processor's value stays";
+    EXPECT_FALSE(W("OfflineEditsLabel")->isVisible());
 }
 
 }  // namespace

@@ -38,8 +38,9 @@ QWidget* BuildTitleBar(Builder& b, QWidget* parent) {
         const char* name;
         const char* text;
         const char* tip;
-    } history[] = {{"UndoBtn", QT_TRANSLATE_NOOP("kdsp", "撤销"), QT_TRANSLATE_NOOP("kdsp", "撤销 (Ctrl+Z)")},
-                   {"RedoBtn", QT_TRANSLATE_NOOP("kdsp", "重做"), QT_TRANSLATE_NOOP("kdsp", "重做 (Ctrl+Shift+Z, Ctrl+Y)")}};
+    } history[] = {
+        {"UndoBtn", QT_TRANSLATE_NOOP("kdsp", "撤销"), QT_TRANSLATE_NOOP("kdsp", "撤销 (Ctrl+Z)")},
+        {"RedoBtn", QT_TRANSLATE_NOOP("kdsp", "重做"), QT_TRANSLATE_NOOP("kdsp", "重做 (Ctrl+Shift+Z, Ctrl+Y)")}};
     for (const auto& btn : history) {
         auto* w = b.Button(QString::fromLatin1(btn.name), btn.text, bar, "titlebutton");
         SetTr(w, "toolTip", btn.tip);
