@@ -21,14 +21,15 @@ namespace {
 
 constexpr int ListedAtMost = 12;  // lines of a question or tooltip; the rest are counted
 
-QString Listed(const std::vector<OfflineEdits::Entry>& entries, bool after) {
+// The edits with the values they set, one a line.
+QString Listed(const std::vector<OfflineEdits::Entry>& entries) {
     QStringList lines;
     for (const OfflineEdits::Entry& e : entries) {
         if (lines.size() == ListedAtMost) {
             lines.append(Tr(QT_TRANSLATE_NOOP("kdsp", "……另有 %1 项")).arg(entries.size() - ListedAtMost));
             break;
         }
-        lines.append(QString::fromStdString(DescribeEdit(e.edit, after ? e.edit.after : e.edit.before)));
+        lines.append(QString::fromStdString(DescribeEdit(e.edit, e.edit.after)));
     }
     return lines.join('\n');
 }
@@ -81,7 +82,7 @@ void ShowOfflineEdits(TForm1& form) {
     const std::vector<OfflineEdits::Entry> changes = form.OfflineList().Changes();
     label->setVisible(!changes.empty());
     SetTr(label, "text", QT_TRANSLATE_NOOP("kdsp", "离线修改：%1"), {QString::number(changes.size())});
-    label->setToolTip(Listed(changes, true));
+    label->setToolTip(Listed(changes));
 }
 
 void OfferOfflineEdits(TForm1& form, bool memoryRead) {
@@ -95,7 +96,7 @@ void OfferOfflineEdits(TForm1& form, bool memoryRead) {
     const QString question =
         Tr(QT_TRANSLATE_NOOP("kdsp", "离线期间修改了 %1 项设置：\n%2\n\n把这些修改发送到设备吗？不发送则放弃这些修改，保留设备上的设置。"))
             .arg(changes.size())
-            .arg(Listed(changes, true));
+            .arg(Listed(changes));
     Model& m = form.model();
     if (AppMessage(&form, PromptCaption(), question, MsgButtons::YesNo) == MsgAnswer::Yes) {
         // A write reaches the copy of the mode the processor is in; an edit of the
@@ -122,7 +123,7 @@ void OfferOfflineEdits(TForm1& form, bool memoryRead) {
         if (!left.empty())
             AppMessage(&form, PromptCaption(),
                        Tr(QT_TRANSLATE_NOOP("kdsp", "下列修改属于设备当前不在的唱歌/舞蹈模式，未发送：\n%1"))
-                           .arg(Listed(left, true)));
+                           .arg(Listed(left)));
         return;
     }
     for (const OfflineEdits::Entry& e : changes) Forget(form, e, memoryRead);

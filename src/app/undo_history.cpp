@@ -32,10 +32,7 @@ void UndoHistory::CloseStep() {
     if (wasOpen) Tell();
 }
 
-void UndoHistory::BeginStep() {
-    CloseStep();
-    baseline_ = model_.DeviceImage;
-}
+void UndoHistory::BeginStep() { CloseStep(); }
 
 void UndoHistory::SeparateStep(const std::function<void()>& change) {
     BeginStep();
