@@ -545,6 +545,7 @@ TEST_F(EndToEndApp, AProcessorStartedAgainIsFoundByItselfAndAskedAboutTheOffline
         EXPECT_TRUE(app.told[0].text.contains(name + " = ")) << app.Seen();
         EXPECT_FALSE(status->isVisible());
         EXPECT_FALSE(offline->isVisible());
+        EXPECT_EQ(app.W("UndoBtn")->isEnabled(), send) << "the read begins a new history; edits sent are its step";
         const std::vector<SentFrame> writes = Distinct(sim->TakeWrites());
         if (send) {
             EXPECT_EQ(writes, std::vector<SentFrame>{ValueFrame(0x0600, edited)});
