@@ -90,6 +90,7 @@ void SendParam(TForm1& form, ParamId id, int value) {
         st.SendParamHook(id, value);
     else
         StoreValue(form.model(), id, value);
+    form.EditStored(id, false);
 }
 
 void SendBandParam(TForm1& form, ParamId id, int value) {
@@ -98,6 +99,7 @@ void SendBandParam(TForm1& form, ParamId id, int value) {
         st.SendBandParamHook(id, value);
     else
         StoreValue(form.model(), id, value);
+    form.EditStored(id, true);
 }
 
 void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly, double x) {

@@ -20,6 +20,8 @@
 #include "app/language.h"
 #include "app/main_window.h"
 #include "app/page_refresh.h"
+#include "app/undo_history.h"
+#include "app/undo_input.h"
 #include "app/widgets.h"
 #include "core/model/catalogue.h"
 #include "core/model/codecs.h"
@@ -88,9 +90,14 @@ protected:
                 // the edit; another program or a message box taking the focus is
                 // not, and text left as it was has nothing to send.
                 const QWidget* next = QApplication::focusWidget();
-                if (edit->isModified() && next && next->window() == &form_) MusFreEdit1Exit(form_, edit);
+                // The value typed is a step of its own, not part of the click that left it.
+                if (edit->isModified() && next && next->window() == &form_)
+                    form_.History().SeparateStep([this, edit] { MusFreEdit1Exit(form_, edit); });
                 return false;
             }
+            case QEvent::ShortcutOverride:
+                // Ctrl+Z and its kin undo the window's edits, not the text of the box.
+                return IsUndoKey(static_cast<QKeyEvent*>(e));
             case QEvent::Wheel:
                 if (form_.state().WheelStepping) {
                     const int dy = static_cast<QWheelEvent*>(e)->angleDelta().y();

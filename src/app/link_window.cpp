@@ -7,14 +7,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "app/app_message.h"
 #include "app/control_actions.h"
 #include "app/language.h"
+#include "app/offline_edits.h"
 #include "app/page_refresh.h"
 #include "app/panel_state.h"
 #include "app/settings.h"
 #include "app/status_dialog.h"
+#include "app/undo_history.h"
 #include "app/upload_guard.h"
 #include "app/widgets.h"
 #include "core/link/link.h"
@@ -68,14 +71,23 @@ TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
             }
         // A search that found nothing may have passed the processor by on a port the
         // user may not open: say what to do about it.
-        if (event == EventConnectFailed && !deniedPorts_.isEmpty()) {
+        if (event == EventConnectFailed && !deniedPorts_.isEmpty() && !link.Reconnecting()) {
             const QString note = Tr(QT_TRANSLATE_NOOP(
                 "kdsp", "串口 %1 无权限。Linux 上使用串口需要加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录。"));
             ShowMessage(PromptCaption().toStdString(), note.arg(deniedPorts_.join(", ")).toStdString());
         }
         UploadGuardLinkEvent(main_, event);
+        // A transfer replaces (or rewrites) the whole memory: no edit before it can be undone.
+        if (event == EventLinking || event == EventReload || event == EventUpload) main_.History().Clear();
+        // Online again: the edits made meanwhile are offered, once this event is through.
+        if (event == EventOnline || event == EventSaved) {
+            const bool memoryRead = event == EventOnline && link.UploadFlag == 0;
+            QTimer::singleShot(0, &main_, [this, memoryRead] { OfferOfflineEdits(main_, memoryRead); });
+        }
         if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
     };
+    // Once online, a lost link is searched for again in the background.
+    link.SetAutoReconnect(true);
     link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
     for (const char* name : {"LinkBtn", "UnLinkBtn"})
         if (auto* b = main_.Ctl<BoundButton>(name))
@@ -121,6 +133,8 @@ void TForm3::SetLinkLabel(const std::string& caption, const std::string& hint) {
     if (auto* label = main_.Ctl<QLabel>("LinkLabel")) {
         label->setText(QString::fromStdString(caption));
         if (auto* b = AsBound(label)) b->SetHint(QString::fromStdString(hint));
+        // The status dialog stays away while the link reconnects: the title bar says so.
+        label->setVisible(parts_ && parts_->link.Reconnecting());
     }
 }
 void TForm3::SetStatusText(const std::string& text) { status_.SetStatusText(QString::fromStdString(text)); }

@@ -19,17 +19,22 @@
 #include "app/eq_graph.h"
 #include "app/language.h"
 #include "app/link_window.h"
+#include "app/offline_edits.h"
 #include "app/page_refresh.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
 #include "app/panel_state.h"
 #include "app/preset_panel.h"
 #include "app/settings.h"
+#include "app/undo_history.h"
+#include "app/undo_input.h"
 #include "app/widgets.h"
+#include "core/link/link.h"
 
 namespace kdsp {
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent), history_(std::make_unique<UndoHistory>(model_)), offline_(std::make_unique<OfflineEdits>()) {
     setObjectName("Form1");
     setWindowTitle("Audio Effect Contrller");
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -38,12 +43,17 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     WireFrame();
     WireChannelHandlers(*this);
     BuildPanels(*this);
+    WireUndo(*this);
+    offline_->Changed = [this] { ShowOfflineEdits(*this); };
     resize(1133, 637);
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The window's input stops reaching the history before the history goes.
+    if (QObject* input = findChild<QObject*>("UndoInput", Qt::FindDirectChildrenOnly)) delete input;
+}
 
 void TForm1::BuildFrame() {
     Builder b(registry_);
@@ -127,6 +137,7 @@ void TForm1::FormShow() {
         }
     }
     SetGraphWindowShown(*this);
+    WatchUndoInput(*this);
     if (link_) {
         link_->ListPorts();
         link_->LinkBtnClick(Ctl<BoundButton>("LinkBtn"));
@@ -216,6 +227,15 @@ void TForm1::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) RzBmpButton1Click();
 }
 
+
+void TForm1::EditStored(ParamId id, bool band) {
+    // The window showing stored values is no edit.
+    if (state_.SuppressSend) return;
+    const StoredEdit where = LocateEdit(model_, id, band);
+    history_->Note(where);
+    if (Link* link = PanelLink(*this); link && link->LinkState != LinkOnline)
+        offline_->Note(where, history_->Before(where), model_, link->Transferring());
+}
 
 void TForm1::LinkSettled() {
     if (screenshotPath_.isEmpty()) return;

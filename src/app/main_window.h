@@ -2,6 +2,8 @@
 // area and toolbar. It owns the parameter model and the window-wide state.
 #pragma once
 
+#include <memory>
+
 #include <QHash>
 #include <QRect>
 #include <QString>
@@ -19,7 +21,9 @@ class QLabel;
 namespace kdsp {
 
 class BoundButton;
+class OfflineEdits;
 class Settings;
+class UndoHistory;
 class TForm2;
 class TForm3;
 
@@ -82,6 +86,13 @@ public:
     // Called by the link window once online, or when the search has failed.
     void LinkSettled();
 
+    // Undo and redo of the edits, and the edits made while the link was not online.
+    UndoHistory& History() { return *history_; }
+    OfflineEdits& OfflineList() { return *offline_; }
+    // An edit has just been stored (and sent, when online) with the id its control
+    // names (change_path.h): the undo history and the offline edits take note.
+    void EditStored(ParamId id, bool band);
+
     QStackedWidget* FormPageItem() const { return pages_; }
     int ActiveSheet() const;
 
@@ -98,6 +109,8 @@ private:
 
     Model model_;
     AppState state_;
+    std::unique_ptr<UndoHistory> history_;
+    std::unique_ptr<OfflineEdits> offline_;
     QHash<QString, QWidget*> registry_;
     QStackedWidget* pages_ = nullptr;
     EqGraphHandle graph_;

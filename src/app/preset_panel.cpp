@@ -16,9 +16,11 @@
 #include "app/app_message.h"
 #include "app/language.h"
 #include "app/main_window.h"
+#include "app/offline_edits.h"
 #include "app/pages/builder.h"
 #include "app/panel_builders.h"
 #include "app/panel_state.h"
+#include "app/undo_history.h"
 #include "app/upload_guard.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
@@ -231,6 +233,9 @@ void RzBmpButton119Click(TForm1& form) {
         AppMessage(&form, AppTitle(), QString::fromUtf8(PresetMessage(*result.error, language)));
         return;
     }
+    // The preset replaces every edit made before it, sent or not.
+    form.History().Clear();
+    form.OfflineList().Clear();
     SendPreset(form, result);
 }
 

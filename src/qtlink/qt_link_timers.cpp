@@ -21,6 +21,9 @@ QtLinkTimers::QtLinkTimers(QObject* parent) : QObject(parent) {
     connect(&Of(LinkTimer::Hold), &QTimer::timeout, this, [this] {
         if (link_) link_->OnHoldTick();
     });
+    connect(&Of(LinkTimer::Reconnect), &QTimer::timeout, this, [this] {
+        if (link_) link_->OnReconnectTick();
+    });
 }
 
 void QtLinkTimers::Start(LinkTimer timer) {

@@ -1,4 +1,4 @@
-// The link's three timers on QTimer; each tick calls the link's tick function.
+// The link's timers on QTimer; each tick calls the link's tick function.
 #pragma once
 
 #include <QElapsedTimer>
@@ -30,7 +30,7 @@ private:
     QTimer& Of(LinkTimer t) { return timers_[static_cast<std::size_t>(t)]; }
     const QTimer& Of(LinkTimer t) const { return timers_[static_cast<std::size_t>(t)]; }
 
-    std::array<QTimer, 3> timers_;
+    std::array<QTimer, 4> timers_;
     QElapsedTimer clock_;
     Link* link_ = nullptr;
 };

@@ -27,6 +27,8 @@
 #include "app/widgets.h"
 #include "core/link/link.h"
 #include "core/model/catalogue.h"
+#include "core/model/eq_layout.h"
+#include "core/model/param_names.h"
 #include "core/preset/backups.h"
 #include "core/preset/preset_file.h"
 #include "core/protocol/frames.h"
@@ -463,21 +465,24 @@ TEST_F(EndToEndApp, ThePanelLockHoldsTheWindowUntilItsPasswordIsTyped) {
 }
 
 // ---------------------------------------------------------------------------
-// A processor that goes silent: the link is lost after about eleven seconds, the
-// window stays usable and the link button connects again.
+// A processor that goes silent: the link is lost after about eleven seconds and the
+// window goes on searching for it in the background, usable meanwhile; the link
+// button still connects at once.
 
 TEST_F(EndToEndApp, ASilentProcessorIsLostAndTheLinkButtonConnectsAgain) {
     // The read and a few keep-alives are answered, then nothing.
     SimProcess silent({"--silent-after", "42"});
     ASSERT_GT(silent.Port(), 0);
-    App app(silent.Port(), Folder());
+    App app(silent.Port(), Folder(), true);
     ASSERT_TRUE(app.Start()) << app.Seen();
-    ASSERT_TRUE(app.WaitFor([&] { return app.Said("Off Line!"); }, 40000)) << app.Seen();
+    ASSERT_TRUE(app.WaitFor([&] { return app.link().Reconnecting(); }, 40000)) << app.Seen();
     EXPECT_NE(std::find(app.events.begin(), app.events.end(), EventLinkLost), app.events.end());
-    EXPECT_EQ(app.told.back().caption, "Confirm");
+    EXPECT_TRUE(app.told.empty()) << "no message while the window reconnects: " << app.Seen();
     EXPECT_FALSE(app.Online());
-    EXPECT_EQ(app.link().LinkCaption(), "Off Line");
+    EXPECT_EQ(app.link().LinkCaption(), "Reconnecting...");
+    EXPECT_TRUE(app.W("LinkLabel")->isVisible()) << "the title bar says so";
     EXPECT_FALSE(app.form2->isVisible());
+    EXPECT_EQ(app.W<QPushButton>("LinkBtn")->text(), "联机");
 
     // Still usable: pages switch, edits are kept for the next connection.
     app.Tab(4);
@@ -489,13 +494,16 @@ TEST_F(EndToEndApp, ASilentProcessorIsLostAndTheLinkButtonConnectsAgain) {
     EXPECT_NE(level->value(), was);
     EXPECT_EQ(DeviceValue(app.model(), 0x0600), level->value());
 
-    // Another processor answers on another port; the link button finds it.
+    // Another processor answers on another port; the link button finds it at once.
     SimProcess other;
     ASSERT_GT(other.Port(), 0);
     app.Type("IPPortStrEdit", QString::number(other.Port()), false);
     app.events.clear();
+    app.answers.push_back(MsgAnswer::No);  // the offline edit stays off this processor
     app.Click("LinkBtn");
-    ASSERT_TRUE(app.WaitFor([&] { return app.Online(); })) << app.Seen();
+    ASSERT_TRUE(app.WaitFor([&] { return app.Online() && !app.told.empty(); })) << app.Seen();
+    EXPECT_FALSE(app.link().Reconnecting());
+    EXPECT_FALSE(app.W("LinkLabel")->isVisible());
     EXPECT_EQ(app.form2->StatusText(), "Online");
     EXPECT_EQ(app.W<QPushButton>("LinkBtn")->text(), "断开");
     EXPECT_EQ(app.form3->FreshLink(), 1);
@@ -503,6 +511,165 @@ TEST_F(EndToEndApp, ASilentProcessorIsLostAndTheLinkButtonConnectsAgain) {
     EXPECT_EQ(level->value(), DeviceValue(app.model(), 0x0600)) << "the window shows this processor's memory";
     app.Keys("MainMusLevelBar", Qt::Key_PageUp);
     EXPECT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+}
+
+// ---------------------------------------------------------------------------
+// Undo and redo: a slider drag, a typed value and an EQ reset go back one gesture
+// at a time and come again, and the processor gets every step.
+
+// The frames of a batch of writes without the repeats (a drained write queue sends
+// its last value twice).
+std::vector<SentFrame> Distinct(std::vector<SentFrame> frames) {
+    frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
+    return frames;
+}
+
+TEST_F(EndToEndApp, UndoAndRedoRoundTripADragATypedValueAndAnEqReset) {
+    // The main output's bands away from their defaults, so the reset changes each.
+    const auto state = Path("memory.Nddt");
+    Model seed;
+    seed.DeviceImage[PageMusic][0] = 1;  // manual
+    for (int b = 0; b < PageBandCount[PageMain]; ++b) {
+        const int first = FirstEqIndex[PageMain] + 5 * b;
+        seed.DeviceImage[PageMain][first + 1] = 100 + 10 * b;
+        seed.DeviceImage[PageMain][first + 2] = 100 + b;
+        seed.DeviceImage[PageMain][first + 3] = 20;
+        seed.DeviceImage[PageMain][first + 4] = 12;
+    }
+    WritePresetFile(state, seed);
+    SimProcess sim({"--state", QString::fromStdString(state.string()), "--log"});
+    ASSERT_GT(sim.Port(), 0);
+    App app(sim.Port(), Folder(), true);
+    ASSERT_TRUE(app.Start()) << app.Seen();
+    auto settle = [&] { EXPECT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen(); };
+    settle();
+    sim.TakeWrites();
+    const Model& m = app.model();
+    // The band frames of the main output's bands, in this order, as `image` holds them.
+    auto bands = [](const DeviceImageRows& image, std::vector<int> order) {
+        std::vector<SentFrame> frames;
+        for (int b : order) {
+            std::vector<int> words;
+            for (int k = 0; k < 5; ++k) words.push_back(image[PageMain][FirstEqIndex[PageMain] + 5 * b + k]);
+            frames.push_back(BandFrame(PageMain, b, words));
+        }
+        return frames;
+    };
+
+    app.Tab(4);
+    const DeviceImageRows start = m.DeviceImage;
+    auto* level = app.W<QSlider>("MainMusLevelBar");
+    const int level0 = level->value();
+    Person::Drag(level, {60, 0});
+    const int level1 = level->value();
+    ASSERT_NE(level1, level0);
+    settle();
+    const DeviceImageRows dragged = m.DeviceImage;
+    app.Type("MainFreEdit2", "1000");
+    settle();
+    const DeviceImageRows typed = m.DeviceImage;
+    ASSERT_EQ(typed[PageMain][FirstEqIndex[PageMain] + 5 + 1], 204);
+    app.Click("EQResetBtn");
+    settle();
+    const DeviceImageRows reset = m.DeviceImage;
+    sim.TakeWrites();
+
+    // Back: the reset (every band it changed, last first), the typed value, the drag.
+    Person::Key(app.form1.get(), Qt::Key_Z, 1, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(Distinct(sim.TakeWrites()), bands(typed, {6, 5, 4, 3, 2, 1, 0}));
+    EXPECT_EQ(m.DeviceImage, typed);
+    Person::Key(app.form1.get(), Qt::Key_Z, 1, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(Distinct(sim.TakeWrites()), bands(dragged, {1}));
+    EXPECT_EQ(m.DeviceImage, dragged);
+    app.Click("UndoBtn");
+    settle();
+    EXPECT_EQ(Distinct(sim.TakeWrites()), std::vector<SentFrame>{ValueFrame(0x0600, level0)});
+    EXPECT_EQ(m.DeviceImage, start);
+    EXPECT_EQ(level->value(), level0);
+
+    // And forward again.
+    Person::Key(app.form1.get(), Qt::Key_Z, 1, Qt::ControlModifier | Qt::ShiftModifier);
+    settle();
+    EXPECT_EQ(Distinct(sim.TakeWrites()), std::vector<SentFrame>{ValueFrame(0x0600, level1)});
+    Person::Key(app.form1.get(), Qt::Key_Y, 1, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(Distinct(sim.TakeWrites()), bands(typed, {1}));
+    EXPECT_EQ(app.W<QLineEdit>("MainFreEdit2")->text(), "1000.0");
+    app.Click("RedoBtn");
+    settle();
+    EXPECT_EQ(Distinct(sim.TakeWrites()), bands(reset, {0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(m.DeviceImage, reset);
+
+    // The reset undone once more: the processor's memory is the window's.
+    Person::Key(app.form1.get(), Qt::Key_Z, 1, Qt::ControlModifier);
+    settle();
+    const DeviceImageRows window = m.DeviceImage;
+    EXPECT_EQ(window, typed);
+    sim.Stop();
+    const DeviceImageRows device = ReadState(state);
+    for (auto [p, s] : UploadedSlots())
+        EXPECT_EQ(device[p][s], window[p][s]) << "page " << p << " slot " << s;
+    EXPECT_TRUE(app.told.empty()) << app.Seen();
+}
+
+// ---------------------------------------------------------------------------
+// A processor stopped and started again on its port: the window is online again
+// without a click, and asks whether the edit made meanwhile goes to the processor;
+// dropped, the window shows the processor's value, sent, the processor has it.
+
+TEST_F(EndToEndApp, AProcessorStartedAgainIsFoundByItselfAndAskedAboutTheOfflineEdits) {
+    const auto state = Path("memory.Nddt");
+    const QStringList arguments{"--state", QString::fromStdString(state.string()), "--log"};
+    auto sim = std::make_unique<SimProcess>(arguments);
+    const int port = sim->Port();
+    ASSERT_GT(port, 0);
+    App app(port, Folder(), true);
+    ASSERT_TRUE(app.Start()) << app.Seen();
+    ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+    app.Tab(4);
+    auto* level = app.W<QSlider>("MainMusLevelBar");
+    auto* status = app.W<QLabel>("LinkLabel");
+    auto* offline = app.W<QLabel>("OfflineEditsLabel");
+    const QString name = QString::fromStdString(FindParamForId(0x0600, 0)->name);
+
+    int edited = -1;
+    for (const bool send : {false, true}) {
+        SCOPED_TRACE(send ? "sent" : "dropped");
+        const int kept = level->value();
+        sim->Stop();  // its memory stays in the state file
+        ASSERT_TRUE(app.WaitFor([&] { return app.link().Reconnecting(); }, 5000)) << app.Seen();
+        EXPECT_TRUE(status->isVisible());
+        EXPECT_EQ(status->text(), "Reconnecting...");
+        EXPECT_FALSE(app.form2->isVisible()) << "no status dialog over the window";
+        app.Keys("MainMusLevelBar", Qt::Key_PageUp);
+        edited = level->value();
+        ASSERT_NE(edited, kept);
+        EXPECT_TRUE(offline->isVisible());
+        EXPECT_TRUE(offline->text().endsWith("1")) << offline->text().toStdString();
+
+        app.told.clear();
+        app.answers.push_back(send ? MsgAnswer::Yes : MsgAnswer::No);
+        sim = std::make_unique<SimProcess>(arguments, port);
+        ASSERT_EQ(sim->Port(), port);
+        ASSERT_TRUE(app.WaitFor([&] { return !app.told.empty() && app.Settled(); }, 20000)) << app.Seen();
+        ASSERT_EQ(app.told.size(), 1u) << app.Seen();
+        EXPECT_TRUE(app.told[0].text.contains(name + " = ")) << app.Seen();
+        EXPECT_FALSE(status->isVisible());
+        EXPECT_FALSE(offline->isVisible());
+        EXPECT_EQ(app.W("UndoBtn")->isEnabled(), send) << "the read begins a new history; edits sent are its step";
+        const std::vector<SentFrame> writes = Distinct(sim->TakeWrites());
+        if (send) {
+            EXPECT_EQ(writes, std::vector<SentFrame>{ValueFrame(0x0600, edited)});
+            EXPECT_EQ(level->value(), edited);
+        } else {
+            EXPECT_TRUE(writes.empty()) << "nothing goes out without the answer";
+            EXPECT_EQ(level->value(), kept) << "the window shows the processor's value";
+        }
+    }
+    sim->Stop();
+    EXPECT_EQ(ReadState(state)[PageMain][0], edited);
 }
 
 }  // namespace

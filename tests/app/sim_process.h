@@ -16,9 +16,10 @@ namespace kdsp {
 
 class SimProcess {
 public:
-    explicit SimProcess(const QStringList& extraArguments = {}) {
+    // On a free port, or on `port` (a processor started again where it was).
+    explicit SimProcess(const QStringList& extraArguments = {}, int port = 0) {
         proc_.setProgram(QString::fromLatin1(KDSP_SIM_PATH));
-        proc_.setArguments(QStringList{"--listen", "127.0.0.1:0"} + extraArguments);
+        proc_.setArguments(QStringList{"--listen", QString("127.0.0.1:%1").arg(port)} + extraArguments);
         proc_.start();
         if (!proc_.waitForStarted(5000)) return;
         for (int i = 0; i < 50 && port_ == 0; ++i) {

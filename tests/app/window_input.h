@@ -112,11 +112,11 @@ struct Person {
 
     // Keys go where the window sends them: to an open drop-down list, else to the
     // focused control of `w`'s window.
-    static void Key(QWidget* w, Qt::Key key, int times = 1) {
+    static void Key(QWidget* w, Qt::Key key, int times = 1, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWidget* popup = QApplication::activePopupWidget();
         QWindow* window = popup ? popup->windowHandle() : WindowOf(w);
         for (int i = 0; i < times; ++i)
-            QTest::keyClick(window, key);
+            QTest::keyClick(window, key, modifiers);
     }
     // ASCII text, one key per character.
     static void Type(QWidget* w, const QString& text) {

@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+#include "app/app_message.h"
+#include "app/offline_edits.h"
 #include "app/panel_state.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
@@ -269,6 +271,89 @@ TEST_F(WindowInputTest, TheInputGainBoxSendsTheInputLevel) {
     EXPECT_EQ(box->currentIndex(), 0);
     Online([](DeviceImageRows& d) { d[PageSystem][12] = 0; });
     EXPECT_FALSE(box->isEnabled()) << "user mode";
+}
+
+// Undo and redo take one gesture at a time (a burst of wheel steps is one), and
+// put it back in the copy it changed even when the window now shows another: the
+// main output's band goes back while the rear output is on screen.
+TEST_F(WindowInputTest, UndoAndRedoTakeOneGestureAtATimeInTheCopyItChanged) {
+    auto undo = [&] { Person::Key(form.get(), Qt::Key_Z, 1, Qt::ControlModifier); };
+    Tab(4);  // main output
+    Click("MainGainEdit2");
+    const SentFrame mainBefore = BandNow(PageMain, 1);
+    for (int n = 0; n < 3; ++n) Person::Wheel(W("MainGainEdit2"), 120);
+    const SentFrame mainAfter = BandNow(PageMain, 1);
+    ASSERT_EQ(mainAfter.words.at(2), mainBefore.words.at(2) + 3);
+    Tab(7);  // the rear output, on the same controls
+    const SentFrame rearBefore = BandNow(PageMain, 1, PageRear);
+    Type("MainGainEdit2", "-6");
+    const SentFrame rearAfter = BandNow(PageMain, 1, PageRear);
+    ASSERT_NE(rearAfter, rearBefore);
+    transport.frames.clear();
+
+    undo();
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{rearBefore}) << "the typed value, in the rear copy";
+    EXPECT_EQ(W<QLineEdit>("MainGainEdit2")->text().toStdString(), FormatValue(3, rearBefore.words.at(2)).text);
+    transport.frames.clear();
+    undo();
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{mainBefore}) << "the three wheel steps at once, in the main copy";
+    EXPECT_EQ(BandNow(PageMain, 1, PageRear), rearBefore) << "the rear copy is left alone";
+    Tab(4);
+    EXPECT_EQ(W<QLineEdit>("MainGainEdit2")->text().toStdString(), FormatValue(3, mainBefore.words.at(2)).text);
+    EXPECT_FALSE(W("UndoBtn")->isEnabled());
+    transport.frames.clear();
+    undo();
+    EXPECT_TRUE(Sent().empty()) << "nothing left to undo";
+
+    Person::Key(form.get(), Qt::Key_Z, 1, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{mainAfter});
+    Click("RedoBtn");
+    EXPECT_EQ(Sent(), (std::vector<SentFrame>{mainAfter, rearAfter}));
+    EXPECT_FALSE(W("RedoBtn")->isEnabled());
+
+    // A new edit after an undo ends what could be redone.
+    Click("UndoBtn");
+    Type("MainFreEdit3", "1000");
+    transport.frames.clear();
+    Person::Key(form.get(), Qt::Key_Y, 1, Qt::ControlModifier);
+    EXPECT_TRUE(Sent().empty());
+    undo();
+    EXPECT_EQ(Sent().size(), 1u) << "the typed frequency goes back";
+}
+
+// Edits made offline go to the processor only when the user says so, and never
+// into the sing/dance copy the processor is not in: a write would reach the other.
+TEST_F(WindowInputTest, OfflineEditsOfTheCopyTheProcessorIsNotInAreNotSent) {
+    link->LinkState = LinkOffline;  // the processor is away: edits are stored only
+    Tab(1);
+    Type("MusGainEdit1", "3");  // band 1 of the sing copy
+    Tab(8);
+    Click("SysInput3");
+    ASSERT_TRUE(Sent().empty());
+    EXPECT_EQ(W<QLabel>("OfflineEditsLabel")->text(), QString::fromUtf8("离线修改：2"));
+
+    // It answers again, in dance mode, its sing copy as it was.
+    const int gainSlot = DeviceSlot(PageMusic, Index(PageMusic, 0, 2), 0);
+    Online([&](DeviceImageRows& d) {
+        d[PageMusic][1] = 1;
+        d[PageMusic][gainSlot] = DefaultBandGain;
+        d[PageSystem][14] = 0;
+    });
+    link->LinkState = LinkOnline;
+    linkWindow->link().LinkState = LinkOnline;
+    QStringList told;
+    SetMessageInterceptor([&](const QString&, const QString& text, MsgButtons) {
+        told.append(text);
+        return MsgAnswer::Yes;
+    });
+    OfferOfflineEdits(*form, true);
+    SetMessageInterceptor({});
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{ValueFrame(0x0A0E, 2)});
+    ASSERT_EQ(told.size(), 2);
+    EXPECT_TRUE(told[0].contains("band1.gain = 3.0dB") && told[0].contains(" = input3")) << told[0].toStdString();
+    EXPECT_TRUE(told[1].contains("band1.gain")) << "named as not sent: " << told[1].toStdString();
+    EXPECT_EQ(form->model().DeviceImage[PageMusic][gainSlot], DefaultBandGain) << "the processor's value stays";
+    EXPECT_FALSE(W("OfflineEditsLabel")->isVisible());
 }
 
 }  // namespace

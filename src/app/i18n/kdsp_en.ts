@@ -661,5 +661,45 @@ Overwrite them anyway?</translation>
         <translation>Upload the backup made %1 to the processor?
 %2</translation>
     </message>
+    <message>
+        <source>……另有 %1 项</source>
+        <translation>... and %1 more</translation>
+    </message>
+    <message>
+        <source>离线修改：%1</source>
+        <translation>Offline edits: %1</translation>
+    </message>
+    <message>
+        <source>离线期间修改了 %1 项设置：
+%2
+
+把这些修改发送到设备吗？不发送则放弃这些修改，保留设备上的设置。</source>
+        <translation>%1 settings were changed while offline:
+%2
+
+Send these changes to the processor? If not, they are dropped and the processor&apos;s settings are kept.</translation>
+    </message>
+    <message>
+        <source>下列修改属于设备当前不在的唱歌/舞蹈模式，未发送：
+%1</source>
+        <translation>These changes belong to the sing/dance mode the processor is not in now; they were not sent:
+%1</translation>
+    </message>
+    <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>撤销 (Ctrl+Z)</source>
+        <translation>Undo (Ctrl+Z)</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>重做 (Ctrl+Shift+Z, Ctrl+Y)</source>
+        <translation>Redo (Ctrl+Shift+Z, Ctrl+Y)</translation>
+    </message>
 </context>
 </TS>

@@ -24,6 +24,29 @@ QWidget* BuildTitleBar(Builder& b, QWidget* parent) {
     auto* title = b.Reg(Builder::Caption("Audio Effect Controller v3.1.0", bar, "windowtitle"), "Label77");
     h->addWidget(title);
     h->addStretch(1);
+    // The link's status (LinkLabel) is shown by the device-status dialog; here only
+    // while the link reconnects by itself, with the edits made meanwhile.
+    auto* link = b.Reg(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "设备未连接"), bar, "linkstatus"), "LinkLabel");
+    link->hide();
+    h->addWidget(link);
+    h->addSpacing(6);
+    auto* offline = b.Reg(Builder::Caption(QString(), bar, "linkstatus"), "OfflineEditsLabel");
+    offline->hide();
+    h->addWidget(offline);
+    h->addSpacing(8);
+    const struct {
+        const char* name;
+        const char* text;
+        const char* tip;
+    } history[] = {
+        {"UndoBtn", QT_TRANSLATE_NOOP("kdsp", "撤销"), QT_TRANSLATE_NOOP("kdsp", "撤销 (Ctrl+Z)")},
+        {"RedoBtn", QT_TRANSLATE_NOOP("kdsp", "重做"), QT_TRANSLATE_NOOP("kdsp", "重做 (Ctrl+Shift+Z, Ctrl+Y)")}};
+    for (const auto& btn : history) {
+        auto* w = b.Button(QString::fromLatin1(btn.name), btn.text, bar, "titlebutton");
+        SetTr(w, "toolTip", btn.tip);
+        w->setFixedSize(48, 24);
+        h->addWidget(w);
+    }
     // The language switch names both languages in their own script, so a reader of
     // either finds it.
     auto* language = b.Button("LanguageBtn", QString::fromUtf8("中/EN"), bar, "titlebutton");
@@ -94,10 +117,6 @@ QWidget* BuildTopStrip(Builder& b, QWidget* parent) {
         grid->addWidget(holder, 0, k);
     }
     h->addWidget(vol);
-    auto* link = b.Reg(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "设备未连接"), top), "LinkLabel");
-    // The status text is shown by the device-status dialog; the label itself stays hidden.
-    link->hide();
-    h->addWidget(link);
     return top;
 }
 

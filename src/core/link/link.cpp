@@ -133,27 +133,32 @@ bool Link::UploadImage(bool readBack) {
     return true;
 }
 
+void Link::BeginSearch() {
+    if (selectedPort_ < 0) {
+        TransportKind = TransportTcp;
+    } else {
+        SelectPort(PortScanIndex);
+        TransportKind = TransportSerial;
+    }
+    Signals.DeviceFound = 0;
+    PortScanIndex = 0;
+    FreshLink = 0;
+    failure_.clear();
+    host_.SetSuppressSend(false);
+    timers_.Start(LinkTimer::Search);
+    StartSearchFast();
+    timers_.Stop(LinkTimer::Transfer);
+    timers_.Stop(LinkTimer::Hold);
+    StepIndex = 0;
+    StepCount = ReadStepCount;
+}
+
 void Link::LinkBtnClick(bool senderIsLinkBtn) {
+    StopReconnecting();
     if (senderIsLinkBtn && LinkState != LinkOnline) {
-        if (selectedPort_ < 0) {
-            TransportKind = TransportTcp;
-        } else {
-            SelectPort(PortScanIndex);
-            TransportKind = TransportSerial;
-        }
-        Signals.DeviceFound = 0;
-        PortScanIndex = 0;
-        FreshLink = 0;
-        failure_.clear();
-        host_.SetSuppressSend(false);
-        timers_.Start(LinkTimer::Search);
-        StartSearchFast();
+        BeginSearch();
         host_.ShowLinkButtons(true);
-        timers_.Stop(LinkTimer::Transfer);
-        timers_.Stop(LinkTimer::Hold);
         SetLinkCaption("设备搜索...", "Searching...");
-        StepIndex = 0;
-        StepCount = ReadStepCount;
         host_.SetStatusText(linkCaption_);
         host_.SetStatusProgress(0);
         host_.ShowStatusDialog();
@@ -183,7 +188,7 @@ void Link::OnCloseRequest() {
 }
 
 void Link::OnSearchTick() {
-    host_.ShowStatusDialog();
+    if (!reconnecting_) host_.ShowStatusDialog();
     waitingSince_ = timers_.NowMs();
     // A fast search starts at once and takes the acknowledgement at once; every other
     // port still gets its second.
@@ -396,7 +401,7 @@ void Link::AskAgainAfterSilence() {
 void Link::OnTransferTick() {
     if (StepTicks < StepTicksMax) StepTicks += 1;
     DialogTakesLabelAndProgress();
-    host_.ShowStatusDialog();
+    if (!reconnecting_) host_.ShowStatusDialog();
     if (fast_) {
         FastTransferTick();
         return;
@@ -462,6 +467,9 @@ void Link::RaiseLinkEvent(int event) {
     switch (event) {
     case EventOnline:
         readingBack_ = false;
+        reconnecting_ = false;
+        wasOnline_ = true;
+        timers_.Stop(LinkTimer::Reconnect);
         model_.ModeFlag = model_.DeviceImage[PageMusic][1];
         if (FreshLink == 0) FreshLink = 1;
         host_.RefreshAllPages();
@@ -537,6 +545,7 @@ void Link::RaiseLinkEvent(int event) {
         StartTransfer(TransferIntervalMs);
         break;
     case EventLinkLost:
+        if (WaitToReconnect()) break;
         LeaveOnline();
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Search);
@@ -549,6 +558,7 @@ void Link::RaiseLinkEvent(int event) {
         ShowMessage("已断开连接!", "Off Line!");
         break;
     case EventConnectFailed:
+        if (WaitToReconnect()) break;
         LeaveOnline();
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Search);

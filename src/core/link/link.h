@@ -11,6 +11,7 @@
 
 #include "core/link/fast_transfer.h"
 #include "core/link/link_interfaces.h"
+#include "core/link/reconnect.h"
 #include "core/link/write_queue.h"
 #include "core/model/language.h"
 #include "core/model/model.h"
@@ -63,6 +64,7 @@ public:
     void OnSearchTick();    // Timer1
     void OnTransferTick();  // Timer2
     void OnHoldTick();      // HoldTimer
+    void OnReconnectTick();  // the wait before the next attempt to reconnect is over
     // Bytes from the serial port (always handled) and from the socket (handled only
     // while the link runs over TCP).
     void OnSerialBytes(std::span<const std::uint8_t> bytes);
@@ -113,6 +115,16 @@ public:
     // next search or transfer.
     void SetFastTransfers(bool on, FastTransferTiming timing = {});
     bool FastTransfers() const { return fastOn_; }
+
+    // Reconnecting by itself (off by default): once a session has been online, a lost
+    // link or a failed reload, upload or read does not end it; the link waits
+    // (ReconnectSchedule) and searches again, without the status dialog or messages,
+    // until the processor answers and the read has run. The link button connects at
+    // once and ends the retries, as does disconnecting.
+    void SetAutoReconnect(bool on, ReconnectTiming timing = {});
+    bool Reconnecting() const { return reconnecting_; }
+    // A read, reload or upload is running.
+    bool Transferring() const { return timers_.IsRunning(LinkTimer::Transfer); }
 
     // The link label as the status dialog shows it.
     const std::string& LinkCaption() const { return linkCaption_; }
@@ -182,6 +194,13 @@ private:
     void FastAfterFeed();
     void FastTransferTick();
 
+    // The search the link button starts (also each attempt to reconnect).
+    void BeginSearch();
+    // Reconnecting (reconnect.cpp): instead of giving up on a lost link or a failed
+    // attempt, wait for the next one; false when this session is not taken up again.
+    bool WaitToReconnect();
+    void StopReconnecting();
+
     // A recall or save write: the next acknowledgement raises its event.
     bool AwaitAcknowledgementOf(ParamId id);
     // The queues were emptied by a transfer or a new link: the repeat of the last
@@ -247,6 +266,10 @@ private:
     std::string failure_;
     bool readBackUpload_ = false;  // the upload now running is read back when through
     bool readingBack_ = false;     // the reload now running is that read-back
+    bool autoReconnect_ = false;
+    bool reconnecting_ = false;
+    bool wasOnline_ = false;  // online since the link button was last pressed
+    ReconnectSchedule reconnect_;
 };
 
 }  // namespace kdsp

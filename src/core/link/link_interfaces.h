@@ -40,6 +40,7 @@ enum class LinkTimer {
     Search,    // Timer1, 1000 ms: processor search
     Transfer,  // Timer2, 100 ms (200 ms while a TCP link is set up): transfer steps
     Hold,      // HoldTimer, 20 ms: write queues, keep-alive, loss detection
+    Reconnect,  // the wait before the next attempt to reconnect (stopped when it fires)
 };
 
 inline constexpr int SearchIntervalMs = 1000;
@@ -47,8 +48,9 @@ inline constexpr int TransferIntervalMs = 100;
 inline constexpr int TransferTcpIntervalMs = 200;
 inline constexpr int HoldIntervalMs = 20;
 
-// The owner calls Link::OnSearchTick, OnTransferTick and OnHoldTick when the
-// respective timer fires. Starting a running timer leaves it running.
+// The owner calls Link::OnSearchTick, OnTransferTick, OnHoldTick and
+// OnReconnectTick when the respective timer fires. Starting a running timer
+// leaves it running.
 class LinkTimers {
 public:
     virtual ~LinkTimers() = default;

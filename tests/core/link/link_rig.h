@@ -78,7 +78,8 @@ public:
     long now = 0;
     std::map<LinkTimer, State> timers{{LinkTimer::Search, {false, SearchIntervalMs, 0}},
                                       {LinkTimer::Transfer, {false, TransferIntervalMs, 0}},
-                                      {LinkTimer::Hold, {false, HoldIntervalMs, 0}}};
+                                      {LinkTimer::Hold, {false, HoldIntervalMs, 0}},
+                                      {LinkTimer::Reconnect, {false, 0, 0}}};
 
     void Start(LinkTimer t) override {
         State& s = timers[t];
@@ -215,7 +216,7 @@ struct Rig {
     }
 
     // Runs the clock for `ms` milliseconds: waiting bytes are delivered first in
-    // each millisecond, then the timers due fire (search, transfer, hold).
+    // each millisecond, then the timers due fire (search, transfer, hold, reconnect).
     void Advance(long ms) {
         for (long i = 0; i < ms; ++i) {
             timers.now += 1;
@@ -228,13 +229,14 @@ struct Rig {
                 else
                     link.OnSerialBytes(s.bytes);
             }
-            for (LinkTimer t : {LinkTimer::Search, LinkTimer::Transfer, LinkTimer::Hold}) {
+            for (LinkTimer t : {LinkTimer::Search, LinkTimer::Transfer, LinkTimer::Hold, LinkTimer::Reconnect}) {
                 FakeTimers::State& s = timers.timers[t];
                 if (!s.running || s.next != timers.now) continue;
                 s.next = timers.now + s.interval;
                 if (t == LinkTimer::Search) link.OnSearchTick();
                 if (t == LinkTimer::Transfer) link.OnTransferTick();
                 if (t == LinkTimer::Hold) link.OnHoldTick();
+                if (t == LinkTimer::Reconnect) link.OnReconnectTick();
             }
         }
     }

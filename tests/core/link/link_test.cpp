@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <random>
@@ -643,6 +644,84 @@ TEST(LinkDisconnect, TheLinkButtonWhileOnlineDisconnectsAndClosingTheWindowTells
     r.link.LinkBtnClick(true);
     EXPECT_EQ(r.transport.writes.size(), 2u);
     EXPECT_EQ(r.link.LinkState, LinkOffline);
+}
+
+// Reconnecting by itself, over TCP: after the connection drops the link tries again
+// 2, 4, 8, 16, 30 and 30 s after each failed attempt, without the status dialog or
+// a message, and runs the whole read once the processor answers, without a click.
+TEST(LinkReconnect, ALostLinkIsSearchedForAgainWithGrowingWaitsUntilTheProcessorAnswers) {
+    Rig r;
+    r.link.SetAutoReconnect(true);
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    bool up = false;
+    r.processor.answering = [&up](const Bytes&) { return up; };
+    r.events.clear();
+    r.transport.writes.clear();
+    const long lost = r.timers.now;
+    r.link.OnTcpClosed(true, "The remote host closed the connection");
+    ASSERT_EQ(r.events.size(), 1u);
+    EXPECT_EQ(r.events[0].second, EventLinkLost);
+    EXPECT_TRUE(r.link.Reconnecting());
+    EXPECT_EQ(r.link.LinkCaption(), "Reconnecting...");
+    EXPECT_EQ(r.host.linkActive, std::optional<bool>(false)) << "\"联机\" connects at once, \"断开\" stops";
+    EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Hold));
+
+    // Each attempt is a search: three connect commands a second apart, given up on
+    // the fourth tick.
+    r.Advance(115000);
+    std::vector<long> failed;
+    for (const auto& [at, event] : r.events)
+        if (event == EventConnectFailed) failed.push_back(at - lost);
+    EXPECT_EQ(failed, (std::vector<long>{6000, 14000, 26000, 46000, 80000, 114000}));
+    EXPECT_EQ(CountFrames(r, BuildLinkCommand(LinkConnect)), 6 * 3);
+    EXPECT_TRUE(r.host.messages.empty()) << "no message while reconnecting";
+    EXPECT_FALSE(r.host.dialogVisible) << "the status dialog stays out of the way";
+    EXPECT_EQ(r.link.LinkCaption(), "Reconnecting...");
+
+    up = true;
+    r.transport.writes.clear();
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline, 40000));
+    EXPECT_EQ(r.events.back().first - lost, 114000 + 30000 + 2000 + 38 * 200) << "the next attempt, then the read";
+    EXPECT_FALSE(r.link.Reconnecting());
+    EXPECT_EQ(r.link.LinkState, LinkOnline);
+    EXPECT_EQ(r.link.LinkCaption(), "Online");
+    EXPECT_EQ(r.link.FreshLink, 1) << "a new connection: the panel lock is checked again";
+    std::vector<Bytes> sent = r.WrittenFrames();
+    sent.erase(std::remove(sent.begin(), sent.end(), BuildLinkCommand(LinkConnect)), sent.end());
+    EXPECT_EQ(sent, ExpectedReadRequests()) << "the whole memory is read again";
+    EXPECT_TRUE(r.host.messages.empty());
+    EXPECT_FALSE(r.host.dialogVisible);
+
+    // Lost again, the waits start from the first; "断开" ends the retries.
+    r.link.OnTcpClosed(true, "");
+    EXPECT_TRUE(r.link.Reconnecting());
+    r.link.LinkBtnClick(false);
+    EXPECT_FALSE(r.link.Reconnecting());
+    EXPECT_EQ(r.link.LinkCaption(), "设备未连接");
+    r.transport.writes.clear();
+    r.Advance(60000);
+    EXPECT_TRUE(r.transport.writes.empty()) << "no attempt after the user disconnected";
+
+    // A search the user starts that finds nothing ends as before: with the message.
+    up = false;
+    r.events.clear();
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventConnectFailed));
+    EXPECT_FALSE(r.link.Reconnecting());
+    ASSERT_FALSE(r.host.messages.empty());
+    EXPECT_EQ(r.host.messages.back().second, "Off Line!");
+
+    // While an attempt waits, the link button connects at once.
+    up = true;
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    r.link.OnTcpClosed(true, "");
+    r.events.clear();
+    r.link.LinkBtnClick(true);
+    EXPECT_FALSE(r.link.Reconnecting());
+    EXPECT_TRUE(r.host.dialogVisible);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline, 10000));
 }
 
 TEST(LinkTexts, ChineseWhenTheLanguageFlagIsOne) {
