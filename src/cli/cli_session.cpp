@@ -37,8 +37,8 @@ void AddEndpointOptions(CLI::App* cmd, Endpoint& e) {
         ->check(CLI::Range(0.1, 86400.0));
 }
 
-void AddFastOption(CLI::App* cmd, Endpoint& e) {
-    cmd->add_flag("--fast", e.fast,
+void AddFastOption(CLI::App* cmd, bool& fast) {
+    cmd->add_flag("--fast", fast,
                   "send each transfer step as soon as the last one is answered, not on the "
                   "processor's usual pace");
 }

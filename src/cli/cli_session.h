@@ -13,7 +13,7 @@ namespace kdsp::cli {
 // --serial, --host, --port and --timeout.
 void AddEndpointOptions(CLI::App* cmd, Endpoint& e);
 // For the commands that move a whole memory (read, upload, fleet).
-void AddFastOption(CLI::App* cmd, Endpoint& e);
+void AddFastOption(CLI::App* cmd, bool& fast);
 
 // The status of one link as one line on stderr: rewritten in place on a terminal,
 // otherwise one line per change of status, per wait that begins and per tenth of
