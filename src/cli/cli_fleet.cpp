@@ -160,22 +160,23 @@ void RunFleet(const std::string& command, const std::vector<InventoryEntry>& ent
     FleetRun run(entries, options, makeJob);
     const int signalCode = run.Run();
     std::vector<std::string> failed;
-    JsonValue list = JsonValue::Array();
-    for (const FleetDevice& d : run.Devices()) {
+    for (const FleetDevice& d : run.Devices())
         if (!d.ok)
             failed.push_back(d.entry.name);
-        const std::string file = d.ok ? d.job->File() : std::string();
-        JsonValue entry = JsonValue::Object()
-                              .Set("name", d.entry.name)
-                              .Set("address", d.entry.address.Text())
-                              .Set("result", d.ok ? "ok" : "failed")
-                              .Set("error", d.ok ? JsonValue() : JsonValue(d.error))
-                              .Set("duration", std::round(d.Seconds() * 1000.0) / 1000.0)
-                              .Set("file", file.empty() ? JsonValue() : JsonValue(file));
-        d.job->AddJson(entry);
-        list.Add(std::move(entry));
-    }
     if (JsonOutput) {
+        JsonValue list = JsonValue::Array();
+        for (const FleetDevice& d : run.Devices()) {
+            const std::string file = d.ok ? d.job->File() : std::string();
+            JsonValue entry = JsonValue::Object()
+                                  .Set("name", d.entry.name)
+                                  .Set("address", d.entry.address.Text())
+                                  .Set("result", d.ok ? "ok" : "failed")
+                                  .Set("error", d.ok ? JsonValue() : JsonValue(d.error))
+                                  .Set("duration", std::round(d.Seconds() * 1000.0) / 1000.0)
+                                  .Set("file", file.empty() ? JsonValue() : JsonValue(file));
+            d.job->AddJson(entry);
+            list.Add(std::move(entry));
+        }
         PrintJson(JsonValue::Object()
                       .Set("ok", failed.empty())
                       .Set("command", command)
