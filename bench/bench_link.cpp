@@ -9,22 +9,14 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "core/link/link.h"
 #include "qtlink/qt_link_timers.h"
 #include "qtlink/qt_transport.h"
-
-extern char** environ;
 
 namespace {
 
@@ -75,49 +67,12 @@ private:
 // kdsp-sim on a free loopback port and a paced pseudo-terminal, stopped by pid.
 struct Simulator {
     Simulator() {
-        int fds[2];
-        if (::pipe(fds) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        std::string program = KDSP_SIM_PATH;
-        std::string baud = std::to_string(LineBaud);
-        std::vector<std::string> args = {program, "--listen", "127.0.0.1:0", "--pty", "--pty-baud", baud};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        std::string out;
-        pollfd p{fds[0], POLLIN, 0};
-        auto lines = [&out] { return std::count(out.begin(), out.end(), '\n'); };
-        while (pid > 0 && lines() < 2 && ::poll(&p, 1, 5000) > 0) {
-            char c[128];
-            const ssize_t n = ::read(fds[0], c, sizeof c);
-            if (n <= 0) break;
-            out.append(c, static_cast<std::size_t>(n));
-        }
-        ::close(fds[0]);
-        std::size_t at = 0;
-        for (std::size_t end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
-            const std::string line = out.substr(at, end - at);
+        for (const std::string& line : process.ReadLines(2, 5000)) {
             if (line.rfind("listen ", 0) == 0) port = std::stoi(line.substr(line.rfind(' ') + 1));
             if (line.rfind("pty ", 0) == 0) pty = line.substr(4);
         }
     }
-    ~Simulator() {
-        if (pid <= 0) return;
-        ::kill(pid, SIGTERM);
-        int st = 0;
-        for (int i = 0; i < 250 && ::waitpid(pid, &st, WNOHANG) == 0; ++i) ::usleep(20000);
-        if (::waitpid(pid, &st, WNOHANG) == 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &st, 0);
-        }
-    }
-    pid_t pid = -1;
+    ChildProcess process{{KDSP_SIM_PATH, "--listen", "127.0.0.1:0", "--pty", "--pty-baud", std::to_string(LineBaud)}};
     int port = 0;
     std::string pty;
 };

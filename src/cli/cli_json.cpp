@@ -1,6 +1,8 @@
 // Writing the JSON of the kdsp commands.
 #include "cli/cli_json.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 
@@ -95,6 +97,10 @@ void JsonValue::Write(std::string& out, int depth) const {
                 out += v ? "true" : "false";
             } else if constexpr (std::is_same_v<T, long long>) {
                 out += std::to_string(v);
+            } else if constexpr (std::is_same_v<T, double>) {
+                char buf[32];
+                const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+                out += std::isfinite(v) ? std::string(buf, end) : "null";
             } else if constexpr (std::is_same_v<T, std::string>) {
                 Escape(out, v);
             } else if constexpr (std::is_same_v<T, Items>) {

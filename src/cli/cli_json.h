@@ -18,6 +18,7 @@ class JsonValue {
     JsonValue(int n) : v_(static_cast<long long>(n)) {}
     JsonValue(long long n) : v_(n) {}
     JsonValue(std::size_t n) : v_(static_cast<long long>(n)) {}
+    JsonValue(double x) : v_(x) {}  // written in the shortest form that reads back the same
     JsonValue(const char* s) : v_(s ? Value(std::string(s)) : Value(nullptr)) {}
     JsonValue(std::string s) : v_(std::move(s)) {}
 
@@ -36,7 +37,7 @@ class JsonValue {
   private:
     using Items = std::vector<JsonValue>;
     using Members = std::vector<std::pair<std::string, JsonValue>>;
-    using Value = std::variant<std::nullptr_t, bool, long long, std::string, Items, Members>;
+    using Value = std::variant<std::nullptr_t, bool, long long, double, std::string, Items, Members>;
     explicit JsonValue(Items items) : v_(std::move(items)) {}
     explicit JsonValue(Members members) : v_(std::move(members)) {}
     bool Scalar() const;

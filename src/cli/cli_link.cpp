@@ -69,7 +69,7 @@ void RegisterLinkCommands(CLI::App& app) {
     static std::string readOut;
     auto* read = app.add_subcommand("read", "read the processor's memory into a preset file");
     AddEndpointOptions(read, readEp);
-    AddFastOption(read, readEp);
+    AddFastOption(read, readEp.fast);
     read->add_option("-o,--output", readOut, "preset file to write (.Nddt)")->required();
     AddJsonFlag(read);
     read->callback([] {
@@ -109,7 +109,7 @@ void RegisterLinkCommands(CLI::App& app) {
     auto* upload = app.add_subcommand("upload", "send a preset file to the processor");
     upload->add_option("file", upFile, "preset file (.Nddt)")->required();
     AddEndpointOptions(upload, upEp);
-    AddFastOption(upload, upEp);
+    AddFastOption(upload, upEp.fast);
     upload->add_option("--backup-dir", upOptions.backupDir,
                        "folder for the copy of the processor's settings made before the upload "
                        "(default " + PathText(DefaultBackupFolder(UserDataFolder())) + ")");

@@ -6,6 +6,8 @@
 #include <optional>
 #include <set>
 
+#include "cli/cli_params.h"
+
 #include "cli/cli.h"
 #include "cli/cli_json.h"
 #include "cli/cli_ranges.h"
@@ -31,14 +33,6 @@ bool LooksLikeId(const std::string& text) {
             message += " " + c;
     }
     throw Refused(message + " (kdsp params lists them all)");
-}
-
-int OperatingMode(const Model& m) {
-    return m.DeviceImage[PageMusic][1] != 0 ? 1 : 0;
-}
-
-const char* ModeText(int mode) {
-    return mode == 1 ? "dance" : "sing";
 }
 
 // ---- params --------------------------------------------------------------------
@@ -135,15 +129,6 @@ void Get(const std::vector<std::string>& args, const Endpoint& ep) {
 
 // ---- set -----------------------------------------------------------------------
 
-struct PlannedWrite {
-    const NamedParam* param = nullptr;  // nullptr: a stored value written by id
-    ParamId id = 0;
-    int value = 0;
-    bool clamped = false;
-    std::string given;
-    std::optional<int> old;  // the processor's value before the command
-};
-
 PlannedWrite Plan(const std::string& key, const std::string& value, bool raw) {
     PlannedWrite w;
     w.given = value;
@@ -199,98 +184,8 @@ void Send(Link& link, Model& m, const PlannedWrite& w) {
         link.SendParam(w.id, w.value);
 }
 
-// The writes in the order they go out, in steps that each wait until the
-// processor has taken the one before: recalls of a stored mode first (the
-// processor reloads everything after one), then the copies of the operating
-// mode in use, then those of the other mode, switched to and back, and last a
-// new operating mode, so the mode asked for is the one the processor ends in.
-class SetRun {
-  public:
-    SetRun(LinkSession& s, std::vector<PlannedWrite> writes) : s_(s), writes_(std::move(writes)) {}
-
-    void Start() {
-        const Model& m = s_.model();
-        const int mode = OperatingMode(m);
-        for (PlannedWrite& w : writes_) {
-            const int page = PageOf(w.id);
-            const int slot = w.param ? w.param->slot : DeviceSlot(page, IndexOf(w.id), mode);
-            if (slot >= 0 && slot < DeviceImageSlots)
-                w.old = m.DeviceImage[static_cast<std::size_t>(page)][static_cast<std::size_t>(slot)];
-        }
-        for (const PlannedWrite& w : writes_)
-            if (w.id == IdRecallMode)
-                Send(s_.link(), s_.model(), w);
-        s_.WhenWritesDone([this] { WriteMode(); });
-    }
-
-    const std::vector<PlannedWrite>& Writes() const { return writes_; }
-    int modeInUse = 0;
-    bool switched = false;
-
-  private:
-    void WriteMode() {
-        Model& m = s_.model();
-        modeInUse = OperatingMode(m);
-        std::vector<const PlannedWrite*> other;
-        Load(modeInUse);
-        for (const PlannedWrite& w : writes_) {
-            if (w.id == IdRecallMode || w.id == IdOperatingMode)
-                continue;
-            if (w.param && w.param->mode >= 0 && w.param->mode != modeInUse)
-                other.push_back(&w);
-            else
-                Send(s_.link(), m, w);
-        }
-        if (other.empty()) {
-            s_.WhenWritesDone([this] { WriteOperatingMode(); });
-            return;
-        }
-        s_.WhenWritesDone([this, other] {
-            const int otherMode = 1 - modeInUse;
-            std::cerr << "kdsp: the processor is in " << ModeText(modeInUse)
-                      << " mode: " << ModeText(otherMode) << " copies are written in "
-                      << ModeText(otherMode) << " mode, then " << ModeText(modeInUse)
-                      << " mode is back\n";
-            switched = true;
-            s_.link().SendParam(IdOperatingMode, otherMode);
-            Load(otherMode);
-            for (const PlannedWrite* w : other)
-                Send(s_.link(), s_.model(), *w);
-            s_.WhenWritesDone([this] {
-                s_.link().SendParam(IdOperatingMode, modeInUse);
-                Load(modeInUse);
-                s_.WhenWritesDone([this] { WriteOperatingMode(); });
-            });
-        });
-    }
-
-    void WriteOperatingMode() {
-        for (const PlannedWrite& w : writes_)
-            if (w.id == IdOperatingMode)
-                Send(s_.link(), s_.model(), w);
-        s_.WhenWritesDone([this] { s_.Disconnect(0); });
-    }
-
-    // Band frames carry the whole band from the view, so it must show the copy written.
-    void Load(int mode) {
-        Model& m = s_.model();
-        OwnPage(m, 0);
-        m.ModeFlag = mode;
-        LoadViewFromDevice(m, mode);
-    }
-
-    static constexpr ParamId IdOperatingMode = 0x0001;
-
-    LinkSession& s_;
-    std::vector<PlannedWrite> writes_;
-};
-
 void Set(const std::vector<std::string>& args, bool raw, const Endpoint& ep) {
-    if (args.size() % 2 != 0)
-        throw Refused("set wants pairs of NAME VALUE");
-    std::vector<PlannedWrite> writes;
-    for (std::size_t i = 0; i < args.size(); i += 2)
-        writes.push_back(Plan(args[i], args[i + 1], raw));
+    const std::vector<PlannedWrite> writes = PlanWrites(args, raw);
     LinkSession s(ep);
     SetRun run(s, writes);
     s.InterruptedText = [] {
@@ -337,6 +232,95 @@ void Set(const std::vector<std::string>& args, bool raw, const Endpoint& ep) {
 }
 
 }  // namespace
+
+int OperatingMode(const Model& m) {
+    return m.DeviceImage[PageMusic][1] != 0 ? 1 : 0;
+}
+
+const char* ModeText(int mode) {
+    return mode == 1 ? "dance" : "sing";
+}
+
+std::vector<PlannedWrite> PlanWrites(const std::vector<std::string>& pairs, bool raw) {
+    if (pairs.size() % 2 != 0)
+        throw Refused("set wants pairs of NAME VALUE");
+    std::vector<PlannedWrite> writes;
+    for (std::size_t i = 0; i < pairs.size(); i += 2)
+        writes.push_back(Plan(pairs[i], pairs[i + 1], raw));
+    return writes;
+}
+
+// ---- SetRun --------------------------------------------------------------------
+
+SetRun::SetRun(LinkRun& run, std::vector<PlannedWrite> writes)
+    : s_(run), writes_(std::move(writes)) {
+    Say = [](const std::string& line) { std::cerr << "kdsp: " << line << "\n"; };
+}
+
+void SetRun::Start() {
+    const Model& m = s_.model();
+    const int mode = OperatingMode(m);
+    for (PlannedWrite& w : writes_) {
+        const int page = PageOf(w.id);
+        const int slot = w.param ? w.param->slot : DeviceSlot(page, IndexOf(w.id), mode);
+        if (slot >= 0 && slot < DeviceImageSlots)
+            w.old = m.DeviceImage[static_cast<std::size_t>(page)][static_cast<std::size_t>(slot)];
+    }
+    for (const PlannedWrite& w : writes_)
+        if (w.id == IdRecallMode)
+            Send(s_.link(), s_.model(), w);
+    s_.WhenWritesDone([this] { WriteMode(); });
+}
+
+void SetRun::WriteMode() {
+    Model& m = s_.model();
+    modeInUse = OperatingMode(m);
+    std::vector<const PlannedWrite*> other;
+    Load(modeInUse);
+    for (const PlannedWrite& w : writes_) {
+        if (w.id == IdRecallMode || w.id == IdOperatingMode)
+            continue;
+        if (w.param && w.param->mode >= 0 && w.param->mode != modeInUse)
+            other.push_back(&w);
+        else
+            Send(s_.link(), m, w);
+    }
+    if (other.empty()) {
+        s_.WhenWritesDone([this] { WriteOperatingMode(); });
+        return;
+    }
+    s_.WhenWritesDone([this, other] {
+        const int otherMode = 1 - modeInUse;
+        Say(std::string("the processor is in ") + ModeText(modeInUse) + " mode: " +
+            ModeText(otherMode) + " copies are written in " + ModeText(otherMode) + " mode, then " +
+            ModeText(modeInUse) + " mode is back");
+        switched = true;
+        s_.link().SendParam(IdOperatingMode, otherMode);
+        Load(otherMode);
+        for (const PlannedWrite* w : other)
+            Send(s_.link(), s_.model(), *w);
+        s_.WhenWritesDone([this] {
+            s_.link().SendParam(IdOperatingMode, modeInUse);
+            Load(modeInUse);
+            s_.WhenWritesDone([this] { WriteOperatingMode(); });
+        });
+    });
+}
+
+void SetRun::WriteOperatingMode() {
+    for (const PlannedWrite& w : writes_)
+        if (w.id == IdOperatingMode)
+            Send(s_.link(), s_.model(), w);
+    s_.WhenWritesDone([this] { s_.Disconnect(0); });
+}
+
+// Band frames carry the whole band from the view, so it must show the copy written.
+void SetRun::Load(int mode) {
+    Model& m = s_.model();
+    OwnPage(m, 0);
+    m.ModeFlag = mode;
+    LoadViewFromDevice(m, mode);
+}
 
 void RegisterParamCommands(CLI::App& app) {
     static std::string pattern;

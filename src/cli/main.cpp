@@ -115,6 +115,7 @@ int main(int argc, char** argv) {
     RegisterCurveCommands(app);
     RegisterLinkCommands(app);
     RegisterParamCommands(app);
+    RegisterFleetCommands(app);
     app.add_subcommand("help", "list the commands, or show the options of one: kdsp help read");
 
     // "kdsp help [COMMAND...]" is "kdsp [COMMAND...] --help".

@@ -136,4 +136,14 @@ void QtTransport::FlushWrites(int ms) {
         socket_.waitForBytesWritten(ms);
 }
 
+bool QtTransport::HasPendingWrites() const {
+    return (serial_.isOpen() && serial_.bytesToWrite() > 0) ||
+           (socket_.state() == QAbstractSocket::ConnectedState && socket_.bytesToWrite() > 0);
+}
+
+void QtTransport::Close() {
+    CloseSerial();
+    DisconnectTcp();
+}
+
 }  // namespace kdsp

@@ -50,6 +50,10 @@ public:
 
     // Gives pending output up to `ms` to leave (before the program ends).
     void FlushWrites(int ms);
+    // Output written but not yet handed to the system; it leaves as the event loop runs.
+    bool HasPendingWrites() const;
+    // Closes the serial port and the socket (the link is done with both).
+    void Close();
 
     // Told of a serial port the user may not open (on Linux: not in the dialout
     // group). The link itself only sees a port that stays silent.

@@ -1,5 +1,5 @@
-// kdsp-sim: a simulated processor for demos and tests, reachable over loopback TCP
-// and/or a pseudo-terminal, with optional faults and a decoded frame log.
+// kdsp-sim: a simulated processor (or a venue of them) for demos and tests, reachable
+// over loopback TCP and/or a pseudo-terminal, with optional faults and a decoded frame log.
 #include <CLI/CLI.hpp>
 
 #include <QCoreApplication>
@@ -10,9 +10,11 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 
 #include "core/preset/atomic_file.h"
 #include "core/preset/preset_file.h"
+#include "core/preset/preset_library.h"
 #include "device/sim_device.h"
 #include "qtlink/signal_watch.h"
 #include "sim/sim_server.h"
@@ -84,6 +86,38 @@ bool SaveState(const std::string& path, kdsp::SimDevice& device) {
     return true;
 }
 
+// Identity number `k` past `base`, read as one big-endian number: each processor of a
+// venue has its own.
+std::array<std::uint8_t, 4> IdentityPlus(std::array<std::uint8_t, 4> base, int k) {
+    std::uint32_t n = 0;
+    for (std::uint8_t b : base) n = n << 8 | b;
+    n += static_cast<std::uint32_t>(k);
+    for (int i = 3; i >= 0; --i, n >>= 8) base[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(n);
+    return base;
+}
+
+// Binds the servers to consecutive ports from `first`; with 0, the first free port the
+// system gives, tried again from another one when a port of the run is taken.
+bool ListenAll(std::vector<std::unique_ptr<kdsp::SimServer>>& servers, const QHostAddress& address,
+               quint16 first) {
+    constexpr int Attempts = 50;
+    std::string why;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        why.clear();
+        int base = first;
+        for (std::size_t k = 0; k < servers.size() && why.empty(); ++k) {
+            const int port = k == 0 ? base : base + static_cast<int>(k);
+            why = port > 65535 ? "no port after 65535" : servers[k]->Listen(address, static_cast<quint16>(port));
+            if (k == 0 && why.empty()) base = servers[0]->TcpPort();
+        }
+        if (why.empty()) return true;
+        for (auto& server : servers) server->StopListening();
+        if (first != 0) break;
+    }
+    std::cerr << "kdsp-sim: " << why << "\n";
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,8 +131,13 @@ int main(int argc, char** argv) {
     std::string systemPassword, panelPassword, identity;
     std::vector<std::string> modeNames;
     kdsp::FaultOptions faults;
+    int devices = 1;
     cli.add_option("--listen", listen,
                    "TCP address:port to serve (default 127.0.0.1:8889; port 0 picks a free one)");
+    cli.add_option("--devices", devices,
+                   "serve N independent processors on consecutive ports from the --listen one, "
+                   "each with its own identity (the given one plus 0, 1, 2...)")
+        ->check(CLI::Range(1, 1000));
     auto* ptyFlag = cli.add_flag("--pty", pty, "also serve on a new pseudo-terminal (prints its path)");
     cli.add_option("--pty-link", ptyLink, "make this path a symlink to the pseudo-terminal")
         ->needs(ptyFlag);
@@ -107,7 +146,8 @@ int main(int argc, char** argv) {
                    "pace the pseudo-terminal like a serial line of N baud (default: no pacing)")
         ->check(CLI::Range(0, 4000000));
     cli.add_option("--state", statePath,
-                   "preset file: memory loaded from it at start (if present) and saved on exit");
+                   "preset file: memory loaded from it at start (if present) and saved on exit; "
+                   "with --devices, a folder holding one such file per processor (1.Nddt, 2.Nddt...)");
     cli.add_flag("--log", log, "print every frame received and sent, decoded, on stderr");
     cli.add_flag("--panel-lock", panelLock, "start with the automatic panel lock on");
     cli.add_flag("--manager", manager, "start in manager mode instead of user mode");
@@ -145,21 +185,22 @@ int main(int argc, char** argv) {
         return rc == 0 ? 0 : 2;
     }
 
-    kdsp::SimDevice device;
     auto usage = [](const std::string& what) {
         std::cerr << "kdsp-sim: " << what << "\n";
         return 2;
     };
+    if (devices > 1 && pty) return usage("--pty serves one processor: not with --devices");
+    kdsp::SimDevice factory;
     if (!systemPassword.empty() && (systemPassword.size() != SystemPasswordDigits ||
-                                    !device.SetSystemPassword(systemPassword)))
+                                    !factory.SetSystemPassword(systemPassword)))
         return usage("the system password must be six digits");
     if (!panelPassword.empty() && (panelPassword.size() != PanelPasswordDigits ||
-                                   !device.SetPanelPassword(panelPassword)))
+                                   !factory.SetPanelPassword(panelPassword)))
         return usage("the panel password must be four digits");
     if (!identity.empty()) {
         std::array<std::uint8_t, 4> id{};
         if (!ParseIdentity(identity, id)) return usage("the identity must be eight hex digits");
-        device.SetIdentity(id);
+        factory.SetIdentity(id);
     }
     for (const auto& entry : modeNames) {
         const auto eq = entry.find('=');
@@ -171,29 +212,44 @@ int main(int argc, char** argv) {
             n = 0;
         }
         if (n < 1 || n > kdsp::StoredModeCount) return usage("--mode-name N must be 1..9");
-        device.SetModeName(n - 1, entry.substr(eq + 1));
+        factory.SetModeName(n - 1, entry.substr(eq + 1));
     }
-    if (!statePath.empty()) {
+
+    // One processor keeps its memory in the --state file; a venue, one file each in that folder.
+    std::vector<std::string> statePaths;
+    for (int k = 1; k <= devices && !statePath.empty(); ++k)
+        statePaths.push_back(devices == 1 ? statePath : kdsp::PathText(kdsp::PathFromText(statePath) /
+                                                                       (std::to_string(k) + ".Nddt")));
+    std::vector<std::unique_ptr<kdsp::SimDevice>> venue;
+    for (int k = 0; k < devices; ++k) {
+        auto& device = *venue.emplace_back(std::make_unique<kdsp::SimDevice>(factory));
+        device.SetIdentity(IdentityPlus(factory.Identity(), k));
+        if (statePaths.empty()) continue;
+        const std::string& path = statePaths[static_cast<std::size_t>(k)];
         // The memory is saved there on exit: a place that cannot take it is found
         // out now, not after a session's work.
-        if (const auto why = kdsp::WriteProblem(statePath)) {
-            std::cerr << "kdsp-sim: cannot save the memory to " << statePath << ": " << *why
-                      << "\n";
+        if (const auto why = kdsp::WriteProblem(path)) {
+            std::cerr << "kdsp-sim: cannot save the memory to " << path << ": " << *why << "\n";
             return 1;
         }
-        if (!std::filesystem::exists(statePath))
-            std::cerr << "kdsp-sim: " << statePath
+        if (!std::filesystem::exists(path))
+            std::cerr << "kdsp-sim: " << path
                       << " does not exist yet: starting from the factory memory\n";
-        else if (!LoadState(statePath, device))
+        else if (!LoadState(path, device))
             return 1;
     }
-    for (int page : ignoredPages) device.IgnoreWritesTo(page);
     // Options win over the state file for the words they name.
-    if (panelLock) device.SetPanelLock(true);
-    if (manager) device.SetManager(true);
+    for (auto& device : venue) {
+        for (int page : ignoredPages) device->IgnoreWritesTo(page);
+        if (panelLock) device->SetPanelLock(true);
+        if (manager) device->SetManager(true);
+    }
 
     QCoreApplication app(argc, argv);
-    kdsp::SimServer server(device, faults, log);
+    std::vector<std::unique_ptr<kdsp::SimServer>> servers;
+    for (int k = 0; k < devices; ++k)
+        servers.push_back(std::make_unique<kdsp::SimServer>(
+            *venue[static_cast<std::size_t>(k)], faults, log, devices == 1 ? "" : std::to_string(k + 1)));
 
     // Serve TCP unless only a pseudo-terminal was asked for.
     if (!listen.empty() || !pty) {
@@ -201,11 +257,12 @@ int main(int argc, char** argv) {
         quint16 port = 8889;
         if (!listen.empty() && !ParseListen(listen, address, port))
             return usage("--listen wants ADDRESS:PORT");
-        if (!server.Listen(address, port)) return 1;
-        std::printf("listen %s %u\n", address.toString().toStdString().c_str(), server.TcpPort());
+        if (!ListenAll(servers, address, port)) return 1;
+        for (const auto& server : servers)
+            std::printf("listen %s %u\n", address.toString().toStdString().c_str(), server->TcpPort());
     }
     if (pty) {
-        const std::string path = server.OpenPty(ptyBaud);
+        const std::string path = servers.front()->OpenPty(ptyBaud);
         if (path.empty()) return 1;
         if (!ptyLink.empty()) {
             std::error_code ec;
@@ -227,7 +284,8 @@ int main(int argc, char** argv) {
     app.exec();
 
     int rc = 0;
-    if (!statePath.empty() && !SaveState(statePath, device)) rc = 1;
+    for (std::size_t k = 0; k < statePaths.size(); ++k)
+        if (!SaveState(statePaths[k], *venue[k])) rc = 1;
     if (!ptyLink.empty()) {
         std::error_code ec;
         if (std::filesystem::is_symlink(ptyLink, ec)) std::filesystem::remove(ptyLink, ec);

@@ -9,12 +9,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 
 namespace kdsp {
 
-SimServer::SimServer(SimDevice& device, const FaultOptions& faults, bool log)
-    : device_(device), faults_(faults), log_(log) {
+SimServer::SimServer(SimDevice& device, const FaultOptions& faults, bool log, std::string name)
+    : device_(device), faults_(faults), log_(log), name_(name.empty() ? "" : name + "/") {
     clock_.start();
     dueTimer_.setSingleShot(true);
     dueTimer_.setTimerType(Qt::PreciseTimer);
@@ -38,19 +37,16 @@ std::unique_ptr<DeviceSession> SimServer::NewSession(const std::string& name) {
     return session;
 }
 
-bool SimServer::Listen(const QHostAddress& address, quint16 port) {
-    if (!server_.listen(address, port)) {
-        std::cerr << "kdsp-sim: cannot listen on " << address.toString().toStdString() << ":"
-                  << port << ": " << server_.errorString().toStdString() << "\n";
-        return false;
-    }
-    return true;
+std::string SimServer::Listen(const QHostAddress& address, quint16 port) {
+    if (server_.listen(address, port)) return {};
+    return "cannot listen on " + address.toString().toStdString() + ":" + std::to_string(port) +
+           ": " + server_.errorString().toStdString();
 }
 
 void SimServer::OnNewConnection() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        const std::string name = "tcp#" + std::to_string(++clientCount_);
+        const std::string name = name_ + "tcp#" + std::to_string(++clientCount_);
         Endpoint& e = clients_[socket];
         e.socket = socket;
         e.name = name;
@@ -106,8 +102,8 @@ std::string SimServer::OpenPty(int baud) {
         }
     }
     ::fcntl(ptyMaster_, F_SETFL, ::fcntl(ptyMaster_, F_GETFL) | O_NONBLOCK);
-    pty_.name = "pty";
-    pty_.session = NewSession("pty");
+    pty_.name = name_ + "pty";
+    pty_.session = NewSession(pty_.name);
     pty_.session->SetLineBaud(baud);
     ptyRead_ = new QSocketNotifier(ptyMaster_, QSocketNotifier::Read, this);
     connect(ptyRead_, &QSocketNotifier::activated, this, &SimServer::OnPtyReadable);

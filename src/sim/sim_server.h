@@ -1,5 +1,5 @@
-// The simulator's event-loop side: a TCP server for any number of clients and
-// an optional pseudo-terminal, each with its own session on one shared processor.
+// The simulator's event-loop side of one processor: a TCP server for any number of
+// clients and an optional pseudo-terminal, each with its own session on it.
 #pragma once
 
 #include <QElapsedTimer>
@@ -22,11 +22,13 @@ namespace kdsp {
 class SimServer : public QObject {
     Q_OBJECT
 public:
-    SimServer(SimDevice& device, const FaultOptions& faults, bool log);
+    // `name` goes before the client names in the log ("3/tcp#1"); empty for one processor.
+    SimServer(SimDevice& device, const FaultOptions& faults, bool log, std::string name = {});
     ~SimServer() override;
 
-    // Returns false (with a reason on stderr) when the address cannot be bound.
-    bool Listen(const QHostAddress& address, quint16 port);
+    // Empty when it listens; otherwise why the address cannot be bound.
+    std::string Listen(const QHostAddress& address, quint16 port);
+    void StopListening() { server_.close(); }
     quint16 TcpPort() const { return server_.serverPort(); }
     // Creates the pseudo-terminal; returns its slave path or an empty string. With a
     // baud rate, the pseudo-terminal is paced like a serial line of that rate.
@@ -51,6 +53,7 @@ private:
     SimDevice& device_;
     FaultState faults_;
     bool log_;
+    std::string name_;
     QElapsedTimer clock_;
     QTcpServer server_;
     QTimer dueTimer_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "run_cli.h"
 
@@ -19,7 +20,7 @@ TEST(CliCommands, UnknownWordsHelpAndUsageLines) {
     EXPECT_EQ(bogus.status, 2);
     EXPECT_EQ(bogus.err,
               "kdsp: unknown command 'bogus'; commands: encode, decode, preset, curve, scan, read, "
-              "upload, params, get, set, help\n");
+              "upload, params, get, set, fleet, help\n");
     const CliResult nested = RunKdsp({"preset", "bogus"});
     EXPECT_EQ(nested.status, 2);
     EXPECT_EQ(nested.err,
@@ -78,6 +79,17 @@ TEST(CliCommands, LinkCommandsRefuseBeforeConnecting) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(Lines(r.err), 1) << "one line, no progress: nothing was tried\n" << r.err;
     }
+    // A fleet command names the inventory's bad line, and an output that is no folder.
+    std::ofstream(dir + "venue.txt") << "room1 tcp:127.0.0.1:1\nroom2\n";
+    const CliResult line = RunKdsp({"fleet", "status", "-i", dir + "venue.txt"});
+    EXPECT_EQ(line.status, 1);
+    EXPECT_EQ(line.err, "kdsp: " + dir +
+                            "venue.txt line 2: 'room2' has no address (NAME tcp:HOST:PORT or NAME "
+                            "serial:PORT)\n");
+    std::ofstream(dir + "venue.txt") << "room1 tcp:127.0.0.1:1\n";
+    const CliResult file = RunKdsp({"fleet", "backup", "-i", dir + "venue.txt", "-o", dir + "venue.txt"});
+    EXPECT_EQ(file.status, 1);
+    EXPECT_EQ(file.err, "kdsp: cannot write to " + dir + "venue.txt: it is not a folder\n");
     // --serial means that port only: no TCP address goes with it.
     const CliResult both = RunKdsp({"get", "main.*", "--serial", dir + "tty", "--host", "127.0.0.1"});
     EXPECT_EQ(both.status, 2);

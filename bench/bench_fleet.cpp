@@ -1,0 +1,87 @@
+// kdsp fleet backup of 1, 10, 50 and 200 processors of one kdsp-sim --devices 200,
+// paced and fast, all at once (--jobs N) and, for 200, with the default 32 jobs: the
+// whole command's time and its ratio to the backup of one processor at that pace.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int VenueSize = 200;
+
+std::vector<std::string> ports;
+fs::path workDir;
+std::map<bool, double> oneDeviceMs;  // by fast
+
+void Backup(benchmark::State& state, int devices, int jobs, bool fast) {
+    if (static_cast<int>(ports.size()) < devices) {
+        state.SkipWithError("kdsp-sim did not serve the venue");
+        return;
+    }
+    const fs::path inventory = workDir / "venue.txt";
+    {
+        std::ofstream out(inventory);
+        for (int k = 0; k < devices; ++k)
+            out << "room" << k + 1 << " tcp:127.0.0.1:" << ports[static_cast<std::size_t>(k)] << "\n";
+    }
+    double ms = 0;
+    for (auto _ : state) {
+        const fs::path backups = workDir / "backups";
+        fs::remove_all(backups);
+        std::vector<std::string> args = {KDSP_CLI_PATH,      "fleet", "backup", "-i", inventory.string(),
+                                         "-o", backups.string(), "--jobs", std::to_string(jobs)};
+        if (fast) args.push_back("--fast");
+        const auto start = std::chrono::steady_clock::now();
+        ChildProcess kdsp(args, true);
+        const int status = kdsp.Wait();
+        ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        if (status != 0) {
+            state.SkipWithError("the backup failed");
+            return;
+        }
+        state.SetIterationTime(ms / 1000.0);
+    }
+    if (devices == 1) oneDeviceMs[fast] = ms;
+    if (oneDeviceMs.count(fast)) state.counters["ratio_to_one"] = ms / oneDeviceMs[fast];
+    state.counters["devices"] = devices;
+    state.counters["jobs"] = jobs;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ChildProcess sim({KDSP_SIM_PATH, "--listen", "127.0.0.1:0", "--devices", std::to_string(VenueSize)});
+    for (const std::string& line : sim.ReadLines(VenueSize, 10000))
+        if (line.rfind("listen ", 0) == 0) ports.push_back(line.substr(line.rfind(' ') + 1));
+    workDir = fs::temp_directory_path() / ("kdsp-bench-fleet-" + std::to_string(::getpid()));
+    fs::create_directories(workDir);
+    for (bool fast : {false, true}) {
+        const std::string pace = fast ? "fast" : "paced";
+        for (int devices : {1, 10, 50, VenueSize}) {
+            const std::string name = "FleetBackup/" + pace + "/" + std::to_string(devices);
+            benchmark::RegisterBenchmark(name.c_str(), Backup, devices, devices, fast)
+                ->Iterations(1)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+        }
+        const std::string name = "FleetBackup/" + pace + "/" + std::to_string(VenueSize) + "/jobs32";
+        benchmark::RegisterBenchmark(name.c_str(), Backup, VenueSize, 32, fast)
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fs::remove_all(workDir);
+    return 0;
+}

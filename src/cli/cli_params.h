@@ -1,0 +1,61 @@
+// Writes by parameter name or id, planned from NAME VALUE pairs with the checks of
+// `kdsp set` and sent in order over a link run: shared by set and fleet set.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_link_run.h"
+#include "core/model/param_names.h"
+
+namespace kdsp::cli {
+
+// 0 sing, 1 dance: the operating mode an image says the processor is in.
+int OperatingMode(const Model& m);
+const char* ModeText(int mode);  // "sing", "dance"
+
+struct PlannedWrite {
+    const NamedParam* param = nullptr;  // nullptr: a stored value written by id
+    ParamId id = 0;
+    int value = 0;
+    bool clamped = false;
+    std::string given;
+    std::optional<int> old;  // the processor's value before the command
+};
+
+// NAME VALUE pairs (or ID STORED-VALUE) checked and brought into range as `kdsp set`
+// does; throws Refused for what it refuses, before anything is connected.
+std::vector<PlannedWrite> PlanWrites(const std::vector<std::string>& pairs, bool raw);
+
+// The writes in the order they go out, in steps that each wait until the
+// processor has taken the one before: recalls of a stored mode first (the
+// processor reloads everything after one), then the copies of the operating
+// mode in use, then those of the other mode, switched to and back, and last a
+// new operating mode, so the mode asked for is the one the processor ends in.
+// Start() once the run is online; the run is disconnected when all are taken.
+class SetRun {
+  public:
+    SetRun(LinkRun& run, std::vector<PlannedWrite> writes);
+
+    void Start();
+
+    const std::vector<PlannedWrite>& Writes() const { return writes_; }
+    int modeInUse = 0;
+    bool switched = false;
+    // Where the switch of operating mode is told (by default a line on stderr).
+    std::function<void(const std::string&)> Say;
+
+  private:
+    void WriteMode();
+    void WriteOperatingMode();
+    void Load(int mode);
+
+    static constexpr ParamId IdOperatingMode = 0x0001;
+
+    LinkRun& s_;
+    std::vector<PlannedWrite> writes_;
+};
+
+}  // namespace kdsp::cli
