@@ -304,7 +304,7 @@ TEST_F(LanguageTest, StartedInEnglishEveryPageIsEnglishAndTheSwitchIsKept) {
 TEST_F(LanguageTest, ADamagedOrStrangeSettingsFileGivesTheDefaults) {
     const QByteArray damaged[] = {
         QByteArray("\xff\xfe\x00[[[garbage\n=\n\x01", 18),
-        "[General\nlanguage=en\ntcp\\host=10.0.0.9\n",
+        "[General\nlanguage=en\ntcp\\host=room1.invalid\n",
         "[General]\nlanguage=fr\n[tcp]\nhost=a b;c\nport=70000\n[serial]\nport=a,b\n"
         "[window]\npage=12\nx=1e9\ny=5\n",
         "[tcp]\nport=abc\n[window]\npage=-1\nx=3\n",
@@ -344,20 +344,20 @@ TEST_F(LanguageTest, TheSessionIsKeptAndTheNextWindowStartsFromIt) {
         EXPECT_EQ(form->ShownTab(), 1) << "no page kept: the music page";
         Tab(4);
         auto* ip = form->Ctl<QLineEdit>("IPstrEdit");
-        ip->setText("10.1.2.3");
+        ip->setText("room2.invalid");
         form->move(40, 30);
         form->close();
     }
     Settings kept(SettingsFile());
     EXPECT_EQ(kept.Page(), 4);
-    EXPECT_EQ(kept.Host(), "10.1.2.3");
+    EXPECT_EQ(kept.Host(), "room2.invalid");
     EXPECT_EQ(kept.Port(), "") << "the port was not changed";
     EXPECT_EQ(kept.Position(), QPoint(40, 30));
 
     Open(&kept);
     EXPECT_EQ(form->ShownTab(), 4);
     EXPECT_EQ(form->ActiveSheet(), 3);
-    EXPECT_EQ(form->Ctl<QLineEdit>("IPstrEdit")->text(), "10.1.2.3");
+    EXPECT_EQ(form->Ctl<QLineEdit>("IPstrEdit")->text(), "room2.invalid");
     EXPECT_EQ(form->pos(), QPoint(40, 30));
     form.reset();
 
@@ -370,7 +370,7 @@ TEST_F(LanguageTest, TheSessionIsKeptAndTheNextWindowStartsFromIt) {
     EXPECT_EQ(form->Ctl<QLineEdit>("IPstrEdit")->text(), "127.0.0.1");
     form->show();
     form->close();
-    EXPECT_EQ(Settings(SettingsFile()).Host(), "10.1.2.3");
+    EXPECT_EQ(Settings(SettingsFile()).Host(), "room2.invalid");
 }
 
 }  // namespace
