@@ -1,6 +1,7 @@
 // kdsp fleet backup of 1, 10, 50 and 200 processors of one kdsp-sim --devices 200,
 // paced and fast, all at once (--jobs N) and, for 200, with the default 32 jobs: the
 // whole command's time and its ratio to the backup of one processor at that pace.
+// And kdsp fleet upload (backup, upload, read-back) of 1 and 200, fast.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -20,9 +21,10 @@ constexpr int VenueSize = 200;
 
 std::vector<std::string> ports;
 fs::path workDir;
-std::map<bool, double> oneDeviceMs;  // by fast
+fs::path preset;                     // what the uploads send: room1's memory
+std::map<std::pair<std::string, bool>, double> oneDeviceMs;  // by command and fast
 
-void Backup(benchmark::State& state, int devices, int jobs, bool fast) {
+void Fleet(benchmark::State& state, const std::string& command, int devices, int jobs, bool fast) {
     if (static_cast<int>(ports.size()) < devices) {
         state.SkipWithError("kdsp-sim did not serve the venue");
         return;
@@ -37,21 +39,23 @@ void Backup(benchmark::State& state, int devices, int jobs, bool fast) {
     for (auto _ : state) {
         const fs::path backups = workDir / "backups";
         fs::remove_all(backups);
-        std::vector<std::string> args = {KDSP_CLI_PATH,      "fleet", "backup", "-i", inventory.string(),
-                                         "-o", backups.string(), "--jobs", std::to_string(jobs)};
+        std::vector<std::string> args = {KDSP_CLI_PATH, "fleet", command, "-i", inventory.string(),
+                                         "--jobs", std::to_string(jobs)};
+        if (command == "backup") args.insert(args.end(), {"-o", backups.string()});
+        if (command == "upload") args.insert(args.end(), {preset.string(), "--backup-dir", backups.string()});
         if (fast) args.push_back("--fast");
         const auto start = std::chrono::steady_clock::now();
         ChildProcess kdsp(args, true);
         const int status = kdsp.Wait();
         ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         if (status != 0) {
-            state.SkipWithError("the backup failed");
+            state.SkipWithError(("the " + command + " failed").c_str());
             return;
         }
         state.SetIterationTime(ms / 1000.0);
     }
-    if (devices == 1) oneDeviceMs[fast] = ms;
-    if (oneDeviceMs.count(fast)) state.counters["ratio_to_one"] = ms / oneDeviceMs[fast];
+    if (devices == 1) oneDeviceMs[{command, fast}] = ms;
+    if (oneDeviceMs.count({command, fast})) state.counters["ratio_to_one"] = ms / oneDeviceMs[{command, fast}];
     state.counters["devices"] = devices;
     state.counters["jobs"] = jobs;
 }
@@ -68,13 +72,24 @@ int main(int argc, char** argv) {
         const std::string pace = fast ? "fast" : "paced";
         for (int devices : {1, 10, 50, VenueSize}) {
             const std::string name = "FleetBackup/" + pace + "/" + std::to_string(devices);
-            benchmark::RegisterBenchmark(name.c_str(), Backup, devices, devices, fast)
+            benchmark::RegisterBenchmark(name.c_str(), Fleet, "backup", devices, devices, fast)
                 ->Iterations(1)
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond);
         }
         const std::string name = "FleetBackup/" + pace + "/" + std::to_string(VenueSize) + "/jobs32";
-        benchmark::RegisterBenchmark(name.c_str(), Backup, VenueSize, 32, fast)
+        benchmark::RegisterBenchmark(name.c_str(), Fleet, "backup", VenueSize, 32, fast)
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+    preset = workDir / "preset.Nddt";
+    ChildProcess({KDSP_CLI_PATH, "read", "--host", "127.0.0.1", "--port", ports.empty() ? "1" : ports.front(),
+                  "-o", preset.string(), "--fast"}, true)
+        .Wait();
+    for (int devices : {1, VenueSize}) {
+        const std::string name = "FleetUpload/fast/" + std::to_string(devices) + "/jobs32";
+        benchmark::RegisterBenchmark(name.c_str(), Fleet, "upload", devices, 32, true)
             ->Iterations(1)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);

@@ -42,6 +42,6 @@ void RegisterPresetCommands(CLI::App& app);  // preset show/check/export/import/
 void RegisterCurveCommands(CLI::App& app);   // curve
 void RegisterLinkCommands(CLI::App& app);    // scan, read, upload
 void RegisterParamCommands(CLI::App& app);   // params, get, set
-void RegisterFleetCommands(CLI::App& app);   // fleet status/backup/set
+void RegisterFleetCommands(CLI::App& app);   // fleet status/backup/upload/set/verify
 
 }  // namespace kdsp::cli

@@ -1,5 +1,5 @@
 // kdsp fleet: a venue's processors at once, listed in an inventory file (-i):
-// status, backup and set on every one, a summary table and a JSON report.
+// status, backup, upload, set and verify on every one, a summary table and a JSON report.
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -14,7 +14,9 @@
 #include "cli/cli_params.h"
 #include "cli/cli_ranges.h"
 #include "cli/cli_session.h"
+#include "cli/cli_upload.h"
 #include "core/preset/atomic_file.h"
+#include "core/preset/image_compare.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
 
@@ -133,6 +135,63 @@ class SetJob : public FleetJob {
     std::unique_ptr<SetRun> set_;
 };
 
+// The pages that differ, for the JSON report: [{"page": 6, "name": "main output", "words": 12}],
+// or null for a processor never compared.
+JsonValue DifferencesJson(bool compared, const ImageDifference& differences) {
+    if (!compared)
+        return JsonValue();
+    JsonValue list = JsonValue::Array();
+    for (const PageDifference& d : differences)
+        list.Add(JsonValue::Object().Set("page", d.page).Set("name", PageName(d.page)).Set("words", d.words));
+    return list;
+}
+
+// kdsp upload on each processor: backup, upload, read-back; the report's file is the backup.
+class UploadJob : public FleetJob {
+  public:
+    UploadJob(const PresetReadResult& preset, const fs::path& folder, bool verify)
+        : steps_(preset, folder, verify) {}
+    bool Online(LinkRun& run, int onlineCount) override { return steps_.Online(run, onlineCount); }
+    std::string InterruptedText() const override { return steps_.InterruptedText(); }
+    std::string Detail() const override {
+        return steps_.Verified() ? "uploaded, read back and checked" : "uploaded, not read back (--no-verify)";
+    }
+    std::string File() const override { return steps_.Backup(); }
+    void AddJson(JsonValue& entry) const override {
+        const ImageDifference differences = steps_.Differences();
+        entry.Set("verified", steps_.Verified())
+            .Set("differences", DifferencesJson(steps_.Verified() || !differences.empty(), differences));
+    }
+
+  private:
+    UploadSteps steps_;
+};
+
+// Read each processor and compare it with the preset: the words an upload of it writes.
+class VerifyJob : public FleetJob {
+  public:
+    explicit VerifyJob(const PresetReadResult& preset) : preset_(preset) {}
+    bool Online(LinkRun& run, int) override {
+        differences_ = CompareWithPreset(run.model().DeviceImage, preset_);
+        compared_ = true;
+        if (!differences_.empty())
+            run.Fail(DescribeDifference(differences_));
+        return true;
+    }
+    const char* ResultWord(bool ok) const override {
+        return ok ? "ok" : differences_.empty() ? "failed" : "differs";
+    }
+    std::string Detail() const override { return "holds the preset"; }
+    void AddJson(JsonValue& entry) const override {
+        entry.Set("differences", DifferencesJson(compared_, differences_));
+    }
+
+  private:
+    const PresetReadResult& preset_;
+    bool compared_ = false;
+    ImageDifference differences_;
+};
+
 // ---- running and reporting -----------------------------------------------------
 
 struct FleetArgs {
@@ -166,7 +225,8 @@ void RunFleet(const std::string& command, const std::vector<InventoryEntry>& ent
     if (JsonOutput) {
         JsonValue list = JsonValue::Array();
         for (const FleetDevice& d : run.Devices()) {
-            const std::string file = d.ok ? d.job->File() : std::string();
+            // A failed upload's backup is reported too: it holds the settings from before.
+            const std::string file = d.job->File();
             JsonValue entry = JsonValue::Object()
                                   .Set("name", d.entry.name)
                                   .Set("address", d.entry.address.Text())
@@ -200,7 +260,8 @@ void RunFleet(const std::string& command, const std::vector<InventoryEntry>& ent
 
 void RegisterFleetCommands(CLI::App& app) {
     auto* fleet = app.add_subcommand(
-        "fleet", "a venue's processors at once, listed in an inventory (-i): status, backup, set");
+        "fleet", "a venue's processors at once, listed in an inventory (-i): status, backup, upload, set, "
+        "verify");
 
     static FleetArgs args;
     auto* status = fleet->add_subcommand("status", "connect to each processor: online or offline, "
@@ -235,6 +296,23 @@ void RegisterFleetCommands(CLI::App& app) {
         });
     });
 
+    static std::string presetFile;
+    static UploadOptions uploadOptions;
+    auto* upload = fleet->add_subcommand(
+        "upload", "send a preset file to each processor: backup first, then upload and read back");
+    upload->add_option("file", presetFile, "preset file (.Nddt)")->required();
+    AddUploadOptions(upload, uploadOptions);
+    AddFleetOptions(upload, args);
+    upload->callback([] {
+        const auto entries = ReadInventory(args.inventory);
+        // The file and the backups folder are checked before any processor is asked.
+        const PresetReadResult preset = ReadPreset(presetFile);
+        const fs::path folder = PrepareBackupFolder(uploadOptions);
+        RunFleet("upload", entries, args.options, [&](const InventoryEntry&) {
+            return std::make_unique<UploadJob>(preset, folder, uploadOptions.verify);
+        });
+    });
+
     static std::vector<std::string> pairs;
     static bool raw = false;
     auto* set = fleet->add_subcommand(
@@ -252,6 +330,17 @@ void RegisterFleetCommands(CLI::App& app) {
         const std::vector<PlannedWrite> writes = PlanWrites(pairs, raw);
         RunFleet("set", entries, args.options,
                  [&writes](const InventoryEntry&) { return std::make_unique<SetJob>(writes); });
+    });
+
+    auto* verify = fleet->add_subcommand(
+        "verify", "read each processor and say whether it holds a preset file, or which pages differ");
+    verify->add_option("file", presetFile, "preset file (.Nddt)")->required();
+    AddFleetOptions(verify, args);
+    verify->callback([] {
+        const auto entries = ReadInventory(args.inventory);
+        const PresetReadResult preset = ReadPreset(presetFile);
+        RunFleet("verify", entries, args.options,
+                 [&preset](const InventoryEntry&) { return std::make_unique<VerifyJob>(preset); });
     });
 }
 

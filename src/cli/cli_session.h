@@ -56,22 +56,4 @@ class LinkSession : public LinkRun {
     ProgressLine line_;
 };
 
-// What `kdsp upload` is asked to do besides sending the file.
-struct UploadOptions {
-    bool verify = true;     // read the pages back and compare them with the file
-    std::string backupDir;  // empty: the backups folder in the user's data folder
-};
-
-struct UploadReport {
-    std::string backup;     // where the processor's settings from before the upload are
-    bool verified = false;  // read back and found equal (false with verify off)
-};
-
-// The whole of `kdsp upload` for one processor: connect, read, back the memory up,
-// send `preset` and, unless told not to, read it back and compare. Throws Refused
-// with one line saying what failed: a backup that cannot be written (nothing is
-// sent then), a lost link, or the pages the processor did not store ("page 6 (main
-// output): 12 words differ").
-UploadReport UploadPreset(const Endpoint& endpoint, const PresetReadResult& preset, const UploadOptions& options);
-
 }  // namespace kdsp::cli

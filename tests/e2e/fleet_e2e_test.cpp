@@ -1,5 +1,6 @@
 // kdsp fleet against a venue of simulated processors: forty on one simulator, one
-// that never answers and two entries on one serial line.
+// that never answers and two entries on one serial line; uploads to a small venue
+// with one processor that acknowledges a page but keeps its old words.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -105,6 +106,73 @@ TEST(FleetEndToEnd, FortyProcessorsAndADeadOneEachGetTheirOwnResult) {
         ExpectPagesEqual(ImageOf(dir / "states" / (std::to_string(k) + ".Nddt")), want);
     }
     EXPECT_EQ(ImageOf(dir / "bar.Nddt")[PageMain][20], 204);
+    fs::remove_all(dir);
+}
+
+TEST(FleetEndToEnd, UploadReachesTheLiveOnesAndVerifyFindsTheOneThatDidNotStore) {
+    const auto dir = FreshDir();
+    fs::create_directories(dir / "states");
+    Sim venue(dir, {"--devices", "3", "--state", (dir / "states").string()}, false, "venue");
+    Sim mute(dir, {"--silent-after", "0"}, false, "mute");
+    Sim deaf(dir, {"--ignore-page-writes", "6", "--identity", "0000DEAF"}, false, "deaf");
+    ASSERT_EQ(venue.ports.size(), 3u) << ReadFile(dir / "venue.stderr");
+    ASSERT_FALSE(mute.port.empty());
+    ASSERT_FALSE(deaf.port.empty());
+    {
+        std::ofstream inv(dir / "venue.txt");
+        for (int k = 1; k <= 3; ++k)
+            inv << "room" << k << " tcp:127.0.0.1:" << venue.ports[static_cast<std::size_t>(k - 1)] << "\n";
+        inv << "dead tcp:127.0.0.1:" << mute.port << "\ndeaf tcp:127.0.0.1:" << deaf.port << "\n";
+    }
+    const std::string inventory = (dir / "venue.txt").string();
+    Model preset = RoomMemory(7);
+    const fs::path presetFile = dir / "preset.Nddt";
+    WritePresetFile(presetFile, preset);
+    const std::string backups = (dir / "backups").string();
+
+    // A file that is no preset is refused before any processor is asked.
+    const CliRun bad = Kdsp(dir, {"fleet", "upload", inventory, "-i", inventory, "--backup-dir", backups});
+    EXPECT_EQ(bad.status, 1) << bad.err;
+    EXPECT_NE(FailureLines(bad.err).find("File format error"), std::string::npos) << bad.err;
+    EXPECT_EQ(bad.out, "");
+    EXPECT_FALSE(fs::exists(dir / "backups"));
+
+    const CliRun up = Kdsp(dir, {"fleet", "upload", presetFile.string(), "-i", inventory, "--fast",
+                                 "--backup-dir", backups, "--json"});
+    EXPECT_EQ(up.status, 1) << up.err;
+    EXPECT_EQ(FailureLines(up.err), "kdsp: 2 of 5 processors failed: dead, deaf\n") << up.err;
+    // The one that kept its page is named with it, and its backup is reported.
+    std::smatch deafBackup;
+    ASSERT_TRUE(std::regex_search(up.out, deafBackup, std::regex(
+        "\"error\": \"the processor did not store the upload: page 6 \\(main output\\): 1 word "
+        "differs; its previous settings are in (" + backups + "/0000DEAF-[0-9T]+Z\\.Nddt)\"")))
+        << up.out;
+    EXPECT_NE(up.out.find("\"file\": \"" + deafBackup[1].str() + "\""), std::string::npos) << up.out;
+    EXPECT_NE(up.out.find("{\"page\": 6, \"name\": \"main output\", \"words\": 1}"), std::string::npos);
+    // Each live one's backup holds its memory from before the upload.
+    for (int k = 1; k <= 3; ++k) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(up.out, m, std::regex("\\{\"name\": \"room" + std::to_string(k) +
+                                                            "\", [^}]*\"result\": \"ok\", [^}]*\"file\": \"([^\"]+)\", "
+                                                            "\"verified\": true, \"differences\": \\[\\]\\}")))
+            << up.out;
+        ExpectPagesEqual(ImageOf(m[1].str()), SimDevice::FactoryMemory());
+    }
+
+    // A following verify finds the live ones holding the preset, and names what differs.
+    const CliRun v = Kdsp(dir, {"fleet", "verify", presetFile.string(), "-i", inventory, "--fast"});
+    EXPECT_EQ(v.status, 1) << v.err;
+    EXPECT_EQ(FailureLines(v.err), "kdsp: 2 of 5 processors failed: dead, deaf\n") << v.err;
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_TRUE(std::regex_search(v.out, std::regex("\nroom" + std::to_string(k) +
+                                                        " +tcp:\\S+ +ok +[0-9.]+ s +holds the preset\n")))
+            << v.out;
+    EXPECT_TRUE(std::regex_search(v.out, std::regex("\ndeaf +tcp:\\S+ +differs +[0-9.]+ s +page 6 "
+                                                    "\\(main output\\): 1 word differs\n")))
+        << v.out;
+    ASSERT_EQ(venue.process->Stop(), 0);
+    for (int k = 1; k <= 3; ++k)
+        ExpectPagesEqual(ImageOf(dir / "states" / (std::to_string(k) + ".Nddt")), preset.DeviceImage);
     fs::remove_all(dir);
 }
 
