@@ -145,12 +145,7 @@ void FleetProgress::Redraw() {
                        size.columns));
     if (pending_.empty() && live == live_)
         return;
-    std::string out;
-    if (drawn_ > 0)
-        out += "\r\x1b[" + std::to_string(drawn_) + "A";
-    for (const std::string& line : pending_)
-        out += line + "\x1b[K\n";
-    pending_.clear();
+    std::string out = RewindWithPending();
     for (const std::string& line : live)
         out += line + "\x1b[K\n";
     out += "\x1b[J";
@@ -159,16 +154,20 @@ void FleetProgress::Redraw() {
     std::cerr << out << std::flush;
 }
 
-void FleetProgress::End() {
-    if (!tty_)
-        return;
+std::string FleetProgress::RewindWithPending() {
     std::string out;
     if (drawn_ > 0)
         out += "\r\x1b[" + std::to_string(drawn_) + "A";
     for (const std::string& line : pending_)
         out += line + "\x1b[K\n";
     pending_.clear();
-    std::cerr << out << "\x1b[J" << std::flush;
+    return out;
+}
+
+void FleetProgress::End() {
+    if (!tty_)
+        return;
+    std::cerr << RewindWithPending() << "\x1b[J" << std::flush;
     drawn_ = 0;
 }
 

@@ -27,6 +27,8 @@ class FleetProgress {
     std::string Name(const FleetDevice& d) const;  // padded to the longest name
     std::string LiveText(const FleetDevice& d) const;
     void Redraw();
+    // Back to the top of the live lines, then the pending lines over them (emptied).
+    std::string RewindWithPending();
 
     const std::vector<FleetDevice>& devices_;
     bool tty_;

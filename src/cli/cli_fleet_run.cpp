@@ -37,12 +37,7 @@ FleetRun::FleetRun(const std::vector<InventoryEntry>& entries, const FleetOption
 FleetRun::~FleetRun() = default;
 
 int FleetRun::Run() {
-    int argc = 1;
-    static char name[] = "kdsp";
-    char* argv[] = {name, nullptr};
-    std::unique_ptr<QCoreApplication> ownApp;
-    if (!QCoreApplication::instance())
-        ownApp = std::make_unique<QCoreApplication>(argc, argv);
+    const auto ownApp = CommandApplication();
     SignalWatch signalWatch([this](int signo) { Interrupt(signo); });
     QTimer refresh;
     QObject::connect(&refresh, &QTimer::timeout, [this] { progress_->Refresh(); });

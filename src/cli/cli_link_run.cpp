@@ -252,4 +252,13 @@ void LinkRun::WhenWritesDone(std::function<void()> then) {
     timer->start(DrainCheckMs);
 }
 
+std::unique_ptr<QCoreApplication> CommandApplication() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    static int argc = 1;
+    static char name[] = "kdsp";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 }  // namespace kdsp::cli

@@ -4,12 +4,14 @@
 // `kdsp read/upload/get/set` run one on its own loop, `kdsp fleet` many on one loop.
 #pragma once
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -143,5 +145,9 @@ class LinkRun {
     QTimer* watch_;
     QElapsedTimer goodbyeClock_;
 };
+
+// The application object a command's event loop needs, or none when one exists already
+// (the tests run commands inside their own).
+std::unique_ptr<QCoreApplication> CommandApplication();
 
 }  // namespace kdsp::cli

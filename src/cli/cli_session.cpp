@@ -94,12 +94,7 @@ LinkSession::LinkSession(const Endpoint& e) : LinkRun(e) {
 }
 
 void LinkSession::Run(std::function<bool(int onlineCount)> online) {
-    int argc = 1;
-    static char name[] = "kdsp";
-    char* argv[] = {name, nullptr};
-    std::unique_ptr<QCoreApplication> ownApp;
-    if (!QCoreApplication::instance())
-        ownApp = std::make_unique<QCoreApplication>(argc, argv);
+    const auto ownApp = CommandApplication();
     SignalWatch signalWatch([this](int signo) { Interrupt(signo); });
     Start(std::move(online), [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();

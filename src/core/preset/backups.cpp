@@ -105,18 +105,9 @@ std::string BackupName(std::string_view identity, chr::system_clock::time_point 
 std::vector<fs::path> ListBackups(const fs::path& folder, std::string_view identity) {
     const std::string device = BackupDevice(identity);
     std::vector<std::pair<NameParts, fs::path>> found;
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    if (ec)
-        return {};
-    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec)
-            break;
-        std::error_code typeEc;
-        if (!it->is_regular_file(typeEc))
-            continue;
-        if (auto parts = ParseName(PathText(it->path().filename()), device))
-            found.emplace_back(*parts, it->path());
+    for (const std::string& name : ListPresetFiles(folder)) {
+        if (auto parts = ParseName(name, device))
+            found.emplace_back(*parts, folder / PathFromText(name));
     }
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
         return a.first.stamp != b.first.stamp ? a.first.stamp < b.first.stamp
