@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "app/link/link_window.h"
-#include "app/window/main_window.h"
 #include "app/panels/status_dialog.h"
 #include "app/widgets/widgets.h"
+#include "app/window/main_window.h"
 #include "core/link/link.h"
 #include "sim_process.h"
 

@@ -9,7 +9,7 @@
 #include <QStackedWidget>
 
 #include "app/editing/control_actions.h"
-#include "app/window/main_window.h"
+#include "app/state/app_context.h"
 #include "app/widgets/widgets.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
@@ -25,12 +25,12 @@ std::function<void(const QString&)>& ErrorSink() {
     return sink;
 }
 
-void ShowEditError(TForm1& form, const QString& text) {
+void ShowEditError(AppContext& form, const QString& text) {
     if (ErrorSink()) {
         ErrorSink()(text);
         return;
     }
-    QMessageBox::information(&form, QString(), text);
+    QMessageBox::information(&form.Window(), QString(), text);
 }
 
 bool InTables(int page, int index) { return page >= 0 && page < TablePages && index >= 0 && index < TableSlots; }
@@ -53,7 +53,7 @@ double Clamp(double x, double lo, double hi) {
 }
 
 // Moves a slider to show the value without its change handler acting on it.
-void FollowSlider(TForm1& form, QWidget* w, double x) {
+void FollowSlider(AppContext& form, QWidget* w, double x) {
     auto* bar = qobject_cast<BoundSlider*>(w);
     if (!bar) return;
     AppState& st = form.state();
@@ -76,15 +76,15 @@ bool KeptHidden(const QWidget* w) {
 
 }  // namespace
 
-QWidget* FindControl(TForm1& form, const char* name) {
+QWidget* FindControl(AppContext& form, const char* name) {
     const QString n = QString::fromLatin1(name);
     if (QWidget* w = form.Control(n)) return w;
-    return form.findChild<QWidget*>(n);
+    return form.Window().findChild<QWidget*>(n);
 }
 
 void SetEditErrorSink(std::function<void(const QString&)> sink) { ErrorSink() = std::move(sink); }
 
-void SendParam(TForm1& form, ParamId id, int value) {
+void SendParam(AppContext& form, ParamId id, int value) {
     AppState& st = form.state();
     if (st.SendParamHook)
         st.SendParamHook(id, value);
@@ -93,7 +93,7 @@ void SendParam(TForm1& form, ParamId id, int value) {
     form.EditStored(id, false);
 }
 
-void SendBandParam(TForm1& form, ParamId id, int value) {
+void SendBandParam(AppContext& form, ParamId id, int value) {
     AppState& st = form.state();
     if (st.SendBandParamHook)
         st.SendBandParamHook(id, value);
@@ -102,7 +102,7 @@ void SendBandParam(TForm1& form, ParamId id, int value) {
     form.EditStored(id, true);
 }
 
-void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly, double x) {
+void ApplyControlValue(AppContext& form, QWidget* control, int step, int displayOnly, double x) {
     if (!control) return;
     AppState& st = form.state();
     Model& m = form.model();
@@ -201,7 +201,7 @@ void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly
     if ((kind <= 7 || kind == 13 || kind == 19) && !st.RefreshInProgress) st.LastChange = {id, u};
 }
 
-void CommitEditText(TForm1& form, int step, BoundEdit* edit) {
+void CommitEditText(AppContext& form, int step, BoundEdit* edit) {
     AppState& st = form.state();
     if (!edit) edit = st.CurrentEdit;
     if (!edit || edit == st.Example) return;
@@ -225,7 +225,7 @@ void CommitEditText(TForm1& form, int step, BoundEdit* edit) {
     st.LastGoodText = edit->text();
 }
 
-void LinkVolumeBars(TForm1& form, QSlider* normal, QSlider* start, QSlider* maximum, int which,
+void LinkVolumeBars(AppContext& form, QSlider* normal, QSlider* start, QSlider* maximum, int which,
                     QWidget* pane) {
     if (!normal || !start || !maximum) return;
     const bool clamp = !form.state().SuppressSend;

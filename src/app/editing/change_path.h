@@ -13,7 +13,7 @@ class QSlider;
 
 namespace kdsp {
 
-class TForm1;
+class AppContext;
 class BoundEdit;
 
 inline constexpr int StepUp = 1;
@@ -21,22 +21,22 @@ inline constexpr int StepDown = 11;
 
 // control: a bound edit, value pane or combo box; displayOnly 1 when the value
 // comes from the parameter image (nothing is sent then).
-void ApplyControlValue(TForm1& form, QWidget* control, int step, int displayOnly, double x);
+void ApplyControlValue(AppContext& form, QWidget* control, int step, int displayOnly, double x);
 
 // Reads the edit's text (CurrentEdit's when none is given), converts it and
 // applies it with the step.
-void CommitEditText(TForm1& form, int step, BoundEdit* edit = nullptr);
+void CommitEditText(AppContext& form, int step, BoundEdit* edit = nullptr);
 
 // which: 0 normal moved, 1 start moved, 2 maximum moved.
-void LinkVolumeBars(TForm1& form, QSlider* normal, QSlider* start, QSlider* maximum, int which,
+void LinkVolumeBars(AppContext& form, QSlider* normal, QSlider* start, QSlider* maximum, int which,
                     QWidget* pane);
 
 // The one way an edit leaves the window (the link stores and sends it).
-void SendParam(TForm1& form, ParamId id, int value);
-void SendBandParam(TForm1& form, ParamId id, int value);
+void SendParam(AppContext& form, ParamId id, int value);
+void SendBandParam(AppContext& form, ParamId id, int value);
 
 // A control by objectName: the registry first, then the window's children.
-QWidget* FindControl(TForm1& form, const char* name);
+QWidget* FindControl(AppContext& form, const char* name);
 
 // Where the "error" message of an edit without a data hint goes; tests replace it.
 void SetEditErrorSink(std::function<void(const QString&)> sink);

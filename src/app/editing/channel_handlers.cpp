@@ -1,27 +1,18 @@
 // Channel handlers: the few shared handlers behind every edit, spin, slider and
-// switch of the pages, and the wiring that connects each control to its one.
+// switch of the pages. Each finds its parameter through the sender's Tag.
 #include "app/editing/channel_handlers.h"
 
-#include <QApplication>
-#include <QEvent>
-#include <QSet>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QToolButton>
-#include <QWheelEvent>
 
 #include "app/editing/change_path.h"
 #include "app/editing/control_actions.h"
 #include "app/editing/control_tables.h"
-#include "app/graph/eq_graph.h"
-#include "app/i18n/language.h"
-#include "app/window/main_window.h"
 #include "app/editing/page_refresh.h"
-#include "app/editing/undo_history.h"
-#include "app/editing/undo_input.h"
+#include "app/i18n/language.h"
+#include "app/state/app_context.h"
 #include "app/widgets/widgets.h"
 #include "core/model/catalogue.h"
 #include "core/model/codecs.h"
@@ -41,121 +32,37 @@ bool Slot(int tag, int& p, int& i) {
     return tag >= 0 && p < TablePages && i < TableSlots;
 }
 
-QWidget* EditorOf(TForm1& form, int tag) {
+QWidget* EditorOf(AppContext& form, int tag) {
     int p, i;
     return Slot(tag, p, i) ? form.state().Tables.Editor[p][i] : nullptr;
 }
 
-QWidget* PaneOf(TForm1& form, int tag) {
+QWidget* PaneOf(AppContext& form, int tag) {
     int p, i;
     return Slot(tag, p, i) ? form.state().Tables.Pane[p][i] : nullptr;
 }
 
-int ShownPage(const TForm1& form) { return const_cast<TForm1&>(form).state().EqGraphSelection >> 8; }
+int ShownPage(AppContext& form) { return form.state().EqGraphSelection >> 8; }
 
-int ManualFlag(TForm1& form) { return form.model().ParamImage[PageMusic][0]; }
+int ManualFlag(AppContext& form) { return form.model().ParamImage[PageMusic][0]; }
 
-void RedrawSelectedBand(TForm1& form) {
+void RedrawSelectedBand(AppContext& form) {
     AppState& st = form.state();
     const int sheet = st.EqGraphSelection & 0xFF;
     if (sheet >= 0 && sheet < static_cast<int>(st.SelectedBand.size()))
-        DrawChannelCurve(form, st.SelectedBand[sheet], ShownPage(form));
+        form.DrawChannelCurve(st.SelectedBand[sheet], ShownPage(form));
 }
-
-// Keys, clicks and focus of the band edits; the wheel of the whole window.
-class EditEvents : public QObject {
-public:
-    explicit EditEvents(TForm1& form) : form_(form) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (watched == &form_) {
-            if (e->type() == QEvent::Wheel) {
-                const int dy = static_cast<QWheelEvent*>(e)->angleDelta().y();
-                if (form_.state().WheelStepping && dy != 0) {
-                    FormMouseWheel(form_, dy);
-                    return true;
-                }
-            }
-            return false;
-        }
-        auto* edit = qobject_cast<BoundEdit*>(watched);
-        if (!edit) return false;
-        switch (e->type()) {
-            case QEvent::MouseButtonPress:
-                MusFreEdit1Click(form_, edit);
-                return false;
-            case QEvent::FocusOut: {
-                // Only a move to another control of this window is the user leaving
-                // the edit; another program or a message box taking the focus is
-                // not, and text left as it was has nothing to send.
-                const QWidget* next = QApplication::focusWidget();
-                // The value typed is a step of its own, not part of the click that left it.
-                if (edit->isModified() && next && next->window() == &form_)
-                    form_.History().SeparateStep([this, edit] { MusFreEdit1Exit(form_, edit); });
-                return false;
-            }
-            case QEvent::ShortcutOverride:
-                // Ctrl+Z and its kin undo the window's edits, not the text of the box.
-                return IsUndoKey(static_cast<QKeyEvent*>(e));
-            case QEvent::Wheel:
-                if (form_.state().WheelStepping) {
-                    const int dy = static_cast<QWheelEvent*>(e)->angleDelta().y();
-                    if (dy != 0) FormMouseWheel(form_, dy);
-                    return true;
-                }
-                return false;
-            case QEvent::KeyPress: {
-                auto* k = static_cast<QKeyEvent*>(e);
-                switch (k->key()) {
-                    case Qt::Key_Left:
-                    case Qt::Key_Right:
-                    case Qt::Key_Up:
-                    case Qt::Key_Down:
-                        MusFreEdit1KeyDown(form_, k->key());
-                        return true;
-                    case Qt::Key_Return:
-                    case Qt::Key_Enter:
-                        form_.state().CurrentEdit = edit;
-                        MusFreEdit1Exit(form_, edit);
-                        return true;
-                    case Qt::Key_Backspace:
-                        form_.state().CurrentEdit = edit;
-                        return false;
-                    default:
-                        break;
-                }
-                const QString t = k->text();
-                if (t.isEmpty() || !t.at(0).isPrint()) return false;  // Delete, Home, Tab...
-                form_.state().CurrentEdit = edit;
-                const QChar c = t.at(0);
-                const bool accepted = t.size() == 1 && (c.isDigit() || c == '-' || c == '.');
-                return !accepted;  // other characters are discarded
-            }
-            default:
-                return false;
-        }
-    }
-
-private:
-    TForm1& form_;
-};
 
 struct VolumeTrio {
     int normal, start, maximum;
 };
 constexpr VolumeTrio kTrios[3] = {{32, 6, 7}, {33, 8, 9}, {34, 10, 11}};
 
-void WireButton(TForm1& form, BoundButton* b, void (*handler)(TForm1&, BoundButton*)) {
-    if (!b) return;
-    QObject::connect(b, &QPushButton::clicked, &form, [&form, b, handler] { handler(form, b); });
-}
-
 }  // namespace
 
 // ---- edits and spins --------------------------------------------------------
 
-void MusFreEdit1Click(TForm1& form, BoundEdit* edit) {
+void MusFreEdit1Click(AppContext& form, BoundEdit* edit) {
     if (!edit) return;
     AppState& st = form.state();
     auto* slotEdit = qobject_cast<BoundEdit*>(EditorOf(form, edit->Tag()));
@@ -170,7 +77,7 @@ void MusFreEdit1Click(TForm1& form, BoundEdit* edit) {
     st.SuppressSend = before;
 }
 
-void MusFreEdit1KeyDown(TForm1& form, int key) {
+void MusFreEdit1KeyDown(AppContext& form, int key) {
     AppState& st = form.state();
     if (!st.CurrentEdit || st.CurrentEdit == st.Example) return;
     if (key == Qt::Key_Left || key == Qt::Key_Down)
@@ -179,7 +86,7 @@ void MusFreEdit1KeyDown(TForm1& form, int key) {
         CommitEditText(form, StepUp);
 }
 
-void MusFreEdit1Exit(TForm1& form, BoundEdit* edit) {
+void MusFreEdit1Exit(AppContext& form, BoundEdit* edit) {
     AppState& st = form.state();
     if (!edit || edit == st.Example) return;
     if (!edit->text().isEmpty())
@@ -189,7 +96,7 @@ void MusFreEdit1Exit(TForm1& form, BoundEdit* edit) {
 }
 
 namespace {
-void SpinStep(TForm1& form, BoundSpin* spin, int step) {
+void SpinStep(AppContext& form, BoundSpin* spin, int step) {
     if (!spin) return;
     QWidget* target = EditorOf(form, spin->Tag());
     AppState& st = form.state();
@@ -204,17 +111,17 @@ void SpinStep(TForm1& form, BoundSpin* spin, int step) {
 }
 }  // namespace
 
-void MusFreUpDownBtn1DownLeftClick(TForm1& form, BoundSpin* spin) { SpinStep(form, spin, StepDown); }
-void MusFreUpDownBtn1UpRightClick(TForm1& form, BoundSpin* spin) { SpinStep(form, spin, StepUp); }
+void MusFreUpDownBtn1DownLeftClick(AppContext& form, BoundSpin* spin) { SpinStep(form, spin, StepDown); }
+void MusFreUpDownBtn1UpRightClick(AppContext& form, BoundSpin* spin) { SpinStep(form, spin, StepUp); }
 
-void FormMouseWheel(TForm1& form, int delta) {
+void FormMouseWheel(AppContext& form, int delta) {
     if (!form.state().WheelStepping || delta == 0) return;
     CommitEditText(form, delta > 0 ? StepUp : StepDown);
 }
 
 // ---- sliders ----------------------------------------------------------------
 
-void MicHPFreBarChange(TForm1& form, BoundSlider* bar) {
+void MicHPFreBarChange(AppContext& form, BoundSlider* bar) {
     AppState& st = form.state();
     if (!bar || st.ProgrammaticMove) return;
     if (auto* pane = qobject_cast<BoundPane*>(PaneOf(form, bar->Tag())))
@@ -224,7 +131,7 @@ void MicHPFreBarChange(TForm1& form, BoundSlider* bar) {
     if (!st.RefreshInProgress) st.CurrentEdit = st.Example;
 }
 
-void MusEQGainBar1Change(TForm1& form, BoundSlider* bar) {
+void MusEQGainBar1Change(AppContext& form, BoundSlider* bar) {
     AppState& st = form.state();
     if (!bar || st.ProgrammaticMove) return;
     auto* edit = qobject_cast<BoundEdit*>(EditorOf(form, bar->Tag()));
@@ -233,7 +140,7 @@ void MusEQGainBar1Change(TForm1& form, BoundSlider* bar) {
     ApplyControlValue(form, edit, 0, 0, bar->value());
 }
 
-void SysMusNormalVolBarChange(TForm1& form, BoundSlider* bar) {
+void SysMusNormalVolBarChange(AppContext& form, BoundSlider* bar) {
     if (!bar || form.state().ProgrammaticMove) return;
     const int tag = bar->Tag();
     if ((tag >> 8) != PageSystem) return;
@@ -260,7 +167,7 @@ void SysMusNormalVolBarChange(TForm1& form, BoundSlider* bar) {
     SendParam(form, static_cast<ParamId>(tag), bar->value());
 }
 
-void SliderMoved(TForm1& form, BoundSlider* bar) {
+void SliderMoved(AppContext& form, BoundSlider* bar) {
     if (!bar) return;
     const ParamBinding* b = FindBinding(static_cast<ParamId>(bar->Tag()));
     if (b && b->volumeLink >= 0 && b->editor && bar->objectName() == QLatin1String(b->editor)) {
@@ -274,7 +181,7 @@ void SliderMoved(TForm1& form, BoundSlider* bar) {
     MicHPFreBarChange(form, bar);
 }
 
-void MoveSlider(TForm1& form, BoundSlider* bar, int position) {
+void MoveSlider(AppContext& form, BoundSlider* bar, int position) {
     if (!bar) return;
     {
         const QSignalBlocker block(bar);
@@ -285,19 +192,19 @@ void MoveSlider(TForm1& form, BoundSlider* bar, int position) {
 
 // ---- two-state, mode and choice buttons ------------------------------------------
 
-void EchoEffPhaseBtnClick(TForm1& form, BoundButton* button) {
+void EchoEffPhaseBtnClick(AppContext& form, BoundButton* button) {
     if (!button) return;
     const int v = ControlAction(form, button, 14);
     SendParam(form, static_cast<ParamId>(button->Tag()), v);
 }
 
-void MainLmuteBtnClick(TForm1& form, BoundButton* button) {
+void MainLmuteBtnClick(AppContext& form, BoundButton* button) {
     if (!button) return;
     const int v = ControlAction(form, button, 11);
     SendParam(form, static_cast<ParamId>(button->Tag()), v);
 }
 
-void AutoModeBtnClick(TForm1& form, BoundButton* button) {
+void AutoModeBtnClick(AppContext& form, BoundButton* button) {
     if (!button) return;
     const int v = ControlAction(form, button, 16);
     SendParam(form, static_cast<ParamId>(button->Tag()), v);
@@ -314,7 +221,7 @@ void AutoModeBtnClick(TForm1& form, BoundButton* button) {
     st.SuppressSend = suppress;
 }
 
-void SingModeBtnClick(TForm1& form, BoundButton* button) {
+void SingModeBtnClick(AppContext& form, BoundButton* button) {
     if (!button) return;
     const int v = ControlAction(form, button, 17);
     SendParam(form, 0x0001, v);
@@ -323,7 +230,7 @@ void SingModeBtnClick(TForm1& form, BoundButton* button) {
     RedrawSelectedBand(form);
 }
 
-void SubMusHPTypeChange(TForm1& form, BoundCombo* box) {
+void SubMusHPTypeChange(AppContext& form, BoundCombo* box) {
     if (!box) return;
     const int item = box->currentIndex();
     if (box->objectName() == QLatin1String("SysMusInputLevelBox")) {
@@ -349,11 +256,11 @@ void SubMusHPTypeChange(TForm1& form, BoundCombo* box) {
         const bool user = item > 2;
         if (QWidget* w = form.Control(b.bar)) w->setEnabled(user);
         if (QWidget* w = form.Control(b.spin)) w->setEnabled(user);
-        if (form.ActiveSheet() == b.sheet) DrawChannelCurve(form, b.slot, b.page);
+        if (form.ActiveSheet() == b.sheet) form.DrawChannelCurve(b.slot, b.page);
     }
 }
 
-void SysMusInputLevelClick(TForm1& form, BoundButton* button) {
+void SysMusInputLevelClick(AppContext& form, BoundButton* button) {
     if (!button) return;
     const int v = button->Hint().toInt();
     // The group by tag; a button that sits in no table slot finds it by name.
@@ -395,16 +302,16 @@ void SysMusInputLevelClick(TForm1& form, BoundButton* button) {
     EnableInputLevels(form);
     if (tag == 0x0A0C)
         if (QWidget* g = FindControl(form, "SysUserMangerGrop")) g->setEnabled(false);
-    if (tag >= 0x0600 && tag <= 0x09FF) DrawChannelCurve(form, 20, ShownPage(form));
+    if (tag >= 0x0600 && tag <= 0x09FF) form.DrawChannelCurve(20, ShownPage(form));
 }
 
-void EnableInputLevels(TForm1& form) {
+void EnableInputLevels(AppContext& form) {
     const bool manager = form.model().ParamImage[PageSystem][12] != 0;
     for (const char* name : {"SignRzGroup", "SysMusInputLevelBox"})
         if (QWidget* w = FindControl(form, name)) w->setEnabled(manager);
 }
 
-void AmpLBtn0_0Click(TForm1& form, BoundButton* button) {
+void AmpLBtn0_0Click(AppContext& form, BoundButton* button) {
     if (!button || ShownPage(form) != PageDynEq) return;
     const int b = button->Tag();
     const int l = button->Hint().toInt();
@@ -417,7 +324,7 @@ void AmpLBtn0_0Click(TForm1& form, BoundButton* button) {
                    kLevels[above ? 1 : 0][l][k]);
 }
 
-void EchoEQBtnClick(TForm1& form, BoundButton* button) {
+void EchoEQBtnClick(AppContext& form, BoundButton* button) {
     if (!button) return;
     auto* echo = form.Ctl<BoundButton>("EchoEQBtn");
     auto* rvb = form.Ctl<BoundButton>("RvbEQBtn");
@@ -433,7 +340,7 @@ void EchoEQBtnClick(TForm1& form, BoundButton* button) {
     form.FormTabBtn1Click(form.Ctl<BoundButton>("FormTabBtn3"));
 }
 
-void MicABtnClick(TForm1& form, BoundButton* button) {
+void MicABtnClick(AppContext& form, BoundButton* button) {
     if (!button) return;
     const int mode = ControlAction(form, button, 25);
     form.model().MicBandMode = mode;
@@ -461,7 +368,7 @@ void MicABtnClick(TForm1& form, BoundButton* button) {
     form.FormTabBtn1Click(form.Ctl<BoundButton>("FormTabBtn2"));
 }
 
-void DEQALLPASSBtn1Click(TForm1& form, BoundButton* button, bool fromUser) {
+void DEQALLPASSBtn1Click(AppContext& form, BoundButton* button, bool fromUser) {
     if (!button) return;
     if (fromUser && form.ActiveSheet() == 8 && ManualFlag(form) == 0) return;
     const int tag = button->Tag();
@@ -472,13 +379,13 @@ void DEQALLPASSBtn1Click(TForm1& form, BoundButton* button, bool fromUser) {
     m.ParamImage[p][i] = b;
     m.DeviceImage[p][i] = b;
     SendParam(form, static_cast<ParamId>(tag), b);
-    if ((i == 1 || i == 13 || i == 25) && !CurveRedrawSuspended(form))
-        DrawChannelCurve(form, (i - 1) / 12, ShownPage(form));
+    if ((i == 1 || i == 13 || i == 25) && !form.CurveRedrawSuspended())
+        form.DrawChannelCurve((i - 1) / 12, ShownPage(form));
     // The group's controls follow its bypass also while a refresh holds the drawing.
     SetEnableRules(form, ManualFlag(form), PageDynEq);
 }
 
-void MusEQAllpassBtnClick(TForm1& form, BoundButton* button) {
+void MusEQAllpassBtnClick(AppContext& form, BoundButton* button) {
     if (!button || !button->isEnabled()) return;
     if (form.ActiveSheet() == 0 && ManualFlag(form) == 0) return;
     const int tag = button->Tag();
@@ -488,11 +395,11 @@ void MusEQAllpassBtnClick(TForm1& form, BoundButton* button) {
     const int b = ControlAction(form, button, 11);
     st.BypassState[p] = b;
     SendParam(form, static_cast<ParamId>(tag), b);
-    ShowEqPass(form, st.BypassState[p] != 0);
+    form.ShowEqPass(st.BypassState[p] != 0);
     SetEnableRules(form, ManualFlag(form), ShownPage(form));
 }
 
-void EQResetBtnClick(TForm1& form) {
+void EQResetBtnClick(AppContext& form) {
     const int sheet = form.ActiveSheet();
     if ((sheet == 0 || sheet == 8) && ManualFlag(form) == 0) return;
     Model& m = form.model();
@@ -503,7 +410,7 @@ void EQResetBtnClick(TForm1& form) {
     RedrawSelectedBand(form);
 }
 
-void RzBmpButton5Click(TForm1& form) {
+void RzBmpButton5Click(AppContext& form) {
     AppState& st = form.state();
     Model& m = form.model();
     st.DynEqResetInProgress = true;
@@ -525,7 +432,7 @@ void RzBmpButton5Click(TForm1& form) {
 
 // ---- band type boxes and pictures ---------------------------------------------------
 
-void MusModeBox1Change(TForm1& form, BoundCombo* box) {
+void MusModeBox1Change(AppContext& form, BoundCombo* box) {
     if (!box) return;
     AppState& st = form.state();
     Model& m = form.model();
@@ -563,7 +470,7 @@ void MusModeBox1Change(TForm1& form, BoundCombo* box) {
     st.LastChange = {static_cast<std::uint16_t>(id), item};
 }
 
-void MusPEQBtn1Click(TForm1& form, TypePicture* picture) {
+void MusPEQBtn1Click(AppContext& form, TypePicture* picture) {
     if (!picture) return;
     auto* box = qobject_cast<BoundCombo*>(EditorOf(form, picture->Tag()));
     if (!box) return;
@@ -571,80 +478,6 @@ void MusPEQBtn1Click(TForm1& form, TypePicture* picture) {
     if (item < 0 || item >= box->count()) return;
     box->setCurrentIndex(item);
     MusModeBox1Change(form, box);
-}
-
-// ---- wiring -------------------------------------------------------------------------
-
-void WireChannelHandlers(TForm1& form) {
-    auto* events = new EditEvents(form);
-    form.state().ChannelWiring = std::shared_ptr<void>(events, [](void* p) { delete static_cast<EditEvents*>(p); });
-    form.installEventFilter(events);
-    QSet<QObject*> wired;
-    auto once = [&](QObject* o) {
-        if (!o || wired.contains(o)) return false;
-        wired.insert(o);
-        return true;
-    };
-    for (const ParamBinding& b : Catalogue()) {
-        QWidget* editor = b.editor ? form.Control(QLatin1String(b.editor)) : nullptr;
-        if (auto* edit = qobject_cast<BoundEdit*>(editor); edit && once(edit)) edit->installEventFilter(events);
-        if (auto* bar = qobject_cast<BoundSlider*>(editor); bar && once(bar)) {
-            if (b.volumeLink >= 0)
-                QObject::connect(bar, &QSlider::valueChanged, &form, [&form, bar] { SysMusNormalVolBarChange(form, bar); });
-            else if (b.paneClass == ControlClass::Pane)
-                QObject::connect(bar, &QSlider::valueChanged, &form, [&form, bar] { MicHPFreBarChange(form, bar); });
-        }
-        if (auto* spin = qobject_cast<BoundSpin*>(b.spin ? form.Control(QLatin1String(b.spin)) : nullptr);
-            spin && once(spin)) {
-            QObject::connect(spin->UpButton(), &QToolButton::clicked, &form,
-                             [&form, spin] { MusFreUpDownBtn1UpRightClick(form, spin); });
-            QObject::connect(spin->DownButton(), &QToolButton::clicked, &form,
-                             [&form, spin] { MusFreUpDownBtn1DownLeftClick(form, spin); });
-        }
-        if (b.typeClass == ControlClass::Slider) {
-            if (auto* gain = form.Ctl<BoundSlider>(QLatin1String(b.typeControls[0])); gain && once(gain))
-                QObject::connect(gain, &QSlider::valueChanged, &form, [&form, gain] { MusEQGainBar1Change(form, gain); });
-        }
-        if (b.typeClass == ControlClass::Picture) {
-            for (const char* name : b.typeControls)
-                if (auto* pic = form.Ctl<TypePicture>(QLatin1String(name ? name : "")); pic && once(pic))
-                    QObject::connect(pic, &QPushButton::clicked, &form, [&form, pic] { MusPEQBtn1Click(form, pic); });
-            if (auto* box = qobject_cast<BoundCombo*>(editor); box && once(box))
-                QObject::connect(box, &QComboBox::activated, &form, [&form, box] { MusModeBox1Change(form, box); });
-        }
-        if (auto* button = qobject_cast<BoundButton*>(editor); button && once(button)) {
-            switch (b.button) {
-                case ButtonKind::Phase: WireButton(form, button, EchoEffPhaseBtnClick); break;
-                case ButtonKind::Toggle: WireButton(form, button, MainLmuteBtnClick); break;
-                case ButtonKind::Choice: WireButton(form, button, SysMusInputLevelClick); break;
-                case ButtonKind::Bypass:
-                    if (PageOf(b.id) == PageDynEq)
-                        QObject::connect(button, &QPushButton::clicked, &form,
-                                         [&form, button] { DEQALLPASSBtn1Click(form, button, true); });
-                    break;
-                default: break;
-            }
-        }
-    }
-    for (const ChoiceGroupDef& g : ChoiceGroups())
-        for (int k = 0; k < g.count; ++k)
-            if (auto* button = form.Ctl<BoundButton>(QLatin1String(g.buttons[k])); button && once(button))
-                WireButton(form, button, SysMusInputLevelClick);
-    for (const char* name : {"AutoModeBtn", "ManulModeBtn"}) WireButton(form, form.Ctl<BoundButton>(name), AutoModeBtnClick);
-    for (const char* name : {"SingModeBtn", "DiscoModeBtn"}) WireButton(form, form.Ctl<BoundButton>(name), SingModeBtnClick);
-    for (const char* name : {"EchoEQBtn", "RvbEQBtn"}) WireButton(form, form.Ctl<BoundButton>(name), EchoEQBtnClick);
-    for (const char* name : {"MicABtn", "MicBBtn"}) WireButton(form, form.Ctl<BoundButton>(name), MicABtnClick);
-    for (int b = 0; b < 3; ++b)
-        for (int l = 0; l < 3; ++l)
-            WireButton(form, form.Ctl<BoundButton>(QString("AmpLBtn%1_%2").arg(b).arg(l)), AmpLBtn0_0Click);
-    WireButton(form, form.Ctl<BoundButton>("MusEQAllpassBtn"), MusEQAllpassBtnClick);
-    if (auto* reset = form.Ctl<BoundButton>("EQResetBtn"))
-        QObject::connect(reset, &QPushButton::clicked, &form, [&form] { EQResetBtnClick(form); });
-    if (auto* reset = form.Ctl<BoundButton>("RzBmpButton5"))
-        QObject::connect(reset, &QPushButton::clicked, &form, [&form] { RzBmpButton5Click(form); });
-    for (const char* name : {"SysMusInputLevelBox", "MainHPTypeBox", "MainLPTypeBox", "SubMusHPType", "SubMusLPType"})
-        if (auto* box = form.Ctl<BoundCombo>(name); box && once(box))
-            QObject::connect(box, &QComboBox::activated, &form, [&form, box] { SubMusHPTypeChange(form, box); });
 }
 
 }  // namespace kdsp

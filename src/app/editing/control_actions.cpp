@@ -4,9 +4,8 @@
 
 #include <QScrollArea>
 
-#include "app/graph/eq_graph.h"
 #include "app/i18n/language.h"
-#include "app/window/main_window.h"
+#include "app/state/app_context.h"
 #include "app/widgets/widgets.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
@@ -31,7 +30,7 @@ constexpr TabRow kTabs[10] = {
     {2, 0, 0, 0x0208},   {-1, 0, 0, 0x0000},
 };
 
-int TabAction(TForm1& form, BoundButton* sender) {
+int TabAction(AppContext& form, BoundButton* sender) {
     const int tag = sender->Tag();
     AppState& st = form.state();
     for (BoundButton* tab : st.Tables.TabButtons) {
@@ -59,7 +58,7 @@ int Toggle(BoundButton* b) {
 }
 
 // The pair buttons: the sender shows `chosen`, its partner `other`.
-int PairAction(TForm1& form, BoundButton* sender, const char* first, const char* second, Pic chosen,
+int PairAction(AppContext& form, BoundButton* sender, const char* first, const char* second, Pic chosen,
                Pic other) {
     auto* a = form.Ctl<BoundButton>(first);
     auto* b = form.Ctl<BoundButton>(second);
@@ -70,7 +69,7 @@ int PairAction(TForm1& form, BoundButton* sender, const char* first, const char*
     return sender == a ? 0 : 1;
 }
 
-int ChoiceAction(TForm1& form, BoundButton* sender) {
+int ChoiceAction(AppContext& form, BoundButton* sender) {
     const int tag = sender->Tag();
     const int page = tag >> 8;
     const int index = tag & 0xFF;
@@ -84,7 +83,7 @@ int ChoiceAction(TForm1& form, BoundButton* sender) {
     return chosen;
 }
 
-int LinkAction(TForm1& form, BoundButton* sender) {
+int LinkAction(AppContext& form, BoundButton* sender) {
     auto* link = form.Ctl<BoundButton>("LinkBtn");
     auto* unlink = form.Ctl<BoundButton>("UnLinkBtn");
     if (!link || !unlink || (sender != link && sender != unlink)) return 0;
@@ -102,7 +101,7 @@ int LinkAction(TForm1& form, BoundButton* sender) {
     return 1;
 }
 
-int TypePictureAction(TForm1& form, TypePicture* sender) {
+int TypePictureAction(AppContext& form, TypePicture* sender) {
     const int tag = sender->Tag();
     const int p = tag >> 8;
     const int i = tag & 0xFF;
@@ -114,7 +113,7 @@ int TypePictureAction(TForm1& form, TypePicture* sender) {
     return 0;
 }
 
-int DynTypeAction(TForm1& form, BoundCombo* box) {
+int DynTypeAction(AppContext& form, BoundCombo* box) {
     const int tag = box->Tag();
     const int p = tag >> 8;
     const int i = tag & 0xFF;
@@ -132,7 +131,7 @@ int DynTypeAction(TForm1& form, BoundCombo* box) {
     return 0;
 }
 
-void ScrollBandIntoView(TForm1& form, int band) {
+void ScrollBandIntoView(AppContext& form, int band) {
     struct {
         int sheet;
         const char* bar;
@@ -152,7 +151,7 @@ void ScrollBandIntoView(TForm1& form, int band) {
     }
 }
 
-int SelectBand(TForm1& form, QWidget* control, int graph) {
+int SelectBand(AppContext& form, QWidget* control, int graph) {
     AppState& st = form.state();
     if (st.RefreshInProgress) return 0;
     auto* edit = qobject_cast<BoundEdit*>(control);
@@ -179,7 +178,7 @@ int SelectBand(TForm1& form, QWidget* control, int graph) {
 
 }  // namespace
 
-int ControlAction(TForm1& form, QWidget* control, int action) {
+int ControlAction(AppContext& form, QWidget* control, int action) {
     if (!control) return 0;
     if (action >= 0 && action <= 9) return SelectBand(form, control, action);
     auto* button = qobject_cast<BoundButton*>(control);
@@ -235,7 +234,7 @@ int ControlAction(TForm1& form, QWidget* control, int action) {
     }
 }
 
-void PrepareBypassButton(TForm1& form, int page) {
+void PrepareBypassButton(AppContext& form, int page) {
     if (page < 0 || page >= PageCount || page == PageSystem) return;
     AppState& st = form.state();
     Model& m = form.model();
@@ -250,7 +249,7 @@ void PrepareBypassButton(TForm1& form, int page) {
         button->ShowPicture(Pic::Off);
         button->setEnabled(false);
         st.BypassState[PageDynEq] = 0;
-        ShowEqPass(form, false);
+        form.ShowEqPass(false);
         return;
     }
     button->setEnabled(true);
@@ -259,7 +258,7 @@ void PrepareBypassButton(TForm1& form, int page) {
     button->SetTag(t);
     button->SetHint(m.ParamImage[page][ti] != 0 ? "0" : "1");
     st.BypassState[page] = ControlAction(form, button, 11);
-    ShowEqPass(form, st.BypassState[page] != 0);
+    form.ShowEqPass(st.BypassState[page] != 0);
 }
 
 }  // namespace kdsp

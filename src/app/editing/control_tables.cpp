@@ -4,7 +4,7 @@
 
 #include <QScrollArea>
 
-#include "app/window/main_window.h"
+#include "app/state/app_context.h"
 #include "app/widgets/widgets.h"
 #include "core/model/catalogue.h"
 #include "core/model/eq_layout.h"
@@ -13,7 +13,7 @@ namespace kdsp {
 
 namespace {
 
-QWidget* Lookup(TForm1& form, const char* name) {
+QWidget* Lookup(AppContext& form, const char* name) {
     return name ? form.Control(QString::fromLatin1(name)) : nullptr;
 }
 
@@ -36,7 +36,7 @@ bool IsOneOf(QObject* o) {
     return o && ((qobject_cast<T*>(o) != nullptr) || ...);
 }
 
-void FillTables(TForm1& form) {
+void FillTables(AppContext& form) {
     AppState& st = form.state();
     ControlTables& t = st.Tables;
     t = ControlTables{};
@@ -72,7 +72,7 @@ void FillTables(TForm1& form) {
     st.HighlightedEdit = st.Example;
 }
 
-void StampTags(TForm1& form) {
+void StampTags(AppContext& form) {
     AppState& st = form.state();
     ControlTables& t = st.Tables;
     // The point labels carry the page of their graph; rows 4 and 6 keep their own tags.
@@ -123,7 +123,7 @@ void Enable(QWidget* w, bool on) {
 
 }  // namespace
 
-void BuildControlTables(TForm1& form) {
+void BuildControlTables(AppContext& form) {
     FillTables(form);
     AppState& st = form.state();
     st.RefreshInProgress = true;
@@ -132,7 +132,7 @@ void BuildControlTables(TForm1& form) {
     st.RefreshInProgress = false;
 }
 
-void SetEnableRules(TForm1& form, int manualFlag, int selector) {
+void SetEnableRules(AppContext& form, int manualFlag, int selector) {
     AppState& st = form.state();
     ControlTables& t = st.Tables;
     Model& m = form.model();

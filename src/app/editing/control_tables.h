@@ -4,13 +4,13 @@
 
 namespace kdsp {
 
-class TForm1;
+class AppContext;
 
 // Fills the tables, stamps tags and hints and writes the start-up defaults
 // into the device image. Idempotent: the start-up runs it twice.
-void BuildControlTables(TForm1& form);
+void BuildControlTables(AppContext& form);
 
 // selector 255: the manual/automatic rule; 0..10: the bypass rule of that page.
-void SetEnableRules(TForm1& form, int manualFlag, int selector);
+void SetEnableRules(AppContext& form, int manualFlag, int selector);
 
 }  // namespace kdsp

@@ -7,12 +7,12 @@
 #include <QLabel>
 #include <QStringList>
 
-#include "app/widgets/app_message.h"
-#include "app/i18n/language.h"
-#include "app/window/main_window.h"
-#include "app/state/panel_state.h"
 #include "app/editing/page_refresh.h"
 #include "app/editing/undo_history.h"
+#include "app/i18n/language.h"
+#include "app/state/app_context.h"
+#include "app/state/panel_state.h"
+#include "app/widgets/app_message.h"
 #include "core/link/link.h"
 
 namespace kdsp {
@@ -43,7 +43,7 @@ bool Replaced(const Model& m, const OfflineEdits::Entry& e, bool memoryRead) {
 }
 
 // An edit the processor will not get: the window goes back to what the processor holds.
-void Forget(TForm1& form, const OfflineEdits::Entry& e, bool memoryRead) {
+void Forget(AppContext& form, const OfflineEdits::Entry& e, bool memoryRead) {
     if (!Replaced(form.model(), e, memoryRead)) ApplyStoredValues(form, e.edit, e.edit.before, false);
 }
 
@@ -76,7 +76,7 @@ void OfflineEdits::Clear() {
     if (had && Changed) Changed();
 }
 
-void ShowOfflineEdits(TForm1& form) {
+void ShowOfflineEdits(AppContext& form) {
     auto* label = form.Ctl<QLabel>("OfflineEditsLabel");
     if (!label) return;
     const std::vector<OfflineEdits::Entry> changes = form.OfflineList().Changes();
@@ -85,7 +85,7 @@ void ShowOfflineEdits(TForm1& form) {
     label->setToolTip(Listed(changes));
 }
 
-void OfferOfflineEdits(TForm1& form, bool memoryRead) {
+void OfferOfflineEdits(AppContext& form, bool memoryRead) {
     Link* link = PanelLink(form);
     OfflineEdits& list = form.OfflineList();
     // Still (or again) not online: the edits wait for the next time.
@@ -98,7 +98,7 @@ void OfferOfflineEdits(TForm1& form, bool memoryRead) {
             .arg(changes.size())
             .arg(Listed(changes));
     Model& m = form.model();
-    if (AppMessage(&form, PromptCaption(), question, MsgButtons::YesNo) == MsgAnswer::Yes) {
+    if (AppMessage(&form.Window(), PromptCaption(), question, MsgButtons::YesNo) == MsgAnswer::Yes) {
         // A write reaches the copy of the mode the processor is in; an edit of the
         // other sing/dance copy would land in the wrong one and is left out.
         int processorMode = m.DeviceImage[PageMusic][1];
@@ -121,7 +121,7 @@ void OfferOfflineEdits(TForm1& form, bool memoryRead) {
         for (const OfflineEdits::Entry& e : left) Forget(form, e, memoryRead);
         ShowStoredEdits(form, sent, true);
         if (!left.empty())
-            AppMessage(&form, PromptCaption(),
+            AppMessage(&form.Window(), PromptCaption(),
                        Tr(QT_TRANSLATE_NOOP("kdsp", "下列修改属于设备当前不在的唱歌/舞蹈模式，未发送：\n%1"))
                            .arg(Listed(left)));
         return;

@@ -11,7 +11,7 @@
 
 namespace kdsp {
 
-class TForm1;
+class AppContext;
 
 class OfflineEdits {
 public:
@@ -34,10 +34,10 @@ private:
 };
 
 // The title bar's count of offline edits, with the list in its tooltip.
-void ShowOfflineEdits(TForm1& form);
+void ShowOfflineEdits(AppContext& form);
 // The link is online again: the user is asked whether the offline edits go to the
 // processor or are dropped. `memoryRead`: the link has just read the processor's
 // memory (rather than uploaded to it or saved a mode).
-void OfferOfflineEdits(TForm1& form, bool memoryRead);
+void OfferOfflineEdits(AppContext& form, bool memoryRead);
 
 }  // namespace kdsp

@@ -11,10 +11,8 @@
 #include "app/editing/change_path.h"
 #include "app/editing/channel_handlers.h"
 #include "app/editing/control_actions.h"
-#include "app/graph/eq_graph.h"
 #include "app/i18n/language.h"
-#include "app/window/main_window.h"
-#include "app/editing/refresh_hooks.h"
+#include "app/state/app_context.h"
 #include "app/widgets/widgets.h"
 #include "core/model/catalogue.h"
 #include "core/model/codecs.h"
@@ -27,7 +25,7 @@ namespace {
 // The refresh calls handlers that must not start another refresh meanwhile.
 bool refreshing = false;
 
-void ShowButton(TForm1& form, BoundButton* c, int p, int i, int v) {
+void ShowButton(AppContext& form, BoundButton* c, int p, int i, int v) {
     if (p == PageMusic && i == 0) return;  // the manual/automatic step does it
     if (p == PageMusic && i == 1) {
         // Any word but 1 is the sing copy (ModeFlag 0): the buttons say which is edited.
@@ -52,7 +50,7 @@ void ShowButton(TForm1& form, BoundButton* c, int p, int i, int v) {
     }
 }
 
-void RefreshPage(TForm1& form, int p) {
+void RefreshPage(AppContext& form, int p) {
     AppState& st = form.state();
     Model& m = form.model();
     const int count = std::min(PageParamCount[p], 85);
@@ -79,7 +77,7 @@ void RefreshPage(TForm1& form, int p) {
     }
 }
 
-void RebuildModeList(TForm1& form, int s) {
+void RebuildModeList(AppContext& form, int s) {
     auto* box = form.Ctl<QComboBox>("SysModeBox");
     if (!box) return;
     {
@@ -90,12 +88,12 @@ void RebuildModeList(TForm1& form, int s) {
                          QString::fromStdString(form.model().ModeNames[static_cast<std::size_t>(k)]));
         box->setCurrentIndex(s >= 0 && s < 9 ? s : -1);
     }
-    SysModeBoxChange(form, box);
+    form.SysModeBoxChange(box);
 }
 
 }  // namespace
 
-void RefreshPages(TForm1& form, int selector) {
+void RefreshPages(AppContext& form, int selector) {
     if (refreshing) return;
     refreshing = true;
     AppState& st = form.state();
@@ -103,7 +101,7 @@ void RefreshPages(TForm1& form, int selector) {
     st.RefreshInProgress = true;
     st.SuppressSend = true;
     // The handlers run below would each redraw; the curve is drawn once at the end.
-    const bool redrawWasSuspended = SetCurveRedrawSuspended(form, true);
+    const bool redrawWasSuspended = form.SetCurveRedrawSuspended(true);
 
     LoadViewFromDevice(m, m.ModeFlag);
     // Only 0 (sing) and 1 (dance) have device slots.
@@ -127,20 +125,20 @@ void RefreshPages(TForm1& form, int selector) {
     if (st.DeviceMemoryRead) RebuildModeList(form, s);
 
     st.RefreshInProgress = false;
-    SetCurveRedrawSuspended(form, redrawWasSuspended);
-    DrawChannelCurve(form, 20, q);
+    form.SetCurveRedrawSuspended(redrawWasSuspended);
+    form.DrawChannelCurve(20, q);
     // The value label shows the selected band as it is now, not as it was.
     const int sheet = st.EqGraphSelection & 0xFF;
-    if (sheet < static_cast<int>(st.SelectedBand.size())) DrawChannelCurve(form, st.SelectedBand[sheet], q);
+    if (sheet < static_cast<int>(st.SelectedBand.size())) form.DrawChannelCurve(st.SelectedBand[sheet], q);
     st.SuppressSend = false;
 
     if (auto* label = form.Ctl<QLabel>("CurrentModeLabel"); label && st.DeviceMemoryRead)
         SetTr(label, "text", QT_TRANSLATE_NOOP("kdsp", "（当前模式：%1 ）"), {QString::number(s + 1)});
     refreshing = false;
-    PanelLockAfterRefresh(form);
+    form.PanelLockAfterRefresh();
 }
 
-void ResetEqBands(TForm1& form, int selector) {
+void ResetEqBands(AppContext& form, int selector) {
     Model& m = form.model();
     const bool all = selector == 20;
     if (!all && (selector < 0 || selector > PageRear)) return;

@@ -4,9 +4,9 @@
 
 namespace kdsp {
 
-class TForm1;
+class AppContext;
 
-void RefreshPages(TForm1& form, int selector);  // 0..10 one page, 20 all
-void ResetEqBands(TForm1& form, int selector);  // 0..9 one page, 20 all
+void RefreshPages(AppContext& form, int selector);  // 0..10 one page, 20 all
+void ResetEqBands(AppContext& form, int selector);  // 0..9 one page, 20 all
 
 }  // namespace kdsp

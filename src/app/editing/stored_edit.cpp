@@ -3,8 +3,8 @@
 #include "app/editing/stored_edit.h"
 
 #include "app/editing/change_path.h"
-#include "app/window/main_window.h"
 #include "app/editing/page_refresh.h"
+#include "app/state/app_context.h"
 #include "core/model/catalogue.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
@@ -96,7 +96,7 @@ StoredValues ValuesIn(const DeviceImageRows& image, const StoredEdit& edit) {
     return v;
 }
 
-void ApplyStoredValues(TForm1& form, const StoredEdit& edit, const StoredValues& values, bool send) {
+void ApplyStoredValues(AppContext& form, const StoredEdit& edit, const StoredValues& values, bool send) {
     if (!InImage(edit.page, edit.FieldIndex(0))) return;
     Model& m = form.model();
     Views views(m);
@@ -115,7 +115,7 @@ void ApplyStoredValues(TForm1& form, const StoredEdit& edit, const StoredValues&
     if (edit.band < 0 && edit.page == PageMusic && edit.index == 1) views.mode = values[0] == 1 ? 1 : 0;
 }
 
-void ShowStoredEdits(TForm1& form, const std::vector<StoredEdit>& edits, bool after) {
+void ShowStoredEdits(AppContext& form, const std::vector<StoredEdit>& edits, bool after) {
     RefreshPages(form, 20);
     if (edits.empty()) return;
     // The graph redraws the band (or filter) put back last (undo goes backwards), as

@@ -11,7 +11,7 @@
 
 namespace kdsp {
 
-class TForm1;
+class AppContext;
 
 inline constexpr int BandFieldCount = 5;
 using StoredValues = std::array<int, BandFieldCount>;
@@ -41,11 +41,11 @@ StoredValues ValuesIn(const DeviceImageRows& image, const StoredEdit& edit);
 // Stores `values` in the edit's words and, with `send`, sends them through the
 // window's change path (the link sends when online), whatever view the window
 // shows now. The pages are not redrawn: ShowStoredEdits does that once for a batch.
-void ApplyStoredValues(TForm1& form, const StoredEdit& edit, const StoredValues& values, bool send = true);
+void ApplyStoredValues(AppContext& form, const StoredEdit& edit, const StoredValues& values, bool send = true);
 // After a batch of ApplyStoredValues (the `after` values, else the `before` values
 // in reverse): every page shows what is stored, and the EQ graph is told of the
 // last change.
-void ShowStoredEdits(TForm1& form, const std::vector<StoredEdit>& edits, bool after);
+void ShowStoredEdits(AppContext& form, const std::vector<StoredEdit>& edits, bool after);
 
 // "main.lowpass.frequency = 1000.0Hz" (a band: "music.band2 = PEQ 1000.0Hz 3.0dB Q 1.00").
 std::string DescribeEdit(const StoredEdit& edit, const StoredValues& values);

@@ -50,7 +50,7 @@ void UndoHistory::Note(const StoredEdit& where) {
 
 StoredValues UndoHistory::Before(const StoredEdit& where) const { return ValuesIn(baseline_, where); }
 
-void UndoHistory::Replay(TForm1& form, const Step& step, bool forward) {
+void UndoHistory::Replay(AppContext& form, const Step& step, bool forward) {
     replaying_ = true;
     if (forward) {
         for (const StoredEdit& e : step) ApplyStoredValues(form, e, e.after);
@@ -63,7 +63,7 @@ void UndoHistory::Replay(TForm1& form, const Step& step, bool forward) {
     baseline_ = model_.DeviceImage;
 }
 
-void UndoHistory::Move(TForm1& form, std::vector<Step>& from, std::vector<Step>& to, bool forward) {
+void UndoHistory::Move(AppContext& form, std::vector<Step>& from, std::vector<Step>& to, bool forward) {
     CloseStep();
     if (from.empty()) return;
     Step step = std::move(from.back());
@@ -73,9 +73,9 @@ void UndoHistory::Move(TForm1& form, std::vector<Step>& from, std::vector<Step>&
     Tell();
 }
 
-void UndoHistory::Undo(TForm1& form) { Move(form, undo_, redo_, false); }
+void UndoHistory::Undo(AppContext& form) { Move(form, undo_, redo_, false); }
 
-void UndoHistory::Redo(TForm1& form) { Move(form, redo_, undo_, true); }
+void UndoHistory::Redo(AppContext& form) { Move(form, redo_, undo_, true); }
 
 void UndoHistory::Clear() {
     open_.clear();

@@ -13,8 +13,8 @@
 #include <QWheelEvent>
 #include <QWindow>
 
-#include "app/window/main_window.h"
 #include "app/editing/undo_history.h"
+#include "app/state/app_context.h"
 
 namespace kdsp {
 
@@ -45,7 +45,7 @@ bool IsStepKey(int key) {
 
 class UndoInput : public QObject {
 public:
-    explicit UndoInput(TForm1& form) : QObject(&form), form_(form) { setObjectName("UndoInput"); }
+    explicit UndoInput(AppContext& form) : QObject(&form.Window()), form_(form) { setObjectName("UndoInput"); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
@@ -55,7 +55,7 @@ protected:
                 Begin(Gesture::Pointer, nullptr);
                 break;
             case QEvent::Wheel:
-                Continue(Gesture::Wheel, form_.childAt(static_cast<QWheelEvent*>(e)->position().toPoint()));
+                Continue(Gesture::Wheel, form_.Window().childAt(static_cast<QWheelEvent*>(e)->position().toPoint()));
                 break;
             case QEvent::KeyPress: {
                 const int key = static_cast<QKeyEvent*>(e)->key();
@@ -82,7 +82,7 @@ private:
         if (gesture != gesture_ || target != target_ || ended_) Begin(gesture, target);
     }
 
-    TForm1& form_;
+    AppContext& form_;
     Gesture gesture_ = Gesture::None;
     const QObject* target_ = nullptr;  // compared only, never used
     bool ended_ = false;
@@ -95,19 +95,19 @@ bool IsUndoKey(const QKeyEvent* key) {
     return k == (Qt::CTRL | Qt::Key_Z) || k == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z) || k == (Qt::CTRL | Qt::Key_Y);
 }
 
-void WireUndo(TForm1& form) {
+void WireUndo(AppContext& form) {
     const auto undo = [&form] { form.History().Undo(form); };
     const auto redo = [&form] { form.History().Redo(form); };
-    auto* undoKeys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &form);
-    auto* redoKeys = new QShortcut(&form);
+    auto* undoKeys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &form.Window());
+    auto* redoKeys = new QShortcut(&form.Window());
     redoKeys->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    QObject::connect(undoKeys, &QShortcut::activated, &form, undo);
-    QObject::connect(redoKeys, &QShortcut::activated, &form, redo);
+    QObject::connect(undoKeys, &QShortcut::activated, &form.Window(), undo);
+    QObject::connect(redoKeys, &QShortcut::activated, &form.Window(), redo);
     auto* undoBtn = form.Ctl<QPushButton>("UndoBtn");
     auto* redoBtn = form.Ctl<QPushButton>("RedoBtn");
     if (!undoBtn || !redoBtn) return;
-    QObject::connect(undoBtn, &QPushButton::clicked, &form, undo);
-    QObject::connect(redoBtn, &QPushButton::clicked, &form, redo);
+    QObject::connect(undoBtn, &QPushButton::clicked, &form.Window(), undo);
+    QObject::connect(redoBtn, &QPushButton::clicked, &form.Window(), redo);
     form.History().Changed = [&form, undoBtn, redoBtn] {
         undoBtn->setEnabled(form.History().CanUndo());
         redoBtn->setEnabled(form.History().CanRedo());
@@ -115,9 +115,9 @@ void WireUndo(TForm1& form) {
     form.History().Changed();
 }
 
-void WatchUndoInput(TForm1& form) {
-    QWindow* window = form.windowHandle();
-    if (!window || form.findChild<QObject*>("UndoInput", Qt::FindDirectChildrenOnly)) return;
+void WatchUndoInput(AppContext& form) {
+    QWindow* window = form.Window().windowHandle();
+    if (!window || form.Window().findChild<QObject*>("UndoInput", Qt::FindDirectChildrenOnly)) return;
     window->installEventFilter(new UndoInput(form));
 }
 

@@ -6,12 +6,12 @@ class QKeyEvent;
 
 namespace kdsp {
 
-class TForm1;
+class AppContext;
 
 // The shortcuts and the title bar's buttons (UndoBtn, RedoBtn).
-void WireUndo(TForm1& form);
+void WireUndo(AppContext& form);
 // Watches the input arriving at the window once it has its platform window.
-void WatchUndoInput(TForm1& form);
+void WatchUndoInput(AppContext& form);
 // Whether the key undoes or redoes: a text box must leave it to the window.
 bool IsUndoKey(const QKeyEvent* key);
 

@@ -11,7 +11,7 @@
 
 #include "app/editing/change_path.h"
 #include "app/editing/channel_handlers.h"
-#include "app/window/main_window.h"
+#include "app/state/app_context.h"
 #include "app/widgets/widgets.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
@@ -23,7 +23,7 @@ inline constexpr int AxisLabelCount = 21;
 
 class EqGraphBinding : public QObject, public EqGraphDelegate {
 public:
-    EqGraphBinding(TForm1& form, EqGraphView& view) : form_(form), view_(view), curve_(form.model()) {
+    EqGraphBinding(AppContext& form, EqGraphView& view) : form_(form), view_(view), curve_(form.model()) {
         view_.SetModel(&form_.model());
         view_.SetCurveSource(&curve_);
         view_.SetDelegate(this);
@@ -106,7 +106,7 @@ private:
         if (!st.WindowShown) return;
         const int sheet = st.EqGraphSelection & 0xFF;
         if (sheet < static_cast<int>(st.SelectedBand.size()))
-            DrawChannelCurve(form_, st.SelectedBand[sheet], st.EqGraphSelection >> 8);
+            form_.DrawChannelCurve(st.SelectedBand[sheet], st.EqGraphSelection >> 8);
     }
 
     // The dB labels left of the image and the frequency labels below it, in
@@ -154,7 +154,7 @@ private:
             if (labels_[k]) labels_[k]->setGeometry(layout[k].rect);
     }
 
-    TForm1& form_;
+    AppContext& form_;
     EqGraphView& view_;
     ChannelCurveSource curve_;
     std::array<QLabel*, AxisLabelCount> labels_{};
@@ -162,7 +162,7 @@ private:
 
 namespace {
 
-EqGraphView* GraphView(TForm1& form) { return form.Ctl<EqGraphView>("AdvPanel2"); }
+EqGraphView* GraphView(AppContext& form) { return form.Ctl<EqGraphView>("AdvPanel2"); }
 
 }  // namespace
 
@@ -171,20 +171,20 @@ void EqGraphBindingDeleter::operator()(EqGraphBinding* binding) const {
     delete binding;
 }
 
-EqGraphHandle AttachEqGraph(TForm1& form) {
+EqGraphHandle AttachEqGraph(AppContext& form) {
     EqGraphView* view = GraphView(form);
     if (!view) return nullptr;
     return EqGraphHandle(new EqGraphBinding(form, *view));
 }
 
-void DrawChannelCurve(TForm1& form, int band, int page) {
+void DrawChannelCurve(AppContext& form, int band, int page) {
     EqGraphView* view = GraphView(form);
     if (!view) return;
     view->SetCurveColour(form.state().CurveColour);
     view->DrawChannelCurve(band, page);
 }
 
-QWidget* SlotFrequencyControl(TForm1& form, int slot) {
+QWidget* SlotFrequencyControl(AppContext& form, int slot) {
     EqGraphView* view = GraphView(form);
     if (!view || slot < 0 || slot >= BandSlotCount) return nullptr;
     const BandSlot s = view->LoadedSlot(slot);
@@ -193,11 +193,11 @@ QWidget* SlotFrequencyControl(TForm1& form, int slot) {
     return form.state().Tables.Editor[p][i];
 }
 
-void ShowEqPass(TForm1& form, bool visible) {
+void ShowEqPass(AppContext& form, bool visible) {
     if (EqGraphView* view = GraphView(form)) view->SetEqPassVisible(visible);
 }
 
-bool SetCurveRedrawSuspended(TForm1& form, bool suspended) {
+bool SetCurveRedrawSuspended(AppContext& form, bool suspended) {
     EqGraphView* view = GraphView(form);
     if (!view) return false;
     const bool before = view->CurveRedrawSuspended();
@@ -205,12 +205,12 @@ bool SetCurveRedrawSuspended(TForm1& form, bool suspended) {
     return before;
 }
 
-bool CurveRedrawSuspended(TForm1& form) {
+bool CurveRedrawSuspended(AppContext& form) {
     EqGraphView* view = GraphView(form);
     return view && view->CurveRedrawSuspended();
 }
 
-void SetGraphWindowShown(TForm1& form) {
+void SetGraphWindowShown(AppContext& form) {
     if (EqGraphView* view = GraphView(form)) view->SetWindowShown(true);
 }
 

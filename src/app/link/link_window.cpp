@@ -9,16 +9,16 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include "app/widgets/app_message.h"
 #include "app/editing/control_actions.h"
-#include "app/i18n/language.h"
 #include "app/editing/offline_edits.h"
 #include "app/editing/page_refresh.h"
+#include "app/editing/undo_history.h"
+#include "app/i18n/language.h"
+#include "app/panels/status_dialog.h"
+#include "app/panels/upload_guard.h"
 #include "app/state/panel_state.h"
 #include "app/state/settings.h"
-#include "app/panels/status_dialog.h"
-#include "app/editing/undo_history.h"
-#include "app/panels/upload_guard.h"
+#include "app/widgets/app_message.h"
 #include "app/widgets/widgets.h"
 #include "core/link/link.h"
 #include "qtlink/qt_link.h"
@@ -45,7 +45,7 @@ struct TForm3::Parts {
     Link& link;
 };
 
-TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
+TForm3::TForm3(AppContext& main, TForm2& status, const AppOptions& options)
     : QWidget(nullptr), main_(main), status_(status), options_(options) {
     setObjectName("Form3");
     setWindowTitle("Link");
@@ -82,7 +82,7 @@ TForm3::TForm3(TForm1& main, TForm2& status, const AppOptions& options)
         // Online again: the edits made meanwhile are offered, once this event is through.
         if (event == EventOnline || event == EventSaved) {
             const bool memoryRead = event == EventOnline && link.UploadFlag == 0;
-            QTimer::singleShot(0, &main_, [this, memoryRead] { OfferOfflineEdits(main_, memoryRead); });
+            QTimer::singleShot(0, &main_.Window(), [this, memoryRead] { OfferOfflineEdits(main_, memoryRead); });
         }
         if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
     };
@@ -146,7 +146,7 @@ void TForm3::HideStatusDialog() { status_.HideDialog(); }
 void TForm3::ShowMessage(const std::string& caption, const std::string& text) {
     diagnostics_.append(QString::fromStdString(caption + ": " + text));
     if (quiet_) return;
-    AppMessage(&main_, QString::fromStdString(caption), QString::fromStdString(text));
+    AppMessage(&main_.Window(), QString::fromStdString(caption), QString::fromStdString(text));
 }
 
 // Called once the processor's memory has been read (or re-read after a recall).
@@ -175,8 +175,8 @@ void TForm3::ShowDeviceIdentity(const std::string& text) {
 void TForm3::Diagnostic(const std::string& line) { diagnostics_.append(QString::fromStdString(line)); }
 
 void TForm3::ShowMainWindow() {
-    main_.show();
-    main_.raise();
+    main_.Window().show();
+    main_.Window().raise();
 }
 
 std::optional<TcpEndpoint> TForm3::CurrentTcpEndpoint() const {

@@ -6,7 +6,8 @@
 
 #include <QWidget>
 
-#include "app/window/main_window.h"
+#include "app/state/app_context.h"
+#include "app/state/app_options.h"
 #include "core/link/link_interfaces.h"
 
 namespace kdsp {
@@ -17,7 +18,7 @@ class TForm2;
 
 class TForm3 : public QWidget, public LinkHost {
 public:
-    TForm3(TForm1& main, TForm2& status, const AppOptions& options);
+    TForm3(AppContext& main, TForm2& status, const AppOptions& options);
     ~TForm3() override;
 
     // Fills ComComboBox1 with the serial ports (the injected list when given).
@@ -59,7 +60,7 @@ protected:
 
 private:
     struct Parts;
-    TForm1& main_;
+    AppContext& main_;
     TForm2& status_;
     AppOptions options_;
     std::unique_ptr<Parts> parts_;

@@ -11,19 +11,16 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "app/widgets/app_message.h"
 #include "app/i18n/language.h"
-#include "app/window/main_window.h"
 #include "app/pages/builder.h"
 #include "app/panels/panel_builders.h"
+#include "app/state/app_context.h"
 #include "app/state/panel_state.h"
+#include "app/widgets/app_message.h"
 #include "core/link/link.h"
 #include "core/protocol/frames.h"
 
 namespace kdsp {
-
-// Declared with the page refresh, which calls it as its last step.
-void PanelLockAfterRefresh(TForm1& form);
 
 namespace {
 
@@ -53,7 +50,7 @@ KeyClass ClassifyKey(int key, const QString& text) {
 // Digits only, and the change panels check their boxes before each key lands.
 class PasswordKeys : public QObject {
 public:
-    PasswordKeys(TForm1& form, int changePanel, QObject* parent)
+    PasswordKeys(AppContext& form, int changePanel, QObject* parent)
         : QObject(parent), form_(form), changePanel_(changePanel) {}
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() != QEvent::KeyPress) return QObject::eventFilter(watched, e);
@@ -65,7 +62,7 @@ public:
     }
 
 private:
-    TForm1& form_;
+    AppContext& form_;
     int changePanel_;  // 0 no change panel, 1 system password, 2 panel password
 };
 
@@ -81,7 +78,7 @@ QLineEdit* PasswordEdit(Builder& b, const QString& name, int maxLength, bool mas
     return e;
 }
 
-QGroupBox* ChangePanel(Builder& b, TForm1& form, QWidget* parent, const QString& groupName, const QString& title,
+QGroupBox* ChangePanel(Builder& b, AppContext& form, QWidget* parent, const QString& groupName, const QString& title,
                        const ChangeBoxes& boxes, int length, int which) {
     auto* g = b.Group(groupName, title, parent);
     auto* grid = new QGridLayout(g);
@@ -104,7 +101,7 @@ QGroupBox* ChangePanel(Builder& b, TForm1& form, QWidget* parent, const QString&
     return g;
 }
 
-void ResetChangeBoxes(TForm1& form, const ChangeBoxes& boxes) {
+void ResetChangeBoxes(AppContext& form, const ChangeBoxes& boxes) {
     for (const char* n : {boxes.old, boxes.entry, boxes.confirm})
         if (auto* e = form.Ctl<QLineEdit>(QString::fromLatin1(n))) {
             e->clear();
@@ -112,13 +109,13 @@ void ResetChangeBoxes(TForm1& form, const ChangeBoxes& boxes) {
         }
 }
 
-void SetWindowTaken(TForm1& form, bool taken) {
+void SetWindowTaken(AppContext& form, bool taken) {
     if (QWidget* top = form.Control("TopTileGrop")) top->setEnabled(!taken);
     if (QWidget* pages = form.Control("FormPageItem")) pages->setEnabled(!taken);
     if (QWidget* box = form.Control("FirstCheckGrop")) {
         box->setVisible(taken);
         if (taken) {
-            box->move((form.width() - box->width()) / 2, (form.height() - box->height()) / 2);
+            box->move((form.Window().width() - box->width()) / 2, (form.Window().height() - box->height()) / 2);
             box->raise();
         }
     }
@@ -128,11 +125,11 @@ void SetWindowTaken(TForm1& form, bool taken) {
 
 bool PasswordKeyAccepted(int key, const QString& text) { return ClassifyKey(key, text) != KeyClass::Dropped; }
 
-void BuildLockPanels(TForm1& form) {
+void BuildLockPanels(AppContext& form) {
     Builder b(form.Registry());
 
     // The unlock box floats over the window, outside the parts it disables.
-    auto* unlock = b.Group("FirstCheckGrop", QString(), &form);
+    auto* unlock = b.Group("FirstCheckGrop", QString(), &form.Window());
     auto* uv = new QGridLayout(unlock);
     uv->setContentsMargins(12, 10, 12, 10);
     uv->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入解锁密码："), unlock), 0, 0, 1, 2);
@@ -144,8 +141,8 @@ void BuildLockPanels(TForm1& form) {
     uv->addWidget(ok, 1, 1);
     unlock->setFixedSize(280, 100);
     unlock->hide();
-    QObject::connect(ok, &QPushButton::clicked, &form, [&form] { RzBmpButton4Click(form); });
-    QObject::connect(panelEntry, &QLineEdit::returnPressed, &form, [&form] { RzBmpButton4Click(form); });
+    QObject::connect(ok, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton4Click(form); });
+    QObject::connect(panelEntry, &QLineEdit::returnPressed, &form.Window(), [&form] { RzBmpButton4Click(form); });
 
     QWidget* host = form.Control("SysPasswordPage");
     if (!host) return;
@@ -162,7 +159,7 @@ void BuildLockPanels(TForm1& form) {
     auto* sysOk = b.Button("RzBmpButton118", QT_TRANSLATE_NOOP("kdsp", "确定"), gate, "action");
     gg->addWidget(sysOk, 0, 2);
     v->addWidget(gate);
-    QObject::connect(sysOk, &QPushButton::clicked, &form, [&form] { RzBmpButton118Click(form); });
+    QObject::connect(sysOk, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton118Click(form); });
 
     v->addWidget(ChangePanel(b, form, host, "SysPassChangeGrop",
                              QT_TRANSLATE_NOOP("kdsp", "系统密码修改"), SystemBoxes,
@@ -173,7 +170,7 @@ void BuildLockPanels(TForm1& form) {
     v->addStretch(1);
 }
 
-void PanelLockAfterRefresh(TForm1& form) {
+void PanelLockAfterRefresh(AppContext& form) {
     Link* link = PanelLink(form);
     if (!link || link->FreshLink != 1 || form.model().ParamImage[PageSystem][13] != 1) return;
     link->FreshLink = 2;  // before the tab switch, whose own refresh comes back here
@@ -182,7 +179,7 @@ void PanelLockAfterRefresh(TForm1& form) {
     if (QWidget* entry = form.Control("PanelPassWordEdit")) entry->setFocus();
 }
 
-void RzBmpButton4Click(TForm1& form) {
+void RzBmpButton4Click(AppContext& form) {
     auto* entry = form.Ctl<QLineEdit>("PanelPassWordEdit");
     if (!entry) return;
     const std::string& password = form.model().PanelPassword;
@@ -190,17 +187,17 @@ void RzBmpButton4Click(TForm1& form) {
     entry->clear();
     if (!right) return;  // a wrong password says nothing
     SetWindowTaken(form, false);
-    AppMessage(&form, AppTitle(), Tr(QT_TRANSLATE_NOOP("kdsp", "解锁成功")));
+    AppMessage(&form.Window(), AppTitle(), Tr(QT_TRANSLATE_NOOP("kdsp", "解锁成功")));
 }
 
-void RzBmpButton118Click(TForm1& form) {
+void RzBmpButton118Click(AppContext& form) {
     auto* entry = form.Ctl<QLineEdit>("SysPassEdit");
     if (!entry) return;
     const std::string typed = entry->text().toStdString();
     entry->clear();
     const std::string& password = form.model().SystemPassword;
     if (static_cast<int>(typed.size()) != SystemPasswordLength || typed != password) {
-        AppMessage(&form, PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码错误!")));
+        AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码错误!")));
         return;
     }
     Link* link = PanelLink(form);
@@ -209,7 +206,7 @@ void RzBmpButton118Click(TForm1& form) {
     link->SendPassword(IdSystemPassword, typed);
 }
 
-void CheckPasswordChange(TForm1& form, bool systemPassword) {
+void CheckPasswordChange(AppContext& form, bool systemPassword) {
     const ChangeBoxes& boxes = systemPassword ? SystemBoxes : PanelBoxes;
     const int length = systemPassword ? SystemPasswordLength : PanelPasswordLength;
     auto* old = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.old));
@@ -225,7 +222,7 @@ void CheckPasswordChange(TForm1& form, bool systemPassword) {
     const std::string typed = entry->text().toStdString();
     const std::string again = confirm->text().toStdString();
     if (typed != again) {
-        AppMessage(&form, PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码不一致!")));
+        AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码不一致!")));
         ResetChangeBoxes(form, boxes);
         return;
     }

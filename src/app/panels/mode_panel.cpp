@@ -8,25 +8,22 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "app/widgets/app_message.h"
 #include "app/i18n/language.h"
-#include "app/window/main_window.h"
 #include "app/pages/builder.h"
 #include "app/panels/panel_builders.h"
-#include "app/state/panel_state.h"
 #include "app/panels/upload_guard.h"
+#include "app/state/app_context.h"
+#include "app/state/panel_state.h"
+#include "app/widgets/app_message.h"
 #include "core/link/link.h"
 #include "core/preset/preset_library.h"
 #include "core/protocol/frames.h"
 
 namespace kdsp {
 
-// Declared with the page refresh, which calls it after rebuilding the items.
-void SysModeBoxChange(TForm1& form, QComboBox* box);
-
 inline constexpr int ModeItemsBeforeRead = 16;
 
-void BuildModePanel(TForm1& form) {
+void BuildModePanel(AppContext& form) {
     if (auto* group = form.Ctl<QGroupBox>("SysModeGrop"))
         SetTr(group, "title", QT_TRANSLATE_NOOP("kdsp", "设备模式管理"));
     auto* box = form.Ctl<QComboBox>("SysModeBox");
@@ -59,13 +56,13 @@ void BuildModePanel(TForm1& form) {
     v->addLayout(buttons);
 
     if (box)
-        QObject::connect(box, &QComboBox::currentIndexChanged, &form,
+        QObject::connect(box, &QComboBox::currentIndexChanged, &form.Window(),
                          [&form, box] { SysModeBoxChange(form, box); });
-    QObject::connect(recall, &QPushButton::clicked, &form, [&form, recall] { RzBmpButton121Click(form, recall); });
-    QObject::connect(save, &QPushButton::clicked, &form, [&form, save] { RzBmpButton121Click(form, save); });
+    QObject::connect(recall, &QPushButton::clicked, &form.Window(), [&form, recall] { RzBmpButton121Click(form, recall); });
+    QObject::connect(save, &QPushButton::clicked, &form.Window(), [&form, save] { RzBmpButton121Click(form, save); });
 }
 
-void SysModeBoxChange(TForm1& form, QComboBox* box) {
+void SysModeBoxChange(AppContext& form, QComboBox* box) {
     if (!box) return;
     auto* edit = form.Ctl<QLineEdit>("PresetModeEdit");
     if (!edit) return;
@@ -74,7 +71,7 @@ void SysModeBoxChange(TForm1& form, QComboBox* box) {
     edit->setText(QString::fromStdString(ModeNameOfItem(box->currentText().toStdString(), index)));
 }
 
-void RzBmpButton121Click(TForm1& form, QObject* sender) {
+void RzBmpButton121Click(AppContext& form, QObject* sender) {
     auto* box = form.Ctl<QComboBox>("SysModeBox");
     if (!box || !sender || box->currentIndex() < 0) return;
     const int index = box->currentIndex();
@@ -82,7 +79,7 @@ void RzBmpButton121Click(TForm1& form, QObject* sender) {
     Model& model = form.model();
 
     if (sender->objectName() == QLatin1String("RzBmpButton121")) {
-        if (AppMessage(&form, PromptCaption(),
+        if (AppMessage(&form.Window(), PromptCaption(),
                        Tr(QT_TRANSLATE_NOOP("kdsp", "模式切换为%1?")).arg(box->currentText()),
                        MsgButtons::YesNo) != MsgAnswer::Yes)
             return;
@@ -97,13 +94,13 @@ void RzBmpButton121Click(TForm1& form, QObject* sender) {
     }
 
     if (model.ParamImage[PageSystem][12] != 1) {
-        AppMessage(&form, PromptCaption(),
+        AppMessage(&form.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "用户模式无法执行保存操作!")));
         return;
     }
     if (index >= StoredModeCount) {
         // Only the start-up list, before the processor has been read, offers these.
-        AppMessage(&form, PromptCaption(),
+        AppMessage(&form.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "设备只有 %1 个存储模式，无法保存为模式 %2!"))
                        .arg(StoredModeCount)
                        .arg(index + 1));
@@ -111,7 +108,7 @@ void RzBmpButton121Click(TForm1& form, QObject* sender) {
     }
     auto* edit = form.Ctl<QLineEdit>("PresetModeEdit");
     const QString name = edit ? edit->text() : QString();
-    if (AppMessage(&form, PromptCaption(),
+    if (AppMessage(&form.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "保存当前模式为 %1-%2?")).arg(index + 1).arg(name),
                    MsgButtons::YesNo) != MsgAnswer::Yes)
         return;

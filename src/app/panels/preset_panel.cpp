@@ -13,15 +13,15 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/widgets/app_message.h"
-#include "app/i18n/language.h"
-#include "app/window/main_window.h"
 #include "app/editing/offline_edits.h"
+#include "app/editing/undo_history.h"
+#include "app/i18n/language.h"
 #include "app/pages/builder.h"
 #include "app/panels/panel_builders.h"
-#include "app/state/panel_state.h"
-#include "app/editing/undo_history.h"
 #include "app/panels/upload_guard.h"
+#include "app/state/app_context.h"
+#include "app/state/panel_state.h"
+#include "app/widgets/app_message.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
 
@@ -53,7 +53,7 @@ public:
     }
 };
 
-QString SelectedName(TForm1& form) {
+QString SelectedName(AppContext& form) {
     auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
     if (!grid) return {};
     const int row = grid->currentRow();
@@ -66,7 +66,7 @@ QString SelectedName(TForm1& form) {
 
 }  // namespace
 
-void BuildPresetPanel(TForm1& form) {
+void BuildPresetPanel(AppContext& form) {
     QWidget* host = form.Control("SysPresetPage");
     if (!host) return;
     Builder b(form.Registry());
@@ -128,13 +128,13 @@ void BuildPresetPanel(TForm1& form) {
     gv->addLayout(buttons);
     v->addWidget(group, 1);
 
-    QObject::connect(grid, &QTableWidget::cellClicked, &form, [&form] { ValueListEditor1Click(form); });
-    QObject::connect(save, &QPushButton::clicked, &form, [&form] { RzBmpButton120Click(form); });
-    QObject::connect(load, &QPushButton::clicked, &form, [&form] { RzBmpButton119Click(form); });
-    QObject::connect(restore, &QPushButton::clicked, &form, [&form] { RestoreLastBackup(form); });
+    QObject::connect(grid, &QTableWidget::cellClicked, &form.Window(), [&form] { ValueListEditor1Click(form); });
+    QObject::connect(save, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton120Click(form); });
+    QObject::connect(load, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton119Click(form); });
+    QObject::connect(restore, &QPushButton::clicked, &form.Window(), [&form] { RestoreLastBackup(form); });
 }
 
-void EnsurePresetFolders(TForm1& form) {
+void EnsurePresetFolders(AppContext& form) {
     PanelState& st = PanelsOf(form);
     if (!st.folderOverride.empty()) {
         // The given folder stands for the executable's one.
@@ -152,7 +152,7 @@ void EnsurePresetFolders(TForm1& form) {
     EnsureBackupFolder(form);
 }
 
-void ShowPresetFolder(TForm1& form) {
+void ShowPresetFolder(AppContext& form) {
     const PanelState& st = PanelsOf(form);
     if (auto* label = form.Ctl<QLabel>("PresetFolderLabel")) {
         // Only a fall-back is worth a line: the user would not find the files beside the program.
@@ -164,7 +164,7 @@ void ShowPresetFolder(TForm1& form) {
     }
 }
 
-void RefreshPresetList(TForm1& form) {
+void RefreshPresetList(AppContext& form) {
     PanelState& st = PanelsOf(form);
     st.PresetNames = ListPresetNames(st.folders);
     auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
@@ -180,45 +180,45 @@ void RefreshPresetList(TForm1& form) {
     if (auto* edit = form.Ctl<QLineEdit>("FileEdit")) edit->setText(SelectedName(form));
 }
 
-void ValueListEditor1Click(TForm1& form) {
+void ValueListEditor1Click(AppContext& form) {
     auto* edit = form.Ctl<QLineEdit>("FileEdit");
     if (!edit) return;
     edit->setText(SelectedName(form));
     if (form.state().WindowShown) edit->setFocus();
 }
 
-void RzBmpButton120Click(TForm1& form) {
+void RzBmpButton120Click(AppContext& form) {
     auto* edit = form.Ctl<QLineEdit>("FileEdit");
     if (!edit || edit->text().isEmpty()) return;
     const std::string name = S(edit->text());
     PanelState& st = PanelsOf(form);
     if (auto problem = PresetNameProblem(name, LanguageFlagOf(CurrentUiLanguage()))) {
-        AppMessage(&form, Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")), Q(*problem));
+        AppMessage(&form.Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")), Q(*problem));
         return;
     }
     // Asked whenever the file is there, also when only the letter case differs (on a
     // file system that ignores case that is the same file) or when it is a read-only
     // preset, whose entry in the list the new file takes over.
     if (PresetExists(st.folders, name) &&
-        AppMessage(&form, Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")),
+        AppMessage(&form.Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "文件已存在,覆盖它吗?")),
                    MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
     try {
         WritePresetFile(PresetPath(st.folders.PresetFolder, name), form.model());
     } catch (const std::exception& e) {
-        AppMessage(&form, AppTitle(), QString::fromUtf8(e.what()));
+        AppMessage(&form.Window(), AppTitle(), QString::fromUtf8(e.what()));
         return;
     }
     RefreshPresetList(form);
     edit->setText(Q(name));
 }
 
-void RzBmpButton119Click(TForm1& form) {
+void RzBmpButton119Click(AppContext& form) {
     auto* edit = form.Ctl<QLineEdit>("FileEdit");
     if (!edit) return;
     const QString name = edit->text();
-    if (AppMessage(&form, "Confirm", Tr(QT_TRANSLATE_NOOP("kdsp", "加载模式：%1 ?")).arg(name),
+    if (AppMessage(&form.Window(), "Confirm", Tr(QT_TRANSLATE_NOOP("kdsp", "加载模式：%1 ?")).arg(name),
                    MsgButtons::YesNo) == MsgAnswer::No)
         return;
     PanelState& st = PanelsOf(form);
@@ -230,7 +230,7 @@ void RzBmpButton119Click(TForm1& form) {
         result = ReadPresetFile(PresetToLoad(st.folders, S(name)));
     if (!result.Ok()) {
         // Nothing of a bad file reaches the image.
-        AppMessage(&form, AppTitle(), QString::fromUtf8(PresetMessage(*result.error, language)));
+        AppMessage(&form.Window(), AppTitle(), QString::fromUtf8(PresetMessage(*result.error, language)));
         return;
     }
     // The preset replaces every edit made before it, sent or not.

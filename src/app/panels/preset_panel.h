@@ -3,12 +3,12 @@
 
 namespace kdsp {
 
-class TForm1;
+class AppContext;
 
-void EnsurePresetFolders(TForm1& form);
+void EnsurePresetFolders(AppContext& form);
 // The line that names the preset folder when it is not the usual one, in the
 // current language.
-void ShowPresetFolder(TForm1& form);
-void RefreshPresetList(TForm1& form);
+void ShowPresetFolder(AppContext& form);
+void RefreshPresetList(AppContext& form);
 
 }  // namespace kdsp

@@ -11,11 +11,11 @@
 #include <QStringList>
 #include <QTimer>
 
-#include "app/widgets/app_message.h"
-#include "app/i18n/language.h"
-#include "app/window/main_window.h"
 #include "app/editing/page_refresh.h"
+#include "app/i18n/language.h"
+#include "app/state/app_context.h"
 #include "app/state/panel_state.h"
+#include "app/widgets/app_message.h"
 #include "core/link/link.h"
 #include "core/preset/backups.h"
 #include "core/preset/image_compare.h"
@@ -38,7 +38,7 @@ int CoreLanguage() {
 }
 
 // The line under the preset list; `path` (the whole of it) is its tooltip.
-void ShowBackupLine(TForm1& form, const char* source, const QStringList& args = {},
+void ShowBackupLine(AppContext& form, const char* source, const QStringList& args = {},
                     const QString& path = {}) {
     if (auto* label = form.Ctl<QLabel>("BackupLabel")) {
         SetTr(label, "text", source, args);
@@ -46,11 +46,11 @@ void ShowBackupLine(TForm1& form, const char* source, const QStringList& args = 
     }
 }
 
-bool MemoryRead(TForm1& form) {
+bool MemoryRead(AppContext& form) {
     return form.state().DeviceMemoryRead;
 }
 
-void StartUpload(TForm1& form, const PresetReadResult& preset) {
+void StartUpload(AppContext& form, const PresetReadResult& preset) {
     PanelState& st = PanelsOf(form);
     st.uploaded = preset;
     st.upload = std::make_unique<VerifiedUpload>(*st.link, form.model());
@@ -62,7 +62,7 @@ void StartUpload(TForm1& form, const PresetReadResult& preset) {
 // The processor acknowledged the upload but did not keep all of it: say where, and
 // offer to send it again (the backup made before the first try still holds what the
 // processor had, so no new one is made).
-void TellDifferences(TForm1& form) {
+void TellDifferences(AppContext& form) {
     PanelState& st = PanelsOf(form);
     if (!st.upload)
         return;
@@ -71,7 +71,7 @@ void TellDifferences(TForm1& form) {
                    {Q(DescribeDifference(differences, CoreLanguage()))});
     const QString pages = Q(DescribeDifference(differences, CoreLanguage(), "\n"));
     const MsgAnswer retry = AppMessage(
-        &form, PromptCaption(),
+        &form.Window(), PromptCaption(),
         Tr(QT_TRANSLATE_NOOP("kdsp", "设备确认了上传，但回读的数据与文件不同：\n%1\n\n重新上传吗?"))
             .arg(pages),
         MsgButtons::YesNo);
@@ -85,7 +85,7 @@ void TellDifferences(TForm1& form) {
 
 }  // namespace
 
-void EnsureBackupFolder(TForm1& form) {
+void EnsureBackupFolder(AppContext& form) {
     PanelState& st = PanelsOf(form);
     // Tests put everything of the window under the folder they give.
     st.backupFolder = DefaultBackupFolder(
@@ -97,7 +97,7 @@ void EnsureBackupFolder(TForm1& form) {
                        Q(st.backupFolder));
 }
 
-bool BackupBeforeOverwrite(TForm1& form) {
+bool BackupBeforeOverwrite(AppContext& form) {
     if (!MemoryRead(form)) {
         // Nothing to keep: the window's image is not the processor's memory.
         ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "未备份：尚未读取设备数据"));
@@ -114,7 +114,7 @@ bool BackupBeforeOverwrite(TForm1& form) {
     } catch (const std::exception& e) {
         ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "未备份：%1"),
                        {QString::fromUtf8(e.what())});
-        return AppMessage(&form, PromptCaption(),
+        return AppMessage(&form.Window(), PromptCaption(),
                           Tr(QT_TRANSLATE_NOOP(
                                  "kdsp", "无法备份设备当前的数据：\n%1\n\n仍然覆盖设备的数据吗?"))
                               .arg(QString::fromUtf8(e.what())),
@@ -122,7 +122,7 @@ bool BackupBeforeOverwrite(TForm1& form) {
     }
 }
 
-void SendPreset(TForm1& form, const PresetReadResult& preset) {
+void SendPreset(AppContext& form, const PresetReadResult& preset) {
     Link* link = PanelLink(form);
     if (!link || link->LinkState != LinkOnline) {
         // Offline nothing is sent: the file only goes into the window's image.
@@ -134,28 +134,28 @@ void SendPreset(TForm1& form, const PresetReadResult& preset) {
         StartUpload(form, preset);
 }
 
-void UploadGuardLinkEvent(TForm1& form, int event) {
+void UploadGuardLinkEvent(AppContext& form, int event) {
     PanelState& st = PanelsOf(form);
     if (!st.upload || !st.upload->OnLinkEvent(event))
         return;
     if (st.upload->CurrentState() != VerifiedUpload::State::Differs)
         return;
     // Not from inside the link's event: a retry starts a new transfer.
-    QTimer::singleShot(0, &form, [&form] { TellDifferences(form); });
+    QTimer::singleShot(0, &form.Window(), [&form] { TellDifferences(form); });
 }
 
-void RestoreLastBackup(TForm1& form) {
+void RestoreLastBackup(AppContext& form) {
     PanelState& st = PanelsOf(form);
     Link* link = st.link;
     const Model& m = form.model();
     if (!link || link->LinkState != LinkOnline || !MemoryRead(form)) {
-        AppMessage(&form, PromptCaption(),
+        AppMessage(&form.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "设备未连接：无法确定要恢复哪台设备的备份。")));
         return;
     }
     const auto backups = ListBackups(st.backupFolder, m.DeviceIdentity);
     if (backups.empty()) {
-        AppMessage(&form, PromptCaption(),
+        AppMessage(&form.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "没有这台设备（%1）的备份：%2"))
                        .arg(Q(BackupDevice(m.DeviceIdentity)), Q(st.backupFolder)));
         return;
@@ -163,14 +163,14 @@ void RestoreLastBackup(TForm1& form) {
     const std::filesystem::path& newest = backups.back();
     const QString when = QFileInfo(Q(newest)).lastModified().toString("yyyy-MM-dd HH:mm:ss");
     if (AppMessage(
-            &form, PromptCaption(),
+            &form.Window(), PromptCaption(),
             Tr(QT_TRANSLATE_NOOP("kdsp", "把 %1 的备份上传到设备吗?\n%2")).arg(when, Q(newest)),
             MsgButtons::YesNo) != MsgAnswer::Yes)
         return;
     const PresetReadResult result = ReadPresetFile(newest);
     if (!result.Ok()) {
         AppMessage(
-            &form, AppTitle(),
+            &form.Window(), AppTitle(),
             QString::fromUtf8(PresetMessage(*result.error, LanguageFlagOf(CurrentUiLanguage()))));
         return;
     }

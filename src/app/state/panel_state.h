@@ -15,7 +15,7 @@
 namespace kdsp {
 
 class Link;
-class TForm1;
+class AppContext;
 
 class PanelState : public QObject {
 public:
@@ -31,15 +31,10 @@ public:
 };
 
 // Created on first use, owned by the window.
-PanelState& PanelsOf(TForm1& form);
+PanelState& PanelsOf(AppContext& form);
 
 // The link the panels send through (the link window sets it when it owns one).
-void SetPanelLink(TForm1& form, Link* link);
-Link* PanelLink(TForm1& form);
-
-// Builds every control of the three panels into the window's system page and the
-// unlock box over the window, and connects their handlers. Called once from the
-// window's constructor.
-void BuildPanels(TForm1& form);
+void SetPanelLink(AppContext& form, Link* link);
+Link* PanelLink(AppContext& form);
 
 }  // namespace kdsp

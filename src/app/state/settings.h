@@ -16,7 +16,6 @@ class QSettings;
 
 namespace kdsp {
 
-class TForm1;
 struct AppOptions;
 
 class Settings {
@@ -56,12 +55,4 @@ private:
 
 // The language of this run: --lang, else the kept one, else none chosen.
 UiLanguage StartLanguage(const AppOptions& options, const Settings* settings);
-// Brings the kept settings into the window before it is first shown: TCP address
-// and port (unless given on the command line), the first page and the window's
-// place (when it is still on a screen). The window keeps its settings from then on.
-void ApplySettings(Settings& settings, TForm1& form, const AppOptions& options);
-// What a closing window leaves behind: the page shown, its place, and the TCP
-// address and port when the user changed them.
-void KeepSettings(Settings& settings, TForm1& form);
-
 }  // namespace kdsp

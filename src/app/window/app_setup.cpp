@@ -7,7 +7,7 @@
 #include <QFont>
 
 #include "app/i18n/language.h"
-#include "app/window/main_window.h"
+#include "app/state/app_options.h"
 
 // Resources of a static library need an explicit initialisation.
 static void InitThemeResource() { Q_INIT_RESOURCE(theme); }

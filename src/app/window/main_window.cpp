@@ -14,27 +14,30 @@
 #include <QWindow>
 
 #include "app/editing/channel_handlers.h"
+#include "app/editing/channel_wiring.h"
 #include "app/editing/control_actions.h"
 #include "app/editing/control_tables.h"
+#include "app/editing/offline_edits.h"
+#include "app/editing/page_refresh.h"
+#include "app/editing/undo_history.h"
+#include "app/editing/undo_input.h"
 #include "app/graph/eq_graph.h"
 #include "app/i18n/language.h"
 #include "app/link/link_window.h"
-#include "app/editing/offline_edits.h"
-#include "app/editing/page_refresh.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
-#include "app/state/panel_state.h"
+#include "app/panels/panel_builders.h"
 #include "app/panels/preset_panel.h"
+#include "app/state/panel_state.h"
 #include "app/state/settings.h"
-#include "app/editing/undo_history.h"
-#include "app/editing/undo_input.h"
 #include "app/widgets/widgets.h"
+#include "app/window/window_settings.h"
 #include "core/link/link.h"
 
 namespace kdsp {
 
 TForm1::TForm1(QWidget* parent)
-    : QWidget(parent), history_(std::make_unique<UndoHistory>(model_)), offline_(std::make_unique<OfflineEdits>()) {
+    : QWidget(parent), history_(std::make_unique<UndoHistory>(model())), offline_(std::make_unique<OfflineEdits>()) {
     setObjectName("Form1");
     setWindowTitle("Audio Effect Contrller");
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -56,7 +59,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::BuildFrame() {
-    Builder b(registry_);
+    Builder b(Registry());
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(2, 2, 2, 2);  // border width 2
     v->setSpacing(0);
@@ -78,10 +81,10 @@ void TForm1::BuildFrame() {
     v->addWidget(BuildSharedArea(b, this));
 
     // The placeholder edit marks empty slots and "no edit is current".
-    state_.Example = b.Edit("Example", this);
-    state_.Example->hide();
-    state_.CurrentEdit = state_.Example;
-    state_.HighlightedEdit = state_.Example;
+    state().Example = b.Edit("Example", this);
+    state().Example->hide();
+    state().CurrentEdit = state().Example;
+    state().HighlightedEdit = state().Example;
 
     graph_ = AttachEqGraph(*this);
 }
@@ -120,7 +123,7 @@ void TForm1::changeEvent(QEvent* e) {
 
 void TForm1::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (!state_.WindowShown) FormShow();
+    if (!state().WindowShown) FormShow();
 }
 
 void TForm1::FormShow() {
@@ -131,7 +134,7 @@ void TForm1::FormShow() {
     RefreshPresetList(*this);
     if (!(link_ && link_->FreshLink() == 2)) {
         const int start = startTab_ >= 1 && startTab_ <= 9 ? startTab_ : 1;
-        if (auto* tab = state_.Tables.TabButtons[static_cast<std::size_t>(start - 1)]) {
+        if (auto* tab = state().Tables.TabButtons[static_cast<std::size_t>(start - 1)]) {
             FormTabBtn1Click(tab);
             tab->setFocus();
         }
@@ -142,7 +145,7 @@ void TForm1::FormShow() {
         link_->ListPorts();
         link_->LinkBtnClick(Ctl<BoundButton>("LinkBtn"));
     }
-    state_.WindowShown = true;
+    state().WindowShown = true;
 }
 
 int TForm1::ActiveSheet() const { return pages_ ? pages_->currentIndex() : 0; }
@@ -151,27 +154,27 @@ void TForm1::FormTabBtn1Click(BoundButton* tab) {
     if (!tab) return;
     shownTab_ = tab->Tag() + 1;
     const int selection = ControlAction(*this, tab, 10);
-    state_.EqGraphSelection = selection;
+    state().EqGraphSelection = selection;
     const int p = selection >> 8;
     const int s = selection & 0xFF;
     RefreshPages(*this, p);
     PrepareBypassButton(*this, p);
-    if (p == PageEcho && model_.EffectEqVariant == 4)
-        state_.CurveColour = 0xFFFD713D;
-    else if (p == PageEcho && model_.EffectEqVariant == 5)
-        state_.CurveColour = 0xFF94C7C7;
+    if (p == PageEcho && model().EffectEqVariant == 4)
+        state().CurveColour = 0xFFFD713D;
+    else if (p == PageEcho && model().EffectEqVariant == 5)
+        state().CurveColour = 0xFF94C7C7;
     else
-        state_.CurveColour = 0xFF578EFA;
-    DrawChannelCurve(*this, 20, p);
-    if (s < static_cast<int>(state_.SelectedBand.size()) && p != PageSystem) {
-        DrawChannelCurve(*this, state_.SelectedBand[s], p);
+        state().CurveColour = 0xFF578EFA;
+    DrawChannelCurve(20, p);
+    if (s < static_cast<int>(state().SelectedBand.size()) && p != PageSystem) {
+        DrawChannelCurve(state().SelectedBand[s], p);
         // The wheel and the arrow keys now act on the band selected on this sheet.
-        auto* edit = qobject_cast<BoundEdit*>(SlotFrequencyControl(*this, state_.SelectedBand[s]));
-        if (edit && edit != state_.Example) state_.CurrentEdit = edit;
+        auto* edit = qobject_cast<BoundEdit*>(SlotFrequencyControl(state().SelectedBand[s]));
+        if (edit && edit != state().Example) state().CurrentEdit = edit;
     }
     if (QWidget* g = Control("SingleDiscoGrop")) g->setVisible(s == 0 || (s >= 3 && s <= 6));
     if (QWidget* a = Control("AdvPanel1")) a->setVisible(s != 7);
-    SetEnableRules(*this, model_.ParamImage[PageMusic][0], p);
+    SetEnableRules(*this, model().ParamImage[PageMusic][0], p);
     pages_->setCurrentIndex(s);
 }
 
@@ -230,11 +233,11 @@ void TForm1::mouseDoubleClickEvent(QMouseEvent* e) {
 
 void TForm1::EditStored(ParamId id, bool band) {
     // The window showing stored values is no edit.
-    if (state_.SuppressSend) return;
-    const StoredEdit where = LocateEdit(model_, id, band);
+    if (state().SuppressSend) return;
+    const StoredEdit where = LocateEdit(model(), id, band);
     history_->Note(where);
     if (Link* link = PanelLink(*this); link && link->LinkState != LinkOnline)
-        offline_->Note(where, history_->Before(where), model_, link->Transferring());
+        offline_->Note(where, history_->Before(where), model(), link->Transferring());
 }
 
 void TForm1::LinkSettled() {
@@ -243,10 +246,19 @@ void TForm1::LinkSettled() {
     screenshotPath_.clear();
     const int tab = screenshotTab_;
     QTimer::singleShot(0, this, [this, path, tab] {
-        if (tab >= 1 && tab <= 9) FormTabBtn1Click(state_.Tables.TabButtons[tab - 1]);
+        if (tab >= 1 && tab <= 9) FormTabBtn1Click(state().Tables.TabButtons[tab - 1]);
         grab().save(path);
         QApplication::quit();
     });
 }
+
+// The parts reach the graph and the panels through the window.
+void TForm1::DrawChannelCurve(int band, int page) { kdsp::DrawChannelCurve(*this, band, page); }
+QWidget* TForm1::SlotFrequencyControl(int slot) { return kdsp::SlotFrequencyControl(*this, slot); }
+void TForm1::ShowEqPass(bool visible) { kdsp::ShowEqPass(*this, visible); }
+bool TForm1::SetCurveRedrawSuspended(bool suspended) { return kdsp::SetCurveRedrawSuspended(*this, suspended); }
+bool TForm1::CurveRedrawSuspended() { return kdsp::CurveRedrawSuspended(*this); }
+void TForm1::SysModeBoxChange(QComboBox* box) { kdsp::SysModeBoxChange(*this, box); }
+void TForm1::PanelLockAfterRefresh() { kdsp::PanelLockAfterRefresh(*this); }
 
 }  // namespace kdsp

@@ -1,18 +1,17 @@
 // The main window TForm1: borderless frame, tab strip, pages, shared graph
-// area and toolbar. It owns the parameter model and the window-wide state.
+// area and toolbar. It owns the parameter model and the window-wide state, and
+// is the composition root: it builds the parts and gives each its AppContext.
 #pragma once
 
 #include <memory>
 
-#include <QHash>
 #include <QRect>
 #include <QString>
-#include <QStringList>
 #include <QWidget>
 
-#include "app/state/app_state.h"
 #include "app/graph/eq_graph.h"
-#include "core/model/model.h"
+#include "app/state/app_context.h"
+#include "app/state/app_options.h"
 
 class QSlider;
 class QStackedWidget;
@@ -27,33 +26,10 @@ class UndoHistory;
 class TForm2;
 class TForm3;
 
-// What the command line asks for.
-struct AppOptions {
-    QString host;                 // empty: keep the editable default
-    QString port;                 // empty: keep "8889"
-    QStringList serialPorts;      // used when serialGiven
-    bool serialGiven = false;     // --serial or --no-serial seen
-    QString screenshotPath;       // save a picture once online / failed, then quit
-    int screenshotTab = 0;        // tab button (1..9) selected before the picture
-    QString language;             // "zh" or "en" for this run; empty: the kept choice
-    bool fastTransfers = false;   // reads, reloads and uploads at the fast pace
-};
-
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public AppContext {
 public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
-
-    Model& model() { return model_; }
-    AppState& state() { return state_; }
-
-    // Every named control of the window, by objectName.
-    QWidget* Control(const QString& name) const { return registry_.value(name, nullptr); }
-    template <class T>
-    T* Ctl(const QString& name) const {
-        return qobject_cast<T*>(Control(name));
-    }
-    QHash<QString, QWidget*>& Registry() { return registry_; }
 
     void SetLinkWindow(TForm3* link) { link_ = link; }
     TForm3* LinkWindow() const { return link_; }
@@ -66,7 +42,6 @@ public:
     // The kept settings this window reads and leaves its choices in (none: nothing
     // is remembered).
     void SetSettings(Settings* settings) { settings_ = settings; }
-    Settings* KeptSettings() const { return settings_; }
     // The tab button (1..9) the start-up selects instead of the music page.
     void SetStartTab(int tab) { startTab_ = tab; }
     // The tab button (1..9) whose page was selected last, 0 before the first.
@@ -74,27 +49,32 @@ public:
     // The title bar's "中/EN" switch: English, or Chinese when English is shown.
     void ToggleLanguage();
 
-    // Handlers of the frame and of the tab strip.
+    // Handlers of the frame.
     void FormShow();
-    void FormTabBtn1Click(BoundButton* tab);
     void MusPanScrollBarChange(QSlider* bar);
     void RzBmpButton1Click();  // maximise / restore
     void RzBmpButton2Click();  // minimise
     void RzBmpButton3Click();  // close
     bool IsMaximised() const { return maximised_; }
 
-    // Called by the link window once online, or when the search has failed.
-    void LinkSettled();
-
-    // Undo and redo of the edits, and the edits made while the link was not online.
-    UndoHistory& History() { return *history_; }
-    OfflineEdits& OfflineList() { return *offline_; }
-    // An edit has just been stored (and sent, when online) with the id its control
-    // names (change_path.h): the undo history and the offline edits take note.
-    void EditStored(ParamId id, bool band);
-
     QStackedWidget* FormPageItem() const { return pages_; }
-    int ActiveSheet() const;
+
+    // AppContext
+    QWidget& Window() override { return *this; }
+    Settings* KeptSettings() const override { return settings_; }
+    UndoHistory& History() override { return *history_; }
+    OfflineEdits& OfflineList() override { return *offline_; }
+    int ActiveSheet() const override;
+    void FormTabBtn1Click(BoundButton* tab) override;
+    void EditStored(ParamId id, bool band) override;
+    void LinkSettled() override;
+    void DrawChannelCurve(int band, int page) override;
+    QWidget* SlotFrequencyControl(int slot) override;
+    void ShowEqPass(bool visible) override;
+    bool SetCurveRedrawSuspended(bool suspended) override;
+    bool CurveRedrawSuspended() override;
+    void SysModeBoxChange(QComboBox* box) override;
+    void PanelLockAfterRefresh() override;
 
 protected:
     void changeEvent(QEvent* e) override;
@@ -107,11 +87,8 @@ private:
     void BuildFrame();
     void WireFrame();
 
-    Model model_;
-    AppState state_;
     std::unique_ptr<UndoHistory> history_;
     std::unique_ptr<OfflineEdits> offline_;
-    QHash<QString, QWidget*> registry_;
     QStackedWidget* pages_ = nullptr;
     EqGraphHandle graph_;
     TForm3* link_ = nullptr;
