@@ -1,24 +1,15 @@
 // The press/drag/release rules of the EQ graph's band points, and how a dragged
 // point's frequency and gain reach the window's controls.
+#include "graph/eq_graph_view.h"
+
 #include <QMouseEvent>
 
 #include <algorithm>
-#include <cmath>
 
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
-#include "graph/eq_graph_view.h"
 
 namespace kdsp {
-
-namespace {
-
-int RoundPixel(double v) {
-    if (!std::isfinite(v)) return v < 0 ? -100000 : 100000;
-    return static_cast<int>(std::nearbyint(std::clamp(v, -100000.0, 100000.0)));
-}
-
-}  // namespace
 
 // ---- mouse ---------------------------------------------------------------
 

@@ -7,9 +7,7 @@
 #include <QResizeEvent>
 
 #include <algorithm>
-#include <cmath>
 
-#include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 
 namespace kdsp {
