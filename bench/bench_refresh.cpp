@@ -4,8 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/main_window.h"
-#include "app/page_refresh.h"
+#include "app/editing/page_refresh.h"
+#include "app/window/main_window.h"
 
 namespace {
 

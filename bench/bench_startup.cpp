@@ -4,8 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/app_setup.h"
-#include "app/main_window.h"
+#include "app/window/app_setup.h"
+#include "app/window/main_window.h"
 
 static void BM_StartupToFirstShow(benchmark::State& state) {
     for (auto _ : state) {

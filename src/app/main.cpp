@@ -4,12 +4,13 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/app_setup.h"
-#include "app/language.h"
-#include "app/link_window.h"
-#include "app/main_window.h"
-#include "app/settings.h"
-#include "app/status_dialog.h"
+#include "app/i18n/language.h"
+#include "app/link/link_window.h"
+#include "app/panels/status_dialog.h"
+#include "app/state/settings.h"
+#include "app/window/app_setup.h"
+#include "app/window/main_window.h"
+#include "app/window/window_settings.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

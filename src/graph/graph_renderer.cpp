@@ -8,14 +8,11 @@
 #include <cmath>
 
 namespace kdsp {
-namespace {
 
 int RoundPixel(double v) {
     if (!std::isfinite(v)) return v < 0 ? -100000 : 100000;
     return static_cast<int>(std::nearbyint(std::clamp(v, -100000.0, 100000.0)));
 }
-
-}  // namespace
 
 QRgb CurveColourFor(int page, int effectEqVariant) {
     if (page == 4) return ToQRgb(effectEqVariant == 5 ? CurveReverbColour : CurveEchoColour);

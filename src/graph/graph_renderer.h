@@ -24,6 +24,10 @@ inline constexpr int GraphDesignHeight = 281;
 
 inline QRgb ToQRgb(Rgb c) { return qRgb(c.r, c.g, c.b); }
 
+// The nearest whole pixel of a mapped coordinate, bounded so that a wild value
+// (a frequency far off the axis, not a number) still gives a usable int.
+int RoundPixel(double v);
+
 // The colour a page selection gives the curve: the effects page (4) follows the
 // echo/reverb EQ shown (effectEqVariant 4 or 5), every other page is blue.
 QRgb CurveColourFor(int page, int effectEqVariant);

@@ -7,8 +7,8 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/channel_handlers.h"
-#include "app/page_refresh.h"
+#include "app/editing/channel_handlers.h"
+#include "app/editing/page_refresh.h"
 #include "editing_fixture.h"
 
 namespace kdsp {

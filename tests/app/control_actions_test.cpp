@@ -4,7 +4,7 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 
-#include "app/control_actions.h"
+#include "app/editing/control_actions.h"
 #include "window_fixture.h"
 
 namespace kdsp {

@@ -2,7 +2,7 @@
 // slider ranges, start-up defaults and the enable rules.
 #include <QScrollArea>
 
-#include "app/control_tables.h"
+#include "app/editing/control_tables.h"
 #include "core/model/catalogue.h"
 #include "window_fixture.h"
 

@@ -16,10 +16,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/link_window.h"
-#include "app/main_window.h"
-#include "app/status_dialog.h"
-#include "app/widgets.h"
+#include "app/link/link_window.h"
+#include "app/panels/status_dialog.h"
+#include "app/widgets/widgets.h"
+#include "app/window/main_window.h"
 #include "core/link/link.h"
 #include "core/model/catalogue.h"
 #include "core/model/codecs.h"

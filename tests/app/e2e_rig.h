@@ -21,11 +21,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_message.h"
-#include "app/link_window.h"
-#include "app/main_window.h"
-#include "app/panel_state.h"
-#include "app/status_dialog.h"
+#include "app/link/link_window.h"
+#include "app/panels/status_dialog.h"
+#include "app/state/panel_state.h"
+#include "app/widgets/app_message.h"
+#include "app/window/main_window.h"
 #include "core/link/link.h"
 #include "core/preset/preset_file.h"
 #include "window_input.h"

@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/change_path.h"
-#include "app/link_window.h"
-#include "app/status_dialog.h"
+#include "app/editing/change_path.h"
+#include "app/link/link_window.h"
+#include "app/panels/status_dialog.h"
 #include "core/link/link.h"
 #include "core/protocol/frames.h"
 #include "sent_frame.h"

@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-#include "app/channel_handlers.h"
+#include "app/editing/channel_handlers.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 #include "editing_fixture.h"

@@ -30,12 +30,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_setup.h"
-#include "app/language.h"
-#include "app/main_window.h"
-#include "app/settings.h"
-#include "app/status_dialog.h"
-#include "app/widgets.h"
+#include "app/i18n/language.h"
+#include "app/panels/status_dialog.h"
+#include "app/state/settings.h"
+#include "app/widgets/widgets.h"
+#include "app/window/app_setup.h"
+#include "app/window/main_window.h"
+#include "app/window/window_settings.h"
 
 namespace kdsp {
 namespace {

@@ -5,8 +5,8 @@
 #include <QStackedWidget>
 #include <QTest>
 
-#include "app/panel_builders.h"
-#include "app/page_refresh.h"
+#include "app/editing/page_refresh.h"
+#include "app/panels/panel_builders.h"
 #include "core/protocol/frames.h"
 #include "panel_rig.h"
 

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/channel_handlers.h"
-#include "app/page_refresh.h"
+#include "app/editing/channel_handlers.h"
+#include "app/editing/page_refresh.h"
 #include "editing_fixture.h"
 
 namespace kdsp {

@@ -19,10 +19,10 @@
 #include <gtest/gtest.h>
 
 #include "../core/link/link_rig.h"
-#include "app/app_message.h"
-#include "app/main_window.h"
-#include "app/panel_state.h"
-#include "app/widgets.h"
+#include "app/state/panel_state.h"
+#include "app/widgets/app_message.h"
+#include "app/widgets/widgets.h"
+#include "app/window/main_window.h"
 
 namespace kdsp::test {
 

@@ -15,9 +15,9 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "app/app_setup.h"
-#include "app/panel_builders.h"
-#include "app/preset_panel.h"
+#include "app/panels/panel_builders.h"
+#include "app/panels/preset_panel.h"
+#include "app/window/app_setup.h"
 #include "core/preset/preset_file.h"
 #include "panel_rig.h"
 

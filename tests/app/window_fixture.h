@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
-#include "app/widgets.h"
+#include "app/widgets/widgets.h"
+#include "app/window/main_window.h"
 
 namespace kdsp {
 

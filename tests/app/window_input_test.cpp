@@ -10,9 +10,9 @@
 
 #include <cmath>
 
-#include "app/app_message.h"
-#include "app/offline_edits.h"
-#include "app/panel_state.h"
+#include "app/editing/offline_edits.h"
+#include "app/state/panel_state.h"
+#include "app/widgets/app_message.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 #include "editing_fixture.h"

@@ -9,7 +9,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "app/language.h"
+#include "app/i18n/language.h"
 #include "core/model/catalogue.h"
 #include "core/model/eq_layout.h"
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/widgets.h"
+#include "app/widgets/widgets.h"
 #include "core/model/model.h"
 
 class QGridLayout;

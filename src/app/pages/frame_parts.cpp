@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/language.h"
+#include "app/i18n/language.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
 #include "graph/eq_graph_view.h"

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/language.h"
+#include "app/i18n/language.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
 #include "core/model/catalogue.h"

@@ -1,0 +1,246 @@
+// Change path: every value a control shows goes through ApplyControlValue, so
+// showing, storing and sending can never disagree about the clamped value.
+#include "app/editing/change_path.h"
+
+#include <cmath>
+
+#include <QLocale>
+#include <QMessageBox>
+#include <QStackedWidget>
+
+#include "app/editing/control_actions.h"
+#include "app/state/app_context.h"
+#include "app/widgets/widgets.h"
+#include "core/model/codecs.h"
+#include "core/model/eq_layout.h"
+#include "core/model/value_tables.h"
+#include "core/preset/text_ops.h"
+
+namespace kdsp {
+
+namespace {
+
+std::function<void(const QString&)>& ErrorSink() {
+    static std::function<void(const QString&)> sink;
+    return sink;
+}
+
+void ShowEditError(AppContext& form, const QString& text) {
+    if (ErrorSink()) {
+        ErrorSink()(text);
+        return;
+    }
+    QMessageBox::information(&form.Window(), QString(), text);
+}
+
+bool InTables(int page, int index) { return page >= 0 && page < TablePages && index >= 0 && index < TableSlots; }
+
+int KindOfHint(const Bound* b) {
+    bool ok = false;
+    const int k = b->Hint().toInt(&ok);
+    return ok ? k : 0;
+}
+
+double Applied(double x, int step) {
+    if (step == StepUp) return x + 1;
+    if (step == StepDown) return x - 1;
+    return x;
+}
+
+double Clamp(double x, double lo, double hi) {
+    if (std::isnan(x)) return lo;
+    return x < lo ? lo : (x > hi ? hi : x);
+}
+
+// Moves a slider to show the value without its change handler acting on it.
+void FollowSlider(AppContext& form, QWidget* w, double x) {
+    auto* bar = qobject_cast<BoundSlider*>(w);
+    if (!bar) return;
+    AppState& st = form.state();
+    const bool before = st.ProgrammaticMove;
+    st.ProgrammaticMove = true;
+    bar->setValue(static_cast<int>(RoundHalfEven(x)));
+    st.ProgrammaticMove = before;
+}
+
+// A control the program keeps out of sight (the eighth band group of the output
+// pages, group B's strips past the ninth): no user value may come from it. The
+// sheets that the page control hides when another page is shown do not count.
+bool KeptHidden(const QWidget* w) {
+    for (; w && !w->isWindow(); w = w->parentWidget()) {
+        if (qobject_cast<const QStackedWidget*>(w->parentWidget())) return false;
+        if (w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+QWidget* FindControl(AppContext& form, const char* name) {
+    const QString n = QString::fromLatin1(name);
+    if (QWidget* w = form.Control(n)) return w;
+    return form.Window().findChild<QWidget*>(n);
+}
+
+void SetEditErrorSink(std::function<void(const QString&)> sink) { ErrorSink() = std::move(sink); }
+
+void SendParam(AppContext& form, ParamId id, int value) {
+    AppState& st = form.state();
+    if (st.SendParamHook)
+        st.SendParamHook(id, value);
+    else
+        StoreValue(form.model(), id, value);
+    form.EditStored(id, false);
+}
+
+void SendBandParam(AppContext& form, ParamId id, int value) {
+    AppState& st = form.state();
+    if (st.SendBandParamHook)
+        st.SendBandParamHook(id, value);
+    else
+        StoreValue(form.model(), id, value);
+    form.EditStored(id, true);
+}
+
+void ApplyControlValue(AppContext& form, QWidget* control, int step, int displayOnly, double x) {
+    if (!control) return;
+    AppState& st = form.state();
+    Model& m = form.model();
+    Bound* bound = AsBound(control);
+    if (!bound) return;
+
+    auto* edit = qobject_cast<BoundEdit*>(control);
+    auto* pane = qobject_cast<BoundPane*>(control);
+    auto* combo = qobject_cast<BoundCombo*>(control);
+    if (!edit && !pane && !combo) return;
+    if (edit && (edit == st.Example || (!displayOnly && KeptHidden(edit)))) return;
+    if (combo && combo->Hint().isEmpty()) return;
+    const int kind = KindOfHint(bound);
+    if (pane && kind < 5) return;
+    // Kind 0 (and anything unknown) has no range to clamp to: nothing to show or send.
+    if (kind <= 0 || kind >= ValueKindCount) return;
+    const ParamId id = ActiveQParam(m, static_cast<ParamId>(bound->Tag()));
+    const int p = PageOf(id);
+    const int i = IndexOf(id);
+    if (!InTables(p, i)) return;
+    const auto& tables = st.Tables;
+
+    // 2. Show.
+    switch (kind) {
+        case 1: {
+            x = Clamp(x, 0, 2);
+            if (combo) combo->setCurrentIndex(static_cast<int>(x));
+            break;
+        }
+        case 2:
+        case 3: {
+            if (!displayOnly) x = Applied(x, step);
+            x = Clamp(x, 0, kind == 2 ? FreqTableSize - 1 : 180);
+            x = std::trunc(x);
+            const Formatted f = FormatValue(kind, x);
+            if (edit) edit->setText(QString::fromStdString(f.text));
+            // A refresh only shows values: the edit keys and the wheel act on stays
+            // the one the user chose.
+            if (kind == 2 && !st.RefreshInProgress)
+                if (auto* e = qobject_cast<BoundEdit*>(tables.Editor[p][i])) st.CurrentEdit = e;
+            ControlAction(form, control, EqGraphOf(id));
+            break;
+        }
+        case 4: {
+            if (displayOnly) {
+                int v = m.ParamImage[p][i];
+                if (v > QTableSize - 1) {
+                    v = QTableSize - 1;
+                    m.ParamImage[p][i] = v;
+                }
+                if (v < 0) v = 0;
+                x = v;
+            } else {
+                const BandRef r = DecodeBand(m, id);
+                const int k = r == NotEq ? 0 : FieldOf(r);
+                const int typeIndex = i - k;
+                const int type = typeIndex >= 0 ? m.ParamImage[p][typeIndex] : 0;
+                const int top = type != BandTypePEQ ? 24 : 100;
+                x = Clamp(Applied(x, step), 0, top);
+            }
+            x = std::trunc(x);
+            const Formatted f = FormatValue(4, x);
+            if (edit) edit->setText(QString::fromStdString(f.text));
+            ControlAction(form, control, EqGraphOf(id));
+            break;
+        }
+        default: {
+            const Formatted f = FormatValue(kind, x);
+            x = f.value;
+            control->setProperty("text", QString::fromStdString(f.text));
+            break;
+        }
+    }
+    const int u = static_cast<int>(std::trunc(x));
+
+    // 4. The slider of the parameter follows.
+    if (qobject_cast<BoundSlider*>(tables.Editor[p][i]))
+        FollowSlider(form, tables.Editor[p][i], x);
+    else if (qobject_cast<BoundSlider*>(tables.BandType[p][i][0]))
+        FollowSlider(form, tables.BandType[p][i][0], x);
+
+    // 5. EQ band parameters are stored here too (a refresh sends nothing), in the
+    // shown view and in the page the value belongs to, whose row the band frame
+    // is built from: a frequency shown but not sent (a drag) goes out with the gain.
+    if (kind <= 4) StoreValue(m, id, u);
+
+    // 6. Send (the link stores as well, and sends nothing while suppressed).
+    if (!displayOnly) {
+        if (kind <= 4)
+            SendBandParam(form, id, u);
+        else
+            SendParam(form, id, u);
+    }
+
+    // 7. The filter kinds are drawn on the graphs.
+    if ((kind <= 7 || kind == 13 || kind == 19) && !st.RefreshInProgress) st.LastChange = {id, u};
+}
+
+void CommitEditText(AppContext& form, int step, BoundEdit* edit) {
+    AppState& st = form.state();
+    if (!edit) edit = st.CurrentEdit;
+    if (!edit || edit == st.Example) return;
+    const std::string kept = KeepNumericChars(edit->text().toStdString());
+    if (kept.empty()) {
+        edit->setText(st.LastGoodText);
+        return;
+    }
+    bool ok = false;
+    const double number = QLocale::c().toDouble(QString::fromStdString(kept), &ok);
+    if (!ok || !std::isfinite(number)) {
+        edit->setText(st.LastGoodText);
+        return;
+    }
+    if (edit->Hint().isEmpty()) {
+        ShowEditError(form, "error");
+        edit->setText(st.LastGoodText);
+        return;
+    }
+    ApplyControlValue(form, edit, step, 0, TextToValue(KindOfHint(edit), number));
+    st.LastGoodText = edit->text();
+}
+
+void LinkVolumeBars(AppContext& form, QSlider* normal, QSlider* start, QSlider* maximum, int which,
+                    QWidget* pane) {
+    if (!normal || !start || !maximum) return;
+    const bool clamp = !form.state().SuppressSend;
+    QSlider* shown = normal;
+    if (which == 0) {
+        if (clamp && normal->value() > maximum->value()) normal->setValue(maximum->value());
+    } else if (which == 1) {
+        if (clamp && start->value() > maximum->value()) start->setValue(maximum->value());
+        shown = start;
+    } else {
+        if (clamp && start->value() > maximum->value()) start->setValue(maximum->value());
+        if (clamp && normal->value() > maximum->value()) normal->setValue(maximum->value());
+        shown = maximum;
+    }
+    if (pane) pane->setProperty("text", QString::number(shown->value()));
+}
+
+}  // namespace kdsp

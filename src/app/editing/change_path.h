@@ -1,0 +1,44 @@
+// The one road of a control value: clamp, show, move the slider, store, send,
+// and tell the EQ graph (LastChange); plus typed text and the volume trios.
+#pragma once
+
+#include <functional>
+
+#include <QString>
+
+#include "core/model/model.h"
+
+class QWidget;
+class QSlider;
+
+namespace kdsp {
+
+class AppContext;
+class BoundEdit;
+
+inline constexpr int StepUp = 1;
+inline constexpr int StepDown = 11;
+
+// control: a bound edit, value pane or combo box; displayOnly 1 when the value
+// comes from the parameter image (nothing is sent then).
+void ApplyControlValue(AppContext& form, QWidget* control, int step, int displayOnly, double x);
+
+// Reads the edit's text (CurrentEdit's when none is given), converts it and
+// applies it with the step.
+void CommitEditText(AppContext& form, int step, BoundEdit* edit = nullptr);
+
+// which: 0 normal moved, 1 start moved, 2 maximum moved.
+void LinkVolumeBars(AppContext& form, QSlider* normal, QSlider* start, QSlider* maximum, int which,
+                    QWidget* pane);
+
+// The one way an edit leaves the window (the link stores and sends it).
+void SendParam(AppContext& form, ParamId id, int value);
+void SendBandParam(AppContext& form, ParamId id, int value);
+
+// A control by objectName: the registry first, then the window's children.
+QWidget* FindControl(AppContext& form, const char* name);
+
+// Where the "error" message of an edit without a data hint goes; tests replace it.
+void SetEditErrorSink(std::function<void(const QString&)> sink);
+
+}  // namespace kdsp

@@ -1,0 +1,13 @@
+// Connects the channel controls of the window to their shared handlers and routes
+// the window's keys, clicks, focus and wheel to the band edits.
+#pragma once
+
+namespace kdsp {
+
+class AppContext;
+
+// Once, from the window's constructor; the event filter lives in AppState's
+// ChannelWiring and goes first when the window is destroyed.
+void WireChannelHandlers(AppContext& form);
+
+}  // namespace kdsp

@@ -1,0 +1,179 @@
+// Page refresh: rebuilds the shown view from the device image and puts every
+// stored value into its controls without sending; the EQ band reset.
+#include "app/editing/page_refresh.h"
+
+#include <algorithm>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalBlocker>
+
+#include "app/editing/change_path.h"
+#include "app/editing/channel_handlers.h"
+#include "app/editing/control_actions.h"
+#include "app/i18n/language.h"
+#include "app/state/app_context.h"
+#include "app/widgets/widgets.h"
+#include "core/model/catalogue.h"
+#include "core/model/codecs.h"
+#include "core/model/eq_layout.h"
+
+namespace kdsp {
+
+namespace {
+
+// The refresh calls handlers that must not start another refresh meanwhile.
+bool refreshing = false;
+
+void ShowButton(AppContext& form, BoundButton* c, int p, int i, int v) {
+    if (p == PageMusic && i == 0) return;  // the manual/automatic step does it
+    if (p == PageMusic && i == 1) {
+        // Any word but 1 is the sing copy (ModeFlag 0): the buttons say which is edited.
+        ControlAction(form, form.Control(v == 1 ? "DiscoModeBtn" : "SingModeBtn"), 17);
+        return;
+    }
+    const ParamBinding* b = FindBinding(MakeId(p, i));
+    const ButtonKind kind = b ? b->button : ButtonKind::Toggle;
+    if (kind == ButtonKind::Choice) {
+        c->SetHint(QString::number(v));
+        SysMusInputLevelClick(form, c);
+        return;
+    }
+    // The handlers toggle, so they are handed the opposite of the stored state.
+    c->SetHint(v == 0 ? "1" : "0");
+    switch (kind) {
+        case ButtonKind::Phase: EchoEffPhaseBtnClick(form, c); break;
+        case ButtonKind::Bypass:
+            if (p == PageDynEq) DEQALLPASSBtn1Click(form, c, false);
+            break;  // the page bypass button is prepared by its own step
+        default: MainLmuteBtnClick(form, c); break;
+    }
+}
+
+void RefreshPage(AppContext& form, int p) {
+    AppState& st = form.state();
+    Model& m = form.model();
+    const int count = std::min(PageParamCount[p], 85);
+    for (int i = 0; i < count && i < TableSlots; ++i) {
+        QWidget* c = st.Tables.Editor[p][i];
+        if (!c || c == st.Example) continue;
+        const int v = m.ParamImage[p][i];
+        if (auto* bar = qobject_cast<BoundSlider*>(c)) {
+            // No pause here: the slider's handler has already shown the value.
+            MoveSlider(form, bar, v);
+        } else if (auto* button = qobject_cast<BoundButton*>(c)) {
+            ShowButton(form, button, p, i, v);
+        } else if (auto* box = qobject_cast<BoundCombo*>(c)) {
+            // The stored-mode box keeps its start-up selection until the processor says.
+            if (p == PageSystem && i == 2 && !st.DeviceMemoryRead) continue;
+            {
+                const QSignalBlocker block(box);
+                box->setCurrentIndex(((v % 10) + 10) % 10);
+            }
+            if (qobject_cast<TypePicture*>(st.Tables.BandType[p][i][0])) MusModeBox1Change(form, box);
+        } else if (qobject_cast<BoundEdit*>(c)) {
+            ApplyControlValue(form, c, 0, 1, v);
+        }
+    }
+}
+
+void RebuildModeList(AppContext& form, int s) {
+    auto* box = form.Ctl<QComboBox>("SysModeBox");
+    if (!box) return;
+    {
+        const QSignalBlocker block(box);
+        box->clear();
+        for (int k = 0; k < 9; ++k)
+            box->addItem(QString::number(k + 1) + "-" +
+                         QString::fromStdString(form.model().ModeNames[static_cast<std::size_t>(k)]));
+        box->setCurrentIndex(s >= 0 && s < 9 ? s : -1);
+    }
+    form.SysModeBoxChange(box);
+}
+
+}  // namespace
+
+void RefreshPages(AppContext& form, int selector) {
+    if (refreshing) return;
+    refreshing = true;
+    AppState& st = form.state();
+    Model& m = form.model();
+    st.RefreshInProgress = true;
+    st.SuppressSend = true;
+    // The handlers run below would each redraw; the curve is drawn once at the end.
+    const bool redrawWasSuspended = form.SetCurveRedrawSuspended(true);
+
+    LoadViewFromDevice(m, m.ModeFlag);
+    // Only 0 (sing) and 1 (dance) have device slots.
+    m.ModeFlag = m.ParamImage[PageMusic][1] == 1 ? 1 : 0;
+
+    if (selector == PageReverb) selector = PageEcho;  // both shown by the effect page
+    for (int p = 0; p < PageCount; ++p)
+        if (selector == 20 || selector == p) RefreshPage(form, p);
+
+    if (auto* autoBtn = form.Ctl<BoundButton>("AutoModeBtn"), *manual = form.Ctl<BoundButton>("ManulModeBtn");
+        autoBtn && manual)
+        AutoModeBtnClick(form, m.ParamImage[PageMusic][0] == 0 ? autoBtn : manual);
+
+    const int q = st.EqGraphSelection >> 8;
+    PrepareBypassButton(form, q);
+
+    EnableInputLevels(form);
+    if (QWidget* user = FindControl(form, "SysUserMangerGrop")) user->setEnabled(false);
+
+    const int s = m.DeviceImage[PageSystem][2];
+    if (st.DeviceMemoryRead) RebuildModeList(form, s);
+
+    st.RefreshInProgress = false;
+    form.SetCurveRedrawSuspended(redrawWasSuspended);
+    form.DrawChannelCurve(20, q);
+    // The value label shows the selected band as it is now, not as it was.
+    const int sheet = st.EqGraphSelection & 0xFF;
+    if (sheet < static_cast<int>(st.SelectedBand.size())) form.DrawChannelCurve(st.SelectedBand[sheet], q);
+    st.SuppressSend = false;
+
+    if (auto* label = form.Ctl<QLabel>("CurrentModeLabel"); label && st.DeviceMemoryRead)
+        SetTr(label, "text", QT_TRANSLATE_NOOP("kdsp", "（当前模式：%1 ）"), {QString::number(s + 1)});
+    refreshing = false;
+    form.PanelLockAfterRefresh();
+}
+
+void ResetEqBands(AppContext& form, int selector) {
+    Model& m = form.model();
+    const bool all = selector == 20;
+    if (!all && (selector < 0 || selector > PageRear)) return;
+    for (int p = 0; p <= PageRear; ++p) {
+        if (!all && p != selector) continue;
+        const int t = all ? p : PageOf(StorageId(m, MakeId(p, 0)));
+        if (t < 0 || t >= PageCount) continue;
+        for (int b = 0; b < PageBandCount[p] && b < 15; ++b) {
+            for (int k = 0; k < 5; ++k) {
+                const int i = BandParamIndex(FirstEqIndex[p], b, k);
+                if (i < 0 || i >= ParamImageSlots) continue;
+                int val = BandTypePEQ;
+                if (k == 1) val = DefaultBandFreq[p][b];
+                if (k == 2) val = DefaultBandGain;
+                if (k == 3) val = DefaultPeakQ;
+                if (k == 4) val = DefaultShelfQ;
+                if (all && p == PageMusic) {
+                    // The music EQ exists once per sing/dance mode.
+                    m.DeviceImage[0][DeviceSlot(0, i, 0)] = val;
+                    m.DeviceImage[0][DeviceSlot(0, i, 1)] = val;
+                } else {
+                    const int slot = DeviceSlot(t, i, m.ModeFlag);
+                    if (slot >= 0 && slot < DeviceImageSlots) m.DeviceImage[t][slot] = val;
+                    m.ParamImage[t][i] = val;
+                }
+            }
+            if (!all) {
+                const int i4 = BandParamIndex(FirstEqIndex[p], b, 4);
+                SendBandParam(form, MakeId(p, i4), m.ParamImage[t][i4]);
+            }
+        }
+    }
+    RefreshPages(form, selector);
+    // Group B of the microphone is shown through page 1's controls.
+    if (selector == PageMic9) RefreshPages(form, PageMic);
+}
+
+}  // namespace kdsp

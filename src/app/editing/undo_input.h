@@ -1,0 +1,18 @@
+// Where undo steps begin and end, taken from the window's own input, and the
+// ways to undo and redo: Ctrl+Z, Ctrl+Shift+Z or Ctrl+Y, and two title-bar buttons.
+#pragma once
+
+class QKeyEvent;
+
+namespace kdsp {
+
+class AppContext;
+
+// The shortcuts and the title bar's buttons (UndoBtn, RedoBtn).
+void WireUndo(AppContext& form);
+// Watches the input arriving at the window once it has its platform window.
+void WatchUndoInput(AppContext& form);
+// Whether the key undoes or redoes: a text box must leave it to the window.
+bool IsUndoKey(const QKeyEvent* key);
+
+}  // namespace kdsp

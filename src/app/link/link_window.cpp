@@ -1,0 +1,203 @@
+// The link window: transports, timers and the link, and the host side that
+// turns link reports into window changes.
+#include "app/link/link_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "app/editing/control_actions.h"
+#include "app/editing/offline_edits.h"
+#include "app/editing/page_refresh.h"
+#include "app/editing/undo_history.h"
+#include "app/i18n/language.h"
+#include "app/panels/status_dialog.h"
+#include "app/panels/upload_guard.h"
+#include "app/state/panel_state.h"
+#include "app/state/settings.h"
+#include "app/widgets/app_message.h"
+#include "app/widgets/widgets.h"
+#include "core/link/link.h"
+#include "qtlink/qt_link.h"
+
+namespace kdsp {
+
+namespace {
+
+std::optional<std::vector<std::string>> InjectedPorts(const AppOptions& options) {
+    if (!options.serialGiven) return std::nullopt;
+    std::vector<std::string> ports;
+    for (const QString& p : options.serialPorts) ports.push_back(p.toStdString());
+    return ports;
+}
+
+}  // namespace
+
+struct TForm3::Parts {
+    Parts(Model& model, LinkHost& host, const AppOptions& options) : qt(model, host), link(qt.link()) {
+        qt.transport().SetPortList(InjectedPorts(options));
+        link.SetFastTransfers(options.fastTransfers);
+    }
+    QtLink qt;
+    Link& link;
+};
+
+TForm3::TForm3(AppContext& main, TForm2& status, const AppOptions& options)
+    : QWidget(nullptr), main_(main), status_(status), options_(options) {
+    setObjectName("Form3");
+    setWindowTitle("Link");
+    parts_ = std::make_unique<Parts>(main_.model(), *this, options_);
+    Link& link = parts_->link;
+    SetPanelLink(main_, &link);  // presets, modes and locks send through this link
+    if (auto* ip = main_.Ctl<QLineEdit>("IPstrEdit"); ip && !options_.host.isEmpty()) ip->setText(options_.host);
+    if (auto* port = main_.Ctl<QLineEdit>("IPPortStrEdit"); port && !options_.port.isEmpty())
+        port->setText(options_.port);
+    // Every edit of the window reaches the processor through the link.
+    main_.state().SendParamHook = [&link](std::uint16_t id, int v) { link.SendParam(id, v); };
+    main_.state().SendBandParamHook = [&link](std::uint16_t id, int v) { link.SendBandParam(id, v); };
+    parts_->qt.transport().OnPermissionDenied = [this](const std::string& port) {
+        const QString name = QString::fromStdString(port);
+        if (!deniedPorts_.contains(name)) deniedPorts_.append(name);
+    };
+    link.EventObserver = [this, &link](int event) {
+        if (event == EventOnline)
+            if (Settings* kept = main_.KeptSettings()) {
+                // The port the processor answered on is tried first next time.
+                kept->SetSerialPort(QString::fromStdString(link.ConnectedPort()));
+                kept->Sync();
+            }
+        // A search that found nothing may have passed the processor by on a port the
+        // user may not open: say what to do about it.
+        if (event == EventConnectFailed && !deniedPorts_.isEmpty() && !link.Reconnecting()) {
+            const QString note = Tr(QT_TRANSLATE_NOOP(
+                "kdsp", "串口 %1 无权限。Linux 上使用串口需要加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录。"));
+            ShowMessage(PromptCaption().toStdString(), note.arg(deniedPorts_.join(", ")).toStdString());
+        }
+        UploadGuardLinkEvent(main_, event);
+        // A transfer replaces (or rewrites) the whole memory: no edit before it can be undone.
+        if (event == EventLinking || event == EventReload || event == EventUpload) main_.History().Clear();
+        // Online again: the edits made meanwhile are offered, once this event is through.
+        if (event == EventOnline || event == EventSaved) {
+            const bool memoryRead = event == EventOnline && link.UploadFlag == 0;
+            QTimer::singleShot(0, &main_.Window(), [this, memoryRead] { OfferOfflineEdits(main_, memoryRead); });
+        }
+        if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
+    };
+    // Once online, a lost link is searched for again in the background.
+    link.SetAutoReconnect(true);
+    link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
+    for (const char* name : {"LinkBtn", "UnLinkBtn"})
+        if (auto* b = main_.Ctl<BoundButton>(name))
+            QObject::connect(b, &QPushButton::clicked, this, [this, b] { LinkBtnClick(b); });
+    hide();
+}
+
+TForm3::~TForm3() {
+    // The window may outlive this link window: its edits are only stored from now on.
+    main_.state().SendParamHook = nullptr;
+    main_.state().SendBandParamHook = nullptr;
+}
+
+Link& TForm3::link() { return parts_->link; }
+
+void TForm3::ListPorts() {
+    Link& link = parts_->link;
+    link.RefreshPortList();
+    if (Settings* kept = main_.KeptSettings()) link.PreferPort(kept->SerialPort().toStdString());
+    auto* box = main_.Ctl<QComboBox>("ComComboBox1");
+    if (!box) return;
+    box->clear();
+    for (const std::string& p : link.Ports()) box->addItem(QString::fromStdString(p));
+    box->setCurrentIndex(link.SelectedPort());
+}
+
+void TForm3::LinkBtnClick(BoundButton* sender) {
+    if (!sender) return;
+    deniedPorts_.clear();
+    parts_->link.LinkBtnClick(sender->objectName() == "LinkBtn");
+}
+
+bool TForm3::Online() const { return parts_->link.LinkState == LinkOnline; }
+int TForm3::FreshLink() const { return parts_->link.FreshLink; }
+void TForm3::SendLinkCommand(int code) { parts_->link.SendLinkCommand(static_cast<std::uint16_t>(code)); }
+
+void TForm3::CloseRequest() {
+    parts_->link.OnCloseRequest();
+    parts_->qt.transport().FlushWrites(200);
+}
+
+void TForm3::SetLinkLabel(const std::string& caption, const std::string& hint) {
+    if (auto* label = main_.Ctl<QLabel>("LinkLabel")) {
+        label->setText(QString::fromStdString(caption));
+        if (auto* b = AsBound(label)) b->SetHint(QString::fromStdString(hint));
+        // The status dialog stays away while the link reconnects: the title bar says so.
+        label->setVisible(parts_ && parts_->link.Reconnecting());
+    }
+}
+void TForm3::SetStatusText(const std::string& text) { status_.SetStatusText(QString::fromStdString(text)); }
+void TForm3::SetStatusPort(const std::string& text) { status_.SetPortText(QString::fromStdString(text)); }
+void TForm3::SetStatusProgress(int percent) { status_.SetProgress(percent); }
+void TForm3::ShowStatusDialog() { status_.ShowDialog(); }
+void TForm3::HideStatusDialog() { status_.HideDialog(); }
+
+void TForm3::ShowMessage(const std::string& caption, const std::string& text) {
+    diagnostics_.append(QString::fromStdString(caption + ": " + text));
+    if (quiet_) return;
+    AppMessage(&main_.Window(), QString::fromStdString(caption), QString::fromStdString(text));
+}
+
+// Called once the processor's memory has been read (or re-read after a recall).
+void TForm3::RefreshAllPages() {
+    main_.state().DeviceMemoryRead = true;
+    RefreshPages(main_, 20);
+}
+
+void TForm3::ShowLinkButtons(bool linkActive) {
+    ControlAction(main_, main_.Control(linkActive ? "LinkBtn" : "UnLinkBtn"), 20);
+}
+
+void TForm3::RebuildModeList(const std::vector<std::string>& items) {
+    auto* box = main_.Ctl<QComboBox>("SysModeBox");
+    if (!box) return;
+    const int index = box->currentIndex();
+    box->clear();
+    for (const std::string& item : items) box->addItem(QString::fromStdString(item));
+    box->setCurrentIndex(index);
+}
+
+void TForm3::ShowDeviceIdentity(const std::string& text) {
+    if (auto* label = main_.Ctl<QLabel>("DeviceIDLabel")) label->setText(QString::fromStdString(text));
+}
+
+void TForm3::Diagnostic(const std::string& line) { diagnostics_.append(QString::fromStdString(line)); }
+
+void TForm3::ShowMainWindow() {
+    main_.Window().show();
+    main_.Window().raise();
+}
+
+std::optional<TcpEndpoint> TForm3::CurrentTcpEndpoint() const {
+    auto* ip = main_.Ctl<QLineEdit>("IPstrEdit");
+    auto* port = main_.Ctl<QLineEdit>("IPPortStrEdit");
+    if (!ip || !port) return std::nullopt;
+    return TcpEndpoint{ip->text().trimmed().toStdString(), port->text().trimmed().toInt()};
+}
+
+bool TForm3::SuppressSend() const { return main_.state().SuppressSend; }
+void TForm3::SetSuppressSend(bool on) { main_.state().SuppressSend = on; }
+
+void TForm3::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::LanguageChange) parts_->link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
+    QWidget::changeEvent(e);
+}
+
+void TForm3::closeEvent(QCloseEvent* e) {
+    // The link window is never shown; a close request only hides it again.
+    e->ignore();
+    hide();
+}
+
+}  // namespace kdsp

@@ -1,0 +1,236 @@
+// The password locks: the unlock box that takes the window while the
+// processor's automatic panel lock is on, the system password gate of the
+// user/manager choice, and the two password change panels.
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "app/i18n/language.h"
+#include "app/pages/builder.h"
+#include "app/panels/panel_builders.h"
+#include "app/state/app_context.h"
+#include "app/state/panel_state.h"
+#include "app/widgets/app_message.h"
+#include "core/link/link.h"
+#include "core/protocol/frames.h"
+
+namespace kdsp {
+
+namespace {
+
+inline constexpr int SystemPasswordLength = 6;
+inline constexpr int PanelPasswordLength = 4;
+
+struct ChangeBoxes {
+    const char* old;
+    const char* entry;
+    const char* confirm;
+};
+constexpr ChangeBoxes SystemBoxes{"SysPanelLabel1", "NewSysPassLabel1", "NewSysPassLabel2"};
+constexpr ChangeBoxes PanelBoxes{"PassPanelLabel1", "NewPassLabel1", "NewPassLabel2"};
+
+enum class KeyClass { Passed, Dropped, Other };
+
+KeyClass ClassifyKey(int key, const QString& text) {
+    if (key == Qt::Key_Backspace || key == Qt::Key_Return || key == Qt::Key_Enter) return KeyClass::Passed;
+    if (text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9')) return KeyClass::Passed;
+    // Keys without a character (arrows, Tab, Delete, shortcuts) are not typing.
+    if (text.isEmpty() || key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Escape ||
+        key == Qt::Key_Delete || text[0] < QLatin1Char(' '))
+        return KeyClass::Other;
+    return KeyClass::Dropped;
+}
+
+// Digits only, and the change panels check their boxes before each key lands.
+class PasswordKeys : public QObject {
+public:
+    PasswordKeys(AppContext& form, int changePanel, QObject* parent)
+        : QObject(parent), form_(form), changePanel_(changePanel) {}
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress) return QObject::eventFilter(watched, e);
+        auto* key = static_cast<QKeyEvent*>(e);
+        const KeyClass k = ClassifyKey(key->key(), key->text());
+        if (k == KeyClass::Dropped) return true;
+        if (k == KeyClass::Passed && changePanel_ != 0) CheckPasswordChange(form_, changePanel_ == 1);
+        return false;
+    }
+
+private:
+    AppContext& form_;
+    int changePanel_;  // 0 no change panel, 1 system password, 2 panel password
+};
+
+QLineEdit* PasswordEdit(Builder& b, const QString& name, int maxLength, bool masked, QWidget* parent) {
+    auto* e = b.Reg(new QLineEdit(parent), name);
+    e->setMaxLength(maxLength);
+    // Pasted text bypasses the key filter; the validator keeps it to digits as well.
+    e->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), e));
+    if (masked) {
+        e->setEchoMode(QLineEdit::Password);
+        e->setStyleSheet("lineedit-password-character: 9679;");  // a filled circle per digit
+    }
+    return e;
+}
+
+QGroupBox* ChangePanel(Builder& b, AppContext& form, QWidget* parent, const QString& groupName, const QString& title,
+                       const ChangeBoxes& boxes, int length, int which) {
+    auto* g = b.Group(groupName, title, parent);
+    auto* grid = new QGridLayout(g);
+    grid->setContentsMargins(8, 6, 8, 6);
+    grid->setVerticalSpacing(3);
+    const char* captions[3] = {QT_TRANSLATE_NOOP("kdsp", "旧密码："),
+                               QT_TRANSLATE_NOOP("kdsp", "新密码输入："),
+                               QT_TRANSLATE_NOOP("kdsp", "新密码确定：")};
+    const char* names[3] = {boxes.old, boxes.entry, boxes.confirm};
+    auto* keys = new PasswordKeys(form, which, g);
+    for (int r = 0; r < 3; ++r) {
+        // The old panel password is shown in clear, as on the processor's own panel.
+        const bool masked = !(which == 2 && r == 0);
+        QLineEdit* e = PasswordEdit(b, QString::fromLatin1(names[r]), length, masked, g);
+        e->installEventFilter(keys);
+        if (r > 0) e->setEnabled(false);
+        grid->addWidget(Builder::Caption(QString::fromUtf8(captions[r]), g), r, 0);
+        grid->addWidget(e, r, 1);
+    }
+    return g;
+}
+
+void ResetChangeBoxes(AppContext& form, const ChangeBoxes& boxes) {
+    for (const char* n : {boxes.old, boxes.entry, boxes.confirm})
+        if (auto* e = form.Ctl<QLineEdit>(QString::fromLatin1(n))) {
+            e->clear();
+            if (n != boxes.old) e->setEnabled(false);
+        }
+}
+
+void SetWindowTaken(AppContext& form, bool taken) {
+    if (QWidget* top = form.Control("TopTileGrop")) top->setEnabled(!taken);
+    if (QWidget* pages = form.Control("FormPageItem")) pages->setEnabled(!taken);
+    if (QWidget* box = form.Control("FirstCheckGrop")) {
+        box->setVisible(taken);
+        if (taken) {
+            box->move((form.Window().width() - box->width()) / 2, (form.Window().height() - box->height()) / 2);
+            box->raise();
+        }
+    }
+}
+
+}  // namespace
+
+bool PasswordKeyAccepted(int key, const QString& text) { return ClassifyKey(key, text) != KeyClass::Dropped; }
+
+void BuildLockPanels(AppContext& form) {
+    Builder b(form.Registry());
+
+    // The unlock box floats over the window, outside the parts it disables.
+    auto* unlock = b.Group("FirstCheckGrop", QString(), &form.Window());
+    auto* uv = new QGridLayout(unlock);
+    uv->setContentsMargins(12, 10, 12, 10);
+    uv->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入解锁密码："), unlock), 0, 0, 1, 2);
+    auto* unlockKeys = new PasswordKeys(form, 0, unlock);
+    QLineEdit* panelEntry = PasswordEdit(b, "PanelPassWordEdit", 6, true, unlock);
+    panelEntry->installEventFilter(unlockKeys);
+    uv->addWidget(panelEntry, 1, 0);
+    auto* ok = b.Button("RzBmpButton4", QT_TRANSLATE_NOOP("kdsp", "确定"), unlock, "action");
+    uv->addWidget(ok, 1, 1);
+    unlock->setFixedSize(280, 100);
+    unlock->hide();
+    QObject::connect(ok, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton4Click(form); });
+    QObject::connect(panelEntry, &QLineEdit::returnPressed, &form.Window(), [&form] { RzBmpButton4Click(form); });
+
+    QWidget* host = form.Control("SysPasswordPage");
+    if (!host) return;
+    auto* v = new QVBoxLayout(host);
+    v->setContentsMargins(4, 4, 4, 4);
+    v->setSpacing(4);
+    auto* gate = b.Group("SysPassGrop", QT_TRANSLATE_NOOP("kdsp", "系统密码"), host);
+    auto* gg = new QGridLayout(gate);
+    gg->setContentsMargins(8, 6, 8, 6);
+    gg->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "系统密码："), gate), 0, 0);
+    QLineEdit* sysEntry = PasswordEdit(b, "SysPassEdit", 6, true, gate);
+    sysEntry->installEventFilter(unlockKeys);
+    gg->addWidget(sysEntry, 0, 1);
+    auto* sysOk = b.Button("RzBmpButton118", QT_TRANSLATE_NOOP("kdsp", "确定"), gate, "action");
+    gg->addWidget(sysOk, 0, 2);
+    v->addWidget(gate);
+    QObject::connect(sysOk, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton118Click(form); });
+
+    v->addWidget(ChangePanel(b, form, host, "SysPassChangeGrop",
+                             QT_TRANSLATE_NOOP("kdsp", "系统密码修改"), SystemBoxes,
+                             SystemPasswordLength, 1));
+    v->addWidget(ChangePanel(b, form, host, "PanelPassChangeGrop",
+                             QT_TRANSLATE_NOOP("kdsp", "自动键盘锁密码修改"), PanelBoxes,
+                             PanelPasswordLength, 2));
+    v->addStretch(1);
+}
+
+void PanelLockAfterRefresh(AppContext& form) {
+    Link* link = PanelLink(form);
+    if (!link || link->FreshLink != 1 || form.model().ParamImage[PageSystem][13] != 1) return;
+    link->FreshLink = 2;  // before the tab switch, whose own refresh comes back here
+    SetWindowTaken(form, true);
+    if (BoundButton* sys = form.state().Tables.TabButtons[7]) form.FormTabBtn1Click(sys);
+    if (QWidget* entry = form.Control("PanelPassWordEdit")) entry->setFocus();
+}
+
+void RzBmpButton4Click(AppContext& form) {
+    auto* entry = form.Ctl<QLineEdit>("PanelPassWordEdit");
+    if (!entry) return;
+    const std::string& password = form.model().PanelPassword;
+    const bool right = static_cast<int>(password.size()) == PanelPasswordLength && entry->text().toStdString() == password;
+    entry->clear();
+    if (!right) return;  // a wrong password says nothing
+    SetWindowTaken(form, false);
+    AppMessage(&form.Window(), AppTitle(), Tr(QT_TRANSLATE_NOOP("kdsp", "解锁成功")));
+}
+
+void RzBmpButton118Click(AppContext& form) {
+    auto* entry = form.Ctl<QLineEdit>("SysPassEdit");
+    if (!entry) return;
+    const std::string typed = entry->text().toStdString();
+    entry->clear();
+    const std::string& password = form.model().SystemPassword;
+    if (static_cast<int>(typed.size()) != SystemPasswordLength || typed != password) {
+        AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码错误!")));
+        return;
+    }
+    Link* link = PanelLink(form);
+    if (!link || link->LinkState != LinkOnline) return;
+    if (QWidget* user = form.Control("SysUserMangerGrop")) user->setEnabled(true);
+    link->SendPassword(IdSystemPassword, typed);
+}
+
+void CheckPasswordChange(AppContext& form, bool systemPassword) {
+    const ChangeBoxes& boxes = systemPassword ? SystemBoxes : PanelBoxes;
+    const int length = systemPassword ? SystemPasswordLength : PanelPasswordLength;
+    auto* old = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.old));
+    auto* entry = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.entry));
+    auto* confirm = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.confirm));
+    Link* link = PanelLink(form);
+    if (!old || !entry || !confirm || !link || link->LinkState != LinkOnline) return;
+    std::string& current = systemPassword ? form.model().SystemPassword : form.model().PanelPassword;
+    if (static_cast<int>(current.size()) != length || old->text().toStdString() != current) return;
+    entry->setEnabled(true);
+    if (entry->text().size() == length) confirm->setEnabled(true);
+    if (entry->text().size() != length || confirm->text().size() != length) return;
+    const std::string typed = entry->text().toStdString();
+    const std::string again = confirm->text().toStdString();
+    if (typed != again) {
+        AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码不一致!")));
+        ResetChangeBoxes(form, boxes);
+        return;
+    }
+    if (typed != current) {
+        current = typed;
+        link->SendPassword(systemPassword ? IdSystemPassword : IdPanelPassword, typed);
+    }
+    ResetChangeBoxes(form, boxes);
+}
+
+}  // namespace kdsp

@@ -1,0 +1,124 @@
+// The panel "设备模式管理": the processor's stored modes, their names, recall
+// and save.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "app/i18n/language.h"
+#include "app/pages/builder.h"
+#include "app/panels/panel_builders.h"
+#include "app/panels/upload_guard.h"
+#include "app/state/app_context.h"
+#include "app/state/panel_state.h"
+#include "app/widgets/app_message.h"
+#include "core/link/link.h"
+#include "core/preset/preset_library.h"
+#include "core/protocol/frames.h"
+
+namespace kdsp {
+
+inline constexpr int ModeItemsBeforeRead = 16;
+
+void BuildModePanel(AppContext& form) {
+    if (auto* group = form.Ctl<QGroupBox>("SysModeGrop"))
+        SetTr(group, "title", QT_TRANSLATE_NOOP("kdsp", "设备模式管理"));
+    auto* box = form.Ctl<QComboBox>("SysModeBox");
+    if (box) {
+        box->setEditable(false);
+        for (int m = 1; m <= ModeItemsBeforeRead; ++m) box->addItem(QString::fromStdString(ModeItemText(m, "")));
+        box->setCurrentIndex(0);
+    }
+    QWidget* host = form.Control("SysModePanelHost");
+    if (!host) return;
+    Builder b(form.Registry());
+    auto* v = new QVBoxLayout(host);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(4);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "模式名称："), host));
+    auto* name = b.Reg(new QLineEdit(host), "PresetModeEdit");
+    name->setMaxLength(ModeNameMaxLength);
+    // The processor stores printable ASCII only; anything else would arrive mangled.
+    name->setValidator(new QRegularExpressionValidator(QRegularExpression("[ -~]{0,20}"), name));
+    nameRow->addWidget(name, 1);
+    v->addLayout(nameRow);
+    auto* buttons = new QHBoxLayout;
+    auto* recall =
+        b.Button("RzBmpButton121", QT_TRANSLATE_NOOP("kdsp", "调用设备模式"), host, "action");
+    auto* save =
+        b.Button("RzBmpButton138", QT_TRANSLATE_NOOP("kdsp", "保存设备模式"), host, "action");
+    buttons->addWidget(recall);
+    buttons->addWidget(save);
+    v->addLayout(buttons);
+
+    if (box)
+        QObject::connect(box, &QComboBox::currentIndexChanged, &form.Window(),
+                         [&form, box] { SysModeBoxChange(form, box); });
+    QObject::connect(recall, &QPushButton::clicked, &form.Window(), [&form, recall] { RzBmpButton121Click(form, recall); });
+    QObject::connect(save, &QPushButton::clicked, &form.Window(), [&form, save] { RzBmpButton121Click(form, save); });
+}
+
+void SysModeBoxChange(AppContext& form, QComboBox* box) {
+    if (!box) return;
+    auto* edit = form.Ctl<QLineEdit>("PresetModeEdit");
+    if (!edit) return;
+    const int index = box->currentIndex();
+    if (index < 0) return;
+    edit->setText(QString::fromStdString(ModeNameOfItem(box->currentText().toStdString(), index)));
+}
+
+void RzBmpButton121Click(AppContext& form, QObject* sender) {
+    auto* box = form.Ctl<QComboBox>("SysModeBox");
+    if (!box || !sender || box->currentIndex() < 0) return;
+    const int index = box->currentIndex();
+    Link* link = PanelLink(form);
+    Model& model = form.model();
+
+    if (sender->objectName() == QLatin1String("RzBmpButton121")) {
+        if (AppMessage(&form.Window(), PromptCaption(),
+                       Tr(QT_TRANSLATE_NOOP("kdsp", "模式切换为%1?")).arg(box->currentText()),
+                       MsgButtons::YesNo) != MsgAnswer::Yes)
+            return;
+        // The recalled mode replaces the processor's memory: it is kept first.
+        if (link && link->LinkState == LinkOnline && !BackupBeforeOverwrite(form)) return;
+        // The link shows "加载中..." and reloads the pages once the processor answers.
+        if (link)
+            link->SendParam(IdRecallMode, index);
+        else
+            StoreValue(model, IdRecallMode, index);
+        return;
+    }
+
+    if (model.ParamImage[PageSystem][12] != 1) {
+        AppMessage(&form.Window(), PromptCaption(),
+                   Tr(QT_TRANSLATE_NOOP("kdsp", "用户模式无法执行保存操作!")));
+        return;
+    }
+    if (index >= StoredModeCount) {
+        // Only the start-up list, before the processor has been read, offers these.
+        AppMessage(&form.Window(), PromptCaption(),
+                   Tr(QT_TRANSLATE_NOOP("kdsp", "设备只有 %1 个存储模式，无法保存为模式 %2!"))
+                       .arg(StoredModeCount)
+                       .arg(index + 1));
+        return;
+    }
+    auto* edit = form.Ctl<QLineEdit>("PresetModeEdit");
+    const QString name = edit ? edit->text() : QString();
+    if (AppMessage(&form.Window(), PromptCaption(),
+                   Tr(QT_TRANSLATE_NOOP("kdsp", "保存当前模式为 %1-%2?")).arg(index + 1).arg(name),
+                   MsgButtons::YesNo) != MsgAnswer::Yes)
+        return;
+    const std::string text = name.toStdString();
+    if (link) {
+        // Stores the name, sends the save and waits for the processor's confirmation.
+        link->SaveAsMode(index, text);
+    } else if (index < static_cast<int>(model.ModeNames.size())) {
+        model.ModeNames[static_cast<std::size_t>(index)] = text.substr(0, ModeNameMaxLength);
+    }
+}
+
+}  // namespace kdsp

@@ -1,0 +1,14 @@
+// The preset folder and list of the system page.
+#pragma once
+
+namespace kdsp {
+
+class AppContext;
+
+void EnsurePresetFolders(AppContext& form);
+// The line that names the preset folder when it is not the usual one, in the
+// current language.
+void ShowPresetFolder(AppContext& form);
+void RefreshPresetList(AppContext& form);
+
+}  // namespace kdsp

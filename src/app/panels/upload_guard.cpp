@@ -1,0 +1,180 @@
+// Backups before the processor's memory is overwritten, the read-back check of
+// every upload with its retry, and the restore of the last backup.
+#include "app/panels/upload_guard.h"
+
+#include <chrono>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStringList>
+#include <QTimer>
+
+#include "app/editing/page_refresh.h"
+#include "app/i18n/language.h"
+#include "app/state/app_context.h"
+#include "app/state/panel_state.h"
+#include "app/widgets/app_message.h"
+#include "core/link/link.h"
+#include "core/preset/backups.h"
+#include "core/preset/image_compare.h"
+
+namespace kdsp {
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+QString Q(const std::filesystem::path& p) {
+    return QString::fromStdString(PathText(p));
+}
+
+// The new texts of the core (page names) follow the window: Chinese unless English
+// was chosen.
+int CoreLanguage() {
+    return CurrentUiLanguage() == UiLanguage::English ? LanguageEnglish : LanguageChinese;
+}
+
+// The line under the preset list; `path` (the whole of it) is its tooltip.
+void ShowBackupLine(AppContext& form, const char* source, const QStringList& args = {},
+                    const QString& path = {}) {
+    if (auto* label = form.Ctl<QLabel>("BackupLabel")) {
+        SetTr(label, "text", source, args);
+        label->setToolTip(path);
+    }
+}
+
+bool MemoryRead(AppContext& form) {
+    return form.state().DeviceMemoryRead;
+}
+
+void StartUpload(AppContext& form, const PresetReadResult& preset) {
+    PanelState& st = PanelsOf(form);
+    st.uploaded = preset;
+    st.upload = std::make_unique<VerifiedUpload>(*st.link, form.model());
+    st.upload->Start(preset, true);
+    // The window shows what the processor will hold once the upload is through.
+    RefreshPages(form, 20);
+}
+
+// The processor acknowledged the upload but did not keep all of it: say where, and
+// offer to send it again (the backup made before the first try still holds what the
+// processor had, so no new one is made).
+void TellDifferences(AppContext& form) {
+    PanelState& st = PanelsOf(form);
+    if (!st.upload)
+        return;
+    const ImageDifference& differences = st.upload->Differences();
+    ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "上传校验失败：%1"),
+                   {Q(DescribeDifference(differences, CoreLanguage()))});
+    const QString pages = Q(DescribeDifference(differences, CoreLanguage(), "\n"));
+    const MsgAnswer retry = AppMessage(
+        &form.Window(), PromptCaption(),
+        Tr(QT_TRANSLATE_NOOP("kdsp", "设备确认了上传，但回读的数据与文件不同：\n%1\n\n重新上传吗?"))
+            .arg(pages),
+        MsgButtons::YesNo);
+    if (retry != MsgAnswer::Yes)
+        return;
+    Link* link = st.link;
+    if (!link || link->LinkState != LinkOnline)
+        return;
+    StartUpload(form, st.uploaded);
+}
+
+}  // namespace
+
+void EnsureBackupFolder(AppContext& form) {
+    PanelState& st = PanelsOf(form);
+    // Tests put everything of the window under the folder they give.
+    st.backupFolder = DefaultBackupFolder(
+        st.folderOverride.empty() ? UserDataFolder() : st.folderOverride / "user-data");
+    if (st.backupFolder.empty())
+        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "没有用户数据文件夹，无法备份设备数据"));
+    else
+        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "备份文件夹：%1"), {Q(st.backupFolder)},
+                       Q(st.backupFolder));
+}
+
+bool BackupBeforeOverwrite(AppContext& form) {
+    if (!MemoryRead(form)) {
+        // Nothing to keep: the window's image is not the processor's memory.
+        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "未备份：尚未读取设备数据"));
+        return true;
+    }
+    PanelState& st = PanelsOf(form);
+    const Model& m = form.model();
+    try {
+        const auto path = WriteBackup(st.backupFolder, m.DeviceImage, m.DeviceIdentity,
+                                      std::chrono::system_clock::now());
+        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "已备份：%1"), {Q(path.filename())},
+                       Q(path));
+        return true;
+    } catch (const std::exception& e) {
+        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "未备份：%1"),
+                       {QString::fromUtf8(e.what())});
+        return AppMessage(&form.Window(), PromptCaption(),
+                          Tr(QT_TRANSLATE_NOOP(
+                                 "kdsp", "无法备份设备当前的数据：\n%1\n\n仍然覆盖设备的数据吗?"))
+                              .arg(QString::fromUtf8(e.what())),
+                          MsgButtons::YesNo) == MsgAnswer::Yes;
+    }
+}
+
+void SendPreset(AppContext& form, const PresetReadResult& preset) {
+    Link* link = PanelLink(form);
+    if (!link || link->LinkState != LinkOnline) {
+        // Offline nothing is sent: the file only goes into the window's image.
+        ApplyPresetForUpload(preset, form.model());
+        RefreshPages(form, 20);
+        return;
+    }
+    if (BackupBeforeOverwrite(form))
+        StartUpload(form, preset);
+}
+
+void UploadGuardLinkEvent(AppContext& form, int event) {
+    PanelState& st = PanelsOf(form);
+    if (!st.upload || !st.upload->OnLinkEvent(event))
+        return;
+    if (st.upload->CurrentState() != VerifiedUpload::State::Differs)
+        return;
+    // Not from inside the link's event: a retry starts a new transfer.
+    QTimer::singleShot(0, &form.Window(), [&form] { TellDifferences(form); });
+}
+
+void RestoreLastBackup(AppContext& form) {
+    PanelState& st = PanelsOf(form);
+    Link* link = st.link;
+    const Model& m = form.model();
+    if (!link || link->LinkState != LinkOnline || !MemoryRead(form)) {
+        AppMessage(&form.Window(), PromptCaption(),
+                   Tr(QT_TRANSLATE_NOOP("kdsp", "设备未连接：无法确定要恢复哪台设备的备份。")));
+        return;
+    }
+    const auto backups = ListBackups(st.backupFolder, m.DeviceIdentity);
+    if (backups.empty()) {
+        AppMessage(&form.Window(), PromptCaption(),
+                   Tr(QT_TRANSLATE_NOOP("kdsp", "没有这台设备（%1）的备份：%2"))
+                       .arg(Q(BackupDevice(m.DeviceIdentity)), Q(st.backupFolder)));
+        return;
+    }
+    const std::filesystem::path& newest = backups.back();
+    const QString when = QFileInfo(Q(newest)).lastModified().toString("yyyy-MM-dd HH:mm:ss");
+    if (AppMessage(
+            &form.Window(), PromptCaption(),
+            Tr(QT_TRANSLATE_NOOP("kdsp", "把 %1 的备份上传到设备吗?\n%2")).arg(when, Q(newest)),
+            MsgButtons::YesNo) != MsgAnswer::Yes)
+        return;
+    const PresetReadResult result = ReadPresetFile(newest);
+    if (!result.Ok()) {
+        AppMessage(
+            &form.Window(), AppTitle(),
+            QString::fromUtf8(PresetMessage(*result.error, LanguageFlagOf(CurrentUiLanguage()))));
+        return;
+    }
+    SendPreset(form, result);
+}
+
+}  // namespace kdsp

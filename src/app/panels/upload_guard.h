@@ -1,0 +1,31 @@
+// The safety net of the system page around overwriting the processor's memory: a
+// backup first, uploads read back and checked, and restoring the last backup.
+#pragma once
+
+namespace kdsp {
+
+class AppContext;
+struct PresetReadResult;
+
+// The backup folder for this window (the user data folder's "backups"), shown under
+// the preset list. Called with the preset folders at start-up.
+void EnsureBackupFolder(AppContext& form);
+
+// Before the processor's memory is overwritten (an upload, a recall): keeps it as a
+// backup when it has been read, and says where or why not. False when the backup
+// failed and the user chose not to go on.
+bool BackupBeforeOverwrite(AppContext& form);
+
+// Sends a checked preset: while online, a backup, then the upload and its read-back
+// (the user is told which pages the processor did not keep, and may retry); offline,
+// the file only goes into the window's image.
+void SendPreset(AppContext& form, const PresetReadResult& preset);
+
+// Every event of the link, passed on by the link window.
+void UploadGuardLinkEvent(AppContext& form, int event);
+
+// The button "恢复上次备份": the newest backup of the connected processor, sent as a
+// preset is, once the user has confirmed it.
+void RestoreLastBackup(AppContext& form);
+
+}  // namespace kdsp

@@ -1,0 +1,40 @@
+// What the preset, mode and lock panels keep between handlers: the link they
+// talk to, the preset folders and the listed names. One per main window.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QObject>
+
+#include "core/link/verified_upload.h"
+#include "core/preset/preset_library.h"
+
+namespace kdsp {
+
+class Link;
+class AppContext;
+
+class PanelState : public QObject {
+public:
+    explicit PanelState(QObject* parent) : QObject(parent) { setObjectName("PanelState"); }
+
+    Link* link = nullptr;                     // unset: edits are only stored
+    std::filesystem::path folderOverride;     // tests: use this instead of the executable's folder
+    PresetFolders folders;
+    std::vector<std::string> PresetNames;
+    std::filesystem::path backupFolder;       // where the processor's memory is kept before it is overwritten
+    std::unique_ptr<VerifiedUpload> upload;   // the last upload and its read-back
+    PresetReadResult uploaded;                // its file, for a retry
+};
+
+// Created on first use, owned by the window.
+PanelState& PanelsOf(AppContext& form);
+
+// The link the panels send through (the link window sets it when it owns one).
+void SetPanelLink(AppContext& form, Link* link);
+Link* PanelLink(AppContext& form);
+
+}  // namespace kdsp

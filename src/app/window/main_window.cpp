@@ -1,0 +1,264 @@
+// TForm1: the borderless main window, its start-up order, page switching and
+// the frame handling (drag, minimise, maximise/restore, close).
+#include "app/window/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "app/editing/channel_handlers.h"
+#include "app/editing/channel_wiring.h"
+#include "app/editing/control_actions.h"
+#include "app/editing/control_tables.h"
+#include "app/editing/offline_edits.h"
+#include "app/editing/page_refresh.h"
+#include "app/editing/undo_history.h"
+#include "app/editing/undo_input.h"
+#include "app/graph/eq_graph.h"
+#include "app/i18n/language.h"
+#include "app/link/link_window.h"
+#include "app/pages/builder.h"
+#include "app/pages/pages.h"
+#include "app/panels/panel_builders.h"
+#include "app/panels/preset_panel.h"
+#include "app/state/panel_state.h"
+#include "app/state/settings.h"
+#include "app/widgets/widgets.h"
+#include "app/window/window_settings.h"
+#include "core/link/link.h"
+
+namespace kdsp {
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent), history_(std::make_unique<UndoHistory>(model())), offline_(std::make_unique<OfflineEdits>()) {
+    setObjectName("Form1");
+    setWindowTitle("Audio Effect Contrller");
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_StyledBackground);
+    BuildFrame();
+    WireFrame();
+    WireChannelHandlers(*this);
+    BuildPanels(*this);
+    WireUndo(*this);
+    offline_->Changed = [this] { ShowOfflineEdits(*this); };
+    resize(1133, 637);
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - rect().center());
+}
+
+TForm1::~TForm1() {
+    // The window's input stops reaching the history before the history goes.
+    if (QObject* input = findChild<QObject*>("UndoInput", Qt::FindDirectChildrenOnly)) delete input;
+}
+
+void TForm1::BuildFrame() {
+    Builder b(Registry());
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(2, 2, 2, 2);  // border width 2
+    v->setSpacing(0);
+    v->addWidget(BuildTitleBar(b, this));
+    v->addWidget(BuildTopStrip(b, this));
+
+    pages_ = b.Reg(new QStackedWidget(this), "FormPageItem");
+    pages_->addWidget(BuildMusicSheet(b, pages_));
+    pages_->addWidget(BuildMicSheet(b, pages_));
+    pages_->addWidget(BuildEffectSheet(b, pages_));
+    pages_->addWidget(BuildOutputSheet(b, pages_, true));
+    pages_->addWidget(b.Reg(new QWidget(pages_), "AdvTabSheet5_Center"));
+    pages_->addWidget(BuildOutputSheet(b, pages_, false));
+    pages_->addWidget(b.Reg(new QWidget(pages_), "AdvTabSheet7_sur"));
+    pages_->addWidget(BuildSystemSheet(b, pages_));
+    pages_->addWidget(BuildDynEqSheet(b, pages_));
+    pages_->addWidget(b.Reg(new QWidget(pages_), "AdvTabSheet10_MCDEQ"));
+    v->addWidget(pages_, 1);
+    v->addWidget(BuildSharedArea(b, this));
+
+    // The placeholder edit marks empty slots and "no edit is current".
+    state().Example = b.Edit("Example", this);
+    state().Example->hide();
+    state().CurrentEdit = state().Example;
+    state().HighlightedEdit = state().Example;
+
+    graph_ = AttachEqGraph(*this);
+}
+
+void TForm1::WireFrame() {
+    for (int k = 0; k < 10; ++k)
+        if (auto* tab = Ctl<BoundButton>(QString("FormTabBtn%1").arg(k + 1)))
+            connect(tab, &QPushButton::clicked, this, [this, tab] { FormTabBtn1Click(tab); });
+    for (const char* name : {"MicPanScrollBar", "MainPanScrollBar", "SubPanScrollBar"})
+        if (auto* bar = Ctl<BoundSlider>(name))
+            connect(bar, &QSlider::valueChanged, this, [this, bar] { MusPanScrollBarChange(bar); });
+    if (auto* b = Ctl<QPushButton>("RzBmpButton1")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton1Click(); });
+    if (auto* b = Ctl<QPushButton>("RzBmpButton2")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton2Click(); });
+    if (auto* b = Ctl<QPushButton>("RzBmpButton3")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton3Click(); });
+    if (auto* b = Ctl<QPushButton>("LanguageBtn"))
+        connect(b, &QPushButton::clicked, this, [this] { ToggleLanguage(); });
+}
+
+void TForm1::ToggleLanguage() {
+    const UiLanguage next =
+        CurrentUiLanguage() == UiLanguage::English ? UiLanguage::Chinese : UiLanguage::English;
+    SetUiLanguage(next);
+    if (settings_) {
+        settings_->SetLanguage(next);
+        settings_->Sync();
+    }
+}
+
+void TForm1::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::LanguageChange) {
+        Retranslate(this);
+        ShowPresetFolder(*this);
+    }
+    QWidget::changeEvent(e);
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!state().WindowShown) FormShow();
+}
+
+void TForm1::FormShow() {
+    BuildControlTables(*this);
+    BuildControlTables(*this);
+    ResetEqBands(*this, 20);
+    EnsurePresetFolders(*this);
+    RefreshPresetList(*this);
+    if (!(link_ && link_->FreshLink() == 2)) {
+        const int start = startTab_ >= 1 && startTab_ <= 9 ? startTab_ : 1;
+        if (auto* tab = state().Tables.TabButtons[static_cast<std::size_t>(start - 1)]) {
+            FormTabBtn1Click(tab);
+            tab->setFocus();
+        }
+    }
+    SetGraphWindowShown(*this);
+    WatchUndoInput(*this);
+    if (link_) {
+        link_->ListPorts();
+        link_->LinkBtnClick(Ctl<BoundButton>("LinkBtn"));
+    }
+    state().WindowShown = true;
+}
+
+int TForm1::ActiveSheet() const { return pages_ ? pages_->currentIndex() : 0; }
+
+void TForm1::FormTabBtn1Click(BoundButton* tab) {
+    if (!tab) return;
+    shownTab_ = tab->Tag() + 1;
+    const int selection = ControlAction(*this, tab, 10);
+    state().EqGraphSelection = selection;
+    const int p = selection >> 8;
+    const int s = selection & 0xFF;
+    RefreshPages(*this, p);
+    PrepareBypassButton(*this, p);
+    if (p == PageEcho && model().EffectEqVariant == 4)
+        state().CurveColour = 0xFFFD713D;
+    else if (p == PageEcho && model().EffectEqVariant == 5)
+        state().CurveColour = 0xFF94C7C7;
+    else
+        state().CurveColour = 0xFF578EFA;
+    DrawChannelCurve(20, p);
+    if (s < static_cast<int>(state().SelectedBand.size()) && p != PageSystem) {
+        DrawChannelCurve(state().SelectedBand[s], p);
+        // The wheel and the arrow keys now act on the band selected on this sheet.
+        auto* edit = qobject_cast<BoundEdit*>(SlotFrequencyControl(state().SelectedBand[s]));
+        if (edit && edit != state().Example) state().CurrentEdit = edit;
+    }
+    if (QWidget* g = Control("SingleDiscoGrop")) g->setVisible(s == 0 || (s >= 3 && s <= 6));
+    if (QWidget* a = Control("AdvPanel1")) a->setVisible(s != 7);
+    SetEnableRules(*this, model().ParamImage[PageMusic][0], p);
+    pages_->setCurrentIndex(s);
+}
+
+void TForm1::MusPanScrollBarChange(QSlider* bar) {
+    static const struct {
+        const char* bar;
+        const char* box;
+    } kPairs[] = {{"MicPanScrollBar", "MicScrollBox"},
+                  {"MainPanScrollBar", "MainPanScrollBox"},
+                  {"SubPanScrollBar", "SubScrollPaneBox"}};
+    for (const auto& pair : kPairs) {
+        if (bar->objectName() != QLatin1String(pair.bar)) continue;
+        if (auto* box = Ctl<QScrollArea>(pair.box))
+            box->horizontalScrollBar()->setValue(bar->value() * BandStripWidth);
+    }
+}
+
+void TForm1::RzBmpButton1Click() {
+    if (maximised_) {
+        maximised_ = false;
+        setGeometry(normalGeometry_);
+        return;
+    }
+    normalGeometry_ = geometry();
+    maximised_ = true;
+    // The available geometry already leaves out the taskbar where the platform reports one.
+    QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (s) setGeometry(s->availableGeometry());
+}
+
+void TForm1::RzBmpButton2Click() { showMinimized(); }
+
+void TForm1::RzBmpButton3Click() { close(); }
+
+void TForm1::closeEvent(QCloseEvent* e) {
+    if (link_) link_->CloseRequest();
+    if (settings_) KeepSettings(*settings_, *this);
+    e->accept();
+    QWidget::closeEvent(e);
+}
+
+void TForm1::mousePressEvent(QMouseEvent* e) {
+    // Any free spot of the window acts as the title bar.
+    if (e->button() == Qt::LeftButton && windowHandle()) {
+        windowHandle()->startSystemMove();
+        e->accept();
+        return;
+    }
+    QWidget::mousePressEvent(e);
+}
+
+void TForm1::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) RzBmpButton1Click();
+}
+
+
+void TForm1::EditStored(ParamId id, bool band) {
+    // The window showing stored values is no edit.
+    if (state().SuppressSend) return;
+    const StoredEdit where = LocateEdit(model(), id, band);
+    history_->Note(where);
+    if (Link* link = PanelLink(*this); link && link->LinkState != LinkOnline)
+        offline_->Note(where, history_->Before(where), model(), link->Transferring());
+}
+
+void TForm1::LinkSettled() {
+    if (screenshotPath_.isEmpty()) return;
+    const QString path = screenshotPath_;
+    screenshotPath_.clear();
+    const int tab = screenshotTab_;
+    QTimer::singleShot(0, this, [this, path, tab] {
+        if (tab >= 1 && tab <= 9) FormTabBtn1Click(state().Tables.TabButtons[tab - 1]);
+        grab().save(path);
+        QApplication::quit();
+    });
+}
+
+// The parts reach the graph and the panels through the window.
+void TForm1::DrawChannelCurve(int band, int page) { kdsp::DrawChannelCurve(*this, band, page); }
+QWidget* TForm1::SlotFrequencyControl(int slot) { return kdsp::SlotFrequencyControl(*this, slot); }
+void TForm1::ShowEqPass(bool visible) { kdsp::ShowEqPass(*this, visible); }
+bool TForm1::SetCurveRedrawSuspended(bool suspended) { return kdsp::SetCurveRedrawSuspended(*this, suspended); }
+bool TForm1::CurveRedrawSuspended() { return kdsp::CurveRedrawSuspended(*this); }
+void TForm1::SysModeBoxChange(QComboBox* box) { kdsp::SysModeBoxChange(*this, box); }
+void TForm1::PanelLockAfterRefresh() { kdsp::PanelLockAfterRefresh(*this); }
+
+}  // namespace kdsp

@@ -1,0 +1,39 @@
+// Applying the kept settings to the main window at start-up and keeping its
+// choices when it closes.
+#include "app/window/window_settings.h"
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+
+#include "app/state/settings.h"
+#include "app/window/main_window.h"
+
+namespace kdsp {
+
+void ApplySettings(Settings& settings, TForm1& form, const AppOptions& options) {
+    auto* ip = form.Ctl<QLineEdit>("IPstrEdit");
+    auto* port = form.Ctl<QLineEdit>("IPPortStrEdit");
+    if (ip && options.host.isEmpty() && !settings.Host().isEmpty()) ip->setText(settings.Host());
+    if (port && options.port.isEmpty() && !settings.Port().isEmpty()) port->setText(settings.Port());
+    settings.startHost = ip ? ip->text() : QString();
+    settings.startPort = port ? port->text() : QString();
+    form.SetStartTab(settings.Page());
+    // A place on a screen that is no longer there would put the window out of reach:
+    // the title bar must be on some screen.
+    if (auto place = settings.Position(); place && QGuiApplication::screenAt(*place + QPoint(40, 14)))
+        form.move(*place);
+    form.SetSettings(&settings);
+}
+
+void KeepSettings(Settings& settings, TForm1& form) {
+    settings.SetPage(form.ShownTab());
+    if (!form.IsMaximised()) settings.SetPosition(form.pos());
+    if (auto* ip = form.Ctl<QLineEdit>("IPstrEdit"); ip && ip->text() != settings.startHost)
+        settings.SetHost(ip->text().trimmed());
+    if (auto* port = form.Ctl<QLineEdit>("IPPortStrEdit"); port && port->text() != settings.startPort)
+        settings.SetPort(port->text());
+    settings.Sync();
+}
+
+}  // namespace kdsp
