@@ -154,7 +154,8 @@ class UploadJob : public FleetJob {
     bool Online(LinkRun& run, int onlineCount) override { return steps_.Online(run, onlineCount); }
     std::string InterruptedText() const override { return steps_.InterruptedText(); }
     std::string Detail() const override {
-        return steps_.Verified() ? "uploaded, read back and checked" : "uploaded, not read back (--no-verify)";
+        return std::string(steps_.Verified() ? "uploaded, read back and checked" : "uploaded, not read back (--no-verify)") +
+               "; backup " + steps_.Backup();
     }
     std::string File() const override { return steps_.Backup(); }
     void AddJson(JsonValue& entry) const override {
