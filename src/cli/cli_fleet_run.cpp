@@ -55,7 +55,7 @@ void FleetRun::StartMore() {
         FleetDevice& d = devices_[i];
         if (d.state != FleetDevice::State::Waiting || signalCode_ != 0)
             continue;
-        const std::string address = d.entry.address.Text();
+        const std::string address = d.entry.address.Key();
         if (std::find(busy_.begin(), busy_.end(), address) == busy_.end())
             Start(d);
     }
@@ -83,7 +83,7 @@ void FleetRun::Start(FleetDevice& d) {
     };
     d.state = FleetDevice::State::Running;
     d.started = std::chrono::steady_clock::now();
-    busy_.push_back(a.Text());
+    busy_.push_back(a.Key());
     ++running_;
     d.run->Start([&d](int onlineCount) { return d.job->Online(*d.run, onlineCount); },
                  [this, &d] { Finished(d); });
@@ -94,7 +94,7 @@ void FleetRun::Finished(FleetDevice& d) {
     d.ended = std::chrono::steady_clock::now();
     d.ok = d.run->Code() == 0;
     d.error = d.run->Failure();
-    busy_.erase(std::find(busy_.begin(), busy_.end(), d.entry.address.Text()));
+    busy_.erase(std::find(busy_.begin(), busy_.end(), d.entry.address.Key()));
     --running_;
     progress_->Finished(d);
     StartMore();

@@ -6,6 +6,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_json.h"
+#include "cli/cli_params.h"
 #include "cli/cli_session.h"
 #include "cli/cli_upload.h"
 #include "core/preset/atomic_file.h"
@@ -82,12 +83,12 @@ void RegisterLinkCommands(CLI::App& app) {
         if (JsonOutput) {
             const Model& m = s.model();
             JsonValue names = JsonValue::Array();
-            for (int k = 0; k < 9; ++k) names.Add(m.ModeNames[static_cast<std::size_t>(k)]);
+            for (int k = 0; k < StoredModeCount; ++k) names.Add(m.ModeNames[static_cast<std::size_t>(k)]);
             PrintJson(JsonValue::Object()
                           .Set("ok", true)
                           .Set("file", readOut)
                           .Set("identity", m.DeviceIdentity)
-                          .Set("mode", m.DeviceImage[PageMusic][1] != 0 ? "dance" : "sing")
+                          .Set("mode", ModeText(OperatingMode(m)))
                           .Set("stored_mode", m.DeviceImage[PageSystem][2])
                           .Set("mode_names", std::move(names)));
         }

@@ -71,8 +71,8 @@ std::set<std::pair<int, int>> StoredSlots(const PresetReadResult& r) {
         slots.insert({rec.page, rec.slot});
     for (int k = 0; k < MirrorSlotCount; ++k)
         slots.insert({PageSystem, MirrorFirstSystemSlot + k});
-    for (int s : {32, 33, 34})
-        slots.insert({PageSystem, s});
+    for (int k = 0; k < NormalVolumeCount; ++k)
+        slots.insert({PageSystem, NormalVolumeFirstSystemSlot + k});
     return slots;
 }
 

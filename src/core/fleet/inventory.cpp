@@ -68,6 +68,10 @@ std::string DeviceAddress::Text() const {
     return "tcp:" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
+std::string DeviceAddress::Key() const {
+    return kind == Kind::Tcp ? Lower(Text()) : Text();
+}
+
 std::string InventoryError::Text() const {
     return line > 0 ? "line " + std::to_string(line) + ": " + message : message;
 }

@@ -15,9 +15,11 @@ struct DeviceAddress {
     int port = 0;            // TCP: 1..65535
     std::string serialPort;  // serial: the port's name, as the system knows it
 
-    // "tcp:HOST:PORT" ("tcp:[::1]:8889") or "serial:PORT": also what tells two
-    // entries apart that must never be used at once.
+    // "tcp:HOST:PORT" ("tcp:[::1]:8889") or "serial:PORT".
     std::string Text() const;
+    // What tells apart two entries that must never be used at once: Text(), with a
+    // host name in lower case (names of hosts ignore letter case, serial ports may not).
+    std::string Key() const;
 };
 
 struct InventoryEntry {

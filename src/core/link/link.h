@@ -269,6 +269,7 @@ private:
     bool autoReconnect_ = false;
     bool reconnecting_ = false;
     bool wasOnline_ = false;  // online since the link button was last pressed
+    bool reconnectSerial_ = false;  // the session being taken up again ran over a serial port
     ReconnectSchedule reconnect_;
 };
 

@@ -39,7 +39,10 @@ bool Link::WaitToReconnect() {
     timers_.Stop(LinkTimer::Hold);
     host_.SetSuppressSend(false);
     LinkState = LinkOffline;
-    if (!reconnecting_) reconnect_.Reset();
+    if (!reconnecting_) {
+        reconnect_.Reset();
+        reconnectSerial_ = TransportKind == TransportSerial;
+    }
     reconnecting_ = true;
     // "联机" still connects at once, "断开" stops the retries.
     host_.ShowLinkButtons(false);
@@ -53,6 +56,13 @@ bool Link::WaitToReconnect() {
 void Link::OnReconnectTick() {
     timers_.Stop(LinkTimer::Reconnect);
     if (!reconnecting_) return;
+    // A session over a serial port is looked for on the ports again, from the first:
+    // the attempt before may have run past the last one to the network, which would
+    // leave this search nothing but the network.
+    if (reconnectSerial_) {
+        PortScanIndex = 0;
+        SelectPort(0);
+    }
     // The same search the link button starts, without the status dialog: the user
     // keeps working in the window meanwhile.
     BeginSearch();

@@ -25,8 +25,6 @@ constexpr std::array<const char*, PageCount> PagePrefix = {
 // for the page shown with the index just before the page's first band.
 constexpr int BypassPages[] = {PageMusic, PageMic, PageEcho, PageMain, PageAux1};
 
-constexpr int StoredModes = 9;  // the processor's stored modes, 0..8
-
 std::string Lower(std::string_view s) {
     std::string out(s);
     for (char& c : out)
@@ -88,7 +86,7 @@ void Describe(NamedParam& n, const ParamBinding& b) {
     } else if (b.sliderMax > 0) {
         n.max = b.sliderMax;
     } else if (b.editorClass == ControlClass::Combo) {
-        n.max = StoredModes - 1;  // the stored-mode box: its items are the mode names
+        n.max = StoredModeCount - 1;  // the stored-mode box: its items are the mode names
     }
     n.bandParam = b.valueKind >= 1 && b.valueKind <= 4 && band != NotEq;
 }

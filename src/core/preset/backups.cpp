@@ -139,10 +139,17 @@ fs::path WriteBackup(const fs::path& folder, const DeviceImageRows& image,
     } catch (const FileWriteError& e) {
         throw PresetWriteError("Cannot write the backup \"" + PathText(path) + "\": " + e.what());
     }
+    // The oldest go, never the one just written: after the clock was put back it
+    // sorts before the others, and the caller is about to name it.
     const auto backups = ListBackups(folder, identity);
     const std::size_t kept = static_cast<std::size_t>(std::max(keep, 1));
-    for (std::size_t i = 0; i + kept < backups.size(); ++i)
+    std::size_t excess = backups.size() > kept ? backups.size() - kept : 0;
+    for (std::size_t i = 0; i < backups.size() && excess > 0; ++i) {
+        if (backups[i] == path)
+            continue;
         fs::remove(backups[i], ec);
+        --excess;
+    }
     return path;
 }
 

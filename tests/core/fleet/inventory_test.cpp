@@ -40,6 +40,12 @@ TEST(Inventory, TakesEntriesCommentsBlankLinesAndLineEnds) {
     EXPECT_EQ(inv.entries[4].address.host, "::1") << "the brackets are no part of the host";
     EXPECT_EQ(inv.entries[2].address.kind, DeviceAddress::Kind::Serial);
     EXPECT_EQ(inv.entries[2].address.serialPort, "/dev/ttyUSB0");
+
+    // One processor under two spellings of its host name is never used twice at once.
+    const auto key = [](const char* text) { return ParseDeviceAddress(text, nullptr)->Key(); };
+    EXPECT_EQ(key("tcp:DSP-2.Local:9000"), key("tcp:dsp-2.local:9000"));
+    EXPECT_NE(key("tcp:dsp-2.local:9000"), key("tcp:dsp-2.local:9001"));
+    EXPECT_NE(key("serial:/dev/ttyUSB0"), key("serial:/dev/TTYUSB0")) << "port names may differ by case";
 }
 
 TEST(Inventory, RefusesTheFirstMalformedLineByItsNumber) {

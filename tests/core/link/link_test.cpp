@@ -724,6 +724,29 @@ TEST(LinkReconnect, ALostLinkIsSearchedForAgainWithGrowingWaitsUntilTheProcessor
     ASSERT_TRUE(r.RunUntilEvent(EventOnline, 10000));
 }
 
+// Over a serial port, the processor on the last port of the list: every attempt
+// looks on the ports again, also after an attempt that ran on to the network.
+TEST(LinkReconnect, ALostSerialLinkIsLookedForOnThePortsAtEveryAttempt) {
+    Rig r({"ttyA", "ttyB"});
+    r.link.SetAutoReconnect(true);
+    bool up = true;
+    r.processor.answering = [&](const Bytes&) {
+        return up && r.transport.openPort == "ttyB" && r.transport.writes.back().kind == TransportSerial;
+    };
+    r.link.LinkBtnClick(true);
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
+    up = false;
+    r.events.clear();
+    ASSERT_TRUE(r.RunUntilEvent(EventLinkLost, 20000));
+    ASSERT_TRUE(r.link.Reconnecting());
+    ASSERT_TRUE(r.RunUntilEvent(EventConnectFailed, 20000)) << "the first attempt finds nothing";
+    up = true;
+    r.transport.opened.clear();
+    ASSERT_TRUE(r.RunUntilEvent(EventOnline, 60000)) << "found again on its port";
+    EXPECT_EQ(r.transport.opened, (std::vector<std::string>{"ttyA", "ttyB"}));
+    EXPECT_EQ(r.link.ConnectedPort(), "ttyB");
+}
+
 TEST(LinkTexts, ChineseWhenTheLanguageFlagIsOne) {
     Rig r({}, false);
     r.link.LanguageFlag = 1;

@@ -91,6 +91,12 @@ TEST_F(Backups, TheNewestFiftyOfADeviceAreKeptAndRenamedOnesAreNeverTouched) {
     DeviceImageRows back{};
     ApplyPreset(newest, back);
     EXPECT_EQ(back[6][20], 52);
+
+    // A clock put back: the new backup sorts first, and it is an older one that goes.
+    const fs::path early = WriteBackup(dir_, image, "5A352026", May1st - hours(1));
+    EXPECT_TRUE(fs::exists(early)) << "the backup just written is never deleted";
+    EXPECT_EQ(Names("5A352026").size(), 50u);
+    EXPECT_FALSE(fs::exists(dir_ / names.front()));
 }
 
 TEST_F(Backups, ABackupThatCannotBeWrittenThrowsAndDeletesNothing) {
