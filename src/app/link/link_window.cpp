@@ -96,9 +96,11 @@ TForm3::TForm3(AppContext& main, TForm2& status, const AppOptions& options)
 }
 
 TForm3::~TForm3() {
-    // The window may outlive this link window: its edits are only stored from now on.
+    // The window may outlive this link window: its edits are only stored from now on,
+    // and neither they nor the panels reach for the link that goes with it.
     main_.state().SendParamHook = nullptr;
     main_.state().SendBandParamHook = nullptr;
+    SetPanelLink(main_, nullptr);
 }
 
 Link& TForm3::link() { return parts_->link; }
