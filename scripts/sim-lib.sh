@@ -1,10 +1,11 @@
 # Sourced by the demo and screenshot scripts: starts kdsp-sim on a free loopback
 # port (sets sim_pid and port) and builds the showcase preset. Whatever it starts
-# or creates is stopped or removed, by pid and path, when the script exits.
+# or creates is stopped or removed, by pid and path, when the script exits: the
+# last first, so a simulator saving its memory on the way out still has its folder.
 cleanup=()
 run_cleanup() {
-  local step
-  for step in "${cleanup[@]}"; do eval "$step"; done
+  local i
+  for ((i = ${#cleanup[@]} - 1; i >= 0; i--)); do eval "${cleanup[i]}"; done
 }
 trap run_cleanup EXIT
 

@@ -244,10 +244,8 @@ void EqGraphView::FlushDraggedPoint() {
     if (k >= 0 && k < HpfMarker && freqChanged && gainChanged) {
         drag_.SentFreqCode = drag_.PendingFreqCode;
         drag_.SentGainCode = drag_.PendingGainCode;
-        Apply(ControlOf(k, SlotField::Frequency), true,
-                                    static_cast<int>(drag_.PendingFreqCode));
-        Apply(ControlOf(k, SlotField::Gain), false,
-                                    static_cast<int>(drag_.PendingGainCode));
+        Apply(ControlOf(k, SlotField::Frequency), true, static_cast<int>(drag_.PendingFreqCode));
+        Apply(ControlOf(k, SlotField::Gain), false, static_cast<int>(drag_.PendingGainCode));
     } else if (freqChanged && k >= 0 && k < MarkerCount) {
         const int v = FrequencyValueFor(k, static_cast<int>(drag_.PendingFreqCode));
         Apply(ControlOf(k, SlotField::Frequency), false, v);
@@ -256,8 +254,7 @@ void EqGraphView::FlushDraggedPoint() {
         drag_.SentGainCode = drag_.PendingGainCode;
         // Crossover points have no gain control: only band points apply one.
         if (k >= 0 && k < HpfMarker) {
-            Apply(ControlOf(k, SlotField::Gain), false,
-                                        static_cast<int>(drag_.PendingGainCode));
+            Apply(ControlOf(k, SlotField::Gain), false, static_cast<int>(drag_.PendingGainCode));
         }
     }
 

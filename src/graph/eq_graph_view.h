@@ -116,7 +116,7 @@ public:
     // re-shows the markers, any other value recomputes that slot only and
     // puts the value label on it.
     void DrawChannelCurve(int pointSel, int page);
-    // Applies the values a drag left pending and redraws after any EQ change.
+    // Applies the values a drag left pending, then RedrawAfterChange.
     void FlushDraggedPoint();
     // Redraws the band of the last change made anywhere, once per change, when
     // its page is the one on the graph.

@@ -356,5 +356,17 @@ TEST_F(WindowInputTest, OfflineEditsOfTheCopyTheProcessorIsNotInAreNotSent) {
     EXPECT_FALSE(W("OfflineEditsLabel")->isVisible());
 }
 
+// The window may outlive its link window (the link goes first on the way out): an
+// edit after that is only stored, and nothing reaches for the link that is gone.
+TEST_F(WindowInputTest, AnEditAfterTheLinkWindowIsGoneIsOnlyStored) {
+    linkWindow.reset();
+    Tab(1);
+    Type("MusGainEdit1", "3");
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(W<QLineEdit>("MusGainEdit1")->text(), "3.0");
+    EXPECT_TRUE(form->OfflineList().Changes().empty()) << "no link is left to offer the edit to";
+    EXPECT_FALSE(W("OfflineEditsLabel")->isVisible());
+}
+
 }  // namespace
 }  // namespace kdsp

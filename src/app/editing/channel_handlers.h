@@ -3,10 +3,6 @@
 // finds its parameter through the sender's Tag; channel_wiring connects them.
 #pragma once
 
-class QComboBox;
-class QSlider;
-class QWidget;
-
 namespace kdsp {
 
 class AppContext;

@@ -79,10 +79,12 @@ TForm3::TForm3(AppContext& main, TForm2& status, const AppOptions& options)
         UploadGuardLinkEvent(main_, event);
         // A transfer replaces (or rewrites) the whole memory: no edit before it can be undone.
         if (event == EventLinking || event == EventReload || event == EventUpload) main_.History().Clear();
-        // Online again: the edits made meanwhile are offered, once this event is through.
+        // Online again: the edits made meanwhile are offered, once this event is through
+        // (by the window alone: this link window may be gone by then).
         if (event == EventOnline || event == EventSaved) {
             const bool memoryRead = event == EventOnline && link.UploadFlag == 0;
-            QTimer::singleShot(0, &main_.Window(), [this, memoryRead] { OfferOfflineEdits(main_, memoryRead); });
+            QTimer::singleShot(0, &main_.Window(),
+                               [&main = main_, memoryRead] { OfferOfflineEdits(main, memoryRead); });
         }
         if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
     };
@@ -96,9 +98,11 @@ TForm3::TForm3(AppContext& main, TForm2& status, const AppOptions& options)
 }
 
 TForm3::~TForm3() {
-    // The window may outlive this link window: its edits are only stored from now on.
+    // The window may outlive this link window: its edits are only stored from now on,
+    // and neither they nor the panels reach for the link that goes with it.
     main_.state().SendParamHook = nullptr;
     main_.state().SendBandParamHook = nullptr;
+    SetPanelLink(main_, nullptr);
 }
 
 Link& TForm3::link() { return parts_->link; }

@@ -4,7 +4,6 @@
 #include <QString>
 
 class QComboBox;
-class QLineEdit;
 class QObject;
 
 namespace kdsp {

@@ -15,7 +15,6 @@
 
 class QSlider;
 class QStackedWidget;
-class QLabel;
 
 namespace kdsp {
 
