@@ -173,7 +173,8 @@ void LinkRun::Watch() {
     const auto& t = qt_.transport();
     if (!done_ && !endpoint_.serial.empty() && link().LinkState != LinkOnline) {
         if (!t.IsSerialOpen() && !t.SerialError().empty()) {
-            Fail("cannot open " + endpoint_.serial + ": " + t.SerialError());
+            Fail("cannot open " + endpoint_.serial + ": " + t.SerialError() +
+                 (t.OpenDenied() ? " (" + DialoutHint() + ")" : ""));
         } else if (link().TransportKind == TransportTcp) {
             // The search has given the port its second and would now try TCP.
             Fail("no answer on " + endpoint_.serial);

@@ -15,10 +15,9 @@ std::span<const std::uint8_t> AsBytes(const QByteArray& data) {
 
 }  // namespace
 
-std::string DialoutNote(const std::string& ports) {
-    return "Permission denied on " + ports +
-           ".\nSerial ports on Linux need membership of the dialout group: "
-           "sudo usermod -aG dialout $USER, then log in again.";
+std::string DialoutHint() {
+    return "serial ports on Linux need membership of the dialout group: "
+           "sudo usermod -aG dialout $USER, then log in again";
 }
 
 QtTransport::QtTransport(QObject* parent) : QObject(parent) {

@@ -14,9 +14,9 @@
 
 namespace kdsp {
 
-// What to tell a user whom the system refused these serial ports (comma-separated),
-// for the command line; the window says it in the user's language.
-std::string DialoutNote(const std::string& ports);
+// What to tell a user whom the system refused a serial port, for the command line;
+// the window says it in the user's language.
+std::string DialoutHint();
 
 class QtTransport : public QObject, public Transport {
     Q_OBJECT
@@ -58,6 +58,8 @@ public:
     // Told of a serial port the user may not open (on Linux: not in the dialout
     // group). The link itself only sees a port that stays silent.
     std::function<void(const std::string& port)> OnPermissionDenied;
+    // The last open failed for want of permission.
+    bool OpenDenied() const { return openDenied_; }
 
 private:
     QSerialPort serial_;
@@ -70,7 +72,7 @@ private:
     TraceHandler trace_;
     std::string serialError_;
     std::optional<std::vector<std::string>> portOverride_;
-    bool openDenied_ = false;  // the last open failed for want of permission
+    bool openDenied_ = false;
 };
 
 }  // namespace kdsp
