@@ -117,6 +117,7 @@ void TForm1::changeEvent(QEvent* e) {
     if (e->type() == QEvent::LanguageChange) {
         Retranslate(this);
         ShowPresetFolder(*this);
+        ShowOfflineEdits(*this);
     }
     QWidget::changeEvent(e);
 }
