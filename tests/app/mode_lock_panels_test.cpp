@@ -93,7 +93,7 @@ TEST_F(ModePanelTest, SavingInManagerModeAsksThenSendsTheName) {
     EXPECT_EQ(link->PendingEvent, EventSaved);
 }
 
-TEST_F(ModePanelTest, SavingAModeThatTheProcessorHasNotIsRefused) {
+TEST_F(ModePanelTest, SavingOrRecallingAModeThatTheProcessorHasNotIsRefused) {
     form->model().DeviceImage[PageSystem][12] = 1;  // manager mode, as the tab's refresh reads it
     ClickOn(W("FormTabBtn8"));
     ASSERT_EQ(Box()->count(), 16) << "the start-up list, before the processor is read";
@@ -105,7 +105,12 @@ TEST_F(ModePanelTest, SavingAModeThatTheProcessorHasNotIsRefused) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "设备只有 9 个存储模式，无法保存为模式 12!");
     EXPECT_EQ(shown[0].buttons, MsgButtons::Ok);
+    ClickOn(W("RzBmpButton121"));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].text, "设备只有 9 个存储模式，无法调用模式 12!");
+    EXPECT_EQ(shown[1].buttons, MsgButtons::Ok);
     EXPECT_TRUE(transport.writes.empty());
+    EXPECT_NE(form->model().ParamImage[PageSystem][2], 11) << "no recall of a mode it has not stored";
 }
 
 class LockPanelTest : public PanelTest {

@@ -124,6 +124,10 @@
         <translation>The processor has only %1 stored modes; mode %2 cannot be saved!</translation>
     </message>
     <message>
+        <source>设备只有 %1 个存储模式，无法调用模式 %2!</source>
+        <translation>The processor has only %1 stored modes; mode %2 cannot be recalled!</translation>
+    </message>
+    <message>
         <source>保存当前模式为 %1-%2?</source>
         <translation>Save the current settings as mode %1-%2?</translation>
     </message>

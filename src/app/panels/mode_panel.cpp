@@ -78,7 +78,17 @@ void RzBmpButton121Click(AppContext& form, QObject* sender) {
     Link* link = PanelLink(form);
     Model& model = form.model();
 
-    if (sender->objectName() == QLatin1String("RzBmpButton121")) {
+    const bool recall = sender->objectName() == QLatin1String("RzBmpButton121");
+    if (index >= StoredModeCount) {
+        // Only the start-up list, before the processor has been read, offers these.
+        AppMessage(&form.Window(), PromptCaption(),
+                   (recall ? Tr(QT_TRANSLATE_NOOP("kdsp", "设备只有 %1 个存储模式，无法调用模式 %2!"))
+                           : Tr(QT_TRANSLATE_NOOP("kdsp", "设备只有 %1 个存储模式，无法保存为模式 %2!")))
+                       .arg(StoredModeCount)
+                       .arg(index + 1));
+        return;
+    }
+    if (recall) {
         if (AppMessage(&form.Window(), PromptCaption(),
                        Tr(QT_TRANSLATE_NOOP("kdsp", "模式切换为%1?")).arg(box->currentText()),
                        MsgButtons::YesNo) != MsgAnswer::Yes)
@@ -96,14 +106,6 @@ void RzBmpButton121Click(AppContext& form, QObject* sender) {
     if (model.ParamImage[PageSystem][12] != 1) {
         AppMessage(&form.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "用户模式无法执行保存操作!")));
-        return;
-    }
-    if (index >= StoredModeCount) {
-        // Only the start-up list, before the processor has been read, offers these.
-        AppMessage(&form.Window(), PromptCaption(),
-                   Tr(QT_TRANSLATE_NOOP("kdsp", "设备只有 %1 个存储模式，无法保存为模式 %2!"))
-                       .arg(StoredModeCount)
-                       .arg(index + 1));
         return;
     }
     auto* edit = form.Ctl<QLineEdit>("PresetModeEdit");
