@@ -18,7 +18,7 @@ TEST(Inventory, TakesEntriesCommentsBlankLinesAndLineEnds) {
         "   \t\n"
         "lounge serial:COM3 #\n"
         "v6 tcp:[::1]:1\n"
-        "包厢 tcp:10.0.0.9:65535");
+        "包厢 tcp:192.0.2.9:65535");
     ASSERT_FALSE(inv.error) << inv.error->Text();
     ASSERT_EQ(inv.entries.size(), 6u);
     const struct {
@@ -28,7 +28,7 @@ TEST(Inventory, TakesEntriesCommentsBlankLinesAndLineEnds) {
     } want[] = {
         {"room1", "tcp:127.0.0.1:8889", 3},  {"room#2", "tcp:dsp-2.local:9000", 4},
         {"bar", "serial:/dev/ttyUSB0", 5},  {"lounge", "serial:COM3", 7},
-        {"v6", "tcp:[::1]:1", 8},           {"包厢", "tcp:10.0.0.9:65535", 9},
+        {"v6", "tcp:[::1]:1", 8},           {"包厢", "tcp:192.0.2.9:65535", 9},
     };
     for (std::size_t i = 0; i < std::size(want); ++i) {
         EXPECT_EQ(inv.entries[i].name, want[i].name);
