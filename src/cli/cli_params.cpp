@@ -12,9 +12,9 @@
 #include "cli/cli_json.h"
 #include "cli/cli_ranges.h"
 #include "cli/cli_session.h"
+#include "core/model/operating_mode.h"
 #include "core/model/param_names.h"
 #include "core/model/param_text.h"
-#include "core/model/operating_mode.h"
 #include "core/protocol/frames.h"
 
 namespace kdsp::cli {

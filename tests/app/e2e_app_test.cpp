@@ -652,7 +652,7 @@ TEST_F(EndToEndApp, AProcessorStartedAgainIsFoundByItselfAndAskedAboutTheOffline
     auto* level = app.W<QSlider>("MainMusLevelBar");
     auto* status = app.W<QLabel>("LinkLabel");
     auto* offline = app.W<QLabel>("OfflineEditsLabel");
-    const QString name = QString::fromUtf8("主输出 音乐");  // as the window names main.mix.music.level
+    const QString name = QString::fromUtf8("主输出 (唱歌) 音乐");  // main.mix.music.level, sing copy
 
     int edited = -1;
     for (const bool send : {false, true}) {
