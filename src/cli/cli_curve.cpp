@@ -12,6 +12,7 @@
 #include "core/eq/channel_curve.h"
 #include "core/eq/graph_mapping.h"
 #include "core/model/model.h"
+#include "core/model/operating_mode.h"
 #include "core/preset/atomic_file.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
@@ -114,7 +115,7 @@ void FromPreset(const CurveOptions& o, Drawn& out) {
     }
     ApplyPreset(ReadPreset(o.preset), model);
     // The music and output EQs exist per sing/dance mode: draw the mode the preset uses.
-    model.ModeFlag = model.DeviceImage[PageMusic][1] == 1 ? 1 : 0;
+    model.ModeFlag = ModeCopyOf(model.DeviceImage[PageMusic][1]);
     LoadViewFromDevice(model, model.ModeFlag);
     out.curve.Update(model, AllSlots, page);
     if (page == PageEcho || page == PageReverb)

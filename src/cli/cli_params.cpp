@@ -12,6 +12,7 @@
 #include "cli/cli_json.h"
 #include "cli/cli_ranges.h"
 #include "cli/cli_session.h"
+#include "core/model/operating_mode.h"
 #include "core/model/param_names.h"
 #include "core/model/param_text.h"
 #include "core/protocol/frames.h"
@@ -234,7 +235,7 @@ void Set(const std::vector<std::string>& args, bool raw, const Endpoint& ep) {
 }  // namespace
 
 int OperatingMode(const Model& m) {
-    return m.DeviceImage[PageMusic][1] != 0 ? 1 : 0;
+    return ModeCopyOf(m.DeviceImage[PageMusic][1]);
 }
 
 const char* ModeText(int mode) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/model/model.h"
+#include "core/model/operating_mode.h"
 #include "core/protocol/frames.h"
 
 namespace kdsp {
@@ -72,7 +73,7 @@ public:
     }
 
     // The operating-mode copy the processor writes single values into (page 0 index 1).
-    int OperatingMode() const { return memory_[PageMusic][1] != 0 ? 1 : 0; }
+    int OperatingMode() const { return ModeCopyOf(memory_[PageMusic][1]); }
 
     static DeviceImageRows FactoryMemory();
 

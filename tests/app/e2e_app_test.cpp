@@ -28,7 +28,6 @@
 #include "core/link/link.h"
 #include "core/model/catalogue.h"
 #include "core/model/eq_layout.h"
-#include "core/model/param_names.h"
 #include "core/preset/backups.h"
 #include "core/preset/preset_file.h"
 #include "core/protocol/frames.h"
@@ -229,6 +228,10 @@ void WriteChangedPreset(App& app, const char* name) {
     file.DeviceImage[PageMain][20] = 200;
     file.DeviceImage[PageMain][21] += 3;
     file.DeviceImage[PageAux1][20] = 100;
+    // The second aux output's mix levels beyond its sliders' reach (100).
+    file.DeviceImage[PageAux2][0] = 190;
+    file.DeviceImage[PageAux2][4] = 110;
+    file.DeviceImage[PageAux2][8] = 125;
     WritePresetFile(PanelsOf(*app.form1).folders.PresetFolder / (std::string(name) + ".Nddt"), file);
 }
 
@@ -267,23 +270,37 @@ TEST_F(EndToEndApp, AnUploadThatTheProcessorDoesNotKeepIsNamedAndCanBeRetried) {
     for (auto [p, s] : UploadedSlots()) EXPECT_EQ(kept[p][s], before[p][s]) << "page " << p << " slot " << s;
 }
 
+// Words beyond the sliders' reach (echo pre-delay 183 on a slider to 125, mix levels
+// 161/121/119 on sliders to 100, and the preset's aux-2 levels) go into the file saved
+// to the PC, the backup, the upload and the restore word for word.
 TEST_F(EndToEndApp, EachOverwriteIsBackedUpAndTheLastBackupCanBeSentBack) {
     const auto state = Path("memory.Nddt");
     SimProcess sim({"--state", QString::fromStdString(state.string())});
     ASSERT_GT(sim.Port(), 0);
+    const std::vector<std::pair<ParamId, int>> beyond = {{0x0406, 183}, {0x0700, 161}, {0x0704, 121}, {0x0708, 119}};
+    for (auto [id, word] : beyond) ASSERT_TRUE(sim.Poke(id, word));
     App app(sim.Port(), Folder(), true);
     ASSERT_TRUE(app.Start()) << app.Seen();
     const DeviceImageRows before = app.model().DeviceImage;
+    for (auto [id, word] : beyond) ASSERT_EQ(before[PageOf(id)][IndexOf(id)], word) << "as read, not as shown";
     WriteChangedPreset(app, "Venue");
     app.Tab(8);
     EXPECT_EQ(app.W<QLabel>("BackupLabel")->text(),
               "备份文件夹：" + QString::fromStdString(PanelsOf(*app.form1).backupFolder.string()));
+    app.Type("FileEdit", "AsRead", false);
+    app.Click("RzBmpButton120");
+    const DeviceImageRows saved =
+        ReadState(PanelsOf(*app.form1).folders.PresetFolder / "AsRead.Nddt");
+    for (auto [p, s] : UploadedSlots()) ASSERT_EQ(saved[p][s], before[p][s]) << "saved: page " << p << " slot " << s;
+    app.told.clear();
 
     app.Type("FileEdit", "Venue", false);
     app.Click("RzBmpButton119");
     ASSERT_TRUE(app.WaitFor([&] { return OnlineAgain(app); })) << app.Seen();
     ASSERT_EQ(app.told.size(), 1u) << "a good upload is not questioned: " << app.Seen();
     EXPECT_EQ(app.model().DeviceImage[PageMain][20], 200) << "read back from the processor";
+    EXPECT_EQ(app.model().DeviceImage[PageAux2][0], 190) << "sent as the file holds it";
+    EXPECT_EQ(app.model().DeviceImage[PageAux2][8], 125);
     auto backups = BackupsOf(app);
     ASSERT_EQ(backups.size(), 1u);
     EXPECT_EQ(app.W<QLabel>("BackupLabel")->text(), "已备份：" + QString::fromStdString(backups[0].filename().string()));
@@ -302,6 +319,9 @@ TEST_F(EndToEndApp, EachOverwriteIsBackedUpAndTheLastBackupCanBeSentBack) {
     backups = BackupsOf(app);
     ASSERT_EQ(backups.size(), 2u);
     EXPECT_EQ(ReadState(backups[1])[PageMain][20], 200);
+    EXPECT_EQ(ReadState(backups[1])[PageAux2][0], 190);
+    for (auto [id, word] : beyond)
+        EXPECT_EQ(app.model().DeviceImage[PageOf(id)][IndexOf(id)], word) << "restored and read back";
 
     // A stored mode recalled: its memory replaces the processor's, which is kept first.
     app.events.clear();
@@ -632,7 +652,7 @@ TEST_F(EndToEndApp, AProcessorStartedAgainIsFoundByItselfAndAskedAboutTheOffline
     auto* level = app.W<QSlider>("MainMusLevelBar");
     auto* status = app.W<QLabel>("LinkLabel");
     auto* offline = app.W<QLabel>("OfflineEditsLabel");
-    const QString name = QString::fromStdString(FindParamForId(0x0600, 0)->name);
+    const QString name = QString::fromUtf8("主输出 (唱歌) 音乐");  // main.mix.music.level, sing copy
 
     int edited = -1;
     for (const bool send : {false, true}) {

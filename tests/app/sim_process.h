@@ -9,7 +9,9 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTcpSocket>
 
+#include "core/protocol/frames.h"
 #include "sent_frame.h"
 
 namespace kdsp {
@@ -43,6 +45,20 @@ public:
         }
     }
     int Port() const { return port_; }
+
+    // Sets a word of the processor's memory as another client's write would (the
+    // words a test needs that no control of the window can set); true once
+    // acknowledged.
+    bool Poke(ParamId id, int value) {
+        QTcpSocket socket;
+        socket.connectToHost("127.0.0.1", static_cast<quint16>(port_));
+        if (!socket.waitForConnected(3000)) return false;
+        const Bytes frame = BuildValueFrame(CmdWrite, id, static_cast<std::uint16_t>(value));
+        socket.write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size()));
+        const bool acked = socket.waitForReadyRead(3000);
+        socket.disconnectFromHost();
+        return acked;
+    }
 
     // The writes received since the last call, from the simulator's log (started
     // with "--log"), without the link's own commands (connect, keep-alive,

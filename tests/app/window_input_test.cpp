@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/editing/offline_edits.h"
+#include "app/i18n/language.h"
 #include "app/state/panel_state.h"
 #include "app/widgets/app_message.h"
 #include "core/model/codecs.h"
@@ -45,6 +46,13 @@ class WindowInputTest : public EditingTest {
         linkWindow->RefreshAllPages();
         transport.frames.clear();
     }
+    // The same through the link's own online event, which takes the mode word first.
+    void OnlineByLink(const std::function<void(DeviceImageRows&)>& fill) {
+        fill(form->model().DeviceImage);
+        link->RaiseLinkEvent(EventOnline);
+        transport.frames.clear();
+    }
+    void Undo() { Person::Key(form.get(), Qt::Key_Z, 1, Qt::ControlModifier); }
     static int Index(int page, int band, int field) {
         return BandParamIndex(FirstEqIndex[page], band, field);
     }
@@ -197,21 +205,21 @@ TEST_F(WindowInputTest, ARefreshLeavesTheEditTheWheelActsOn) {
 TEST_F(WindowInputTest, GoingOnlineShowsGroupRulesModeAndTheSelectedBand) {
     Online([](DeviceImageRows& d) {
         d[PageDynEq][13] = 1;  // dynamic-EQ group 2 bypassed
-        d[PageMusic][1] = 2;   // a sing/dance word that is neither: the sing copy is used
-        d[PageMusic][DeviceSlot(PageMusic, Index(PageMusic, 0, 1), 0)] = 205;
-        d[PageMusic][DeviceSlot(PageMusic, Index(PageMusic, 0, 2), 0)] = 150;
+        d[PageMusic][1] = 2;   // a sing/dance word that is neither: the dance copy is used
+        d[PageMusic][DeviceSlot(PageMusic, Index(PageMusic, 0, 1), 1)] = 205;
+        d[PageMusic][DeviceSlot(PageMusic, Index(PageMusic, 0, 2), 1)] = 150;
     });
     EXPECT_TRUE(W("DEQ1Grop")->isEnabled());
     EXPECT_FALSE(W("DEQ2Grop")->isEnabled());
-    EXPECT_EQ(form->model().ModeFlag, 0);
-    EXPECT_EQ(W<BoundButton>("SingModeBtn")->Shown(), BoundButton::Picture::On);
-    EXPECT_EQ(W<BoundButton>("DiscoModeBtn")->Shown(), BoundButton::Picture::Stay);
+    EXPECT_EQ(form->model().ModeFlag, 1);
+    EXPECT_EQ(W<BoundButton>("SingModeBtn")->Shown(), BoundButton::Picture::Stay);
+    EXPECT_EQ(W<BoundButton>("DiscoModeBtn")->Shown(), BoundButton::Picture::On);
     EXPECT_EQ(View()->ValueLabel()->text().toStdString(), "6.0dB\nQ:1.00\n1020.00Hz");
 
     Type("MusGainEdit1", "3");
     const Model& m = form->model();
-    EXPECT_EQ(m.DeviceImage[PageMusic][DeviceSlot(PageMusic, Index(PageMusic, 0, 2), 0)], 135)
-        << "the sing copy";
+    EXPECT_EQ(m.DeviceImage[PageMusic][DeviceSlot(PageMusic, Index(PageMusic, 0, 2), 1)], 135)
+        << "the dance copy";
 }
 
 // Markers stand at their band's own frequency; the axis labels are bold and as
@@ -350,10 +358,94 @@ TEST_F(WindowInputTest, OfflineEditsOfTheCopyTheProcessorIsNotInAreNotSent) {
     SetMessageInterceptor({});
     EXPECT_EQ(Sent(), std::vector<SentFrame>{ValueFrame(0x0A0E, 2)});
     ASSERT_EQ(told.size(), 2);
-    EXPECT_TRUE(told[0].contains("band1.gain = 3.0dB") && told[0].contains(" = input3")) << told[0].toStdString();
-    EXPECT_TRUE(told[1].contains("band1.gain")) << "named as not sent: " << told[1].toStdString();
+    EXPECT_TRUE(told[0].startsWith(QString::fromUtf8("离线期间修改了 2 项设置：\n音乐 (唱歌) 第1段 增益 = 3.0dB\n")))
+        << told[0].toStdString();
+    EXPECT_TRUE(told[1].contains(QString::fromUtf8("第1段 增益"))) << "named as not sent: " << told[1].toStdString();
     EXPECT_EQ(form->model().DeviceImage[PageMusic][gainSlot], DefaultBandGain) << "the processor's value stays";
     EXPECT_FALSE(W("OfflineEditsLabel")->isVisible());
+}
+
+// An offline edit of one field of a band sends that field; the band's other fields
+// go with what the processor holds when it comes back. The offer names the edit as
+// the window does, in its language, and counts it in the singular.
+TEST_F(WindowInputTest, OfflineEditsSendOnlyTheFieldsTheyList) {
+    const int band = 1;
+    auto slot = [&](int field) { return DeviceSlot(PageMusic, Index(PageMusic, band, field), 0); };
+    QStringList told;
+    SetMessageInterceptor([&](const QString&, const QString& text, MsgButtons) {
+        told.append(text);
+        return MsgAnswer::Yes;
+    });
+    for (const UiLanguage language : {UiLanguage::Unset, UiLanguage::English}) {
+        SetUiLanguage(language);
+        link->LinkState = LinkOffline;
+        linkWindow->link().LinkState = LinkOffline;
+        Tab(1);
+        Type("MusFreEdit2", language == UiLanguage::English ? "4000" : "2000");
+        const int typed = form->model().DeviceImage[PageMusic][slot(1)];
+        ASSERT_TRUE(Sent().empty());
+        // Back with its own frequency, and band 2's gain and Q changed meanwhile.
+        const int gain = language == UiLanguage::English ? 100 : 150, q = language == UiLanguage::English ? 40 : 50;
+        Online([&](DeviceImageRows& d) {
+            d[PageMusic][slot(1)] = DefaultBandFreq[PageMusic][band];
+            d[PageMusic][slot(2)] = gain;
+            d[PageMusic][slot(3)] = q;
+        });
+        link->LinkState = LinkOnline;
+        linkWindow->link().LinkState = LinkOnline;
+        told.clear();
+        OfferOfflineEdits(*form, true);
+        EXPECT_EQ(Sent(), std::vector<SentFrame>{BandFrame(PageMusic, band, {0, typed, gain, q, DefaultShelfQ})});
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told[0].startsWith(language == UiLanguage::English
+                                           ? "1 setting was changed while offline:\nMusic (Sing) Band 2 Frequency = 4000.0Hz\n"
+                                           : QString::fromUtf8("离线期间修改了 1 项设置：\n音乐 (唱歌) 第2段 频率 = 2000.0Hz\n")))
+            << told[0].toStdString();
+        transport.frames.clear();
+    }
+    SetUiLanguage(UiLanguage::Unset);
+    SetMessageInterceptor({});
+}
+
+// A word beyond a slider's reach (a mix level of 168 on a slider to 100) is shown in
+// the pane and kept: a wheel notch moves from the slider's end, undo sends 168 back.
+TEST_F(WindowInputTest, AWordBeyondASlidersReachIsKeptUntilTheUserMovesIt) {
+    OnlineByLink([](DeviceImageRows& d) {
+        d[PageMain][0] = 168;
+        d[PageEcho][6] = 183;
+    });
+    EXPECT_EQ(form->model().DeviceImage[PageMain][0], 168) << "showing it stores nothing";
+    EXPECT_EQ(form->model().DeviceImage[PageEcho][6], 183);
+    Tab(4);
+    auto* bar = W<QSlider>("MainMusLevelBar");
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(W("MainMusLevelPane")->property("text").toString(), "336") << "the exact number, 2 x 168";
+    Person::Wheel(bar, -120);
+    const int moved = bar->value();
+    EXPECT_LT(moved, bar->maximum());
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{ValueFrame(0x0600, moved)});
+    transport.frames.clear();
+    Undo();
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{ValueFrame(0x0600, 168)});
+    EXPECT_EQ(W("MainMusLevelPane")->property("text").toString(), "336");
+}
+
+// A mode word other than 0 or 1 is the dance copy, as the lit button says: the music
+// page shows that copy, and the next edit sends its band with the one change.
+TEST_F(WindowInputTest, AnOddModeWordShowsAndEditsTheDanceCopy) {
+    const int band = 1;
+    const std::vector<int> dance = {0, 100, 150, 50, DefaultShelfQ};
+    OnlineByLink([&](DeviceImageRows& d) {
+        d[PageMusic][1] = 286;
+        for (int k = 0; k < 5; ++k) d[PageMusic][DeviceSlot(PageMusic, Index(PageMusic, band, k), 1)] = dance[k];
+    });
+    Tab(1);
+    EXPECT_EQ(W<QLineEdit>("MusFreEdit2")->text().toStdString(), FormatValue(2, 100).text);
+    EXPECT_EQ(W<QLineEdit>("MusGainEdit2")->text(), "6.0");
+    Type("MusGainEdit2", "3");
+    std::vector<int> sent = dance;
+    sent[2] = 135;
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{BandFrame(PageMusic, band, sent)});
 }
 
 // The window may outlive its link window (the link goes first on the way out): an

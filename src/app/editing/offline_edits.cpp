@@ -14,6 +14,7 @@
 #include "app/state/panel_state.h"
 #include "app/widgets/app_message.h"
 #include "core/link/link.h"
+#include "core/model/operating_mode.h"
 
 namespace kdsp {
 
@@ -29,7 +30,7 @@ QString Listed(const std::vector<OfflineEdits::Entry>& entries) {
             lines.append(Tr(QT_TRANSLATE_NOOP("kdsp", "……另有 %1 项")).arg(entries.size() - ListedAtMost));
             break;
         }
-        lines.append(QString::fromStdString(DescribeEdit(e.edit, e.edit.after)));
+        lines.append(DescribeEdit(e.edit, e.edit.after));
     }
     return lines.join('\n');
 }
@@ -94,8 +95,8 @@ void OfferOfflineEdits(AppContext& form, bool memoryRead) {
     list.Clear();
     if (changes.empty()) return;
     const QString question =
-        Tr(QT_TRANSLATE_NOOP("kdsp", "离线期间修改了 %1 项设置：\n%2\n\n把这些修改发送到设备吗？不发送则放弃这些修改，保留设备上的设置。"))
-            .arg(changes.size())
+        TrN(QT_TRANSLATE_NOOP("kdsp", "离线期间修改了 %n 项设置：\n%1\n\n把这些修改发送到设备吗？不发送则放弃这些修改，保留设备上的设置。"),
+            static_cast<int>(changes.size()))
             .arg(Listed(changes));
     Model& m = form.model();
     if (AppMessage(&form.Window(), PromptCaption(), question, MsgButtons::YesNo) == MsgAnswer::Yes) {
@@ -104,7 +105,7 @@ void OfferOfflineEdits(AppContext& form, bool memoryRead) {
         int processorMode = m.DeviceImage[PageMusic][1];
         for (const OfflineEdits::Entry& e : changes)
             if (IsModeSwitch(e.edit) && !Replaced(m, e, memoryRead)) processorMode = e.edit.before[0];
-        processorMode = processorMode == 1 ? 1 : 0;
+        processorMode = ModeCopyOf(processorMode);
         std::vector<StoredEdit> sent;
         std::vector<OfflineEdits::Entry> left;
         form.History().SeparateStep([&] {
@@ -113,9 +114,19 @@ void OfferOfflineEdits(AppContext& form, bool memoryRead) {
                     left.push_back(e);
                     continue;
                 }
-                ApplyStoredValues(form, e.edit, e.edit.after);
-                if (IsModeSwitch(e.edit)) processorMode = e.edit.after[0] == 1 ? 1 : 0;
-                sent.push_back(e.edit);
+                // Only the fields the user changed go out as edited; the others of a
+                // band frame carry what the processor holds now (just read), so
+                // nothing the offer did not list is put back to an older value.
+                StoredEdit edit = e.edit;
+                edit.before = ValuesIn(m.DeviceImage, edit);
+                edit.after = edit.before;
+                for (int k = 0; k < edit.FieldCount(); ++k) {
+                    const std::size_t f = static_cast<std::size_t>(k);
+                    if (e.edit.before[f] != e.edit.after[f]) edit.after[f] = e.edit.after[f];
+                }
+                ApplyStoredValues(form, edit, edit.after);
+                if (IsModeSwitch(edit)) processorMode = ModeCopyOf(edit.after[0]);
+                sent.push_back(edit);
             }
         });
         for (const OfflineEdits::Entry& e : left) Forget(form, e, memoryRead);

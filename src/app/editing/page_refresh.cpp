@@ -17,6 +17,7 @@
 #include "core/model/catalogue.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
+#include "core/model/operating_mode.h"
 
 namespace kdsp {
 
@@ -28,8 +29,8 @@ bool refreshing = false;
 void ShowButton(AppContext& form, BoundButton* c, int p, int i, int v) {
     if (p == PageMusic && i == 0) return;  // the manual/automatic step does it
     if (p == PageMusic && i == 1) {
-        // Any word but 1 is the sing copy (ModeFlag 0): the buttons say which is edited.
-        ControlAction(form, form.Control(v == 1 ? "DiscoModeBtn" : "SingModeBtn"), 17);
+        // The buttons say which copy is edited.
+        ControlAction(form, form.Control(ModeCopyOf(v) == 1 ? "DiscoModeBtn" : "SingModeBtn"), 17);
         return;
     }
     const ParamBinding* b = FindBinding(MakeId(p, i));
@@ -59,8 +60,15 @@ void RefreshPage(AppContext& form, int p) {
         if (!c || c == st.Example) continue;
         const int v = m.ParamImage[p][i];
         if (auto* bar = qobject_cast<BoundSlider*>(c)) {
-            // No pause here: the slider's handler has already shown the value.
-            MoveSlider(form, bar, v);
+            // A slider with a value pane shows the stored word through the pane: a word
+            // beyond the slider's reach (mix levels to 200 on a slider to 100...) stands
+            // as the exact number in the pane, the slider waits at its end, and the
+            // memory keeps the word for presets, backups and undo. No pause here.
+            auto* pane = qobject_cast<BoundPane*>(st.Tables.Pane[p][i]);
+            if (pane && pane->Hint().toInt() >= 5)
+                ApplyControlValue(form, pane, 0, 1, v);
+            else
+                MoveSlider(form, bar, v);
         } else if (auto* button = qobject_cast<BoundButton*>(c)) {
             ShowButton(form, button, p, i, v);
         } else if (auto* box = qobject_cast<BoundCombo*>(c)) {
@@ -103,9 +111,10 @@ void RefreshPages(AppContext& form, int selector) {
     // The handlers run below would each redraw; the curve is drawn once at the end.
     const bool redrawWasSuspended = form.SetCurveRedrawSuspended(true);
 
+    // The mode word picks the copy shown, also when it came with a preset or a
+    // stored edit rather than with a read.
+    m.ModeFlag = ModeCopyOf(m.DeviceImage[PageMusic][1]);
     LoadViewFromDevice(m, m.ModeFlag);
-    // Only 0 (sing) and 1 (dance) have device slots.
-    m.ModeFlag = m.ParamImage[PageMusic][1] == 1 ? 1 : 0;
 
     if (selector == PageReverb) selector = PageEcho;  // both shown by the effect page
     for (int p = 0; p < PageCount; ++p)

@@ -2,12 +2,16 @@
 // path with the views set so that the write reaches exactly that copy.
 #include "app/editing/stored_edit.h"
 
+#include <QStringList>
+
 #include "app/editing/change_path.h"
 #include "app/editing/page_refresh.h"
+#include "app/i18n/language.h"
 #include "app/state/app_context.h"
 #include "core/model/catalogue.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
+#include "core/model/operating_mode.h"
 #include "core/model/param_names.h"
 #include "core/model/param_text.h"
 
@@ -73,7 +77,7 @@ StoredEdit LocateEdit(const Model& model, ParamId id, bool band) {
     StoredEdit e;
     e.page = PageOf(s);
     e.index = IndexOf(s);
-    e.mode = model.ModeFlag == 1 ? 1 : 0;
+    e.mode = ModeCopyOf(model.ModeFlag);
     if (band && e.page <= PageRear) {
         // The band frame the link sends for this id.
         const BandRef r = DecodeBand(model, s);
@@ -112,7 +116,7 @@ void ApplyStoredValues(AppContext& form, const StoredEdit& edit, const StoredVal
     else if (send)
         SendParam(form, first, values[0]);
     // The sing/dance switch itself decides which copies the window shows from now on.
-    if (edit.band < 0 && edit.page == PageMusic && edit.index == 1) views.mode = values[0] == 1 ? 1 : 0;
+    if (edit.band < 0 && edit.page == PageMusic && edit.index == 1) views.mode = ModeCopyOf(values[0]);
 }
 
 void ShowStoredEdits(AppContext& form, const std::vector<StoredEdit>& edits, bool after) {
@@ -128,18 +132,47 @@ void ShowStoredEdits(AppContext& form, const std::vector<StoredEdit>& edits, boo
         form.state().LastChange = {shown, (after ? last.after : last.before)[0]};
 }
 
-std::string DescribeEdit(const StoredEdit& edit, const StoredValues& values) {
-    std::string out;
+namespace {
+
+// The stored copy as the window's tabs and group buttons call it.
+const char* PageCaption(int page) {
+    static const char* const captions[PageCount] = {
+        QT_TRANSLATE_NOOP("kdsp", "音乐"),      QT_TRANSLATE_NOOP("kdsp", "麦克风A组"),
+        "DEQ",                                  QT_TRANSLATE_NOOP("kdsp", "麦克风B组"),
+        QT_TRANSLATE_NOOP("kdsp", "回声"),      QT_TRANSLATE_NOOP("kdsp", "混响"),
+        QT_TRANSLATE_NOOP("kdsp", "主输出"),    QT_TRANSLATE_NOOP("kdsp", "辅助输出1"),
+        QT_TRANSLATE_NOOP("kdsp", "辅助输出2"), QT_TRANSLATE_NOOP("kdsp", "后置输出"),
+        QT_TRANSLATE_NOOP("kdsp", "系统")};
+    return page >= 0 && page < PageCount ? captions[page] : "";
+}
+
+QString FieldCaption(const StoredEdit& edit, int k, const NamedParam* p) {
+    if (edit.band >= 0) {
+        static const char* const fields[BandFieldCount] = {
+            QT_TRANSLATE_NOOP("kdsp", "类型"), QT_TRANSLATE_NOOP("kdsp", "频率"), QT_TRANSLATE_NOOP("kdsp", "增益"),
+            QT_TRANSLATE_NOOP("kdsp", "Q值"), QT_TRANSLATE_NOOP("kdsp", "Q值")};
+        return Tr(QT_TRANSLATE_NOOP("kdsp", "第%1段")).arg(edit.band + 1) + ' ' + Tr(fields[k]);
+    }
+    if (p && p->caption) return Tr(QString::fromUtf8(p->caption));
+    // A word without a caption of its own is named as the catalogue names it.
+    return p ? QString::fromStdString(p->name) : QString("%1.%2").arg(edit.page).arg(edit.FieldIndex(k));
+}
+
+}  // namespace
+
+QString DescribeEdit(const StoredEdit& edit, const StoredValues& values) {
+    QString where = Tr(PageCaption(edit.page));
+    if (edit.PerMode())
+        where += QString(" (%1)").arg(Tr(edit.mode == 1 ? QT_TRANSLATE_NOOP("kdsp", "舞蹈") : QT_TRANSLATE_NOOP("kdsp", "唱歌")));
+    QStringList fields;
     for (int k = 0; k < edit.FieldCount(); ++k) {
         const std::size_t f = static_cast<std::size_t>(k);
         if (edit.FieldCount() > 1 && edit.before[f] == edit.after[f]) continue;
         const NamedParam* p = FindParamForId(MakeId(edit.page, edit.FieldIndex(k)), edit.mode);
-        if (!out.empty()) out += ", ";
-        out += p ? p->name + " = " + ShowParam(*p, values[f])
-                 : "page " + std::to_string(edit.page) + " index " + std::to_string(edit.FieldIndex(k)) + " = " +
-                       std::to_string(values[f]);
+        fields.append(FieldCaption(edit, k, p) + " = " +
+                      (p ? QString::fromStdString(ShowParam(*p, values[f])) : QString::number(values[f])));
     }
-    return out;
+    return where + ' ' + fields.join(", ");
 }
 
 }  // namespace kdsp

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <QString>
+
 #include "core/model/model.h"
 
 namespace kdsp {
@@ -47,7 +49,9 @@ void ApplyStoredValues(AppContext& form, const StoredEdit& edit, const StoredVal
 // last change.
 void ShowStoredEdits(AppContext& form, const std::vector<StoredEdit>& edits, bool after);
 
-// "main.lowpass.frequency = 1000.0Hz" (a band: "music.band2 = PEQ 1000.0Hz 3.0dB Q 1.00").
-std::string DescribeEdit(const StoredEdit& edit, const StoredValues& values);
+// The edit as the window names it, in its language, one field a line part:
+// "主输出 高切频率 = 1000.0Hz", "Music Band 2 Frequency = 2000.0Hz"; of a band only
+// the fields the edit changed.
+QString DescribeEdit(const StoredEdit& edit, const StoredValues& values);
 
 }  // namespace kdsp

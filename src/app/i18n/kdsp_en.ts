@@ -673,15 +673,25 @@ Overwrite them anyway?</translation>
         <source>离线修改：%1</source>
         <translation>Offline edits: %1</translation>
     </message>
-    <message>
-        <source>离线期间修改了 %1 项设置：
-%2
+    <message numerus="yes">
+        <source>离线期间修改了 %n 项设置：
+%1
 
 把这些修改发送到设备吗？不发送则放弃这些修改，保留设备上的设置。</source>
-        <translation>%1 settings were changed while offline:
-%2
+        <translation>
+            <numerusform>%n setting was changed while offline:
+%1
 
-Send these changes to the processor? If not, they are dropped and the processor&apos;s settings are kept.</translation>
+Send this change to the processor? If not, it is dropped and the processor&apos;s setting is kept.</numerusform>
+            <numerusform>%n settings were changed while offline:
+%1
+
+Send these changes to the processor? If not, they are dropped and the processor&apos;s settings are kept.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>第%1段</source>
+        <translation>Band %1</translation>
     </message>
     <message>
         <source>下列修改属于设备当前不在的唱歌/舞蹈模式，未发送：

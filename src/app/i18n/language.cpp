@@ -131,6 +131,8 @@ QString Tr(const QString& source) {
     return QCoreApplication::translate(TrContext, source.toUtf8().constData());
 }
 
+QString TrN(const char* source, int n) { return QCoreApplication::translate(TrContext, source, nullptr, n); }
+
 void SetTr(QObject* o, const char* property, const QString& source, const QStringList& args) {
     if (!o) return;
     QStringList stored{source, QString()};

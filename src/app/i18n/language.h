@@ -30,6 +30,8 @@ QString LanguageCode(UiLanguage language);
 // Every window text is a Chinese source text in the context "kdsp"; call sites
 // mark theirs with QT_TRANSLATE_NOOP("kdsp", ...) so lupdate finds them.
 QString Tr(const QString& source);
+// A text with a count in it (%n): the English one says "1 setting", "2 settings".
+QString TrN(const char* source, int n);
 
 // Sets `property` of `o` ("text", "title", "windowTitle", "toolTip") to the
 // translation of `source`, %1... filled from `args`, and remembers the source.

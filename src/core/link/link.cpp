@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/model/codecs.h"
+#include "core/model/operating_mode.h"
 #include "core/protocol/frames.h"
 
 namespace kdsp {
@@ -180,6 +181,8 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
 void Link::TcpConnect() {
     if (auto endpoint = host_.CurrentTcpEndpoint()) SetTcpEndpoint(std::move(endpoint->host), endpoint->port);
     transport_.DisconnectTcp();
+    // Half a frame of the last connection would swallow the first answers of this one.
+    tcpRx_.Reset();
     transport_.ConnectTcp(tcpHost_, tcpPort_);
 }
 
@@ -188,6 +191,7 @@ void Link::OnCloseRequest() {
 }
 
 void Link::OnSearchTick() {
+    GiveUpCutOffFrames();
     if (!reconnecting_) host_.ShowStatusDialog();
     waitingSince_ = timers_.NowMs();
     // A fast search starts at once and takes the acknowledgement at once; every other
@@ -211,6 +215,7 @@ void Link::OnSearchTick() {
                 const std::string name = ports_[static_cast<std::size_t>(selectedPort_)];
                 host_.SetStatusPort(name);
                 LastPortIndex = selectedPort_;
+                serialRx_.Reset();
                 if (transport_.OpenSerial(name)) SendLinkCommand(LinkConnect);
             } else {
                 LastPortIndex = -1;  // past the end of the list: next tick falls back
@@ -399,6 +404,7 @@ void Link::AskAgainAfterSilence() {
 }
 
 void Link::OnTransferTick() {
+    GiveUpCutOffFrames();
     if (StepTicks < StepTicksMax) StepTicks += 1;
     DialogTakesLabelAndProgress();
     if (!reconnecting_) host_.ShowStatusDialog();
@@ -452,14 +458,24 @@ void Link::AfterFeed() {
     }
 }
 
+FeedContext Link::RxContext() const {
+    // Only a transfer step asks the processor for data.
+    return {ModeNameIndex, timers_.IsRunning(LinkTimer::Transfer), timers_.NowMs()};
+}
+
+void Link::GiveUpCutOffFrames() {
+    const bool serial = serialRx_.GiveUpCutOff(model_, Signals, RxContext());
+    if (tcpRx_.GiveUpCutOff(model_, Signals, RxContext()) || serial) AfterFeed();
+}
+
 void Link::OnSerialBytes(std::span<const std::uint8_t> bytes) {
-    serialRx_.Feed(bytes, model_, Signals, ModeNameIndex);
+    serialRx_.Feed(bytes, model_, Signals, RxContext());
     AfterFeed();
 }
 
 void Link::OnTcpBytes(std::span<const std::uint8_t> bytes) {
     if (TransportKind != TransportTcp) return;
-    tcpRx_.Feed(bytes, model_, Signals, ModeNameIndex);
+    tcpRx_.Feed(bytes, model_, Signals, RxContext());
     AfterFeed();
 }
 
@@ -470,7 +486,7 @@ void Link::RaiseLinkEvent(int event) {
         reconnecting_ = false;
         wasOnline_ = true;
         timers_.Stop(LinkTimer::Reconnect);
-        model_.ModeFlag = model_.DeviceImage[PageMusic][1];
+        model_.ModeFlag = ModeCopyOf(model_.DeviceImage[PageMusic][1]);
         if (FreshLink == 0) FreshLink = 1;
         host_.RefreshAllPages();
         LinkState = LinkOnline;

@@ -222,6 +222,10 @@ private:
     void ShowMessage(const std::string& chinese, const std::string& english);
     void DialogTakesLabelAndProgress();
     void SelectPort(int index);
+    FeedContext RxContext() const;
+    // A frame cut off by the processor is given up in time (on every tick), so the
+    // answers behind it are taken in.
+    void GiveUpCutOffFrames();
     void AfterFeed();
     std::vector<std::string> ModeListItems() const;
 

@@ -161,6 +161,7 @@ void Link::SendPassword(ParamId id, std::string_view digits) {
 }
 
 void Link::OnHoldTick() {
+    GiveUpCutOffFrames();
     IdleTicks = IdleTicks > IdleTicksPerSecond ? IdleTicksPerSecond : IdleTicks + 1;
 
     if (Signals.ClearToSend == 1 && PendingEvent != 0) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "core/model/operating_mode.h"
+
 namespace kdsp {
 
 ParamId StorageId(const Model& model, ParamId id) {
@@ -20,6 +22,7 @@ ParamId StorageId(const Model& model, ParamId id) {
 }
 
 int DeviceSlot(int page, int index, int mode) {
+    mode = ModeCopyOf(mode);
     if (page == PageMusic) return index < 2 ? index : index + 52 * mode;
     if (page >= PageMain && page <= PageRear) return index <= 15 ? index + mode : index;
     return index;

@@ -273,7 +273,7 @@ const NamedParam* FindParamAt(int page, int slot) {
 }
 
 const NamedParam* FindParamForId(ParamId id, int mode) {
-    return FindParamAt(PageOf(id), DeviceSlot(PageOf(id), IndexOf(id), mode == 1 ? 1 : 0));
+    return FindParamAt(PageOf(id), DeviceSlot(PageOf(id), IndexOf(id), mode));
 }
 
 bool IsPattern(std::string_view text) {

@@ -188,9 +188,36 @@ FrameKind ApplyFrame(std::span<const std::uint8_t> f, Model& model, LinkSignals&
     return FrameKind::Data;
 }
 
+void RxAssembler::Note(std::string line) {
+    // Nobody may ever take the lines: keep only the latest ones.
+    if (diagnostics_.size() >= MaxDiagnostics) diagnostics_.erase(diagnostics_.begin());
+    diagnostics_.push_back(std::move(line));
+}
+
 void RxAssembler::Feed(std::span<const std::uint8_t> bytes, Model& model, LinkSignals& signals,
-                       int modeNameIndex) {
+                       const FeedContext& context) {
+    // A frame cut off long ago is not completed by whatever comes now.
+    GiveUpCutOff(model, signals, context);
+    const bool waiting = !buffer_.empty();
     buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+    const std::size_t before = buffer_.size();
+    CutWaiting(model, signals, context);
+    // A partial frame is timed from the call its first bytes came with.
+    if (!waiting || buffer_.size() != before) partialSince_ = context.nowMs;
+}
+
+bool RxAssembler::GiveUpCutOff(Model& model, LinkSignals& signals, const FeedContext& context) {
+    if (buffer_.empty() || context.nowMs - partialSince_ < CutOffFrameLimitMs) return false;
+    Note("cut-off frame given up: " + std::to_string(buffer_.size()) + " bytes");
+    ++framesDropped_;
+    buffer_.erase(buffer_.begin());
+    damagedUntil_ = damagedUntil_ > 1 ? damagedUntil_ - 1 : 0;
+    CutWaiting(model, signals, context);
+    partialSince_ = context.nowMs;
+    return true;
+}
+
+void RxAssembler::CutWaiting(Model& model, LinkSignals& signals, const FeedContext& context) {
     std::size_t pos = 0;
     while (pos < buffer_.size()) {
         const auto rest = std::span<const std::uint8_t>(buffer_).subspan(pos);
@@ -209,14 +236,18 @@ void RxAssembler::Feed(std::span<const std::uint8_t> bytes, Model& model, LinkSi
         switch (cut.kind) {
         case FrameKind::Data:
         case FrameKind::BadChecksum: {
-            // Nobody may ever take the lines: keep only the latest ones.
-            if (diagnostics_.size() >= MaxDiagnostics) diagnostics_.erase(diagnostics_.begin());
             const std::string waiting = std::to_string(rest.size());
-            diagnostics_.push_back("缓存长度K:C:L=" + waiting + " " + waiting + " " +
-                                   std::to_string(cut.length - HeaderSize));
+            Note("缓存长度K:C:L=" + waiting + " " + waiting + " " + std::to_string(cut.length - HeaderSize));
             const FrameKind applied =
-                ApplyFrame(rest.first(cut.length), model, signals, modeNameIndex);
-            if (applied == FrameKind::Data) {
+                context.takeData ? ApplyFrame(rest.first(cut.length), model, signals, context.modeNameIndex)
+                                 : cut.kind;
+            if (!context.takeData && applied == FrameKind::Data) {
+                // No transfer step asked for it: words nobody requested would stand in
+                // the memory as if read, and go out with the next band edit.
+                Note("unrequested frame dropped: page " + std::to_string(rest[4]) + " index " +
+                     std::to_string(rest[5]));
+                ++framesDropped_;
+            } else if (applied == FrameKind::Data) {
                 ++framesApplied_;
             } else {
                 ++framesDropped_;
@@ -225,7 +256,7 @@ void RxAssembler::Feed(std::span<const std::uint8_t> bytes, Model& model, LinkSi
             break;
         }
         case FrameKind::Ack:
-            ApplyFrame(rest.first(cut.length), model, signals, modeNameIndex);
+            ApplyFrame(rest.first(cut.length), model, signals, context.modeNameIndex);
             ++framesApplied_;
             break;
         case FrameKind::BadHeader:

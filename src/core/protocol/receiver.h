@@ -70,13 +70,38 @@ std::vector<FramePiece> SplitFrames(std::span<const std::uint8_t> bytes);
 FrameKind ApplyFrame(std::span<const std::uint8_t> frame, Model& model, LinkSignals& signals,
                      int modeNameIndex);
 
+// A frame whose rest has not come this long after its first bytes is given up: a
+// whole frame takes 45 ms on the serial line, and a processor that stopped sending
+// halfway must not leave every later byte waiting behind it.
+inline constexpr long CutOffFrameLimitMs = 500;
+
+// What the link tells the assembler about the moment bytes arrive.
+struct FeedContext {
+    // The mode of the last name request + 1, 0 when none is outstanding.
+    int modeNameIndex = 0;
+    // Data frames are answers to a transfer step; with false (no step asked for
+    // anything) they are checked and dropped, and neither the model nor the transfer
+    // state changes. Acknowledgements count either way.
+    bool takeData = true;
+    long nowMs = 0;  // the link's clock, for giving up cut-off frames
+};
+
 // Collects bytes from either transport (serial or TCP) across reads.
 class RxAssembler {
 public:
-    // Every complete frame waiting is applied; a partial frame waits for the next call.
-    // modeNameIndex: the mode of the last name request + 1, 0 when none is outstanding.
+    // Every complete frame waiting is applied; a partial frame waits for the next call,
+    // unless it has waited CutOffFrameLimitMs already (see GiveUpCutOff).
     void Feed(std::span<const std::uint8_t> bytes, Model& model, LinkSignals& signals,
-              int modeNameIndex);
+              const FeedContext& context);
+    void Feed(std::span<const std::uint8_t> bytes, Model& model, LinkSignals& signals,
+              int modeNameIndex) {
+        Feed(bytes, model, signals, FeedContext{modeNameIndex});
+    }
+    // A partial frame that has waited CutOffFrameLimitMs for its rest is given up: its
+    // start byte is dropped and hunting resumes behind it, so an acknowledgement that
+    // came after it still counts. True when one was given up.
+    bool GiveUpCutOff(Model& model, LinkSignals& signals, const FeedContext& context);
+    // A new connection: nothing of the last one's bytes is kept.
     void Reset();
     // The receive-buffer lines for the diagnostic memo, oldest first.
     std::vector<std::string> TakeDiagnostics();
@@ -88,9 +113,13 @@ public:
 
 private:
     static constexpr std::size_t MaxDiagnostics = 256;
+    // Cuts and applies every complete frame at the front of the buffer.
+    void CutWaiting(Model& model, LinkSignals& signals, const FeedContext& context);
+    void Note(std::string line);
     std::vector<std::uint8_t> buffer_;
     // The buffer's bytes before this offset belong to a frame that failed its checksum.
     std::size_t damagedUntil_ = 0;
+    long partialSince_ = 0;  // when the partial frame at the front began to wait
     std::vector<std::string> diagnostics_;
     std::size_t framesApplied_ = 0;
     std::size_t framesDropped_ = 0;

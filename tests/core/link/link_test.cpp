@@ -811,5 +811,37 @@ TEST(LinkRobustness, GarbageOnBothTransportsInEveryPhaseNeverBreaksTheLink) {
     EXPECT_LE(r.link.StepIndex, 29);
 }
 
+// Online over TCP, the processor stops ten bytes into a reply: the frame is given
+// up, the acknowledgement of the next edit counts, and the link stays up.
+TEST(LinkRobustness, AFrameCutOffByTheProcessorIsGivenUpAndTheLinkGoesOn) {
+    Rig r;
+    r.GoOnline();
+    Bytes cutOff = Hex("FC BA FF A7 06 00");
+    cutOff.insert(cutOff.end(), 10, 0x11);
+    r.link.OnTcpBytes(cutOff);
+    r.link.SendParam(0x0600, 5);
+    r.Advance(12000);
+    EXPECT_FALSE(r.HasEvent(EventLinkLost));
+    EXPECT_EQ(CountFrames(r.transport.writes, BuildValueFrame(CmdWrite, 0x0600, 5)), 1) << "acknowledged, not repeated";
+    EXPECT_GE(CountFrames(r.transport.writes, BuildLinkCommand(LinkKeepAlive)), 10);
+}
+
+// Online, a page-6 reply arrives that no transfer step asked for: the memory keeps
+// what was read, so the next band edit does not mix its words in.
+TEST(LinkRobustness, DataNoTransferStepAskedForChangesNothing) {
+    Rig r;
+    r.GoOnline();
+    const DeviceImageRows read = r.model.DeviceImage;
+    const int state = r.link.Signals.TransferState;
+    r.link.OnTcpBytes(BuildFrame(CmdWrite, 0x0600, Bytes(2 * 80, 0xFF)));
+    EXPECT_EQ(r.model.DeviceImage, read);
+    EXPECT_EQ(r.link.Signals.TransferState, state);
+    r.link.SendBandParam(0x0622, 7);
+    r.Advance(50);
+    ASSERT_EQ(r.transport.writes.size(), 1u);
+    EXPECT_EQ(r.transport.writes[0].bytes, BuildBandFrame(r.model, BandFrameId(PageMain), 0));
+    EXPECT_EQ(r.link.Signals.ClearToSend, 1) << "acknowledgements still count";
+}
+
 }  // namespace
 }  // namespace kdsp::test

@@ -174,17 +174,45 @@ TEST(Receiver, LongBodyAppliedOnlyWhenComplete) {
     ASSERT_EQ(frame.size() - 4, 235u);
     Rx r;
     std::size_t pos = 0;
+    long now = 0;
+    // Pieces that all come within the limit complete the frame.
     for (std::size_t piece : {1u, 3u, 50u, 100u, 80u}) {
-        r.Feed(Bytes(frame.begin() + static_cast<std::ptrdiff_t>(pos),
-                     frame.begin() + static_cast<std::ptrdiff_t>(pos + piece)));
+        now += CutOffFrameLimitMs / 6;
+        r.rx.Feed(Bytes(frame.begin() + static_cast<std::ptrdiff_t>(pos),
+                        frame.begin() + static_cast<std::ptrdiff_t>(pos + piece)),
+                  r.model, r.signals, FeedContext{0, true, now});
         pos += piece;
         EXPECT_EQ(r.model.DeviceImage[6][0], 0) << "nothing before the last byte";
         EXPECT_EQ(r.signals.TransferState, TransferIdle);
     }
-    r.Feed(Bytes(frame.begin() + static_cast<std::ptrdiff_t>(pos), frame.end()));
+    r.rx.Feed(Bytes(frame.begin() + static_cast<std::ptrdiff_t>(pos), frame.end()), r.model, r.signals,
+              FeedContext{0, true, now + CutOffFrameLimitMs / 6});
     EXPECT_EQ(r.model.DeviceImage[6][0], 256);
     EXPECT_EQ(r.model.DeviceImage[6][115], 256 + 115);
     EXPECT_EQ(r.signals.TransferState, TransferFrameReceived);
+}
+
+TEST(Receiver, AFrameCutOffIsGivenUpInTimeAndTheAcknowledgementBehindItCounts) {
+    // The processor stops ten bytes into a page-6 reply that announces 255 bytes.
+    const Bytes cutOff = Cat({{0xFC, 0xBA, 0xFF, 0xA7, 0x06, 0x00}, Bytes(10, 0x11)});
+    Rx r;
+    r.rx.Feed(cutOff, r.model, r.signals, FeedContext{0, true, 1000});
+    r.rx.Feed(Bytes{0xFE, 0xBB}, r.model, r.signals, FeedContext{0, true, 1200});
+    EXPECT_EQ(r.signals.ClearToSend, 0) << "taken for bytes of the frame while it may still come";
+    EXPECT_FALSE(r.rx.GiveUpCutOff(r.model, r.signals, FeedContext{0, true, 1000 + CutOffFrameLimitMs - 1}));
+    EXPECT_TRUE(r.rx.GiveUpCutOff(r.model, r.signals, FeedContext{0, true, 1000 + CutOffFrameLimitMs}));
+    EXPECT_EQ(r.signals.ClearToSend, 1) << "the acknowledgement that came after it";
+    EXPECT_EQ(r.rx.PendingBytes(), 0u);
+    EXPECT_EQ(r.model.DeviceImage[6], Model{}.DeviceImage[6]);
+    // Bytes arriving after the limit do not complete a frame given up for lost.
+    const Bytes whole = BuildFrame(CmdWrite, 0x0600, Bytes(251, 0x11));
+    ASSERT_EQ(whole[2], 0xFF);
+    Rx late;
+    late.rx.Feed(Bytes(whole.begin(), whole.begin() + 16), late.model, late.signals, FeedContext{0, true, 0});
+    late.rx.Feed(Cat({Bytes(whole.begin() + 16, whole.end()), Reply}), late.model, late.signals,
+                 FeedContext{0, true, CutOffFrameLimitMs});
+    EXPECT_EQ(late.model.DeviceImage[6][0], 0);
+    EXPECT_EQ(late.model.DeviceImage[3][7], 2) << "hunting resumed and found the reply behind";
 }
 
 TEST(Receiver, RunPastSlot144KeepsTheInRangePart) {
