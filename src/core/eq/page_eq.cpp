@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "core/model/codecs.h"
@@ -99,7 +100,9 @@ PageEq FlatPageEq(int page, const PageEq& crossoversFrom) {
 
 std::optional<CrossoverShape> CrossoverOf(const StoredCrossover& c, bool high) {
     if (c.type < 0 || c.type > 4) return std::nullopt;
-    if (high ? c.freq <= HighPassOff : c.freq >= LowPassOff) return std::nullopt;
+    // Off, or a word no crossover stores.
+    if (high ? (c.freq <= HighPassOff || c.freq > FreqTableSize) : (c.freq < 0 || c.freq >= LowPassOff))
+        return std::nullopt;
     // The type box's item v is crossover kind v + 4 (codes 104..108, 204..208).
     return CrossoverShape{(high ? 104 : 204) + c.type, FreqValue(high ? c.freq - 1 : c.freq), QValue(c.q)};
 }
@@ -114,6 +117,26 @@ std::array<float, GridPoints> PageResponse(const PageEq& eq, bool highPass, bool
         if (const auto c = CrossoverOf(eq.lowPass, false); c && lowPass) AddBand(sum, c->code, c->frequency, c->q, 0);
     }
     return sum;
+}
+
+std::string BandText(const StoredBand& b) {
+    static constexpr const char* Types[] = {"PEQ", "LSEQ", "HSEQ"};
+    const bool shelf = b.type == 1 || b.type == 2;
+    char gain[16];
+    std::snprintf(gain, sizeof gain, "%+.1f", b.gain / 5.0 - 24.0);
+    const int q = std::clamp(shelf ? b.shelfQ : b.peakQ, 0, QTableSize - 1);
+    return std::string(Types[shelf ? b.type : 0]) + " " +
+           std::string(FreqTable()[static_cast<std::size_t>(std::clamp(b.freq, 0, FreqTableSize - 1))]) + "Hz " +
+           gain + "dB Q " + std::string(QTable()[static_cast<std::size_t>(q)]);
+}
+
+std::string CrossoverText(const StoredCrossover& c, bool high) {
+    static constexpr const char* Types[] = {"Besell 24dB", "Butterworth 24dB", "Link Riley 24dB", "USER 12dB",
+                                            "USER 24dB"};
+    if (!CrossoverOf(c, high)) return "Off";
+    const int index = high ? c.freq - 1 : c.freq;
+    return std::string(Types[c.type]) + " " + std::string(FreqTable()[static_cast<std::size_t>(index)]) +
+           "Hz Q " + std::string(QTable()[static_cast<std::size_t>(std::clamp(c.q, 0, CrossoverQMax))]);
 }
 
 }  // namespace kdsp

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -69,5 +70,9 @@ struct CrossoverShape {
     double q;
 };
 std::optional<CrossoverShape> CrossoverOf(const StoredCrossover& c, bool high);
+
+// The processor's own texts: "PEQ 46.0Hz +3.0dB Q 1.00", "USER 12dB 31.3Hz Q 0.71", "Off".
+std::string BandText(const StoredBand& b);
+std::string CrossoverText(const StoredCrossover& c, bool high);
 
 }  // namespace kdsp
