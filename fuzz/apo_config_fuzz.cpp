@@ -23,7 +23,7 @@ void Check(bool ok, const char* what) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const kdsp::FilterList list = kdsp::ReadApoConfig(bytes);
-    Check(list.Ok() != list.filters.empty() || !list.Ok(), "refused, or filters");
+    Check(list.Ok() ? !list.filters.empty() : !list.error.empty(), "refused with a reason, or filters");
     for (const kdsp::ListedFilter& f : list.filters) {
         Check(std::isfinite(f.frequency) && f.frequency >= 1 && f.frequency <= 100000, "frequency in range");
         Check(std::isfinite(f.gainDb) && std::isfinite(f.q) && f.q > 0, "finite gain and Q");

@@ -69,7 +69,7 @@ void PrintFit(const FilterList& list, const EqFit& fit, int mode, const std::str
     const int page = fit.after.page;
     if (JsonOutput) return;
     std::cout << (list.format == FilterFormat::Rew ? "REW" : "Equalizer APO") << " list, "
-              << list.filters.size() << " filter(s), onto " << FilterPageName(page)
+              << list.filters.size() << " filter(s), onto the " << FilterPageName(page) << " page"
               << (page == PageMusic ? std::string(" (") + ModeText(mode) + " mode)" : "") << " of " << target
               << ":\n";
     for (std::size_t b = 0; b < fit.after.bands.size(); ++b) {

@@ -88,7 +88,9 @@ std::string ExportFilterList(const PageEq& eq, FilterFormat format, std::string_
         text += "# " + std::string(title) + "\r\n";
     }
     int n = 0;
-    for (const OutFilter& f : filters) {
+    for (OutFilter f : filters) {
+        // Equalizer APO names a shelf that takes a Q LSC/HSC.
+        if (format == FilterFormat::Apo && (f.type == "LS" || f.type == "HS")) f.type += "C";
         char line[160];
         const char* pad = format == FilterFormat::Rew ? "  " : " ";
         std::snprintf(line, sizeof line, "Filter %d:%sON%s%s%sFc %s Hz", ++n, pad, pad, f.type.c_str(), pad,

@@ -5,6 +5,7 @@
 #include "core/eq/filter_list.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "core/eq/filter_text.h"
 
@@ -151,8 +152,11 @@ struct Reader {
                 } else {
                     SkipUnit(w, i, {"Hz"});
                 }
-                if (!(*fc >= MinFrequency && *fc <= MaxFrequency))
-                    throw LineError{"frequency " + std::to_string(*fc) + " Hz is not a room EQ setting"};
+                if (!(*fc >= MinFrequency && *fc <= MaxFrequency)) {
+                    char shown[32];
+                    std::snprintf(shown, sizeof shown, "%g", *fc);
+                    throw LineError{"frequency " + std::string(shown) + " Hz is not a room EQ setting"};
+                }
             } else if (SameWord(key, "Gain")) {
                 gain = Number(w, i, "gain", -MaxAbsGain, MaxAbsGain, " dB");
                 SkipUnit(w, i, {"dB"});
