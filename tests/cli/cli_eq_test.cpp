@@ -46,10 +46,13 @@ TEST_F(EqCli, ImportSetsThePageOnlyAndExportReadsBackTheSameBands) {
     const DeviceImageRows in = Image(P("in.Nddt")), out = Image(P("out.Nddt"));
     EXPECT_EQ((std::vector<int>(out[6].begin() + 34, out[6].begin() + 39)), (std::vector<int>{0, 60, 135, 16, 10}));
     EXPECT_EQ((std::vector<int>(out[6].begin() + 16, out[6].begin() + 19)), (std::vector<int>{3, 25, 10}));
-    for (int p = 0; p < PageCount; ++p)
-        for (int s = 0; s < DeviceImageSlots; ++s)
-            if (p != 6 || s < 16 || (s > 18 && s < 34) || s > 68)
+    for (int p = 0; p < PageCount; ++p) {
+        for (int s = 0; s < DeviceImageSlots; ++s) {
+            if (p != 6 || s < 16 || (s > 18 && s < 34) || s > 68) {
                 ASSERT_EQ(in[p][s], out[p][s]) << "page " << p << " slot " << s << " is not the EQ's";
+            }
+        }
+    }
 
     // Exported as APO text and imported onto the original, it gives the same file.
     const auto exported = RunKdsp({"eq", "export", P("out.Nddt"), "--page", "main", "--format", "apo", "-o",

@@ -40,6 +40,24 @@ void EachGridPointInRange(Each each) {
 
 std::string PageText(int page) { return std::string(FilterPageName(page)); }
 
+bool Near(double a, double b) { return std::abs(a - b) < 0.01; }
+
+// Two pass sections at one frequency are one 24 dB crossover, as export writes it:
+// Bessel (both Q 0.577), Butterworth (1.307 and 0.541), Linkwitz-Riley (both 0.707), or
+// the user type with both sections at one Q of the table. The fixed types leave the
+// crossover's own Q as it is (`keptQ`).
+std::optional<StoredCrossover> CrossoverPair(const std::vector<ListedFilter>& p, bool high, int keptQ) {
+    if (p.size() != 2 || SnapFrequency(p[0].frequency) != SnapFrequency(p[1].frequency)) return std::nullopt;
+    const double a = std::min(p[0].q, p[1].q), b = std::max(p[0].q, p[1].q);
+    const int freq = SnapFrequency(p[0].frequency) + (high ? 1 : 0);
+    const int q = SnapQ(a, CrossoverQMax);
+    if (Near(a, b) && Near(a, 1 / std::sqrt(3.0))) return StoredCrossover{0, freq, keptQ};
+    if (Near(a, 0.5412) && Near(b, 1.3066)) return StoredCrossover{1, freq, keptQ};
+    if (Near(a, b) && Near(a, 1 / std::sqrt(2.0))) return StoredCrossover{2, freq, keptQ};
+    if (Near(a, b) && Near(QValue(q), a)) return StoredCrossover{4, freq, q};
+    return std::nullopt;
+}
+
 }  // namespace
 
 int SnapFrequency(double hz) {
@@ -130,10 +148,13 @@ EqFit FitToPage(const FilterList& list, const PageEq& current, bool fit) {
                         std::to_string(bandCount) + " that matter most)";
             return out;
         }
-        if (highPasses.size() > 1 || lowPasses.size() > 1) {
+        const bool highPair = CrossoverPair(highPasses, true, current.highPass.q).has_value();
+        const bool lowPair = CrossoverPair(lowPasses, false, current.lowPass.q).has_value();
+        if ((highPasses.size() > 1 && !highPair) || (lowPasses.size() > 1 && !lowPair)) {
             out.error = "the file has more than one " +
                         std::string(highPasses.size() > 1 ? "high-pass" : "low-pass") + " filter; the " +
-                        PageText(page) + " page has one (fitting keeps the first)";
+                        PageText(page) + " page has one (two sections at one frequency make a 24 dB "
+                        "crossover; fitting keeps the first)";
             return out;
         }
     }
@@ -152,11 +173,15 @@ EqFit FitToPage(const FilterList& list, const PageEq& current, bool fit) {
             (keep[i] ? kept : out.dropped).push_back(bandFilters[i]);
         bandFilters = std::move(kept);
     }
-    for (auto* passes : {&highPasses, &lowPasses})
-        while (passes->size() > 1) {
+    const auto highPair = CrossoverPair(highPasses, true, current.highPass.q);
+    const auto lowPair = CrossoverPair(lowPasses, false, current.lowPass.q);
+    for (auto* passes : {&highPasses, &lowPasses}) {
+        const bool pair = passes == &highPasses ? highPair.has_value() : lowPair.has_value();
+        while (passes->size() > (pair ? 2u : 1u)) {
             out.dropped.push_back(passes->back());
             passes->pop_back();
         }
+    }
     std::sort(out.dropped.begin(), out.dropped.end(),
               [](const ListedFilter& a, const ListedFilter& b) { return a.line < b.line; });
 
@@ -176,12 +201,14 @@ EqFit FitToPage(const FilterList& list, const PageEq& current, bool fit) {
     }
     if (!highPasses.empty()) {
         const ListedFilter& f = highPasses.front();
-        out.after.highPass = {CrossoverUser12, SnapFrequency(f.frequency) + 1, SnapQ(f.q, CrossoverQMax)};
+        out.after.highPass = highPair.value_or(
+            StoredCrossover{CrossoverUser12, SnapFrequency(f.frequency) + 1, SnapQ(f.q, CrossoverQMax)});
         out.highPassLine = f.line;
     }
     if (!lowPasses.empty()) {
         const ListedFilter& f = lowPasses.front();
-        out.after.lowPass = {CrossoverUser12, SnapFrequency(f.frequency), SnapQ(f.q, CrossoverQMax)};
+        out.after.lowPass = lowPair.value_or(
+            StoredCrossover{CrossoverUser12, SnapFrequency(f.frequency), SnapQ(f.q, CrossoverQMax)});
         out.lowPassLine = f.line;
     }
 
