@@ -89,9 +89,10 @@ void PrintFit(const FilterList& list, const EqFit& fit, int mode, const std::str
     for (const IgnoredLine& i : fit.ignored)
         std::cout << "not taken: line " << i.line << ": " << i.why << "\n";
     if (const std::string note = PreampNote(fit); !note.empty()) std::cout << note << "\n";
-    std::cout << "deviation from the file (20 Hz - 20 kHz): largest " << Fixed(fit.deviation.maxDb, 2)
-              << " dB at " << Fixed(fit.deviation.atHz, 0) << " Hz, mean " << Fixed(fit.deviation.meanDb, 2)
-              << " dB\n";
+    // Below what two decimals show, the place of the largest difference is noise.
+    const std::string where = Fixed(fit.deviation.maxDb, 2) == "0.00" ? "" : " at " + Fixed(fit.deviation.atHz, 0) + " Hz";
+    std::cout << "deviation from the file (20 Hz - 20 kHz): largest " << Fixed(fit.deviation.maxDb, 2) << " dB"
+              << where << ", mean " << Fixed(fit.deviation.meanDb, 2) << " dB\n";
 }
 
 JsonValue BandJson(const StoredBand& b) {
@@ -305,6 +306,7 @@ void RegisterEqCommands(CLI::App& app) {
     import->add_option("--backup-dir", in.backup.backupDir,
                        "folder for the copy of the processor's settings made before the bands are set");
     AddEndpointOptions(import, in.endpoint);
+    AddFastOption(import, in.endpoint.fast);
     AddJsonFlag(import);
     import->callback([] {
         const int page = PageArgument(in.page);
@@ -326,6 +328,7 @@ void RegisterEqCommands(CLI::App& app) {
     exp->add_option("--format", out.format, "rew (default) or apo");
     exp->add_option("-o,--output", out.output, "file to write; without it the list goes to stdout");
     AddEndpointOptions(exp, out.endpoint);
+    AddFastOption(exp, out.endpoint.fast);
     AddJsonFlag(exp);
     exp->callback([] { Export(out); });
 }

@@ -526,8 +526,8 @@ TEST(LinkEndToEnd, EqImportSetsTheProcessorsBandsAfterABackupAndExportsThemBack)
                 "Filter  2: ON  PK       Fc 45.8 Hz  Gain -5.2 dB  Q 4.60\r\n";
     }
     auto args = Tcp(sim);
-    args.insert(args.begin(), {"eq", "import", (dir / "room.txt").string(), "--page", "main", "--backup-dir",
-                               (dir / "backups").string()});
+    args.insert(args.begin(), {"eq", "import", (dir / "room.txt").string(), "--page", "main", "--fast",
+                               "--backup-dir", (dir / "backups").string()});
     const CliRun r = Kdsp(dir, args);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("deviation from the file (20 Hz - 20 kHz): largest "), std::string::npos) << r.out;
@@ -536,7 +536,7 @@ TEST(LinkEndToEnd, EqImportSetsTheProcessorsBandsAfterABackupAndExportsThemBack)
         << "the backup holds the processor as it was";
 
     auto read = Tcp(sim);
-    read.insert(read.begin(), {"read", "-o", (dir / "r.Nddt").string()});
+    read.insert(read.begin(), {"read", "--fast", "-o", (dir / "r.Nddt").string()});
     ASSERT_EQ(Kdsp(dir, read).status, 0);
     const auto image = ImageOf(dir / "r.Nddt");
     EXPECT_EQ(std::vector<int>(image[6].begin() + 34, image[6].begin() + 44),
@@ -545,7 +545,7 @@ TEST(LinkEndToEnd, EqImportSetsTheProcessorsBandsAfterABackupAndExportsThemBack)
     EXPECT_EQ(image[6][44 + 2], 120);
 
     auto exported = Tcp(sim);
-    exported.insert(exported.begin(), {"eq", "export", "--page", "main"});
+    exported.insert(exported.begin(), {"eq", "export", "--page", "main", "--fast"});
     const CliRun e = Kdsp(dir, exported);
     ASSERT_EQ(e.status, 0) << e.err;
     EXPECT_NE(e.out.find("Filter 1:  ON  PK  Fc 62.5 Hz  Gain 3.0 dB  Q 1.00\r\n"
