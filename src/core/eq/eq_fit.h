@@ -35,10 +35,11 @@ struct EqFit {
     bool Ok() const { return error.empty(); }
 };
 
-// Fits `list` onto the page `current` shows. More peaks and shelves than the page
-// has bands (or more than one high-pass or low-pass) are refused, unless `fit`:
-// then the filters with the largest effect on the response are kept. Unused bands
-// are set flat; crossovers the list does not name stay as they are.
+// Fits `list` onto the page `current` holds. More peaks and shelves than the page
+// has bands (or a second high-pass or low-pass that is not the other section of a
+// 24 dB crossover) are refused, unless `fit`: then the filters with the largest
+// effect on the response are kept. Unused bands are set flat; crossovers the list
+// does not name stay as they are.
 EqFit FitToPage(const FilterList& list, const PageEq& current, bool fit);
 
 // Mean absolute response of one filter alone between 20 Hz and 20 kHz: its weight
