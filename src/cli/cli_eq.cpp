@@ -178,23 +178,12 @@ void SendPage(Link& link, Model& m, const EqFit& fit, int mode) {
     m.EffectEqVariant = page == PageReverb ? PageReverb : PageEcho;
     m.ModeFlag = mode;
     LoadViewFromDevice(m, mode);
-    const int first = FirstEqIndex[static_cast<std::size_t>(page)];
-    for (std::size_t b = 0; b < fit.after.bands.size(); ++b) {
-        const StoredBand& s = fit.after.bands[b];
-        const int v[5] = {s.type, s.freq, s.gain, s.peakQ, s.shelfQ};
-        auto id = [&](int k) { return MakeId(page, BandParamIndex(first, static_cast<int>(b), k)); };
-        for (int k = 0; k < 4; ++k) StoreValue(m, id(k), v[k]);
-        link.SendBandParam(id(4), v[4]);
+    const PageEqWrites writes = WritesFor(fit.before, fit.after, page);
+    for (const auto& band : writes.bands) {
+        for (int k = 0; k < 4; ++k) StoreValue(m, band[static_cast<std::size_t>(k)].id, band[static_cast<std::size_t>(k)].value);
+        link.SendBandParam(band[4].id, band[4].value);
     }
-    if (!fit.after.hasCrossovers) return;
-    const StoredCrossover* now[2] = {&fit.after.highPass, &fit.after.lowPass};
-    const StoredCrossover* was[2] = {&fit.before.highPass, &fit.before.lowPass};
-    for (int c = 0; c < 2; ++c) {
-        const int v[3] = {now[c]->type, now[c]->freq, now[c]->q};
-        const int w[3] = {was[c]->type, was[c]->freq, was[c]->q};
-        for (int k = 0; k < 3; ++k)
-            if (v[k] != w[k]) link.SendParam(MakeId(page, 16 + 3 * c + k), v[k]);
-    }
+    for (const EqWord& w : writes.words) link.SendParam(w.id, w.value);
 }
 
 void ImportToProcessor(const EqOptions& o, const FilterList& list, int page) {

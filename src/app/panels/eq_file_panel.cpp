@@ -111,24 +111,14 @@ QString Summary(const EqFit& fit) {
 // one; all as one step of the undo history.
 void ApplyFit(AppContext& form, int shown, const EqFit& fit) {
     Model& m = form.model();
-    const int first = FirstEqIndex[static_cast<std::size_t>(shown)];
+    const PageEqWrites writes = WritesFor(fit.before, fit.after, shown);
     form.History().SeparateStep([&] {
-        for (std::size_t b = 0; b < fit.after.bands.size(); ++b) {
-            const StoredBand& s = fit.after.bands[b];
-            const int v[5] = {s.type, s.freq, s.gain, s.peakQ, s.shelfQ};
-            auto id = [&](int k) { return MakeId(shown, BandParamIndex(first, static_cast<int>(b), k)); };
-            for (int k = 0; k < 4; ++k) StoreValue(m, id(k), v[k]);
-            SendBandParam(form, id(4), v[4]);
+        for (const auto& band : writes.bands) {
+            for (int k = 0; k < 4; ++k)
+                StoreValue(m, band[static_cast<std::size_t>(k)].id, band[static_cast<std::size_t>(k)].value);
+            SendBandParam(form, band[4].id, band[4].value);
         }
-        if (!fit.after.hasCrossovers) return;
-        const StoredCrossover* now[2] = {&fit.after.highPass, &fit.after.lowPass};
-        const StoredCrossover* was[2] = {&fit.before.highPass, &fit.before.lowPass};
-        for (int c = 0; c < 2; ++c) {
-            const int v[3] = {now[c]->type, now[c]->freq, now[c]->q};
-            const int w[3] = {was[c]->type, was[c]->freq, was[c]->q};
-            for (int k = 0; k < 3; ++k)
-                if (v[k] != w[k]) SendParam(form, MakeId(shown, 16 + 3 * c + k), v[k]);
-        }
+        for (const EqWord& w : writes.words) SendParam(form, w.id, w.value);
     });
     RefreshPages(form, shown);
     form.DrawChannelCurve(20, shown);

@@ -119,6 +119,30 @@ std::array<float, GridPoints> PageResponse(const PageEq& eq, bool highPass, bool
     return sum;
 }
 
+PageEqWrites WritesFor(const PageEq& before, const PageEq& after, int controlPage) {
+    PageEqWrites out;
+    if (!TakesFilterList(controlPage)) return out;
+    const int first = FirstEqIndex[static_cast<std::size_t>(controlPage)];
+    for (std::size_t b = 0; b < after.bands.size(); ++b) {
+        const StoredBand& s = after.bands[b];
+        const int v[5] = {s.type, s.freq, s.gain, s.peakQ, s.shelfQ};
+        std::array<EqWord, 5> band{};
+        for (int k = 0; k < 5; ++k) band[static_cast<std::size_t>(k)] = {MakeId(controlPage, BandParamIndex(first, static_cast<int>(b), k)), v[k]};
+        out.bands.push_back(band);
+    }
+    if (!after.hasCrossovers) return out;
+    const StoredCrossover* now[2] = {&after.highPass, &after.lowPass};
+    const StoredCrossover* was[2] = {&before.highPass, &before.lowPass};
+    const int index[2] = {HighPassIndex, LowPassIndex};
+    for (int c = 0; c < 2; ++c) {
+        const int v[3] = {now[c]->type, now[c]->freq, now[c]->q};
+        const int w[3] = {was[c]->type, was[c]->freq, was[c]->q};
+        for (int k = 0; k < 3; ++k)
+            if (v[k] != w[k]) out.words.push_back({MakeId(controlPage, index[c] + k), v[k]});
+    }
+    return out;
+}
+
 std::string BandText(const StoredBand& b) {
     static constexpr const char* Types[] = {"PEQ", "LSEQ", "HSEQ"};
     const bool shelf = b.type == 1 || b.type == 2;

@@ -71,6 +71,20 @@ struct CrossoverShape {
 };
 std::optional<CrossoverShape> CrossoverOf(const StoredCrossover& c, bool high);
 
+// The words that take a page from `before` to `after` as the window sends them: each
+// band whole (its five fields; the last goes out as the band's frame once the others
+// are stored), then each crossover word that changes. Ids are those of `controlPage`,
+// the page whose controls edit the copy.
+struct EqWord {
+    ParamId id;
+    int value;
+};
+struct PageEqWrites {
+    std::vector<std::array<EqWord, 5>> bands;
+    std::vector<EqWord> words;
+};
+PageEqWrites WritesFor(const PageEq& before, const PageEq& after, int controlPage);
+
 // The processor's own texts: "PEQ 46.0Hz +3.0dB Q 1.00", "USER 12dB 31.3Hz Q 0.71", "Off".
 std::string BandText(const StoredBand& b);
 std::string CrossoverText(const StoredCrossover& c, bool high);
