@@ -43,5 +43,6 @@ void RegisterCurveCommands(CLI::App& app);   // curve
 void RegisterLinkCommands(CLI::App& app);    // scan, read, upload
 void RegisterParamCommands(CLI::App& app);   // params, get, set
 void RegisterFleetCommands(CLI::App& app);   // fleet status/backup/upload/set/verify
+void RegisterEqCommands(CLI::App& app);      // eq import/export
 
 }  // namespace kdsp::cli

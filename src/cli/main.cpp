@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
     RegisterLinkCommands(app);
     RegisterParamCommands(app);
     RegisterFleetCommands(app);
+    RegisterEqCommands(app);
     app.add_subcommand("help", "list the commands, or show the options of one: kdsp help read");
 
     // "kdsp help [COMMAND...]" is "kdsp [COMMAND...] --help".

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "app/link/link_window.h"
+#include "app/panels/eq_file_panel.h"
 #include "app/panels/status_dialog.h"
 #include "app/state/panel_state.h"
 #include "app/widgets/app_message.h"
@@ -632,6 +633,87 @@ TEST_F(EndToEndApp, UndoAndRedoRoundTripADragATypedValueAndAnEqReset) {
     for (auto [p, s] : UploadedSlots())
         EXPECT_EQ(device[p][s], window[p][s]) << "page " << p << " slot " << s;
     EXPECT_TRUE(app.told.empty()) << app.Seen();
+}
+
+// ---------------------------------------------------------------------------
+// A REW filter list imported onto the main output through "导入EQ…": the summary
+// names the bands and the deviation before anything goes out, the processor gets one
+// band frame per band and the crossover words, and one undo puts everything back.
+
+TEST_F(EndToEndApp, AFilterListImportedOntoTheMainOutputIsSentAndUndoneAsOneStep) {
+    const auto state = Path("memory.Nddt");
+    Model seed;
+    for (int b = 0; b < PageBandCount[PageMain]; ++b) {
+        const int first = FirstEqIndex[PageMain] + 5 * b;
+        seed.DeviceImage[PageMain][first + 1] = 100 + 10 * b;
+        seed.DeviceImage[PageMain][first + 2] = 100 + b;
+        seed.DeviceImage[PageMain][first + 3] = 20;
+        seed.DeviceImage[PageMain][first + 4] = 12;
+    }
+    seed.DeviceImage[PageMain][20] = 362;  // low-pass off
+    WritePresetFile(state, seed);
+    const auto list = Path("room.txt");
+    std::ofstream(list, std::ios::binary) << "Filter Settings file\r\n\r\nEqualiser: Generic\r\nseat 1\r\n"
+                                             "Filter  1: ON  PK  Fc 62.5 Hz  Gain 3.0 dB  Q 1.00\r\n"
+                                             "Filter  2: ON  LS  Fc 101.0 Hz  Gain -2.0 dB\r\n"
+                                             "Filter  3: ON  HPQ  Fc 31.3 Hz  Q 0.71\r\n";
+    int asked = 0;
+    const EqFileChooser previous = SetEqFileChooser([&](QWidget*, bool save) {
+        ++asked;
+        EXPECT_FALSE(save);
+        return EqFileChoice{QString::fromStdString(list.string()), false};
+    });
+    SimProcess sim({"--state", QString::fromStdString(state.string()), "--log"});
+    ASSERT_GT(sim.Port(), 0);
+    App app(sim.Port(), Folder(), true);
+    ASSERT_TRUE(app.Start()) << app.Seen();
+    auto settle = [&] { EXPECT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen(); };
+    settle();
+    app.Tab(4);
+    sim.TakeWrites();
+    const DeviceImageRows start = app.model().DeviceImage;
+
+    // Declined: nothing is sent.
+    app.answers.push_back(MsgAnswer::No);
+    app.Click("EqImportBtn");
+    ASSERT_EQ(app.told.size(), 1u) << app.Seen();
+    const QString summary = app.told.front().text;
+    EXPECT_TRUE(summary.contains("频段1: PEQ 62.5Hz +3.0dB Q 1.00 (第5行)")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("频段2: LSEQ 101.0Hz -2.0dB Q 1.00 (第6行)")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("频段3: 平直")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("高通: USER 12dB 31.3Hz Q 0.71 (第7行)")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("最大 0.00 dB")) << summary.toStdString();
+    settle();
+    EXPECT_TRUE(sim.TakeWrites().empty());
+    EXPECT_EQ(app.model().DeviceImage, start);
+
+    app.Click("EqImportBtn");
+    settle();
+    EXPECT_EQ(asked, 2);
+    std::vector<SentFrame> want;
+    const int flatFreq[] = {0, 0, 130, 170, 205, 245, 290};
+    for (int b = 0; b < 7; ++b) {
+        std::vector<int> words = {0, flatFreq[b], 120, 16, 10};
+        if (b == 0) words = {0, 60, 135, 16, 10};
+        if (b == 1) words = {1, 85, 110, 16, 16};
+        want.push_back(BandFrame(PageMain, b, words));
+    }
+    want.push_back(ValueFrame(0x0610, 3));   // high-pass "USER 12dB"
+    want.push_back(ValueFrame(0x0611, 25));  // 31.3 Hz
+    want.push_back(ValueFrame(0x0612, 10));  // Q 0.71
+    // The link sends waiting single words before waiting bands: each kind in its order.
+    std::vector<SentFrame> got = Distinct(sim.TakeWrites());
+    std::stable_partition(got.begin(), got.end(), [](const SentFrame& f) { return f.band >= 0; });
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(app.W<QLineEdit>("MainFreEdit1")->text(), "62.5") << "the page shows the new bands";
+
+    Person::Key(app.form1.get(), Qt::Key_Z, 1, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(app.model().DeviceImage, start) << "one undo step";
+    sim.Stop();
+    const DeviceImageRows device = ReadState(state);
+    EXPECT_EQ(device[PageMain], start[PageMain]) << "the processor has its bands back";
+    SetEqFileChooser(previous);
 }
 
 // ---------------------------------------------------------------------------

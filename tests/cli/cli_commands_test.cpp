@@ -20,7 +20,7 @@ TEST(CliCommands, UnknownWordsHelpAndUsageLines) {
     EXPECT_EQ(bogus.status, 2);
     EXPECT_EQ(bogus.err,
               "kdsp: unknown command 'bogus'; commands: encode, decode, preset, curve, scan, read, "
-              "upload, params, get, set, fleet, help\n");
+              "upload, params, get, set, fleet, eq, help\n");
     const CliResult nested = RunKdsp({"preset", "bogus"});
     EXPECT_EQ(nested.status, 2);
     EXPECT_EQ(nested.err,

@@ -509,3 +509,51 @@ TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {
 
 }  // namespace
 }  // namespace kdsp::e2e
+
+namespace kdsp::e2e {
+namespace {
+
+// A REW list imported onto the main output of a running processor: backup first, one
+// band frame per band, and the export of the processor gives the list back.
+TEST(LinkEndToEnd, EqImportSetsTheProcessorsBandsAfterABackupAndExportsThemBack) {
+    const auto dir = FreshDir();
+    Sim sim(dir, {});
+    ASSERT_FALSE(sim.port.empty());
+    {
+        std::ofstream list(dir / "room.txt", std::ios::binary);
+        list << "Filter Settings file\r\n\r\nEqualiser: Generic\r\nseat 1\r\n"
+                "Filter  1: ON  PK       Fc 62.5 Hz  Gain 3.0 dB  Q 1.00\r\n"
+                "Filter  2: ON  PK       Fc 45.8 Hz  Gain -5.2 dB  Q 4.60\r\n";
+    }
+    auto args = Tcp(sim);
+    args.insert(args.begin(), {"eq", "import", (dir / "room.txt").string(), "--page", "main", "--fast",
+                               "--backup-dir", (dir / "backups").string()});
+    const CliRun r = Kdsp(dir, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("deviation from the file (20 Hz - 20 kHz): largest "), std::string::npos) << r.out;
+    ASSERT_EQ(std::distance(fs::directory_iterator(dir / "backups"), fs::directory_iterator()), 1);
+    EXPECT_EQ(ImageOf(fs::directory_iterator(dir / "backups")->path())[6], SimDevice::FactoryMemory()[6])
+        << "the backup holds the processor as it was";
+
+    auto read = Tcp(sim);
+    read.insert(read.begin(), {"read", "--fast", "-o", (dir / "r.Nddt").string()});
+    ASSERT_EQ(Kdsp(dir, read).status, 0);
+    const auto image = ImageOf(dir / "r.Nddt");
+    EXPECT_EQ(std::vector<int>(image[6].begin() + 34, image[6].begin() + 44),
+              (std::vector<int>{0, 60, 135, 16, 10, 0, 44, 94, 42, 10}));
+    EXPECT_EQ(image[6][44 + 1], 130) << "unused bands flat at their default frequency";
+    EXPECT_EQ(image[6][44 + 2], 120);
+
+    auto exported = Tcp(sim);
+    exported.insert(exported.begin(), {"eq", "export", "--page", "main", "--fast"});
+    const CliRun e = Kdsp(dir, exported);
+    ASSERT_EQ(e.status, 0) << e.err;
+    EXPECT_NE(e.out.find("Filter 1:  ON  PK  Fc 62.5 Hz  Gain 3.0 dB  Q 1.00\r\n"
+                         "Filter 2:  ON  PK  Fc 45.9 Hz  Gain -5.2 dB  Q 4.50\r\n"),
+              std::string::npos)
+        << e.out;
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kdsp::e2e

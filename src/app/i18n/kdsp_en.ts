@@ -276,6 +276,94 @@
         <translation>Port</translation>
     </message>
     <message>
+        <source>导入EQ…</source>
+        <translation>Import EQ…</translation>
+    </message>
+    <message>
+        <source>导出EQ…</source>
+        <translation>Export EQ…</translation>
+    </message>
+    <message>
+        <source>导入EQ</source>
+        <translation>Import EQ</translation>
+    </message>
+    <message>
+        <source>导出EQ</source>
+        <translation>Export EQ</translation>
+    </message>
+    <message>
+        <source>REW 滤波器设置 (*.txt)</source>
+        <translation>REW filter settings (*.txt)</translation>
+    </message>
+    <message>
+        <source>Equalizer APO 配置 (*.txt)</source>
+        <translation>Equalizer APO configuration (*.txt)</translation>
+    </message>
+    <message>
+        <source>所有文件 (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>此页面的EQ不能导入或导出滤波器列表。</source>
+        <translation>The EQ of this page takes no filter list.</translation>
+    </message>
+    <message>
+        <source>请先切换到手动模式。</source>
+        <translation>Switch to manual mode first.</translation>
+    </message>
+    <message>
+        <source>将设置以下频段:</source>
+        <translation>These bands will be set:</translation>
+    </message>
+    <message>
+        <source>频段%1: %2 (第%3行)</source>
+        <translation>Band %1: %2 (line %3)</translation>
+    </message>
+    <message>
+        <source>频段%1: 平直</source>
+        <translation>Band %1: flat</translation>
+    </message>
+    <message>
+        <source>高通: %1 (第%2行)</source>
+        <translation>High-pass: %1 (line %2)</translation>
+    </message>
+    <message>
+        <source>低通: %1 (第%2行)</source>
+        <translation>Low-pass: %1 (line %2)</translation>
+    </message>
+    <message>
+        <source>未采用(影响较小): 第%1行</source>
+        <translation>Left out (smaller effect): line %1</translation>
+    </message>
+    <message>
+        <source>不能采用: 第%1行: %2</source>
+        <translation>Not taken: line %1: %2</translation>
+    </message>
+    <message>
+        <source>前级增益 %1 dB: 未应用(本机没有以dB设置的电平)</source>
+        <translation>Preamp %1 dB: not applied (no level of the processor is set in dB)</translation>
+    </message>
+    <message>
+        <source>与文件的偏差(20 Hz - 20 kHz): 最大 %1 dB (在 %2 Hz), 平均 %3 dB</source>
+        <translation>Deviation from the file (20 Hz - 20 kHz): largest %1 dB (at %2 Hz), mean %3 dB</translation>
+    </message>
+    <message>
+        <source>现在发送吗?</source>
+        <translation>Send now?</translation>
+    </message>
+    <message>
+        <source>无法读取文件: %1</source>
+        <translation>Cannot read the file: %1</translation>
+    </message>
+    <message>
+        <source>不能导入此文件: %1</source>
+        <translation>This file cannot be imported: %1</translation>
+    </message>
+    <message>
+        <source>无法写入文件: %1</source>
+        <translation>Cannot write the file: %1</translation>
+    </message>
+    <message>
         <source>EQ重置</source>
         <translation>Reset EQ</translation>
     </message>

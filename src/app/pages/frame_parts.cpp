@@ -162,6 +162,9 @@ QWidget* BuildSharedArea(Builder& b, QWidget* parent) {
         b.Button("MusEQAllpassBtn", QT_TRANSLATE_NOOP("kdsp", "EQ pass"), tools, "toggle");
     allpass->SetHint("0");
     grid->addWidget(allpass, 2, 1);
+    // Filter lists of room measurement software, onto or from the EQ shown.
+    grid->addWidget(b.Button("EqImportBtn", QT_TRANSLATE_NOOP("kdsp", "导入EQ…"), tools, "action"), 3, 0);
+    grid->addWidget(b.Button("EqExportBtn", QT_TRANSLATE_NOOP("kdsp", "导出EQ…"), tools, "action"), 3, 1);
 
     auto* group = b.Group("SingleDiscoGrop", QT_TRANSLATE_NOOP("kdsp", "工作模式"), tools);
     auto* gg = new QGridLayout(group);
@@ -171,8 +174,8 @@ QWidget* BuildSharedArea(Builder& b, QWidget* parent) {
     gg->addWidget(b.Button("ManulModeBtn", QT_TRANSLATE_NOOP("kdsp", "手动"), group, "choice"), 0, 1);
     gg->addWidget(b.Button("SingModeBtn", QT_TRANSLATE_NOOP("kdsp", "唱歌"), group, "choice"), 1, 0);
     gg->addWidget(b.Button("DiscoModeBtn", QT_TRANSLATE_NOOP("kdsp", "舞蹈"), group, "choice"), 1, 1);
-    grid->addWidget(group, 3, 0, 1, 2);
-    grid->setRowStretch(4, 1);
+    grid->addWidget(group, 4, 0, 1, 2);
+    grid->setRowStretch(5, 1);
     // The PC's serial ports; never shown.
     auto* ports = b.Reg(new QComboBox(tools), "ComComboBox1");
     ports->hide();

@@ -4,6 +4,7 @@
 
 #include "app/i18n/language.h"
 #include "app/pages/builder.h"
+#include "app/panels/eq_file_panel.h"
 #include "app/panels/panel_builders.h"
 #include "app/state/app_context.h"
 #include "app/state/panel_state.h"
@@ -26,6 +27,7 @@ void BuildPanels(AppContext& form) {
     BuildPresetPanel(form);
     BuildModePanel(form);
     BuildLockPanels(form);
+    BuildEqFilePanel(form);
 }
 
 }  // namespace kdsp
