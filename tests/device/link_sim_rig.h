@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "../core/link/link_rig.h"
-#include "device/device_session.h"
+#include "device/sim_connection.h"
 
 namespace kdsp::test {
 
@@ -17,7 +17,7 @@ namespace kdsp::test {
 struct SimRig : Rig {
     SimDevice device;
     FaultState faults;
-    DeviceSession session{device, faults};
+    SimConnection session{device, faults};
 
     explicit SimRig(FaultOptions options = {}, bool refreshView = false)
         : Rig({}, /*answer=*/false), faults(options) {
