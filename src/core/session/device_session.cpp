@@ -293,6 +293,7 @@ void DeviceSession::DropWrites() {
 }
 
 void DeviceSession::OnLinkEvent(int event) {
+    if (event == EventLinkLost && !link_.Reconnecting()) lost_ = true;
     EmitState();
     switch (event) {
     case EventLinking:
@@ -316,8 +317,6 @@ void DeviceSession::OnLinkEvent(int event) {
         saving_.reset();
         ReportFailure();
         DropWrites();
-        if (event == EventLinkLost && !link_.Reconnecting()) lost_ = true;
-        EmitState();
         break;
     default:
         break;
