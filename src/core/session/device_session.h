@@ -28,7 +28,9 @@ public:
     DeviceSession& operator=(const DeviceSession&) = delete;
     ~DeviceSession() override;
 
-    // Every event, in the order things happen.
+    // Every event, in the order things happen. It is called from inside the session
+    // (a tick, a byte, an operation): a handler that starts an operation in answer
+    // does so on the next turn of its event loop.
     std::function<void(const SessionEvent&)> OnEvent;
 
     // --- connecting (each ignored while a connection is up or being made) --------
