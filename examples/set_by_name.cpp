@@ -28,16 +28,20 @@ int main(int argc, char** argv) {
     // Qt's own socket warnings would break the one-line failure.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QCoreApplication app(argc, argv);
-    if (argc != 5) return Fail("usage: set_by_name HOST PORT NAME VALUE");
+    if (argc != 5)
+        return Fail("usage: set_by_name HOST PORT NAME VALUE");
     const std::string_view portText = argv[2];
     int port = 0;
-    const auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
+    const auto [end, ec] =
+        std::from_chars(portText.data(), portText.data() + portText.size(), port);
     if (ec != std::errc() || end != portText.data() + portText.size() || port < 1 || port > 65535)
         return Fail("not a port: " + std::string(portText));
     const ParamSpec* param = FindSpec(argv[3]);
-    if (!param) return Fail("no parameter named " + std::string(argv[3]));
+    if (!param)
+        return Fail("no parameter named " + std::string(argv[3]));
     const ParsedValue value = param->Parse(argv[4]);
-    if (!value.ok) return Fail(std::string(param->Name()) + ": " + value.error);
+    if (!value.ok)
+        return Fail(std::string(param->Name()) + ": " + value.error);
 
     QtSession qt;
     DeviceSession& session = qt.session();
@@ -45,7 +49,8 @@ int main(int argc, char** argv) {
     bool asked = false;
     // Ends on the next turn of the event loop, never from inside the session's call.
     auto finish = [&](int code, const std::string& line) {
-        if (!line.empty()) std::cerr << "set_by_name: " << line << "\n";
+        if (!line.empty())
+            std::cerr << "set_by_name: " << line << "\n";
         QTimer::singleShot(0, &app, [&, code] {
             session.Disconnect();
             qt.transport().FlushWrites(1000);
@@ -61,7 +66,8 @@ int main(int argc, char** argv) {
         } else if (session.State() == SessionState::Online && !asked) {
             asked = true;
             QTimer::singleShot(0, &app, [&] {
-                if (const auto failure = session.Set(*param, value.value)) finish(1, EventLine(*failure));
+                if (const auto failure = session.Set(*param, value.value))
+                    finish(1, EventLine(*failure));
             });
         }
     };

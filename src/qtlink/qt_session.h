@@ -10,14 +10,15 @@
 namespace kdsp {
 
 class QtSession {
-public:
+  public:
     QtSession() : session_(transport_, timers_) {
         timers_.Attach([this](LinkTimer t) { session_.OnTick(t); });
-        transport_.SetHandlers([this](std::span<const std::uint8_t> b) { session_.OnSerialBytes(b); },
-                               [this](std::span<const std::uint8_t> b) { session_.OnTcpBytes(b); },
-                               [this](bool wasConnected, const std::string& reason) {
-                                   session_.OnTcpClosed(wasConnected, reason);
-                               });
+        transport_.SetHandlers(
+            [this](std::span<const std::uint8_t> b) { session_.OnSerialBytes(b); },
+            [this](std::span<const std::uint8_t> b) { session_.OnTcpBytes(b); },
+            [this](bool wasConnected, const std::string& reason) {
+                session_.OnTcpClosed(wasConnected, reason);
+            });
     }
     QtSession(const QtSession&) = delete;
     QtSession& operator=(const QtSession&) = delete;
@@ -25,7 +26,7 @@ public:
     DeviceSession& session() { return session_; }
     QtTransport& transport() { return transport_; }
 
-private:
+  private:
     QtTransport transport_;
     QtLinkTimers timers_;
     DeviceSession session_;  // last: it says goodbye through the transport when it goes

@@ -22,13 +22,15 @@ TEST(Session, ReadReportsItsStatesAndProgressAndEndsHoldingTheProcessorsMemory) 
     std::vector<int> pages;
     for (const ProgressReport& p : rig.Seen<ProgressReport>()) {
         EXPECT_EQ(p.of, ReadStepCount);
-        if (p.waitingFor.item == LinkWait::Item::Page && (pages.empty() || pages.back() != p.waitingFor.page))
+        if (p.waitingFor.item == LinkWait::Item::Page &&
+            (pages.empty() || pages.back() != p.waitingFor.page))
             pages.push_back(p.waitingFor.page);
     }
     EXPECT_EQ(pages, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     for (int p = 0; p < 10; ++p)
         for (int s = 0; s < PageBlockWords(p); ++s)
-            ASSERT_EQ(rig.engine.Image().DeviceImage[p][s], rig.device.Memory()[p][s]) << p << "/" << s;
+            ASSERT_EQ(rig.engine.Image().DeviceImage[p][s], rig.device.Memory()[p][s])
+                << p << "/" << s;
     ASSERT_EQ(rig.Seen<IdentityRead>().size(), 1u);
     EXPECT_EQ(rig.Seen<IdentityRead>()[0].identity, rig.engine.Identity());
     EXPECT_TRUE(rig.Seen<ValueChanged>().empty()) << "the first read is no change of values";
@@ -75,7 +77,8 @@ TEST(Session, SetWritesTheNamedCopyInEitherOperatingModeAndLeavesTheModeAsItWas)
         ASSERT_TRUE(rig.RunUntilSeen<WritesAcknowledged>(60000));
         for (int p = 0; p < PageCount; ++p)
             for (int s = 0; s < DeviceImageSlots; ++s)
-                EXPECT_EQ(rig.device.Memory()[p][s], expected[p][s]) << "page " << p << " slot " << s;
+                EXPECT_EQ(rig.device.Memory()[p][s], expected[p][s])
+                    << "page " << p << " slot " << s;
         EXPECT_EQ(rig.engine.OperatingMode(), mode);
         EXPECT_EQ(rig.States().back(), S::Online) << "writes never take the session off line";
         const auto changes = rig.Seen<ValueChanged>();

@@ -252,7 +252,8 @@ void Link::OnHoldTick() {
         }
         if (SilentSeconds > SilentSecondsLost) {
             SilentSeconds = 0;
-            Fail(LinkFailure::Silent, "lost the processor: no answer for " + std::to_string(SilentSecondsLost + 1) + " s");
+            Fail(LinkFailure::Silent,
+                 "lost the processor: no answer for " + std::to_string(SilentSecondsLost + 1) + " s");
             timers_.Stop(LinkTimer::Hold);
             RaiseLinkEvent(EventLinkLost);
         }

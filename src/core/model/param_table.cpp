@@ -30,18 +30,42 @@ const std::vector<ParamSpec>& Rows() {
 ParamSpec::ParamSpec(const NamedParam& named)
     : named_(&named), copy_(CopyOf(named.mode)), kind_(KindFromNumber(named.kind)) {}
 
-std::string_view ParamSpec::Name() const { return named_->name; }
-int ParamSpec::Page() const { return named_->page; }
-int ParamSpec::Slot() const { return named_->slot; }
-int ParamSpec::Mode() const { return named_->mode; }
-bool ParamSpec::Writable() const { return named_->HasId(); }
-ParamId ParamSpec::Id() const { return named_->Id(); }
-bool ParamSpec::Reserved() const { return named_->Reserved(); }
-bool ParamSpec::BandWord() const { return named_->bandParam; }
-int ParamSpec::Min() const { return named_->min; }
-int ParamSpec::Max() const { return named_->max; }
-std::string_view ParamSpec::Unit() const { return named_->unit; }
-std::span<const char* const> ParamSpec::Words() const { return named_->words; }
+std::string_view ParamSpec::Name() const {
+    return named_->name;
+}
+int ParamSpec::Page() const {
+    return named_->page;
+}
+int ParamSpec::Slot() const {
+    return named_->slot;
+}
+int ParamSpec::Mode() const {
+    return named_->mode;
+}
+bool ParamSpec::Writable() const {
+    return named_->HasId();
+}
+ParamId ParamSpec::Id() const {
+    return named_->Id();
+}
+bool ParamSpec::Reserved() const {
+    return named_->Reserved();
+}
+bool ParamSpec::BandWord() const {
+    return named_->bandParam;
+}
+int ParamSpec::Min() const {
+    return named_->min;
+}
+int ParamSpec::Max() const {
+    return named_->max;
+}
+std::string_view ParamSpec::Unit() const {
+    return named_->unit;
+}
+std::span<const char* const> ParamSpec::Words() const {
+    return named_->words;
+}
 
 double ParamSpec::Step() const {
     if (!named_->words.empty() || !kind_)
@@ -49,11 +73,19 @@ double ParamSpec::Step() const {
     return SpecOf(*kind_).step;
 }
 
-std::string ParamSpec::Show(int stored) const { return ShowParam(*named_, stored); }
-ParsedValue ParamSpec::Parse(std::string_view text) const { return ParseParamValue(*named_, text); }
-ParsedValue ParamSpec::Clamp(long long stored) const { return ClampParamValue(*named_, stored); }
+std::string ParamSpec::Show(int stored) const {
+    return ShowParam(*named_, stored);
+}
+ParsedValue ParamSpec::Parse(std::string_view text) const {
+    return ParseParamValue(*named_, text);
+}
+ParsedValue ParamSpec::Clamp(long long stored) const {
+    return ClampParamValue(*named_, stored);
+}
 
-std::span<const ParamSpec> ParamTable() { return Rows(); }
+std::span<const ParamSpec> ParamTable() {
+    return Rows();
+}
 
 const ParamSpec* FindSpec(std::string_view name) {
     const NamedParam* n = FindParam(name);

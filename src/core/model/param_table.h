@@ -21,7 +21,7 @@ struct NamedParam;
 enum class Copy { Shared, Sing, Dance };
 
 class ParamSpec {
-public:
+  public:
     explicit ParamSpec(const NamedParam& named);
 
     std::string_view Name() const;  // "echo.effect.level", "music.dance.band3.gain"
@@ -56,7 +56,7 @@ public:
     // The by-name row this one is made from (for code that still takes those).
     const NamedParam& Named() const { return *named_; }
 
-private:
+  private:
     const NamedParam* named_;
     Copy copy_;
     std::optional<ValueKind> kind_;

@@ -15,7 +15,8 @@ namespace kdsp {
 namespace {
 constexpr ParamId IdOperatingMode = 0x0001;  // music page word 1: 0 sing, 1 dance
 
-Failure Fail(FailureCode code, int page = -1, int mode = -1, std::string port = {}, std::string reason = {}) {
+Failure Fail(FailureCode code, int page = -1, int mode = -1, std::string port = {},
+             std::string reason = {}) {
     return Failure{code, page, mode, std::move(port), std::move(reason)};
 }
 
@@ -38,14 +39,16 @@ DeviceSession::~DeviceSession() {
 // ---- connecting --------------------------------------------------------------------
 
 void DeviceSession::ConnectSerial(const std::string& port) {
-    if (state_ != SessionState::Offline && state_ != SessionState::Lost) return;
+    if (state_ != SessionState::Offline && state_ != SessionState::Lost)
+        return;
     link_.SetSearchPlaces({port}, false);
     place_ = port;
     Connect();
 }
 
 void DeviceSession::ConnectTcp(const std::string& host, int port) {
-    if (state_ != SessionState::Offline && state_ != SessionState::Lost) return;
+    if (state_ != SessionState::Offline && state_ != SessionState::Lost)
+        return;
     link_.SetSearchPlaces({}, true);
     link_.SetTcpEndpoint(host, port);
     place_ = host + ":" + std::to_string(port);
@@ -53,11 +56,13 @@ void DeviceSession::ConnectTcp(const std::string& host, int port) {
 }
 
 void DeviceSession::Search(const std::string& host, int port) {
-    if (state_ != SessionState::Offline && state_ != SessionState::Lost) return;
+    if (state_ != SessionState::Offline && state_ != SessionState::Lost)
+        return;
     link_.SetSearchPlaces(transport_.ListPorts(), true);
     link_.SetTcpEndpoint(host, port);
     place_.clear();
-    for (const std::string& p : link_.Ports()) place_ += p + ", ";
+    for (const std::string& p : link_.Ports())
+        place_ += p + ", ";
     place_ += host + ":" + std::to_string(port);
     Connect();
 }
@@ -77,13 +82,18 @@ void DeviceSession::Disconnect() {
     Pump();
 }
 
-void DeviceSession::SetFastTransfers(bool on) { link_.SetFastTransfers(on); }
-void DeviceSession::SetAutoReconnect(bool on) { link_.SetAutoReconnect(on); }
+void DeviceSession::SetFastTransfers(bool on) {
+    link_.SetFastTransfers(on);
+}
+void DeviceSession::SetAutoReconnect(bool on) {
+    link_.SetAutoReconnect(on);
+}
 
 // ---- operations ----------------------------------------------------------------------
 
 std::optional<Failure> DeviceSession::Read() {
-    if (state_ != SessionState::Online) return Fail(FailureCode::NotOnline);
+    if (state_ != SessionState::Online)
+        return Fail(FailureCode::NotOnline);
     // The reload empties the link's queues: what waits goes first.
     readWanted_ = true;
     Pump();
@@ -91,17 +101,20 @@ std::optional<Failure> DeviceSession::Read() {
 }
 
 int DeviceSession::Stored(const ParamSpec& param) const {
-    return model_.DeviceImage[static_cast<std::size_t>(param.Page())][static_cast<std::size_t>(param.Slot())];
+    return model_.DeviceImage[static_cast<std::size_t>(param.Page())]
+                             [static_cast<std::size_t>(param.Slot())];
 }
 
 std::optional<Failure> DeviceSession::Set(const ParamSpec& param, int stored, ChangeOrigin origin) {
     if (!param.Writable() || param.Reserved())
         return Fail(FailureCode::NotWritable, -1, -1, {}, std::string(param.Name()));
-    if (state_ != SessionState::Online) return Fail(FailureCode::NotOnline);
+    if (state_ != SessionState::Online)
+        return Fail(FailureCode::NotOnline);
     const int value = param.Clamp(stored).value;
     const int old = Stored(param);
     // The image holds the new value at once, whenever the write goes out.
-    model_.DeviceImage[static_cast<std::size_t>(param.Page())][static_cast<std::size_t>(param.Slot())] = value;
+    model_.DeviceImage[static_cast<std::size_t>(param.Page())]
+                      [static_cast<std::size_t>(param.Slot())] = value;
     waiting_.push_back({&param, value});
     writesPending_ = true;
     Emit(ValueChanged{&param, old, value, origin});
@@ -110,16 +123,20 @@ std::optional<Failure> DeviceSession::Set(const ParamSpec& param, int stored, Ch
 }
 
 std::optional<Failure> DeviceSession::Recall(int mode) {
-    if (mode < 0 || mode >= StoredModeCount) return Fail(FailureCode::NoSuchMode, -1, mode);
-    if (state_ != SessionState::Online) return Fail(FailureCode::NotOnline);
+    if (mode < 0 || mode >= StoredModeCount)
+        return Fail(FailureCode::NoSuchMode, -1, mode);
+    if (state_ != SessionState::Online)
+        return Fail(FailureCode::NotOnline);
     link_.SendParam(IdRecallMode, mode);
     Pump();
     return std::nullopt;
 }
 
 std::optional<Failure> DeviceSession::Save(int mode, std::string_view name) {
-    if (mode < 0 || mode >= StoredModeCount) return Fail(FailureCode::NoSuchMode, -1, mode);
-    if (state_ != SessionState::Online) return Fail(FailureCode::NotOnline);
+    if (mode < 0 || mode >= StoredModeCount)
+        return Fail(FailureCode::NoSuchMode, -1, mode);
+    if (state_ != SessionState::Online)
+        return Fail(FailureCode::NotOnline);
     saving_ = {mode, std::string(name.substr(0, ModeNameMaxLength))};
     link_.SaveAsMode(mode, name);
     Pump();
@@ -127,8 +144,10 @@ std::optional<Failure> DeviceSession::Save(int mode, std::string_view name) {
 }
 
 std::optional<Failure> DeviceSession::Upload(const PresetReadResult& preset, bool readBack) {
-    if (!preset.Ok()) return Fail(FailureCode::BadPreset, -1, -1, {}, preset.detail);
-    if (state_ != SessionState::Online) return Fail(FailureCode::NotOnline);
+    if (!preset.Ok())
+        return Fail(FailureCode::BadPreset, -1, -1, {}, preset.detail);
+    if (state_ != SessionState::Online)
+        return Fail(FailureCode::NotOnline);
     const DeviceImageRows before = model_.DeviceImage;
     upload_.emplace(link_, model_);
     if (!upload_->Start(preset, readBack)) {
@@ -136,20 +155,25 @@ std::optional<Failure> DeviceSession::Upload(const PresetReadResult& preset, boo
         return Fail(FailureCode::UploadInterrupted);
     }
     for (const ParamSpec& p : ParamTable()) {
-        const auto page = static_cast<std::size_t>(p.Page()), slot = static_cast<std::size_t>(p.Slot());
+        const auto page = static_cast<std::size_t>(p.Page()),
+                   slot = static_cast<std::size_t>(p.Slot());
         if (before[page][slot] != model_.DeviceImage[page][slot])
-            Emit(ValueChanged{&p, before[page][slot], model_.DeviceImage[page][slot], ChangeOrigin::Preset});
+            Emit(ValueChanged{&p, before[page][slot], model_.DeviceImage[page][slot],
+                              ChangeOrigin::Preset});
     }
     Pump();
     return std::nullopt;
 }
 
-std::optional<Failure> DeviceSession::Backup(const std::filesystem::path& folder, std::filesystem::path* written) {
-    if (!haveImage_) return Fail(FailureCode::NotOnline);
+std::optional<Failure> DeviceSession::Backup(const std::filesystem::path& folder,
+                                             std::filesystem::path* written) {
+    if (!haveImage_)
+        return Fail(FailureCode::NotOnline);
     try {
         const auto path = WriteBackup(folder, model_.DeviceImage, model_.DeviceIdentity,
                                       std::chrono::system_clock::now());
-        if (written) *written = path;
+        if (written)
+            *written = path;
     } catch (const std::exception& e) {
         return Fail(FailureCode::BackupFailed, -1, -1, {}, e.what());
     }
@@ -160,10 +184,18 @@ std::optional<Failure> DeviceSession::Backup(const std::filesystem::path& folder
 
 void DeviceSession::OnTick(LinkTimer timer) {
     switch (timer) {
-    case LinkTimer::Search: link_.OnSearchTick(); break;
-    case LinkTimer::Transfer: link_.OnTransferTick(); break;
-    case LinkTimer::Hold: link_.OnHoldTick(); break;
-    case LinkTimer::Reconnect: link_.OnReconnectTick(); break;
+        case LinkTimer::Search:
+            link_.OnSearchTick();
+            break;
+        case LinkTimer::Transfer:
+            link_.OnTransferTick();
+            break;
+        case LinkTimer::Hold:
+            link_.OnHoldTick();
+            break;
+        case LinkTimer::Reconnect:
+            link_.OnReconnectTick();
+            break;
     }
     Pump();
 }
@@ -186,25 +218,31 @@ void DeviceSession::OnTcpClosed(bool wasConnected, const std::string& reason) {
 // ---- following the link ------------------------------------------------------------------
 
 void DeviceSession::Emit(const SessionEvent& event) {
-    if (OnEvent) OnEvent(event);
+    if (OnEvent)
+        OnEvent(event);
 }
 
 SessionState DeviceSession::DeriveState() const {
     if (link_.Transferring()) {
-        if (link_.UploadFlag == 1) return SessionState::Uploading;
+        if (link_.UploadFlag == 1)
+            return SessionState::Uploading;
         return link_.ReadingBack() ? SessionState::Verifying : SessionState::Reading;
     }
-    if (link_.Reconnecting()) return SessionState::Reconnecting;
+    if (link_.Reconnecting())
+        return SessionState::Reconnecting;
     if (timers_.IsRunning(LinkTimer::Search))
-        return link_.TransportKind == TransportTcp ? SessionState::Connecting : SessionState::Searching;
+        return link_.TransportKind == TransportTcp ? SessionState::Connecting
+                                                   : SessionState::Searching;
     // A recall or save waiting for its confirmation leaves the link offline meanwhile.
-    if (link_.LinkState == LinkOnline || link_.PendingEvent != 0) return SessionState::Online;
+    if (link_.LinkState == LinkOnline || link_.PendingEvent != 0)
+        return SessionState::Online;
     return lost_ ? SessionState::Lost : SessionState::Offline;
 }
 
 void DeviceSession::EmitState() {
     const SessionState now = DeriveState();
-    if (now == state_) return;
+    if (now == state_)
+        return;
     const SessionState from = state_;
     state_ = now;
     Emit(StateChanged{from, now});
@@ -215,7 +253,8 @@ void DeviceSession::Pump() {
     const bool moving = state_ != SessionState::Online && state_ != SessionState::Offline &&
                         state_ != SessionState::Lost && state_ != SessionState::Reconnecting;
     const LinkWait wait = link_.Waiting();
-    if (moving || wait.item == LinkWait::Item::StoredMode || wait.item == LinkWait::Item::SaveConfirmation) {
+    if (moving || wait.item == LinkWait::Item::StoredMode ||
+        wait.item == LinkWait::Item::SaveConfirmation) {
         const ProgressReport now{link_.StepIndex, link_.StepCount, wait};
         if (!SameProgress(now, progress_)) {
             progress_ = now;
@@ -224,7 +263,8 @@ void DeviceSession::Pump() {
     } else {
         progress_ = {};
     }
-    if (state_ == SessionState::Online) DriveWrites();
+    if (state_ == SessionState::Online)
+        DriveWrites();
 }
 
 bool DeviceSession::LinkIdle() const {
@@ -238,19 +278,23 @@ void DeviceSession::DriveWrites() {
         const Write& w = waiting_.front();
         // The operating-mode word itself is written in the mode the processor is left in.
         int want = w.param->Mode() < 0 ? model_.ModeFlag : w.param->Mode();
-        if (w.param->Id() == IdOperatingMode) want = homeMode_;
+        if (w.param->Id() == IdOperatingMode)
+            want = homeMode_;
         if (want != model_.ModeFlag) {
             // A band frame still waiting is built from the view of the mode in use:
             // the switch waits for everything before it.
-            if (!LinkIdle()) return;
+            if (!LinkIdle())
+                return;
             SwitchMode(want);
             continue;
         }
-        if (link_.LinkState != LinkOnline) return;
+        if (link_.LinkState != LinkOnline)
+            return;
         SendNow(w);
         waiting_.pop_front();
     }
-    if (!LinkIdle()) return;
+    if (!LinkIdle())
+        return;
     if (model_.ModeFlag != homeMode_) {
         SwitchMode(homeMode_);
         return;
@@ -287,50 +331,60 @@ void DeviceSession::SwitchMode(int mode) {
 void DeviceSession::DropWrites() {
     waiting_.clear();
     readWanted_ = false;
-    if (!writesPending_) return;
+    if (!writesPending_)
+        return;
     writesPending_ = false;
     Emit(Fail(FailureCode::WritesLost, -1, -1, place_));
 }
 
 void DeviceSession::OnLinkEvent(int event) {
-    if (event == EventLinkLost && !link_.Reconnecting()) lost_ = true;
+    if (event == EventLinkLost && !link_.Reconnecting())
+        lost_ = true;
     EmitState();
     switch (event) {
-    case EventLinking:
-    case EventReload:
-        before_ = model_.DeviceImage;
-        reading_ = true;
-        break;
-    case EventOnline:
-        homeMode_ = model_.ModeFlag;
-        if (reading_ && haveImage_) ReportReadChanges();
-        reading_ = false;
-        haveImage_ = true;
-        break;
-    case EventSaved:
-        if (saving_) Emit(ModeSaved{saving_->first, saving_->second});
-        saving_.reset();
-        break;
-    case EventLinkLost:
-    case EventConnectFailed:
-        reading_ = false;
-        saving_.reset();
-        ReportFailure();
-        DropWrites();
-        break;
-    default:
-        break;
+        case EventLinking:
+        case EventReload:
+            before_ = model_.DeviceImage;
+            reading_ = true;
+            break;
+        case EventOnline:
+            homeMode_ = model_.ModeFlag;
+            if (reading_ && haveImage_)
+                ReportReadChanges();
+            reading_ = false;
+            haveImage_ = true;
+            break;
+        case EventSaved:
+            if (saving_)
+                Emit(ModeSaved{saving_->first, saving_->second});
+            saving_.reset();
+            break;
+        case EventLinkLost:
+        case EventConnectFailed:
+            reading_ = false;
+            saving_.reset();
+            ReportFailure();
+            DropWrites();
+            break;
+        default:
+            break;
     }
     if (upload_ && upload_->OnLinkEvent(event)) {
         switch (upload_->CurrentState()) {
-        case VerifiedUpload::State::Verified: Emit(UploadFinished{true}); break;
-        case VerifiedUpload::State::Unchecked: Emit(UploadFinished{false}); break;
-        case VerifiedUpload::State::Differs:
-            Emit(Fail(FailureCode::UploadDiffers,
-                      upload_->Differences().empty() ? -1 : upload_->Differences().front().page, -1, {},
-                      DescribeDifference(upload_->Differences())));
-            break;
-        default: Emit(Fail(FailureCode::UploadInterrupted, -1, -1, place_)); break;
+            case VerifiedUpload::State::Verified:
+                Emit(UploadFinished{true});
+                break;
+            case VerifiedUpload::State::Unchecked:
+                Emit(UploadFinished{false});
+                break;
+            case VerifiedUpload::State::Differs:
+                Emit(Fail(FailureCode::UploadDiffers,
+                          upload_->Differences().empty() ? -1 : upload_->Differences().front().page,
+                          -1, {}, DescribeDifference(upload_->Differences())));
+                break;
+            default:
+                Emit(Fail(FailureCode::UploadInterrupted, -1, -1, place_));
+                break;
         }
         upload_.reset();
     }
@@ -339,23 +393,39 @@ void DeviceSession::OnLinkEvent(int event) {
 void DeviceSession::ReportFailure() {
     FailureCode code = FailureCode::LinkLost;
     switch (link_.FailureKind()) {
-    case LinkFailure::None:
-    case LinkFailure::Silent: code = FailureCode::LinkLost; break;
-    case LinkFailure::NoAnswer: code = FailureCode::NoAnswer; break;
-    case LinkFailure::CannotConnect: code = FailureCode::CannotConnect; break;
-    case LinkFailure::Closed: code = FailureCode::ConnectionClosed; break;
-    case LinkFailure::TransferSilent: code = FailureCode::TransferFailed; break;
-    case LinkFailure::TransferDamaged: code = FailureCode::DamagedAnswers; break;
-    case LinkFailure::Unconfirmed: code = FailureCode::Unconfirmed; break;
+        case LinkFailure::None:
+        case LinkFailure::Silent:
+            code = FailureCode::LinkLost;
+            break;
+        case LinkFailure::NoAnswer:
+            code = FailureCode::NoAnswer;
+            break;
+        case LinkFailure::CannotConnect:
+            code = FailureCode::CannotConnect;
+            break;
+        case LinkFailure::Closed:
+            code = FailureCode::ConnectionClosed;
+            break;
+        case LinkFailure::TransferSilent:
+            code = FailureCode::TransferFailed;
+            break;
+        case LinkFailure::TransferDamaged:
+            code = FailureCode::DamagedAnswers;
+            break;
+        case LinkFailure::Unconfirmed:
+            code = FailureCode::Unconfirmed;
+            break;
     }
     Emit(Fail(code, link_.FailurePage(), -1, place_, link_.FailureReason()));
 }
 
 void DeviceSession::ReportReadChanges() {
     for (const ParamSpec& p : ParamTable()) {
-        const auto page = static_cast<std::size_t>(p.Page()), slot = static_cast<std::size_t>(p.Slot());
+        const auto page = static_cast<std::size_t>(p.Page()),
+                   slot = static_cast<std::size_t>(p.Slot());
         if (before_[page][slot] != model_.DeviceImage[page][slot])
-            Emit(ValueChanged{&p, before_[page][slot], model_.DeviceImage[page][slot], ChangeOrigin::ProcessorRead});
+            Emit(ValueChanged{&p, before_[page][slot], model_.DeviceImage[page][slot],
+                              ChangeOrigin::ProcessorRead});
     }
 }
 
@@ -377,7 +447,8 @@ void DeviceSession::RefreshAllPages() {
 }
 
 void DeviceSession::ShowDeviceIdentity(const std::string& text) {
-    if (!text.empty()) Emit(IdentityRead{text});
+    if (!text.empty())
+        Emit(IdentityRead{text});
 }
 
 }  // namespace kdsp

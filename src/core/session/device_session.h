@@ -22,7 +22,7 @@
 namespace kdsp {
 
 class DeviceSession : private LinkHost {
-public:
+  public:
     DeviceSession(Transport& transport, LinkTimers& timers);
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
@@ -80,7 +80,7 @@ public:
     void OnTcpBytes(std::span<const std::uint8_t> bytes);
     void OnTcpClosed(bool wasConnected, const std::string& reason);
 
-private:
+  private:
     struct Write {
         const ParamSpec* param;
         int value;
@@ -124,15 +124,15 @@ private:
     Link link_;
     SessionState state_ = SessionState::Offline;
     ProgressReport progress_;
-    bool lost_ = false;       // the link was lost and nobody has connected or left since
-    bool haveImage_ = false;  // a read has completed: later reads report what changed
-    DeviceImageRows before_{};  // the image when the running read began
-    int homeMode_ = 0;        // the operating mode the processor is left in
+    bool lost_ = false;          // the link was lost and nobody has connected or left since
+    bool haveImage_ = false;     // a read has completed: later reads report what changed
+    DeviceImageRows before_{};   // the image when the running read began
+    int homeMode_ = 0;           // the operating mode the processor is left in
     std::deque<Write> waiting_;  // writes behind a mode switch
     bool writesPending_ = false;
-    bool readWanted_ = false;     // Read() waits for the writes before it
-    bool reading_ = false;        // a read or reload is running
-    std::string place_;           // where the session connects: a port, HOST:PORT, or both
+    bool readWanted_ = false;  // Read() waits for the writes before it
+    bool reading_ = false;     // a read or reload is running
+    std::string place_;        // where the session connects: a port, HOST:PORT, or both
     std::optional<std::pair<int, std::string>> saving_;
     std::optional<VerifiedUpload> upload_;
 };

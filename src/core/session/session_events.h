@@ -35,22 +35,22 @@ enum class ChangeOrigin {
 };
 
 enum class FailureCode {
-    NoAnswer,          // the search had no answer (port: the places tried)
-    CannotConnect,     // the socket never came up (port: HOST:PORT; reason: the system's)
-    ConnectionClosed,  // the processor closed the connection (page: the step's, if any)
-    TransferFailed,    // a step of a transfer went unanswered (page)
-    DamagedAnswers,    // a step's answers kept failing their checksum (page)
-    LinkLost,          // online, the processor stopped answering
-    Unconfirmed,       // a recall or save was never confirmed
-    WritesLost,        // the link went away before every write was confirmed
-    SaveDropped,       // a save waiting behind edits was dropped by a transfer
-    NotOnline,         // the operation needs the processor online
-    NotWritable,       // the parameter has no known use or no id to write it by
-    NoSuchMode,        // a stored mode outside 1..9 (mode: the one asked for, from 0)
-    UploadDiffers,     // read back, the processor does not hold the upload (page: the first)
-    UploadInterrupted, // the upload or its read-back ended before the end
-    BadPreset,         // the preset file cannot be uploaded (reason)
-    BackupFailed,      // the backup could not be written (reason)
+    NoAnswer,           // the search had no answer (port: the places tried)
+    CannotConnect,      // the socket never came up (port: HOST:PORT; reason: the system's)
+    ConnectionClosed,   // the processor closed the connection (page: the step's, if any)
+    TransferFailed,     // a step of a transfer went unanswered (page)
+    DamagedAnswers,     // a step's answers kept failing their checksum (page)
+    LinkLost,           // online, the processor stopped answering
+    Unconfirmed,        // a recall or save was never confirmed
+    WritesLost,         // the link went away before every write was confirmed
+    SaveDropped,        // a save waiting behind edits was dropped by a transfer
+    NotOnline,          // the operation needs the processor online
+    NotWritable,        // the parameter has no known use or no id to write it by
+    NoSuchMode,         // a stored mode outside 1..9 (mode: the one asked for, from 0)
+    UploadDiffers,      // read back, the processor does not hold the upload (page: the first)
+    UploadInterrupted,  // the upload or its read-back ended before the end
+    BadPreset,          // the preset file cannot be uploaded (reason)
+    BackupFailed,       // the backup could not be written (reason)
 };
 
 struct StateChanged {
