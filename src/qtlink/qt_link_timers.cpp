@@ -12,18 +12,22 @@ QtLinkTimers::QtLinkTimers(QObject* parent) : QObject(parent) {
     Of(LinkTimer::Transfer).setInterval(TransferIntervalMs);
     Of(LinkTimer::Hold).setInterval(HoldIntervalMs);
     for (auto& t : timers_) t.setTimerType(Qt::PreciseTimer);
-    connect(&Of(LinkTimer::Search), &QTimer::timeout, this, [this] {
-        if (link_) link_->OnSearchTick();
-    });
-    connect(&Of(LinkTimer::Transfer), &QTimer::timeout, this, [this] {
-        if (link_) link_->OnTransferTick();
-    });
-    connect(&Of(LinkTimer::Hold), &QTimer::timeout, this, [this] {
-        if (link_) link_->OnHoldTick();
-    });
-    connect(&Of(LinkTimer::Reconnect), &QTimer::timeout, this, [this] {
-        if (link_) link_->OnReconnectTick();
-    });
+    for (LinkTimer t : {LinkTimer::Search, LinkTimer::Transfer, LinkTimer::Hold, LinkTimer::Reconnect})
+        connect(&Of(t), &QTimer::timeout, this, [this, t] { Fire(t); });
+}
+
+void QtLinkTimers::Fire(LinkTimer t) {
+    if (tick_) {
+        tick_(t);
+        return;
+    }
+    if (!link_) return;
+    switch (t) {
+    case LinkTimer::Search: link_->OnSearchTick(); break;
+    case LinkTimer::Transfer: link_->OnTransferTick(); break;
+    case LinkTimer::Hold: link_->OnHoldTick(); break;
+    case LinkTimer::Reconnect: link_->OnReconnectTick(); break;
+    }
 }
 
 void QtLinkTimers::Start(LinkTimer timer) {

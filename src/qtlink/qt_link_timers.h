@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 
 #include "core/link/link_interfaces.h"
 
@@ -19,6 +20,8 @@ public:
     explicit QtLinkTimers(QObject* parent = nullptr);
     // Ticks go to this link from now on.
     void Attach(Link* link) { link_ = link; }
+    // Ticks go to this function instead (a device session, which follows the link).
+    void Attach(std::function<void(LinkTimer)> tick) { tick_ = std::move(tick); }
 
     void Start(LinkTimer timer) override;
     void Stop(LinkTimer timer) override;
@@ -29,10 +32,12 @@ public:
 private:
     QTimer& Of(LinkTimer t) { return timers_[static_cast<std::size_t>(t)]; }
     const QTimer& Of(LinkTimer t) const { return timers_[static_cast<std::size_t>(t)]; }
+    void Fire(LinkTimer t);
 
     std::array<QTimer, 4> timers_;
     QElapsedTimer clock_;
     Link* link_ = nullptr;
+    std::function<void(LinkTimer)> tick_;
 };
 
 }  // namespace kdsp

@@ -26,8 +26,8 @@ SimServer::~SimServer() {
     if (ptyMaster_ >= 0) ::close(ptyMaster_);
 }
 
-std::unique_ptr<DeviceSession> SimServer::NewSession(const std::string& name) {
-    auto session = std::make_unique<DeviceSession>(device_, faults_);
+std::unique_ptr<SimConnection> SimServer::NewSession(const std::string& name) {
+    auto session = std::make_unique<SimConnection>(device_, faults_);
     if (log_) {
         session->SetLogger([this, name](const std::string& line) {
             std::fprintf(stderr, "[%8.3f] %s %s\n", static_cast<double>(Now()) / 1000.0,

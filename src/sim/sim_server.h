@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "device/device_session.h"
+#include "device/sim_connection.h"
 #include "device/sim_device.h"
 
 namespace kdsp {
@@ -36,7 +36,7 @@ public:
 
 private:
     struct Endpoint {
-        std::unique_ptr<DeviceSession> session;
+        std::unique_ptr<SimConnection> session;
         QTcpSocket* socket = nullptr;  // null for the pty
         std::string name;
     };
@@ -47,7 +47,7 @@ private:
     void OnPtyWritable();
     void Flush();  // writes every due answer and re-arms the timer
     void WriteTo(Endpoint& endpoint, const Bytes& bytes);
-    std::unique_ptr<DeviceSession> NewSession(const std::string& name);
+    std::unique_ptr<SimConnection> NewSession(const std::string& name);
     std::int64_t Now() const { return clock_.elapsed(); }
 
     SimDevice& device_;

@@ -9,7 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "../core/link/link_rig.h"
-#include "device/device_session.h"
+#include "core/session/device_session.h"
+#include "device/sim_connection.h"
 
 namespace kdsp::test {
 
@@ -17,7 +18,7 @@ namespace kdsp::test {
 struct SimRig : Rig {
     SimDevice device;
     FaultState faults;
-    DeviceSession session{device, faults};
+    SimConnection session{device, faults};
 
     explicit SimRig(FaultOptions options = {}, bool refreshView = false)
         : Rig({}, /*answer=*/false), faults(options) {
@@ -67,6 +68,53 @@ struct SimRig : Rig {
                 ASSERT_EQ(model.DeviceImage[p][s], device.Memory()[p][s]) << "page " << p << " slot " << s;
         for (int m = 0; m < 9; ++m)
             EXPECT_EQ(model.ModeNames[static_cast<std::size_t>(m)], device.Mode(m).name) << "mode " << m;
+    }
+};
+
+// The same simulated processor driven by a device session instead of a bare link:
+// bytes and ticks go to the session, and every event it reports is kept.
+struct SessionRig : SimRig {
+    DeviceSession engine{transport, timers};
+    std::vector<SessionEvent> seen;
+
+    explicit SessionRig(FaultOptions options = {}) : SimRig(options) {
+        deliver = [this](const Sent& s) {
+            if (s.kind == TransportTcp)
+                engine.OnTcpBytes(s.bytes);
+            else
+                engine.OnSerialBytes(s.bytes);
+        };
+        tick = [this](LinkTimer t) { engine.OnTick(t); };
+        engine.OnEvent = [this](const SessionEvent& e) { seen.push_back(e); };
+    }
+
+    template <typename Event>
+    std::vector<Event> Seen() const {
+        std::vector<Event> out;
+        for (const SessionEvent& e : seen)
+            if (const auto* x = std::get_if<Event>(&e)) out.push_back(*x);
+        return out;
+    }
+
+    std::vector<SessionState> States() const {
+        std::vector<SessionState> out;
+        for (const StateChanged& e : Seen<StateChanged>()) out.push_back(e.to);
+        return out;
+    }
+
+    // Runs until the session reaches `state` (bounded); whether it did.
+    bool RunUntilState(SessionState state, long maxMs) {
+        const long end = timers.now + maxMs;
+        while (engine.State() != state && timers.now < end) Run(std::min<long>(20, end - timers.now));
+        return engine.State() == state;
+    }
+
+    // Runs until an event of this type has been reported (bounded); whether it was.
+    template <typename Event>
+    bool RunUntilSeen(long maxMs) {
+        const long end = timers.now + maxMs;
+        while (Seen<Event>().empty() && timers.now < end) Run(std::min<long>(20, end - timers.now));
+        return !Seen<Event>().empty();
     }
 };
 

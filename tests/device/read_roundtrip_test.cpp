@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/protocol/receiver.h"
-#include "device/device_session.h"
+#include "device/sim_connection.h"
 
 namespace kdsp {
 namespace {
@@ -21,7 +21,7 @@ TEST(ReadRoundTrip, EveryReadRequestFillsTheApplicationsImage) {
     o.split = true;  // the application must cope with answers in pieces
     o.seed = 3;
     FaultState faults(o);
-    DeviceSession session(device, faults);
+    SimConnection session(device, faults);
     Model model;
     LinkSignals signals;
     RxAssembler rx;

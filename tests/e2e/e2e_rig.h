@@ -111,4 +111,18 @@ inline void ExpectPagesEqual(const DeviceImageRows& got, const DeviceImageRows& 
             ASSERT_EQ(got[p][s], want[p][s]) << "page " << p << " slot " << s;
 }
 
+// The frames the simulator's log says it received, in order, with every repeat that
+// directly follows its original folded into it.
+inline std::vector<std::string> RequestsReceived(const fs::path& log) {
+    std::vector<std::string> frames;
+    std::istringstream lines(ReadFile(log));
+    for (std::string line; std::getline(lines, line);) {
+        const auto bar = line.find(" | ");
+        if (line.find(" rx ") == std::string::npos || bar == std::string::npos) continue;
+        const std::string hex = line.substr(bar + 3);
+        if (frames.empty() || frames.back() != hex) frames.push_back(hex);
+    }
+    return frames;
+}
+
 }  // namespace kdsp::e2e

@@ -17,20 +17,6 @@
 namespace kdsp::e2e {
 namespace {
 
-// The frames the simulator's log says it received, in order, with every repeat that
-// directly follows its original folded into it.
-std::vector<std::string> RequestsReceived(const fs::path& log) {
-    std::vector<std::string> frames;
-    std::istringstream lines(ReadFile(log));
-    for (std::string line; std::getline(lines, line);) {
-        const auto bar = line.find(" | ");
-        if (line.find(" rx ") == std::string::npos || bar == std::string::npos) continue;
-        const std::string hex = line.substr(bar + 3);
-        if (frames.empty() || frames.back() != hex) frames.push_back(hex);
-    }
-    return frames;
-}
-
 TEST(LinkEndToEnd, ReadOverTcpWritesTheProcessorsMemory) {
     const auto dir = FreshDir();
     Sim sim(dir, {"--mode-name", "3=Stage"});

@@ -54,6 +54,12 @@ void Link::RefreshPortList() {
     selectedPort_ = ports_.empty() ? -1 : 0;
 }
 
+void Link::SetSearchPlaces(std::vector<std::string> ports, bool network) {
+    ports_ = std::move(ports);
+    selectedPort_ = ports_.empty() ? -1 : 0;
+    searchNetwork_ = network;
+}
+
 void Link::PreferPort(const std::string& name) {
     const auto it = std::find(ports_.begin(), ports_.end(), name);
     if (it != ports_.end()) std::rotate(ports_.begin(), it, it + 1);
@@ -145,6 +151,8 @@ void Link::BeginSearch() {
     PortScanIndex = 0;
     FreshLink = 0;
     failure_.clear();
+    failureKind_ = LinkFailure::None;
+    failurePage_ = -1;
     host_.SetSuppressSend(false);
     timers_.Start(LinkTimer::Search);
     StartSearchFast();
@@ -202,6 +210,15 @@ void Link::OnSearchTick() {
         return;
     }
     if (TransportKind != TransportTcp) {
+        if ((PortScanIndex > LastPortIndex + 1 || selectedPort_ < 0) && !searchNetwork_) {
+            PortScanIndex = 0;
+            std::string tried;
+            for (const std::string& port : ports_) tried += (tried.empty() ? "" : ", ") + port;
+            Fail(LinkFailure::NoAnswer, "no answer on " + tried);
+            if (transport_.IsSerialOpen()) transport_.CloseSerial();
+            RaiseLinkEvent(EventConnectFailed);
+            return;
+        }
         if (PortScanIndex > LastPortIndex + 1 || selectedPort_ < 0) {
             PortScanIndex = 0;
             TransportKind = TransportTcp;
@@ -236,8 +253,9 @@ void Link::OnSearchTick() {
         PortScanIndex = 0;
         std::string tried;
         for (const std::string& port : ports_) tried += port + ", ";
-        failure_ = "no answer " + (tried.empty() ? "" : "on " + tried.substr(0, tried.size() - 2) + " or ") +
-                   "from " + Endpoint();
+        Fail(LinkFailure::NoAnswer,
+             "no answer " + (tried.empty() ? "" : "on " + tried.substr(0, tried.size() - 2) + " or ") + "from " +
+                 Endpoint());
         RaiseLinkEvent(EventConnectFailed);
         transport_.DisconnectTcp();
     }
@@ -247,15 +265,18 @@ void Link::OnTcpClosed(bool wasConnected, const std::string& reason) {
     if (TransportKind != TransportTcp) return;
     const std::string closed = "connection closed by " + Endpoint();
     if (timers_.IsRunning(LinkTimer::Transfer)) {
-        failure_ = closed + " during the " + TransferName() + " of " + StepText();
+        Fail(LinkFailure::Closed, closed + " during the " + TransferName() + " of " + StepText());
         Signals.TransferState = TransferIdle;
         RaiseLinkEvent(EventConnectFailed);
     } else if (timers_.IsRunning(LinkTimer::Hold)) {
-        failure_ = closed;
+        Fail(LinkFailure::Closed, closed);
         timers_.Stop(LinkTimer::Hold);
         RaiseLinkEvent(EventLinkLost);
     } else if (timers_.IsRunning(LinkTimer::Search)) {
-        failure_ = wasConnected ? closed : "cannot connect to " + Endpoint() + ": " + reason;
+        if (wasConnected)
+            Fail(LinkFailure::Closed, closed);
+        else
+            Fail(LinkFailure::CannotConnect, "cannot connect to " + Endpoint() + ": " + reason);
         PortScanIndex = 0;
         RaiseLinkEvent(EventConnectFailed);
     }
@@ -431,9 +452,10 @@ void Link::OnTransferTick() {
     if (Signals.TransferState == TransferLate) {
         if (StepTicks >= StepTicksMax) {
             Signals.TransferState = TransferIdle;
-            failure_ = (badAnswers_ >= MaxDamagedAnswers ? "the processor's answers stayed damaged"
-                                                         : "lost the processor") +
-                       std::string(" during the ") + TransferName() + " at " + StepText();
+            const bool damaged = badAnswers_ >= MaxDamagedAnswers;
+            Fail(damaged ? LinkFailure::TransferDamaged : LinkFailure::TransferSilent,
+                 (damaged ? "the processor's answers stayed damaged" : "lost the processor") +
+                     std::string(" during the ") + TransferName() + " at " + StepText());
             RaiseLinkEvent(EventConnectFailed);
         }
     } else if (StepTicks > WaitTicksBeforeRetry) {

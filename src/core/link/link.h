@@ -38,6 +38,36 @@ inline constexpr int ReloadStepCount = 19;  // a reload, and an upload, stop at 
 inline constexpr int ModeNameStep = 18;     // a read's step that asks for the nine names
 inline constexpr int StepTicksMax = 100;
 
+// Why the last attempt ended in "connect failed" or "link lost".
+enum class LinkFailure {
+    None,
+    NoAnswer,         // the search had no answer on any port or end point tried
+    CannotConnect,    // the socket never came up (FailureReason() has the system's words)
+    Closed,           // the processor closed the connection
+    TransferSilent,   // a step of a read, reload or upload went unanswered
+    TransferDamaged,  // a step's answers kept failing their checksum
+    Silent,           // online, the processor stopped answering
+    Unconfirmed,      // a recall or save was never confirmed
+};
+
+// What the link waits for, as a progress line or an event names it.
+struct LinkWait {
+    enum class Item {
+        Nothing,
+        Answer,            // to the connect command (on a port, or from the end point)
+        Page,              // `page`
+        SystemSettings,
+        ModeNames,
+        Passwords,
+        Identity,
+        ClosingWord,       // the last word of an upload
+        StoredMode,        // the processor loading a recalled stored mode
+        SaveConfirmation,  // the processor confirming a save
+    };
+    Item item = Item::Nothing;
+    int page = -1;
+};
+
 class Link {
 public:
     Link(Model& model, Transport& transport, LinkTimers& timers, LinkHost& host);
@@ -49,6 +79,9 @@ public:
     int TcpPort() const { return tcpPort_; }
     // Lists the serial ports (ComComboBox1) and selects the first one, if any.
     void RefreshPortList();
+    // The search tries these ports only, and the network after them only with
+    // `network`; without it, a search that finds nothing on them fails at once.
+    void SetSearchPlaces(std::vector<std::string> ports, bool network);
     const std::vector<std::string>& Ports() const { return ports_; }
     int SelectedPort() const { return selectedPort_; }  // -1: no selected item
     // Moves `name` to the head of the port list, so the search tries the port the
@@ -88,6 +121,10 @@ public:
     // Edits (write_queue.cpp).
     void SendParam(ParamId id, int value);
     void SendBandParam(ParamId id, int value);
+    // The same for a storage id as it stands: the copy it names whatever the view
+    // selectors say (the band frame is built from that page's parameter image).
+    void SendStoredParam(ParamId storageId, int value);
+    void SendStoredBandParam(ParamId storageId, int value);
     // Saves the current settings as stored mode 0..8 under `name`; false (nothing
     // sent) for a mode outside the list. While edits wait or the last frame is
     // unacknowledged, the save goes out after them (WaitingSave()).
@@ -109,6 +146,11 @@ public:
     // "lost the processor during the read at page 6", "connection closed by
     // 127.0.0.1:8889 during the read of page 6"...
     const std::string& FailureReason() const { return failure_; }
+    // The same, typed, with the page of the transfer step it happened at (-1 for none).
+    LinkFailure FailureKind() const { return failureKind_; }
+    int FailurePage() const { return failurePage_; }
+    // What WaitingFor() says, typed.
+    LinkWait Waiting() const;
 
     // Fast transfers (off by default): the next step of a read, reload or upload goes
     // out as soon as the previous step's answer has been taken in. Taken up by the
@@ -181,6 +223,8 @@ private:
     // and the pending event start afresh, and the pace is set (fast when asked for).
     void StartTransfer(int pacedIntervalMs);
     std::string CurrentName() const;  // the name filed under the mode asked for last
+    void Fail(LinkFailure kind, std::string text);  // sets what FailureReason() and FailureKind() say
+    LinkWait StepWait() const;         // what the current step asks for
     std::string TransferName() const;  // "read", "reload", "upload"
     std::string StepText() const;      // what the current step asks for
     std::string Endpoint() const;      // HOST:PORT
@@ -203,6 +247,8 @@ private:
 
     // A recall or save write: the next acknowledgement raises its event.
     bool AwaitAcknowledgementOf(ParamId id);
+    void QueueParam(ParamId storageId, int value);
+    void QueueBandParam(ParamId storageId);
     // The queues were emptied by a transfer or a new link: the repeat of the last
     // write and the memory of the outstanding frame go with them.
     void ForgetPacedSends();
@@ -268,6 +314,9 @@ private:
     int pacedIntervalMs_ = TransferIntervalMs;
     bool answerScheduled_ = false;  // the next tick comes after the guard gap
     std::string failure_;
+    LinkFailure failureKind_ = LinkFailure::None;
+    int failurePage_ = -1;
+    bool searchNetwork_ = true;  // the search goes on to the network after the ports
     bool readBackUpload_ = false;  // the upload now running is read back when through
     bool readingBack_ = false;     // the reload now running is that read-back
     bool autoReconnect_ = false;

@@ -59,8 +59,21 @@ void BandQueue::Advance() {
     if (Count() >= 1) entries_.erase(entries_.begin());
 }
 
-void Link::SendParam(ParamId id, int value) {
-    const ParamId s = StoreValue(model_, id, value);
+void Link::SendParam(ParamId id, int value) { QueueParam(StoreValue(model_, id, value), value); }
+
+void Link::SendStoredParam(ParamId storageId, int value) {
+    StoreAt(model_, storageId, value);
+    QueueParam(storageId, value);
+}
+
+void Link::SendBandParam(ParamId id, int value) { QueueBandParam(StoreValue(model_, id, value)); }
+
+void Link::SendStoredBandParam(ParamId storageId, int value) {
+    StoreAt(model_, storageId, value);
+    QueueBandParam(storageId);
+}
+
+void Link::QueueParam(ParamId s, int value) {
     if (host_.SuppressSend() || LinkState != LinkOnline) return;
     IdleTicks = 0;
     // A recall made while a save waits goes after the save: the save stores the mode
@@ -77,8 +90,7 @@ void Link::SendParam(ParamId id, int value) {
     Signals.ClearToSend = 0;
 }
 
-void Link::SendBandParam(ParamId id, int value) {
-    const ParamId s = StoreValue(model_, id, value);
+void Link::QueueBandParam(ParamId s) {
     if (host_.SuppressSend() || LinkState != LinkOnline) return;
     const int page = PageOf(s);
     if (page < 0 || page > PageRear) return;  // no band frame outside pages 0..9
@@ -175,8 +187,9 @@ void Link::OnHoldTick() {
         SilentSeconds += 1;
         if (SilentSeconds > SilentSecondsPendingLost) {
             SilentSeconds = 0;
-            failure_ = std::string("lost the processor: the ") + (PendingEvent == EventSaved ? "save" : "recall") +
-                       " was never confirmed";
+            Fail(LinkFailure::Unconfirmed, std::string("lost the processor: the ") +
+                                               (PendingEvent == EventSaved ? "save" : "recall") +
+                                               " was never confirmed");
             timers_.Stop(LinkTimer::Hold);
             RaiseLinkEvent(EventLinkLost);
         }
@@ -240,7 +253,8 @@ void Link::OnHoldTick() {
         }
         if (SilentSeconds > SilentSecondsLost) {
             SilentSeconds = 0;
-            failure_ = "lost the processor: no answer for " + std::to_string(SilentSecondsLost + 1) + " s";
+            Fail(LinkFailure::Silent,
+                 "lost the processor: no answer for " + std::to_string(SilentSecondsLost + 1) + " s");
             timers_.Stop(LinkTimer::Hold);
             RaiseLinkEvent(EventLinkLost);
         }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "core/model/eq_layout.h"
@@ -96,12 +97,10 @@ int EqGraphOf(ParamId id) {
 }
 
 KindRange ValueKindRange(int kind) {
-    static constexpr int tops[ValueKindCount] = {0,   2,   361, 180, 100, 362, 362, 64,
-                                                 100, 200, 100, 250, 80,  205, 34,  40,
-                                                 7,   15,  500, 23,  50,  7,   10};
-    if (kind <= 0 || kind >= ValueKindCount)
+    const std::optional<ValueKind> k = KindFromNumber(kind);
+    if (!k || !SpecOf(*k).ranged)
         return {0, false};
-    return {tops[kind], true};
+    return {SpecOf(*k).max, true};
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/model/model.h"
+#include "core/model/value_kinds.h"
 
 namespace kdsp {
 
@@ -27,13 +28,12 @@ int BandParamIndex(int firstIndex, int band, int k);
 ParamId ActiveQParam(const Model& model, ParamId id);
 int EqGraphOf(ParamId id);
 
-inline constexpr int ValueKindCount = 23;  // kinds 0..22
-
 struct KindRange {
     int max;        // top of the stored range (0 for kind 0: no conversion)
     bool hasRange;  // kind 0 has none
 };
-// Stored range of a kind; kind 4 reports 100 (24 applies to non-peaking bands).
+// Stored range of a kind number (value_kinds.h); kind 4 reports 100 (24 applies to
+// non-peaking bands).
 KindRange ValueKindRange(int kind);
 
 struct Formatted {

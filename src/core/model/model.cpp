@@ -54,12 +54,16 @@ ParamId StoreValue(Model& model, ParamId id, int value) {
     const int i = IndexOf(id);
     if (p < PageCount && i < ParamImageSlots) model.ParamImage[p][i] = value;
     const ParamId s = StorageId(model, id);
-    const int sp = PageOf(s);
-    const int si = IndexOf(s);
+    StoreAt(model, s, value);
+    return s;
+}
+
+void StoreAt(Model& model, ParamId storageId, int value) {
+    const int sp = PageOf(storageId);
+    const int si = IndexOf(storageId);
     if (sp < PageCount && si < ParamImageSlots) model.ParamImage[sp][si] = value;
     const int slot = DeviceSlot(sp, si, model.ModeFlag);
     if (sp < PageCount && slot >= 0 && slot < DeviceImageSlots) model.DeviceImage[sp][slot] = value;
-    return s;
 }
 
 }  // namespace kdsp

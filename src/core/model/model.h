@@ -77,4 +77,8 @@ void LoadViewFromDevice(Model& model, int mode);
 // Ids outside the images are ignored (nothing is written) but still mapped.
 ParamId StoreValue(Model& model, ParamId id, int value);
 
+// Records a value under a storage id as it stands, whatever the selectors: the
+// parameter-image word of its page and the device-image slot of the mode in use.
+void StoreAt(Model& model, ParamId storageId, int value);
+
 }  // namespace kdsp

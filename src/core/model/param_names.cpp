@@ -13,6 +13,7 @@
 
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
+#include "core/model/value_kinds.h"
 #include "core/preset/preset_file.h"
 
 namespace kdsp {
@@ -47,25 +48,8 @@ std::string PrefixOf(int page, int index) {
 }
 
 std::string_view UnitOf(int kind) {
-    switch (kind) {
-        case 2:
-        case 5:
-        case 6:
-        case 7:
-        case 13:
-        case 21:
-            return "Hz";
-        case 3:
-        case 20:
-            return "dB";
-        case 11:
-        case 12:
-        case 17:
-        case 18:
-            return "ms";
-        default:
-            return "";
-    }
+    const std::optional<ValueKind> k = KindFromNumber(kind);
+    return k ? SpecOf(*k).unit : std::string_view();
 }
 
 void Describe(NamedParam& n, const ParamBinding& b) {

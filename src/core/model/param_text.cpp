@@ -6,9 +6,11 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <span>
 
 #include "core/model/codecs.h"
+#include "core/model/value_kinds.h"
 #include "core/model/value_tables.h"
 
 namespace kdsp {
@@ -31,19 +33,8 @@ std::string_view Trim(std::string_view s) {
 
 // The stored value that shows "Off", for the kinds that have one; -1 for the others.
 int OffValue(int kind) {
-    switch (kind) {
-        case 5:
-            return 362;
-        case 7:
-            return 64;
-        case 6:
-        case 13:
-        case 21:
-        case 22:
-            return 0;
-        default:
-            return -1;
-    }
+    const std::optional<ValueKind> k = KindFromNumber(kind);
+    return k ? SpecOf(*k).off : -1;
 }
 
 double Number(std::string_view s) {

@@ -205,6 +205,10 @@ struct Rig {
     // Called at the start of every millisecond, before waiting bytes are delivered
     // (a simulated processor with its own schedule puts its answers there).
     std::function<void(long)> pump;
+    // Where received bytes and timer ticks go; by default the rig's own link (a
+    // device session built on the rig's transport and timers takes them instead).
+    std::function<void(const Sent&)> deliver;
+    std::function<void(LinkTimer)> tick;
 
     explicit Rig(std::vector<std::string> ports = {}, bool answer = true) {
         transport.ports = std::move(ports);
@@ -224,7 +228,9 @@ struct Rig {
             std::vector<Sent> in;
             in.swap(transport.inbound);
             for (const Sent& s : in) {
-                if (s.kind == TransportTcp)
+                if (deliver)
+                    deliver(s);
+                else if (s.kind == TransportTcp)
                     link.OnTcpBytes(s.bytes);
                 else
                     link.OnSerialBytes(s.bytes);
@@ -233,6 +239,10 @@ struct Rig {
                 FakeTimers::State& s = timers.timers[t];
                 if (!s.running || s.next != timers.now) continue;
                 s.next = timers.now + s.interval;
+                if (tick) {
+                    tick(t);
+                    continue;
+                }
                 if (t == LinkTimer::Search) link.OnSearchTick();
                 if (t == LinkTimer::Transfer) link.OnTransferTick();
                 if (t == LinkTimer::Hold) link.OnHoldTick();

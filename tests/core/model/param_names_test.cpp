@@ -1,5 +1,6 @@
-// The catalogue by name: one name per stored copy, every control's id named,
-// names and slots found both ways, and typed text read as the window reads it.
+// The catalogue by name and the parameter table: one name per stored copy, every
+// control's id named, names and slots found both ways, and typed text read as the
+// window reads it.
 #include "core/model/param_names.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
+#include "core/model/param_table.h"
 #include "core/model/param_text.h"
 #include "core/preset/preset_file.h"
 
@@ -41,6 +43,13 @@ TEST(ParamNames, OneNamePerPresetSlotFoundBothWays) {
     }
     EXPECT_EQ(NamedParams().size(), static_cast<std::size_t>(PresetRecordCount))
         << "every record of a preset file has a name";
+    // The table without views has the same rows, found the same ways, each with its copy.
+    ASSERT_EQ(ParamTable().size(), NamedParams().size());
+    for (const ParamSpec& s : ParamTable()) {
+        EXPECT_EQ(FindSpec(s.Name()), &s) << s.Name();
+        EXPECT_EQ(SpecAt(s.Page(), s.Slot()), &s) << s.Name();
+        EXPECT_EQ(s.StoredCopy() == Copy::Dance, s.Name().find(".dance.") != std::string_view::npos) << s.Name();
+    }
     EXPECT_EQ(FindParam("MAIN.LowPass.Frequency"), FindParam("main.lowpass.frequency"));
     EXPECT_EQ(FindParam("main.lowpass"), nullptr);
     EXPECT_EQ(FindParamAt(10, 40), nullptr);

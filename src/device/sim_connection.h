@@ -72,11 +72,11 @@ private:
     FaultCounts counts_;
 };
 
-class DeviceSession {
+class SimConnection {
 public:
     using Logger = std::function<void(const std::string&)>;
 
-    DeviceSession(SimDevice& device, FaultState& faults) : device_(device), faults_(faults) {}
+    SimConnection(SimDevice& device, FaultState& faults) : device_(device), faults_(faults) {}
 
     void SetLogger(Logger logger) { log_ = std::move(logger); }
     // Paces this session like a serial line of `baud` (10 bits a byte, both ways): a

@@ -1,5 +1,5 @@
 // Scheduling of the simulated processor's answers and the injected faults.
-#include "device/device_session.h"
+#include "device/sim_connection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,7 +41,7 @@ namespace {
 double ByteMs(int baud) { return 10.0 * 1000.0 / baud; }
 }  // namespace
 
-void DeviceSession::Receive(std::span<const std::uint8_t> bytes, std::int64_t nowMs) {
+void SimConnection::Receive(std::span<const std::uint8_t> bytes, std::int64_t nowMs) {
     if (lineBaud_ > 0) {
         rxLineFreeMs_ = std::max(rxLineFreeMs_, static_cast<double>(nowMs)) +
                         static_cast<double>(bytes.size()) * ByteMs(lineBaud_);
@@ -70,7 +70,7 @@ void DeviceSession::Receive(std::span<const std::uint8_t> bytes, std::int64_t no
     }
 }
 
-void DeviceSession::Emit(const Answer& answer, std::int64_t nowMs) {
+void SimConnection::Emit(const Answer& answer, std::int64_t nowMs) {
     if (answer.kind == AnswerKind::None) return;
     const FaultOptions& o = faults_.Options();
     Bytes bytes = answer.bytes;
@@ -112,7 +112,7 @@ void DeviceSession::Emit(const Answer& answer, std::int64_t nowMs) {
     Schedule(std::move(bytes), due);
 }
 
-void DeviceSession::Schedule(Bytes bytes, std::int64_t due) {
+void SimConnection::Schedule(Bytes bytes, std::int64_t due) {
     if (lineBaud_ > 0) {
         txLineFreeMs_ = std::max(txLineFreeMs_, static_cast<double>(due)) +
                         static_cast<double>(bytes.size()) * ByteMs(lineBaud_);
@@ -134,7 +134,7 @@ void DeviceSession::Schedule(Bytes bytes, std::int64_t due) {
     lastDue_ = due;
 }
 
-std::vector<Bytes> DeviceSession::TakeDue(std::int64_t nowMs) {
+std::vector<Bytes> SimConnection::TakeDue(std::int64_t nowMs) {
     if (heldAck_ && heldAck_->due <= nowMs) {
         // Nothing came to merge with: the acknowledgement goes alone.
         Pending held = std::move(*heldAck_);
@@ -149,14 +149,14 @@ std::vector<Bytes> DeviceSession::TakeDue(std::int64_t nowMs) {
     return out;
 }
 
-std::optional<std::int64_t> DeviceSession::NextDueMs() const {
+std::optional<std::int64_t> SimConnection::NextDueMs() const {
     std::optional<std::int64_t> next;
     if (!pending_.empty()) next = pending_.front().due;
     if (heldAck_ && (!next || heldAck_->due < *next)) next = heldAck_->due;
     return next;
 }
 
-void DeviceSession::Reset() {
+void SimConnection::Reset() {
     closing_ = false;
     rxLineFreeMs_ = txLineFreeMs_ = 0;
     splitter_.Reset();

@@ -1,5 +1,5 @@
 // Answers as writes: timing, and every fault the simulator can inject.
-#include "device/device_session.h"
+#include "device/sim_connection.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +18,10 @@ struct Rig {
     explicit Rig(FaultOptions o = {}) : faults(o), session(device, faults) {}
     SimDevice device;
     FaultState faults;
-    DeviceSession session;
+    SimConnection session;
 };
 
-TEST(DeviceSession, AnswersLeaveAtOnceWithoutFaults) {
+TEST(SimConnection, AnswersLeaveAtOnceWithoutFaults) {
     Rig r;
     Bytes in = BuildLinkCommand(LinkConnect);
     const Bytes req = BuildPageReadRequest(0);
@@ -35,7 +35,7 @@ TEST(DeviceSession, AnswersLeaveAtOnceWithoutFaults) {
     EXPECT_EQ(r.session.FramesReceived(), 2u);
 }
 
-TEST(DeviceSession, BadChecksumIsNotAnswered) {
+TEST(SimConnection, BadChecksumIsNotAnswered) {
     Rig r;
     Bytes f = BuildPageReadRequest(1);
     f.back() ^= 0x10;
@@ -43,7 +43,7 @@ TEST(DeviceSession, BadChecksumIsNotAnswered) {
     EXPECT_TRUE(r.session.TakeDue(0).empty());
 }
 
-TEST(DeviceSession, DelayHoldsEveryAnswer) {
+TEST(SimConnection, DelayHoldsEveryAnswer) {
     FaultOptions o;
     o.delayMs = 50;
     Rig r(o);
@@ -54,7 +54,7 @@ TEST(DeviceSession, DelayHoldsEveryAnswer) {
     EXPECT_EQ(r.session.TakeDue(60), std::vector<Bytes>{AckBytes});
 }
 
-TEST(DeviceSession, ALineBaudPacesBothDirectionsLikeASerialLine) {
+TEST(SimConnection, ALineBaudPacesBothDirectionsLikeASerialLine) {
     Rig r;
     r.session.SetLineBaud(57600);  // 10 bits a byte: 0.1736 ms
     // Two 9-byte requests written at once take 3.1 ms to arrive; each page reply
@@ -70,7 +70,7 @@ TEST(DeviceSession, ALineBaudPacesBothDirectionsLikeASerialLine) {
     EXPECT_EQ(*r.session.NextDueMs(), 173) << "the second reply queues behind the first";
 }
 
-TEST(DeviceSession, SplitSendsEachFrameAsTwoWritesThatJoinUp) {
+TEST(SimConnection, SplitSendsEachFrameAsTwoWritesThatJoinUp) {
     FaultOptions o;
     o.split = true;
     o.seed = 7;
@@ -87,7 +87,7 @@ TEST(DeviceSession, SplitSendsEachFrameAsTwoWritesThatJoinUp) {
     EXPECT_EQ(Joined(first), expected);
 }
 
-TEST(DeviceSession, MergeJoinsAnAcknowledgementWithTheNextAnswer) {
+TEST(SimConnection, MergeJoinsAnAcknowledgementWithTheNextAnswer) {
     FaultOptions o;
     o.merge = true;
     Rig r(o);
@@ -106,7 +106,7 @@ TEST(DeviceSession, MergeJoinsAnAcknowledgementWithTheNextAnswer) {
     EXPECT_EQ(r.session.TakeDue(100 + o.mergeWindowMs), std::vector<Bytes>{AckBytes});
 }
 
-TEST(DeviceSession, DropFirstRepliesThenAnswer) {
+TEST(SimConnection, DropFirstRepliesThenAnswer) {
     FaultOptions o;
     o.dropFirstReplies = 2;
     Rig r(o);
@@ -120,7 +120,7 @@ TEST(DeviceSession, DropFirstRepliesThenAnswer) {
     EXPECT_EQ(r.session.TakeDue(4).size(), 1u);
 }
 
-TEST(DeviceSession, SharesOfDropsFollowTheSeed) {
+TEST(SimConnection, SharesOfDropsFollowTheSeed) {
     auto run = [](std::uint64_t seed) {
         FaultOptions o;
         o.dropAcks = 0.5;
@@ -139,7 +139,7 @@ TEST(DeviceSession, SharesOfDropsFollowTheSeed) {
     EXPECT_NE(a.find('A'), std::string::npos);
 }
 
-TEST(DeviceSession, CorruptBreaksTheChecksumOfReplies) {
+TEST(SimConnection, CorruptBreaksTheChecksumOfReplies) {
     FaultOptions o;
     o.corrupt = 1.0;
     Rig r(o);
@@ -151,12 +151,12 @@ TEST(DeviceSession, CorruptBreaksTheChecksumOfReplies) {
     EXPECT_EQ(r.session.TakeDue(1), std::vector<Bytes>{AckBytes}) << "acks have no checksum";
 }
 
-TEST(DeviceSession, SilentAfterCountsFramesOverEverySession) {
+TEST(SimConnection, SilentAfterCountsFramesOverEverySession) {
     FaultOptions o;
     o.silentAfter = 3;
     SimDevice device;
     FaultState faults(o);
-    DeviceSession a(device, faults), b(device, faults);
+    SimConnection a(device, faults), b(device, faults);
     a.Receive(BuildLinkCommand(LinkConnect), 0);
     a.Receive(BuildLinkCommand(LinkConnect), 0);
     EXPECT_EQ(a.TakeDue(0).size(), 2u);
@@ -168,7 +168,7 @@ TEST(DeviceSession, SilentAfterCountsFramesOverEverySession) {
     EXPECT_TRUE(faults.Silent());
 }
 
-TEST(DeviceSession, ResetDropsHalfFramesAndUnsentAnswers) {
+TEST(SimConnection, ResetDropsHalfFramesAndUnsentAnswers) {
     FaultOptions o;
     o.delayMs = 10;
     Rig r(o);

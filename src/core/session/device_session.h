@@ -1,0 +1,140 @@
+// One processor as every front end drives it: the link with its memory image,
+// identity, stored-mode names and state, typed operations, and typed events. The
+// session owns no transport or timer: the front end hands it both and calls
+// OnTick() and the On...Bytes() functions from its event loop.
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/link/link.h"
+#include "core/link/verified_upload.h"
+#include "core/model/model.h"
+#include "core/model/param_table.h"
+#include "core/preset/preset_file.h"
+#include "core/session/session_events.h"
+
+namespace kdsp {
+
+class DeviceSession : private LinkHost {
+  public:
+    DeviceSession(Transport& transport, LinkTimers& timers);
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+    ~DeviceSession() override;
+
+    // Every event, in the order things happen. It is called from inside the session
+    // (a tick, a byte, an operation): a handler that starts an operation in answer
+    // does so on the next turn of its event loop.
+    std::function<void(const SessionEvent&)> OnEvent;
+
+    // --- connecting (each ignored while a connection is up or being made) --------
+    // This serial port only: no answer on it fails, the network is not tried.
+    void ConnectSerial(const std::string& port);
+    // This TCP end point only.
+    void ConnectTcp(const std::string& host, int port);
+    // The serial ports the transport lists, then the TCP end point.
+    void Search(const std::string& host, int port);
+    // Says goodbye to the processor when online and stops every retry.
+    void Disconnect();
+
+    void SetFastTransfers(bool on);
+    void SetAutoReconnect(bool on);
+
+    // --- operations on an online processor (nothing returned: it has begun) -------
+    // Reads every page again.
+    std::optional<Failure> Read();
+    // A stored value for one copy of a parameter, brought into its range. A copy of
+    // the operating mode not in use is written by switching the processor to that
+    // mode for the write and back after it, as a person would in the window.
+    std::optional<Failure> Set(const ParamSpec& param, int stored,
+                               ChangeOrigin origin = ChangeOrigin::FrontEnd);
+    // Stored modes 0..8 (the processor's 1..9).
+    std::optional<Failure> Recall(int mode);
+    std::optional<Failure> Save(int mode, std::string_view name);
+    // The preset's words into the processor; with readBack it is read again and
+    // compared before the session is online (UploadFinished, or UploadDiffers).
+    std::optional<Failure> Upload(const PresetReadResult& preset, bool readBack = true);
+    // The image as read, as a preset file named by identity and time in `folder`.
+    std::optional<Failure> Backup(const std::filesystem::path& folder,
+                                  std::filesystem::path* written = nullptr);
+
+    // --- what the session knows ------------------------------------------------------
+    SessionState State() const { return state_; }
+    const Model& Image() const { return model_; }
+    int Stored(const ParamSpec& param) const;
+    const std::string& Identity() const { return model_.DeviceIdentity; }
+    // The operating mode the processor is in: 0 sing, 1 dance.
+    int OperatingMode() const { return homeMode_; }
+    // Writes not yet confirmed by the processor (or not yet sent).
+    bool WritesPending() const { return writesPending_; }
+
+    // --- driven by the front end's event loop ------------------------------------------
+    void OnTick(LinkTimer timer);
+    void OnSerialBytes(std::span<const std::uint8_t> bytes);
+    void OnTcpBytes(std::span<const std::uint8_t> bytes);
+    void OnTcpClosed(bool wasConnected, const std::string& reason);
+
+  private:
+    struct Write {
+        const ParamSpec* param;
+        int value;
+    };
+
+    void Connect();
+    void Emit(const SessionEvent& event);
+    // After everything the link did: a new state, progress, the next writes.
+    void Pump();
+    SessionState DeriveState() const;
+    void EmitState();
+    void DriveWrites();
+    void OnLinkEvent(int event);
+    void ReportFailure();
+    void ReportReadChanges();
+    bool LinkIdle() const;  // online, every write sent and confirmed
+    void SendNow(const Write& write);
+    void SwitchMode(int mode);
+    void DropWrites();
+
+    // LinkHost: the link's window operations, turned into state and events.
+    void SetLinkLabel(const std::string&, const std::string&) override {}
+    void SetStatusText(const std::string&) override {}
+    void SetStatusPort(const std::string&) override {}
+    void SetStatusProgress(int) override {}
+    void ShowStatusDialog() override {}
+    void HideStatusDialog() override {}
+    void ShowMessage(const std::string& caption, const std::string& text) override;
+    void RefreshAllPages() override;
+    void ShowLinkButtons(bool) override {}
+    void RebuildModeList(const std::vector<std::string>&) override {}
+    void ShowDeviceIdentity(const std::string& text) override;
+    void Diagnostic(const std::string&) override {}
+    void ShowMainWindow() override {}
+    bool SuppressSend() const override { return false; }
+    void SetSuppressSend(bool) override {}
+
+    Transport& transport_;
+    LinkTimers& timers_;
+    Model model_;
+    Link link_;
+    SessionState state_ = SessionState::Offline;
+    ProgressReport progress_;
+    bool lost_ = false;          // the link was lost and nobody has connected or left since
+    bool haveImage_ = false;     // a read has completed: later reads report what changed
+    DeviceImageRows before_{};   // the image when the running read began
+    int homeMode_ = 0;           // the operating mode the processor is left in
+    std::deque<Write> waiting_;  // writes behind a mode switch
+    bool writesPending_ = false;
+    bool readWanted_ = false;  // Read() waits for the writes before it
+    bool reading_ = false;     // a read or reload is running
+    std::string place_;        // where the session connects: a port, HOST:PORT, or both
+    std::optional<std::pair<int, std::string>> saving_;
+    std::optional<VerifiedUpload> upload_;
+};
+
+}  // namespace kdsp

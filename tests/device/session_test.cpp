@@ -1,0 +1,149 @@
+// The device session against the simulated processor on the manual clock: the
+// states and progress of a read, writes to either stored copy, a lost processor
+// taken up again, and failures with what failed and where.
+#include <gtest/gtest.h>
+
+#include "link_sim_rig.h"
+
+namespace kdsp::test {
+namespace {
+
+using S = SessionState;
+
+constexpr const char* Host = "127.0.0.1";
+constexpr int Port = 18889;
+
+TEST(Session, ReadReportsItsStatesAndProgressAndEndsHoldingTheProcessorsMemory) {
+    SessionRig rig;
+    rig.engine.ConnectTcp(Host, Port);
+    ASSERT_TRUE(rig.RunUntilState(S::Online, 60000));
+    EXPECT_EQ(rig.States(), (std::vector<S>{S::Connecting, S::Reading, S::Online}));
+
+    std::vector<int> pages;
+    for (const ProgressReport& p : rig.Seen<ProgressReport>()) {
+        EXPECT_EQ(p.of, ReadStepCount);
+        if (p.waitingFor.item == LinkWait::Item::Page &&
+            (pages.empty() || pages.back() != p.waitingFor.page))
+            pages.push_back(p.waitingFor.page);
+    }
+    EXPECT_EQ(pages, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    for (int p = 0; p < 10; ++p)
+        for (int s = 0; s < PageBlockWords(p); ++s)
+            ASSERT_EQ(rig.engine.Image().DeviceImage[p][s], rig.device.Memory()[p][s])
+                << p << "/" << s;
+    ASSERT_EQ(rig.Seen<IdentityRead>().size(), 1u);
+    EXPECT_EQ(rig.Seen<IdentityRead>()[0].identity, rig.engine.Identity());
+    EXPECT_TRUE(rig.Seen<ValueChanged>().empty()) << "the first read is no change of values";
+}
+
+// Every name lands in the copy it names, whichever operating mode the processor is
+// in: the other mode's copies are written with the processor switched to that mode,
+// and it is left in its own. Nothing else changes.
+TEST(Session, SetWritesTheNamedCopyInEitherOperatingModeAndLeavesTheModeAsItWas) {
+    struct Landing {
+        const char* name;
+        const char* value;
+        int page, slot, stored;
+    };
+    const Landing landings[] = {
+        {"music.band3.frequency", "1000Hz", 0, 15, 204},
+        {"music.dance.band3.gain", "-6dB", 0, 68, 90},
+        {"mic_b.band2.gain", "6dB", 3, 13, 150},
+        {"deq.band3.dynamics", "Above", 2, 31, 2},
+        {"echo.effect.level", "40", 4, 1, 40},
+        {"reverb.eq.band5.frequency", "12000Hz", 5, 37, 333},
+        {"main.dance.mix.music.level", "80", 6, 1, 40},
+        {"aux2.dance.mix.echo.phase", "on", 8, 11, 1},
+        {"rear.band7.type", "HSEQ", 9, 64, 2},
+        {"rear.mix.reverb.level", "50", 9, 12, 25},
+        {"system.volume.mic.max", "60", 10, 9, 60},
+    };
+    for (int mode : {0, 1}) {
+        SCOPED_TRACE(mode == 0 ? "sing" : "dance");
+        SessionRig rig;
+        rig.device.Memory()[PageMusic][1] = mode;
+        rig.engine.ConnectTcp(Host, Port);
+        ASSERT_TRUE(rig.RunUntilState(S::Online, 60000));
+        DeviceImageRows expected = rig.device.Memory();
+        for (const Landing& l : landings) {
+            const ParamSpec* spec = FindSpec(l.name);
+            ASSERT_NE(spec, nullptr) << l.name;
+            const ParsedValue v = spec->Parse(l.value);
+            ASSERT_TRUE(v.ok) << l.name;
+            EXPECT_FALSE(rig.engine.Set(*spec, v.value).has_value()) << l.name;
+            expected[l.page][l.slot] = l.stored;
+            EXPECT_EQ(rig.engine.Stored(*spec), l.stored) << l.name;
+        }
+        ASSERT_TRUE(rig.RunUntilSeen<WritesAcknowledged>(60000));
+        for (int p = 0; p < PageCount; ++p)
+            for (int s = 0; s < DeviceImageSlots; ++s)
+                EXPECT_EQ(rig.device.Memory()[p][s], expected[p][s])
+                    << "page " << p << " slot " << s;
+        EXPECT_EQ(rig.engine.OperatingMode(), mode);
+        EXPECT_EQ(rig.States().back(), S::Online) << "writes never take the session off line";
+        const auto changes = rig.Seen<ValueChanged>();
+        ASSERT_EQ(changes.size(), std::size(landings));
+        EXPECT_EQ(changes[4].param->Name(), "echo.effect.level");
+        EXPECT_EQ(changes[4].newValue, 40);
+        EXPECT_EQ(changes[4].origin, ChangeOrigin::FrontEnd);
+    }
+}
+
+TEST(Session, ALostProcessorIsReportedAndTakenUpAgainByItselfWhenAsked) {
+    FaultOptions silent;
+    silent.silentAfter = 0;
+    for (bool reconnect : {true, false}) {
+        SCOPED_TRACE(reconnect ? "reconnecting" : "not reconnecting");
+        SessionRig rig;
+        rig.engine.SetAutoReconnect(reconnect);
+        rig.engine.ConnectTcp(Host, Port);
+        ASSERT_TRUE(rig.RunUntilState(S::Online, 60000));
+        rig.seen.clear();
+        rig.faults.Reconfigure(silent);
+        ASSERT_TRUE(rig.RunUntilSeen<Failure>(30000));
+        EXPECT_EQ(rig.Seen<Failure>()[0].code, FailureCode::LinkLost);
+        EXPECT_EQ(rig.Seen<Failure>()[0].port, "127.0.0.1:18889");
+        if (!reconnect) {
+            EXPECT_EQ(rig.States(), (std::vector<S>{S::Lost}));
+            continue;
+        }
+        rig.faults.Reconfigure({});
+        ASSERT_TRUE(rig.RunUntilState(S::Online, 120000));
+        EXPECT_EQ(rig.States(), (std::vector<S>{S::Reconnecting, S::Reading, S::Online}));
+    }
+}
+
+TEST(Session, FailuresSayWhatFailedAndWhere) {
+    {
+        // A serial port that never answers: the network is not tried instead.
+        SessionRig rig;
+        rig.transport.failingPorts = {"/dev/ttyFAKE0"};
+        rig.engine.ConnectSerial("/dev/ttyFAKE0");
+        ASSERT_TRUE(rig.RunUntilSeen<Failure>(30000));
+        EXPECT_EQ(rig.Seen<Failure>()[0].code, FailureCode::NoAnswer);
+        EXPECT_EQ(rig.Seen<Failure>()[0].port, "/dev/ttyFAKE0");
+        EXPECT_EQ(rig.transport.tcpConnects, 0);
+        EXPECT_EQ(rig.States(), (std::vector<S>{S::Searching, S::Offline}));
+    }
+    // The processor falls silent after the search's and the read's connect commands
+    // and pages 0..2.
+    FaultOptions options;
+    options.silentAfter = 5;
+    SessionRig rig(options);
+    rig.engine.ConnectTcp(Host, Port);
+    ASSERT_TRUE(rig.RunUntilSeen<Failure>(120000));
+    const Failure f = rig.Seen<Failure>()[0];
+    EXPECT_EQ(f.code, FailureCode::TransferFailed);
+    EXPECT_EQ(f.page, 3);
+    EXPECT_EQ(f.reason, "lost the processor during the read at page 3");
+    EXPECT_EQ(rig.engine.State(), S::Offline);
+    // Refused at once, with nothing sent.
+    const std::size_t sent = rig.transport.writes.size();
+    EXPECT_EQ(rig.engine.Set(*FindSpec("echo.effect.level"), 40)->code, FailureCode::NotOnline);
+    EXPECT_EQ(rig.engine.Set(*FindSpec("music.reserved.2"), 1)->code, FailureCode::NotWritable);
+    EXPECT_EQ(rig.engine.Recall(9)->code, FailureCode::NoSuchMode);
+    EXPECT_EQ(rig.transport.writes.size(), sent);
+}
+
+}  // namespace
+}  // namespace kdsp::test
