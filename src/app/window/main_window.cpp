@@ -99,6 +99,7 @@ void TForm1::BuildFrame() {
     bv->addWidget(pages_, 1);
     bv->addWidget(BuildSharedArea(b, body));
     scroll->setWidget(body);
+    scroll->viewport()->setAutoFillBackground(false);  // the window's own blue shows through
     v->addWidget(scroll, 1);
 
     // The placeholder edit marks empty slots and "no edit is current".
