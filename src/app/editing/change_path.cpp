@@ -63,9 +63,6 @@ void FollowSlider(AppContext& form, QWidget* w, double x) {
     st.ProgrammaticMove = before;
 }
 
-// A control the program keeps out of sight (the eighth band group of the output
-// pages, group B's strips past the ninth): no user value may come from it. The
-// sheets that the page control hides when another page is shown do not count.
 // The word the window holds for `id` where it is sent from, -1 for none.
 int HeldWord(const Model& m, ParamId id) {
     const ParamId s = StorageId(m, id);
@@ -74,6 +71,9 @@ int HeldWord(const Model& m, ParamId id) {
     return p < PageCount && slot >= 0 && slot < DeviceImageSlots ? m.DeviceImage[p][slot] : -1;
 }
 
+// A control the program keeps out of sight (the eighth band group of the output
+// pages, group B's strips past the ninth): no user value may come from it. The
+// sheets that the page control hides when another page is shown do not count.
 bool KeptHidden(const QWidget* w) {
     for (; w && !w->isWindow(); w = w->parentWidget()) {
         if (qobject_cast<const QStackedWidget*>(w->parentWidget())) return false;

@@ -42,7 +42,6 @@ namespace {
 // The size the window is drawn for; a smaller screen scrolls what is below the title bar.
 constexpr QSize DesignSize(1133, 637);
 constexpr int BorderWidth = 2;
-constexpr int TitleHeight = 28;
 }  // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -70,7 +69,8 @@ void TForm1::BuildFrame() {
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(BorderWidth, BorderWidth, BorderWidth, BorderWidth);
     v->setSpacing(0);
-    v->addWidget(BuildTitleBar(b, this));
+    QWidget* title = BuildTitleBar(b, this);
+    v->addWidget(title);
 
     // Below the title bar, what a screen smaller than the window cannot show is
     // scrolled to; the title bar with its buttons always stays in view.
@@ -79,7 +79,7 @@ void TForm1::BuildFrame() {
     scroll->setFocusPolicy(Qt::NoFocus);  // a click on a button leaves the focus where it was
     scroll->setWidgetResizable(true);
     auto* body = b.Reg(new QWidget(scroll), "FormBody");
-    body->setMinimumSize(DesignSize - QSize(2 * BorderWidth, 2 * BorderWidth + TitleHeight));
+    body->setMinimumSize(DesignSize - QSize(2 * BorderWidth, 2 * BorderWidth + title->minimumHeight()));
     auto* bv = new QVBoxLayout(body);
     bv->setContentsMargins(0, 0, 0, 0);
     bv->setSpacing(0);
@@ -230,7 +230,8 @@ void TForm1::RzBmpButton1Click() {
 }
 
 void TForm1::PlaceOnScreen(std::optional<QPoint> topLeft) {
-    QScreen* screen = topLeft ? QGuiApplication::screenAt(*topLeft + QPoint(40, TitleHeight / 2)) : nullptr;
+    // The screen under the title bar's caption.
+    QScreen* screen = topLeft ? QGuiApplication::screenAt(*topLeft + QPoint(40, 14)) : nullptr;
     const bool centred = !screen;
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (!screen) {
