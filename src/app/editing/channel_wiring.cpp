@@ -56,6 +56,11 @@ class EditEvents : public QObject {
 public:
     explicit EditEvents(AppContext& form) : form_(form) {}
 
+    void Watch(BoundEdit* edit) {
+        edits_.insert(edit);
+        edit->installEventFilter(this);
+    }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (watched == form_.Window().windowHandle()) return BeforeControls(e);
@@ -177,7 +182,7 @@ private:
     // The edit's own spin buttons step the typed text itself.
     void ApplyTypedBefore(const QWidget* target) {
         auto* edit = qobject_cast<BoundEdit*>(QApplication::focusWidget());
-        if (!edit || edit->window() != &form_.Window()) return;
+        if (!edit || !edits_.contains(edit)) return;  // a band edit, not the address or a password
         for (const QWidget* w = target; w; w = w->parentWidget()) {
             if (w == edit) return;
             if (auto* spin = qobject_cast<const BoundSpin*>(w); spin && spin->Tag() == edit->Tag()) return;
@@ -191,7 +196,8 @@ private:
     }
 
     AppContext& form_;
-    bool tabKey_ = false;  // the key being handled is Tab or Shift+Tab
+    QSet<const QObject*> edits_;  // the channel edits watched
+    bool tabKey_ = false;         // the key being handled is Tab or Shift+Tab
 };
 
 void WireButton(AppContext& form, BoundButton* b, void (*handler)(AppContext&, BoundButton*)) {
@@ -219,7 +225,7 @@ void WireChannelHandlers(AppContext& form) {
     };
     for (const ParamBinding& b : Catalogue()) {
         QWidget* editor = b.editor ? form.Control(QLatin1String(b.editor)) : nullptr;
-        if (auto* edit = qobject_cast<BoundEdit*>(editor); edit && once(edit)) edit->installEventFilter(events);
+        if (auto* edit = qobject_cast<BoundEdit*>(editor); edit && once(edit)) events->Watch(edit);
         if (auto* bar = qobject_cast<BoundSlider*>(editor); bar && once(bar)) {
             if (b.volumeLink >= 0)
                 QObject::connect(bar, &QSlider::valueChanged, &form.Window(), [&form, bar] { SysMusNormalVolBarChange(form, bar); });
