@@ -17,6 +17,8 @@ export XDG_DATA_HOME=/home/user/.local/share
 cleanup+=("rm -rf '$work'")
 showcase_preset "$BUILD" "$work/showcase.preset"
 start_sim "$BUILD/src/sim/kdsp-sim" --state "$work/showcase.preset"
+# A screen with room for the whole window: on a smaller one it would scroll.
+echo '{"screens": [{"name": "shots", "x": 0, "y": 0, "width": 1600, "height": 1000}]}' >"$work/screen.json"
 names=(music mic effects main aux1 aux2 rear system deq)
 for lang in $SHOT_LANGS; do
   dir=$OUT
@@ -27,7 +29,7 @@ for lang in $SHOT_LANGS; do
   fi
   mkdir -p "$dir"
   for tab in $(seq 1 9); do
-    QT_QPA_PLATFORM=offscreen timeout 60 "$BUILD/src/app/kdsp-control" --host 127.0.0.1 --port "$port" \
+    QT_QPA_PLATFORM="offscreen:configfile=$work/screen.json" timeout 60 "$BUILD/src/app/kdsp-control" --host 127.0.0.1 --port "$port" \
       --no-serial "${args[@]}" --screenshot "$dir/${tab}-${names[$((tab - 1))]}.png" --screenshot-tab "$tab" 2>/dev/null
   done
 done

@@ -6,15 +6,20 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QtTest/qtestspontaneevent.h>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
+
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -54,8 +59,8 @@ struct Person {
     }
 
     // Where `local` (the centre when null) of `w` lies in its top-level window.
-    // A control a person cannot reach there (hidden, outside the window, covered by
-    // another control) fails the test.
+    // A control a person cannot reach there (hidden, outside the window or off its
+    // screen, covered by another control) fails the test.
     static QPoint At(QWidget* w, QPoint local = {}) {
         if (local.isNull())
             local = qobject_cast<QSlider*>(w) ? HandleCentre(static_cast<QSlider*>(w))
@@ -66,6 +71,8 @@ struct Person {
             ADD_FAILURE() << w->objectName().toStdString() << " is not on screen";
         } else if (!top->rect().contains(p)) {
             ADD_FAILURE() << w->objectName().toStdString() << " lies outside its window";
+        } else if (const QScreen* s = top->screen(); s && !s->availableGeometry().contains(top->mapToGlobal(p))) {
+            ADD_FAILURE() << w->objectName().toStdString() << " lies off the screen";
         } else if (QWidget* hit = top->childAt(p); hit != w && !w->isAncestorOf(hit)) {
             ADD_FAILURE() << w->objectName().toStdString() << " is covered by "
                           << (hit ? hit->metaObject()->className() + std::string(" ") +
@@ -73,6 +80,16 @@ struct Person {
                                   : std::string("nothing"));
         }
         return p;
+    }
+
+    // Scrolls the areas around `w` until it is in view, as a person does with
+    // their scroll bars.
+    static void ScrollTo(QWidget* w) {
+        std::vector<QScrollArea*> areas;
+        for (QWidget* a = w->parentWidget(); a; a = a->parentWidget())
+            if (auto* area = qobject_cast<QScrollArea*>(a); area && area->widget() && area->widget()->isAncestorOf(w))
+                areas.insert(areas.begin(), area);
+        for (QScrollArea* area : areas) area->ensureWidgetVisible(w, 0, 0);
     }
 
     static void Press(QWidget* w, Qt::MouseButton button = Qt::LeftButton, QPoint local = {}) {
@@ -142,15 +159,15 @@ struct Person {
         Key(box, Qt::Key_Return);
     }
 
-    // One notch is 120; positive turns away from the user. The window routes the
-    // event to the control under the pointer; unlike a platform's own wheel event
-    // it is not passed on to that control's parents, so aim it at the control
-    // that handles it.
+    // One notch is 120; positive turns away from the user. The turn arrives as the
+    // platform's own does: at the control under the pointer, and passed on to its
+    // parents when that control does not take it.
     static void Wheel(QWidget* w, int delta, QPoint local = {}) {
         QWindow* window = WindowOf(w);
         const QPoint p = At(w, local);
         QWheelEvent e(p, window->mapToGlobal(QPointF(p)), QPoint(), QPoint(0, delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&e);
         QCoreApplication::sendEvent(window, &e);
         QCoreApplication::processEvents();
     }

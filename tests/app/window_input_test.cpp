@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 
 #include <cmath>
@@ -460,5 +462,39 @@ TEST_F(WindowInputTest, AnEditAfterTheLinkWindowIsGoneIsOnlyStored) {
     EXPECT_FALSE(W("OfflineEditsLabel")->isVisible());
 }
 
+// On a screen smaller than the window is drawn for (a 1024x600 panel; 1400x900 at
+// 144 dpi) the window lies wholly inside the screen, and every control can be
+// reached: the title bar's buttons at once, the rest by scrolling to it.
+TEST_F(WindowInputTest, OnASmallScreenTheWindowFitsAndEveryControlIsInReach) {
+    int gain = 0;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect room = screen->availableGeometry();
+        if (room.width() >= 1133 && room.height() >= 637) continue;
+        SCOPED_TRACE(screen->name().toStdString());
+        form->PlaceOnScreen(room.topLeft() + QPoint(room.width() / 2, 10));  // kept there: partly off
+        QCoreApplication::processEvents();
+        ASSERT_EQ(form->screen(), screen);
+        EXPECT_TRUE(room.contains(form->frameGeometry())) << "the window is wholly on its screen";
+        for (const char* name : {"Image2", "UndoBtn", "RedoBtn", "LanguageBtn", "RzBmpButton2", "RzBmpButton1",
+                                 "RzBmpButton3"})
+            Person::At(W(name));  // no scrolling needed
+        auto* scroll = W<QScrollArea>("FormScrollBox");
+        Person::At(scroll->horizontalScrollBar());
+        Person::At(scroll->verticalScrollBar());
+        Person::ScrollTo(W("FormTabBtn1"));
+        Tab(1);
+        for (const char* name : {"FormTabBtn8", "SysEffNormalVolBar", "AdvPanel2", "MusEQAllpassBtn", "DiscoModeBtn"}) {
+            Person::ScrollTo(W(name));
+            Person::At(W(name));
+        }
+        transport.frames.clear();
+        Person::ScrollTo(W("FormTabBtn2"));
+        Tab(2);
+        Person::ScrollTo(W("MicGainEdit3"));
+        Type("MicGainEdit3", QString::number(++gain));
+        EXPECT_EQ(Sent(), std::vector<SentFrame>{BandNow(PageMic, 2)});
+    }
+    EXPECT_EQ(gain, 2) << "both small screens";
+}
 }  // namespace
 }  // namespace kdsp

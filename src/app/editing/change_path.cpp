@@ -63,6 +63,14 @@ void FollowSlider(AppContext& form, QWidget* w, double x) {
     st.ProgrammaticMove = before;
 }
 
+// The word the window holds for `id` where it is sent from, -1 for none.
+int HeldWord(const Model& m, ParamId id) {
+    const ParamId s = StorageId(m, id);
+    const int p = PageOf(s);
+    const int slot = DeviceSlot(p, IndexOf(s), m.ModeFlag);
+    return p < PageCount && slot >= 0 && slot < DeviceImageSlots ? m.DeviceImage[p][slot] : -1;
+}
+
 // A control the program keeps out of sight (the eighth band group of the output
 // pages, group B's strips past the ninth): no user value may come from it. The
 // sheets that the page control hides when another page is shown do not count.
@@ -177,6 +185,9 @@ void ApplyControlValue(AppContext& form, QWidget* control, int step, int display
         }
     }
     const int u = static_cast<int>(std::trunc(x));
+    // A user value the processor already holds (Enter on an unchanged box, a step
+    // past a limit) has nothing to send.
+    const bool changed = HeldWord(m, id) != u;
 
     // 4. The slider of the parameter follows.
     if (qobject_cast<BoundSlider*>(tables.Editor[p][i]))
@@ -190,7 +201,7 @@ void ApplyControlValue(AppContext& form, QWidget* control, int step, int display
     if (kind <= 4) StoreValue(m, id, u);
 
     // 6. Send (the link stores as well, and sends nothing while suppressed).
-    if (!displayOnly) {
+    if (!displayOnly && changed) {
         if (kind <= 4)
             SendBandParam(form, id, u);
         else

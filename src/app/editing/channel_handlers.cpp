@@ -164,7 +164,9 @@ void SysMusNormalVolBarChange(AppContext& form, BoundSlider* bar) {
     }
     LinkVolumeBars(form, normal, start, maximum, which, pane);
     if (pane) pane->SetHint(QString::number(bar->value()));
-    SendParam(form, static_cast<ParamId>(tag), bar->value());
+    // Held past the maximum volume the slider is put back where it was: nothing to send.
+    if (bar->value() != form.model().ParamImage[PageSystem][index])
+        SendParam(form, static_cast<ParamId>(tag), bar->value());
 }
 
 void SliderMoved(AppContext& form, BoundSlider* bar) {

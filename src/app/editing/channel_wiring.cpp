@@ -2,12 +2,19 @@
 // handler, and the window's keys, clicks, focus and wheel routed to the band edits.
 #include "app/editing/channel_wiring.h"
 
+#include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QSet>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <QWindow>
+
+#include <cstdlib>
 
 #include "app/editing/channel_handlers.h"
 #include "app/editing/undo_history.h"
@@ -21,16 +28,48 @@ namespace kdsp {
 
 namespace {
 
-// Keys, clicks and focus of the band edits; the wheel of the whole window.
+// Where a wheel turn over a widget of the window goes.
+enum class WheelGoes { Nowhere, ToControl, ToCurrentEdit };
+
+// A greyed control takes no turn and passes none on. A slider, a box or an area
+// that scrolls that way takes the turn itself, also at its end where it has
+// nothing left to do. Anything else (the window, a label, the graph, an edit)
+// steps the current edit.
+WheelGoes WhereWheelGoes(const QWidget* target, const QWidget* window, bool vertical) {
+    if (!target) return WheelGoes::ToCurrentEdit;
+    if (!target->isEnabled()) return WheelGoes::Nowhere;
+    for (const QWidget* w = target; w && w != window; w = w->parentWidget()) {
+        if (qobject_cast<const QAbstractSlider*>(w) || qobject_cast<const QComboBox*>(w) ||
+            qobject_cast<const QAbstractSpinBox*>(w))
+            return WheelGoes::ToControl;
+        if (auto* area = qobject_cast<const QAbstractScrollArea*>(w)) {
+            const QScrollBar* bar = vertical ? area->verticalScrollBar() : area->horizontalScrollBar();
+            if (bar && bar->maximum() > bar->minimum()) return WheelGoes::ToControl;
+        }
+    }
+    return WheelGoes::ToCurrentEdit;
+}
+
+// Keys, clicks and focus of the band edits; the wheel of the whole window; and
+// the window's input before any control gets it.
 class EditEvents : public QObject {
 public:
     explicit EditEvents(AppContext& form) : form_(form) {}
 
+    void Watch(BoundEdit* edit) {
+        edits_.insert(edit);
+        edit->installEventFilter(this);
+    }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == form_.Window().windowHandle()) return BeforeControls(e);
         if (watched == &form_.Window()) {
+            // A turn nobody took on its way up from the control under the pointer.
             if (e->type() == QEvent::Wheel) {
-                const int dy = static_cast<QWheelEvent*>(e)->angleDelta().y();
+                auto* wheel = static_cast<QWheelEvent*>(e);
+                const int dy = wheel->angleDelta().y();
+                if (WhereFrom(wheel) != WheelGoes::ToCurrentEdit) return true;
                 if (form_.state().WheelStepping && dy != 0) {
                     FormMouseWheel(form_, dy);
                     return true;
@@ -44,14 +83,21 @@ protected:
             case QEvent::MouseButtonPress:
                 MusFreEdit1Click(form_, edit);
                 return false;
+            case QEvent::FocusIn: {
+                // Reached with the Tab key, the edit is the one the keys and the wheel
+                // act on, as if clicked. (A page switch that hides the focused control
+                // moves the focus on "by Tab" as well; that is no choice of the user.)
+                const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+                if (tabKey_ && (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason))
+                    MusFreEdit1Click(form_, edit);
+                return false;
+            }
             case QEvent::FocusOut: {
                 // Only a move to another control of this window is the user leaving
                 // the edit; another program or a message box taking the focus is
                 // not, and text left as it was has nothing to send.
                 const QWidget* next = QApplication::focusWidget();
-                // The value typed is a step of its own, not part of the click that left it.
-                if (edit->isModified() && next && next->window() == &form_.Window())
-                    form_.History().SeparateStep([this, edit] { MusFreEdit1Exit(form_, edit); });
+                if (next && next->window() == &form_.Window()) ApplyTyped(edit);
                 return false;
             }
             case QEvent::ShortcutOverride:
@@ -71,6 +117,8 @@ protected:
                     case Qt::Key_Right:
                     case Qt::Key_Up:
                     case Qt::Key_Down:
+                        // The keys step the edit they are typed into.
+                        form_.state().CurrentEdit = edit;
                         MusFreEdit1KeyDown(form_, k->key());
                         return true;
                     case Qt::Key_Return:
@@ -97,7 +145,59 @@ protected:
     }
 
 private:
+    WheelGoes WhereFrom(const QWheelEvent* wheel) const {
+        const QPoint at = wheel->position().toPoint();
+        const QPoint d = wheel->angleDelta();
+        return WhereWheelGoes(form_.Window().childAt(at), &form_.Window(), std::abs(d.y()) >= std::abs(d.x()));
+    }
+
+    // A press or a turn arrives at the window: a value typed into the focused box
+    // is applied before another control acts, and a greyed control gets nothing.
+    bool BeforeControls(QEvent* e) {
+        switch (e->type()) {
+            case QEvent::KeyPress: {
+                const int key = static_cast<QKeyEvent*>(e)->key();
+                tabKey_ = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+                return false;
+            }
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+                tabKey_ = false;
+                ApplyTypedBefore(form_.Window().childAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
+                return false;
+            case QEvent::Wheel: {
+                tabKey_ = false;
+                auto* wheel = static_cast<QWheelEvent*>(e);
+                const WheelGoes goes = WhereFrom(wheel);
+                if (goes == WheelGoes::Nowhere) return true;
+                if (goes == WheelGoes::ToControl)
+                    ApplyTypedBefore(form_.Window().childAt(wheel->position().toPoint()));
+                return false;
+            }
+            default:
+                return false;
+        }
+    }
+
+    // The edit's own spin buttons step the typed text itself.
+    void ApplyTypedBefore(const QWidget* target) {
+        auto* edit = qobject_cast<BoundEdit*>(QApplication::focusWidget());
+        if (!edit || !edits_.contains(edit)) return;  // a band edit, not the address or a password
+        for (const QWidget* w = target; w; w = w->parentWidget()) {
+            if (w == edit) return;
+            if (auto* spin = qobject_cast<const BoundSpin*>(w); spin && spin->Tag() == edit->Tag()) return;
+        }
+        ApplyTyped(edit);
+    }
+
+    void ApplyTyped(BoundEdit* edit) {
+        // The value typed is a step of its own, not part of what comes after it.
+        if (edit->isModified()) form_.History().SeparateStep([this, edit] { MusFreEdit1Exit(form_, edit); });
+    }
+
     AppContext& form_;
+    QSet<const QObject*> edits_;  // the channel edits watched
+    bool tabKey_ = false;         // the key being handled is Tab or Shift+Tab
 };
 
 void WireButton(AppContext& form, BoundButton* b, void (*handler)(AppContext&, BoundButton*)) {
@@ -106,6 +206,12 @@ void WireButton(AppContext& form, BoundButton* b, void (*handler)(AppContext&, B
 }
 
 }  // namespace
+
+void WatchWindowInput(AppContext& form) {
+    QWindow* window = form.Window().windowHandle();
+    if (window && form.state().ChannelWiring)
+        window->installEventFilter(static_cast<EditEvents*>(form.state().ChannelWiring.get()));
+}
 
 void WireChannelHandlers(AppContext& form) {
     auto* events = new EditEvents(form);
@@ -119,7 +225,7 @@ void WireChannelHandlers(AppContext& form) {
     };
     for (const ParamBinding& b : Catalogue()) {
         QWidget* editor = b.editor ? form.Control(QLatin1String(b.editor)) : nullptr;
-        if (auto* edit = qobject_cast<BoundEdit*>(editor); edit && once(edit)) edit->installEventFilter(events);
+        if (auto* edit = qobject_cast<BoundEdit*>(editor); edit && once(edit)) events->Watch(edit);
         if (auto* bar = qobject_cast<BoundSlider*>(editor); bar && once(bar)) {
             if (b.volumeLink >= 0)
                 QObject::connect(bar, &QSlider::valueChanged, &form.Window(), [&form, bar] { SysMusNormalVolBarChange(form, bar); });

@@ -10,4 +10,8 @@ class AppContext;
 // ChannelWiring and goes first when the window is destroyed.
 void WireChannelHandlers(AppContext& form);
 
+// Once the window is shown (it has its platform window then): presses and wheel
+// turns are looked at before any control gets them.
+void WatchWindowInput(AppContext& form);
+
 }  // namespace kdsp

@@ -2,6 +2,8 @@
 // the frame handling (drag, minimise, maximise/restore, close).
 #include "app/window/main_window.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -36,6 +38,12 @@
 
 namespace kdsp {
 
+namespace {
+// The size the window is drawn for; a smaller screen scrolls what is below the title bar.
+constexpr QSize DesignSize(1133, 637);
+constexpr int BorderWidth = 2;
+}  // namespace
+
 TForm1::TForm1(QWidget* parent)
     : QWidget(parent), history_(std::make_unique<UndoHistory>(model())), offline_(std::make_unique<OfflineEdits>()) {
     setObjectName("Form1");
@@ -48,9 +56,7 @@ TForm1::TForm1(QWidget* parent)
     BuildPanels(*this);
     WireUndo(*this);
     offline_->Changed = [this] { ShowOfflineEdits(*this); };
-    resize(1133, 637);
-    if (QScreen* s = QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - rect().center());
+    PlaceOnScreen();
 }
 
 TForm1::~TForm1() {
@@ -61,12 +67,25 @@ TForm1::~TForm1() {
 void TForm1::BuildFrame() {
     Builder b(Registry());
     auto* v = new QVBoxLayout(this);
-    v->setContentsMargins(2, 2, 2, 2);  // border width 2
+    v->setContentsMargins(BorderWidth, BorderWidth, BorderWidth, BorderWidth);
     v->setSpacing(0);
-    v->addWidget(BuildTitleBar(b, this));
-    v->addWidget(BuildTopStrip(b, this));
+    QWidget* title = BuildTitleBar(b, this);
+    v->addWidget(title);
 
-    pages_ = b.Reg(new QStackedWidget(this), "FormPageItem");
+    // Below the title bar, what a screen smaller than the window cannot show is
+    // scrolled to; the title bar with its buttons always stays in view.
+    auto* scroll = b.Reg(new QScrollArea(this), "FormScrollBox");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);  // a click on a button leaves the focus where it was
+    scroll->setWidgetResizable(true);
+    auto* body = b.Reg(new QWidget(scroll), "FormBody");
+    body->setMinimumSize(DesignSize - QSize(2 * BorderWidth, 2 * BorderWidth + title->minimumHeight()));
+    auto* bv = new QVBoxLayout(body);
+    bv->setContentsMargins(0, 0, 0, 0);
+    bv->setSpacing(0);
+    bv->addWidget(BuildTopStrip(b, body));
+
+    pages_ = b.Reg(new QStackedWidget(body), "FormPageItem");
     pages_->addWidget(BuildMusicSheet(b, pages_));
     pages_->addWidget(BuildMicSheet(b, pages_));
     pages_->addWidget(BuildEffectSheet(b, pages_));
@@ -77,8 +96,11 @@ void TForm1::BuildFrame() {
     pages_->addWidget(BuildSystemSheet(b, pages_));
     pages_->addWidget(BuildDynEqSheet(b, pages_));
     pages_->addWidget(b.Reg(new QWidget(pages_), "AdvTabSheet10_MCDEQ"));
-    v->addWidget(pages_, 1);
-    v->addWidget(BuildSharedArea(b, this));
+    bv->addWidget(pages_, 1);
+    bv->addWidget(BuildSharedArea(b, body));
+    scroll->setWidget(body);
+    scroll->viewport()->setAutoFillBackground(false);  // the window's own blue shows through
+    v->addWidget(scroll, 1);
 
     // The placeholder edit marks empty slots and "no edit is current".
     state().Example = b.Edit("Example", this);
@@ -142,6 +164,7 @@ void TForm1::FormShow() {
     }
     SetGraphWindowShown(*this);
     WatchUndoInput(*this);
+    WatchWindowInput(*this);
     if (link_) {
         link_->ListPorts();
         link_->LinkBtnClick(Ctl<BoundButton>("LinkBtn"));
@@ -204,6 +227,27 @@ void TForm1::RzBmpButton1Click() {
     // The available geometry already leaves out the taskbar where the platform reports one.
     QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
     if (s) setGeometry(s->availableGeometry());
+}
+
+void TForm1::PlaceOnScreen(std::optional<QPoint> topLeft) {
+    // The screen under the title bar's caption.
+    QScreen* screen = topLeft ? QGuiApplication::screenAt(*topLeft + QPoint(40, 14)) : nullptr;
+    const bool centred = !screen;
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        resize(DesignSize);
+        return;
+    }
+    const QRect room = screen->availableGeometry();
+    QRect place(QPoint(), DesignSize.boundedTo(room.size()));
+    if (centred)
+        place.moveCenter(room.center());
+    else
+        place.moveTopLeft(*topLeft);
+    // Wholly inside: the title bar, its buttons and the scroll bars stay reachable.
+    place.moveLeft(std::clamp(place.left(), room.left(), room.right() + 1 - place.width()));
+    place.moveTop(std::clamp(place.top(), room.top(), room.bottom() + 1 - place.height()));
+    setGeometry(place);
 }
 
 void TForm1::RzBmpButton2Click() { showMinimized(); }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include <QRect>
 #include <QString>
@@ -55,6 +56,9 @@ public:
     void RzBmpButton2Click();  // minimise
     void RzBmpButton3Click();  // close
     bool IsMaximised() const { return maximised_; }
+    // Sizes and places the window inside the available part of the screen under
+    // `topLeft` (none, or on no screen: centred on the primary screen).
+    void PlaceOnScreen(std::optional<QPoint> topLeft = std::nullopt);
 
     QStackedWidget* FormPageItem() const { return pages_; }
 

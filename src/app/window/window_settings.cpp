@@ -2,9 +2,7 @@
 // choices when it closes.
 #include "app/window/window_settings.h"
 
-#include <QGuiApplication>
 #include <QLineEdit>
-#include <QScreen>
 
 #include "app/state/settings.h"
 #include "app/window/main_window.h"
@@ -19,10 +17,9 @@ void ApplySettings(Settings& settings, TForm1& form, const AppOptions& options) 
     settings.startHost = ip ? ip->text() : QString();
     settings.startPort = port ? port->text() : QString();
     form.SetStartTab(settings.Page());
-    // A place on a screen that is no longer there would put the window out of reach:
-    // the title bar must be on some screen.
-    if (auto place = settings.Position(); place && QGuiApplication::screenAt(*place + QPoint(40, 14)))
-        form.move(*place);
+    // A place on a screen that is no longer there, or one that leaves part of the
+    // window off its screen, would put controls out of reach.
+    if (auto place = settings.Position()) form.PlaceOnScreen(*place);
     form.SetSettings(&settings);
 }
 
