@@ -29,9 +29,9 @@ ParamId ParseParamId(const std::string& text) {
     const int index = IndexOf(id);
     if (page >= PageCount) throw Refused("id " + text + ": there is no page " + std::to_string(page), 2);
     if (page == PageDynEq && index > LastDynEqIndex)
-        throw Refused("id " + text + ": the dynamic-EQ page has no index above 36", 2);
+        throw Refused("id " + text + ": the dynamic-EQ page has no index above 36");
     if (index >= ParamImageSlots)
-        throw Refused("id " + text + ": index above " + std::to_string(ParamImageSlots - 1), 2);
+        throw Refused("id " + text + ": index above " + std::to_string(ParamImageSlots - 1));
     return id;
 }
 
@@ -132,7 +132,7 @@ void RegisterEncode(CLI::App& app) {
             const int bands = PageBandCount[static_cast<std::size_t>(page)];
             const int band = static_cast<int>(ParseNumber(a[1], 255, "band"));
             if (band >= bands)
-                throw Refused("page " + a[0] + " has bands 0.." + std::to_string(bands - 1), 2);
+                throw Refused("page " + a[0] + " has bands 0.." + std::to_string(bands - 1));
             Model model;
             const ParamId frameId = BandFrameId(page);
             const int first = page == PageDynEq ? 2 + 12 * band : FirstEqIndex[static_cast<std::size_t>(page)] + 5 * band;

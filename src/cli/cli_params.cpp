@@ -30,11 +30,14 @@ bool LooksLikeId(const std::string& text) {
 
 [[noreturn]] void UnknownName(const std::string& name) {
     std::string message = "no parameter is called '" + InputExcerpt(name) + "'";
-    // Names sharing its words (by name or caption) first, then the nearest spellings.
-    auto close = NamesSharingWords(name, 3);
-    for (const std::string& c : ClosestNames(name))
-        if (close.size() < 4 && std::find(close.begin(), close.end(), c) == close.end())
-            close.push_back(c);
+    // The nearest spelling, the names sharing its words (by name or caption), then
+    // the next spellings.
+    const auto spelled = ClosestNames(name);
+    std::vector<std::string> close(spelled.begin(), spelled.begin() + std::min<std::size_t>(1, spelled.size()));
+    for (const auto& more : {NamesSharingWords(name, 2), spelled})
+        for (const std::string& c : more)
+            if (close.size() < 4 && std::find(close.begin(), close.end(), c) == close.end())
+                close.push_back(c);
     if (!close.empty()) {
         message += "; closest:";
         for (const std::string& c : close)
@@ -164,7 +167,8 @@ PlannedWrite Plan(const std::string& key, const std::string& value, bool raw) {
         // parameter the id belongs to.
         w.id = static_cast<ParamId>(ParseNumber(key, 0xFFFF, "parameter id"));
         if (PageOf(w.id) >= PageCount || IndexOf(w.id) >= ParamImageSlots)
-            throw Refused("no such parameter: " + key + " (pages 0..10, indexes 0..128)", 2);
+            throw Refused("no such parameter: " + key + " (pages 0..10, indexes 0..128)",
+                          PageOf(w.id) >= PageCount ? 2 : 1);
         w.value = static_cast<int>(ParseNumber(value, 0xFFFF, "value"));
         const NamedParam* p = FindParamForId(w.id, 0);
         if (p && !p->Reserved()) {

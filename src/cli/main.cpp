@@ -109,6 +109,9 @@ std::string UsageFailure(const CLI::App* app, const CLI::Error& e) {
 }  // namespace
 
 std::uint32_t ParseNumber(const std::string& text, std::uint32_t max, const char* what) {
+    // A page outside the memory is a usage error, like a bad option value; other
+    // numbers are input refused.
+    const int status = std::string_view(what) == "page" ? 2 : 1;
     std::size_t used = 0;
     unsigned long long v = 0;
     try {
@@ -117,9 +120,9 @@ std::uint32_t ParseNumber(const std::string& text, std::uint32_t max, const char
         v = std::stoull(hex ? text.substr(2) : text, &used, hex ? 16 : 10);
         if (used != (hex ? text.size() - 2 : text.size())) throw std::invalid_argument(text);
     } catch (const std::exception&) {
-        throw Refused(std::string("invalid ") + what + ": '" + InputExcerpt(text) + "'", 2);
+        throw Refused(std::string("invalid ") + what + ": '" + InputExcerpt(text) + "'", status);
     }
-    if (v > max) throw Refused(std::string(what) + " out of range: " + text, 2);
+    if (v > max) throw Refused(std::string(what) + " out of range: " + text, status);
     return static_cast<std::uint32_t>(v);
 }
 
