@@ -19,6 +19,7 @@
 #include "core/preset/image_compare.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
+#include "core/protocol/frames.h"
 
 namespace kdsp::cli {
 
@@ -68,7 +69,7 @@ class StatusJob : public FleetJob {
     // use and its name, the identity.
     ReadPlan Plan() const override {
         ReadPlan plan;
-        plan.steps = {0, ReadStepsFor(PageSystem, 2).front(), ModeNameStep, IdentityStep};
+        plan.steps = {0, ReadStepsFor(PageSystem, IndexOf(IdRecallMode)).front(), ModeNameStep, IdentityStep};
         plan.storedModeNameOnly = true;
         return plan;
     }

@@ -16,7 +16,7 @@ namespace kdsp::cli {
 namespace {
 
 constexpr int DefaultTcpPort = 8889;
-constexpr int DrainCheckMs = 20;
+constexpr int DrainCheckMs = 5;  // a set of one value is over in a few of these
 constexpr int WatchMs = 100;
 constexpr int GoodbyePollMs = 5;
 constexpr int GoodbyeLimitMs = 1000;

@@ -353,7 +353,7 @@ void SetRun::Start() {
             std::string modes;
             for (int n = 0; n < StoredModeCount; ++n)
                 modes += (n ? ", " : "") + ModeItemText(n + 1, m.ModeNames[static_cast<std::size_t>(n)]);
-            s_.Fail(w.param->name + ": the processor has no stored mode called '" + w.modeName +
+            s_.Fail(w.param->name + ": the processor has no stored mode called '" + InputExcerpt(w.modeName) +
                     "' (its modes: " + modes + "); nothing was written");
             return;
         }

@@ -11,8 +11,7 @@
 namespace kdsp {
 
 namespace {
-constexpr int ModeCount = 9;
-constexpr int StoredModeSlot = 2;
+constexpr int StoredModeSlot = IndexOf(IdRecallMode);  // the stored mode in use
 }  // namespace
 
 void ReadPlan::Add(int step) {
@@ -56,7 +55,7 @@ bool Link::Planned() const { return UploadFlag == 0 && !plan_.Whole(); }
 bool Link::NextPlannedStep() {
     if (StepIndex == ModeNameStep && !plan_.storedModeNameOnly) {
         ModeNameIndex += 1;
-        if (ModeNameIndex <= ModeCount) return true;  // the next mode's name
+        if (ModeNameIndex <= StoredModeCount) return true;  // the next mode's name
     }
     ModeNameIndex = 0;
     const auto& steps = plan_.steps;
@@ -65,7 +64,7 @@ bool Link::NextPlannedStep() {
         if (step > StepCount) continue;  // a reload stops short of the identity and later items
         if (step == ModeNameStep) {
             const int stored = model_.DeviceImage[PageSystem][StoredModeSlot];
-            if (plan_.storedModeNameOnly && (stored < 0 || stored >= ModeCount)) continue;
+            if (plan_.storedModeNameOnly && (stored < 0 || stored >= StoredModeCount)) continue;
             ModeNameIndex = plan_.storedModeNameOnly ? stored + 1 : 1;
         }
         StepIndex = step;
