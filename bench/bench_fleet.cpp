@@ -1,7 +1,9 @@
 // kdsp fleet backup of 1, 10, 50 and 200 processors of one kdsp-sim --devices 200,
-// paced and fast, all at once (--jobs N) and, for 200, with the default 32 jobs: the
-// whole command's time and its ratio to the backup of one processor at that pace.
-// And kdsp fleet upload (backup, upload, read-back) of 1 and 200, fast.
+// paced and fast, all at once (--jobs N) and, for 200, 32 at a time: the whole
+// command's time and its ratio to the backup of one processor at that pace. And kdsp
+// fleet upload (backup, upload, read-back) of 1 and 200, fast; kdsp fleet status of
+// 200 (all at once, the default), paced and fast; kdsp set of one parameter on one
+// processor, paced and fast.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -41,6 +43,7 @@ void Fleet(benchmark::State& state, const std::string& command, int devices, int
         fs::remove_all(backups);
         std::vector<std::string> args = {KDSP_CLI_PATH, "fleet", command, "-i", inventory.string(),
                                          "--jobs", std::to_string(jobs)};
+        if (jobs == 0) args.resize(args.size() - 2);  // the default: all at once
         if (command == "backup") args.insert(args.end(), {"-o", backups.string()});
         if (command == "upload") args.insert(args.end(), {preset.string(), "--backup-dir", backups.string()});
         if (fast) args.push_back("--fast");
@@ -58,6 +61,29 @@ void Fleet(benchmark::State& state, const std::string& command, int devices, int
     if (oneDeviceMs.count({command, fast})) state.counters["ratio_to_one"] = ms / oneDeviceMs[{command, fast}];
     state.counters["devices"] = devices;
     state.counters["jobs"] = jobs;
+}
+
+// kdsp set of one parameter: the command's whole time, connection and goodbye included.
+void SetOne(benchmark::State& state, bool fast) {
+    if (ports.empty()) {
+        state.SkipWithError("kdsp-sim did not serve the venue");
+        return;
+    }
+    int value = 200;
+    for (auto _ : state) {
+        std::vector<std::string> args = {KDSP_CLI_PATH, "set", "main.lowpass.frequency", std::to_string(value++) + "Hz",
+                                         "--host", "127.0.0.1", "--port", ports.front()};
+        if (fast) args.push_back("--fast");
+        const auto start = std::chrono::steady_clock::now();
+        ChildProcess kdsp(args, true);
+        const int status = kdsp.Wait();
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (status != 0) {
+            state.SkipWithError("the set failed");
+            return;
+        }
+        state.SetIterationTime(s);
+    }
 }
 
 }  // namespace
@@ -91,6 +117,18 @@ int main(int argc, char** argv) {
         const std::string name = "FleetUpload/fast/" + std::to_string(devices) + "/jobs32";
         benchmark::RegisterBenchmark(name.c_str(), Fleet, "upload", devices, 32, true)
             ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (bool fast : {false, true}) {
+        const std::string pace = fast ? "fast" : "paced";
+        benchmark::RegisterBenchmark(("FleetStatus/" + pace + "/" + std::to_string(VenueSize)).c_str(), Fleet,
+                                     "status", VenueSize, 0, fast)
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("SetOneParameter/" + pace).c_str(), SetOne, fast)
+            ->Iterations(3)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # CI: the package `make package` left in the build folder, unpacked into a scratch
 # folder. It must hold the three programs, the desktop entry, the icons, the AppStream
-# data and the manual pages, declare its Qt 6 dependencies, and every program must
-# answer --version from there with the package's version.
+# data, the manual pages and the documents, declare its Qt 6 dependencies, pass
+# lintian without errors, and every program must answer --version from there with
+# the package's version.
 set -euo pipefail
 build=${1:-build}
 shopt -s nullglob
@@ -44,4 +45,25 @@ for program in kdsp kdsp-sim kdsp-control; do
 done
 grep -q "Qt 6" <<<"$(QT_QPA_PLATFORM=offscreen "$scratch/usr/bin/kdsp-control" --version 2>/dev/null)" ||
   fail "kdsp-control --version does not name its Qt"
+# The documents and their pictures, with the links between them working where installed.
+doc="$scratch/usr/share/doc/kdsp"
+for file in copyright changelog.gz README.md docs/user-guide.md docs/parameters.md; do
+  [ -e "$doc/$file" ] || fail "usr/share/doc/kdsp/$file is missing from $deb"
+done
+for md in "$doc/README.md" "$doc"/docs/*.md; do
+  for link in $(grep -o '](\([^)#:]*\))' "$md" | sed 's/^](//; s/)$//'); do
+    [ -e "$(dirname "$md")/$link" ] || fail "${md#"$scratch"} links to $link, which is not installed"
+  done
+done
+# The manual pages: nobody's home folder, an exit-status section, every command's options.
+for page in kdsp kdsp-control kdsp-sim; do
+  text=$(zcat "$scratch/usr/share/man/man1/$page.1.gz")
+  grep -q '^\.SH "\?EXIT STATUS' <<<"$text" || fail "$page.1 has no EXIT STATUS section"
+  ! grep -q "/home/\|$HOME" <<<"$text" || fail "$page.1 names a home folder: $(grep -m1 "/home/\|$HOME" <<<"$text")"
+done
+for sub in "fleet status" "fleet set" "preset show" get set; do
+  zcat "$scratch/usr/share/man/man1/kdsp.1.gz" | grep -q "^\.SS $sub\$" || fail "kdsp.1 lacks the options of kdsp $sub"
+done
+# Debian's own checks: no errors.
+lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" || fail "lintian found errors in $deb"
 echo "check-package: $deb is complete"

@@ -12,15 +12,22 @@ for file in "$@"; do includes+=(--include "$file"); done
 # Run by name from its folder, so the usage lines show "kdsp", not a build path;
 # the window needs no display to print its help.
 export PATH="$dir:$PATH" QT_QPA_PLATFORM=offscreen
+subcommands() { kdsp "$@" --help | awk '/^Subcommands:/ { on = 1; next } on && NF { print $1 }'; }
+# One section per command, and one per command below it (fleet status, preset show...).
+section() {
+  echo ".SS $*"
+  echo ".nf"
+  # Verbatim text: backslashes and leading dots would be read as roff.
+  kdsp "$@" --help | sed -e 's/\\/\\e/g' -e 's/^[.'\'']/\\\&&/'
+  echo ".fi"
+  local sub
+  for sub in $(subcommands "$@"); do section "$@" "$sub"; done
+}
 if [ "$program" = kdsp ]; then
   {
     echo "[COMMANDS]"
-    for sub in $(kdsp --help | awk '/^Subcommands:/ { on = 1; next } on && NF { print $1 }'); do
-      echo ".SS $sub"
-      echo ".nf"
-      # Verbatim text: backslashes and leading dots would be read as roff.
-      kdsp "$sub" --help | sed -e 's/\\/\\e/g' -e 's/^[.'\'']/\\\&&/'
-      echo ".fi"
+    for sub in $(subcommands); do
+      [ "$sub" = help ] || section "$sub"
     done
   } >"$work/commands.h2m"
   includes+=(--include "$work/commands.h2m")

@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   fonts-wqy-microhei socat xvfb xauth python3
-  dpkg-dev file help2man librsvg2-bin appstream desktop-file-utils
+  dpkg-dev file help2man librsvg2-bin appstream desktop-file-utils lintian
 )
 
 missing=()

@@ -32,6 +32,12 @@ std::uint32_t ParseNumber(const std::string& text, std::uint32_t max, const char
 // refused ("file not found: PATH", "File format error! (PATH: why)").
 PresetReadResult ReadPreset(const std::string& file);
 
+// -o of the commands that write a preset file: the file written whole or not at all
+// (a link is followed; a device, FIFO or folder refused), or "-" for stdout.
+void WritePreset(const std::string& out, Model& model);
+// Refuses, before any work, an -o that cannot be written ("-" always can).
+void CheckPresetOutput(const std::string& out);
+
 // Set by a command's --json: its result is one JSON object on stdout, and a
 // refusal is {"ok": false, "error": ...} there as well as a line on stderr.
 extern bool JsonOutput;

@@ -27,7 +27,7 @@ ParamId ParseParamId(const std::string& text) {
     const auto id = static_cast<ParamId>(ParseNumber(text, 0xFFFF, "id"));
     const int page = PageOf(id);
     const int index = IndexOf(id);
-    if (page >= PageCount) throw Refused("id " + text + ": there is no page " + std::to_string(page));
+    if (page >= PageCount) throw Refused("id " + text + ": there is no page " + std::to_string(page), 2);
     if (page == PageDynEq && index > LastDynEqIndex)
         throw Refused("id " + text + ": the dynamic-EQ page has no index above 36");
     if (index >= ParamImageSlots)

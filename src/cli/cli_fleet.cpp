@@ -19,6 +19,7 @@
 #include "core/preset/image_compare.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
+#include "core/protocol/frames.h"
 
 namespace kdsp::cli {
 
@@ -63,6 +64,14 @@ class StatusJob : public FleetJob {
             storedName_ = m.ModeNames[static_cast<std::size_t>(stored_)];
         seen_ = true;
         return true;
+    }
+    // Only what the status shows: the operating mode (page 0), the stored mode in
+    // use and its name, the identity.
+    ReadPlan Plan() const override {
+        ReadPlan plan;
+        plan.steps = {0, ReadStepsFor(PageSystem, IndexOf(IdRecallMode)).front(), ModeNameStep, IdentityStep};
+        plan.storedModeNameOnly = true;
+        return plan;
     }
     const char* ResultWord(bool ok) const override { return ok ? "online" : "offline"; }
     std::string Detail() const override {
@@ -120,12 +129,14 @@ class SetJob : public FleetJob {
     std::string InterruptedText() const override {
         return "interrupted: the processor may hold some of the new values";
     }
+    ReadPlan Plan() const override { return ReadPlanFor(writes_); }
     std::string Detail() const override {
         const std::size_t n = writes_.size();
         return std::to_string(n) + (n == 1 ? " value" : " values") + " written";
     }
     void AddJson(JsonValue& entry) const override {
-        entry.Set("writes", writes_.size())
+        // A processor never reached took no writes.
+        entry.Set("writes", set_ ? writes_.size() : 0)
             .Set("mode", set_ ? JsonValue(ModeText(set_->modeInUse)) : JsonValue())
             .Set("mode_switched", set_ && set_->switched);
     }
@@ -153,6 +164,7 @@ class UploadJob : public FleetJob {
         : steps_(preset, folder, verify) {}
     bool Online(LinkRun& run, int onlineCount) override { return steps_.Online(run, onlineCount); }
     std::string InterruptedText() const override { return steps_.InterruptedText(); }
+    std::string LostText(const std::string& reason) const override { return steps_.LostText(reason); }
     std::string Detail() const override {
         return std::string(steps_.Verified() ? "uploaded, read back and checked" : "uploaded, not read back (--no-verify)") +
                "; backup " + steps_.Backup();
@@ -204,7 +216,9 @@ void AddFleetOptions(CLI::App* cmd, FleetArgs& a) {
     cmd->add_option("-i,--inventory", a.inventory,
                     "the venue's processors, one a line: NAME tcp:HOST:PORT or NAME serial:PORT")
         ->required();
-    cmd->add_option("--jobs", a.options.jobs, "processors handled at once (default 32)")
+    cmd->add_option("--jobs", a.options.jobs,
+                    "processors handled at most at once (default: all; entries on one serial "
+                    "port or one address take turns)")
         ->check(CLI::Range(1, 1000));
     cmd->add_option("--timeout", a.options.timeout,
                     "give up on a processor S seconds after its start (default 180)")

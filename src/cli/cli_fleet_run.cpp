@@ -48,10 +48,11 @@ int FleetRun::Run() {
     return signalCode_;
 }
 
-// In the inventory's order, as many as --jobs allows; an entry whose address is in
+// In the inventory's order, all of them or as many as --jobs allows; an entry whose address is in
 // use waits for it, and the entries behind it go first meanwhile.
 void FleetRun::StartMore() {
-    for (std::size_t i = firstWaiting_; i < devices_.size() && running_ < options_.jobs; ++i) {
+    const auto free = [this] { return options_.jobs <= 0 || running_ < options_.jobs; };
+    for (std::size_t i = firstWaiting_; i < devices_.size() && free(); ++i) {
         FleetDevice& d = devices_[i];
         if (d.state != FleetDevice::State::Waiting || signalCode_ != 0)
             continue;
@@ -78,6 +79,8 @@ void FleetRun::Start(FleetDevice& d) {
     e.timeout = options_.timeout;
     e.fast = options_.fast;
     d.run = std::make_unique<LinkRun>(e);
+    d.run->link().SetReadPlan(d.job->Plan());
+    d.run->LostText = [&d](const std::string& reason) { return d.job->LostText(reason); };
     d.run->host().OnNote = [this, name = d.entry.name](const std::string& line) {
         progress_->Note(name + ": " + line);
     };

@@ -1,5 +1,5 @@
-// Many processors at once on one event loop: each gets a link run of its own, at
-// most `jobs` run together, entries sharing an address never run together, and one
+// Many processors at once on one event loop: each gets a link run of its own, all
+// of them together unless `jobs` says fewer, entries sharing an address never run together, and one
 // that is slow or dead holds up none of the others.
 #pragma once
 
@@ -16,7 +16,7 @@
 namespace kdsp::cli {
 
 struct FleetOptions {
-    int jobs = 32;
+    int jobs = 0;  // processors at once; 0: all of them
     double timeout = 180;  // for each processor, from its own start
     bool fast = false;
 };
@@ -32,6 +32,8 @@ class FleetJob {
     virtual bool Online(LinkRun& run, int onlineCount) = 0;
     // What Ctrl-C cut short on this processor.
     virtual std::string InterruptedText() const { return "interrupted"; }
+    // A lost link in the job's words (by default the link's own).
+    virtual std::string LostText(const std::string& reason) const { return reason; }
     // The result in the summary ("ok" / "failed", "online" / "offline" for status).
     virtual const char* ResultWord(bool ok) const { return ok ? "ok" : "failed"; }
     // The summary's words after a success ("backups/room1.Nddt", "identity ...").
@@ -40,6 +42,8 @@ class FleetJob {
     virtual std::string File() const { return {}; }
     // More members of the device's entry in the JSON report.
     virtual void AddJson(JsonValue&) const {}
+    // What the job reads of each processor (by default the whole memory).
+    virtual ReadPlan Plan() const { return {}; }
 };
 
 struct FleetDevice {

@@ -1,6 +1,8 @@
 // Writing the JSON of the kdsp commands.
 #include "cli/cli_json.h"
 
+#include "cli/cli_captions.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -165,17 +167,20 @@ JsonValue DescribeJson(const NamedParam& p) {
         .Set("shown_max", ShowParam(p, p.max))
         .Set("words", std::move(words))
         .Set("caption", p.caption)
+        .Set("caption_en", p.caption ? JsonValue(EnglishCaption(p)) : JsonValue())
         .Set("writable", !p.Reserved());
 }
 
-JsonValue ReadingJson(const NamedParam& p, int raw) {
+JsonValue ReadingJson(const NamedParam& p, int raw) { return ReadingJson(p, raw, ShowParam(p, raw)); }
+
+JsonValue ReadingJson(const NamedParam& p, int raw, const std::string& shown) {
     return JsonValue::Object()
         .Set("name", p.name)
         .Set("id", p.HasId() ? JsonValue(IdText(p.Id())) : JsonValue())
         .Set("page", p.page)
         .Set("slot", p.slot)
         .Set("value", raw)
-        .Set("shown", ShowParam(p, raw))
+        .Set("shown", shown)
         .Set("unit", std::string(p.unit));
 }
 

@@ -57,5 +57,7 @@ std::string IdText(ParamId id);
 JsonValue DescribeJson(const NamedParam& p);
 // A stored value of a parameter: name, id, page, slot, value, shown, unit.
 JsonValue ReadingJson(const NamedParam& p, int raw);
+// The same with the value shown as given ("3-Pop" for a stored mode and its name).
+JsonValue ReadingJson(const NamedParam& p, int raw, const std::string& shown);
 
 }  // namespace kdsp::cli

@@ -17,14 +17,6 @@ namespace kdsp::cli {
 
 namespace {
 
-void WriteImage(const std::string& path, Model& model) {
-    try {
-        WritePresetFile(PathFromText(path), model);
-    } catch (const std::exception& e) {
-        throw Refused(e.what());
-    }
-}
-
 struct UploadReport {
     std::string backup;     // where the processor's settings from before the upload are
     bool verified = false;  // read back and found equal (false with verify off)
@@ -38,6 +30,7 @@ UploadReport UploadPreset(const Endpoint& endpoint, const PresetReadResult& pres
     UploadSteps steps(preset, PrepareBackupFolder(options), options.verify);
     LinkSession s(endpoint);
     s.InterruptedText = [&] { return steps.InterruptedText(); };
+    s.LostText = [&](const std::string& reason) { return steps.LostText(reason); };
     s.Run([&](int onlineCount) { return steps.Online(s, onlineCount); });
     return {steps.Backup(), steps.Verified()};
 }
@@ -61,25 +54,27 @@ void RegisterLinkCommands(CLI::App& app) {
     auto* read = app.add_subcommand("read", "read the processor's memory into a preset file");
     AddEndpointOptions(read, readEp);
     AddFastOption(read, readEp.fast);
-    read->add_option("-o,--output", readOut, "preset file to write (.Nddt)")->required();
+    read->add_option("-o,--output", readOut, "preset file to write (.Nddt); - for stdout")->required();
     AddJsonFlag(read);
     read->callback([] {
         // A file that cannot be written is found out before the processor is asked.
-        if (const auto why = WriteProblem(PathFromText(readOut)))
-            throw Refused("cannot write " + readOut + ": " + *why);
+        if (readOut == "-" && JsonOutput)
+            throw Refused("-o - and --json both want stdout: give -o a file", 2);
+        CheckPresetOutput(readOut);
         LinkSession s(readEp);
         s.InterruptedText = [] { return std::string("interrupted: nothing was written"); };
         std::string error;
         s.Run([&](int) {
             try {
-                WriteImage(readOut, s.model());
+                WritePreset(readOut, s.model());
             } catch (const Refused& e) {
                 error = e.what();
             }
             return true;
         });
         if (!error.empty()) throw Refused(error);
-        std::cerr << "wrote " << readOut << "\n";
+        if (readOut != "-")
+            std::cerr << "wrote " << readOut << "\n";
         if (JsonOutput) {
             const Model& m = s.model();
             JsonValue names = JsonValue::Array();

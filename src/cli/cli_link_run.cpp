@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
 
 #include "cli/cli.h"
@@ -15,7 +16,7 @@ namespace kdsp::cli {
 namespace {
 
 constexpr int DefaultTcpPort = 8889;
-constexpr int DrainCheckMs = 20;
+constexpr int DrainCheckMs = 5;  // a set of one value is over in a few of these
 constexpr int WatchMs = 100;
 constexpr int GoodbyePollMs = 5;
 constexpr int GoodbyeLimitMs = 1000;
@@ -50,6 +51,23 @@ void CliHost::SetStatusPort(const std::string& text) {
 }
 
 void CliHost::SetStatusProgress(int percent) { percent_ = std::clamp(percent, 0, 100); }
+
+// The link's diagnostic lines are the window's memo lines, in its shorthand
+// ("缓存长度K:C:L=16 16 9", "2:3 5"); -v says the same in words.
+void CliHost::Diagnostic(const std::string& line) {
+    static const std::string frameTag = "缓存长度K:C:L=";
+    int waiting = 0, same = 0, payload = 0, count = 0, band = 0;
+    if (line.rfind(frameTag, 0) == 0 &&
+        std::sscanf(line.c_str() + frameTag.size(), "%d %d %d", &waiting, &same, &payload) == 3) {
+        Note("link: frame taken in (" + std::to_string(waiting) + " bytes waited, " +
+             std::to_string(payload) + " after the header)");
+    } else if (std::sscanf(line.c_str(), "2:%d %d", &count, &band) == 2) {
+        Note("link: band frame sent for band " + std::to_string(band) + " (" + std::to_string(count) +
+             " waiting)");
+    } else {
+        Note("link: " + line);
+    }
+}
 
 void CliHost::ShowMessage(const std::string& caption, const std::string& text) {
     Note(caption + ": " + text);
@@ -160,13 +178,12 @@ void LinkRun::OnLinkEvent(int event) {
         return;
     // The link says what failed ("lost the processor during the read at page 6",
     // "connection closed by HOST:PORT during the read of page 6"...).
-    const std::string& reason = link().FailureReason();
-    if (!reason.empty())
-        Fail(reason);
-    else if (event == EventLinkLost)
-        Fail("lost the processor: it stopped answering");
-    else
-        Fail(endpoint_.serial.empty() ? "no answer from " + tcpText_ : "no answer on " + endpoint_.serial);
+    std::string reason = link().FailureReason();
+    if (reason.empty() && event == EventLinkLost)
+        reason = "lost the processor: it stopped answering";
+    else if (reason.empty())
+        reason = endpoint_.serial.empty() ? "no answer from " + tcpText_ : "no answer on " + endpoint_.serial;
+    Fail(LostText ? LostText(reason) : reason);
 }
 
 void LinkRun::Watch() {

@@ -36,7 +36,7 @@ class CliHost : public LinkHost {
     void ShowLinkButtons(bool) override {}
     void RebuildModeList(const std::vector<std::string>&) override {}
     void ShowDeviceIdentity(const std::string&) override {}
-    void Diagnostic(const std::string& line) override { Note("link: " + line); }
+    void Diagnostic(const std::string& line) override;
     void ShowMainWindow() override {}
     bool SuppressSend() const override { return suppress_; }
     void SetSuppressSend(bool on) override { suppress_ = on; }
@@ -115,6 +115,10 @@ class LinkRun {
 
     // What the link waits for: "page 6", "an answer from 127.0.0.1:8889"...
     std::string WaitingFor();
+
+    // Puts a lost link (the link's reason: "lost the processor during the upload at
+    // page 3") in the words of the command, which knows what it leaves behind.
+    std::function<std::string(const std::string& reason)> LostText;
 
   protected:
     // The run has its result: what it shows of the goodbye is noise.

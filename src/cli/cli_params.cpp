@@ -1,6 +1,7 @@
 // kdsp subcommands by parameter name: params (the catalogue), get (read the
 // processor, show values) and set (write values typed as in the window, or
 // stored values by id).
+#include <algorithm>
 #include <cctype>
 #include <iostream>
 #include <optional>
@@ -9,12 +10,15 @@
 #include "cli/cli_params.h"
 
 #include "cli/cli.h"
+#include "cli/cli_captions.h"
 #include "cli/cli_json.h"
 #include "cli/cli_ranges.h"
 #include "cli/cli_session.h"
 #include "core/model/operating_mode.h"
 #include "core/model/param_names.h"
 #include "core/model/param_text.h"
+#include "core/preset/preset_library.h"
+#include "core/preset/text_ops.h"
 #include "core/protocol/frames.h"
 
 namespace kdsp::cli {
@@ -26,8 +30,15 @@ bool LooksLikeId(const std::string& text) {
 }
 
 [[noreturn]] void UnknownName(const std::string& name) {
-    std::string message = "no parameter is called '" + name + "'";
-    const auto close = ClosestNames(name);
+    std::string message = "no parameter is called '" + InputExcerpt(name) + "'";
+    // The nearest spelling, the names sharing its words (by name or caption), then
+    // the next spellings.
+    const auto spelled = ClosestNames(name);
+    std::vector<std::string> close(spelled.begin(), spelled.begin() + std::min<std::size_t>(1, spelled.size()));
+    for (const auto& more : {NamesSharingWords(name, 2), spelled})
+        for (const std::string& c : more)
+            if (close.size() < 4 && std::find(close.begin(), close.end(), c) == close.end())
+                close.push_back(c);
     if (!close.empty()) {
         message += "; closest:";
         for (const std::string& c : close)
@@ -40,11 +51,14 @@ bool LooksLikeId(const std::string& text) {
 
 void ListParams(const std::string& pattern) {
     std::vector<const NamedParam*> found;
-    if (pattern.empty() || IsPattern(pattern)) {
+    if (const NamedParam* p = pattern.empty() ? nullptr : FindParam(pattern)) {
+        found = {p};  // a name, or one of its aliases
+    } else if (pattern.empty() || IsPattern(pattern)) {
         found = MatchParams(pattern.empty() ? "*" : pattern);
     } else {
-        // A plain word lists every name holding it ("lowpass").
-        found = MatchParams("*" + pattern + "*");
+        // Words: every name holding each of them, in its name or caption
+        // ("lowpass", "echo level", "volume").
+        found = MatchWords(pattern);
     }
     if (found.empty())
         UnknownName(pattern);
@@ -58,7 +72,7 @@ void ListParams(const std::string& pattern) {
     for (const NamedParam* p : found) {
         std::cout << p->name << '\t' << (p->HasId() ? IdText(p->Id()) : "-") << '\t' << p->page
                   << ':' << p->slot << '\t' << (p->Reserved() ? "reserved" : RangeText(*p)) << '\t'
-                  << (p->caption ? p->caption : "") << '\n';
+                  << Caption(*p) << '\n';
     }
 }
 
@@ -78,7 +92,7 @@ Wanted Resolve(const std::string& arg) {
     } else if (IsPattern(arg)) {
         w.params = MatchParams(arg);
         if (w.params.empty())
-            throw Refused("no parameter matches '" + arg + "'");
+            throw Refused("no parameter matches '" + InputExcerpt(arg) + "'");
     } else if (LooksLikeId(arg)) {
         const auto id = static_cast<ParamId>(ParseNumber(arg, 0xFFFF, "parameter id"));
         if (!FindParamForId(id, 0) && !FindParamForId(id, 1))
@@ -94,7 +108,23 @@ void Get(const std::vector<std::string>& args, const Endpoint& ep) {
     std::vector<Wanted> wanted;
     for (const std::string& a : args)
         wanted.push_back(Resolve(a));
+    // Only what is shown is read: page 0 for the operating mode, then the pages
+    // (or system items) of the parameters, both operating modes' copies of an id.
+    ReadPlan plan;
+    plan.Add(0);
+    auto add = [&plan](const NamedParam* p) {
+        for (int step : ReadStepsFor(p->page, p->slot))
+            plan.Add(step);
+    };
+    for (const Wanted& w : wanted) {
+        for (const NamedParam* p : w.params)
+            add(p);
+        for (int mode : {0, 1})
+            if (const NamedParam* p = w.id ? FindParamForId(*w.id, mode) : nullptr)
+                add(p);
+    }
     LinkSession s(ep);
+    s.link().SetReadPlan(plan);
     std::vector<const NamedParam*> shown;
     s.Run([&](int) {
         const int mode = OperatingMode(s.model());
@@ -117,7 +147,7 @@ void Get(const std::vector<std::string>& args, const Endpoint& ep) {
     if (JsonOutput) {
         JsonValue list = JsonValue::Array();
         for (const NamedParam* p : shown)
-            list.Add(ReadingJson(*p, raw(p)));
+            list.Add(ReadingJson(*p, raw(p), ShownValue(*p, raw(p), s.model())));
         PrintJson(JsonValue::Object()
                       .Set("ok", true)
                       .Set("mode", ModeText(OperatingMode(s.model())))
@@ -125,7 +155,7 @@ void Get(const std::vector<std::string>& args, const Endpoint& ep) {
         return;
     }
     for (const NamedParam* p : shown)
-        std::cout << p->name << '\t' << ShowParam(*p, raw(p)) << '\t' << raw(p) << '\n';
+        std::cout << p->name << '\t' << ShownValue(*p, raw(p), s.model()) << '\t' << raw(p) << '\n';
 }
 
 // ---- set -----------------------------------------------------------------------
@@ -138,11 +168,14 @@ PlannedWrite Plan(const std::string& key, const std::string& value, bool raw) {
         // parameter the id belongs to.
         w.id = static_cast<ParamId>(ParseNumber(key, 0xFFFF, "parameter id"));
         if (PageOf(w.id) >= PageCount || IndexOf(w.id) >= ParamImageSlots)
-            throw Refused("no such parameter: " + key);
+            throw Refused("no such parameter: " + key + " (pages 0..10, indexes 0..128)",
+                          PageOf(w.id) >= PageCount ? 2 : 1);
         w.value = static_cast<int>(ParseNumber(value, 0xFFFF, "value"));
         const NamedParam* p = FindParamForId(w.id, 0);
         if (p && !p->Reserved()) {
-            const ParsedValue v = ClampParamValue(*p, w.value);
+            const ParsedValue v = IsStoredMode(*p) ? RecallValue(*p, w.value) : ClampParamValue(*p, w.value);
+            if (!v.ok)
+                throw Refused(p->name + ": " + v.error);
             AcceptClamped(*p, "stored value " + value, v);
             w.value = v.value;
             w.clamped = v.clamped;
@@ -156,8 +189,18 @@ PlannedWrite Plan(const std::string& key, const std::string& value, bool raw) {
         throw Refused(p->name + " has no known use and is not written by name" +
                       (p->HasId() ? "; its id is " + IdText(p->Id()) : std::string()));
     }
-    const ParsedValue v = raw ? ClampParamValue(*p, ParseNumber(value, 0xFFFF, "stored value"))
-                              : ParseParamValue(*p, value);
+    const auto stored = [&] {
+        const long long n = ParseNumber(value, 0xFFFF, "stored value");
+        return IsStoredMode(*p) ? RecallValue(*p, n) : ClampParamValue(*p, n);
+    };
+    const ParsedValue v = raw ? stored() : ParseParamValue(*p, value);
+    if (!v.ok && !raw && IsStoredMode(*p) && !LooksLikeId(value)) {
+        // A stored mode by its name ("Pop", "3-Pop"): the processor holds the names.
+        w.param = p;
+        w.id = p->Id();
+        w.modeName = value;
+        return w;
+    }
     if (!v.ok)
         throw Refused(p->name + ": " + v.error);
     AcceptClamped(*p, raw ? "stored value " + value : value, v);
@@ -188,6 +231,7 @@ void Send(Link& link, Model& m, const PlannedWrite& w) {
 void Set(const std::vector<std::string>& args, bool raw, const Endpoint& ep) {
     const std::vector<PlannedWrite> writes = PlanWrites(args, raw);
     LinkSession s(ep);
+    s.link().SetReadPlan(ReadPlanFor(writes));
     SetRun run(s, writes);
     s.InterruptedText = [] {
         return std::string("interrupted: the processor may hold some of the new values");
@@ -201,14 +245,14 @@ void Set(const std::vector<std::string>& args, bool raw, const Endpoint& ep) {
         }
         return false;
     });
-    auto shown = [](const PlannedWrite& w, int value) {
-        return w.param ? ShowParam(*w.param, value) : std::to_string(value);
+    auto shown = [&s](const PlannedWrite& w, int value) {
+        return w.param ? ShownValue(*w.param, value, s.model()) : std::to_string(value);
     };
     if (JsonOutput) {
         JsonValue list = JsonValue::Array();
         for (const PlannedWrite& w : run.Writes()) {
             const NamedParam* p = w.param ? w.param : FindParamForId(w.id, run.modeInUse);
-            JsonValue one = p && w.param ? ReadingJson(*p, w.value)
+            JsonValue one = p && w.param ? ReadingJson(*p, w.value, shown(w, w.value))
                                          : JsonValue::Object()
                                                .Set("name", p ? JsonValue(p->name) : JsonValue())
                                                .Set("id", IdText(w.id))
@@ -242,9 +286,28 @@ const char* ModeText(int mode) {
     return mode == 1 ? "dance" : "sing";
 }
 
+ReadPlan ReadPlanFor(const std::vector<PlannedWrite>& writes) {
+    ReadPlan plan;
+    plan.Add(0);
+    for (const PlannedWrite& w : writes) {
+        // By id the page holds the copy of either operating mode; system items are
+        // read one by one.
+        const int slot = w.param ? w.param->slot : IndexOf(w.id);
+        for (int step : ReadStepsFor(PageOf(w.id), slot))
+            plan.Add(step);
+    }
+    return plan;
+}
+
+std::string ShownValue(const NamedParam& p, int raw, const Model& m) {
+    if (IsStoredMode(p) && raw >= 0 && raw < StoredModeCount)
+        return ModeItemText(raw + 1, m.ModeNames[static_cast<std::size_t>(raw)]);
+    return ShowParam(p, raw);
+}
+
 std::vector<PlannedWrite> PlanWrites(const std::vector<std::string>& pairs, bool raw) {
     if (pairs.size() % 2 != 0)
-        throw Refused("set wants pairs of NAME VALUE");
+        throw Refused("set wants pairs of NAME VALUE: '" + InputExcerpt(pairs.back()) + "' has no value", 2);
     std::vector<PlannedWrite> writes;
     for (std::size_t i = 0; i < pairs.size(); i += 2)
         writes.push_back(Plan(pairs[i], pairs[i + 1], raw));
@@ -258,9 +321,45 @@ SetRun::SetRun(LinkRun& run, std::vector<PlannedWrite> writes)
     Say = [](const std::string& line) { std::cerr << "kdsp: " << line << "\n"; };
 }
 
+namespace {
+
+std::string Lowered(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The stored mode called `name` ("Pop", or "3-Pop" as the window lists it), letter
+// case ignored; nullopt when the processor has none of that name.
+std::optional<int> StoredModeNamed(const Model& m, const std::string& name) {
+    const std::string wanted = Lowered(name);
+    for (int k = 0; k < StoredModeCount; ++k) {
+        const std::string& own = m.ModeNames[static_cast<std::size_t>(k)];
+        if (!own.empty() && (Lowered(own) == wanted || Lowered(ModeItemText(k + 1, own)) == wanted))
+            return k;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 void SetRun::Start() {
     const Model& m = s_.model();
     const int mode = OperatingMode(m);
+    for (PlannedWrite& w : writes_) {
+        if (w.modeName.empty())
+            continue;
+        const auto k = StoredModeNamed(m, w.modeName);
+        if (!k) {
+            std::string modes;
+            for (int n = 0; n < StoredModeCount; ++n)
+                modes += (n ? ", " : "") + ModeItemText(n + 1, m.ModeNames[static_cast<std::size_t>(n)]);
+            s_.Fail(w.param->name + ": the processor has no stored mode called '" + InputExcerpt(w.modeName) +
+                    "' (its modes: " + modes + "); nothing was written");
+            return;
+        }
+        w.value = *k;
+    }
     for (PlannedWrite& w : writes_) {
         const int page = PageOf(w.id);
         const int slot = w.param ? w.param->slot : DeviceSlot(page, IndexOf(w.id), mode);
@@ -327,7 +426,10 @@ void RegisterParamCommands(CLI::App& app) {
     static std::string pattern;
     auto* params = app.add_subcommand("params", "list the parameters by name");
     params->add_option("PATTERN", pattern,
-                       "names to list: a word they contain, or a pattern with * and ?");
+                       "parameters to list: words their names or captions contain (\"echo level\"), "
+                       "or a name pattern with * and ?");
+    params->add_option("--lang", CaptionLanguage, "language of the captions: en (default) or zh")
+        ->check(CLI::IsMember({"en", "zh"}));
     AddJsonFlag(params);
     params->callback([] { ListParams(pattern); });
 
@@ -336,6 +438,7 @@ void RegisterParamCommands(CLI::App& app) {
     auto* get = app.add_subcommand("get", "read the processor and show parameters by name");
     get->add_option("NAME", getArgs, "parameter names, patterns with * and ?, or ids")->required();
     AddEndpointOptions(get, getEp);
+    AddFastOption(get, getEp.fast);
     AddJsonFlag(get);
     get->callback([] { Get(getArgs, getEp); });
 
@@ -351,6 +454,7 @@ void RegisterParamCommands(CLI::App& app) {
     set->add_flag("--raw", setRaw, "values given by name are stored values, not shown ones");
     AddStrictFlag(set);
     AddEndpointOptions(set, setEp);
+    AddFastOption(set, setEp.fast);
     AddJsonFlag(set);
     set->callback([] { Set(setArgs, setRaw, setEp); });
 }

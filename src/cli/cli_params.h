@@ -22,12 +22,20 @@ struct PlannedWrite {
     int value = 0;
     bool clamped = false;
     std::string given;
+    std::string modeName;  // a stored mode given by name: found once the names are read
     std::optional<int> old;  // the processor's value before the command
 };
 
 // NAME VALUE pairs (or ID STORED-VALUE) checked and brought into range as `kdsp set`
 // does; throws Refused for what it refuses, before anything is connected.
 std::vector<PlannedWrite> PlanWrites(const std::vector<std::string>& pairs, bool raw);
+
+// What a set of these writes has to read first: the operating mode and the pages
+// (or system items) of the parameters written.
+ReadPlan ReadPlanFor(const std::vector<PlannedWrite>& writes);
+
+// A value as the processor's words show it: a stored mode with its name ("3-Pop").
+std::string ShownValue(const NamedParam& p, int raw, const Model& m);
 
 // The writes in the order they go out, in steps that each wait until the
 // processor has taken the one before: recalls of a stored mode first (the

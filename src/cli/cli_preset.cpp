@@ -22,7 +22,9 @@
 #include "cli/cli_ranges.h"
 #include "core/model/param_names.h"
 #include "core/model/param_text.h"
+#include "core/preset/atomic_file.h"
 #include "core/preset/preset_file.h"
+#include "core/preset/text_ops.h"
 #include "core/preset/preset_library.h"
 
 namespace kdsp::cli {
@@ -295,7 +297,7 @@ DeviceImageRows ReadByName(const std::string& text, const std::string& base) {
         const std::string name = it.key().toStdString();
         const NamedParam* p = FindParam(name);
         if (!p) {
-            std::string message = "unknown parameter '" + name + "'; closest:";
+            std::string message = "unknown parameter '" + InputExcerpt(name) + "'; closest:";
             for (const std::string& c : ClosestNames(name))
                 message += " " + c;
             throw Refused(message);
@@ -345,11 +347,7 @@ void Import(const std::string& jsonFile, const std::string& out, bool byName,
             model.DeviceImage[p.page][p.slot] = v.value;
         }
     }
-    try {
-        WritePresetFile(PathFromText(out), model);
-    } catch (const PresetWriteError& e) {
-        throw Refused(e.what());
-    }
+    WritePreset(out, model);
 }
 
 // Like diff(1): exit status 0 when the presets are the same, 1 when they differ,
@@ -403,6 +401,27 @@ void Diff(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+void CheckPresetOutput(const std::string& out) {
+    if (out == "-")
+        return;
+    if (const auto why = WriteProblem(PathFromText(out)))
+        throw Refused("cannot write " + out + ": " + *why);
+}
+
+void WritePreset(const std::string& out, Model& model) {
+    MirrorSystemWordsForSave(model.DeviceImage);
+    const std::string text = FormatPresetFile(model.DeviceImage);
+    if (out == "-") {
+        std::cout << text << std::flush;
+        return;
+    }
+    try {
+        WriteFileAtomically(PathFromText(out), text);
+    } catch (const FileWriteError& e) {
+        throw Refused("cannot write " + out + ": " + e.what());
+    }
+}
+
 PresetReadResult ReadPreset(const std::string& file) {
     PresetReadResult r = ReadPresetFile(PathFromText(file));
     if (r.Ok())
@@ -450,7 +469,7 @@ void RegisterPresetCommands(CLI::App& app) {
                     "JSON file ({\"pages\": [[145 integers] x 11]}, or names with --by-name), "
                     "- for stdin")
         ->required();
-    imp->add_option("-o,--output", out, "preset file to write")->required();
+    imp->add_option("-o,--output", out, "preset file to write; - for stdout")->required();
     imp->add_flag("--by-name", byName,
                   "the JSON holds parameter names and values (shown texts or stored numbers)");
     imp->add_option("--base", base, "with --by-name: preset whose values the names left out keep");
@@ -458,6 +477,7 @@ void RegisterPresetCommands(CLI::App& app) {
     imp->callback([] {
         if (!base.empty() && !byName)
             throw Refused("--base goes with --by-name");
+        CheckPresetOutput(out);
         Import(json, out, byName, base);
     });
 

@@ -13,8 +13,15 @@ void AddStrictFlag(CLI::App* cmd) {
 }
 
 std::string RangeText(const NamedParam& p) {
-    if (p.words.empty())
+    if (p.words.empty()) {
+        // "Off" sits at one end of the stored values; the numbers run to the other.
+        const int off = OffValueOf(p);
+        if (off == p.min)
+            return ShowParam(p, p.min + 1) + ".." + ShowParam(p, p.max) + ", Off";
+        if (off == p.max)
+            return ShowParam(p, p.min) + ".." + ShowParam(p, p.max - 1) + ", Off";
         return ShowParam(p, p.min) + ".." + ShowParam(p, p.max);
+    }
     std::string text;
     for (const char* w : p.words)
         text += (text.empty() ? "" : "|") + std::string(w);

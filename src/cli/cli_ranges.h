@@ -12,7 +12,7 @@
 
 namespace kdsp::cli {
 
-// "19.7Hz..Off", "0.0ms..50.0ms", or the value words "mono|stereo".
+// "19.7Hz..20600.0Hz, Off", "0.0ms..50.0ms", or the value words "mono|stereo".
 std::string RangeText(const NamedParam& p);
 
 // --strict: a value outside its range is refused instead of brought inside.

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdlib>
 
 #include "core/preset/atomic_file.h"
 #include "core/preset/backups.h"
@@ -12,10 +13,23 @@
 
 namespace kdsp::cli {
 
+namespace {
+
+// The default backup folder as the help shows it: "~/.local/share/kdsp/backups", the
+// same for everyone, so a manual page made from the help names nobody's home.
+std::string DefaultBackupText() {
+    const std::string folder = PathText(DefaultBackupFolder(UserDataFolder()));
+    const char* home = std::getenv("HOME");
+    const std::string prefix = home && *home ? std::string(home) + "/" : std::string();
+    return !prefix.empty() && folder.rfind(prefix, 0) == 0 ? "~/" + folder.substr(prefix.size()) : folder;
+}
+
+}  // namespace
+
 void AddUploadOptions(CLI::App* cmd, UploadOptions& options) {
     cmd->add_option("--backup-dir", options.backupDir,
                     "folder for the copy of the processor's settings made before the upload "
-                    "(default " + PathText(DefaultBackupFolder(UserDataFolder())) + ")");
+                    "(default " + DefaultBackupText() + ")");
     cmd->add_flag_callback("--no-verify", [&options] { options.verify = false; },
                            "do not read the pages back to check them: faster, but a processor "
                            "that does not store the upload goes unnoticed");
@@ -81,18 +95,36 @@ void UploadSteps::Begin() {
     });
 }
 
-std::string UploadSteps::InterruptedText() const {
-    switch (upload_ ? upload_->CurrentState() : VerifiedUpload::State::Idle) {
+namespace {
+
+// What the processor holds when an upload stops short: "" while nothing has been sent.
+std::string Holds(VerifiedUpload::State state, const std::string& previous) {
+    switch (state) {
         case VerifiedUpload::State::Sending:
-            return "upload interrupted while sending " + run_->WaitingFor() +
-                   ": the processor is only partly updated; " + PreviousSettings() +
-                   "; upload the file again to finish";
+            return "the processor is only partly updated; " + previous + "; upload the file again to finish";
         case VerifiedUpload::State::ReadingBack:
-            return "interrupted while reading the upload back: the processor has taken the whole "
-                   "file, but it was not checked; " + PreviousSettings();
+            return "the processor has taken the whole file, but it was not checked; " + previous;
         default:
-            return "interrupted before the upload began: the processor is unchanged";
+            return {};
     }
+}
+
+}  // namespace
+
+std::string UploadSteps::InterruptedText() const {
+    const auto state = upload_ ? upload_->CurrentState() : VerifiedUpload::State::Idle;
+    const std::string holds = Holds(state, PreviousSettings());
+    if (holds.empty())
+        return "interrupted before the upload began: the processor is unchanged";
+    if (state == VerifiedUpload::State::Sending)
+        return "upload interrupted while sending " + run_->WaitingFor() + ": " + holds;
+    return "interrupted while reading the upload back: " + holds;
+}
+
+std::string UploadSteps::LostText(const std::string& reason) const {
+    const std::string holds = Holds(upload_ ? upload_->CurrentState() : VerifiedUpload::State::Idle,
+                                    PreviousSettings());
+    return holds.empty() ? reason : reason + ": " + holds;
 }
 
 }  // namespace kdsp::cli

@@ -32,7 +32,7 @@ std::filesystem::path PrepareBackupFolder(const UploadOptions& options);
 // the result. Every failure ends the run through LinkRun::Fail with one line: a backup
 // that cannot be written (nothing is sent then), or the pages the processor did not
 // store ("page 6 (main output): 12 words differ"), each saying where the previous
-// settings are. A lost link is the run's own failure.
+// settings are. A lost link is the run's own failure, told with LostText.
 class UploadSteps {
   public:
     UploadSteps(const PresetReadResult& preset, std::filesystem::path folder, bool verify)
@@ -43,6 +43,9 @@ class UploadSteps {
 
     // What Ctrl-C has cut short: how far the upload got, and where the backup is.
     std::string InterruptedText() const;
+    // The link's own words for a lost link ("connection closed by ... during the upload
+    // of page 3"), with how far the upload got and where the backup is.
+    std::string LostText(const std::string& reason) const;
 
     const std::string& Backup() const { return backup_; }  // "" until written
     bool Verified() const { return upload_ && upload_->CurrentState() == VerifiedUpload::State::Verified; }

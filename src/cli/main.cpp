@@ -4,12 +4,14 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <optional>
 
 #include "cli/cli.h"
 #include "cli/cli_json.h"
+#include "core/preset/text_ops.h"
 
 namespace kdsp::cli {
 
@@ -43,6 +45,24 @@ std::string CommandList(const CLI::App& app) {
     return list;
 }
 
+// The first option word that neither the command nor the commands above it know.
+// Values that merely start with a minus ("-3.5dB") are no options.
+std::optional<std::string> UnknownOption(const CLI::App& level, const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            break;
+        if (arg.size() < 2 || arg[0] != '-' || !std::isalpha(static_cast<unsigned char>(arg[arg[1] == '-' ? 2 : 1])))
+            continue;
+        const std::string name = arg[1] == '-' ? arg.substr(0, arg.find('=')) : arg.substr(0, 2);
+        bool known = false;
+        for (const CLI::App* app = &level; app && !known; app = app->get_parent())
+            known = app->get_option_no_throw(name) != nullptr;
+        if (!known)
+            return arg;
+    }
+    return std::nullopt;
+}
+
 // The command words are checked before parsing: CLI11 would report an unknown
 // command as a missing one. Returns the refusal, if any.
 std::optional<std::string> CheckCommandWords(const CLI::App& app,
@@ -51,7 +71,7 @@ std::optional<std::string> CheckCommandWords(const CLI::App& app,
     std::string path;
     for (const std::string& arg : args) {
         if (level->get_subcommands({}).empty())
-            return std::nullopt;
+            break;
         if (arg.empty() || arg[0] == '-')
             continue;
         const auto subs = level->get_subcommands(
@@ -63,11 +83,17 @@ std::optional<std::string> CheckCommandWords(const CLI::App& app,
         level = subs.front();
         path += arg + " ";
     }
-    if (level->get_subcommands({}).empty())
-        return std::nullopt;
     for (const std::string& arg : args)
         if (arg == "-h" || arg == "--help" || (path.empty() && arg == "--version"))
             return std::nullopt;
+    // An unknown option is named as such before CLI11 would complain of a required one.
+    if (const auto unknown = UnknownOption(*level, args)) {
+        const std::string command = path.empty() ? "" : path.substr(0, path.size() - 1);
+        return command + (command.empty() ? "" : ": ") + "unknown option '" + InputExcerpt(*unknown) +
+               "' (see kdsp help" + (command.empty() ? "" : " " + command) + ")";
+    }
+    if (level->get_subcommands({}).empty())
+        return std::nullopt;
     return (path.empty() ? "no command given; " : path + "needs a command; ") + path +
            "commands: " + CommandList(*level) + " (kdsp help " + path + "COMMAND shows its options)";
 }
@@ -77,12 +103,15 @@ std::string UsageFailure(const CLI::App* app, const CLI::Error& e) {
     std::string path;
     for (auto subs = app->get_subcommands(); !subs.empty(); subs = subs.back()->get_subcommands())
         path += " " + subs.back()->get_name();
-    return "kdsp" + path + ": " + e.what() + " (see kdsp help" + path + ")\n";
+    return "kdsp:" + path + (path.empty() ? " " : ": ") + e.what() + " (see kdsp help" + path + ")\n";
 }
 
 }  // namespace
 
 std::uint32_t ParseNumber(const std::string& text, std::uint32_t max, const char* what) {
+    // A page outside the memory is a usage error, like a bad option value; other
+    // numbers are input refused.
+    const int status = std::string_view(what) == "page" ? 2 : 1;
     std::size_t used = 0;
     unsigned long long v = 0;
     try {
@@ -91,9 +120,9 @@ std::uint32_t ParseNumber(const std::string& text, std::uint32_t max, const char
         v = std::stoull(hex ? text.substr(2) : text, &used, hex ? 16 : 10);
         if (used != (hex ? text.size() - 2 : text.size())) throw std::invalid_argument(text);
     } catch (const std::exception&) {
-        throw Refused(std::string("invalid ") + what + ": " + text);
+        throw Refused(std::string("invalid ") + what + ": '" + InputExcerpt(text) + "'", status);
     }
-    if (v > max) throw Refused(std::string(what) + " out of range: " + text);
+    if (v > max) throw Refused(std::string(what) + " out of range: " + text, status);
     return static_cast<std::uint32_t>(v);
 }
 

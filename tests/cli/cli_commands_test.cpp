@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+
+#include <sys/stat.h>
 
 #include "run_cli.h"
 
@@ -47,7 +50,13 @@ TEST(CliCommands, UnknownWordsHelpAndUsageLines) {
     // A usage error is one line that says where the help is.
     const CliResult missing = RunKdsp({"read", "--host", "127.0.0.1", "--port", "1"});
     EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.err, "kdsp read: --output is required (see kdsp help read)\n");
+    EXPECT_EQ(missing.err, "kdsp: read: --output is required (see kdsp help read)\n");
+    // An unknown option is named as unknown, before any complaint of a required one.
+    const CliResult unknown = RunKdsp({"read", "--outptu", "x.Nddt", "--host", "127.0.0.1"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "kdsp: read: unknown option '--outptu' (see kdsp help read)\n");
+    EXPECT_EQ(RunKdsp({"fleet", "status", "--job", "3"}).err,
+              "kdsp: fleet status: unknown option '--job' (see kdsp help fleet status)\n");
 }
 
 TEST(CliCommands, LinkCommandsRefuseBeforeConnecting) {
@@ -62,6 +71,10 @@ TEST(CliCommands, LinkCommandsRefuseBeforeConnecting) {
          1,
          "kdsp: cannot write " + dir + "no/such/folder/x.Nddt: the folder does not exist\n"},
         {{"read", "-o", dir}, 1, "kdsp: cannot write " + dir + ": it is a folder\n"},
+        // Never replaced by a file: a device node, a FIFO.
+        {{"read", "-o", "/dev/null"}, 1, "kdsp: cannot write /dev/null: it is a device, not a regular file\n"},
+        {{"read", "-o", dir + "fifo"}, 1, "kdsp: cannot write " + dir + "fifo: it is a FIFO, not a regular file\n"},
+        {{"read", "-o", "-", "--json"}, 2, "kdsp: -o - and --json both want stdout"},
         {{"set", "--strict", "main.delay.right", "700"},
          1,
          "kdsp: main.delay.right: 700 is out of range (0.0ms..50.0ms)\n"},
@@ -71,6 +84,7 @@ TEST(CliCommands, LinkCommandsRefuseBeforeConnecting) {
         {{"upload", dir + "missing.Nddt"}, 1, "kdsp: file not found: " + dir + "missing.Nddt\n"},
         {{"read", "-o", dir + "x.Nddt", "--timeout", "0"}, 2, "--timeout"},
     };
+    ::mkfifo((dir + "fifo").c_str(), 0600);
     for (const auto& c : cases) {
         std::vector<std::string> args = c.args;
         args.insert(args.end(), {"--host", "127.0.0.1", "--port", "1"});
@@ -86,6 +100,11 @@ TEST(CliCommands, LinkCommandsRefuseBeforeConnecting) {
     EXPECT_EQ(line.err, "kdsp: " + dir +
                             "venue.txt line 2: 'room2' has no address (NAME tcp:HOST:PORT or NAME "
                             "serial:PORT)\n");
+    // The offending input is shown cut to 80 characters, control characters escaped.
+    std::ofstream(dir + "venue.txt") << "room\x01" << std::string(200, 'x') << "\n";
+    EXPECT_EQ(RunKdsp({"fleet", "status", "-i", dir + "venue.txt"}).err,
+              "kdsp: " + dir + "venue.txt line 1: 'room\\x01" + std::string(75, 'x') +
+                  "...' has no address (NAME tcp:HOST:PORT or NAME serial:PORT)\n");
     std::ofstream(dir + "venue.txt") << "room1 tcp:127.0.0.1:1\n";
     const CliResult file = RunKdsp({"fleet", "backup", "-i", dir + "venue.txt", "-o", dir + "venue.txt"});
     EXPECT_EQ(file.status, 1);
@@ -94,6 +113,31 @@ TEST(CliCommands, LinkCommandsRefuseBeforeConnecting) {
     const CliResult both = RunKdsp({"get", "main.*", "--serial", dir + "tty", "--host", "127.0.0.1"});
     EXPECT_EQ(both.status, 2);
     EXPECT_NE(both.err.find("--serial excludes --host"), std::string::npos) << both.err;
+}
+
+// -o follows a symbolic link to its file (which is written, the link kept), and
+// "-" writes to stdout; the crossover types take their usual English names.
+TEST(CliCommands, OutputThroughALinkOrToStdout) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / "kdsp-out";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "real");
+    std::ofstream(dir / "in.json") << "{\"main.highpass.type\": \"Linkwitz-Riley\", "
+                                      "\"main.lowpass.type\": \"bessel\"}";
+    fs::create_symlink("real/p.Nddt", dir / "link.Nddt");
+    const CliResult linked = RunKdsp({"preset", "import", "--by-name", (dir / "in.json").string(), "-o",
+                                      (dir / "link.Nddt").string()});
+    ASSERT_EQ(linked.status, 0) << linked.err;
+    EXPECT_TRUE(fs::is_symlink(dir / "link.Nddt"));
+    ASSERT_TRUE(fs::is_regular_file(dir / "real" / "p.Nddt"));
+    const CliResult shown = RunKdsp({"preset", "export", "--by-name", (dir / "link.Nddt").string()});
+    EXPECT_NE(shown.out.find("\"main.highpass.type\": \"Link Riley 24dB\""), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("\"main.lowpass.type\": \"Besell 24dB\""), std::string::npos) << shown.out;
+    const CliResult out = RunKdsp({"preset", "import", "--by-name", (dir / "in.json").string(), "-o", "-"});
+    ASSERT_EQ(out.status, 0) << out.err;
+    std::ifstream file(dir / "real" / "p.Nddt", std::ios::binary);
+    EXPECT_EQ(out.out, std::string(std::istreambuf_iterator<char>(file), {}));
+    fs::remove_all(dir);
 }
 
 }  // namespace

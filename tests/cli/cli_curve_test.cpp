@@ -153,7 +153,7 @@ TEST_F(CurveCli, PresetPages) {
     for (const std::string& l : Lines(b.out)) low = std::min(low, DbOf(l));
     EXPECT_NEAR(low, -12.0, 0.01);
 
-    EXPECT_EQ(Kdsp("--preset " + file + " --page 10").status, 1);
+    EXPECT_EQ(Kdsp("--preset " + file + " --page 10").status, 2) << "a page outside the memory is a usage error";
     EXPECT_EQ(Kdsp("--preset " + file + " --page 6 --variant 5").status, 1);
     EXPECT_EQ(Kdsp("--preset " + file + " --page 1 --mic-group C").status, 1);
     EXPECT_EQ(Kdsp("--preset " + file + " --page 4 --effect-eq 6").status, 1);

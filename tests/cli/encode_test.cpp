@@ -50,18 +50,15 @@ TEST(CliEncode, DynamicEqBandUsesItsOwnLayout) {
 
 TEST(CliEncode, RefusedInputExitsOneWithOneLine) {
     const std::vector<std::vector<std::string>> refused = {
-        {"param", "0x0B00", "1"},        // no page 11
         {"param", "0x0225", "1"},        // the dynamic-EQ page ends at 36
         {"param", "0x0181", "1"},        // beyond the parameter image
         {"param", "0x0103", "65536"},    // not a 16-bit value
         {"param", "0x0103", "-1"},
         {"param", "zz", "1"},
-        {"read-page", "10"},
         {"read-item", "0x0A00"},         // names are read with mode-name
         {"read-item", "0x0A0F"},
         {"mode-name", "9"},
         {"recall", "9"},
-        {"band", "10", "0", "0", "0", "0", "0", "0"},
         {"band", "2", "3", "0", "0", "0", "0", "0"},  // page 2 has three bands
         {"band", "0", "10", "0", "0", "0", "0", "0"},
         {"band", "1", "0", "0", "0", "0", "0", "70000"},
@@ -90,6 +87,9 @@ TEST(CliEncode, UsageErrorsExitTwo) {
                                                {"encode", "param", "0x0103"},
                                                {"encode", "band", "1", "2", "3"},
                                                {"encode", "nonsense"},
+                                               {"encode", "read-page", "10"},  // no such page
+                                               {"encode", "param", "0x0B00", "1"},  // no page 11
+                                               {"encode", "band", "10", "0", "0", "0", "0", "0", "0"},
                                                {"decode"}}) {
         EXPECT_EQ(RunKdsp(args).status, 2) << args.back();
     }

@@ -38,8 +38,8 @@ TEST(FleetEndToEnd, FortyProcessorsAndADeadOneEachGetTheirOwnResult) {
     ASSERT_FALSE(mute.port.empty());
     ASSERT_FALSE(bar.ptyPath.empty());
 
-    // The dead entry comes early, among the first the default 32 jobs take; the two
-    // bar entries share one serial line and must take turns.
+    // The dead entry comes early; every processor starts at once, except that the
+    // two bar entries share one serial line and must take turns.
     {
         std::ofstream inv(dir / "venue.txt");
         inv << "# the venue\nroom1 tcp:127.0.0.1:" << venue.ports[0] << "\n"
@@ -98,6 +98,16 @@ TEST(FleetEndToEnd, FortyProcessorsAndADeadOneEachGetTheirOwnResult) {
         << set.out;
     EXPECT_TRUE(std::regex_search(set.out, std::regex("\nroom40 +tcp:127.0.0.1:[0-9]+ +ok +[0-9.]+ s +1 value written\n")))
         << set.out;
+    // A processor never reached took no writes.
+    {
+        std::ofstream(dir / "some.txt") << "a tcp:127.0.0.1:" << venue.ports[0] << "\ndead tcp:127.0.0.1:"
+                                        << mute.port << "\n";
+    }
+    const CliRun some = Kdsp(dir, {"fleet", "set", "--fast", "--json", "-i", (dir / "some.txt").string(),
+                                   "main.lowpass.frequency", "1000Hz"});
+    EXPECT_EQ(some.status, 1) << some.err;
+    EXPECT_NE(some.out.find("\"file\": null, \"writes\": 1, \"mode\": \"sing\""), std::string::npos) << some.out;
+    EXPECT_NE(some.out.find("\"file\": null, \"writes\": 0, \"mode\": null"), std::string::npos) << some.out;
     ASSERT_EQ(venue.process->Stop(), 0);
     ASSERT_EQ(bar.process->Stop(), 0);
     for (int k = 1; k <= Rooms; ++k) {

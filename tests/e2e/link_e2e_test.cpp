@@ -142,7 +142,7 @@ TEST(LinkEndToEnd, SetWritesParametersThroughTheQueue) {
     const CliRun r = Kdsp(dir, args);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("kdsp: warning: mic.noise_gate: stored value 300 is out of range "
-                         "(Off..10), set to 10\n"),
+                         "(1..10, Off), set to 10\n"),
               std::string::npos)
         << r.err;
     EXPECT_NE(r.out.find("0x0103\t0 -> 10\n"), std::string::npos) << r.out;
@@ -154,8 +154,8 @@ TEST(LinkEndToEnd, SetWritesParametersThroughTheQueue) {
     EXPECT_EQ(image[5][18], 130) << "a reverb-EQ id is written to the reverb page";
     EXPECT_EQ(image[4][18], SimDevice::FactoryMemory()[4][18]) << "not to the echo page";
     // Refused input never reaches the link.
-    EXPECT_EQ(Kdsp(dir, {"set", "0x0C00", "1", "--host", "127.0.0.1", "--port", sim.port}).status, 1);
-    EXPECT_EQ(Kdsp(dir, {"set", "0x0614", "--host", "127.0.0.1", "--port", sim.port}).status, 1);
+    EXPECT_EQ(Kdsp(dir, {"set", "0x0C00", "1", "--host", "127.0.0.1", "--port", sim.port}).status, 2);
+    EXPECT_EQ(Kdsp(dir, {"set", "0x0614", "--host", "127.0.0.1", "--port", sim.port}).status, 2);
     fs::remove_all(dir);
 }
 
@@ -466,6 +466,102 @@ TEST(LinkEndToEnd, FastReadAsksThePacedRequestsInOrderAndFastUploadIsHeld) {
     EXPECT_EQ(ReadFile(dir2 / "c.Nddt"), ReadFile(dir2 / "b.Nddt"));
     fs::remove_all(dir);
     fs::remove_all(dir2);
+}
+
+// get and set read page 0 (the operating mode) and what they show or write, no more;
+// stored modes go by the window's numbers and the processor's names.
+TEST(LinkEndToEnd, GetAndSetReadOnlyWhatTheyNeedAndStoredModesGoByNumberAndName) {
+    const auto dir = FreshDir();
+    Sim sim(dir, {"--log"});
+    ASSERT_FALSE(sim.port.empty()) << ReadFile(dir / "sim.stderr");
+    const std::string connect = HexBytes(BuildLinkCommand(LinkConnect));
+    const std::string goodbye = HexBytes(BuildLinkCommand(LinkDisconnect));
+    auto run = [&](std::vector<std::string> args) {
+        const std::size_t before = RequestsReceived(dir / "sim.stderr").size();
+        if (args.front() != "fleet") {
+            const auto tcp = Tcp(sim);
+            args.insert(args.end(), tcp.begin(), tcp.end());
+        }
+        const CliRun r = Kdsp(dir, args);
+        auto requests = RequestsReceived(dir / "sim.stderr");
+        requests.erase(requests.begin(), requests.begin() + static_cast<std::ptrdiff_t>(before));
+        return std::make_pair(r, requests);
+    };
+
+    for (const char* pace : {"--fast", "--timeout=60"}) {
+        const auto [r, requests] = run({"set", pace, "main.lowpass.frequency", "1000Hz"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(requests, (std::vector<std::string>{connect, HexBytes(BuildPageReadRequest(0)),
+                                                      HexBytes(BuildPageReadRequest(6)),
+                                                      HexBytes(BuildValueFrame(CmdWrite, 0x0614, 204)),
+                                                      goodbye}))
+            << pace;
+    }
+    std::vector<std::string> names;
+    for (int m = 0; m < StoredModeCount; ++m) names.push_back(HexBytes(BuildModeNameRequest(m)));
+    {
+        const auto [r, requests] = run({"get", "--fast", "system.stored_mode"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "system.stored_mode\t1-Karaoke\t0\n");
+        std::vector<std::string> want = {connect, HexBytes(BuildPageReadRequest(0)),
+                                         HexBytes(BuildItemReadRequest(IdRecallMode))};
+        want.insert(want.end(), names.begin(), names.end());
+        want.push_back(goodbye);
+        EXPECT_EQ(requests, want);
+    }
+    {
+        const auto [r, requests] = run({"set", "--fast", "system.stored_mode", "pop"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "system.stored_mode\t1-Karaoke -> 2-Pop\n");
+        EXPECT_NE(std::find(requests.begin(), requests.end(), HexBytes(BuildValueFrame(CmdWrite, IdRecallMode, 1))),
+                  requests.end());
+    }
+    {
+        // A mode the processor does not have is refused, never brought into range.
+        const auto [r, requests] = run({"set", "--fast", "system.stored_mode", "Disco"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(FailureLines(r.err),
+                  "kdsp: system.stored_mode: the processor has no stored mode called 'Disco' (its modes: "
+                  "1-Karaoke, 2-Pop, 3-Rock, 4-Ballad, 5-Jazz, 6-Live, 7-Party, 8-Speech, 9-User); "
+                  "nothing was written\n");
+        EXPECT_EQ(requests.back(), goodbye);
+        for (const std::string& frame : requests) EXPECT_NE(frame.substr(0, 8), "FC BA 06 A7") << "no write";
+    }
+    {
+        // The status reads the operating mode, the stored mode in use, its name and the identity.
+        std::ofstream(dir / "one.txt") << "room tcp:127.0.0.1:" << sim.port << "\n";
+        const auto [r, requests] = run({"fleet", "status", "--fast", "-i", (dir / "one.txt").string()});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("sing mode, stored mode 2-Pop"), std::string::npos) << r.out;
+        EXPECT_EQ(requests, (std::vector<std::string>{connect, HexBytes(BuildPageReadRequest(0)),
+                                                      HexBytes(BuildItemReadRequest(IdRecallMode)),
+                                                      names[1], HexBytes(BuildItemReadRequest(IdDeviceIdentity)),
+                                                      goodbye}));
+    }
+    fs::remove_all(dir);
+}
+
+// A link lost in the middle of an upload says, as Ctrl-C does, what the processor holds.
+TEST(LinkEndToEnd, LinkLostDuringUploadSaysThePageAndTheBackup) {
+    const auto dir = FreshDir();
+    Model model;
+    model.DeviceImage = SimDevice::FactoryMemory();
+    WritePresetFile(dir / "up.Nddt", model);
+    // The read takes two connect commands and 38 requests; the upload's page 2 never arrives.
+    Sim sim(dir, {"--close-after", "48"});
+    ASSERT_FALSE(sim.port.empty());
+    auto args = Tcp(sim);
+    args.insert(args.begin(), {"upload", "--fast", (dir / "up.Nddt").string(), "--backup-dir", (dir / "b").string()});
+    const CliRun r = Kdsp(dir, args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(std::regex_search(
+        FailureLines(r.err),
+        std::regex("^kdsp: connection closed by 127.0.0.1:" + sim.port +
+                   " during the upload of page [0-9]: the processor is only partly updated; its previous "
+                   "settings are in " + (dir / "b").string() + "/5A352026-[0-9T]+Z\\.Nddt; upload the file "
+                   "again to finish\n$")))
+        << r.err;
+    fs::remove_all(dir);
 }
 
 TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {

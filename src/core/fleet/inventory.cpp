@@ -2,6 +2,8 @@
 // that become file names.
 #include "core/fleet/inventory.h"
 
+#include "core/preset/text_ops.h"
+
 #include <cctype>
 #include <unordered_map>
 
@@ -77,7 +79,7 @@ std::string InventoryError::Text() const {
 }
 
 std::optional<DeviceAddress> ParseDeviceAddress(std::string_view text, std::string* problem) {
-    const std::string quoted = "'" + std::string(text) + "'";
+    const std::string quoted = "'" + InputExcerpt(text) + "'";
     DeviceAddress a;
     if (StartsWithNoCase(text, "serial:")) {
         a.kind = DeviceAddress::Kind::Serial;
@@ -138,23 +140,23 @@ Inventory ParseInventory(std::string_view text) {
         if (fields.empty()) continue;
         const std::string name(fields[0]);
         if (fields.size() == 1)
-            return fail(lineNumber, "'" + name + "' has no address (" + std::string(Usage) + ")");
+            return fail(lineNumber, "'" + InputExcerpt(name) + "' has no address (" + std::string(Usage) + ")");
         if (fields.size() > 2) {
-            return fail(lineNumber, "more than a name and an address: '" + std::string(fields[2]) +
+            return fail(lineNumber, "more than a name and an address: '" + InputExcerpt(fields[2]) +
                                         "' (a comment starts with #)");
         }
         if (const auto why = PresetNameProblem(name))
-            return fail(lineNumber, "'" + name + "' cannot be the name of its files: " + *why);
+            return fail(lineNumber, "'" + InputExcerpt(name) + "' cannot be the name of its files: " + *why);
         const auto [same, isNew] = byName.try_emplace(Lower(name), inv.entries.size());
         if (!isNew) {
             const InventoryEntry& first = inv.entries[same->second];
-            return fail(lineNumber, "the name '" + name + "' is already used on line " +
+            return fail(lineNumber, "the name '" + InputExcerpt(name) + "' is already used on line " +
                                         std::to_string(first.line) +
-                                        (first.name == name ? "" : " (as '" + first.name + "')"));
+                                        (first.name == name ? "" : " (as '" + InputExcerpt(first.name) + "')"));
         }
         std::string problem;
         const auto address = ParseDeviceAddress(fields[1], &problem);
-        if (!address) return fail(lineNumber, name + ": " + problem);
+        if (!address) return fail(lineNumber, InputExcerpt(name) + ": " + problem);
         inv.entries.push_back({name, *address, lineNumber});
     }
     if (inv.entries.empty()) return fail(0, "no processors listed (" + std::string(Usage) + ")");

@@ -19,20 +19,6 @@ constexpr int MaxDamagedAnswers = 5;    // repeats of one step whose answers fai
 constexpr int MaxFirstStepRepeats = 9;  // about ten seconds of step 0 or 1 unanswered
 constexpr int MaxLaterStepRepeats = 5;  // a later step without answer, within its 11.1 s
 
-// The item a read step asks for (steps 10..29); steps 0..9 ask for pages.
-int ReadStepItem(int step) {
-    if (step >= 10 && step <= 14) return MakeId(PageSystem, 0x07 + step - 10);
-    if (step >= 15 && step <= 17) return MakeId(PageSystem, 0x20 + step - 15);
-    if (step == ModeNameStep) return IdModeName;
-    if (step == 19) return 0x0A06;
-    if (step >= 20 && step <= 23) return MakeId(PageSystem, 0x02 + step - 20);
-    if (step >= 24 && step <= 26) return MakeId(PageSystem, 0x0C + step - 24);
-    if (step == 27) return IdDeviceIdentity;
-    if (step == 28) return IdRemote;
-    if (step == 29) return IdSaveMode;
-    return -1;
-}
-
 // Whether a good data frame at `address` is the answer to read step `step`: a page
 // reply is known by its page, every other reply by the item it carries.
 bool AnswersReadStep(int step, int address) {
@@ -75,6 +61,7 @@ void Link::SelectPort(int index) {
 }
 
 int Link::Progress() const {
+    if (Planned()) return PlannedProgress();
     if (StepCount <= 0) return 0;
     return static_cast<int>(RoundHalfEven(static_cast<double>(StepIndex) * 100.0 / StepCount));
 }
@@ -160,6 +147,7 @@ void Link::BeginSearch() {
     timers_.Stop(LinkTimer::Hold);
     StepIndex = 0;
     StepCount = ReadStepCount;
+    planPos_ = 0;
 }
 
 void Link::LinkBtnClick(bool senderIsLinkBtn) {
@@ -317,6 +305,7 @@ void Link::StartTransfer(int pacedIntervalMs) {
     nameCopiesDue_ = 0;
     Signals.DamagedFrame = 0;
     PendingEvent = 0;
+    planPos_ = 0;
     PaceTransfer(pacedIntervalMs);
 }
 
@@ -355,14 +344,16 @@ void Link::TakeAnswer() {
     }
     badAnswers_ = 0;
     silentRepeats_ = 0;
-    if (StepIndex < StepCount) {
-        if (StepIndex == ModeNameStep) {
+    // A planned read walks its own steps; the others go through the fixed order.
+    const bool planned = Planned();
+    if (planned ? NextPlannedStep() : StepIndex < StepCount) {
+        if (!planned && StepIndex == ModeNameStep) {
             ModeNameIndex += 1;
             if (ModeNameIndex > ModeCount || UploadFlag == 1) {
                 ModeNameIndex = 0;
                 StepIndex = 19;
             }
-        } else {
+        } else if (!planned) {
             if (StepIndex == 17) ModeNameIndex += 1;
             StepIndex += 1;
         }

@@ -11,6 +11,7 @@
 
 #include "core/link/fast_transfer.h"
 #include "core/link/link_interfaces.h"
+#include "core/link/read_plan.h"
 #include "core/link/reconnect.h"
 #include "core/link/write_queue.h"
 #include "core/model/language.h"
@@ -158,6 +159,11 @@ public:
     void SetFastTransfers(bool on, FastTransferTiming timing = {});
     bool FastTransfers() const { return fastOn_; }
 
+    // Reads of part of the memory (read_plan.cpp): every later read and reload asks
+    // only the plan's steps; an empty plan (the default) reads the whole memory.
+    // Uploads are never shortened.
+    void SetReadPlan(ReadPlan plan);
+
     // Reconnecting by itself (off by default): once a session has been online, a lost
     // link or a failed reload, upload or read does not end it; the link waits
     // (ReconnectSchedule) and searches again, without the status dialog or messages,
@@ -238,6 +244,11 @@ private:
     void FastAfterFeed();
     void FastTransferTick();
 
+    // Reads of part of the memory (read_plan.cpp).
+    bool Planned() const;      // the transfer now running follows a plan
+    bool NextPlannedStep();    // false when the plan's last step has been answered
+    int PlannedProgress() const;
+
     // The search the link button starts (also each attempt to reconnect).
     void BeginSearch();
     // Reconnecting (reconnect.cpp): instead of giving up on a lost link or a failed
@@ -313,6 +324,8 @@ private:
     long slowestAnswerMs_ = 0;     // of this transfer's steps
     int pacedIntervalMs_ = TransferIntervalMs;
     bool answerScheduled_ = false;  // the next tick comes after the guard gap
+    ReadPlan plan_;
+    int planPos_ = 0;  // the plan's step now asked
     std::string failure_;
     LinkFailure failureKind_ = LinkFailure::None;
     int failurePage_ = -1;

@@ -245,7 +245,18 @@ std::span<const NamedParam> NamedParams() {
 
 const NamedParam* FindParam(std::string_view name) {
     const Store& s = TheStore();
-    const auto it = s.byName.find(Lower(name));
+    std::string lower = Lower(name);
+    auto it = s.byName.find(lower);
+    if (it == s.byName.end()) {
+        // The bands of an EQ are found with or without the "eq." the EQ's bypass
+        // carries: "music.eq.band3.gain" is music.band3.gain, "echo.band1.gain" is
+        // echo.eq.band1.gain.
+        if (const auto at = lower.find(".eq.band"); at != std::string::npos)
+            lower.erase(at + 1, 3);
+        else if (const auto band = lower.find(".band"); band != std::string::npos)
+            lower.insert(band + 1, "eq.");
+        it = s.byName.find(lower);
+    }
     return it == s.byName.end() ? nullptr : &s.params[it->second];
 }
 

@@ -41,7 +41,8 @@ struct NamedParam {
 // Every named slot: the slots a preset file holds, page by page, slot by slot.
 std::span<const NamedParam> NamedParams();
 
-// Exact name, letter case ignored; nullptr for none.
+// Exact name, letter case ignored; an EQ band also with or without "eq." before
+// "bandN" ("music.eq.band3.gain", "echo.band1.gain"); nullptr for none.
 const NamedParam* FindParam(std::string_view name);
 const NamedParam* FindParamAt(int page, int slot);
 // The copy a single write of `id` reaches while the processor is in `mode`.

@@ -148,6 +148,24 @@ ParsedValue Failed(std::string why) {
     return r;
 }
 
+// The usual English names of the crossover types, for the design's words.
+std::string_view CrossoverWord(std::string_view lower) {
+    static const std::pair<std::string_view, std::string_view> aliases[] = {
+        {"bessel", "besell 24db"},           {"bessel 24db", "besell 24db"},
+        {"butterworth", "butterworth 24db"}, {"linkwitz-riley", "link riley 24db"},
+        {"linkwitz riley", "link riley 24db"}, {"linkwitz-riley 24db", "link riley 24db"},
+        {"linkwitz riley 24db", "link riley 24db"}, {"link riley", "link riley 24db"},
+    };
+    for (const auto& [alias, word] : aliases)
+        if (lower == alias)
+            return word;
+    return lower;
+}
+
+std::string StoredModeRange() {
+    return "the processor has stored modes 1.." + std::to_string(StoredModeCount);
+}
+
 std::string WordList(std::span<const char* const> words) {
     std::string list;
     for (const char* w : words)
@@ -157,7 +175,17 @@ std::string WordList(std::span<const char* const> words) {
 
 }  // namespace
 
+bool IsStoredMode(const NamedParam& p) {
+    return !p.Reserved() && p.page == PageSystem && p.slot == 2;
+}
+
+int OffValueOf(const NamedParam& p) {
+    return p.words.empty() && ValueKindRange(p.kind).hasRange ? OffValue(p.kind) : -1;
+}
+
 std::string ShowParam(const NamedParam& p, int raw) {
+    if (IsStoredMode(p))
+        return std::to_string(raw + 1);
     if (!p.words.empty()) {
         return raw >= 0 && raw < static_cast<int>(p.words.size())
                    ? p.words[static_cast<std::size_t>(raw)]
@@ -182,13 +210,30 @@ ParsedValue ClampParamValue(const NamedParam& p, long long raw) {
     return r;
 }
 
+ParsedValue RecallValue(const NamedParam& p, long long raw) {
+    if (raw < p.min || raw > p.max)
+        return Failed("stored value " + std::to_string(raw) + " is no stored mode (" +
+                      StoredModeRange() + ", stored 0.." + std::to_string(p.max) + ")");
+    return ClampParamValue(p, raw);
+}
+
 ParsedValue ParseParamValue(const NamedParam& p, std::string_view typed) {
     const std::string_view text = Trim(typed);
     if (text.empty())
         return Failed("no value given");
     const std::string lower = Lower(text);
+    if (IsStoredMode(p)) {
+        long long n = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+        if (ec != std::errc() || end != text.data() + text.size())
+            return Failed("'" + std::string(text) + "' is not a stored mode number");
+        if (n < 1 || n > StoredModeCount)
+            return Failed(StoredModeRange() + "; there is no mode " + std::string(text));
+        return RecallValue(p, n - 1);
+    }
+    const std::string_view word = CrossoverWord(lower);
     for (std::size_t k = 0; k < p.words.size(); ++k)
-        if (lower == Lower(p.words[k]))
+        if (word == Lower(p.words[k]))
             return ClampParamValue(p, static_cast<long long>(k));
     if (lower == "off" && OffValue(p.kind) >= 0)
         return ClampParamValue(p, OffValue(p.kind));

@@ -25,9 +25,47 @@ fs::path TemporaryBeside(const fs::path& path) {
     return FolderOf(path) / name.str();
 }
 
+// Why what is at `path` must not be replaced by a file, if it is not one.
+std::optional<std::string> NotAFile(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    switch (st.type()) {
+        case fs::file_type::not_found:
+        case fs::file_type::regular:
+        case fs::file_type::none:
+            return std::nullopt;
+        case fs::file_type::directory:
+            return "it is a folder";
+        case fs::file_type::fifo:
+            return "it is a FIFO, not a regular file";
+        case fs::file_type::socket:
+            return "it is a socket, not a regular file";
+        case fs::file_type::block:
+        case fs::file_type::character:
+            return "it is a device, not a regular file";
+        default:
+            return "it is not a regular file";
+    }
+}
+
 }  // namespace
 
-void WriteFileAtomically(const fs::path& path, std::string_view bytes) {
+fs::path WriteTarget(const fs::path& path) {
+    fs::path target = path;
+    std::error_code ec;
+    // A chain of links is followed a bounded number of times: a loop ends too.
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target, ec)); ++hops) {
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec) break;
+        target = next.is_absolute() ? next : FolderOf(target) / next;
+    }
+    return target;
+}
+
+void WriteFileAtomically(const fs::path& given, std::string_view bytes) {
+    const fs::path path = WriteTarget(given);
+    if (const auto why = NotAFile(path))
+        throw FileWriteError(*why);
     std::error_code ec;
     if (!fs::is_directory(FolderOf(path), ec))
         throw FileWriteError("the folder does not exist");
@@ -51,12 +89,13 @@ void WriteFileAtomically(const fs::path& path, std::string_view bytes) {
     }
 }
 
-std::optional<std::string> WriteProblem(const fs::path& path) {
+std::optional<std::string> WriteProblem(const fs::path& given) {
     std::error_code ec;
-    if (path.empty())
+    if (given.empty())
         return "no file name";
-    if (fs::is_directory(path, ec))
-        return "it is a folder";
+    const fs::path path = WriteTarget(given);
+    if (const auto why = NotAFile(path))
+        return why;
     if (!fs::is_directory(FolderOf(path), ec))
         return "the folder does not exist";
     const fs::path probe = TemporaryBeside(path);

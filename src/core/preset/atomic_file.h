@@ -15,7 +15,13 @@ struct FileWriteError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Where a write to `path` lands: a symbolic link is followed to the file it names
+// (written beside that file, so the link stays a link); anything else as it is.
+std::filesystem::path WriteTarget(const std::filesystem::path& path);
+
 // Writes `bytes` to `path`; an older file of that name stays untouched on failure.
+// Only a regular file is ever replaced: a device node, a FIFO, a socket or a folder
+// at `path` (or where its link points) is refused with FileWriteError.
 // The temporary name starts with "~kdsp-save-", which no file list of ours shows.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 

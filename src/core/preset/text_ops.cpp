@@ -46,4 +46,32 @@ std::string KeepNumericChars(std::string_view text) {
     return out;
 }
 
+std::string InputExcerpt(std::string_view text) {
+    constexpr std::size_t MaxShown = 80;
+    std::string out;
+    std::size_t shown = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool continuation = (c & 0xC0) == 0x80;
+        if (!continuation && shown == MaxShown) {
+            out += "...";
+            break;
+        }
+        if (!continuation) ++shown;
+        if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            static const char hex[] = "0123456789ABCDEF";
+            out += std::string("\\x") + hex[c >> 4] + hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 }  // namespace kdsp

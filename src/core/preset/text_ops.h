@@ -18,6 +18,11 @@ std::vector<std::string> SplitText(std::string_view text, std::string_view separ
 // Characters are counted as UTF-8 code points, so Chinese names work too.
 std::string StripPresetExtension(std::string_view fileName);
 
+// Offending input as a message shows it: at most 80 characters (then "..."), control
+// characters escaped ("\t", "\x1B"), so a line of binary or a huge value cannot
+// flood or garble a terminal. Cut only between UTF-8 characters.
+std::string InputExcerpt(std::string_view text);
+
 // Keeps only '0'..'9', '-' and '.', in their order.
 std::string KeepNumericChars(std::string_view text);
 
