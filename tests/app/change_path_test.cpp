@@ -71,7 +71,7 @@ TEST_F(EditingTest, EditWithoutHintShowsErrorAndKeepsItsText) {
     EXPECT_TRUE(transport.frames.empty());
 }
 
-TEST_F(EditingTest, DownAtTheBottomOfTheGainStaysAndSendsNothing) {
+TEST_F(EditingTest, DownAtTheBottomOfTheGainStaysAndStillSends) {
     auto* edit = W<BoundEdit>("MusGainEdit1");
     MusFreEdit1Click(*form, edit);
     Type(edit, "-30");
@@ -80,7 +80,8 @@ TEST_F(EditingTest, DownAtTheBottomOfTheGainStaysAndSendsNothing) {
     QTest::keyClick(edit, Qt::Key_Down);
     EXPECT_EQ(edit->text(), "-24.0");
     EXPECT_EQ(form->model().ParamImage[0][6], 0);
-    EXPECT_TRUE(transport.frames.empty()) << "the processor holds step 0 already";
+    ASSERT_EQ(transport.frames.size(), 1u) << "step 0 of the gain is still sent";
+    EXPECT_TRUE(LastIsBand(0, 0));
     EXPECT_EQ(W<BoundSlider>("MusEQGainBar1")->value(), 0) << "the gain slider follows";
 }
 

@@ -185,9 +185,10 @@ void ApplyControlValue(AppContext& form, QWidget* control, int step, int display
         }
     }
     const int u = static_cast<int>(std::trunc(x));
-    // A user value the processor already holds (Enter on an unchanged box, a step
-    // past a limit) has nothing to send.
-    const bool changed = HeldWord(m, id) != u;
+    // A value the processor already holds has nothing to send when it comes from
+    // committed text or a drag (Enter on an unchanged box, a drag held at a limit).
+    // An Up/Down or wheel step is a command of its own and goes out even at a limit.
+    const bool changed = step != 0 || HeldWord(m, id) != u;
 
     // 4. The slider of the parameter follows.
     if (qobject_cast<BoundSlider*>(tables.Editor[p][i]))

@@ -197,13 +197,13 @@ void Link::OnHoldTick() {
 
     // The save goes before a recall made after it (and after everything before it).
     const bool recallWaitsForSave = WaitingSave() && Writes.Count() != 0 && Writes[1].id == IdRecallMode;
-    // A queue that has just emptied does not send its last entry once more: the
-    // processor acknowledged it, and one action is one frame.
-    if (Signals.ClearToSend == 1 && Writes.Count() != 0 && !recallWaitsForSave) {
+    if (Signals.ClearToSend == 1 && (Writes.Count() != 0 || RepeatLast == 1) && !recallWaitsForSave) {
         Signals.ClearToSend = 0;
         SilentSeconds = 0;
         IdleTicks = 0;
         Writes.Advance();
+        // A queue that has just emptied sends its last entry once more.
+        RepeatLast = (Writes.Count() == 0 && RepeatLast == 0) ? 1 : 0;
         // A recall that had to wait still reloads the pages: the processor has
         // switched to the stored mode whether or not the write went out at once.
         if (Writes.Sent().id == IdRecallMode && PendingEvent == 0 && LinkState == LinkOnline)

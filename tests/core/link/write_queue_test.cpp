@@ -125,7 +125,7 @@ TEST(WriteQueueLink, EditsDuringATransferAreStoredButNotSent) {
     EXPECT_EQ(r.link.Bands.Count(), 0);
 }
 
-TEST(WriteQueueLink, DraggingASliderSendsFirstAndLastValueOnce) {
+TEST(WriteQueueLink, DraggingASliderSendsFirstAndLastValueAndTheLastOneTwice) {
     Online r;
     r.Silence();
     for (int v = 1; v <= 5; ++v) r.link.SendParam(0x0103, v);
@@ -134,7 +134,7 @@ TEST(WriteQueueLink, DraggingASliderSendsFirstAndLastValueOnce) {
     r.link.OnSerialBytes(Ack);  // the acknowledgement of the first frame
     r.Advance(200);
     std::vector<Bytes> expected;
-    for (int v : {1, 2, 5}) expected.push_back(BuildValueFrame(CmdWrite, 0x0103, v));
+    for (int v : {1, 2, 5, 5}) expected.push_back(BuildValueFrame(CmdWrite, 0x0103, v));
     EXPECT_EQ(r.WrittenFrames(), expected);
     EXPECT_EQ(r.link.RepeatLast, 0);
 }
@@ -251,10 +251,11 @@ TEST(WriteQueueLink, ARecallThatHadToWaitStillReloadsThePagesOnItsAcknowledgemen
 TEST(WriteQueueLink, AnUploadForgetsTheRepeatOfAWriteMadeBeforeIt) {
     Online r;
     r.link.SendParam(0x0103, 300);  // sent at once
-    r.link.SendParam(0x0103, 301);  // waits, goes out on the next tick
+    r.link.SendParam(0x0103, 301);  // waits, goes out on the next tick and is due a repeat
     r.Advance(21);
     const Bytes last = BuildValueFrame(CmdWrite, 0x0103, 301);
     ASSERT_EQ(CountFrames(r.transport.writes, last), 1);
+    ASSERT_EQ(r.link.RepeatLast, 1);
     // A preset is loaded and sent: it holds another value for the same parameter.
     r.model.DeviceImage[1][3] = 77;
     r.link.RaiseLinkEvent(EventUpload);
