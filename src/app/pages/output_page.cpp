@@ -73,8 +73,9 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
         grid->addLayout(tone, 3, 0, 1, 5);
     } else {
         b.AddSliderRow(grid, 0, id(27), QT_TRANSLATE_NOOP("kdsp", "延时"));
+        // As wide as one of the main output's two mute buttons: the same button there.
         auto* mutes = new QHBoxLayout;
-        mutes->addWidget(b.ButtonOf(id(28), QT_TRANSLATE_NOOP("kdsp", "静 音"), delay, "toggle"));
+        mutes->addWidget(b.ButtonOf(id(28), QT_TRANSLATE_NOOP("kdsp", "静 音"), delay, "toggle"), 1);
         mutes->addStretch(1);
         grid->addLayout(mutes, 1, 0, 1, 5);
     }
