@@ -19,7 +19,8 @@ namespace {
 bool AsksForHelpOrVersion(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         for (const char* flag : {"-h", "--help", "-?", "--help-all", "-v", "--version"})
-            if (std::strcmp(argv[i], flag) == 0) return true;
+            if (std::strcmp(argv[i], flag) == 0)
+                return true;
     return false;
 }
 
@@ -28,14 +29,16 @@ bool AsksForHelpOrVersion(int argc, char** argv) {
 int main(int argc, char** argv) {
     QCoreApplication::setApplicationName("Audio Effect Contrller");
     // --version names the Qt the window runs on: the first thing to ask of a display fault.
-    QCoreApplication::setApplicationVersion(QStringLiteral(KDSP_VERSION " (Qt %1)").arg(QString::fromLatin1(qVersion())));
+    QCoreApplication::setApplicationVersion(
+        QStringLiteral(KDSP_VERSION " (Qt %1)").arg(QString::fromLatin1(qVersion())));
     kdsp::AppOptions options;
     QString error;
     if (AsksForHelpOrVersion(argc, argv)) {
         // A window application would need a display before it could print a line.
         QCoreApplication core(argc, argv);
         // Help and the version are printed, and the program ends, in here.
-        if (kdsp::ParseOptions(QCoreApplication::arguments(), options, error)) return 0;
+        if (kdsp::ParseOptions(QCoreApplication::arguments(), options, error))
+            return 0;
         fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }

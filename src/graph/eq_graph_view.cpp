@@ -140,11 +140,14 @@ void EqGraphView::SetEqPassVisible(bool visible) {
 
 // "EQ PASS" stays clear of the points and the value label it would otherwise hide.
 void EqGraphView::PlaceEqPass() {
-    if (!eqPassShown_) return;
+    if (!eqPassShown_)
+        return;
     std::vector<QRect> taken;
     for (QWidget* m : markers_)
-        if (!m->isHidden()) taken.push_back(m->geometry());
-    if (!eqLabel_->isHidden()) taken.push_back(eqLabel_->geometry());
+        if (!m->isHidden())
+            taken.push_back(m->geometry());
+    if (!eqLabel_->isHidden())
+        taken.push_back(eqLabel_->geometry());
     eqPassLabel_->move(FreeSpot(size(), eqPassLabel_->size(), taken));
 }
 
@@ -207,7 +210,8 @@ void EqGraphView::PlaceValueLabel(int slot) {
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     eqLabel_->setText(text);
     eqLabel_->adjustSize();
-    const QPoint pos = ValueLabelPos(s.code, s.gain, markers_[m]->geometry(), eqLabel_->size(), size());
+    const QPoint pos =
+        ValueLabelPos(s.code, s.gain, markers_[m]->geometry(), eqLabel_->size(), size());
     if (eqLabel_->pos() != pos) eqLabel_->move(pos);
     eqLabel_->show();
     eqLabel_->raise();

@@ -88,7 +88,8 @@ QPoint FreeSpot(QSize area, QSize size, const std::vector<QRect>& taken) {
     const auto free = [&](QPoint p) {
         const QRect box(p, size);
         for (const QRect& t : taken)
-            if (box.intersects(t)) return false;
+            if (box.intersects(t))
+                return false;
         return true;
     };
     constexpr int Step = 4;
@@ -97,9 +98,11 @@ QPoint FreeSpot(QSize area, QSize size, const std::vector<QRect>& taken) {
     for (int y = 0; y + size.height() <= area.height(); y += Step)
         for (int x = 0; x + size.width() <= area.width(); x += Step) {
             const QPoint p(x, y);
-            if (!free(p)) continue;
+            if (!free(p))
+                continue;
             const QPoint d = p - centre;
-            const long distance = static_cast<long>(d.x()) * d.x() + static_cast<long>(d.y()) * d.y();
+            const long distance =
+                static_cast<long>(d.x()) * d.x() + static_cast<long>(d.y()) * d.y();
             if (bestDistance < 0 || distance < bestDistance) {
                 best = p;
                 bestDistance = distance;

@@ -340,8 +340,9 @@ TEST_F(EndToEndApp, ClosingDuringAnUploadWaitsForItOrStopsItWhenAsked) {
         app.Type("FileEdit", "Venue", false);
         sim.TakeWrites();
         app.Click("RzBmpButton119");
-        ASSERT_TRUE(app.WaitFor([&] { return app.link().UploadFlag == 1 && app.link().StepIndex >= 3; }))
-            << app.Seen();
+        ASSERT_TRUE(app.WaitFor([&] {
+            return app.link().UploadFlag == 1 && app.link().StepIndex >= 3;
+        })) << app.Seen();
         ASSERT_TRUE(app.link().Transferring());
         EXPECT_EQ(app.form2->StatusText(), "Uploading...") << "the progress box says what it does";
         app.answers = {wait ? MsgAnswer::Yes : MsgAnswer::No};
@@ -354,9 +355,11 @@ TEST_F(EndToEndApp, ClosingDuringAnUploadWaitsForItOrStopsItWhenAsked) {
         if (wait) {
             EXPECT_TRUE(app.form1->isVisible()) << "the close waits for the upload";
             ASSERT_TRUE(app.WaitFor([&] { return !app.form1->isVisible(); })) << app.Seen();
-            EXPECT_NE(std::find(app.events.begin(), app.events.end(), EventOnline), app.events.end())
+            EXPECT_NE(std::find(app.events.begin(), app.events.end(), EventOnline),
+                      app.events.end())
                 << "closed once the upload was read back";
-            EXPECT_EQ(app.told.size(), 2u) << "read back as sent: nothing more to say; " << app.Seen();
+            EXPECT_EQ(app.told.size(), 2u)
+                << "read back as sent: nothing more to say; " << app.Seen();
             whole = sim.TakeWrites().size();
             EXPECT_GT(whole, 10u);
         } else {
@@ -528,17 +531,19 @@ TEST_F(EndToEndApp, ThePanelLockHoldsTheWindowUntilItsPasswordIsTyped) {
 
 TEST(ControlProgram, HelpAndVersionNeedNoDisplay) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
     for (const char* flag : {"--help", "--version"}) {
         QProcess program;
         program.setProcessEnvironment(env);
         program.start(QString::fromLatin1(KDSP_CONTROL_PATH), {QString::fromLatin1(flag)});
         ASSERT_TRUE(program.waitForFinished(20000)) << flag;
         const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
-        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << flag << ": "
-                                                              << program.readAllStandardError().toStdString();
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit)
+            << flag << ": " << program.readAllStandardError().toStdString();
         EXPECT_EQ(program.exitCode(), 0) << flag;
-        EXPECT_TRUE(out.contains(flag == std::string("--help") ? "--screenshot" : "Audio Effect Contrller"))
+        EXPECT_TRUE(
+            out.contains(flag == std::string("--help") ? "--screenshot" : "Audio Effect Contrller"))
             << flag << ": " << out.toStdString();
     }
 }

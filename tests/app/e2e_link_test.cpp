@@ -19,12 +19,13 @@ namespace {
 // The window of old (link texts in English) and the Chinese window, whose status
 // dialog says everything in Chinese.
 class EndToEnd : public ::testing::TestWithParam<UiLanguage> {
-protected:
+  protected:
     void SetUp() override { SetUiLanguage(GetParam()); }
     void TearDown() override { SetUiLanguage(UiLanguage::Unset); }
 };
 
-INSTANTIATE_TEST_SUITE_P(Languages, EndToEnd, ::testing::Values(UiLanguage::Unset, UiLanguage::Chinese));
+INSTANTIATE_TEST_SUITE_P(Languages, EndToEnd,
+                         ::testing::Values(UiLanguage::Unset, UiLanguage::Chinese));
 
 TEST_P(EndToEnd, WindowGoesOnlineAgainstTheSimulator) {
     const bool chinese = GetParam() == UiLanguage::Chinese;
@@ -67,7 +68,8 @@ TEST_P(EndToEnd, WindowGoesOnlineAgainstTheSimulator) {
     ASSERT_TRUE(form3.Online()) << "not online; texts seen: " << texts.join(" | ").toStdString();
     EXPECT_EQ(form2.PortText(), chinese ? "网络" : "Network");
     EXPECT_TRUE(texts.contains("设备搜索...")) << texts.join(" | ").toStdString();
-    EXPECT_TRUE(texts.contains(chinese ? "连接中..." : "Linking...")) << texts.join(" | ").toStdString();
+    EXPECT_TRUE(texts.contains(chinese ? "连接中..." : "Linking..."))
+        << texts.join(" | ").toStdString();
     EXPECT_EQ(form2.StatusText(), chinese ? "设备已连接" : "Online");
     EXPECT_EQ(lastProgressShown, 100);
     EXPECT_TRUE(hiddenAfterOnline);

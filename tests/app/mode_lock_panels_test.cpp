@@ -184,8 +184,10 @@ TEST_F(LockPanelTest, ThePanelLockTakesTheWindowUntilTheFourDigitsAreTyped) {
     // Solid, and clear of the system page's groups (the infrared remote switch too).
     QWidget* box = W("FirstCheckGrop");
     for (QGroupBox* g : W("AdvTabSheet8_Sys")->findChildren<QGroupBox*>()) {
-        if (!g->isVisible()) continue;
-        EXPECT_FALSE(box->geometry().intersects(QRect(g->mapTo(form.get(), QPoint(0, 0)), g->size())))
+        if (!g->isVisible())
+            continue;
+        EXPECT_FALSE(
+            box->geometry().intersects(QRect(g->mapTo(form.get(), QPoint(0, 0)), g->size())))
             << g->objectName().toStdString();
     }
     const QRect inside = box->geometry().adjusted(4, 4, -4, -4);
@@ -201,7 +203,8 @@ TEST_F(LockPanelTest, ThePanelLockTakesTheWindowUntilTheFourDigitsAreTyped) {
     Type("PanelPassWordEdit", "4321");
     Enter("PanelPassWordEdit");
     EXPECT_TRUE(Locked());
-    EXPECT_EQ(CountShown("密码错误!"), 2) << "a wrong password is told, as the system password's is";
+    EXPECT_EQ(CountShown("密码错误!"), 2)
+        << "a wrong password is told, as the system password's is";
 
     Type("PanelPassWordEdit", "1234");
     Press("RzBmpButton4");
@@ -218,8 +221,9 @@ TEST_F(LockPanelTest, TheKeyFilterPassesDigitsOnlyAndEntriesAreMasked) {
     Type("SysPassEdit", "12a-3 4");
     EXPECT_EQ(W<QLineEdit>("SysPassEdit")->text(), "1234");
     // The old passwords are the ones in force: masked like the new ones.
-    for (const char* masked : {"SysPassEdit", "PanelPassWordEdit", "SysPanelLabel1", "NewSysPassLabel1",
-                               "NewSysPassLabel2", "PassPanelLabel1", "NewPassLabel1", "NewPassLabel2"})
+    for (const char* masked :
+         {"SysPassEdit", "PanelPassWordEdit", "SysPanelLabel1", "NewSysPassLabel1",
+          "NewSysPassLabel2", "PassPanelLabel1", "NewPassLabel1", "NewPassLabel2"})
         EXPECT_EQ(W<QLineEdit>(masked)->echoMode(), QLineEdit::Password) << masked;
     EXPECT_FALSE(W("NewSysPassLabel1")->isEnabled());
     EXPECT_FALSE(W("NewPassLabel2")->isEnabled());

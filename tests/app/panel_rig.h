@@ -41,13 +41,15 @@ class PanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        SetMessageInterceptor([this](const QString& caption, const QString& text, MsgButtons buttons) {
-            shown.push_back({caption, text, buttons, false});
-            if (answers.empty()) return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
-            const MsgAnswer a = answers.front();
-            answers.pop_front();
-            return a;
-        });
+        SetMessageInterceptor(
+            [this](const QString& caption, const QString& text, MsgButtons buttons) {
+                shown.push_back({caption, text, buttons, false});
+                if (answers.empty())
+                    return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+                const MsgAnswer a = answers.front();
+                answers.pop_front();
+                return a;
+            });
         StartWindow();
     }
     // A new window (and link) on the temporary folder; showing it runs the start-up
@@ -103,11 +105,14 @@ protected:
         auto* poll = new QTimer(form.get());
         QObject::connect(poll, &QTimer::timeout, form.get(), [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible() || box->property("answered").toBool()) return;
+            if (!box || !box->isVisible() || box->property("answered").toBool())
+                return;
             box->setProperty("answered", true);
             const bool yesNo = box->button(QMessageBox::Yes) != nullptr;
-            const bool markup = box->textFormat() != Qt::PlainText && Qt::mightBeRichText(box->text());
-            shown.push_back({box->windowTitle(), box->text(), yesNo ? MsgButtons::YesNo : MsgButtons::Ok, markup});
+            const bool markup =
+                box->textFormat() != Qt::PlainText && Qt::mightBeRichText(box->text());
+            shown.push_back({box->windowTitle(), box->text(),
+                             yesNo ? MsgButtons::YesNo : MsgButtons::Ok, markup});
             QAbstractButton* answer = box->button(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
             QTest::mouseClick(box->windowHandle(), Qt::LeftButton, {},
                               answer->mapTo(box, answer->rect().center()));

@@ -264,7 +264,8 @@ TEST_F(PresetPanelTest, AListedNameThatNoTypedNameCouldBeLoadsItsFile) {
     GoOnline();
     ClickOn(W("FormTabBtn8"));
     ASSERT_EQ(Grid()->rowCount(), 1);
-    const QRect cell = Grid()->visualItemRect(Grid()->item(0, 1)).intersected(Grid()->viewport()->rect());
+    const QRect cell =
+        Grid()->visualItemRect(Grid()->item(0, 1)).intersected(Grid()->viewport()->rect());
     ClickOn(Grid()->viewport(), cell.center());
     EXPECT_EQ(W<QLineEdit>("FileEdit")->text().toStdString(), name);
 

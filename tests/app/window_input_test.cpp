@@ -88,7 +88,8 @@ TEST_F(WindowInputTest, MicrophoneGroupBShowsNineBandsWithItsOwnValues) {
         d[PageMic9][Index(PageMic, 1, 2)] = 60;
     });
     Tab(2);
-    EXPECT_EQ(W<BoundButton>("MicABtn")->Shown(), BoundButton::Picture::On) << "group A is shown at first";
+    EXPECT_EQ(W<BoundButton>("MicABtn")->Shown(), BoundButton::Picture::On)
+        << "group A is shown at first";
     EXPECT_NE(W<BoundButton>("MicBBtn")->Shown(), BoundButton::Picture::On);
     Click("MicGainEdit2");
     ASSERT_TRUE(

@@ -65,7 +65,8 @@ TEST(ValueLabel, AboveNegativeBelowPositiveOverlapForCrossovers) {
     const QRect hpf(200, 80, 24, 24);
     EXPECT_EQ(ValueLabelPos(104, -12, hpf, QSize(40, 13), graph), QPoint(212 - 20, 80 + 24 - 5));
     // At the graph's ends (20600 Hz, the bottom) the label is moved in, not cut.
-    EXPECT_EQ(ValueLabelPos(0, 0.0, QRect(853, 140, 14, 14), label, graph), QPoint(860 - 60, 160 - 39));
+    EXPECT_EQ(ValueLabelPos(0, 0.0, QRect(853, 140, 14, 14), label, graph),
+              QPoint(860 - 60, 160 - 39));
     EXPECT_EQ(ValueLabelPos(0, 0.0, QRect(-7, 50, 14, 14), label, graph), QPoint(0, 64));
 }
 

@@ -148,7 +148,8 @@ void TForm3::SetStatusText(const std::string& text) { status_.SetStatusText(QStr
 void TForm3::SetStatusPort(const std::string& text) {
     port_ = QString::fromStdString(text);
     // The link names TCP "Network"; it speaks Chinese in the Chinese window.
-    const bool network = port_ == QLatin1String("Network") && CurrentUiLanguage() == UiLanguage::Chinese;
+    const bool network =
+        port_ == QLatin1String("Network") && CurrentUiLanguage() == UiLanguage::Chinese;
     status_.SetPortText(network ? Tr(QT_TRANSLATE_NOOP("kdsp", "网络")) : port_);
 }
 void TForm3::SetStatusProgress(int percent) { status_.SetProgress(percent); }

@@ -125,14 +125,17 @@ void PlaceUnlockBox(AppContext& form, QWidget* box) {
     std::vector<QRect> groups;
     if (QWidget* sheet = pages ? pages->currentWidget() : nullptr)
         for (QGroupBox* g : sheet->findChildren<QGroupBox*>())
-            if (g->isVisible()) groups.emplace_back(g->mapTo(&window, QPoint(0, 0)), g->size());
+            if (g->isVisible())
+                groups.emplace_back(g->mapTo(&window, QPoint(0, 0)), g->size());
     const int x = (window.width() - box->width()) / 2;
     const int middle = (window.height() - box->height()) / 2;
     for (int away = 0; away < window.height(); away += 8)
         for (const int y : {middle + away, middle - away}) {
             const QRect place(x, y, box->width(), box->height());
-            if (y < 0 || place.bottom() >= window.height()) continue;
-            if (std::none_of(groups.begin(), groups.end(), [&](const QRect& g) { return g.intersects(place); })) {
+            if (y < 0 || place.bottom() >= window.height())
+                continue;
+            if (std::none_of(groups.begin(), groups.end(),
+                             [&](const QRect& g) { return g.intersects(place); })) {
                 box->move(place.topLeft());
                 return;
             }
@@ -249,22 +252,26 @@ bool CheckPasswordChange(AppContext& form, bool systemPassword, int key) {
     auto* entry = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.entry));
     auto* confirm = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.confirm));
     Link* link = PanelLink(form);
-    if (!old || !entry || !confirm || !link || link->LinkState != LinkOnline) return false;
+    if (!old || !entry || !confirm || !link || link->LinkState != LinkOnline)
+        return false;
     std::string& current = systemPassword ? form.model().SystemPassword : form.model().PanelPassword;
-    if (static_cast<int>(current.size()) != length) return false;
+    if (static_cast<int>(current.size()) != length)
+        return false;
     if (old->text().toStdString() != current) {
         // Confirmed with Enter, or typed on past its length: the user is told and
         // starts again, rather than waiting for boxes that never open.
         const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
         const bool full = old->text().size() == length && key != Qt::Key_Backspace;
-        if (!(enter && !old->text().isEmpty()) && !full) return false;
+        if (!(enter && !old->text().isEmpty()) && !full)
+            return false;
         TellWrongPassword(form);
         ResetChangeBoxes(form, boxes);
         return true;
     }
     entry->setEnabled(true);
     if (entry->text().size() == length) confirm->setEnabled(true);
-    if (entry->text().size() != length || confirm->text().size() != length) return false;
+    if (entry->text().size() != length || confirm->text().size() != length)
+        return false;
     const std::string typed = entry->text().toStdString();
     const std::string again = confirm->text().toStdString();
     ResetChangeBoxes(form, boxes);

@@ -59,10 +59,12 @@ public:
 // buttons act on the name box, and a row left lit from before would say otherwise.
 void HighlightRowOf(AppContext& form, const QString& name) {
     auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
-    if (!grid) return;
+    if (!grid)
+        return;
     for (int row = 0; row < grid->rowCount(); ++row)
         if (QTableWidgetItem* item = grid->item(row, 1); item && item->text() == name) {
-            if (grid->currentRow() != row) grid->setCurrentCell(row, 1);
+            if (grid->currentRow() != row)
+                grid->setCurrentCell(row, 1);
             return;
         }
     grid->clearSelection();
@@ -245,7 +247,8 @@ void RzBmpButton119Click(AppContext& form) {
     PresetReadResult result;
     // A listed name is the file's own, whatever it holds ("<", ">", a line break...);
     // a typed name that no file could have is not looked for.
-    const bool listed = std::find(st.PresetNames.begin(), st.PresetNames.end(), S(name)) != st.PresetNames.end();
+    const bool listed =
+        std::find(st.PresetNames.begin(), st.PresetNames.end(), S(name)) != st.PresetNames.end();
     if (name.isEmpty() || (!listed && PresetNameProblem(S(name))))
         result.error = PresetError::FileNotFound;
     else

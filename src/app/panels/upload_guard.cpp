@@ -147,9 +147,11 @@ void UploadGuardLinkEvent(AppContext& form, int event) {
         QTimer::singleShot(0, &form.Window(), [&form] {
             PanelState& panels = PanelsOf(form);
             if (panels.upload && panels.upload->CurrentState() == VerifiedUpload::State::Differs)
-                AppMessage(&form.Window(), PromptCaption(),
-                           Tr(QT_TRANSLATE_NOOP("kdsp", "设备确认了上传，但回读的数据与文件不同：\n%1"))
-                               .arg(Q(DescribeDifference(panels.upload->Differences(), CoreLanguage(), "\n"))));
+                AppMessage(
+                    &form.Window(), PromptCaption(),
+                    Tr(QT_TRANSLATE_NOOP("kdsp", "设备确认了上传，但回读的数据与文件不同：\n%1"))
+                        .arg(Q(DescribeDifference(panels.upload->Differences(), CoreLanguage(),
+                                                  "\n"))));
             form.Window().close();
         });
         return;
@@ -171,13 +173,17 @@ bool MayCloseDuringUpload(AppContext& form) {
             : Tr(QT_TRANSLATE_NOOP("kdsp", "上传前设备的数据已备份在：\n%1")).arg(Q(st.lastBackup));
     const QString text =
         state == VerifiedUpload::State::Sending
-            ? Tr(QT_TRANSLATE_NOOP("kdsp", "正在上传数据到设备。现在关闭，设备只更新了一部分。\n%1\n\n"
-                                           "等待上传完成后再关闭窗口吗?"))
+            ? Tr(QT_TRANSLATE_NOOP("kdsp",
+                                   "正在上传数据到设备。现在关闭，设备只更新了一部分。\n%1\n\n"
+                                   "等待上传完成后再关闭窗口吗?"))
                   .arg(kept)
-            : Tr(QT_TRANSLATE_NOOP("kdsp", "设备已收到全部数据，正在回读校验。现在关闭，上传不会被校验。\n%1\n\n"
-                                           "等待校验完成后再关闭窗口吗?"))
+            : Tr(QT_TRANSLATE_NOOP(
+                     "kdsp",
+                     "设备已收到全部数据，正在回读校验。现在关闭，上传不会被校验。\n%1\n\n"
+                     "等待校验完成后再关闭窗口吗?"))
                   .arg(kept);
-    if (AppChoice(&form.Window(), PromptCaption(), text, Tr(QT_TRANSLATE_NOOP("kdsp", "完成后关闭")),
+    if (AppChoice(&form.Window(), PromptCaption(), text,
+                  Tr(QT_TRANSLATE_NOOP("kdsp", "完成后关闭")),
                   Tr(QT_TRANSLATE_NOOP("kdsp", "立即关闭"))) == MsgAnswer::Yes) {
         st.closeWhenUploaded = true;
         return false;

@@ -57,9 +57,10 @@ MsgAnswer AppMessage(QWidget* parent, const QString& caption, const QString& tex
     return MsgAnswer::Ok;
 }
 
-MsgAnswer AppChoice(QWidget* parent, const QString& caption, const QString& text, const QString& yes,
-                    const QString& no) {
-    if (Interceptor()) return Interceptor()(caption, text, MsgButtons::YesNo);
+MsgAnswer AppChoice(QWidget* parent, const QString& caption, const QString& text,
+                    const QString& yes, const QString& no) {
+    if (Interceptor())
+        return Interceptor()(caption, text, MsgButtons::YesNo);
     QMessageBox box(parent);
     Prepare(box, caption, text);
     box.setIcon(QMessageBox::Question);

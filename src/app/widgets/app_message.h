@@ -20,8 +20,8 @@ MsgAnswer AppMessage(QWidget* parent, const QString& caption, const QString& tex
 
 // A Yes/No question whose two buttons say what they do; interceptors see it as
 // MsgButtons::YesNo.
-MsgAnswer AppChoice(QWidget* parent, const QString& caption, const QString& text, const QString& yes,
-                    const QString& no);
+MsgAnswer AppChoice(QWidget* parent, const QString& caption, const QString& text,
+                    const QString& yes, const QString& no);
 
 // While set, every box goes here instead of the screen. Returns the previous one.
 using MessageInterceptor = std::function<MsgAnswer(const QString& caption, const QString& text, MsgButtons)>;
