@@ -92,6 +92,8 @@ QPoint FreeSpot(QSize area, QSize size, const std::vector<QRect>& taken) {
                 return false;
         return true;
     };
+    if (free(centre))
+        return centre;
     constexpr int Step = 4;
     QPoint best = centre;
     long bestDistance = -1;
@@ -108,7 +110,7 @@ QPoint FreeSpot(QSize area, QSize size, const std::vector<QRect>& taken) {
                 bestDistance = distance;
             }
         }
-    return free(centre) ? centre : best;
+    return best;
 }
 
 }  // namespace kdsp
