@@ -2,6 +2,7 @@
 // dialog in that order and runs the event loop until the main window closes.
 #include <QApplication>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "app/i18n/language.h"
@@ -12,13 +13,36 @@
 #include "app/window/main_window.h"
 #include "app/window/window_settings.h"
 
+namespace {
+
+// Packaging (help2man) and scripts ask for these where there is no display.
+bool AsksForHelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* flag : {"-h", "--help", "-?", "--help-all", "-v", "--version"})
+            if (std::strcmp(argv[i], flag) == 0)
+                return true;
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("Audio Effect Contrller");
+    QCoreApplication::setApplicationName("Audio Effect Contrller");
     // --version names the Qt the window runs on: the first thing to ask of a display fault.
-    QApplication::setApplicationVersion(QStringLiteral(KDSP_VERSION " (Qt %1)").arg(QString::fromLatin1(qVersion())));
+    QCoreApplication::setApplicationVersion(
+        QStringLiteral(KDSP_VERSION " (Qt %1)").arg(QString::fromLatin1(qVersion())));
     kdsp::AppOptions options;
     QString error;
+    if (AsksForHelpOrVersion(argc, argv)) {
+        // A window application would need a display before it could print a line.
+        QCoreApplication core(argc, argv);
+        // Help and the version are printed, and the program ends, in here.
+        if (kdsp::ParseOptions(QCoreApplication::arguments(), options, error))
+            return 0;
+        fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
+    }
+    QApplication app(argc, argv);
     if (!kdsp::ParseOptions(QApplication::arguments(), options, error)) {
         fprintf(stderr, "%s\n", qPrintable(error));
         return 2;

@@ -28,8 +28,8 @@ std::string StatusWord(const std::string& caption) {
     static const std::pair<const char*, const char*> words[] = {
         {"设备搜索...", "Searching"},  {"连接中...", "Reading"},    {"Linking...", "Reading"},
         {"加载中...", "Reloading"},    {"Loading...", "Reloading"}, {"下载数据...", "Uploading"},
-        {"Download...", "Uploading"},  {"设备已连接", "Online"},    {"设备未连接", "Offline"},
-        {"Off Line", "Offline"},       {"保存中...", "Saving"},      {"校验中...", "Verifying"},
+        {"Uploading...", "Uploading"}, {"设备已连接", "Online"},    {"设备未连接", "Offline"},
+        {"Off Line", "Offline"},       {"保存中...", "Saving"},     {"校验中...", "Verifying"},
         {"Verifying...", "Verifying"},
     };
     for (const auto& [from, to] : words)

@@ -133,9 +133,22 @@ void EqGraphView::SetWindowShown(bool shown) {
 
 void EqGraphView::SetEqPassVisible(bool visible) {
     eqPassShown_ = visible;
-    eqPassLabel_->move((width() - eqPassLabel_->width()) / 2, (height() - eqPassLabel_->height()) / 2);
+    PlaceEqPass();
     eqPassLabel_->setVisible(visible);
     if (visible) eqPassLabel_->raise();
+}
+
+// "EQ PASS" stays clear of the points and the value label it would otherwise hide.
+void EqGraphView::PlaceEqPass() {
+    if (!eqPassShown_)
+        return;
+    std::vector<QRect> taken;
+    for (QWidget* m : markers_)
+        if (!m->isHidden())
+            taken.push_back(m->geometry());
+    if (!eqLabel_->isHidden())
+        taken.push_back(eqLabel_->geometry());
+    eqPassLabel_->move(FreeSpot(size(), eqPassLabel_->size(), taken));
 }
 
 std::vector<AxisLabel> EqGraphView::AxisLabels(QPoint imagePanelPos, const CaptionWidth& widthOf) const {
@@ -184,6 +197,7 @@ void EqGraphView::DrawChannelCurve(int pointSel, int page) {
         markers_[m]->move(MarkerTopLeft(renderer_.Geometry(), markers_[m]->size(), s.frequency, s.gain));
     }
     if (pointSel != AllSlots && pointSel >= 0 && pointSel < MarkerCount) PlaceValueLabel(pointSel);
+    PlaceEqPass();
     renderer_.DrawCurve(source_->Sum());
     image_->update();
 }
@@ -196,7 +210,8 @@ void EqGraphView::PlaceValueLabel(int slot) {
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     eqLabel_->setText(text);
     eqLabel_->adjustSize();
-    const QPoint pos = ValueLabelPos(s.code, s.gain, markers_[m]->geometry(), eqLabel_->size());
+    const QPoint pos =
+        ValueLabelPos(s.code, s.gain, markers_[m]->geometry(), eqLabel_->size(), size());
     if (eqLabel_->pos() != pos) eqLabel_->move(pos);
     eqLabel_->show();
     eqLabel_->raise();

@@ -157,6 +157,7 @@ private:
     void Apply(const SlotControlRef& control, bool displayOnly, int value);
     int FrequencyValueFor(int slot, int code) const;
     void PlaceValueLabel(int slot);
+    void PlaceEqPass();
     int CrossoverSlotFor(int marker) const;
     // Frequency (whole Hz, at most 20600) and gain (-24..12 dB) of a point
     // centred at (x, y) on the image.

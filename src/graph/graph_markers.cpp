@@ -1,6 +1,7 @@
 // Marker visibility and placement and the value label rules of the EQ graph.
 #include "graph/graph_markers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -70,11 +71,46 @@ QString ValueLabelText(int code, double gain, double q, double frequency) {
     return FormatFixed(frequency, 2) + QStringLiteral("Hz");
 }
 
-QPoint ValueLabelPos(int code, double gain, const QRect& marker, QSize label) {
+QPoint ValueLabelPos(int code, double gain, const QRect& marker, QSize label, QSize area) {
     const int left = marker.left() + marker.width() / 2 - label.width() / 2;
-    if (code >= 100) return QPoint(left, marker.top() + marker.height() - 5);
-    if (gain >= 0) return QPoint(left, marker.top() + marker.height());
-    return QPoint(left, marker.top() - label.height() - 1);
+    QPoint at(left, marker.top() - label.height() - 1);
+    if (code >= 100)
+        at.setY(marker.top() + marker.height() - 5);
+    else if (gain >= 0)
+        at.setY(marker.top() + marker.height());
+    at.setX(std::clamp(at.x(), 0, std::max(0, area.width() - label.width())));
+    at.setY(std::clamp(at.y(), 0, std::max(0, area.height() - label.height())));
+    return at;
+}
+
+QPoint FreeSpot(QSize area, QSize size, const std::vector<QRect>& taken) {
+    const QPoint centre((area.width() - size.width()) / 2, (area.height() - size.height()) / 2);
+    const auto free = [&](QPoint p) {
+        const QRect box(p, size);
+        for (const QRect& t : taken)
+            if (box.intersects(t))
+                return false;
+        return true;
+    };
+    if (free(centre))
+        return centre;
+    constexpr int Step = 4;
+    QPoint best = centre;
+    long bestDistance = -1;
+    for (int y = 0; y + size.height() <= area.height(); y += Step)
+        for (int x = 0; x + size.width() <= area.width(); x += Step) {
+            const QPoint p(x, y);
+            if (!free(p))
+                continue;
+            const QPoint d = p - centre;
+            const long distance =
+                static_cast<long>(d.x()) * d.x() + static_cast<long>(d.y()) * d.y();
+            if (bestDistance < 0 || distance < bestDistance) {
+                best = p;
+                bestDistance = distance;
+            }
+        }
+    return best;
 }
 
 }  // namespace kdsp

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 
 #include "core/eq/graph_mapping.h"
 
@@ -39,8 +40,13 @@ QString ValueLabelText(int code, double gain, double q, double frequency);
 
 // Top-left of the value label beside `marker` (its geometry) for a slot of `code`:
 // a band's label hangs below its point for gain >= 0 and above it otherwise;
-// a crossover's label overlaps the bottom of its point by 5 pixels.
-QPoint ValueLabelPos(int code, double gain, const QRect& marker, QSize label);
+// a crossover's label overlaps the bottom of its point by 5 pixels. Near an edge of
+// `area` (the graph) the label is moved in so that it is read whole.
+QPoint ValueLabelPos(int code, double gain, const QRect& marker, QSize label, QSize area);
+
+// Top-left of a box of `size` inside `area` that covers none of `taken`: the centre
+// when it is free, else the free spot nearest to it; the centre when none is.
+QPoint FreeSpot(QSize area, QSize size, const std::vector<QRect>& taken);
 
 // Fixed-point text with halves rounded away from zero ("#0.0", "#0.00").
 QString FormatFixed(double v, int decimals);

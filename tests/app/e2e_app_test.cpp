@@ -12,6 +12,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -161,7 +163,7 @@ TEST_F(EndToEndApp, APresetSavedToThePcComesBackOnTheProcessor) {
     ASSERT_TRUE(app.WaitFor([&] {
         return std::find(app.events.begin(), app.events.end(), EventOnline) != app.events.end() && app.Settled();
     })) << app.Seen();
-    EXPECT_TRUE(app.captions.contains("Download...")) << app.Seen();
+    EXPECT_TRUE(app.captions.contains("Uploading...")) << app.Seen();
     EXPECT_EQ(app.form2->StatusText(), "Online");
     EXPECT_EQ(DeviceValue(app.model(), 0x0401), saved);
     EXPECT_EQ(app.W<QSlider>(Editor(0x0401))->value(), saved) << "the page shows the loaded value";
@@ -340,6 +342,62 @@ TEST_F(EndToEndApp, EachOverwriteIsBackedUpAndTheLastBackupCanBeSentBack) {
 }
 
 // ---------------------------------------------------------------------------
+// Closing the window while an upload runs is asked about, never dropped: waiting
+// lets the upload finish and then closes; closing now stops at once, told that the
+// processor is only partly updated and where its backup is.
+
+TEST_F(EndToEndApp, ClosingDuringAnUploadWaitsForItOrStopsItWhenAsked) {
+    // Every answer a little late, so that the upload lasts long enough to close during it.
+    SimProcess sim({"--log", "--delay-ms", "30"});
+    ASSERT_GT(sim.Port(), 0);
+    std::size_t whole = 0;
+    for (const bool wait : {true, false}) {
+        SCOPED_TRACE(wait ? "wait" : "close now");
+        App app(sim.Port(), Folder(), true);
+        ASSERT_TRUE(app.Start()) << app.Seen();
+        ASSERT_TRUE(app.WaitFor([&] { return app.Settled(); })) << app.Seen();
+        WriteChangedPreset(app, "Venue");
+        app.Tab(8);
+        app.Type("FileEdit", "Venue", false);
+        sim.TakeWrites();
+        app.Click("RzBmpButton119");
+        ASSERT_TRUE(app.WaitFor([&] {
+            return app.link().UploadFlag == 1 && app.link().StepIndex >= 3;
+        })) << app.Seen();
+        ASSERT_TRUE(app.link().Transferring());
+        EXPECT_EQ(app.form2->StatusText(), "Uploading...") << "the progress box says what it does";
+        app.answers = {wait ? MsgAnswer::Yes : MsgAnswer::No};
+        app.Click("RzBmpButton3");  // the title bar's close button
+        ASSERT_EQ(app.told.size(), 2u) << app.Seen();
+        const QString backup = QString::fromStdString(PanelsOf(*app.form1).lastBackup.string());
+        ASSERT_FALSE(backup.isEmpty());
+        EXPECT_TRUE(app.told[1].text.contains("设备只更新了一部分")) << app.Seen();
+        EXPECT_TRUE(app.told[1].text.contains(backup)) << app.Seen();
+        if (wait) {
+            EXPECT_TRUE(app.form1->isVisible()) << "the close waits for the upload";
+            ASSERT_TRUE(app.WaitFor([&] { return !app.form1->isVisible(); })) << app.Seen();
+            EXPECT_NE(std::find(app.events.begin(), app.events.end(), EventOnline),
+                      app.events.end())
+                << "closed once the upload was read back";
+            EXPECT_EQ(app.told.size(), 2u)
+                << "read back as sent: nothing more to say; " << app.Seen();
+            whole = sim.TakeWrites().size();
+            EXPECT_GT(whole, 10u);
+        } else {
+            EXPECT_FALSE(app.form1->isVisible()) << "closed at once";
+            const std::size_t sent = sim.TakeWrites().size();
+            EXPECT_GT(sent, 0u);
+            EXPECT_LT(sent, whole) << "the processor has part of the upload";
+            // Nothing more reaches the processor, and nothing brings the window back.
+            app.WaitFor([] { return false; }, 1000);
+            EXPECT_TRUE(sim.TakeWrites().empty());
+            EXPECT_FALSE(app.form1->isVisible());
+            EXPECT_FALSE(app.form2->isVisible()) << "no status dialog left behind";
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
 // Stored modes: refused in user mode, saved under a new name in manager mode
 // (reached through the system password), recalled with the values they hold.
 
@@ -460,7 +518,10 @@ TEST_F(EndToEndApp, ThePanelLockHoldsTheWindowUntilItsPasswordIsTyped) {
     app.Type("PanelPassWordEdit", "582900");
     EXPECT_FALSE(app.W("FirstCheckGrop")->isHidden()) << "six digits never unlock";
     EXPECT_FALSE(app.W("FormPageItem")->isEnabled());
-    EXPECT_TRUE(app.told.empty()) << app.Seen();
+    ASSERT_EQ(app.told.size(), 2u) << app.Seen();
+    EXPECT_EQ(app.told[0].text, "密码错误!") << "each wrong password is told";
+    EXPECT_EQ(app.told[1].text, "密码错误!");
+    app.told.clear();
 
     app.Type("PanelPassWordEdit", "5829");
     EXPECT_TRUE(app.W("FirstCheckGrop")->isHidden());
@@ -483,6 +544,29 @@ TEST_F(EndToEndApp, ThePanelLockHoldsTheWindowUntilItsPasswordIsTyped) {
     EXPECT_FALSE(app.W("FormPageItem")->isEnabled());
     app.Type("PanelPassWordEdit", "5829");
     EXPECT_TRUE(app.W("FirstCheckGrop")->isHidden());
+}
+
+// ---------------------------------------------------------------------------
+// Packaging (help2man) and scripts ask the window program for its help and version
+// where there is no display.
+
+TEST(ControlProgram, HelpAndVersionNeedNoDisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    for (const char* flag : {"--help", "--version"}) {
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QString::fromLatin1(KDSP_CONTROL_PATH), {QString::fromLatin1(flag)});
+        ASSERT_TRUE(program.waitForFinished(20000)) << flag;
+        const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit)
+            << flag << ": " << program.readAllStandardError().toStdString();
+        EXPECT_EQ(program.exitCode(), 0) << flag;
+        EXPECT_TRUE(
+            out.contains(flag == std::string("--help") ? "--screenshot" : "Audio Effect Contrller"))
+            << flag << ": " << out.toStdString();
+    }
 }
 
 // ---------------------------------------------------------------------------

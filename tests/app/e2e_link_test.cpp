@@ -1,10 +1,11 @@
 // End to end: the window against kdsp-sim on loopback goes online, with the
-// status texts and the dialog's progress as the user sees them.
+// status texts and the dialog's progress as the user sees them, in both languages.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
+#include "app/i18n/language.h"
 #include "app/link/link_window.h"
 #include "app/panels/status_dialog.h"
 #include "app/widgets/widgets.h"
@@ -15,7 +16,19 @@
 namespace kdsp {
 namespace {
 
-TEST(EndToEnd, WindowGoesOnlineAgainstTheSimulator) {
+// The window of old (link texts in English) and the Chinese window, whose status
+// dialog says everything in Chinese.
+class EndToEnd : public ::testing::TestWithParam<UiLanguage> {
+  protected:
+    void SetUp() override { SetUiLanguage(GetParam()); }
+    void TearDown() override { SetUiLanguage(UiLanguage::Unset); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Languages, EndToEnd,
+                         ::testing::Values(UiLanguage::Unset, UiLanguage::Chinese));
+
+TEST_P(EndToEnd, WindowGoesOnlineAgainstTheSimulator) {
+    const bool chinese = GetParam() == UiLanguage::Chinese;
     SimProcess sim;
     ASSERT_GT(sim.Port(), 0) << "kdsp-sim did not report its port";
     AppOptions options;
@@ -53,10 +66,11 @@ TEST(EndToEnd, WindowGoesOnlineAgainstTheSimulator) {
         if (texts.isEmpty() || texts.back() != t) texts.append(t);
     }
     ASSERT_TRUE(form3.Online()) << "not online; texts seen: " << texts.join(" | ").toStdString();
-    EXPECT_EQ(form2.PortText(), "Network");
+    EXPECT_EQ(form2.PortText(), chinese ? "网络" : "Network");
     EXPECT_TRUE(texts.contains("设备搜索...")) << texts.join(" | ").toStdString();
-    EXPECT_TRUE(texts.contains("Linking...")) << texts.join(" | ").toStdString();
-    EXPECT_EQ(form2.StatusText(), "Online");
+    EXPECT_TRUE(texts.contains(chinese ? "连接中..." : "Linking..."))
+        << texts.join(" | ").toStdString();
+    EXPECT_EQ(form2.StatusText(), chinese ? "设备已连接" : "Online");
     EXPECT_EQ(lastProgressShown, 100);
     EXPECT_TRUE(hiddenAfterOnline);
     EXPECT_EQ(form3.FreshLink(), 1);

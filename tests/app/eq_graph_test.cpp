@@ -13,6 +13,7 @@
 #include "core/model/eq_layout.h"
 #include "editing_fixture.h"
 #include "graph/eq_graph_view.h"
+#include "window_input.h"
 
 namespace kdsp {
 namespace {
@@ -140,12 +141,21 @@ TEST_F(GraphInWindowTest, EqPassBypassesThePageOnlyWhenAllowed) {
     EXPECT_FALSE(W("EQPassLabel")->isVisible());
 
     Manual();
+    Person::Click(W("MusGainEdit5"));  // the value label shows band 5, in the graph's middle
     transport.frames.clear();
-    pass->click();
+    Person::Click(pass);
     EXPECT_EQ(LastValue().id, 0x0003);
     EXPECT_EQ(LastValue().value, 1);
-    EXPECT_TRUE(W("EQPassLabel")->isVisible());
+    QWidget* label = W("EQPassLabel");
+    EXPECT_TRUE(label->isVisible());
     EXPECT_TRUE(View()->EqPassVisible());
+    // The points and the value label run through the graph's middle: "EQ PASS" is
+    // put where it hides none of them.
+    ASSERT_TRUE(W("EQlabel")->isVisible());
+    for (const char* covered :
+         {"EP1", "EP2", "EP3", "EP4", "EP5", "EP6", "EP7", "EP8", "EP9", "EP10", "EQlabel"})
+        EXPECT_FALSE(label->geometry().intersects(W(covered)->geometry())) << covered;
+    EXPECT_TRUE(View()->rect().contains(label->geometry()));
     transport.frames.clear();
     Drag("EP2", 0, -40);
     EXPECT_TRUE(transport.frames.empty()) << "a bypassed EQ takes no drags";

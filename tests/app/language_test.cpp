@@ -283,6 +283,11 @@ TEST_F(LanguageTest, StartedInEnglishEveryPageIsEnglishAndTheSwitchIsKept) {
     }
     EXPECT_EQ(Text("FormTabBtn4"), "Main");
     EXPECT_EQ(Text("LinkBtn"), "Connect");
+    // The English window spells the crossover types out; the Chinese one keeps the
+    // design's words.
+    auto* crossover = form->findChild<QComboBox*>("MainHPTypeBox");
+    EXPECT_EQ(crossover->itemText(0), "Bessel 24dB");
+    EXPECT_EQ(crossover->itemText(2), "Linkwitz-Riley 24dB");
     EXPECT_EQ(status->windowTitle(), "Device status");
     EXPECT_FALSE(Settings(SettingsFile()).Language()) << "--lang holds for one run only";
 
@@ -296,6 +301,8 @@ TEST_F(LanguageTest, StartedInEnglishEveryPageIsEnglishAndTheSwitchIsKept) {
     EXPECT_EQ(Text("EchoLaber"), "5段混响EQ");
     EXPECT_EQ(Text("LinkBtn"), "联机");
     EXPECT_EQ(status->windowTitle(), "设备状态");
+    EXPECT_EQ(crossover->itemText(0), "Besell 24dB");
+    EXPECT_EQ(crossover->itemText(2), "Link Riley 24dB");
     EXPECT_EQ(Settings(SettingsFile()).Language(), UiLanguage::Chinese) << "kept at once";
     Click("LanguageBtn");
     EXPECT_EQ(Text("EchoLaber"), "5-band reverb EQ");

@@ -7,8 +7,10 @@
 
 #include "app/editing/page_refresh.h"
 #include "app/panels/panel_builders.h"
+#include "app/window/app_setup.h"
 #include "core/protocol/frames.h"
 #include "panel_rig.h"
+#include "window_input.h"
 
 namespace kdsp::test {
 namespace {
@@ -60,6 +62,21 @@ TEST_F(ModePanelTest, RecallOfTheFirstModeSendsZero) {
     EXPECT_EQ(transport.writes[0].bytes, BuildValueFrame(CmdWrite, IdRecallMode, 0));
     EXPECT_EQ(link->LinkCaption(), "加载中...");
     EXPECT_EQ(link->PendingEvent, EventReload);
+}
+
+// The processor pads a stored name to its length with spaces: the question names the
+// mode without them.
+TEST_F(ModePanelTest, TheRecallQuestionNamesTheModeWithoutItsPadding) {
+    GoOnline();
+    form->model().ModeNames[2] = "Room 3              ";
+    form->state().DeviceMemoryRead = true;
+    Person::Click(W("FormTabBtn8"));  // the refresh lists the processor's modes
+    Person::Pick(Box(), 2);
+    Person::Click(W("RzBmpButton121"));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "模式切换为3-Room 3?");
+    ASSERT_EQ(transport.writes.size(), 1u);
+    EXPECT_EQ(transport.writes[0].bytes, BuildValueFrame(CmdWrite, IdRecallMode, 2));
 }
 
 TEST_F(ModePanelTest, SavingInUserModeIsRefused) {
@@ -127,15 +144,31 @@ protected:
         form->model().DeviceImage[PageSystem][slot] = on;
     }
     bool Locked() { return !W("FirstCheckGrop")->isHidden(); }
-    void Type(const char* edit, const char* keys) {
-        QLineEdit* e = W<QLineEdit>(edit);
-        e->setFocus();
-        QTest::keyClicks(e, QString::fromLatin1(keys));
+    // The password boxes of the system page, where a person finds them.
+    void PasswordTab() {
+        Person::Click(W("FormTabBtn8"));
+        Person::ClickTab(W<QTabWidget>("SysPanelTabs"), QString::fromUtf8("密码"));
     }
-    void Enter(const char* edit) { QTest::keyClick(W<QLineEdit>(edit), Qt::Key_Return); }
+    // Clicks into the box and types, key by key through the window.
+    void Type(const char* edit, const char* keys) {
+        Person::Click(W(edit));
+        Person::Type(W(edit), QString::fromLatin1(keys));
+    }
+    void Enter(const char* edit) { Person::Key(W(edit), Qt::Key_Return); }
+    void Press(const char* button) { Person::Click(W(button)); }
 };
 
 TEST_F(LockPanelTest, ThePanelLockTakesTheWindowUntilTheFourDigitsAreTyped) {
+    // With the window's own look: the unlock box is judged as it is seen.
+    struct Theme {
+        QString sheet = qApp->styleSheet();
+        QFont font = QApplication::font();
+        ~Theme() {
+            qApp->setStyleSheet(sheet);
+            QApplication::setFont(font);
+        }
+    } restore;
+    ApplyTheme(*qApp);
     ProcessorPanelLock(1);
     link->FreshLink = 0;
     RefreshPages(*form, 20);
@@ -148,18 +181,33 @@ TEST_F(LockPanelTest, ThePanelLockTakesTheWindowUntilTheFourDigitsAreTyped) {
     EXPECT_FALSE(W("TopTileGrop")->isEnabled());
     EXPECT_FALSE(W("FormPageItem")->isEnabled());
     EXPECT_EQ(form->ActiveSheet(), 7) << "the system page is shown";
+    // Solid, and clear of the system page's groups (the infrared remote switch too).
+    QWidget* box = W("FirstCheckGrop");
+    for (QGroupBox* g : W("AdvTabSheet8_Sys")->findChildren<QGroupBox*>()) {
+        if (!g->isVisible())
+            continue;
+        EXPECT_FALSE(
+            box->geometry().intersects(QRect(g->mapTo(form.get(), QPoint(0, 0)), g->size())))
+            << g->objectName().toStdString();
+    }
+    const QRect inside = box->geometry().adjusted(4, 4, -4, -4);
+    const QImage seen = form->grab(inside).toImage();
+    W("FormPageItem")->hide();
+    EXPECT_EQ(form->grab(inside).toImage(), seen) << "nothing of the page shows through";
+    W("FormPageItem")->show();
 
     Type("PanelPassWordEdit", "123412");
-    Click("RzBmpButton4");
+    Press("RzBmpButton4");
     EXPECT_TRUE(Locked()) << "a 6-digit entry never unlocks";
     EXPECT_EQ(W<QLineEdit>("PanelPassWordEdit")->text(), "");
     Type("PanelPassWordEdit", "4321");
-    Click("RzBmpButton4");
+    Enter("PanelPassWordEdit");
     EXPECT_TRUE(Locked());
-    EXPECT_TRUE(shown.empty()) << "a wrong password says nothing";
+    EXPECT_EQ(CountShown("密码错误!"), 2)
+        << "a wrong password is told, as the system password's is";
 
     Type("PanelPassWordEdit", "1234");
-    Click("RzBmpButton4");
+    Press("RzBmpButton4");
     EXPECT_FALSE(Locked());
     EXPECT_TRUE(W("TopTileGrop")->isEnabled());
     EXPECT_TRUE(W("FormPageItem")->isEnabled());
@@ -169,24 +217,27 @@ TEST_F(LockPanelTest, ThePanelLockTakesTheWindowUntilTheFourDigitsAreTyped) {
 }
 
 TEST_F(LockPanelTest, TheKeyFilterPassesDigitsOnlyAndEntriesAreMasked) {
+    PasswordTab();
     Type("SysPassEdit", "12a-3 4");
     EXPECT_EQ(W<QLineEdit>("SysPassEdit")->text(), "1234");
-    for (const char* masked : {"SysPassEdit", "PanelPassWordEdit", "SysPanelLabel1", "NewSysPassLabel1",
-                               "NewSysPassLabel2", "NewPassLabel1", "NewPassLabel2"})
+    // The old passwords are the ones in force: masked like the new ones.
+    for (const char* masked :
+         {"SysPassEdit", "PanelPassWordEdit", "SysPanelLabel1", "NewSysPassLabel1",
+          "NewSysPassLabel2", "PassPanelLabel1", "NewPassLabel1", "NewPassLabel2"})
         EXPECT_EQ(W<QLineEdit>(masked)->echoMode(), QLineEdit::Password) << masked;
-    EXPECT_EQ(W<QLineEdit>("PassPanelLabel1")->echoMode(), QLineEdit::Normal);
     EXPECT_FALSE(W("NewSysPassLabel1")->isEnabled());
     EXPECT_FALSE(W("NewPassLabel2")->isEnabled());
 }
 
 TEST_F(LockPanelTest, TheSystemPasswordOpensTheUserManagerChoice) {
+    PasswordTab();
     W("SysUserMangerGrop")->setEnabled(false);
     Type("SysPassEdit", "12345");
-    Click("RzBmpButton118");
+    Press("RzBmpButton118");
     EXPECT_EQ(CountShown("密码错误!"), 1);
     EXPECT_FALSE(W("SysUserMangerGrop")->isEnabled());
     Type("SysPassEdit", "123456");
-    Click("RzBmpButton118");
+    Press("RzBmpButton118");
     EXPECT_EQ(W<QLineEdit>("SysPassEdit")->text(), "");
     EXPECT_TRUE(W("SysUserMangerGrop")->isEnabled());
     ASSERT_EQ(transport.writes.size(), 1u);
@@ -201,6 +252,7 @@ TEST_F(LockPanelTest, BeforeThePasswordsAreReadEveryEntryIsRefused) {
 }
 
 TEST_F(LockPanelTest, TheSameNewPasswordClearsWithoutSending) {
+    PasswordTab();
     Type("PassPanelLabel1", "1234");
     Enter("PassPanelLabel1");
     ASSERT_TRUE(W("NewPassLabel1")->isEnabled());
@@ -216,6 +268,7 @@ TEST_F(LockPanelTest, TheSameNewPasswordClearsWithoutSending) {
 }
 
 TEST_F(LockPanelTest, AMismatchIsToldOnceAndClearsTheBoxes) {
+    PasswordTab();
     Type("SysPanelLabel1", "123456");
     Enter("SysPanelLabel1");
     Type("NewSysPassLabel1", "654321");
@@ -230,6 +283,7 @@ TEST_F(LockPanelTest, AMismatchIsToldOnceAndClearsTheBoxes) {
 }
 
 TEST_F(LockPanelTest, AChangedPanelPasswordIsSentAndUnlocksFromThenOn) {
+    PasswordTab();
     Type("PassPanelLabel1", "1234");
     Enter("PassPanelLabel1");
     Type("NewPassLabel1", "9876");
@@ -240,20 +294,46 @@ TEST_F(LockPanelTest, AChangedPanelPasswordIsSentAndUnlocksFromThenOn) {
     ASSERT_EQ(transport.writes.size(), 1u);
     EXPECT_EQ(transport.writes[0].bytes, BuildPasswordFrame(IdPanelPassword, "9876"));
     EXPECT_EQ(form->model().PanelPassword, "9876");
+    EXPECT_EQ(CountShown("密码修改成功!"), 1) << "the change is confirmed";
 
     ProcessorPanelLock(1);
     link->FreshLink = 1;
     RefreshPages(*form, 20);
     ASSERT_TRUE(Locked());
     Type("PanelPassWordEdit", "1234");
-    Click("RzBmpButton4");
+    Press("RzBmpButton4");
     EXPECT_TRUE(Locked()) << "the old password no longer unlocks";
     Type("PanelPassWordEdit", "9876");
-    Click("RzBmpButton4");
+    Press("RzBmpButton4");
     EXPECT_FALSE(Locked());
 }
 
+// A wrong old password, confirmed with Enter or typed on past its length, is told
+// and clears the boxes; Backspace is no confirmation.
+TEST_F(LockPanelTest, AWrongOldPasswordIsToldInEitherChangeBox) {
+    PasswordTab();
+    Type("SysPanelLabel1", "123455");
+    Enter("SysPanelLabel1");
+    EXPECT_EQ(CountShown("密码错误!"), 1);
+    EXPECT_EQ(W<QLineEdit>("SysPanelLabel1")->text(), "");
+    EXPECT_FALSE(W("NewSysPassLabel1")->isEnabled());
+
+    Type("PassPanelLabel1", "12");
+    Enter("PassPanelLabel1");
+    EXPECT_EQ(CountShown("密码错误!"), 2) << "a part of the password is wrong too";
+    Type("PassPanelLabel1", "43215");
+    EXPECT_EQ(CountShown("密码错误!"), 3) << "a key past the fourth digit";
+    EXPECT_EQ(W<QLineEdit>("PassPanelLabel1")->text(), "") << "the key that told it is dropped";
+    Type("PassPanelLabel1", "4321");
+    Person::Key(W("PassPanelLabel1"), Qt::Key_Backspace);
+    EXPECT_EQ(W<QLineEdit>("PassPanelLabel1")->text(), "432");
+    EXPECT_EQ(CountShown("密码错误!"), 3);
+    EXPECT_FALSE(W("NewPassLabel1")->isEnabled());
+    EXPECT_TRUE(transport.writes.empty());
+}
+
 TEST_F(LockPanelTest, OfflineTheChangePanelsDoNothing) {
+    PasswordTab();
     link->LinkState = LinkOffline;
     Type("SysPanelLabel1", "123456");
     Enter("SysPanelLabel1");

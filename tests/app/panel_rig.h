@@ -9,11 +9,15 @@
 #include <string>
 #include <vector>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -30,19 +34,22 @@ struct Shown {
     QString caption;
     QString text;
     MsgButtons buttons;
+    bool markup = false;  // a box on screen rendered the text as rich text
 };
 
 class PanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        SetMessageInterceptor([this](const QString& caption, const QString& text, MsgButtons buttons) {
-            shown.push_back({caption, text, buttons});
-            if (answers.empty()) return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
-            const MsgAnswer a = answers.front();
-            answers.pop_front();
-            return a;
-        });
+        SetMessageInterceptor(
+            [this](const QString& caption, const QString& text, MsgButtons buttons) {
+                shown.push_back({caption, text, buttons, false});
+                if (answers.empty())
+                    return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+                const MsgAnswer a = answers.front();
+                answers.pop_front();
+                return a;
+            });
         StartWindow();
     }
     // A new window (and link) on the temporary folder; showing it runs the start-up
@@ -89,6 +96,28 @@ protected:
         QTest::keyClick(form->windowHandle(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(form->windowHandle(), Qt::Key_Backspace);
         for (QChar c : text) QTest::keyClick(form->windowHandle(), c.toLatin1());
+    }
+    // From now on the boxes are shown for real, as a person meets them: each is noted
+    // in `shown` with whether it renders its text as markup, and answered by a click
+    // on Yes (or OK).
+    void AnswerOnScreen() {
+        SetMessageInterceptor({});
+        auto* poll = new QTimer(form.get());
+        QObject::connect(poll, &QTimer::timeout, form.get(), [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible() || box->property("answered").toBool())
+                return;
+            box->setProperty("answered", true);
+            const bool yesNo = box->button(QMessageBox::Yes) != nullptr;
+            const bool markup =
+                box->textFormat() != Qt::PlainText && Qt::mightBeRichText(box->text());
+            shown.push_back({box->windowTitle(), box->text(),
+                             yesNo ? MsgButtons::YesNo : MsgButtons::Ok, markup});
+            QAbstractButton* answer = box->button(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+            QTest::mouseClick(box->windowHandle(), Qt::LeftButton, {},
+                              answer->mapTo(box, answer->rect().center()));
+        });
+        poll->start(10);
     }
     std::filesystem::path PresetFolder() { return PanelsOf(*form).folders.PresetFolder; }
     int CountShown(const QString& text) const {

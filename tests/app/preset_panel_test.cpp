@@ -242,6 +242,41 @@ TEST_F(PresetPanelTest, TheListStaysScrolledToItsStart) {
     ClickOn(W("RzBmpButton120"));
     ASSERT_EQ(Grid()->rowCount(), 4);
     EXPECT_EQ(bar->value(), 0) << "so does the list rebuilt after a save";
+    // The row lit is the one saved, the name the buttons act on; a name typed that is
+    // not listed lights none.
+    ASSERT_GE(Grid()->currentRow(), 0);
+    EXPECT_EQ(Grid()->item(Grid()->currentRow(), 1)->text(), "Delta");
+    EXPECT_EQ(Grid()->selectionModel()->selectedIndexes().size(), 2) << "one row, two cells";
+    ClickOn(W("FileEdit"));
+    TypeText("Epsilon");
+    EXPECT_TRUE(Grid()->selectionModel()->selectedIndexes().isEmpty());
+    TypeText("Beta");
+    EXPECT_EQ(Grid()->item(Grid()->currentRow(), 1)->text(), "Beta");
+}
+
+// A file named by another program with "<", ">" or a line break is listed like any
+// other: the question shows its name as it is, and "Yes" loads that file.
+TEST_F(PresetPanelTest, AListedNameThatNoTypedNameCouldBeLoadsItsFile) {
+    form->model().DeviceImage[PageMain][5] = 77;
+    const std::string name = "<b>lt\ngt>";
+    WritePresetFile(PresetPath(PresetFolder(), name), form->model());
+    StartWindow();
+    GoOnline();
+    ClickOn(W("FormTabBtn8"));
+    ASSERT_EQ(Grid()->rowCount(), 1);
+    const QRect cell =
+        Grid()->visualItemRect(Grid()->item(0, 1)).intersected(Grid()->viewport()->rect());
+    ClickOn(Grid()->viewport(), cell.center());
+    EXPECT_EQ(W<QLineEdit>("FileEdit")->text().toStdString(), name);
+
+    AnswerOnScreen();
+    ClickOn(W("RzBmpButton119"));
+    ASSERT_EQ(shown.size(), 1u) << "no \"File not find!\" after the question";
+    EXPECT_EQ(shown[0].text.toStdString(), "加载模式：" + name + " ?");
+    EXPECT_FALSE(shown[0].markup) << "the name is shown as plain text";
+    EXPECT_EQ(form->model().DeviceImage[PageMain][5], 77) << "the file picked is the one loaded";
+    EXPECT_EQ(link->UploadFlag, 1);
+    EXPECT_FALSE(transport.writes.empty()) << "and sent";
 }
 
 // The texts of both tabs of the panel stand out from what they sit on, with the

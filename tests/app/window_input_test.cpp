@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSlider>
 #include <QTabWidget>
 
 #include <cmath>
@@ -97,10 +98,15 @@ TEST_F(WindowInputTest, MicrophoneGroupBShowsNineBandsWithItsOwnValues) {
         d[PageMic9][Index(PageMic, 1, 2)] = 60;
     });
     Tab(2);
+    EXPECT_EQ(W<BoundButton>("MicABtn")->Shown(), BoundButton::Picture::On)
+        << "group A is shown at first";
+    EXPECT_NE(W<BoundButton>("MicBBtn")->Shown(), BoundButton::Picture::On);
     Click("MicGainEdit2");
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return View()->ValueLabel()->text().startsWith("6.0dB"); }, 1000));
+    EXPECT_TRUE(W("MicPanCaption")->isVisible());
     Click("MicBBtn");
+    EXPECT_FALSE(W("MicPanCaption")->isVisible()) << "the band slider's caption goes with it";
     for (int n = 1; n <= 15; ++n) {
         const QString name = QString("MicFreEdit%1").arg(n);
         EXPECT_EQ(W(qPrintable(name))->isVisible(), n <= 9) << name.toStdString();
@@ -238,6 +244,53 @@ TEST_F(WindowInputTest, MarkersSitAtTheBandsFrequencyAndAxisLabelsFitTheirCaptio
         EXPECT_TRUE(label->font().bold()) << label->text().toStdString();
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
             << label->text().toStdString();
+    }
+
+    // At the graph's right end the value label is moved in, not cut.
+    transport.frames.clear();
+    Type("MusFreEdit10", "20600");
+    EXPECT_EQ(Sent(), std::vector<SentFrame>{BandNow(PageMusic, 9)});
+    QLabel* value = View()->ValueLabel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return value->text().endsWith("20600.00Hz"); }, 1000))
+        << value->text().toStdString();
+    EXPECT_TRUE(View()->rect().contains(value->geometry()))
+        << value->x() << "+" << value->width() << " in " << View()->width();
+}
+
+// The auxiliary outputs' mute button is the main output's: as wide as one of its two,
+// switched and sent the same way.
+TEST_F(WindowInputTest, TheMuteButtonsOfTheOutputsAreAlike) {
+    Tab(4);
+    const QSize main = W("MainLmuteBtn")->size();
+    const QVariant look = W("MainLmuteBtn")->property("state");
+    Tab(5);
+    EXPECT_EQ(W("SubmuteBtn")->size(), main);
+    EXPECT_EQ(W("SubmuteBtn")->property("state"), look);
+    transport.frames.clear();
+    Click("SubmuteBtn");
+    Click("SubmuteBtn");
+    EXPECT_EQ(Sent(), (std::vector<SentFrame>{ValueFrame(0x071C, 1), ValueFrame(0x071C, 0)}));
+    EXPECT_EQ(W("SubmuteBtn")->property("state"), look);
+}
+
+// The damping sliders go as far as their values (0..10): the thumb stands where the
+// value is and stays where it is dragged to.
+TEST_F(WindowInputTest, TheDampingSlidersReachTenAtTheirEnd) {
+    Tab(3);
+    for (const char* name : {"RvbMusTreDecayBar", "RvbMusBassDecayBar"}) {
+        auto* bar = W<QSlider>(name);
+        const int id = AsBound(bar)->Tag();
+        transport.frames.clear();
+        Person::Drag(bar, {bar->width() / 2, 0});
+        EXPECT_GE(bar->value(), 3) << name << ": half way is about 5";
+        EXPECT_LE(bar->value(), 7) << name;
+        EXPECT_EQ(bar->sliderPosition(), bar->value()) << name << ": the thumb stays";
+        ASSERT_FALSE(Sent().empty()) << name;
+        EXPECT_EQ(Sent().back(), ValueFrame(id, bar->value())) << name;
+        Person::Drag(bar, {bar->width(), 0});
+        EXPECT_EQ(bar->value(), 10) << name;
+        EXPECT_EQ(bar->maximum(), 10) << name << ": 10 is the end of the groove";
+        EXPECT_EQ(Sent().back(), ValueFrame(id, 10)) << name;
     }
 }
 

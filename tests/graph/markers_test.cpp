@@ -58,11 +58,16 @@ TEST(ValueLabel, Texts) {
 TEST(ValueLabel, AboveNegativeBelowPositiveOverlapForCrossovers) {
     const QRect marker(100, 50, 14, 14);
     const QSize label(60, 39);
-    EXPECT_EQ(ValueLabelPos(0, -0.2, marker, label), QPoint(107 - 30, 50 - 39 - 1));
-    EXPECT_EQ(ValueLabelPos(0, 0.0, marker, label), QPoint(77, 64));
-    EXPECT_EQ(ValueLabelPos(2, 6.0, marker, label), QPoint(77, 64));
+    const QSize graph(860, 160);
+    EXPECT_EQ(ValueLabelPos(0, -0.2, marker, label, graph), QPoint(107 - 30, 50 - 39 - 1));
+    EXPECT_EQ(ValueLabelPos(0, 0.0, marker, label, graph), QPoint(77, 64));
+    EXPECT_EQ(ValueLabelPos(2, 6.0, marker, label, graph), QPoint(77, 64));
     const QRect hpf(200, 80, 24, 24);
-    EXPECT_EQ(ValueLabelPos(104, -12, hpf, QSize(40, 13)), QPoint(212 - 20, 80 + 24 - 5));
+    EXPECT_EQ(ValueLabelPos(104, -12, hpf, QSize(40, 13), graph), QPoint(212 - 20, 80 + 24 - 5));
+    // At the graph's ends (20600 Hz, the bottom) the label is moved in, not cut.
+    EXPECT_EQ(ValueLabelPos(0, 0.0, QRect(853, 140, 14, 14), label, graph),
+              QPoint(860 - 60, 160 - 39));
+    EXPECT_EQ(ValueLabelPos(0, 0.0, QRect(-7, 50, 14, 14), label, graph), QPoint(0, 64));
 }
 
 }  // namespace

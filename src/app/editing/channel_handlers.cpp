@@ -357,6 +357,8 @@ void MicABtnClick(AppContext& form, BoundButton* button) {
         if (box) box->horizontalScrollBar()->setValue(0);
     }
     if (pan) pan->setVisible(!groupB);
+    if (QWidget* caption = form.Control("MicPanCaption"))
+        caption->setVisible(!groupB);
     // Every strip from the tenth (RzGroupBox81) on goes: hiding only the tenth
     // would let the next one slide into its place and edit a band group B lacks.
     for (int n = 10; n <= PageBandCount[PageMic]; ++n)

@@ -803,5 +803,65 @@ Send these changes to the processor? If not, they are dropped and the processor&
         <source>重做 (Ctrl+Shift+Z, Ctrl+Y)</source>
         <translation>Redo (Ctrl+Shift+Z, Ctrl+Y)</translation>
     </message>
+    <message>
+        <source>网络</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>Besell 24dB</source>
+        <translation>Bessel 24dB</translation>
+    </message>
+    <message>
+        <source>Link Riley 24dB</source>
+        <translation>Linkwitz-Riley 24dB</translation>
+    </message>
+    <message>
+        <source>密码修改成功!</source>
+        <translation>Password changed!</translation>
+    </message>
+    <message>
+        <source>上传前设备的数据没有备份。</source>
+        <translation>The processor&apos;s settings from before the upload were not backed up.</translation>
+    </message>
+    <message>
+        <source>上传前设备的数据已备份在：
+%1</source>
+        <translation>The processor&apos;s settings from before the upload are kept in:
+%1</translation>
+    </message>
+    <message>
+        <source>正在上传数据到设备。现在关闭，设备只更新了一部分。
+%1
+
+等待上传完成后再关闭窗口吗?</source>
+        <translation>The upload to the processor is still running. Closed now, the processor is only partly updated.
+%1
+
+Wait for the upload to finish and close the window then?</translation>
+    </message>
+    <message>
+        <source>设备已收到全部数据，正在回读校验。现在关闭，上传不会被校验。
+%1
+
+等待校验完成后再关闭窗口吗?</source>
+        <translation>The processor has taken the whole upload; it is being read back. Closed now, the upload is not checked.
+%1
+
+Wait for the check to finish and close the window then?</translation>
+    </message>
+    <message>
+        <source>完成后关闭</source>
+        <translation>Close when done</translation>
+    </message>
+    <message>
+        <source>立即关闭</source>
+        <translation>Close now</translation>
+    </message>
+    <message>
+        <source>设备确认了上传，但回读的数据与文件不同：
+%1</source>
+        <translation>The processor acknowledged the upload, but what was read back differs from the file:
+%1</translation>
+    </message>
 </context>
 </TS>

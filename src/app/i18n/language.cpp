@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLibraryInfo>
@@ -55,6 +56,9 @@ QString Translated(const QStringList& stored) {
 void ApplyItems(QWidget* w, const QStringList& sources) {
     if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
         for (int k = 0; k < tabs->count() && k < sources.size(); ++k) tabs->setTabText(k, Tr(sources[k]));
+    } else if (auto* box = qobject_cast<QComboBox*>(w)) {
+        for (int k = 0; k < box->count() && k < sources.size(); ++k)
+            box->setItemText(k, Tr(sources[k]));
     } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
         QStringList labels;
         for (const QString& s : sources) labels.append(Tr(s));

@@ -37,7 +37,8 @@ QString TrN(const char* source, int n);
 // translation of `source`, %1... filled from `args`, and remembers the source.
 // A text set later by other means is left alone by Retranslate.
 void SetTr(QObject* o, const char* property, const QString& source, const QStringList& args = {});
-// The tab captions of a QTabWidget or the column captions of a QTableWidget.
+// The tab captions of a QTabWidget, the column captions of a QTableWidget or the
+// items of a QComboBox.
 void SetTrItems(QWidget* w, const QStringList& sources);
 // Sets every remembered text of `root` and its children again.
 void Retranslate(QWidget* root);

@@ -129,7 +129,10 @@ int TForm3::FreshLink() const { return parts_->link.FreshLink; }
 void TForm3::SendLinkCommand(int code) { parts_->link.SendLinkCommand(static_cast<std::uint16_t>(code)); }
 
 void TForm3::CloseRequest() {
-    parts_->link.OnCloseRequest();
+    // Online the processor is told (the disconnect action sends what a close sends);
+    // whatever else the link was doing stops, so nothing it does later shows the
+    // closed window or the status dialog again.
+    parts_->link.LinkBtnClick(false);
     parts_->qt.transport().FlushWrites(200);
 }
 
@@ -142,7 +145,13 @@ void TForm3::SetLinkLabel(const std::string& caption, const std::string& hint) {
     }
 }
 void TForm3::SetStatusText(const std::string& text) { status_.SetStatusText(QString::fromStdString(text)); }
-void TForm3::SetStatusPort(const std::string& text) { status_.SetPortText(QString::fromStdString(text)); }
+void TForm3::SetStatusPort(const std::string& text) {
+    port_ = QString::fromStdString(text);
+    // The link names TCP "Network"; it speaks Chinese in the Chinese window.
+    const bool network =
+        port_ == QLatin1String("Network") && CurrentUiLanguage() == UiLanguage::Chinese;
+    status_.SetPortText(network ? Tr(QT_TRANSLATE_NOOP("kdsp", "网络")) : port_);
+}
 void TForm3::SetStatusProgress(int percent) { status_.SetProgress(percent); }
 void TForm3::ShowStatusDialog() { status_.ShowDialog(); }
 void TForm3::HideStatusDialog() { status_.HideDialog(); }
@@ -194,7 +203,10 @@ bool TForm3::SuppressSend() const { return main_.state().SuppressSend; }
 void TForm3::SetSuppressSend(bool on) { main_.state().SuppressSend = on; }
 
 void TForm3::changeEvent(QEvent* e) {
-    if (e->type() == QEvent::LanguageChange) parts_->link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
+    if (e->type() == QEvent::LanguageChange) {
+        parts_->link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
+        SetStatusPort(port_.toStdString());
+    }
     QWidget::changeEvent(e);
 }
 

@@ -66,6 +66,7 @@ private:
     std::unique_ptr<Parts> parts_;
     bool quiet_ = false;
     QStringList diagnostics_;
+    QString port_;             // the port text as the link gave it
     QStringList deniedPorts_;  // serial ports of this search the user may not open
 };
 

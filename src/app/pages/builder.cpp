@@ -11,6 +11,7 @@
 
 #include "app/i18n/language.h"
 #include "core/model/catalogue.h"
+#include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 
 namespace kdsp {
@@ -116,7 +117,13 @@ Builder::SliderRow Builder::AddSliderRow(QGridLayout* grid, int row, ParamId id,
     }
     if (b.editor) {
         r.bar = Slider(Str(b.editor), Qt::Horizontal, parent);
-        if (b.sliderMax > 0) r.bar->setMaximum(b.sliderMax);
+        // A slider without a maximum of its own reaches as far as its kind's values
+        // go (the damping sliders: 10), so its thumb says where the value lies.
+        const KindRange kind = ValueKindRange(b.valueKind);
+        if (b.sliderMax > 0)
+            r.bar->setMaximum(b.sliderMax);
+        else if (kind.hasRange)
+            r.bar->setMaximum(kind.max);
         grid->addWidget(r.bar, row, 2);
     }
     if (b.pane && b.paneClass == ControlClass::Pane) {

@@ -46,6 +46,7 @@ QWidget* BuildMicSheet(Builder& b, QWidget* parent) {
     auto* bb = b.Button("MicBBtn", QT_TRANSLATE_NOOP("kdsp", "麦克风B组"), front, "choice");
     a->SetHint("0");
     bb->SetHint("1");
+    a->ShowPicture(BoundButton::Picture::On);  // group A is the one shown at first
     ab->addWidget(a);
     ab->addWidget(bb);
     grid->addLayout(ab, 3, 0, 1, 5);
@@ -63,7 +64,8 @@ QWidget* BuildMicSheet(Builder& b, QWidget* parent) {
         b.Reg(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "15段EQ"), g, "title"), "MicEQBandLabel");
     head->addWidget(title);
     head->addStretch(1);
-    head->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "频段"), g));
+    // The caption goes with the band slider when group B hides it.
+    head->addWidget(b.Reg(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "频段"), g), "MicPanCaption"));
     auto* pan = b.Slider("MicPanScrollBar", Qt::Horizontal, g);
     pan->setRange(0, 5);
     pan->setFixedWidth(200);

@@ -7,6 +7,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "app/i18n/language.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
 #include "core/model/eq_layout.h"
@@ -25,8 +26,10 @@ QGridLayout* Grid(QGroupBox* g) {
     return grid;
 }
 
-const QStringList kCrossoverTypes = {"Besell 24dB", "Butterworth 24dB", "Link Riley 24dB",
-                                     "USER 12dB", "USER 24dB"};
+// The design's own words; the English window spells the filter names out.
+const QStringList kCrossoverTypes = {QT_TRANSLATE_NOOP("kdsp", "Besell 24dB"), "Butterworth 24dB",
+                                     QT_TRANSLATE_NOOP("kdsp", "Link Riley 24dB"), "USER 12dB",
+                                     "USER 24dB"};
 
 }  // namespace
 
@@ -70,8 +73,10 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
         grid->addLayout(tone, 3, 0, 1, 5);
     } else {
         b.AddSliderRow(grid, 0, id(27), QT_TRANSLATE_NOOP("kdsp", "延时"));
+        // As wide as one of the main output's two mute buttons: the same button there.
         auto* mutes = new QHBoxLayout;
-        mutes->addWidget(b.ButtonOf(id(28), QT_TRANSLATE_NOOP("kdsp", "静 音"), delay, "toggle"));
+        mutes->addWidget(b.ButtonOf(id(28), QT_TRANSLATE_NOOP("kdsp", "静 音"), delay, "toggle"),
+                         1);
         mutes->addStretch(1);
         grid->addLayout(mutes, 1, 0, 1, 5);
     }
@@ -82,10 +87,14 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     auto* mid = new QVBoxLayout;
     auto* xo = b.Group(prefix + "XoverGrop", QT_TRANSLATE_NOOP("kdsp", "分频器"), sheet);
     grid = Grid(xo);
-    b.AddComboRow(grid, 0, id(16), QT_TRANSLATE_NOOP("kdsp", "高通类型"), kCrossoverTypes);
+    SetTrItems(
+        b.AddComboRow(grid, 0, id(16), QT_TRANSLATE_NOOP("kdsp", "高通类型"), kCrossoverTypes),
+        kCrossoverTypes);
     b.AddSliderRow(grid, 1, id(17), QT_TRANSLATE_NOOP("kdsp", "高通频率"));
     b.AddSliderRow(grid, 2, id(18), QT_TRANSLATE_NOOP("kdsp", "高通Q值"));
-    b.AddComboRow(grid, 3, id(19), QT_TRANSLATE_NOOP("kdsp", "低通类型"), kCrossoverTypes);
+    SetTrItems(
+        b.AddComboRow(grid, 3, id(19), QT_TRANSLATE_NOOP("kdsp", "低通类型"), kCrossoverTypes),
+        kCrossoverTypes);
     b.AddSliderRow(grid, 4, id(20), QT_TRANSLATE_NOOP("kdsp", "低通频率"));
     b.AddSliderRow(grid, 5, id(21), QT_TRANSLATE_NOOP("kdsp", "低通Q值"));
     mid->addWidget(xo);

@@ -1,6 +1,9 @@
 // The password locks: the unlock box that takes the window while the
 // processor's automatic panel lock is on, the system password gate of the
 // user/manager choice, and the two password change panels.
+#include <algorithm>
+#include <vector>
+
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -57,8 +60,10 @@ public:
         auto* key = static_cast<QKeyEvent*>(e);
         const KeyClass k = ClassifyKey(key->key(), key->text());
         if (k == KeyClass::Dropped) return true;
-        if (k == KeyClass::Passed && changePanel_ != 0) CheckPasswordChange(form_, changePanel_ == 1);
-        return false;
+        // A key that ends a change (or a wrong old password) does not land in the
+        // boxes it cleared.
+        return k == KeyClass::Passed && changePanel_ != 0 &&
+               CheckPasswordChange(form_, changePanel_ == 1, key->key());
     }
 
 private:
@@ -66,16 +71,20 @@ private:
     int changePanel_;  // 0 no change panel, 1 system password, 2 panel password
 };
 
-QLineEdit* PasswordEdit(Builder& b, const QString& name, int maxLength, bool masked, QWidget* parent) {
+// Every password box masks its digits, the old ones of the change panels too: they
+// are the passwords in force.
+QLineEdit* PasswordEdit(Builder& b, const QString& name, int maxLength, QWidget* parent) {
     auto* e = b.Reg(new QLineEdit(parent), name);
     e->setMaxLength(maxLength);
     // Pasted text bypasses the key filter; the validator keeps it to digits as well.
     e->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), e));
-    if (masked) {
-        e->setEchoMode(QLineEdit::Password);
-        e->setStyleSheet("lineedit-password-character: 9679;");  // a filled circle per digit
-    }
+    e->setEchoMode(QLineEdit::Password);
+    e->setStyleSheet("lineedit-password-character: 9679;");  // a filled circle per digit
     return e;
+}
+
+void TellWrongPassword(AppContext& form) {
+    AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码错误!")));
 }
 
 QGroupBox* ChangePanel(Builder& b, AppContext& form, QWidget* parent, const QString& groupName, const QString& title,
@@ -90,9 +99,7 @@ QGroupBox* ChangePanel(Builder& b, AppContext& form, QWidget* parent, const QStr
     const char* names[3] = {boxes.old, boxes.entry, boxes.confirm};
     auto* keys = new PasswordKeys(form, which, g);
     for (int r = 0; r < 3; ++r) {
-        // The old panel password is shown in clear, as on the processor's own panel.
-        const bool masked = !(which == 2 && r == 0);
-        QLineEdit* e = PasswordEdit(b, QString::fromLatin1(names[r]), length, masked, g);
+        QLineEdit* e = PasswordEdit(b, QString::fromLatin1(names[r]), length, g);
         e->installEventFilter(keys);
         if (r > 0) e->setEnabled(false);
         grid->addWidget(Builder::Caption(QString::fromUtf8(captions[r]), g), r, 0);
@@ -109,13 +116,40 @@ void ResetChangeBoxes(AppContext& form, const ChangeBoxes& boxes) {
         }
 }
 
+// The unlock box floats over the system page: centred across the window, at the
+// height nearest the middle where it hides none of the page's groups, so the
+// switches it is about stay in sight.
+void PlaceUnlockBox(AppContext& form, QWidget* box) {
+    QWidget& window = form.Window();
+    auto* pages = qobject_cast<QStackedWidget*>(form.Control("FormPageItem"));
+    std::vector<QRect> groups;
+    if (QWidget* sheet = pages ? pages->currentWidget() : nullptr)
+        for (QGroupBox* g : sheet->findChildren<QGroupBox*>())
+            if (g->isVisible())
+                groups.emplace_back(g->mapTo(&window, QPoint(0, 0)), g->size());
+    const int x = (window.width() - box->width()) / 2;
+    const int middle = (window.height() - box->height()) / 2;
+    for (int away = 0; away < window.height(); away += 8)
+        for (const int y : {middle + away, middle - away}) {
+            const QRect place(x, y, box->width(), box->height());
+            if (y < 0 || place.bottom() >= window.height())
+                continue;
+            if (std::none_of(groups.begin(), groups.end(),
+                             [&](const QRect& g) { return g.intersects(place); })) {
+                box->move(place.topLeft());
+                return;
+            }
+        }
+    box->move(x, middle);
+}
+
 void SetWindowTaken(AppContext& form, bool taken) {
     if (QWidget* top = form.Control("TopTileGrop")) top->setEnabled(!taken);
     if (QWidget* pages = form.Control("FormPageItem")) pages->setEnabled(!taken);
     if (QWidget* box = form.Control("FirstCheckGrop")) {
         box->setVisible(taken);
         if (taken) {
-            box->move((form.Window().width() - box->width()) / 2, (form.Window().height() - box->height()) / 2);
+            PlaceUnlockBox(form, box);
             box->raise();
         }
     }
@@ -134,12 +168,14 @@ void BuildLockPanels(AppContext& form) {
     uv->setContentsMargins(12, 10, 12, 10);
     uv->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入解锁密码："), unlock), 0, 0, 1, 2);
     auto* unlockKeys = new PasswordKeys(form, 0, unlock);
-    QLineEdit* panelEntry = PasswordEdit(b, "PanelPassWordEdit", 6, true, unlock);
+    QLineEdit* panelEntry = PasswordEdit(b, "PanelPassWordEdit", 6, unlock);
     panelEntry->installEventFilter(unlockKeys);
     uv->addWidget(panelEntry, 1, 0);
     auto* ok = b.Button("RzBmpButton4", QT_TRANSLATE_NOOP("kdsp", "确定"), unlock, "action");
     uv->addWidget(ok, 1, 1);
     unlock->setFixedSize(280, 100);
+    // Nothing of the page below shows through it.
+    unlock->setAutoFillBackground(true);
     unlock->hide();
     QObject::connect(ok, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton4Click(form); });
     QObject::connect(panelEntry, &QLineEdit::returnPressed, &form.Window(), [&form] { RzBmpButton4Click(form); });
@@ -153,7 +189,7 @@ void BuildLockPanels(AppContext& form) {
     auto* gg = new QGridLayout(gate);
     gg->setContentsMargins(8, 6, 8, 6);
     gg->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "系统密码："), gate), 0, 0);
-    QLineEdit* sysEntry = PasswordEdit(b, "SysPassEdit", 6, true, gate);
+    QLineEdit* sysEntry = PasswordEdit(b, "SysPassEdit", 6, gate);
     sysEntry->installEventFilter(unlockKeys);
     gg->addWidget(sysEntry, 0, 1);
     auto* sysOk = b.Button("RzBmpButton118", QT_TRANSLATE_NOOP("kdsp", "确定"), gate, "action");
@@ -174,8 +210,8 @@ void PanelLockAfterRefresh(AppContext& form) {
     Link* link = PanelLink(form);
     if (!link || link->FreshLink != 1 || form.model().ParamImage[PageSystem][13] != 1) return;
     link->FreshLink = 2;  // before the tab switch, whose own refresh comes back here
-    SetWindowTaken(form, true);
     if (BoundButton* sys = form.state().Tables.TabButtons[7]) form.FormTabBtn1Click(sys);
+    SetWindowTaken(form, true);  // the unlock box finds its place on the system page
     if (QWidget* entry = form.Control("PanelPassWordEdit")) entry->setFocus();
 }
 
@@ -185,7 +221,10 @@ void RzBmpButton4Click(AppContext& form) {
     const std::string& password = form.model().PanelPassword;
     const bool right = static_cast<int>(password.size()) == PanelPasswordLength && entry->text().toStdString() == password;
     entry->clear();
-    if (!right) return;  // a wrong password says nothing
+    if (!right) {
+        TellWrongPassword(form);
+        return;
+    }
     SetWindowTaken(form, false);
     AppMessage(&form.Window(), AppTitle(), Tr(QT_TRANSLATE_NOOP("kdsp", "解锁成功")));
 }
@@ -197,7 +236,7 @@ void RzBmpButton118Click(AppContext& form) {
     entry->clear();
     const std::string& password = form.model().SystemPassword;
     if (static_cast<int>(typed.size()) != SystemPasswordLength || typed != password) {
-        AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码错误!")));
+        TellWrongPassword(form);
         return;
     }
     Link* link = PanelLink(form);
@@ -206,31 +245,44 @@ void RzBmpButton118Click(AppContext& form) {
     link->SendPassword(IdSystemPassword, typed);
 }
 
-void CheckPasswordChange(AppContext& form, bool systemPassword) {
+bool CheckPasswordChange(AppContext& form, bool systemPassword, int key) {
     const ChangeBoxes& boxes = systemPassword ? SystemBoxes : PanelBoxes;
     const int length = systemPassword ? SystemPasswordLength : PanelPasswordLength;
     auto* old = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.old));
     auto* entry = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.entry));
     auto* confirm = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.confirm));
     Link* link = PanelLink(form);
-    if (!old || !entry || !confirm || !link || link->LinkState != LinkOnline) return;
+    if (!old || !entry || !confirm || !link || link->LinkState != LinkOnline)
+        return false;
     std::string& current = systemPassword ? form.model().SystemPassword : form.model().PanelPassword;
-    if (static_cast<int>(current.size()) != length || old->text().toStdString() != current) return;
+    if (static_cast<int>(current.size()) != length)
+        return false;
+    if (old->text().toStdString() != current) {
+        // Confirmed with Enter, or typed on past its length: the user is told and
+        // starts again, rather than waiting for boxes that never open.
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        const bool full = old->text().size() == length && key != Qt::Key_Backspace;
+        if (!(enter && !old->text().isEmpty()) && !full)
+            return false;
+        TellWrongPassword(form);
+        ResetChangeBoxes(form, boxes);
+        return true;
+    }
     entry->setEnabled(true);
     if (entry->text().size() == length) confirm->setEnabled(true);
-    if (entry->text().size() != length || confirm->text().size() != length) return;
+    if (entry->text().size() != length || confirm->text().size() != length)
+        return false;
     const std::string typed = entry->text().toStdString();
     const std::string again = confirm->text().toStdString();
+    ResetChangeBoxes(form, boxes);
     if (typed != again) {
         AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码不一致!")));
-        ResetChangeBoxes(form, boxes);
-        return;
-    }
-    if (typed != current) {
+    } else if (typed != current) {
         current = typed;
         link->SendPassword(systemPassword ? IdSystemPassword : IdPanelPassword, typed);
+        AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码修改成功!")));
     }
-    ResetChangeBoxes(form, boxes);
+    return true;
 }
 
 }  // namespace kdsp

@@ -23,6 +23,18 @@ namespace kdsp {
 
 inline constexpr int ModeItemsBeforeRead = 16;
 
+namespace {
+
+// The processor pads a stored name to its full length with spaces; a question names
+// the mode without them ("3-Room 3?").
+QString Named(QString text) {
+    while (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    return text;
+}
+
+}  // namespace
+
 void BuildModePanel(AppContext& form) {
     if (auto* group = form.Ctl<QGroupBox>("SysModeGrop"))
         SetTr(group, "title", QT_TRANSLATE_NOOP("kdsp", "设备模式管理"));
@@ -89,9 +101,10 @@ void RzBmpButton121Click(AppContext& form, QObject* sender) {
         return;
     }
     if (recall) {
-        if (AppMessage(&form.Window(), PromptCaption(),
-                       Tr(QT_TRANSLATE_NOOP("kdsp", "模式切换为%1?")).arg(box->currentText()),
-                       MsgButtons::YesNo) != MsgAnswer::Yes)
+        if (AppMessage(
+                &form.Window(), PromptCaption(),
+                Tr(QT_TRANSLATE_NOOP("kdsp", "模式切换为%1?")).arg(Named(box->currentText())),
+                MsgButtons::YesNo) != MsgAnswer::Yes)
             return;
         // The recalled mode replaces the processor's memory: it is kept first.
         if (link && link->LinkState == LinkOnline && !BackupBeforeOverwrite(form)) return;
@@ -110,9 +123,10 @@ void RzBmpButton121Click(AppContext& form, QObject* sender) {
     }
     auto* edit = form.Ctl<QLineEdit>("PresetModeEdit");
     const QString name = edit ? edit->text() : QString();
-    if (AppMessage(&form.Window(), PromptCaption(),
-                   Tr(QT_TRANSLATE_NOOP("kdsp", "保存当前模式为 %1-%2?")).arg(index + 1).arg(name),
-                   MsgButtons::YesNo) != MsgAnswer::Yes)
+    if (AppMessage(
+            &form.Window(), PromptCaption(),
+            Tr(QT_TRANSLATE_NOOP("kdsp", "保存当前模式为 %1-%2?")).arg(index + 1).arg(Named(name)),
+            MsgButtons::YesNo) != MsgAnswer::Yes)
         return;
     const std::string text = name.toStdString();
     if (link) {

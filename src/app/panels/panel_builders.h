@@ -37,7 +37,9 @@ void RzBmpButton4Click(AppContext& form);    // unlock the window
 void RzBmpButton118Click(AppContext& form);  // system password
 // The check of a password change box, run on a key press before the key lands.
 // systemPassword: the 6-digit system password boxes, else the 4-digit panel ones.
-void CheckPasswordChange(AppContext& form, bool systemPassword);
+// `key` is the key pressed: Enter, Backspace or a digit. True when the boxes were
+// cleared: the key is then dropped.
+bool CheckPasswordChange(AppContext& form, bool systemPassword, int key);
 // Backspace, Enter and the digits pass; every other key is dropped.
 bool PasswordKeyAccepted(int key, const QString& text);
 

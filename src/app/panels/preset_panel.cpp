@@ -2,6 +2,8 @@
 // saving the device image to the PC and loading a file and sending it.
 #include "app/panels/preset_panel.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
@@ -52,6 +54,22 @@ public:
         QTableWidget::scrollTo(index.siblingAtColumn(0), hint);
     }
 };
+
+// The row of the name in the name box is the one highlighted, and only that one: the
+// buttons act on the name box, and a row left lit from before would say otherwise.
+void HighlightRowOf(AppContext& form, const QString& name) {
+    auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
+    if (!grid)
+        return;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        if (QTableWidgetItem* item = grid->item(row, 1); item && item->text() == name) {
+            if (grid->currentRow() != row)
+                grid->setCurrentCell(row, 1);
+            return;
+        }
+    grid->clearSelection();
+    grid->setCurrentItem(nullptr);
+}
 
 QString SelectedName(AppContext& form) {
     auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
@@ -129,6 +147,8 @@ void BuildPresetPanel(AppContext& form) {
     v->addWidget(group, 1);
 
     QObject::connect(grid, &QTableWidget::cellClicked, &form.Window(), [&form] { ValueListEditor1Click(form); });
+    QObject::connect(edit, &QLineEdit::textEdited, &form.Window(),
+                     [&form](const QString& name) { HighlightRowOf(form, name); });
     QObject::connect(save, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton120Click(form); });
     QObject::connect(load, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton119Click(form); });
     QObject::connect(restore, &QPushButton::clicked, &form.Window(), [&form] { RestoreLastBackup(form); });
@@ -212,6 +232,7 @@ void RzBmpButton120Click(AppContext& form) {
     }
     RefreshPresetList(form);
     edit->setText(Q(name));
+    HighlightRowOf(form, edit->text());
 }
 
 void RzBmpButton119Click(AppContext& form) {
@@ -224,8 +245,12 @@ void RzBmpButton119Click(AppContext& form) {
     PanelState& st = PanelsOf(form);
     const int language = LanguageFlagOf(CurrentUiLanguage());
     PresetReadResult result;
-    if (name.isEmpty() || PresetNameProblem(S(name)))
-        result.error = PresetError::FileNotFound;  // no such file can exist
+    // A listed name is the file's own, whatever it holds ("<", ">", a line break...);
+    // a typed name that no file could have is not looked for.
+    const bool listed =
+        std::find(st.PresetNames.begin(), st.PresetNames.end(), S(name)) != st.PresetNames.end();
+    if (name.isEmpty() || (!listed && PresetNameProblem(S(name))))
+        result.error = PresetError::FileNotFound;
     else
         result = ReadPresetFile(PresetToLoad(st.folders, S(name)));
     if (!result.Ok()) {

@@ -98,16 +98,18 @@ void EnsureBackupFolder(AppContext& form) {
 }
 
 bool BackupBeforeOverwrite(AppContext& form) {
+    PanelState& st = PanelsOf(form);
+    st.lastBackup.clear();
     if (!MemoryRead(form)) {
         // Nothing to keep: the window's image is not the processor's memory.
         ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "未备份：尚未读取设备数据"));
         return true;
     }
-    PanelState& st = PanelsOf(form);
     const Model& m = form.model();
     try {
         const auto path = WriteBackup(st.backupFolder, m.DeviceImage, m.DeviceIdentity,
                                       std::chrono::system_clock::now());
+        st.lastBackup = path;
         ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "已备份：%1"), {Q(path.filename())},
                        Q(path));
         return true;
@@ -138,10 +140,56 @@ void UploadGuardLinkEvent(AppContext& form, int event) {
     PanelState& st = PanelsOf(form);
     if (!st.upload || !st.upload->OnLinkEvent(event))
         return;
+    if (st.closeWhenUploaded) {
+        // The user closed the window and chose to wait: the upload is over, so the
+        // window goes, saying first what a read-back found (no retry is offered).
+        st.closeWhenUploaded = false;
+        QTimer::singleShot(0, &form.Window(), [&form] {
+            PanelState& panels = PanelsOf(form);
+            if (panels.upload && panels.upload->CurrentState() == VerifiedUpload::State::Differs)
+                AppMessage(
+                    &form.Window(), PromptCaption(),
+                    Tr(QT_TRANSLATE_NOOP("kdsp", "设备确认了上传，但回读的数据与文件不同：\n%1"))
+                        .arg(Q(DescribeDifference(panels.upload->Differences(), CoreLanguage(),
+                                                  "\n"))));
+            form.Window().close();
+        });
+        return;
+    }
     if (st.upload->CurrentState() != VerifiedUpload::State::Differs)
         return;
     // Not from inside the link's event: a retry starts a new transfer.
     QTimer::singleShot(0, &form.Window(), [&form] { TellDifferences(form); });
+}
+
+bool MayCloseDuringUpload(AppContext& form) {
+    PanelState& st = PanelsOf(form);
+    const auto state = st.upload ? st.upload->CurrentState() : VerifiedUpload::State::Idle;
+    if (state != VerifiedUpload::State::Sending && state != VerifiedUpload::State::ReadingBack)
+        return true;
+    const QString kept =
+        st.lastBackup.empty()
+            ? Tr(QT_TRANSLATE_NOOP("kdsp", "上传前设备的数据没有备份。"))
+            : Tr(QT_TRANSLATE_NOOP("kdsp", "上传前设备的数据已备份在：\n%1")).arg(Q(st.lastBackup));
+    const QString text =
+        state == VerifiedUpload::State::Sending
+            ? Tr(QT_TRANSLATE_NOOP("kdsp",
+                                   "正在上传数据到设备。现在关闭，设备只更新了一部分。\n%1\n\n"
+                                   "等待上传完成后再关闭窗口吗?"))
+                  .arg(kept)
+            : Tr(QT_TRANSLATE_NOOP(
+                     "kdsp",
+                     "设备已收到全部数据，正在回读校验。现在关闭，上传不会被校验。\n%1\n\n"
+                     "等待校验完成后再关闭窗口吗?"))
+                  .arg(kept);
+    if (AppChoice(&form.Window(), PromptCaption(), text,
+                  Tr(QT_TRANSLATE_NOOP("kdsp", "完成后关闭")),
+                  Tr(QT_TRANSLATE_NOOP("kdsp", "立即关闭"))) == MsgAnswer::Yes) {
+        st.closeWhenUploaded = true;
+        return false;
+    }
+    st.upload.reset();  // given up: the window stops the link as it closes
+    return true;
 }
 
 void RestoreLastBackup(AppContext& form) {

@@ -24,6 +24,11 @@ void SendPreset(AppContext& form, const PresetReadResult& preset);
 // Every event of the link, passed on by the link window.
 void UploadGuardLinkEvent(AppContext& form, int event);
 
+// The window is being closed: true lets it go. During an upload the user is told that
+// the processor is only partly updated and where its backup is, and chooses between
+// closing now and waiting: the window then closes by itself when the upload ends.
+bool MayCloseDuringUpload(AppContext& form);
+
 // The button "恢复上次备份": the newest backup of the connected processor, sent as a
 // preset is, once the user has confirmed it.
 void RestoreLastBackup(AppContext& form);

@@ -26,8 +26,10 @@ public:
     PresetFolders folders;
     std::vector<std::string> PresetNames;
     std::filesystem::path backupFolder;       // where the processor's memory is kept before it is overwritten
+    std::filesystem::path lastBackup;         // made before the last overwrite, if any
     std::unique_ptr<VerifiedUpload> upload;   // the last upload and its read-back
     PresetReadResult uploaded;                // its file, for a retry
+    bool closeWhenUploaded = false;           // closed during the upload: close at its end
 };
 
 // Created on first use, owned by the window.

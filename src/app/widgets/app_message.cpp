@@ -1,6 +1,7 @@
 // Modal message boxes of the window, with a replaceable interceptor.
 #include "app/widgets/app_message.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 #include "app/i18n/language.h"
@@ -24,11 +25,21 @@ QString AppTitle() { return QStringLiteral("Audio Effect Contrller"); }
 
 QString PromptCaption() { return Tr(QT_TRANSLATE_NOOP("kdsp", "提示")); }
 
+namespace {
+
+void Prepare(QMessageBox& box, const QString& caption, const QString& text) {
+    box.setWindowTitle(caption);
+    // Preset and mode names come from file names and the processor: never markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+}
+
+}  // namespace
+
 MsgAnswer AppMessage(QWidget* parent, const QString& caption, const QString& text, MsgButtons buttons) {
     if (Interceptor()) return Interceptor()(caption, text, buttons);
     QMessageBox box(parent);
-    box.setWindowTitle(caption);
-    box.setText(text);
+    Prepare(box, caption, text);
     switch (buttons) {
     case MsgButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -44,6 +55,19 @@ MsgAnswer AppMessage(QWidget* parent, const QString& caption, const QString& tex
         return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
     }
     return MsgAnswer::Ok;
+}
+
+MsgAnswer AppChoice(QWidget* parent, const QString& caption, const QString& text,
+                    const QString& yes, const QString& no) {
+    if (Interceptor())
+        return Interceptor()(caption, text, MsgButtons::YesNo);
+    QMessageBox box(parent);
+    Prepare(box, caption, text);
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(yes);
+    box.button(QMessageBox::No)->setText(no);
+    return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
 }
 
 }  // namespace kdsp

@@ -13,9 +13,15 @@ namespace kdsp {
 enum class MsgButtons { Ok, OkCancel, YesNo };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
-// Shows a modal box (or hands it to the interceptor) and returns the answer.
+// Shows a modal box (or hands it to the interceptor) and returns the answer. The
+// text is plain: a name holding "<b>" is shown as typed.
 MsgAnswer AppMessage(QWidget* parent, const QString& caption, const QString& text,
                      MsgButtons buttons = MsgButtons::Ok);
+
+// A Yes/No question whose two buttons say what they do; interceptors see it as
+// MsgButtons::YesNo.
+MsgAnswer AppChoice(QWidget* parent, const QString& caption, const QString& text,
+                    const QString& yes, const QString& no);
 
 // While set, every box goes here instead of the screen. Returns the previous one.
 using MessageInterceptor = std::function<MsgAnswer(const QString& caption, const QString& text, MsgButtons)>;

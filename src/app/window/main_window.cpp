@@ -30,6 +30,7 @@
 #include "app/pages/pages.h"
 #include "app/panels/panel_builders.h"
 #include "app/panels/preset_panel.h"
+#include "app/panels/upload_guard.h"
 #include "app/state/panel_state.h"
 #include "app/state/settings.h"
 #include "app/widgets/widgets.h"
@@ -255,6 +256,10 @@ void TForm1::RzBmpButton2Click() { showMinimized(); }
 void TForm1::RzBmpButton3Click() { close(); }
 
 void TForm1::closeEvent(QCloseEvent* e) {
+    if (!MayCloseDuringUpload(*this)) {
+        e->ignore();
+        return;
+    }
     if (link_) link_->CloseRequest();
     if (settings_) KeepSettings(*settings_, *this);
     e->accept();

@@ -568,7 +568,7 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 1;
-        ShowLinkStatus("下载数据...", "Download...");
+        ShowLinkStatus("下载数据...", "Uploading...");
         LinkState = LinkOffline;
         SendStep();
         StartTransfer(TransferIntervalMs);

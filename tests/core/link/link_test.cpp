@@ -535,7 +535,7 @@ TEST(LinkUpload, SendsTwentyFramesEndingInFourClosingWordsWithProgressInNineteen
     r.model.ParamImage[10][17] = 3;
     r.host.progress.clear();
     r.link.RaiseLinkEvent(EventUpload);
-    EXPECT_EQ(r.link.LinkCaption(), "Download...");
+    EXPECT_EQ(r.link.LinkCaption(), "Uploading...");
     EXPECT_EQ(r.link.LinkState, LinkOffline);
     EXPECT_EQ(r.link.UploadFlag, 1);
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Hold));
