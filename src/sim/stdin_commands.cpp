@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string_view>
+#include <utility>
 
 #include "core/protocol/frame_text.h"
 

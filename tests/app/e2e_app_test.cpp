@@ -764,6 +764,7 @@ TEST_F(UnaskedBytes, AFrameCutOffHalfwayLeavesTheNextEditSentOnceAndTheLinkAlive
 TEST_F(UnaskedBytes, DataNoStepAskedForChangesNeitherThePageNorTheNextBandFrame) {
     const DeviceImageRows before = app->model().DeviceImage;
     const QStringList shown = Shown();
+    ASSERT_GT(shown.size(), 40) << "the main output's controls";
     // Every band of the main output, each word 65535.
     const Bytes junk(2 * 5 * PageBandCount[PageMain], 0xFF);
     const auto taken = [&] {
