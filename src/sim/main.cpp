@@ -18,6 +18,7 @@
 #include "device/sim_device.h"
 #include "qtlink/signal_watch.h"
 #include "sim/sim_server.h"
+#include "sim/stdin_commands.h"
 
 namespace {
 
@@ -127,7 +128,7 @@ int main(int argc, char** argv) {
     bool pty = false;
     std::string ptyLink;
     std::string statePath;
-    bool log = false, panelLock = false, manager = false;
+    bool log = false, panelLock = false, manager = false, stdinCommands = false;
     std::string systemPassword, panelPassword, identity;
     std::vector<std::string> modeNames;
     kdsp::FaultOptions faults;
@@ -149,6 +150,10 @@ int main(int argc, char** argv) {
                    "preset file: memory loaded from it at start (if present) and saved on exit; "
                    "with --devices, a folder holding one such file per processor (1.Nddt, 2.Nddt...)");
     cli.add_flag("--log", log, "print every frame received and sent, decoded, on stderr");
+    cli.add_flag("--stdin-commands", stdinCommands,
+                 "take test commands on stdin, one a line: \"send HEX...\" writes those bytes to every "
+                 "client at once, as they stand (e.g. a frame cut off halfway), and answers \"sent N bytes "
+                 "to M clients\" on stdout");
     cli.add_flag("--panel-lock", panelLock, "start with the automatic panel lock on");
     cli.add_flag("--manager", manager, "start in manager mode instead of user mode");
     cli.add_option("--system-password", systemPassword, "system password, six digits (default 123456)");
@@ -276,6 +281,14 @@ int main(int argc, char** argv) {
         std::printf("pty %s\n", path.c_str());
     }
     std::fflush(stdout);
+
+    std::unique_ptr<kdsp::StdinCommands> commands;
+    if (stdinCommands)
+        commands = std::make_unique<kdsp::StdinCommands>([&servers](const kdsp::Bytes& bytes) {
+            int clients = 0;
+            for (const auto& server : servers) clients += server->SendRaw(bytes);
+            return clients;
+        });
 
     // SIGTERM and SIGINT end the event loop, so the state is saved on the way out.
     kdsp::SignalWatch signalWatch([&app](int) { app.quit(); });

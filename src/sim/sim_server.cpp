@@ -151,6 +151,20 @@ void SimServer::WriteTo(Endpoint& endpoint, const Bytes& bytes) {
     OnPtyWritable();
 }
 
+int SimServer::SendRaw(const Bytes& bytes) {
+    int clients = 0;
+    auto send = [&](Endpoint& e) {
+        if (log_)
+            std::fprintf(stderr, "[%8.3f] %s tx raw (as commanded): %s\n", static_cast<double>(Now()) / 1000.0,
+                         e.name.c_str(), HexBytes(bytes).c_str());
+        WriteTo(e, bytes);
+        ++clients;
+    };
+    for (auto& [socket, endpoint] : clients_) send(endpoint);
+    if (pty_.session) send(pty_);
+    return clients;
+}
+
 void SimServer::Flush() {
     const std::int64_t now = Now();
     std::optional<std::int64_t> next;

@@ -33,6 +33,9 @@ public:
     // Creates the pseudo-terminal; returns its slave path or an empty string. With a
     // baud rate, the pseudo-terminal is paced like a serial line of that rate.
     std::string OpenPty(int baud = 0);
+    // Writes `bytes` at once to every client, past the sessions and their faults;
+    // returns how many clients got them.
+    int SendRaw(const Bytes& bytes);
 
 private:
     struct Endpoint {

@@ -60,6 +60,28 @@ std::vector<std::pair<int, int>> UploadedSlots() {
     return slots;
 }
 
+// A memory file in manual mode whose main-output bands are away from their
+// defaults, each band with values of its own.
+void WriteMainBandsAwayFromDefaults(const std::filesystem::path& state) {
+    Model seed;
+    seed.DeviceImage[PageMusic][0] = 1;  // manual
+    for (int b = 0; b < PageBandCount[PageMain]; ++b) {
+        const int first = FirstEqIndex[PageMain] + 5 * b;
+        seed.DeviceImage[PageMain][first + 1] = 100 + 10 * b;
+        seed.DeviceImage[PageMain][first + 2] = 100 + b;
+        seed.DeviceImage[PageMain][first + 3] = 20;
+        seed.DeviceImage[PageMain][first + 4] = 12;
+    }
+    WritePresetFile(state, seed);
+}
+
+// The band frame of a main-output band as `image` holds it.
+SentFrame MainBand(const DeviceImageRows& image, int band) {
+    std::vector<int> words;
+    for (int k = 0; k < 5; ++k) words.push_back(image[PageMain][FirstEqIndex[PageMain] + 5 * band + k]);
+    return BandFrame(PageMain, band, words);
+}
+
 class EndToEndApp : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
@@ -632,16 +654,7 @@ std::vector<SentFrame> Distinct(std::vector<SentFrame> frames) {
 TEST_F(EndToEndApp, UndoAndRedoRoundTripADragATypedValueAndAnEqReset) {
     // The main output's bands away from their defaults, so the reset changes each.
     const auto state = Path("memory.Nddt");
-    Model seed;
-    seed.DeviceImage[PageMusic][0] = 1;  // manual
-    for (int b = 0; b < PageBandCount[PageMain]; ++b) {
-        const int first = FirstEqIndex[PageMain] + 5 * b;
-        seed.DeviceImage[PageMain][first + 1] = 100 + 10 * b;
-        seed.DeviceImage[PageMain][first + 2] = 100 + b;
-        seed.DeviceImage[PageMain][first + 3] = 20;
-        seed.DeviceImage[PageMain][first + 4] = 12;
-    }
-    WritePresetFile(state, seed);
+    WriteMainBandsAwayFromDefaults(state);
     SimProcess sim({"--state", QString::fromStdString(state.string()), "--log"});
     ASSERT_GT(sim.Port(), 0);
     App app(sim.Port(), Folder(), true);
@@ -653,11 +666,7 @@ TEST_F(EndToEndApp, UndoAndRedoRoundTripADragATypedValueAndAnEqReset) {
     // The band frames of the main output's bands, in this order, as `image` holds them.
     auto bands = [](const DeviceImageRows& image, std::vector<int> order) {
         std::vector<SentFrame> frames;
-        for (int b : order) {
-            std::vector<int> words;
-            for (int k = 0; k < 5; ++k) words.push_back(image[PageMain][FirstEqIndex[PageMain] + 5 * b + k]);
-            frames.push_back(BandFrame(PageMain, b, words));
-        }
+        for (int b : order) frames.push_back(MainBand(image, b));
         return frames;
     };
 
@@ -856,6 +865,106 @@ TEST_F(EndToEndApp, AProcessorStartedAgainIsFoundByItselfAndAskedAboutTheOffline
     }
     sim->Stop();
     EXPECT_EQ(ReadState(state)[PageMain][0], edited);
+}
+
+// ---------------------------------------------------------------------------
+// The processor says what nobody asked for: a frame it cuts off halfway, data no
+// transfer step requested. Neither may stall the link or reach the memory.
+
+class UnaskedBytes : public EndToEndApp {
+protected:
+    void SetUp() override {
+        EndToEndApp::SetUp();
+        WriteMainBandsAwayFromDefaults(Path("memory.Nddt"));
+        sim = std::make_unique<SimProcess>(
+            QStringList{"--state", QString::fromStdString(Path("memory.Nddt").string()), "--log", "--stdin-commands"});
+        ASSERT_GT(sim->Port(), 0);
+        app = std::make_unique<App>(sim->Port(), Folder(), true);
+        ASSERT_TRUE(app->Start()) << app->Seen();
+        ASSERT_TRUE(app->WaitFor([&] { return app->Settled(); })) << app->Seen();
+        app->Tab(4);  // the main output
+        sim->TakeWrites();
+    }
+    // What every control of the main output shows.
+    QStringList Shown() {
+        QStringList shown;
+        for (const ParamBinding& b : Catalogue()) {
+            if (PageOf(b.id) != PageMain || b.hidden || !b.editor) continue;
+            for (const char* name : {b.editor, b.pane, b.typeControls[0]}) {
+                QWidget* w = name ? app->form1->Control(name) : nullptr;
+                if (auto* e = qobject_cast<QLineEdit*>(w)) shown.append(e->text());
+                else if (auto* s = qobject_cast<QAbstractSlider*>(w)) shown.append(QString::number(s->value()));
+                else if (auto* c = qobject_cast<QComboBox*>(w)) shown.append(c->currentText());
+                else if (auto* l = qobject_cast<QLabel*>(w)) shown.append(l->text());
+            }
+        }
+        return shown;
+    }
+
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<App> app;
+};
+
+TEST_F(UnaskedBytes, AFrameCutOffHalfwayLeavesTheNextEditSentOnceAndTheLinkAlive) {
+    const DeviceImageRows before = app->model().DeviceImage;
+    // The start of a page-6 data frame and ten bytes of it; the rest never comes.
+    ASSERT_TRUE(sim->Send({0xFC, 0xBA, 0xFF, 0xA7, 0x06, 0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    auto* gain = app->W<QSlider>("MainEQGainBar2");
+    const int shown = gain->value();
+    Person::Wheel(gain, 120);
+    ASSERT_NE(gain->value(), shown);
+    SentFrame edited = MainBand(before, 1);
+    edited.words[2] = app->model().DeviceImage[PageMain][FirstEqIndex[PageMain] + 5 + 2];
+    ASSERT_NE(edited, MainBand(before, 1));
+
+    // Keep-alives go on past the time an unacknowledged edit would be sent again.
+    const int alive = sim->KeepAlives();
+    EXPECT_TRUE(app->WaitFor([&] { return sim->KeepAlives() >= alive + 4; }, 15000))
+        << "keep-alives stopped; " << app->Seen();
+    EXPECT_EQ(sim->TakeWrites(), std::vector<SentFrame>{edited}) << "the edit, once";
+    EXPECT_TRUE(app->Online());
+    EXPECT_EQ(std::count(app->events.begin(), app->events.end(), EventLinkLost), 0);
+    EXPECT_TRUE(app->told.empty()) << app->Seen();
+}
+
+TEST_F(UnaskedBytes, DataNoStepAskedForChangesNeitherThePageNorTheNextBandFrame) {
+    const DeviceImageRows before = app->model().DeviceImage;
+    const QStringList shown = Shown();
+    ASSERT_GT(shown.size(), 40) << "the main output's controls";
+    // Every band of the main output, each word 65535.
+    const Bytes junk(2 * 5 * PageBandCount[PageMain], 0xFF);
+    const auto taken = [&] {
+        return app->form3->Diagnostics().filter(QString::fromUtf8("缓存长度")).size();
+    };
+    const qsizetype takenBefore = taken();
+    ASSERT_TRUE(sim->Send(BuildFrame(CmdWrite, MakeId(PageMain, FirstEqIndex[PageMain]), junk)));
+    ASSERT_TRUE(app->WaitFor([&] { return taken() > takenBefore; })) << "the frame never arrived";
+    EXPECT_EQ(Shown(), shown) << "the page on screen";
+
+    // The next edits, before and after the page is shown again: a gain one step up
+    // and one down, the rest of the band as the processor holds it.
+    struct Step {
+        int band;
+        Qt::Key key;
+        int by;
+    };
+    for (const Step step : {Step{1, Qt::Key_Up, 1}, Step{2, Qt::Key_Down, -1}}) {
+        if (step.band == 2) {
+            const QStringList edited = Shown();
+            app->Tab(1);
+            app->Tab(4);
+            EXPECT_EQ(Shown(), edited) << "shown again: what the processor holds";
+        }
+        app->Keys(QString("MainEQGainBar%1").arg(step.band + 1), step.key);
+        ASSERT_TRUE(app->WaitFor([&] { return app->Settled(); })) << app->Seen();
+        SentFrame edited = MainBand(before, step.band);
+        edited.words[2] += step.by;
+        EXPECT_EQ(sim->TakeWrites(), std::vector<SentFrame>{edited}) << "band " << step.band + 1;
+    }
+    const auto window = app->model().DeviceImage[PageMain];
+    sim->Stop();
+    EXPECT_EQ(ReadState(Path("memory.Nddt"))[PageMain], window);
+    EXPECT_TRUE(app->told.empty()) << app->Seen();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // with "--log", the writes it received can be read back as frames.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include <QByteArray>
@@ -60,6 +61,20 @@ public:
         return acked;
     }
 
+    // The processor sends `bytes` as they stand to its clients (started with
+    // "--stdin-commands"): what no request brings out of it, such as a frame cut off
+    // halfway. True once the simulator has written them to at least one client.
+    bool Send(const Bytes& bytes) {
+        proc_.write(("send " + HexBytes(bytes) + "\n").c_str());
+        proc_.setReadChannel(QProcess::StandardOutput);
+        QByteArray answer;
+        for (int i = 0; i < 25 && !answer.contains('\n'); ++i) {
+            answer += proc_.readAllStandardOutput();
+            if (!answer.contains('\n')) proc_.waitForReadyRead(200);
+        }
+        return answer.startsWith("sent ") && !answer.contains(" to 0 clients");
+    }
+
     // The writes received since the last call, from the simulator's log (started
     // with "--log"), without the link's own commands (connect, keep-alive,
     // disconnect). Waits until the log has been quiet for a moment.
@@ -68,13 +83,29 @@ public:
         // A simulator that never falls quiet still lets the test go on after 30 s.
         for (int i = 0; i < 200 && proc_.waitForReadyRead(150); ++i) {
         }
+        ReadLog();
+        return std::exchange(writes_, {});
+    }
+    // The keep-alives received so far, as far as the log has come without waiting
+    // (the caller keeps the event loop running).
+    int KeepAlives() {
+        ReadLog();
+        return keepAlives_;
+    }
+
+private:
+    // Takes the whole lines of the log that have come.
+    void ReadLog() {
         log_ += proc_.readAllStandardError();
-        std::vector<SentFrame> out;
         const qsizetype end = log_.lastIndexOf('\n');
-        if (end < 0) return out;
+        if (end < 0) return;
         for (const QByteArray& line : log_.left(end).split('\n')) {
             const qsizetype at = line.indexOf(" rx write 0x");
-            if (at < 0 || line.contains("(link")) continue;
+            if (at < 0) continue;
+            if (line.contains("(link")) {
+                if (line.contains("keep-alive")) ++keepAlives_;
+                continue;
+            }
             SentFrame f;
             f.id = line.mid(at + 12, 4).toInt(nullptr, 16);
             // "(band N of page P) 6 words: N type frequency gain q shelf" or "= value"
@@ -90,16 +121,16 @@ public:
                 f.band = f.words.front();
                 f.words.erase(f.words.begin());
             }
-            out.push_back(f);
+            writes_.push_back(f);
         }
         log_ = log_.mid(end + 1);
-        return out;
     }
 
-private:
     QProcess proc_;
     int port_ = 0;
     QByteArray log_;
+    std::vector<SentFrame> writes_;  // taken from the log, not yet by TakeWrites
+    int keepAlives_ = 0;
 };
 
 }  // namespace kdsp
