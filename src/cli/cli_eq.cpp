@@ -172,10 +172,7 @@ void ImportToPreset(const EqOptions& o, const FilterList& list, int page) {
 // words that change one by one, all to the copy of the mode the processor is in.
 void SendPage(Link& link, Model& m, const EqFit& fit, int mode) {
     const int page = fit.after.page;
-    m.MicBandMode = 0;
-    m.MainVariant = PageMain;
-    m.AuxVariant = PageAux1;
-    m.EffectEqVariant = page == PageReverb ? PageReverb : PageEcho;
+    OwnPage(m, MakeId(page, 0));
     m.ModeFlag = mode;
     LoadViewFromDevice(m, mode);
     const PageEqWrites writes = WritesFor(fit.before, fit.after, page);

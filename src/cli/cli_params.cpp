@@ -211,14 +211,6 @@ PlannedWrite Plan(const std::string& key, const std::string& value, bool raw) {
     return w;
 }
 
-// Selectors that leave `id` on its own page: the id written is the copy meant.
-void OwnPage(Model& m, ParamId id) {
-    m.MicBandMode = 0;
-    m.MainVariant = PageMain;
-    m.AuxVariant = PageAux1;
-    m.EffectEqVariant = PageOf(id) == PageReverb ? PageReverb : PageEcho;
-}
-
 // Sends one write the way the window sends a change of that control.
 void Send(Link& link, Model& m, const PlannedWrite& w) {
     OwnPage(m, w.id);
@@ -277,6 +269,13 @@ void Set(const std::vector<std::string>& args, bool raw, const Endpoint& ep) {
 }
 
 }  // namespace
+
+void OwnPage(Model& m, ParamId id) {
+    m.MicBandMode = 0;
+    m.MainVariant = PageMain;
+    m.AuxVariant = PageAux1;
+    m.EffectEqVariant = PageOf(id) == PageReverb ? PageReverb : PageEcho;
+}
 
 int OperatingMode(const Model& m) {
     return ModeCopyOf(m.DeviceImage[PageMusic][1]);

@@ -16,6 +16,9 @@ namespace kdsp::cli {
 int OperatingMode(const Model& m);
 const char* ModeText(int mode);  // "sing", "dance"
 
+// Selectors that leave `id` on its own page: the id written is the copy meant.
+void OwnPage(Model& m, ParamId id);
+
 struct PlannedWrite {
     const NamedParam* param = nullptr;  // nullptr: a stored value written by id
     ParamId id = 0;

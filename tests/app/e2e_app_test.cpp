@@ -60,9 +60,9 @@ std::vector<std::pair<int, int>> UploadedSlots() {
     return slots;
 }
 
-// A memory file in manual mode whose main-output bands are away from their
-// defaults, each band with values of its own.
-void WriteMainBandsAwayFromDefaults(const std::filesystem::path& state) {
+// A memory in manual mode whose main-output bands are away from their defaults,
+// each band with values of its own.
+Model MainBandsAwayFromDefaults() {
     Model seed;
     seed.DeviceImage[PageMusic][0] = 1;  // manual
     for (int b = 0; b < PageBandCount[PageMain]; ++b) {
@@ -72,6 +72,11 @@ void WriteMainBandsAwayFromDefaults(const std::filesystem::path& state) {
         seed.DeviceImage[PageMain][first + 3] = 20;
         seed.DeviceImage[PageMain][first + 4] = 12;
     }
+    return seed;
+}
+
+void WriteMainBandsAwayFromDefaults(const std::filesystem::path& state) {
+    Model seed = MainBandsAwayFromDefaults();
     WritePresetFile(state, seed);
 }
 
@@ -735,14 +740,7 @@ TEST_F(EndToEndApp, UndoAndRedoRoundTripADragATypedValueAndAnEqReset) {
 
 TEST_F(EndToEndApp, AFilterListImportedOntoTheMainOutputIsSentAndUndoneAsOneStep) {
     const auto state = Path("memory.Nddt");
-    Model seed;
-    for (int b = 0; b < PageBandCount[PageMain]; ++b) {
-        const int first = FirstEqIndex[PageMain] + 5 * b;
-        seed.DeviceImage[PageMain][first + 1] = 100 + 10 * b;
-        seed.DeviceImage[PageMain][first + 2] = 100 + b;
-        seed.DeviceImage[PageMain][first + 3] = 20;
-        seed.DeviceImage[PageMain][first + 4] = 12;
-    }
+    Model seed = MainBandsAwayFromDefaults();
     seed.DeviceImage[PageMain][20] = 362;  // low-pass off
     WritePresetFile(state, seed);
     const auto list = Path("room.txt");

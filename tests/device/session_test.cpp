@@ -66,13 +66,13 @@ TEST(Session, SetWritesTheNamedCopyInEitherOperatingModeAndLeavesTheModeAsItWas)
         ASSERT_TRUE(rig.RunUntilState(S::Online, 60000));
         DeviceImageRows expected = rig.device.Memory();
         for (const Landing& l : landings) {
-            const ParamSpec* spec = FindSpec(l.name);
-            ASSERT_NE(spec, nullptr) << l.name;
-            const ParsedValue v = spec->Parse(l.value);
+            const ParamSpec* param = FindSpec(l.name);
+            ASSERT_NE(param, nullptr) << l.name;
+            const ParsedValue v = param->Parse(l.value);
             ASSERT_TRUE(v.ok) << l.name;
-            EXPECT_FALSE(rig.engine.Set(*spec, v.value).has_value()) << l.name;
+            EXPECT_FALSE(rig.engine.Set(*param, v.value).has_value()) << l.name;
             expected[l.page][l.slot] = l.stored;
-            EXPECT_EQ(rig.engine.Stored(*spec), l.stored) << l.name;
+            EXPECT_EQ(rig.engine.Stored(*param), l.stored) << l.name;
         }
         ASSERT_TRUE(rig.RunUntilSeen<WritesAcknowledged>(60000));
         for (int p = 0; p < PageCount; ++p)
