@@ -13,6 +13,7 @@
 #include "app/widgets/widgets.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
+#include "core/model/value_kinds.h"
 #include "core/model/value_tables.h"
 #include "core/preset/text_ops.h"
 
@@ -35,11 +36,8 @@ void ShowEditError(AppContext& app, const QString& text) {
 
 bool InTables(int page, int index) { return page >= 0 && page < TablePages && index >= 0 && index < TableSlots; }
 
-int KindOfHint(const Bound* b) {
-    bool ok = false;
-    const int k = b->Hint().toInt(&ok);
-    return ok ? k : 0;
-}
+Formatted FormatValue(ValueKind kind, double x) { return kdsp::FormatValue(static_cast<int>(kind), x); }
+double TextToValue(ValueKind kind, double x) { return kdsp::TextToValue(static_cast<int>(kind), x); }
 
 double Applied(double x, int step) {
     if (step == StepUp) return x + 1;
@@ -122,11 +120,11 @@ void ApplyControlValue(AppContext& app, QWidget* control, int step, int displayO
     auto* combo = qobject_cast<BoundCombo*>(control);
     if (!edit && !pane && !combo) return;
     if (edit && (edit == st.Example || (!displayOnly && KeptHidden(edit)))) return;
-    if (combo && combo->Hint().isEmpty()) return;
-    const int kind = KindOfHint(bound);
-    if (pane && kind < 5) return;
-    // Kind 0 (and anything unknown) has no range to clamp to: nothing to show or send.
-    if (kind <= 0 || kind >= ValueKindCount) return;
+    // A control without a kind, or a plain one, has no range to clamp to: nothing
+    // to show or send. A value pane shows only the kinds written as text.
+    const std::optional<ValueKind> kind = bound->Kind();
+    if (!kind || *kind == ValueKind::Plain) return;
+    if (pane && !ShownAsText(*kind)) return;
     const ParamId id = ActiveQParam(m, static_cast<ParamId>(bound->Tag()));
     const int p = PageOf(id);
     const int i = IndexOf(id);
@@ -134,31 +132,31 @@ void ApplyControlValue(AppContext& app, QWidget* control, int step, int displayO
     const auto& tables = st.Tables;
 
     // 2. Show.
-    switch (kind) {
-        case 1: {
-            x = Clamp(x, 0, 2);
+    const int top = SpecOf(*kind).max;
+    switch (*kind) {
+        case ValueKind::Item: {
+            x = Clamp(x, 0, top);
             if (combo) combo->setCurrentIndex(static_cast<int>(x));
             break;
         }
-        case 2:
-        case 3: {
+        case ValueKind::Frequency:
+        case ValueKind::Gain: {
             if (!displayOnly) x = Applied(x, step);
-            x = Clamp(x, 0, kind == 2 ? FreqTableSize - 1 : 180);
-            x = std::trunc(x);
-            const Formatted f = FormatValue(kind, x);
+            x = std::trunc(Clamp(x, 0, top));
+            const Formatted f = FormatValue(*kind, x);
             if (edit) edit->setText(QString::fromStdString(f.text));
             // A refresh only shows values: the edit keys and the wheel act on stays
             // the one the user chose.
-            if (kind == 2 && !st.RefreshInProgress)
+            if (*kind == ValueKind::Frequency && !st.RefreshInProgress)
                 if (auto* e = qobject_cast<BoundEdit*>(tables.Editor[p][i])) st.CurrentEdit = e;
-            ControlAction(app, control, EqGraphOf(id));
+            SelectBand(app, control, EqGraphOf(id));
             break;
         }
-        case 4: {
+        case ValueKind::Q: {
             if (displayOnly) {
                 int v = m.ParamImage[p][i];
-                if (v > QTableSize - 1) {
-                    v = QTableSize - 1;
+                if (v > top) {
+                    v = top;
                     m.ParamImage[p][i] = v;
                 }
                 if (v < 0) v = 0;
@@ -168,17 +166,16 @@ void ApplyControlValue(AppContext& app, QWidget* control, int step, int displayO
                 const int k = r == NotEq ? 0 : FieldOf(r);
                 const int typeIndex = i - k;
                 const int type = typeIndex >= 0 ? m.ParamImage[p][typeIndex] : 0;
-                const int top = type != BandTypePEQ ? 24 : 100;
-                x = Clamp(Applied(x, step), 0, top);
+                x = Clamp(Applied(x, step), 0, BandQMax(type));
             }
             x = std::trunc(x);
-            const Formatted f = FormatValue(4, x);
+            const Formatted f = FormatValue(*kind, x);
             if (edit) edit->setText(QString::fromStdString(f.text));
-            ControlAction(app, control, EqGraphOf(id));
+            SelectBand(app, control, EqGraphOf(id));
             break;
         }
         default: {
-            const Formatted f = FormatValue(kind, x);
+            const Formatted f = FormatValue(*kind, x);
             x = f.value;
             control->setProperty("text", QString::fromStdString(f.text));
             break;
@@ -199,18 +196,19 @@ void ApplyControlValue(AppContext& app, QWidget* control, int step, int displayO
     // 5. EQ band parameters are stored here too (a refresh sends nothing), in the
     // shown view and in the page the value belongs to, whose row the band frame
     // is built from: a frequency shown but not sent (a drag) goes out with the gain.
-    if (kind <= 4) StoreValue(m, id, u);
+    const bool bandWord = *kind <= ValueKind::Q;
+    if (bandWord) StoreValue(m, id, u);
 
     // 6. Send (the link stores as well, and sends nothing while suppressed).
     if (!displayOnly && changed) {
-        if (kind <= 4)
+        if (bandWord)
             SendBandParam(app, id, u);
         else
             SendParam(app, id, u);
     }
 
     // 7. The filter kinds are drawn on the graphs.
-    if ((kind <= 7 || kind == 13 || kind == 19) && !st.RefreshInProgress) st.LastChange = {id, u};
+    if (DrawnOnCurve(*kind) && !st.RefreshInProgress) st.LastChange = {id, u};
 }
 
 void CommitEditText(AppContext& app, int step, BoundEdit* edit) {
@@ -228,12 +226,12 @@ void CommitEditText(AppContext& app, int step, BoundEdit* edit) {
         edit->setText(st.LastGoodText);
         return;
     }
-    if (edit->Hint().isEmpty()) {
+    if (!edit->Kind()) {
         ShowEditError(app, "error");
         edit->setText(st.LastGoodText);
         return;
     }
-    ApplyControlValue(app, edit, step, 0, TextToValue(KindOfHint(edit), number));
+    ApplyControlValue(app, edit, step, 0, TextToValue(*edit->Kind(), number));
     st.LastGoodText = edit->text();
 }
 

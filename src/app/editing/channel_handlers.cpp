@@ -196,19 +196,19 @@ void MoveSlider(AppContext& app, BoundSlider* bar, int position) {
 
 void TogglePhase(AppContext& app, BoundButton* button) {
     if (!button) return;
-    const int v = ControlAction(app, button, 14);
+    const int v = ControlAction(app, button, ControlAct::TogglePhase);
     SendParam(app, static_cast<ParamId>(button->Tag()), v);
 }
 
 void ToggleMute(AppContext& app, BoundButton* button) {
     if (!button) return;
-    const int v = ControlAction(app, button, 11);
+    const int v = ControlAction(app, button, ControlAct::Toggle);
     SendParam(app, static_cast<ParamId>(button->Tag()), v);
 }
 
 void ToggleAutoMode(AppContext& app, BoundButton* button) {
     if (!button) return;
-    const int v = ControlAction(app, button, 16);
+    const int v = ControlAction(app, button, ControlAct::AutoManual);
     SendParam(app, static_cast<ParamId>(button->Tag()), v);
     SetEnableRules(app, ManualFlag(app), 255);
     // The manual rule enables every output control; the crossover boxes then
@@ -225,7 +225,7 @@ void ToggleAutoMode(AppContext& app, BoundButton* button) {
 
 void ChooseSingOrDance(AppContext& app, BoundButton* button) {
     if (!button) return;
-    const int v = ControlAction(app, button, 17);
+    const int v = ControlAction(app, button, ControlAct::SingDance);
     SendParam(app, 0x0001, v);
     app.model().ModeFlag = v;
     RefreshPages(app, 20);
@@ -290,7 +290,7 @@ void ChooseGroupButton(AppContext& app, BoundButton* button) {
         b->SetHint(QString::number(k));
     }
     if (v >= 0 && v < group->count && chosen[v]) {
-        ControlAction(app, chosen[v], 18);
+        ControlAction(app, chosen[v], ControlAct::Choice);
     } else {
         for (BoundButton* b : chosen)
             if (b) b->ShowPicture(Pic::Up);  // a stored value no button stands for
@@ -344,7 +344,7 @@ void ChooseEffectEq(AppContext& app, BoundButton* button) {
 
 void ChooseMicBandGroup(AppContext& app, BoundButton* button) {
     if (!button) return;
-    const int mode = ControlAction(app, button, 25);
+    const int mode = ControlAction(app, button, ControlAct::MicBandGroup);
     app.model().MicBandMode = mode;
     const bool groupB = mode == 1;
     if (auto* label = app.Ctl<QLabel>("MicEQBandLabel"))
@@ -378,7 +378,7 @@ void ToggleDynEqBypass(AppContext& app, BoundButton* button, bool fromUser) {
     const int tag = button->Tag();
     const int p = tag >> 8, i = tag & 0xFF;
     if (p != PageDynEq || i >= ParamImageSlots) return;
-    const int b = ControlAction(app, button, 11);
+    const int b = ControlAction(app, button, ControlAct::Toggle);
     Model& m = app.model();
     m.ParamImage[p][i] = b;
     m.DeviceImage[p][i] = b;
@@ -396,7 +396,7 @@ void ToggleEqPass(AppContext& app, BoundButton* button) {
     const int p = tag >> 8;
     if (p < 0 || p >= PageCount) return;
     AppState& st = app.state();
-    const int b = ControlAction(app, button, 11);
+    const int b = ControlAction(app, button, ControlAct::Toggle);
     st.BypassState[p] = b;
     SendParam(app, static_cast<ParamId>(tag), b);
     app.ShowEqPass(st.BypassState[p] != 0);
@@ -445,10 +445,11 @@ void BandTypeChanged(AppContext& app, BoundCombo* box) {
     int p, i;
     if (!Slot(id, p, i)) return;
     if (item >= 0 && item < 3)
-        if (auto* pic = qobject_cast<TypePicture*>(st.Tables.BandType[p][i][item])) ControlAction(app, pic, 21);
+        if (auto* pic = qobject_cast<TypePicture*>(st.Tables.BandType[p][i][item]))
+            ControlAction(app, pic, ControlAct::TypePicture);
     const bool dynamicType = box->objectName().startsWith(QLatin1String("DEQTypeBox"));
     if (dynamicType) {
-        ControlAction(app, box, 22);
+        ControlAction(app, box, ControlAct::DynamicsType);
         if (st.SuppressSend) return;
         SendParam(app, static_cast<ParamId>(id), item);
         if (!st.DynEqResetInProgress && i >= 3) {

@@ -151,6 +151,8 @@ void ScrollBandIntoView(AppContext& app, int band) {
     }
 }
 
+}  // namespace
+
 int SelectBand(AppContext& app, QWidget* control, int graph) {
     AppState& st = app.state();
     if (st.RefreshInProgress) return 0;
@@ -176,22 +178,19 @@ int SelectBand(AppContext& app, QWidget* control, int graph) {
     return band;
 }
 
-}  // namespace
-
-int ControlAction(AppContext& app, QWidget* control, int action) {
+int ControlAction(AppContext& app, QWidget* control, ControlAct action) {
     if (!control) return 0;
-    if (action >= 0 && action <= 9) return SelectBand(app, control, action);
     auto* button = qobject_cast<BoundButton*>(control);
     switch (action) {
-        case 10:
+        case ControlAct::SelectTab:
             return button ? TabAction(app, button) : 0;
-        case 11:
+        case ControlAct::Toggle:
             return button ? Toggle(button) : 0;
-        case 12:
+        case ControlAct::ShowToggle:
             if (!button) return 0;
             button->ShowPicture(button->Hint() == "1" ? Pic::On : Pic::Off);
             return HintValue(button);
-        case 13: {
+        case ControlAct::CycleField: {
             if (!button) return 0;
             const int next = (HintValue(button) + 1) % 3;
             static const char* const kCaptions[3] = {QT_TRANSLATE_NOOP("kdsp", "频率"),
@@ -201,7 +200,7 @@ int ControlAction(AppContext& app, QWidget* control, int action) {
             SetTr(button, "text", QString::fromUtf8(kCaptions[next]));
             return next;
         }
-        case 14: {
+        case ControlAct::TogglePhase: {
             if (!button) return 0;
             const int v = Toggle(button);
             // State 0 shows the swapped pair of pictures with no caption.
@@ -209,29 +208,28 @@ int ControlAction(AppContext& app, QWidget* control, int action) {
             button->ShowPicture(v == 1 ? Pic::On : Pic::Off);
             return v;
         }
-        case 15:
+        case ControlAct::ShowPhase:
             if (!button) return 0;
             button->setText(button->Hint() == "1" ? "-" : "+");
             return HintValue(button);
-        case 16:
+        case ControlAct::AutoManual:
             return button ? PairAction(app, button, "AutoModeBtn", "ManulModeBtn", Pic::On, Pic::Off) : 0;
-        case 17:
+        case ControlAct::SingDance:
             return button ? PairAction(app, button, "SingModeBtn", "DiscoModeBtn", Pic::On, Pic::Stay) : 0;
-        case 18:
+        case ControlAct::Choice:
             return button ? ChoiceAction(app, button) : 0;
-        case 20:
+        case ControlAct::LinkButtons:
             return button ? LinkAction(app, button) : 0;
-        case 21:
+        case ControlAct::TypePicture:
             if (auto* pic = qobject_cast<TypePicture*>(control)) return TypePictureAction(app, pic);
             return 0;
-        case 22:
+        case ControlAct::DynamicsType:
             if (auto* box = qobject_cast<BoundCombo*>(control)) return DynTypeAction(app, box);
             return 0;
-        case 25:
+        case ControlAct::MicBandGroup:
             return button ? PairAction(app, button, "MicABtn", "MicBBtn", Pic::On, Pic::Off) : 0;
-        default:
-            return 0;
     }
+    return 0;
 }
 
 void PrepareBypassButton(AppContext& app, int page) {
@@ -257,7 +255,7 @@ void PrepareBypassButton(AppContext& app, int page) {
     const int ti = t & 0xFF;
     button->SetTag(t);
     button->SetHint(m.ParamImage[page][ti] != 0 ? "0" : "1");
-    st.BypassState[page] = ControlAction(app, button, 11);
+    st.BypassState[page] = ControlAction(app, button, ControlAct::Toggle);
     app.ShowEqPass(st.BypassState[page] != 0);
 }
 

@@ -30,7 +30,8 @@ void ShowButton(AppContext& app, BoundButton* c, int p, int i, int v) {
     if (p == PageMusic && i == 0) return;  // the manual/automatic step does it
     if (p == PageMusic && i == 1) {
         // The buttons say which copy is edited.
-        ControlAction(app, app.Control(ModeCopyOf(v) == 1 ? "DiscoModeBtn" : "SingModeBtn"), 17);
+        ControlAction(app, app.Control(ModeCopyOf(v) == 1 ? "DiscoModeBtn" : "SingModeBtn"),
+                      ControlAct::SingDance);
         return;
     }
     const ParamBinding* b = FindBinding(MakeId(p, i));
@@ -65,7 +66,7 @@ void RefreshPage(AppContext& app, int p) {
             // as the exact number in the pane, the slider waits at its end, and the
             // memory keeps the word for presets, backups and undo. No pause here.
             auto* pane = qobject_cast<BoundPane*>(st.Tables.Pane[p][i]);
-            if (pane && pane->Hint().toInt() >= 5)
+            if (pane && pane->Kind() && ShownAsText(*pane->Kind()))
                 ApplyControlValue(app, pane, 0, 1, v);
             else
                 MoveSlider(app, bar, v);

@@ -127,8 +127,8 @@ void ShowStoredEdits(AppContext& app, const std::vector<StoredEdit>& edits, bool
     const StoredEdit& last = after ? edits.back() : edits.front();
     const ParamId shown = MakeId(ShownPageOf(last.page), last.FieldIndex(0));
     const ParamBinding* b = FindBinding(shown);
-    const int kind = b ? b->valueKind : -1;
-    if (last.band >= 0 || (kind >= 5 && kind <= 7) || kind == 13 || kind == 19)
+    const std::optional<ValueKind> kind = b ? KindFromNumber(b->valueKind) : std::nullopt;
+    if (last.band >= 0 || (kind && *kind > ValueKind::Q && DrawnOnCurve(*kind)))
         app.state().LastChange = {shown, (after ? last.after : last.before)[0]};
 }
 

@@ -169,7 +169,7 @@ void LinkWindow::RefreshAllPages() {
 }
 
 void LinkWindow::ShowLinkButtons(bool linkActive) {
-    ControlAction(main_, main_.Control(linkActive ? "LinkBtn" : "UnLinkBtn"), 20);
+    ControlAction(main_, main_.Control(linkActive ? "LinkBtn" : "UnLinkBtn"), ControlAct::LinkButtons);
 }
 
 void LinkWindow::RebuildModeList(const std::vector<std::string>& items) {

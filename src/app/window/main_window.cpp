@@ -178,7 +178,7 @@ int MainWindow::ActiveSheet() const { return pages_ ? pages_->currentIndex() : 0
 void MainWindow::SelectTab(BoundButton* tab) {
     if (!tab) return;
     shownTab_ = tab->Tag() + 1;
-    const int selection = ControlAction(*this, tab, 10);
+    const int selection = ControlAction(*this, tab, ControlAct::SelectTab);
     state().EqGraphSelection = selection;
     const int p = selection >> 8;
     const int s = selection & 0xFF;

@@ -59,11 +59,11 @@ TEST_F(EditingTest, UnreadableTextBringsTheLastGoodTextBack) {
     EXPECT_TRUE(transport.frames.empty());
 }
 
-TEST_F(EditingTest, EditWithoutHintShowsErrorAndKeepsItsText) {
+TEST_F(EditingTest, EditWithoutKindShowsErrorAndKeepsItsText) {
     auto* edit = W<BoundEdit>("MusFreEdit3");
     TakeEditFocus(*form, edit);
     const QString good = edit->text();
-    edit->SetHint(QString());
+    edit->SetKind(std::nullopt);
     edit->setText("500");
     CommitEditText(*form, 0);
     EXPECT_EQ(messages, QStringList{"error"});
