@@ -14,7 +14,6 @@
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 #include "core/model/value_kinds.h"
-#include "core/model/value_tables.h"
 #include "core/preset/text_ops.h"
 
 namespace kdsp {
