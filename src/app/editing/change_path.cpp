@@ -13,7 +13,7 @@
 #include "app/widgets/widgets.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
-#include "core/model/value_tables.h"
+#include "core/model/value_kinds.h"
 #include "core/preset/text_ops.h"
 
 namespace kdsp {
@@ -25,21 +25,18 @@ std::function<void(const QString&)>& ErrorSink() {
     return sink;
 }
 
-void ShowEditError(AppContext& form, const QString& text) {
+void ShowEditError(AppContext& app, const QString& text) {
     if (ErrorSink()) {
         ErrorSink()(text);
         return;
     }
-    QMessageBox::information(&form.Window(), QString(), text);
+    QMessageBox::information(&app.Window(), QString(), text);
 }
 
 bool InTables(int page, int index) { return page >= 0 && page < TablePages && index >= 0 && index < TableSlots; }
 
-int KindOfHint(const Bound* b) {
-    bool ok = false;
-    const int k = b->Hint().toInt(&ok);
-    return ok ? k : 0;
-}
+Formatted FormatValue(ValueKind kind, double x) { return kdsp::FormatValue(static_cast<int>(kind), x); }
+double TextToValue(ValueKind kind, double x) { return kdsp::TextToValue(static_cast<int>(kind), x); }
 
 double Applied(double x, int step) {
     if (step == StepUp) return x + 1;
@@ -53,10 +50,10 @@ double Clamp(double x, double lo, double hi) {
 }
 
 // Moves a slider to show the value without its change handler acting on it.
-void FollowSlider(AppContext& form, QWidget* w, double x) {
+void FollowSlider(AppContext& app, QWidget* w, double x) {
     auto* bar = qobject_cast<BoundSlider*>(w);
     if (!bar) return;
-    AppState& st = form.state();
+    AppState& st = app.state();
     const bool before = st.ProgrammaticMove;
     st.ProgrammaticMove = true;
     bar->setValue(static_cast<int>(RoundHalfEven(x)));
@@ -84,36 +81,36 @@ bool KeptHidden(const QWidget* w) {
 
 }  // namespace
 
-QWidget* FindControl(AppContext& form, const char* name) {
+QWidget* FindControl(AppContext& app, const char* name) {
     const QString n = QString::fromLatin1(name);
-    if (QWidget* w = form.Control(n)) return w;
-    return form.Window().findChild<QWidget*>(n);
+    if (QWidget* w = app.Control(n)) return w;
+    return app.Window().findChild<QWidget*>(n);
 }
 
 void SetEditErrorSink(std::function<void(const QString&)> sink) { ErrorSink() = std::move(sink); }
 
-void SendParam(AppContext& form, ParamId id, int value) {
-    AppState& st = form.state();
+void SendParam(AppContext& app, ParamId id, int value) {
+    AppState& st = app.state();
     if (st.SendParamHook)
         st.SendParamHook(id, value);
     else
-        StoreValue(form.model(), id, value);
-    form.EditStored(id, false);
+        StoreValue(app.model(), id, value);
+    app.EditStored(id, false);
 }
 
-void SendBandParam(AppContext& form, ParamId id, int value) {
-    AppState& st = form.state();
+void SendBandParam(AppContext& app, ParamId id, int value) {
+    AppState& st = app.state();
     if (st.SendBandParamHook)
         st.SendBandParamHook(id, value);
     else
-        StoreValue(form.model(), id, value);
-    form.EditStored(id, true);
+        StoreValue(app.model(), id, value);
+    app.EditStored(id, true);
 }
 
-void ApplyControlValue(AppContext& form, QWidget* control, int step, int displayOnly, double x) {
+void ApplyControlValue(AppContext& app, QWidget* control, int step, int displayOnly, double x) {
     if (!control) return;
-    AppState& st = form.state();
-    Model& m = form.model();
+    AppState& st = app.state();
+    Model& m = app.model();
     Bound* bound = AsBound(control);
     if (!bound) return;
 
@@ -122,11 +119,11 @@ void ApplyControlValue(AppContext& form, QWidget* control, int step, int display
     auto* combo = qobject_cast<BoundCombo*>(control);
     if (!edit && !pane && !combo) return;
     if (edit && (edit == st.Example || (!displayOnly && KeptHidden(edit)))) return;
-    if (combo && combo->Hint().isEmpty()) return;
-    const int kind = KindOfHint(bound);
-    if (pane && kind < 5) return;
-    // Kind 0 (and anything unknown) has no range to clamp to: nothing to show or send.
-    if (kind <= 0 || kind >= ValueKindCount) return;
+    // A control without a kind, or a plain one, has no range to clamp to: nothing
+    // to show or send. A value pane shows only the kinds written as text.
+    const std::optional<ValueKind> kind = bound->Kind();
+    if (!kind || *kind == ValueKind::Plain) return;
+    if (pane && !ShownAsText(*kind)) return;
     const ParamId id = ActiveQParam(m, static_cast<ParamId>(bound->Tag()));
     const int p = PageOf(id);
     const int i = IndexOf(id);
@@ -134,31 +131,31 @@ void ApplyControlValue(AppContext& form, QWidget* control, int step, int display
     const auto& tables = st.Tables;
 
     // 2. Show.
-    switch (kind) {
-        case 1: {
-            x = Clamp(x, 0, 2);
+    const int top = SpecOf(*kind).max;
+    switch (*kind) {
+        case ValueKind::Item: {
+            x = Clamp(x, 0, top);
             if (combo) combo->setCurrentIndex(static_cast<int>(x));
             break;
         }
-        case 2:
-        case 3: {
+        case ValueKind::Frequency:
+        case ValueKind::Gain: {
             if (!displayOnly) x = Applied(x, step);
-            x = Clamp(x, 0, kind == 2 ? FreqTableSize - 1 : 180);
-            x = std::trunc(x);
-            const Formatted f = FormatValue(kind, x);
+            x = std::trunc(Clamp(x, 0, top));
+            const Formatted f = FormatValue(*kind, x);
             if (edit) edit->setText(QString::fromStdString(f.text));
             // A refresh only shows values: the edit keys and the wheel act on stays
             // the one the user chose.
-            if (kind == 2 && !st.RefreshInProgress)
+            if (*kind == ValueKind::Frequency && !st.RefreshInProgress)
                 if (auto* e = qobject_cast<BoundEdit*>(tables.Editor[p][i])) st.CurrentEdit = e;
-            ControlAction(form, control, EqGraphOf(id));
+            SelectBand(app, control, EqGraphOf(id));
             break;
         }
-        case 4: {
+        case ValueKind::Q: {
             if (displayOnly) {
                 int v = m.ParamImage[p][i];
-                if (v > QTableSize - 1) {
-                    v = QTableSize - 1;
+                if (v > top) {
+                    v = top;
                     m.ParamImage[p][i] = v;
                 }
                 if (v < 0) v = 0;
@@ -168,17 +165,16 @@ void ApplyControlValue(AppContext& form, QWidget* control, int step, int display
                 const int k = r == NotEq ? 0 : FieldOf(r);
                 const int typeIndex = i - k;
                 const int type = typeIndex >= 0 ? m.ParamImage[p][typeIndex] : 0;
-                const int top = type != BandTypePEQ ? 24 : 100;
-                x = Clamp(Applied(x, step), 0, top);
+                x = Clamp(Applied(x, step), 0, BandQMax(type));
             }
             x = std::trunc(x);
-            const Formatted f = FormatValue(4, x);
+            const Formatted f = FormatValue(*kind, x);
             if (edit) edit->setText(QString::fromStdString(f.text));
-            ControlAction(form, control, EqGraphOf(id));
+            SelectBand(app, control, EqGraphOf(id));
             break;
         }
         default: {
-            const Formatted f = FormatValue(kind, x);
+            const Formatted f = FormatValue(*kind, x);
             x = f.value;
             control->setProperty("text", QString::fromStdString(f.text));
             break;
@@ -192,29 +188,30 @@ void ApplyControlValue(AppContext& form, QWidget* control, int step, int display
 
     // 4. The slider of the parameter follows.
     if (qobject_cast<BoundSlider*>(tables.Editor[p][i]))
-        FollowSlider(form, tables.Editor[p][i], x);
+        FollowSlider(app, tables.Editor[p][i], x);
     else if (qobject_cast<BoundSlider*>(tables.BandType[p][i][0]))
-        FollowSlider(form, tables.BandType[p][i][0], x);
+        FollowSlider(app, tables.BandType[p][i][0], x);
 
     // 5. EQ band parameters are stored here too (a refresh sends nothing), in the
     // shown view and in the page the value belongs to, whose row the band frame
     // is built from: a frequency shown but not sent (a drag) goes out with the gain.
-    if (kind <= 4) StoreValue(m, id, u);
+    const bool bandWord = *kind <= ValueKind::Q;
+    if (bandWord) StoreValue(m, id, u);
 
     // 6. Send (the link stores as well, and sends nothing while suppressed).
     if (!displayOnly && changed) {
-        if (kind <= 4)
-            SendBandParam(form, id, u);
+        if (bandWord)
+            SendBandParam(app, id, u);
         else
-            SendParam(form, id, u);
+            SendParam(app, id, u);
     }
 
     // 7. The filter kinds are drawn on the graphs.
-    if ((kind <= 7 || kind == 13 || kind == 19) && !st.RefreshInProgress) st.LastChange = {id, u};
+    if (DrawnOnCurve(*kind) && !st.RefreshInProgress) st.LastChange = {id, u};
 }
 
-void CommitEditText(AppContext& form, int step, BoundEdit* edit) {
-    AppState& st = form.state();
+void CommitEditText(AppContext& app, int step, BoundEdit* edit) {
+    AppState& st = app.state();
     if (!edit) edit = st.CurrentEdit;
     if (!edit || edit == st.Example) return;
     const std::string kept = KeepNumericChars(edit->text().toStdString());
@@ -228,19 +225,19 @@ void CommitEditText(AppContext& form, int step, BoundEdit* edit) {
         edit->setText(st.LastGoodText);
         return;
     }
-    if (edit->Hint().isEmpty()) {
-        ShowEditError(form, "error");
+    if (!edit->Kind()) {
+        ShowEditError(app, "error");
         edit->setText(st.LastGoodText);
         return;
     }
-    ApplyControlValue(form, edit, step, 0, TextToValue(KindOfHint(edit), number));
+    ApplyControlValue(app, edit, step, 0, TextToValue(*edit->Kind(), number));
     st.LastGoodText = edit->text();
 }
 
-void LinkVolumeBars(AppContext& form, QSlider* normal, QSlider* start, QSlider* maximum, int which,
+void LinkVolumeBars(AppContext& app, QSlider* normal, QSlider* start, QSlider* maximum, int which,
                     QWidget* pane) {
     if (!normal || !start || !maximum) return;
-    const bool clamp = !form.state().SuppressSend;
+    const bool clamp = !app.state().SuppressSend;
     QSlider* shown = normal;
     if (which == 0) {
         if (clamp && normal->value() > maximum->value()) normal->setValue(maximum->value());

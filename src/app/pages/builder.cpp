@@ -22,9 +22,7 @@ const ParamBinding kNoBinding{};
 
 QString Str(const char* s) { return s ? QString::fromLatin1(s) : QString(); }
 
-void SetKindHint(Bound* b, const ParamBinding& p) {
-    if (p.valueKind >= 0) b->SetHint(QString::number(p.valueKind));
-}
+void SetKind(Bound* b, const ParamBinding& p) { b->SetKind(KindFromNumber(p.valueKind)); }
 
 }  // namespace
 
@@ -128,7 +126,7 @@ Builder::SliderRow Builder::AddSliderRow(QGridLayout* grid, int row, ParamId id,
     }
     if (b.pane && b.paneClass == ControlClass::Pane) {
         r.pane = Pane(Str(b.pane), parent);
-        SetKindHint(r.pane, b);
+        SetKind(r.pane, b);
         grid->addWidget(r.pane, row, 3);
     }
     if (b.spin) {
@@ -144,7 +142,7 @@ BoundCombo* Builder::AddComboRow(QGridLayout* grid, int row, ParamId id, const Q
     QWidget* parent = grid->parentWidget();
     grid->addWidget(Caption(caption, parent), row, 0);
     auto* c = Combo(Str(b.editor), items, parent);
-    SetKindHint(c, b);
+    SetKind(c, b);
     grid->addWidget(c, row, 2, 1, 2);
     return c;
 }
@@ -155,7 +153,7 @@ Builder::Band Builder::MakeBand(int page, int base, QWidget* parent, Qt::Orienta
     const bool dynamic = page == PageDynEq;
     (void)dynamic;
     band.type = Combo(Str(type.editor), {"PEQ", "LSEQ", "HSEQ"}, parent);
-    SetKindHint(band.type, type);
+    SetKind(band.type, type);
     static const char* const kPicTexts[3] = {"PEQ", "LS", "HS"};
     for (int k = 0; k < 3; ++k) {
         if (type.typeControls[k])
@@ -163,19 +161,19 @@ Builder::Band Builder::MakeBand(int page, int base, QWidget* parent, Qt::Orienta
     }
     const ParamBinding& fre = BindingOf(MakeId(page, base + 1));
     band.fre = Edit(Str(fre.editor), parent);
-    SetKindHint(band.fre, fre);
+    SetKind(band.fre, fre);
     if (fre.spin) band.freSpin = Spin(Str(fre.spin), Qt::Vertical, parent);
     const ParamBinding& gain = BindingOf(MakeId(page, base + 2));
     band.gain = Edit(Str(gain.editor), parent);
-    SetKindHint(band.gain, gain);
+    SetKind(band.gain, gain);
     if (gain.spin) band.gainSpin = Spin(Str(gain.spin), Qt::Vertical, parent);
     if (gain.typeControls[0]) {
         band.gainBar = Slider(Str(gain.typeControls[0]), gainOrientation, parent);
-        band.gainBar->setMaximum(gain.sliderMax > 0 ? gain.sliderMax : 180);
+        band.gainBar->setMaximum(gain.sliderMax > 0 ? gain.sliderMax : SpecOf(ValueKind::Gain).max);
     }
     const ParamBinding& q = BindingOf(MakeId(page, base + 3));
     band.q = Edit(Str(q.editor), parent);
-    SetKindHint(band.q, q);
+    SetKind(band.q, q);
     if (q.spin) band.qSpin = Spin(Str(q.spin), Qt::Vertical, parent);
     return band;
 }

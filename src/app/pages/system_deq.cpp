@@ -91,7 +91,6 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
     grid = Grid(mode);
     grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "当前模式"), mode), 0, 0);
     auto* modeBox = b.Combo("SysModeBox", {}, mode);
-    modeBox->SetHint(QString());
     grid->addWidget(modeBox, 0, 2);
     auto* current = b.Reg(Builder::Caption(QString(), mode), "CurrentModeLabel");
     SetTr(current, "text", QT_TRANSLATE_NOOP("kdsp", "（当前模式：%1 ）"), {"1"});
@@ -178,7 +177,7 @@ QWidget* BuildDynEqSheet(Builder& b, QWidget* parent) {
 
         const ParamBinding& type = BindingOf(MakeId(PageDynEq, base + 7));
         auto* typeBox = b.Combo(QString::fromLatin1(type.editor), {"Off", "Below", "Above"}, grp);
-        if (type.valueKind >= 0) typeBox->SetHint(QString::number(type.valueKind));
+        typeBox->SetKind(KindFromNumber(type.valueKind));
         typeBox->hide();
         grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "动态"), grp), 4, 0);
         auto* dyn = new QHBoxLayout;

@@ -11,11 +11,11 @@
 
 namespace kdsp {
 
-void BuildPanels(AppContext& form) {
-    PanelsOf(form);
+void BuildPanels(AppContext& app) {
+    PanelsOf(app);
     // The backup list and the password panels share the system page's right column.
-    if (QWidget* host = form.Control("SysPresetHost")) {
-        Builder b(form.Registry());
+    if (QWidget* host = app.Control("SysPresetHost")) {
+        Builder b(app.Registry());
         auto* v = new QVBoxLayout(host);
         v->setContentsMargins(0, 0, 0, 0);
         auto* tabs = b.Reg(new QTabWidget(host), "SysPanelTabs");
@@ -24,10 +24,10 @@ void BuildPanels(AppContext& form) {
         SetTrItems(tabs, {QT_TRANSLATE_NOOP("kdsp", "数据备份"), QT_TRANSLATE_NOOP("kdsp", "密码")});
         v->addWidget(tabs);
     }
-    BuildPresetPanel(form);
-    BuildModePanel(form);
-    BuildLockPanels(form);
-    BuildEqFilePanel(form);
+    BuildPresetPanel(app);
+    BuildModePanel(app);
+    BuildLockPanels(app);
+    BuildEqFilePanel(app);
 }
 
 }  // namespace kdsp

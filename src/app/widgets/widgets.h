@@ -2,12 +2,16 @@
 // (its parameter id) and the data text Hint that the shared handlers read.
 #pragma once
 
+#include <optional>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QWidget>
+
+#include "core/model/value_kinds.h"
 
 class QToolButton;
 
@@ -21,10 +25,15 @@ public:
     void SetTag(int tag) { tag_ = tag; }
     const QString& Hint() const { return hint_; }
     void SetHint(const QString& hint) { hint_ = hint; }
+    // How the value of the parameter the control edits is read and shown (edits,
+    // panes and boxes); none for a control that shows no value of its own.
+    std::optional<ValueKind> Kind() const { return kind_; }
+    void SetKind(std::optional<ValueKind> kind) { kind_ = kind; }
 
 private:
     int tag_ = 0;
     QString hint_;
+    std::optional<ValueKind> kind_;
 };
 
 // Sets a dynamic style property and re-polishes so the stylesheet follows.

@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "core/model/eq_layout.h"
+
 namespace kdsp {
 namespace {
 
@@ -37,6 +39,27 @@ constexpr std::array<KindSpec, ValueKindCount> Specs = {{
 const KindSpec& SpecOf(ValueKind kind) {
     return Specs[static_cast<std::size_t>(kind)];
 }
+
+bool ShownAsText(ValueKind kind) { return kind >= ValueKind::LowPassFrequency; }
+
+bool DrawnOnCurve(ValueKind kind) {
+    switch (kind) {
+        case ValueKind::Item:
+        case ValueKind::Frequency:
+        case ValueKind::Gain:
+        case ValueKind::Q:
+        case ValueKind::LowPassFrequency:
+        case ValueKind::HighPassFrequency:
+        case ValueKind::EffectLowPass:
+        case ValueKind::EffectHighPass:
+        case ValueKind::CrossoverQ:
+            return true;
+        default:
+            return false;
+    }
+}
+
+int BandQMax(int bandType) { return bandType == BandTypePEQ ? SpecOf(ValueKind::Q).max : 24; }
 
 std::optional<ValueKind> KindFromNumber(int number) {
     if (number < 0 || number >= ValueKindCount)

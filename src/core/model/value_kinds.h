@@ -47,6 +47,14 @@ struct KindSpec {
 };
 
 const KindSpec& SpecOf(ValueKind kind);
+// Kinds whose shown value is a text of its own ("Off", "12.5ms") rather than the
+// position of a slider: the filters and times from LowPassFrequency on.
+bool ShownAsText(ValueKind kind);
+// The kinds of an EQ band or a filter: a change of one is drawn on the curve.
+bool DrawnOnCurve(ValueKind kind);
+// The top of a band's Q for its type (BandTypePEQ or a shelf): a shelving band
+// stops at 24.
+int BandQMax(int bandType);
 // The kind of a kind number; nothing for -1 (no kind) or a number out of range.
 std::optional<ValueKind> KindFromNumber(int number);
 

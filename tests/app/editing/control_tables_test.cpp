@@ -36,12 +36,13 @@ TEST_F(WindowTest, LastVisitedSlotWins) {
     EXPECT_EQ(B("EchoQEdit5")->Tag(), 4 * 256 + 16 + 5 * 4 + 4);
 }
 
-TEST_F(WindowTest, HintsCarryValueKinds) {
-    EXPECT_EQ(B("MusFreEdit1")->Hint(), "2");
-    EXPECT_EQ(B("MusGainEdit1")->Hint(), "3");
-    EXPECT_EQ(B("MusQEdit1")->Hint(), "4");
-    EXPECT_EQ(B("MusModeBox1")->Hint(), "1");
-    EXPECT_GE(B("MainMusLPFrePane")->Hint().toInt(), 5);
+TEST_F(WindowTest, ControlsCarryValueKindsAndHintsTheirStates) {
+    EXPECT_EQ(B("MusFreEdit1")->Kind(), ValueKind::Frequency);
+    EXPECT_EQ(B("MusGainEdit1")->Kind(), ValueKind::Gain);
+    EXPECT_EQ(B("MusQEdit1")->Kind(), ValueKind::Q);
+    EXPECT_EQ(B("MusModeBox1")->Kind(), ValueKind::Item);
+    EXPECT_EQ(B("MainMusLPFrePane")->Kind(), ValueKind::LowPassFrequency);
+    EXPECT_EQ(B("SysMusNormalVolPane")->Kind(), ValueKind::Plain) << "not the volume it showed last";
     EXPECT_EQ(B("SysMusStartVolBar")->Hint(), "1");
     EXPECT_EQ(B("SysMusMaxVolBar")->Hint(), "2");
     EXPECT_EQ(B("SysMusNormalVolBar")->Hint(), "0");

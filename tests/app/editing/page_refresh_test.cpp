@@ -101,6 +101,14 @@ TEST_F(EditingTest, RefreshShowsChoicesAndVolumesAndTheCrossoverRule) {
     EXPECT_EQ(W<QComboBox>("MainHPTypeBox")->currentIndex(), 4);
     EXPECT_TRUE(W<QWidget>("MainMusHPQBar")->isEnabled());
     EXPECT_FALSE(W<QWidget>("SubMusLPQBar")->isEnabled());
+    // A later read (a reload, a recalled mode) shows the volumes it brought as well,
+    // whatever the volumes shown before.
+    form->model().DeviceImage[10][7] = 60;
+    form->model().DeviceImage[10][32] = 45;
+    RefreshPages(*form, 20);
+    EXPECT_EQ(W<BoundSlider>("SysMusMaxVolBar")->value(), 60);
+    EXPECT_EQ(W<BoundSlider>("SysMusNormalVolBar")->value(), 45);
+    EXPECT_EQ(W<QLabel>("SysMusNormalVolPane")->text(), "45");
     EXPECT_TRUE(transport.frames.empty()) << "showing values sends nothing";
 }
 
