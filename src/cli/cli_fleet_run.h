@@ -1,4 +1,4 @@
-// Many processors at once on one event loop: each gets a link run of its own, all
+// Many processors at once on one event loop: each gets a run of its own, all
 // of them together unless `jobs` says fewer, entries sharing an address never run together, and one
 // that is slow or dead holds up none of the others.
 #pragma once
