@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 # Fails when a source file includes one from a layer above its own: the folders of
-# src/ in their order, and inside src/app the order written in src/app/README.md.
+# src/ in their order, and inside src/app the order written in src/app/README.md;
+# and when the files of a front end's folder include each other in a circle.
 import pathlib
 import re
 import sys
@@ -10,6 +11,10 @@ TOP_ORDER = [["core"], ["device"], ["qtlink"], ["graph"], ["app", "cli", "sim"]]
 # The main window is the composition root: only its own folder and main.cpp see it.
 ROOT_HEADER = "app/window/main_window.h"
 ROOT_USERS = ("app/window/", "app/main.cpp")
+
+# Folders whose files must not include each other in a circle (a file's .h and .cpp
+# count as one); folders not present are skipped.
+ACYCLIC_FOLDERS = ("cli", "venue")
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 
@@ -33,6 +38,39 @@ def rank(rel, inner):
                 sub = inner.index(parts[1]) if len(parts) > 2 and parts[1] in inner else len(inner)
             return r, parts[0], sub
     return None
+
+
+def circles(src, folder):
+    """Each circle of includes among the files of src/FOLDER, as 'a -> b -> a'."""
+    base = src / folder
+    graph = {}
+    for path in sorted(base.glob("*")):
+        if path.suffix not in (".h", ".cpp"):
+            continue
+        unit = path.stem
+        graph.setdefault(unit, set())
+        for included in INCLUDE.findall(path.read_text(encoding="utf-8")):
+            target = src / included
+            if target.parent == base and target.is_file() and target.stem != unit:
+                graph[unit].add(target.stem)
+    found, done = [], set()
+
+    def visit(unit, trail):
+        if unit in trail:
+            cycle = trail[trail.index(unit):] + [unit]
+            key = frozenset(cycle)
+            if key not in {frozenset(c) for c in found}:
+                found.append(cycle)
+            return
+        if unit in done:
+            return
+        for nxt in sorted(graph.get(unit, ())):
+            visit(nxt, trail + [unit])
+        done.add(unit)
+
+    for unit in sorted(graph):
+        visit(unit, [])
+    return [f"{folder}/: files include each other in a circle: " + " -> ".join(c) for c in found]
 
 
 def main():
@@ -59,6 +97,9 @@ def main():
                 faults.append(f"{rel}: includes {included} from a folder above it in src/app")
             if included == ROOT_HEADER and not rel.startswith(ROOT_USERS):
                 faults.append(f"{rel}: includes the main window; only the window and main.cpp may")
+    for folder in ACYCLIC_FOLDERS:
+        if (src / folder).is_dir():
+            faults.extend(circles(src, folder))
     for fault in faults:
         print(fault)
     return 1 if faults else 0

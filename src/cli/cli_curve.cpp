@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cli_number.h"
+#include "cli/cli_preset_io.h"
 #include "core/eq/channel_curve.h"
 #include "core/eq/graph_mapping.h"
 #include "core/model/model.h"
@@ -27,8 +29,6 @@ namespace {
 
 constexpr double MinBandFrequency = 1.0;
 constexpr double MaxBandFrequency = 24000.0;  // top of the grid
-constexpr double MinBandGain = -24.0;  // the gain steps of a band, and the graph's range
-constexpr double MaxBandGain = 12.0;
 
 struct CurveOptions {
     std::vector<std::string> bands;
@@ -69,8 +69,10 @@ BandSlot ParseBand(const std::string& text) {
     const double q = ParseReal(fields[2], "band Q");
     if (q <= 0) throw Refused("band Q must be above 0: " + fields[2]);
     const double gain = ParseReal(fields[3], "band gain");
-    if (gain < MinBandGain || gain > MaxBandGain)
-        throw Refused("band gain outside -24..+12 dB: " + fields[3]);
+    // The graph's own range of dB.
+    if (gain < GraphDbMin || gain > GraphDbMax)
+        throw Refused("band gain outside " + std::to_string(GraphDbMin) + "..+" + std::to_string(GraphDbMax) +
+                      " dB: " + fields[3]);
     slot.frequency = static_cast<float>(f);
     slot.q = static_cast<float>(q);
     slot.gain = static_cast<float>(gain);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cli_number.h"
 #include "core/model/eq_layout.h"
 #include "core/protocol/frame_text.h"
 #include "core/protocol/frames.h"

@@ -8,7 +8,9 @@
 
 #include "cli/cli.h"
 #include "cli/cli_json.h"
+#include "cli/cli_output.h"
 #include "cli/cli_params.h"
+#include "cli/cli_preset_io.h"
 #include "cli/cli_session.h"
 #include "cli/cli_upload.h"
 #include "core/eq/eq_fit.h"
@@ -170,17 +172,26 @@ void ImportToPreset(const EqOptions& o, const FilterList& list, int page) {
 
 // Sends the page as the window does: each band as one band frame, the crossover
 // words that change one by one, all to the copy of the mode the processor is in.
-void SendPage(Link& link, Model& m, const EqFit& fit, int mode) {
-    const int page = fit.after.page;
-    OwnPage(m, MakeId(page, 0));
-    m.ModeFlag = mode;
-    LoadViewFromDevice(m, mode);
-    const PageEqWrites writes = WritesFor(fit.before, fit.after, page);
+// False when the session would not take them (it went offline).
+bool SendPage(DeviceSession& session, const EqFit& fit, int mode) {
+    const PageEqWrites writes = WritesFor(fit.before, fit.after, fit.after.page);
+    const auto spec = [mode](ParamId id) {
+        const NamedParam* p = FindParamForId(id, mode);
+        return p ? &SpecOf(*p) : nullptr;
+    };
     for (const auto& band : writes.bands) {
-        for (int k = 0; k < 4; ++k) StoreValue(m, band[static_cast<std::size_t>(k)].id, band[static_cast<std::size_t>(k)].value);
-        link.SendBandParam(band[4].id, band[4].value);
+        std::array<DeviceSession::BandValue, 5> words{};
+        for (std::size_t k = 0; k < words.size(); ++k) {
+            words[k] = {spec(band[k].id), band[k].value};
+            if (!words[k].param) return false;
+        }
+        if (session.SetBand(words)) return false;
     }
-    for (const EqWord& w : writes.words) link.SendParam(w.id, w.value);
+    for (const EqWord& w : writes.words) {
+        const ParamSpec* p = spec(w.id);
+        if (!p || session.Set(*p, w.value)) return false;
+    }
+    return true;
 }
 
 void ImportToProcessor(const EqOptions& o, const FilterList& list, int page) {
@@ -197,7 +208,7 @@ void ImportToProcessor(const EqOptions& o, const FilterList& list, int page) {
     };
     s.Run([&](int) {
         if (fit) return false;  // online again after a reload: nothing more to do
-        Model& m = s.model();
+        const Model& m = s.model();
         mode = OperatingMode(m);
         fit = FitToPage(list, ReadPageEq(m.DeviceImage, page, mode), o.fit);
         if (!fit->Ok()) {
@@ -205,14 +216,17 @@ void ImportToProcessor(const EqOptions& o, const FilterList& list, int page) {
             return true;
         }
         if (o.dryRun) return true;
-        try {
-            backup = PathText(WriteBackup(folder, m.DeviceImage, m.DeviceIdentity, std::chrono::system_clock::now()));
-        } catch (const std::exception& e) {
-            s.Fail(std::string(e.what()) + "; nothing was sent");
+        std::filesystem::path written;
+        if (const auto failure = s.session().Backup(folder, &written)) {
+            s.Fail(failure->reason + "; nothing was sent");
             return true;
         }
+        backup = PathText(written);
         sending = true;
-        SendPage(s.link(), m, *fit, mode);
+        if (!SendPage(s.session(), *fit, mode)) {
+            s.Fail("the processor went offline before the bands were set; its previous settings are in " + backup);
+            return true;
+        }
         s.WhenWritesDone([&s] { s.Disconnect(0); });
         return false;
     });

@@ -11,7 +11,9 @@
 #include "cli/cli_fleet_progress.h"
 #include "cli/cli_fleet_run.h"
 #include "cli/cli_json.h"
+#include "cli/cli_output.h"
 #include "cli/cli_params.h"
+#include "cli/cli_preset_io.h"
 #include "cli/cli_ranges.h"
 #include "cli/cli_session.h"
 #include "cli/cli_upload.h"
@@ -97,7 +99,8 @@ class BackupJob : public FleetJob {
     explicit BackupJob(fs::path file) : file_(std::move(file)) {}
     bool Online(LinkRun& run, int) override {
         try {
-            WritePresetFile(file_, run.model());
+            Model read = run.model();
+            WritePresetFile(file_, read);
             written_ = true;
         } catch (const std::exception& e) {
             run.Fail("cannot write " + PathText(file_) + ": " + e.what());
@@ -117,13 +120,13 @@ class BackupJob : public FleetJob {
 class SetJob : public FleetJob {
   public:
     explicit SetJob(const std::vector<PlannedWrite>& writes) : writes_(writes) {}
-    bool Online(LinkRun& run, int) override {
+    bool Online(LinkRun& run, int onlineCount) override {
         // A recall of a stored mode brings the link online again after its reload.
         if (!set_) {
             set_ = std::make_unique<SetRun>(run, writes_);
-            set_->Say = [&run](const std::string& line) { run.host().Note(line); };
-            set_->Start();
+            set_->Say = [&run](const std::string& line) { run.Note(line); };
         }
+        set_->Online(onlineCount);
         return false;
     }
     std::string InterruptedText() const override {
@@ -162,6 +165,7 @@ class UploadJob : public FleetJob {
   public:
     UploadJob(const PresetReadResult& preset, const fs::path& folder, bool verify)
         : steps_(preset, folder, verify) {}
+    void Attach(LinkRun& run) override { steps_.Attach(run); }
     bool Online(LinkRun& run, int onlineCount) override { return steps_.Online(run, onlineCount); }
     std::string InterruptedText() const override { return steps_.InterruptedText(); }
     std::string LostText(const std::string& reason) const override { return steps_.LostText(reason); }
@@ -171,7 +175,7 @@ class UploadJob : public FleetJob {
     }
     std::string File() const override { return steps_.Backup(); }
     void AddJson(JsonValue& entry) const override {
-        const ImageDifference differences = steps_.Differences();
+        const ImageDifference& differences = steps_.Differences();
         entry.Set("verified", steps_.Verified())
             .Set("differences", DifferencesJson(steps_.Verified() || !differences.empty(), differences));
     }

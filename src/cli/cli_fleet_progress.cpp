@@ -80,10 +80,10 @@ std::string FleetProgress::EndText(const FleetDevice& d) const {
 }
 
 std::string FleetProgress::LiveText(const FleetDevice& d) const {
-    const CliHost& host = d.run->host();
-    if (host.Status().empty())
-        return Name(d) + "  Starting [" + host.Port() + "]";
-    return Name(d) + "  " + host.Line(host.WaitingNote());
+    const RunStatus status = d.run->Status();
+    if (status.status.empty())
+        return Name(d) + "  Starting [" + status.place + "]";
+    return Name(d) + "  " + status.Line();
 }
 
 void FleetProgress::Refresh() {
@@ -95,17 +95,17 @@ void FleetProgress::Refresh() {
         const FleetDevice& d = devices_[i];
         if (d.state != FleetDevice::State::Running || d.run->Done())
             continue;
-        const CliHost& host = d.run->host();
-        const std::string& status = host.Status();
+        const RunStatus now = d.run->Status();
+        const std::string& status = now.status;
         if (status.empty() || status == "Online" || status == "Offline")
             continue;
-        const std::string note = host.WaitingNote();
+        const std::string& note = now.waiting;
         const std::string key = status + "\n" + note;
         // A line when the status changes or a wait begins; not when a wait ends.
         if (key == shown_[i] || (note.empty() && shown_[i].rfind(status + "\n", 0) == 0))
             continue;
         shown_[i] = key;
-        std::cerr << Name(d) << "  " << status << " [" << host.Port() << "]"
+        std::cerr << Name(d) << "  " << status << " [" << now.place << "]"
                   << (note.empty() ? "" : ", waiting for " + note) << "\n";
     }
 }

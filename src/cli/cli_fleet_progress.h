@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_fleet_run.h"
+#include "cli/cli_fleet_job.h"
 
 namespace kdsp::cli {
 

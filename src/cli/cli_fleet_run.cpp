@@ -1,5 +1,5 @@
-// Running the processors of a fleet command: whose turn it is, each one's link run,
-// its end, and Ctrl-C.
+// Running the processors of a fleet command: whose turn it is, each one's run of a
+// device session, its end, and Ctrl-C.
 #include "cli/cli_fleet_run.h"
 
 #include <QCoreApplication>
@@ -16,13 +16,6 @@ namespace kdsp::cli {
 namespace {
 constexpr int ProgressMs = 100;
 }  // namespace
-
-double FleetDevice::Seconds() const {
-    if (state == State::Waiting || !run)
-        return 0;
-    const auto end = state == State::Done ? ended : std::chrono::steady_clock::now();
-    return std::chrono::duration<double>(end - started).count();
-}
 
 FleetRun::FleetRun(const std::vector<InventoryEntry>& entries, const FleetOptions& options,
                    const JobFactory& makeJob)
@@ -79,11 +72,12 @@ void FleetRun::Start(FleetDevice& d) {
     e.timeout = options_.timeout;
     e.fast = options_.fast;
     d.run = std::make_unique<LinkRun>(e);
-    d.run->link().SetReadPlan(d.job->Plan());
+    d.run->session().SetReadPlan(d.job->Plan());
     d.run->LostText = [&d](const std::string& reason) { return d.job->LostText(reason); };
-    d.run->host().OnNote = [this, name = d.entry.name](const std::string& line) {
+    d.run->OnNote = [this, name = d.entry.name](const std::string& line) {
         progress_->Note(name + ": " + line);
     };
+    d.job->Attach(*d.run);
     d.state = FleetDevice::State::Running;
     d.started = std::chrono::steady_clock::now();
     busy_.push_back(a.Key());

@@ -3,9 +3,9 @@
 
 #include "cli/cli_captions.h"
 
-#include <charconv>
-#include <cmath>
-#include <cstdio>
+#include <QJsonArray>
+#include <QJsonDocument>
+
 #include <iostream>
 
 #include "core/model/param_text.h"
@@ -13,36 +13,10 @@
 namespace kdsp::cli {
 namespace {
 
-void Escape(std::string& out, const std::string& s) {
-    out += '"';
-    for (const char c : s) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
-                    out += buf;
-                } else {
-                    out += c;  // UTF-8 passes through
-                }
-        }
-    }
-    out += '"';
+// A plain value as Qt writes it.
+std::string Text(const QJsonValue& v) {
+    const QByteArray one = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
+    return one.mid(1, one.size() - 2).toStdString();
 }
 
 }  // namespace
@@ -58,7 +32,7 @@ JsonValue& JsonValue::Set(std::string key, JsonValue value) {
 }
 
 bool JsonValue::Scalar() const {
-    return !std::holds_alternative<Items>(v_) && !std::holds_alternative<Members>(v_);
+    return std::holds_alternative<QJsonValue>(v_);
 }
 
 bool JsonValue::Plain() const {
@@ -93,18 +67,8 @@ void JsonValue::Write(std::string& out, int depth) const {
     std::visit(
         [&](const auto& v) {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::nullptr_t>) {
-                out += "null";
-            } else if constexpr (std::is_same_v<T, bool>) {
-                out += v ? "true" : "false";
-            } else if constexpr (std::is_same_v<T, long long>) {
-                out += std::to_string(v);
-            } else if constexpr (std::is_same_v<T, double>) {
-                char buf[32];
-                const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
-                out += std::isfinite(v) ? std::string(buf, end) : "null";
-            } else if constexpr (std::is_same_v<T, std::string>) {
-                Escape(out, v);
+            if constexpr (std::is_same_v<T, QJsonValue>) {
+                out += Text(v);
             } else if constexpr (std::is_same_v<T, Items>) {
                 out += '[';
                 for (std::size_t k = 0; k < v.size(); ++k) {
@@ -120,7 +84,7 @@ void JsonValue::Write(std::string& out, int depth) const {
                 for (std::size_t k = 0; k < v.size(); ++k) {
                     out += k ? (oneLine ? ", " : ",") : "";
                     newline(depth + 1);
-                    Escape(out, v[k].first);
+                    out += Text(QJsonValue(QString::fromStdString(v[k].first)));
                     out += ": ";
                     v[k].second.Write(out, depth + 1);
                 }

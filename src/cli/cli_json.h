@@ -1,6 +1,10 @@
-// The JSON the kdsp commands print with --json: a small ordered writer (keys stay
-// in the order they were added) and the shapes of parameters shared by commands.
+// The JSON the kdsp commands print with --json: Qt's JSON values, laid out by a small
+// ordered writer (keys stay in the order they were added, short lists on one line),
+// and the shapes of parameters shared by commands.
 #pragma once
+
+#include <QJsonValue>
+#include <QString>
 
 #include <string>
 #include <utility>
@@ -14,13 +18,13 @@ namespace kdsp::cli {
 class JsonValue {
   public:
     JsonValue() = default;  // null
-    JsonValue(bool b) : v_(b) {}
-    JsonValue(int n) : v_(static_cast<long long>(n)) {}
-    JsonValue(long long n) : v_(n) {}
-    JsonValue(std::size_t n) : v_(static_cast<long long>(n)) {}
-    JsonValue(double x) : v_(x) {}  // written in the shortest form that reads back the same
-    JsonValue(const char* s) : v_(s ? Value(std::string(s)) : Value(nullptr)) {}
-    JsonValue(std::string s) : v_(std::move(s)) {}
+    JsonValue(bool b) : v_(QJsonValue(b)) {}
+    JsonValue(int n) : v_(QJsonValue(static_cast<qint64>(n))) {}
+    JsonValue(long long n) : v_(QJsonValue(static_cast<qint64>(n))) {}
+    JsonValue(std::size_t n) : v_(QJsonValue(static_cast<qint64>(n))) {}
+    JsonValue(double x) : v_(QJsonValue(x)) {}  // the shortest form that reads back the same
+    JsonValue(const char* s) : v_(s ? QJsonValue(QString::fromUtf8(s)) : QJsonValue()) {}
+    JsonValue(const std::string& s) : v_(QJsonValue(QString::fromStdString(s))) {}
 
     static JsonValue Array() { return JsonValue(Items{}); }
     static JsonValue Object() { return JsonValue(Members{}); }
@@ -37,14 +41,14 @@ class JsonValue {
   private:
     using Items = std::vector<JsonValue>;
     using Members = std::vector<std::pair<std::string, JsonValue>>;
-    using Value = std::variant<std::nullptr_t, bool, long long, double, std::string, Items, Members>;
+    using Value = std::variant<QJsonValue, Items, Members>;
     explicit JsonValue(Items items) : v_(std::move(items)) {}
     explicit JsonValue(Members members) : v_(std::move(members)) {}
     bool Scalar() const;
     bool Plain() const;
     void Write(std::string& out, int depth) const;
 
-    Value v_ = nullptr;
+    Value v_ = QJsonValue();
 };
 
 // Prints the value and a newline on stdout.

@@ -1,12 +1,14 @@
-// kdsp subcommands that talk to the processor: scan, read, upload. They run the
-// same link state machine as the window, with a progress line instead of a dialog.
+// kdsp subcommands that talk to the processor: scan, read, upload. They drive the
+// same device session as every front end, with a progress line instead of a dialog.
 #include <QSerialPortInfo>
 
 #include <iostream>
 
 #include "cli/cli.h"
 #include "cli/cli_json.h"
+#include "cli/cli_output.h"
 #include "cli/cli_params.h"
+#include "cli/cli_preset_io.h"
 #include "cli/cli_session.h"
 #include "cli/cli_upload.h"
 #include "core/preset/atomic_file.h"
@@ -29,6 +31,7 @@ UploadReport UploadPreset(const Endpoint& endpoint, const PresetReadResult& pres
                           const UploadOptions& options) {
     UploadSteps steps(preset, PrepareBackupFolder(options), options.verify);
     LinkSession s(endpoint);
+    steps.Attach(s);
     s.InterruptedText = [&] { return steps.InterruptedText(); };
     s.LostText = [&](const std::string& reason) { return steps.LostText(reason); };
     s.Run([&](int onlineCount) { return steps.Online(s, onlineCount); });
@@ -66,7 +69,8 @@ void RegisterLinkCommands(CLI::App& app) {
         std::string error;
         s.Run([&](int) {
             try {
-                WritePreset(readOut, s.model());
+                Model read = s.model();
+                WritePreset(readOut, read);
             } catch (const Refused& e) {
                 error = e.what();
             }

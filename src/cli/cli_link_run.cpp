@@ -1,5 +1,6 @@
-// One link of the command line: set up from the options, watched while it runs,
-// its failures put in words, its goodbye let leave before the transport closes.
+// One device session of the command line: set up from the options, watched while it
+// runs, its events and failures put in words, its goodbye let leave before the
+// transport closes.
 #include "cli/cli_link_run.h"
 
 #include <algorithm>
@@ -7,7 +8,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "cli/cli.h"
+#include "cli/cli_output.h"
 #include "core/protocol/frames.h"
 #include "core/protocol/receiver.h"
 
@@ -15,65 +16,103 @@ namespace kdsp::cli {
 
 namespace {
 
-constexpr int DefaultTcpPort = 8889;
-constexpr int DrainCheckMs = 5;  // a set of one value is over in a few of these
 constexpr int WatchMs = 100;
 constexpr int GoodbyePollMs = 5;
 constexpr int GoodbyeLimitMs = 1000;
 constexpr auto WaitShownAfter = std::chrono::seconds(1);
 
-// The link's status captions (Chinese, or English where it has one) in the words
-// of the command line.
-std::string StatusWord(const std::string& caption) {
-    static const std::pair<const char*, const char*> words[] = {
-        {"设备搜索...", "Searching"},  {"连接中...", "Reading"},    {"Linking...", "Reading"},
-        {"加载中...", "Reloading"},    {"Loading...", "Reloading"}, {"下载数据...", "Uploading"},
-        {"Uploading...", "Uploading"}, {"设备已连接", "Online"},    {"设备未连接", "Offline"},
-        {"Off Line", "Offline"},       {"保存中...", "Saving"},     {"校验中...", "Verifying"},
-        {"Verifying...", "Verifying"},
-    };
-    for (const auto& [from, to] : words)
-        if (caption == from)
-            return to;
-    return caption;
+// The session's state in the command line's words; a read once online is a reload.
+std::string StatusWord(SessionState state, bool wasOnline) {
+    switch (state) {
+        case SessionState::Searching:
+        case SessionState::Connecting:
+            return "Searching";
+        case SessionState::Reading:
+            return wasOnline ? "Reloading" : "Reading";
+        case SessionState::Uploading:
+            return "Uploading";
+        case SessionState::Verifying:
+            return "Verifying";
+        case SessionState::Online:
+            return "Online";
+        case SessionState::Reconnecting:
+            return "Reconnecting";
+        case SessionState::Offline:
+        case SessionState::Lost:
+            break;
+    }
+    return "Offline";
 }
 
-}  // namespace
-
-// ---- CliHost ---------------------------------------------------------------------
-
-// The link sets text, port and percent one after the other; a display shows them
-// together when the dialog would be shown or hidden, and on the run's watch.
-void CliHost::SetStatusText(const std::string& text) { text_ = StatusWord(text); }
-
-void CliHost::SetStatusPort(const std::string& text) {
-    port_ = text == "Network" && !network_.empty() ? network_ : text;
+// The failures of the link itself, which end a run; the others are a job's to judge.
+bool LinkFailure(FailureCode code) {
+    switch (code) {
+        case FailureCode::NoAnswer:
+        case FailureCode::CannotConnect:
+        case FailureCode::ConnectionClosed:
+        case FailureCode::TransferFailed:
+        case FailureCode::DamagedAnswers:
+        case FailureCode::LinkLost:
+        case FailureCode::Unconfirmed:
+            return true;
+        default:
+            return false;
+    }
 }
-
-void CliHost::SetStatusProgress(int percent) { percent_ = std::clamp(percent, 0, 100); }
 
 // The link's diagnostic lines are the window's memo lines, in its shorthand
-// ("缓存长度K:C:L=16 16 9", "2:3 5"); -v says the same in words.
-void CliHost::Diagnostic(const std::string& line) {
+// ("缓存长度K:C:L=16 16 9", "2:3 5"); -v says the same in words. The messages it
+// would show in a box ("Confirm: Off Line!") are passed on as they are.
+std::string DiagnosticText(const std::string& line) {
     static const std::string frameTag = "缓存长度K:C:L=";
     int waiting = 0, same = 0, payload = 0, count = 0, band = 0;
     if (line.rfind(frameTag, 0) == 0 &&
         std::sscanf(line.c_str() + frameTag.size(), "%d %d %d", &waiting, &same, &payload) == 3) {
-        Note("link: frame taken in (" + std::to_string(waiting) + " bytes waited, " +
-             std::to_string(payload) + " after the header)");
-    } else if (std::sscanf(line.c_str(), "2:%d %d", &count, &band) == 2) {
-        Note("link: band frame sent for band " + std::to_string(band) + " (" + std::to_string(count) +
-             " waiting)");
-    } else {
-        Note("link: " + line);
+        return "link: frame taken in (" + std::to_string(waiting) + " bytes waited, " +
+               std::to_string(payload) + " after the header)";
     }
+    if (std::sscanf(line.c_str(), "2:%d %d", &count, &band) == 2)
+        return "link: band frame sent for band " + std::to_string(band) + " (" + std::to_string(count) +
+               " waiting)";
+    if (line.rfind("Confirm: ", 0) == 0 || line.rfind("提示: ", 0) == 0)
+        return line;
+    return "link: " + line;
 }
 
-void CliHost::ShowMessage(const std::string& caption, const std::string& text) {
-    Note(caption + ": " + text);
+}  // namespace
+
+std::string RunStatus::Line() const {
+    return status + " [" + place + "] " + std::to_string(percent) + "%" +
+           (waiting.empty() ? "" : ", waiting for " + waiting);
 }
 
-void CliHost::Note(const std::string& line) {
+LinkRun::LinkRun(const Endpoint& e)
+    : endpoint_(e), limit_(new QTimer(&owner_)), watch_(new QTimer(&owner_)) {
+    const std::string host = e.host.empty() ? FactoryTcpHost : e.host;
+    const int port = e.port > 0 ? e.port : FactoryTcpPort;
+    tcpText_ = host + ":" + std::to_string(port);
+    firstPlace_ = e.serial.empty() ? tcpText_ : e.serial;
+    if (e.serial.empty() && e.host.empty() && e.port == 0) {
+        // Neither given: the window's search, over every serial port, then the
+        // processor's usual network address.
+        std::string tried;
+        const auto ports = qt_.transport().ListPorts();
+        for (const std::string& p : ports)
+            tried += p + ", ";
+        if (!ports.empty())
+            firstPlace_ = ports.front();
+        std::cerr << "kdsp: no --serial or --host given: trying "
+                  << (tried.empty() ? "" : "the serial ports " + tried + "then ") << tcpText_
+                  << "\n";
+    }
+    session().SetFastTransfers(e.fast);
+    session().OnDiagnostic = [this](const std::string& line) { Note(DiagnosticText(line)); };
+    if (Verbose)
+        qt_.transport().SetTrace(
+            [this](bool sent, std::span<const std::uint8_t> bytes) { Trace(sent, bytes); });
+}
+
+void LinkRun::Note(const std::string& line) {
     if (!Verbose)
         return;
     if (OnNote)
@@ -82,63 +121,41 @@ void CliHost::Note(const std::string& line) {
         std::cerr << "kdsp: " << line << "\n";
 }
 
-std::string CliHost::Line(const std::string& note) const {
-    return text_ + " [" + port_ + "] " + std::to_string(percent_) + "%" +
-           (note.empty() ? "" : ", waiting for " + note);
-}
-
-// ---- LinkRun -------------------------------------------------------------------
-
-LinkRun::LinkRun(const Endpoint& e)
-    : endpoint_(e), qt_(model_, host_), limit_(new QTimer(&owner_)), watch_(new QTimer(&owner_)) {
-    auto& t = qt_.transport();
-    Link& l = link();
-    const int port = e.port > 0 ? e.port : DefaultTcpPort;
-    if (!e.serial.empty()) {
-        // That port only: the search's fall-back to TCP gets an end point no socket
-        // can reach, and Watch() ends the run when the search gets there.
-        t.SetPortList(std::vector<std::string>{e.serial});
-        l.SetTcpEndpoint("", -1);
-    } else if (!e.host.empty() || e.port > 0) {
-        t.SetPortList(std::vector<std::string>{});
-        l.SetTcpEndpoint(e.host.empty() ? l.TcpHost() : e.host, port);
-    } else {
-        // Neither given: the window's search, over every serial port, then the
-        // processor's usual network address.
-        l.SetTcpEndpoint(l.TcpHost(), port);
-    }
-    l.RefreshPortList();
-    l.SetFastTransfers(e.fast);
-    tcpText_ = l.TcpHost() + ":" + std::to_string(l.TcpPort());
-    if (e.serial.empty() && e.host.empty() && e.port == 0) {
-        std::string tried;
-        for (const std::string& p : l.Ports())
-            tried += p + ", ";
-        std::cerr << "kdsp: no --serial or --host given: trying "
-                  << (tried.empty() ? "" : "the serial ports " + tried + "then ") << tcpText_
-                  << "\n";
-    }
-    // Over a serial port only, the search's fall-back is no place worth showing.
-    host_.SetNetworkText(e.serial.empty() ? tcpText_ : e.serial);
-    host_.SetStatusPort(l.Ports().empty() ? "Network" : l.Ports().front());
-    host_.SetWaitingNote([this] { return WaitingNote(); });
-    if (Verbose)
-        t.SetTrace([this](bool sent, std::span<const std::uint8_t> bytes) { Trace(sent, bytes); });
-}
-
 std::string LinkRun::WaitingFor() {
-    const Link& l = link();
-    if (l.LinkState == LinkOnline && l.Signals.ClearToSend == 0 && l.PendingEvent == 0)
-        return "the processor to take the writes";
-    return l.WaitingFor();
+    using Item = LinkWait::Item;
+    const ProgressReport p = session().Progress();
+    switch (p.waitingFor.item) {
+        case Item::Nothing:
+            return session().State() == SessionState::Online && session().WritesPending()
+                       ? "the processor to take the writes"
+                       : "";
+        case Item::Answer:
+            return (p.place == tcpText_ ? "an answer from " : "an answer on ") + p.place;
+        case Item::Page:
+            return "page " + std::to_string(p.waitingFor.page);
+        case Item::SystemSettings:
+            return "system settings";
+        case Item::ModeNames:
+            return "mode names";
+        case Item::Passwords:
+            return "passwords";
+        case Item::Identity:
+            return "device identity";
+        case Item::ClosingWord:
+            return "the closing word";
+        case Item::StoredMode:
+            return "the processor to load the stored mode";
+        case Item::SaveConfirmation:
+            return "the processor to confirm the save";
+    }
+    return {};
 }
 
 std::string LinkRun::WaitingNote() {
     const std::string waiting = WaitingFor();
     // Each request is a wait of its own, also when several are described alike.
-    const Link& l = link();
-    const std::string key =
-        waiting + "#" + std::to_string(l.StepIndex) + "#" + std::to_string(l.ModeNameIndex);
+    const ProgressReport p = session().Progress();
+    const std::string key = waiting + "#" + std::to_string(p.step) + "#" + std::to_string(p.percent);
     const auto now = std::chrono::steady_clock::now();
     if (key != waitKey_) {
         waitKey_ = key;
@@ -147,17 +164,27 @@ std::string LinkRun::WaitingNote() {
     return now - waitSince_ > WaitShownAfter ? waiting : std::string();
 }
 
+RunStatus LinkRun::Status() {
+    RunStatus s;
+    if (!connecting_)
+        return {"", firstPlace_, 0, ""};
+    const ProgressReport p = session().Progress();
+    s.status = StatusWord(session().State(), wasOnline_);
+    s.place = !endpoint_.serial.empty() || p.place.empty() ? firstPlace_ : p.place;
+    s.percent = std::clamp(p.percent, 0, 100);
+    s.waiting = WaitingNote();
+    return s;
+}
+
 void LinkRun::Start(std::function<bool(int onlineCount)> online, std::function<void()> finished) {
+    online_ = std::move(online);
     finished_ = std::move(finished);
-    link().EventObserver = [this, online = std::move(online), onlineCount = 0](int event) mutable {
+    session().OnEvent = [this](const SessionEvent& event) {
         if (done_)
             return;
-        if (event == EventOnline) {
-            if (online(++onlineCount))
-                Disconnect(0);
-        } else {
-            OnLinkEvent(event);
-        }
+        if (OnEvent)
+            OnEvent(event);
+        Seen(event);
     };
     limit_->setSingleShot(true);
     QObject::connect(limit_, &QTimer::timeout, [this] {
@@ -170,40 +197,79 @@ void LinkRun::Start(std::function<bool(int onlineCount)> online, std::function<v
     limit_->start(static_cast<int>(std::lround(endpoint_.timeout * 1000.0)));
     QObject::connect(watch_, &QTimer::timeout, [this] { Watch(); });
     watch_->start(WatchMs);
-    QTimer::singleShot(0, &owner_, [this] { link().LinkBtnClick(true); });
+    QTimer::singleShot(0, &owner_, [this] {
+        if (done_)
+            return;
+        connecting_ = true;
+        if (!endpoint_.serial.empty())
+            session().ConnectSerial(endpoint_.serial);
+        else if (!endpoint_.host.empty() || endpoint_.port > 0)
+            session().ConnectTcp(endpoint_.host.empty() ? FactoryTcpHost : endpoint_.host,
+                                 endpoint_.port > 0 ? endpoint_.port : FactoryTcpPort);
+        else
+            session().Search(FactoryTcpHost, FactoryTcpPort);
+    });
 }
 
-void LinkRun::OnLinkEvent(int event) {
-    if (event != EventLinkLost && event != EventConnectFailed)
-        return;
-    // The link says what failed ("lost the processor during the read at page 6",
-    // "connection closed by HOST:PORT during the read of page 6"...).
-    std::string reason = link().FailureReason();
-    if (reason.empty() && event == EventLinkLost)
-        reason = "lost the processor: it stopped answering";
-    else if (reason.empty())
-        reason = endpoint_.serial.empty() ? "no answer from " + tcpText_ : "no answer on " + endpoint_.serial;
-    Fail(LostText ? LostText(reason) : reason);
+void LinkRun::Seen(const SessionEvent& event) {
+    if (const auto* change = std::get_if<StateChanged>(&event)) {
+        const SessionState to = change->to;
+        // Between an upload and its read-back the session passes through a read for
+        // an instant; the read-back is what there is to show.
+        if (change->from == SessionState::Uploading && to == SessionState::Reading)
+            return;
+        const bool settled =
+            to == SessionState::Online || to == SessionState::Offline || to == SessionState::Lost;
+        if (OnShow)
+            OnShow(settled);
+        if (to != SessionState::Online)
+            return;
+        wasOnline_ = true;
+        // Not from inside the session's event: the work starts on the loop's next turn.
+        QTimer::singleShot(0, &owner_, [this] {
+            if (!done_ && session().State() == SessionState::Online && online_(++onlineCount_))
+                Disconnect(0);
+        });
+    } else if (std::holds_alternative<ProgressReport>(event)) {
+        if (OnShow)
+            OnShow(false);
+    } else if (std::holds_alternative<WritesAcknowledged>(event)) {
+        auto then = std::move(writesDone_);
+        writesDone_.clear();
+        for (auto& f : then)
+            QTimer::singleShot(0, &owner_, [this, f = std::move(f)] {
+                if (!done_)
+                    f();
+            });
+    } else if (const auto* failure = std::get_if<kdsp::Failure>(&event)) {
+        if (!LinkFailure(failure->code))
+            return;
+        // The link says what failed ("lost the processor during the read at page 6",
+        // "connection closed by HOST:PORT during the read of page 6"...).
+        std::string reason = failure->reason;
+        if (reason.empty() && failure->code == FailureCode::LinkLost)
+            reason = "lost the processor: it stopped answering";
+        else if (reason.empty())
+            reason = endpoint_.serial.empty() ? "no answer from " + tcpText_
+                                              : "no answer on " + endpoint_.serial;
+        Fail(LostText ? LostText(reason) : reason);
+    }
 }
 
 void LinkRun::Watch() {
     const auto& t = qt_.transport();
-    if (!done_ && !endpoint_.serial.empty() && link().LinkState != LinkOnline) {
-        if (!t.IsSerialOpen() && !t.SerialError().empty()) {
-            Fail("cannot open " + endpoint_.serial + ": " + t.SerialError() +
-                 (t.OpenDenied() ? " (" + DialoutHint() + ")" : ""));
-        } else if (link().TransportKind == TransportTcp) {
-            // The search has given the port its second and would now try TCP.
-            Fail("no answer on " + endpoint_.serial);
-        }
+    if (!done_ && !endpoint_.serial.empty() && session().State() != SessionState::Online &&
+        !t.IsSerialOpen() && !t.SerialError().empty()) {
+        Fail("cannot open " + endpoint_.serial + ": " + t.SerialError() +
+             (t.OpenDenied() ? " (" + DialoutHint() + ")" : ""));
     }
-    if (!done_ && host_.OnShow)
-        host_.OnShow(false);
+    if (!done_ && OnShow)
+        OnShow(false);
 }
 
 void LinkRun::Trace(bool sent, std::span<const std::uint8_t> bytes) {
     if (sent) {
-        host_.Note("> " + HexBytes(bytes));
+        Note("> " + HexBytes(bytes));
         return;
     }
     // Received bytes arrive in chunks of any size: shown as the frames they make up.
@@ -213,7 +279,7 @@ void LinkRun::Trace(bool sent, std::span<const std::uint8_t> bytes) {
         if (piece.kind == FrameKind::Incomplete)
             rest = std::move(piece.bytes);
         else
-            host_.Note("< " + HexBytes(piece.bytes));
+            Note("< " + HexBytes(piece.bytes));
     }
     received_ = std::move(rest);
 }
@@ -235,10 +301,10 @@ void LinkRun::Finish(int code) {
     limit_->stop();
     watch_->stop();
     Finishing();
-    // No further step or edit goes out; online, the processor is told goodbye.
-    link().LinkBtnClick(false);
-    // What is on its way leaves while the event loop runs on (other links keep
-    // going meanwhile); then the transport closes, so a port is free for the next.
+    // No further step or write goes out; online, the processor is told goodbye.
+    session().Disconnect();
+    // What is on its way leaves while the event loop runs on (other runs keep going
+    // meanwhile); then the transport closes, so a port is free for the next.
     auto* goodbye = new QTimer(&owner_);
     goodbyeClock_.start();
     QObject::connect(goodbye, &QTimer::timeout, [this, goodbye] {
@@ -253,21 +319,14 @@ void LinkRun::Finish(int code) {
 }
 
 void LinkRun::WhenWritesDone(std::function<void()> then) {
-    auto* timer = new QTimer(&owner_);
-    QObject::connect(timer, &QTimer::timeout, [this, timer, then = std::move(then)] {
-        if (done_) {
-            timer->deleteLater();
-            return;
-        }
-        const Link& l = link();
-        if (l.LinkState == LinkOnline && l.Writes.Count() == 0 && l.Bands.Count() == 0 &&
-            l.RepeatLast == 0 && l.Signals.ClearToSend == 1 && !l.WaitingSave()) {
-            timer->stop();
-            timer->deleteLater();
+    if (session().WritesPending()) {
+        writesDone_.push_back(std::move(then));
+        return;
+    }
+    QTimer::singleShot(0, &owner_, [this, then = std::move(then)] {
+        if (!done_)
             then();
-        }
     });
-    timer->start(DrainCheckMs);
 }
 
 std::unique_ptr<QCoreApplication> CommandApplication() {

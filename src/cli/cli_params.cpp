@@ -12,6 +12,8 @@
 #include "cli/cli.h"
 #include "cli/cli_captions.h"
 #include "cli/cli_json.h"
+#include "cli/cli_number.h"
+#include "cli/cli_output.h"
 #include "cli/cli_ranges.h"
 #include "cli/cli_session.h"
 #include "core/model/operating_mode.h"
@@ -24,6 +26,8 @@
 namespace kdsp::cli {
 
 namespace {
+
+constexpr ParamId IdOperatingMode = 0x0001;  // music page word 1: 0 sing, 1 dance
 
 bool LooksLikeId(const std::string& text) {
     return !text.empty() && std::isdigit(static_cast<unsigned char>(text[0]));
@@ -124,7 +128,7 @@ void Get(const std::vector<std::string>& args, const Endpoint& ep) {
                 add(p);
     }
     LinkSession s(ep);
-    s.link().SetReadPlan(plan);
+    s.session().SetReadPlan(plan);
     std::vector<const NamedParam*> shown;
     s.Run([&](int) {
         const int mode = OperatingMode(s.model());
@@ -211,30 +215,16 @@ PlannedWrite Plan(const std::string& key, const std::string& value, bool raw) {
     return w;
 }
 
-// Sends one write the way the window sends a change of that control.
-void Send(Link& link, Model& m, const PlannedWrite& w) {
-    OwnPage(m, w.id);
-    if (w.param && w.param->bandParam)
-        link.SendBandParam(w.id, w.value);
-    else
-        link.SendParam(w.id, w.value);
-}
-
 void Set(const std::vector<std::string>& args, bool raw, const Endpoint& ep) {
     const std::vector<PlannedWrite> writes = PlanWrites(args, raw);
     LinkSession s(ep);
-    s.link().SetReadPlan(ReadPlanFor(writes));
+    s.session().SetReadPlan(ReadPlanFor(writes));
     SetRun run(s, writes);
     s.InterruptedText = [] {
         return std::string("interrupted: the processor may hold some of the new values");
     };
-    bool started = false;
-    // A recall of a stored mode brings the link online again after its reload.
-    s.Run([&](int) {
-        if (!started) {
-            started = true;
-            run.Start();
-        }
+    s.Run([&](int onlineCount) {
+        run.Online(onlineCount);
         return false;
     });
     auto shown = [&s](const PlannedWrite& w, int value) {
@@ -270,11 +260,8 @@ void Set(const std::vector<std::string>& args, bool raw, const Endpoint& ep) {
 
 }  // namespace
 
-void OwnPage(Model& m, ParamId id) {
-    m.MicBandMode = 0;
-    m.MainVariant = PageMain;
-    m.AuxVariant = PageAux1;
-    m.EffectEqVariant = PageOf(id) == PageReverb ? PageReverb : PageEcho;
+const ParamSpec& SpecOf(const NamedParam& p) {
+    return *SpecAt(p.page, p.slot);
 }
 
 int OperatingMode(const Model& m) {
@@ -342,6 +329,17 @@ std::optional<int> StoredModeNamed(const Model& m, const std::string& name) {
 
 }  // namespace
 
+void SetRun::Online(int onlineCount) {
+    if (!started_) {
+        started_ = true;
+        Start();
+    } else if (recalled_ && onlineCount > 1) {
+        // Online again after the recall's reload.
+        recalled_ = false;
+        WriteAll();
+    }
+}
+
 void SetRun::Start() {
     const Model& m = s_.model();
     const int mode = OperatingMode(m);
@@ -365,60 +363,62 @@ void SetRun::Start() {
         if (slot >= 0 && slot < DeviceImageSlots)
             w.old = m.DeviceImage[static_cast<std::size_t>(page)][static_cast<std::size_t>(slot)];
     }
-    for (const PlannedWrite& w : writes_)
-        if (w.id == IdRecallMode)
-            Send(s_.link(), s_.model(), w);
-    s_.WhenWritesDone([this] { WriteMode(); });
+    for (const PlannedWrite& w : writes_) {
+        if (w.id != IdRecallMode)
+            continue;
+        if (s_.session().Recall(w.value)) {
+            s_.Fail("the processor went offline before the writes");
+            return;
+        }
+        recalled_ = true;
+    }
+    if (!recalled_)
+        WriteAll();
 }
 
-void SetRun::WriteMode() {
-    Model& m = s_.model();
-    modeInUse = OperatingMode(m);
-    std::vector<const PlannedWrite*> other;
-    Load(modeInUse);
+// One write handed to the session: by name the copy named, by id the copy the id
+// reaches in the operating mode in use, its stored word as given.
+bool SetRun::Write(const PlannedWrite& w) {
+    const NamedParam* p = w.param ? w.param : FindParamForId(w.id, modeInUse);
+    if (!p) {
+        s_.Fail("no stored parameter has the id " + IdText(w.id));
+        return false;
+    }
+    const ParamSpec& spec = SpecOf(*p);
+    const auto failure = w.param ? s_.session().Set(spec, w.value) : s_.session().SetWord(spec, w.value);
+    if (failure) {
+        s_.Fail(p->name + (failure->code == FailureCode::NotWritable ? ": no id writes it"
+                                                                     : ": the processor went offline"));
+        return false;
+    }
+    return true;
+}
+
+void SetRun::WriteAll() {
+    modeInUse = OperatingMode(s_.model());
+    std::vector<const PlannedWrite*> other, last;
     for (const PlannedWrite& w : writes_) {
-        if (w.id == IdRecallMode || w.id == IdOperatingMode)
+        if (w.id == IdRecallMode)
             continue;
-        if (w.param && w.param->mode >= 0 && w.param->mode != modeInUse)
+        if (w.id == IdOperatingMode)
+            last.push_back(&w);
+        else if (w.param && w.param->mode >= 0 && w.param->mode != modeInUse)
             other.push_back(&w);
-        else
-            Send(s_.link(), m, w);
+        else if (!Write(w))
+            return;
     }
-    if (other.empty()) {
-        s_.WhenWritesDone([this] { WriteOperatingMode(); });
-        return;
-    }
-    s_.WhenWritesDone([this, other] {
+    if (!other.empty()) {
         const int otherMode = 1 - modeInUse;
         Say(std::string("the processor is in ") + ModeText(modeInUse) + " mode: " +
             ModeText(otherMode) + " copies are written in " + ModeText(otherMode) + " mode, then " +
             ModeText(modeInUse) + " mode is back");
         switched = true;
-        s_.link().SendParam(IdOperatingMode, otherMode);
-        Load(otherMode);
-        for (const PlannedWrite* w : other)
-            Send(s_.link(), s_.model(), *w);
-        s_.WhenWritesDone([this] {
-            s_.link().SendParam(IdOperatingMode, modeInUse);
-            Load(modeInUse);
-            s_.WhenWritesDone([this] { WriteOperatingMode(); });
-        });
-    });
-}
-
-void SetRun::WriteOperatingMode() {
-    for (const PlannedWrite& w : writes_)
-        if (w.id == IdOperatingMode)
-            Send(s_.link(), s_.model(), w);
+    }
+    for (const auto* list : {&other, &last})
+        for (const PlannedWrite* w : *list)
+            if (!Write(*w))
+                return;
     s_.WhenWritesDone([this] { s_.Disconnect(0); });
-}
-
-// Band frames carry the whole band from the view, so it must show the copy written.
-void SetRun::Load(int mode) {
-    Model& m = s_.model();
-    OwnPage(m, 0);
-    m.ModeFlag = mode;
-    LoadViewFromDevice(m, mode);
 }
 
 void RegisterParamCommands(CLI::App& app) {

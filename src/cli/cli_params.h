@@ -1,5 +1,5 @@
 // Writes by parameter name or id, planned from NAME VALUE pairs with the checks of
-// `kdsp set` and sent in order over a link run: shared by set and fleet set.
+// `kdsp set` and handed in order to a run's device session: shared by set and fleet set.
 #pragma once
 
 #include <functional>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli_link_run.h"
+#include "core/link/read_plan.h"
 #include "core/model/param_names.h"
 
 namespace kdsp::cli {
@@ -16,8 +17,8 @@ namespace kdsp::cli {
 int OperatingMode(const Model& m);
 const char* ModeText(int mode);  // "sing", "dance"
 
-// Selectors that leave `id` on its own page: the id written is the copy meant.
-void OwnPage(Model& m, ParamId id);
+// The row of the table a by-name parameter is.
+const ParamSpec& SpecOf(const NamedParam& p);
 
 struct PlannedWrite {
     const NamedParam* param = nullptr;  // nullptr: a stored value written by id
@@ -40,17 +41,16 @@ ReadPlan ReadPlanFor(const std::vector<PlannedWrite>& writes);
 // A value as the processor's words show it: a stored mode with its name ("3-Pop").
 std::string ShownValue(const NamedParam& p, int raw, const Model& m);
 
-// The writes in the order they go out, in steps that each wait until the
-// processor has taken the one before: recalls of a stored mode first (the
-// processor reloads everything after one), then the copies of the operating
-// mode in use, then those of the other mode, switched to and back, and last a
-// new operating mode, so the mode asked for is the one the processor ends in.
-// Start() once the run is online; the run is disconnected when all are taken.
+// The writes in the order they go out: recalls of a stored mode first (the
+// processor reloads everything after one), then the copies of the operating mode in
+// use, then those of the other mode (the session switches to it and back), and last
+// a new operating mode, so the mode asked for is the one the processor ends in.
+// Online() at each time the run is online; the run is disconnected when all are taken.
 class SetRun {
   public:
     SetRun(LinkRun& run, std::vector<PlannedWrite> writes);
 
-    void Start();
+    void Online(int onlineCount);
 
     const std::vector<PlannedWrite>& Writes() const { return writes_; }
     int modeInUse = 0;
@@ -59,14 +59,14 @@ class SetRun {
     std::function<void(const std::string&)> Say;
 
   private:
-    void WriteMode();
-    void WriteOperatingMode();
-    void Load(int mode);
-
-    static constexpr ParamId IdOperatingMode = 0x0001;
+    void Start();
+    void WriteAll();
+    bool Write(const PlannedWrite& w);
 
     LinkRun& s_;
     std::vector<PlannedWrite> writes_;
+    bool started_ = false;
+    bool recalled_ = false;  // a recall's reload is awaited
 };
 
 }  // namespace kdsp::cli

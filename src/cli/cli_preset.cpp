@@ -1,7 +1,6 @@
 // kdsp subcommands: preset show, check, export, import and diff — preset files
 // read with the same checks as the window, listed by parameter name, and their
 // images as JSON (raw pages, or names and shown values).
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -13,12 +12,15 @@
 #include <utility>
 #include <vector>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
 
 #include "cli/cli.h"
 #include "cli/cli_json.h"
+#include "cli/cli_output.h"
+#include "cli/cli_preset_io.h"
 #include "cli/cli_ranges.h"
 #include "core/model/param_names.h"
 #include "core/model/param_text.h"
@@ -160,111 +162,60 @@ void Export(const std::string& file, bool byName) {
     std::cout << out.str();
 }
 
-// A strict reader for exactly {"pages": [[145 integers] x 11]}: anything else is
-// refused with the place where it went wrong.
-class ImageJsonReader {
-  public:
-    explicit ImageJsonReader(std::string text) : text_(std::move(text)) {}
-
-    DeviceImageRows Read() {
-        DeviceImageRows image{};
-        Expect('{');
-        if (String() != "pages")
-            Fail("the only key must be \"pages\"");
-        Expect(':');
-        Expect('[');
-        for (int page = 0;; ++page) {
-            if (page == PageCount)
-                Fail("more than 11 pages");
-            Expect('[');
-            for (int s = 0;; ++s) {
-                if (s == DeviceImageSlots)
-                    Fail("page " + std::to_string(page) + " has more than 145 values");
-                image[page][s] = Number();
-                if (Next() == ']') {
-                    if (s + 1 != DeviceImageSlots) {
-                        Fail("page " + std::to_string(page) + " has " + std::to_string(s + 1) +
-                             " values, not 145");
-                    }
-                    break;
-                }
-                Expect(',');
-            }
-            Expect(']');
-            if (Next() == ']') {
-                if (page + 1 != PageCount) {
-                    Fail(std::to_string(page + 1) + " pages, not 11");
-                }
-                break;
-            }
-            Expect(',');
-        }
-        Expect(']');
-        Expect('}');
-        SkipSpace();
-        if (pos_ != text_.size())
-            Fail("text after the end of the object");
-        return image;
+// Exactly {"pages": [[145 integers] x 11]}: anything else is refused with what is
+// wrong. Qt's reader takes 1e3 and 1.0 for whole numbers and keeps one of two equal
+// keys, so the text is first checked to hold one string (the key) and no number
+// with a fraction, an exponent or a sign.
+DeviceImageRows ReadImageJson(const std::string& text) {
+    const auto fail = [](const std::string& why) {
+        throw Refused("invalid image JSON: " + why);
+    };
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    if (error.error != QJsonParseError::NoError) {
+        throw Refused("invalid image JSON at offset " + std::to_string(error.offset) + ": " +
+                      error.errorString().toStdString());
     }
-
-  private:
-    [[noreturn]] void Fail(const std::string& why) {
-        throw Refused("invalid image JSON at offset " + std::to_string(pos_) + ": " + why);
-    }
-    void SkipSpace() {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
-                                       text_[pos_] == '\n' || text_[pos_] == '\r')) {
-            ++pos_;
+    int strings = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            ++strings;
+            for (++i; i < text.size() && text[i] != '"'; ++i)
+                i += text[i] == '\\' ? 1 : 0;
+        } else if (text[i] == '.' || text[i] == 'e' || text[i] == 'E') {
+            fail("values must be whole numbers");
+        } else if (text[i] == '-') {
+            fail("values must be 0..65535");
         }
     }
-    char Next() {
-        SkipSpace();
-        return pos_ < text_.size() ? text_[pos_] : '\0';
-    }
-    void Expect(char c) {
-        if (Next() != c)
-            Fail(std::string("expected '") + c + "'");
-        ++pos_;
-    }
-    std::string String() {
-        Expect('"');
-        std::string s;
-        while (pos_ < text_.size() && text_[pos_] != '"') {
-            if (text_[pos_] == '\\' || static_cast<unsigned char>(text_[pos_]) < 0x20) {
-                Fail("unexpected character in the key");
-            }
-            s.push_back(text_[pos_++]);
+    const QJsonObject object = doc.object();
+    if (!doc.isObject() || object.size() != 1 || !object.contains("pages") ||
+        !object["pages"].isArray())
+        fail("the only key must be \"pages\", holding the pages");
+    const QJsonArray pages = object["pages"].toArray();
+    if (pages.size() != PageCount)
+        fail(std::to_string(pages.size()) + " pages, not 11");
+    DeviceImageRows image{};
+    for (int page = 0; page < PageCount; ++page) {
+        if (!pages[page].isArray())
+            fail("page " + std::to_string(page) + " is not a list of values");
+        const QJsonArray values = pages[page].toArray();
+        if (values.size() != DeviceImageSlots)
+            fail("page " + std::to_string(page) + " has " + std::to_string(values.size()) +
+                 " values, not 145");
+        for (int s = 0; s < DeviceImageSlots; ++s) {
+            const QJsonValue v = values[s];
+            if (!v.isDouble() || v.toDouble() != static_cast<double>(v.toInteger()))
+                fail("page " + std::to_string(page) + " holds a value that is no whole number");
+            if (v.toInteger() < 0 || v.toInteger() > 0xFFFF)
+                fail("value " + std::to_string(v.toInteger()) + " is outside 0..65535");
+            image[page][s] = static_cast<int>(v.toInteger());
         }
-        Expect('"');
-        return s;
     }
-    int Number() {
-        SkipSpace();
-        const std::size_t start = pos_;
-        if (pos_ < text_.size() && text_[pos_] == '-')
-            ++pos_;
-        const std::size_t digits = pos_;
-        while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_])))
-            ++pos_;
-        if (pos_ == digits)
-            Fail("expected an integer");
-        if (pos_ < text_.size() &&
-            (text_[pos_] == '.' || text_[pos_] == 'e' || text_[pos_] == 'E')) {
-            Fail("values must be whole numbers");
-        }
-        if (pos_ - digits > 1 && text_[digits] == '0')
-            Fail("leading zeros are not JSON");
-        const std::string n = text_.substr(start, pos_ - start);
-        if (n[0] == '-' || pos_ - digits > 5 || std::stol(n) > 65535) {
-            pos_ = start;
-            Fail("value " + n + " is outside 0..65535");
-        }
-        return std::stoi(n);
-    }
-
-    std::string text_;
-    std::size_t pos_ = 0;
-};
+    if (strings != 1)  // "pages" given twice
+        fail("the only key must be \"pages\", holding the pages");
+    return image;
+}
 
 std::string ReadText(const std::string& file) {
     if (file == "-")
@@ -333,13 +284,13 @@ DeviceImageRows ReadByName(const std::string& text, const std::string& base) {
 void Import(const std::string& jsonFile, const std::string& out, bool byName,
             const std::string& base) {
     Model model;
-    std::string text = ReadText(jsonFile);
+    const std::string text = ReadText(jsonFile);
     if (byName) {
         model.DeviceImage = ReadByName(text, base);
     } else {
         // A raw image is taken word for word, except that words outside their
         // parameter's range are brought inside (or refused with --strict).
-        model.DeviceImage = ImageJsonReader(std::move(text)).Read();
+        model.DeviceImage = ReadImageJson(text);
         for (const OutOfRange& o : ValuesOutOfRange(model.DeviceImage)) {
             const NamedParam& p = *o.param;
             const ParsedValue v = ClampParamValue(p, o.value);
@@ -400,42 +351,6 @@ void Diff(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
-
-void CheckPresetOutput(const std::string& out) {
-    if (out == "-")
-        return;
-    if (const auto why = WriteProblem(PathFromText(out)))
-        throw Refused("cannot write " + out + ": " + *why);
-}
-
-void WritePreset(const std::string& out, Model& model) {
-    MirrorSystemWordsForSave(model.DeviceImage);
-    const std::string text = FormatPresetFile(model.DeviceImage);
-    if (out == "-") {
-        std::cout << text << std::flush;
-        return;
-    }
-    try {
-        WriteFileAtomically(PathFromText(out), text);
-    } catch (const FileWriteError& e) {
-        throw Refused("cannot write " + out + ": " + e.what());
-    }
-}
-
-PresetReadResult ReadPreset(const std::string& file) {
-    PresetReadResult r = ReadPresetFile(PathFromText(file));
-    if (r.Ok())
-        return r;
-    if (*r.error == PresetError::FileNotFound) {
-        std::error_code ec;
-        if (!std::filesystem::exists(PathFromText(file), ec))
-            throw Refused("file not found: " + file);
-        throw Refused("cannot read " + file + ": " +
-                      (std::filesystem::is_directory(PathFromText(file), ec) ? "it is a folder"
-                                                                              : r.detail));
-    }
-    throw Refused(std::string(PresetMessage(*r.error)) + " (" + file + ": " + r.detail + ")");
-}
 
 void RegisterPresetCommands(CLI::App& app) {
     CLI::App* preset =

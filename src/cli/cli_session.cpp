@@ -51,14 +51,14 @@ void ProgressLine::EndLine() {
     lineOpen_ = false;
 }
 
-void ProgressLine::Show(const CliHost& host) {
-    const std::string& text = host.Status();
+void ProgressLine::Show(const RunStatus& status) {
+    const std::string& text = status.status;
     // "Offline" says nothing the command's own last line does not say better.
     if (muted_ || text.empty() || text == "Offline")
         return;
-    const std::string note = host.WaitingNote();
-    const int percent = host.Percent();
-    const std::string& port = host.Port();
+    const std::string& note = status.waiting;
+    const int percent = status.percent;
+    const std::string& port = status.place;
     if (text == shownText_ && percent == shownPercent_ && port == shownPort_ && note == shownNote_)
         return;
     const bool tty = StderrIsTerminal();
@@ -72,22 +72,22 @@ void ProgressLine::Show(const CliHost& host) {
     shownPort_ = port;
     shownNote_ = note;
     if (tty) {
-        std::cerr << "\r" << host.Line(note) << "\x1b[K" << std::flush;
+        std::cerr << "\r" << status.Line() << "\x1b[K" << std::flush;
         lineOpen_ = true;
     } else {
-        std::cerr << host.Line(note) << "\n";
+        std::cerr << status.Line() << "\n";
     }
 }
 
 // ---- LinkSession ---------------------------------------------------------------
 
 LinkSession::LinkSession(const Endpoint& e) : LinkRun(e) {
-    host().OnShow = [this](bool hidden) {
-        line_.Show(host());
-        if (hidden)
+    OnShow = [this](bool settled) {
+        line_.Show(Status());
+        if (settled)
             line_.EndLine();
     };
-    host().OnNote = [this](const std::string& line) {
+    OnNote = [this](const std::string& line) {
         line_.EndLine();
         std::cerr << "kdsp: " << line << "\n";
     };

@@ -1,5 +1,5 @@
-// One connection of a kdsp command to the processor: one link run on its own event
-// loop, with a progress line on stderr, ended in order by Ctrl-C.
+// One connection of a kdsp command to the processor: one run of a device session on
+// its own event loop, with a progress line on stderr, ended in order by Ctrl-C.
 #pragma once
 
 #include <functional>
@@ -20,7 +20,7 @@ void AddFastOption(CLI::App* cmd, bool& fast);
 // the way.
 class ProgressLine {
   public:
-    void Show(const CliHost& host);
+    void Show(const RunStatus& status);
     void EndLine();
     // Once the command has its result, the goodbye's status changes are noise.
     void Mute() {

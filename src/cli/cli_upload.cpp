@@ -2,13 +2,11 @@
 // and the words for each way it can end.
 #include "cli/cli_upload.h"
 
-#include <QTimer>
-
-#include <chrono>
 #include <cstdlib>
 
 #include "core/preset/atomic_file.h"
 #include "core/preset/backups.h"
+#include "core/preset/image_compare.h"
 #include "core/preset/preset_library.h"
 
 namespace kdsp::cli {
@@ -53,6 +51,29 @@ std::string UploadSteps::PreviousSettings() const {
                            : "its previous settings are in " + backup_;
 }
 
+void UploadSteps::Attach(LinkRun& run) {
+    run_ = &run;
+    run.OnEvent = [this](const SessionEvent& event) { Seen(event); };
+}
+
+void UploadSteps::Seen(const SessionEvent& event) {
+    if (stage_ == Stage::Idle)
+        return;
+    if (const auto* change = std::get_if<StateChanged>(&event)) {
+        if (change->to == SessionState::Verifying)
+            stage_ = Stage::ReadingBack;
+    } else if (const auto* finished = std::get_if<UploadFinished>(&event)) {
+        stage_ = finished->verified ? Stage::Verified : Stage::Unchecked;
+    } else if (const auto* failure = std::get_if<kdsp::Failure>(&event)) {
+        if (failure->code == FailureCode::UploadDiffers) {
+            stage_ = Stage::Differs;
+            differences_ = run_->session().UploadDifferences();
+        } else if (failure->code == FailureCode::UploadInterrupted) {
+            stage_ = Stage::Interrupted;
+        }
+    }
+}
+
 bool UploadSteps::Online(LinkRun& run, int onlineCount) {
     run_ = &run;
     if (onlineCount == 1) {
@@ -60,14 +81,13 @@ bool UploadSteps::Online(LinkRun& run, int onlineCount) {
         return false;
     }
     // Online again after the upload (and its read-back).
-    upload_->OnLinkEvent(EventOnline);
-    switch (upload_->CurrentState()) {
-        case VerifiedUpload::State::Verified:
-        case VerifiedUpload::State::Unchecked:
+    switch (stage_) {
+        case Stage::Verified:
+        case Stage::Unchecked:
             return true;
-        case VerifiedUpload::State::Differs:
-            run.Fail("the processor did not store the upload: " +
-                     DescribeDifference(upload_->Differences()) + "; " + PreviousSettings());
+        case Stage::Differs:
+            run.Fail("the processor did not store the upload: " + DescribeDifference(differences_) +
+                     "; " + PreviousSettings());
             return true;
         default:  // never reported as success
             run.Fail("the upload did not finish; " + PreviousSettings());
@@ -78,52 +98,43 @@ bool UploadSteps::Online(LinkRun& run, int onlineCount) {
 // Read: what the processor holds now is kept before anything overwrites it.
 void UploadSteps::Begin() {
     LinkRun& run = *run_;
-    const Model& m = run.model();
-    try {
-        backup_ = PathText(WriteBackup(folder_, m.DeviceImage, m.DeviceIdentity,
-                                       std::chrono::system_clock::now()));
-    } catch (const std::exception& e) {
-        run.Fail(std::string(e.what()) + "; nothing was sent");
+    std::filesystem::path written;
+    if (const auto failure = run.session().Backup(folder_, &written)) {
+        run.Fail(failure->reason + "; nothing was sent");
         return;
     }
-    upload_ = std::make_unique<VerifiedUpload>(run.link(), run.model());
-    // Not from inside the link's online event: the upload starts on the loop's next turn.
-    QTimer::singleShot(0, &context_, [this, &run] {
-        if (run.Done() || upload_->Start(preset_, verify_))
-            return;
+    backup_ = PathText(written);
+    stage_ = Stage::Sending;
+    if (run.session().Upload(preset_, verify_))
         run.Fail("the processor went offline before the upload; " + PreviousSettings());
-    });
 }
 
 namespace {
 
 // What the processor holds when an upload stops short: "" while nothing has been sent.
-std::string Holds(VerifiedUpload::State state, const std::string& previous) {
-    switch (state) {
-        case VerifiedUpload::State::Sending:
-            return "the processor is only partly updated; " + previous + "; upload the file again to finish";
-        case VerifiedUpload::State::ReadingBack:
-            return "the processor has taken the whole file, but it was not checked; " + previous;
-        default:
-            return {};
-    }
+std::string Holds(bool sending, bool readingBack, const std::string& previous) {
+    if (sending)
+        return "the processor is only partly updated; " + previous + "; upload the file again to finish";
+    if (readingBack)
+        return "the processor has taken the whole file, but it was not checked; " + previous;
+    return {};
 }
 
 }  // namespace
 
 std::string UploadSteps::InterruptedText() const {
-    const auto state = upload_ ? upload_->CurrentState() : VerifiedUpload::State::Idle;
-    const std::string holds = Holds(state, PreviousSettings());
+    const std::string holds =
+        Holds(stage_ == Stage::Sending, stage_ == Stage::ReadingBack, PreviousSettings());
     if (holds.empty())
         return "interrupted before the upload began: the processor is unchanged";
-    if (state == VerifiedUpload::State::Sending)
+    if (stage_ == Stage::Sending)
         return "upload interrupted while sending " + run_->WaitingFor() + ": " + holds;
     return "interrupted while reading the upload back: " + holds;
 }
 
 std::string UploadSteps::LostText(const std::string& reason) const {
-    const std::string holds = Holds(upload_ ? upload_->CurrentState() : VerifiedUpload::State::Idle,
-                                    PreviousSettings());
+    const std::string holds =
+        Holds(stage_ == Stage::Sending, stage_ == Stage::ReadingBack, PreviousSettings());
     return holds.empty() ? reason : reason + ": " + holds;
 }
 

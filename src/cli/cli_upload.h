@@ -2,15 +2,11 @@
 // both do it: once read, the memory is backed up, the file sent, read back and compared.
 #pragma once
 
-#include <QObject>
-
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "cli/cli.h"
 #include "cli/cli_link_run.h"
-#include "core/link/verified_upload.h"
 
 namespace kdsp::cli {
 
@@ -27,18 +23,21 @@ void AddUploadOptions(CLI::App* cmd, UploadOptions& options);
 // written is found out before any processor is asked. Throws Refused.
 std::filesystem::path PrepareBackupFolder(const UploadOptions& options);
 
-// The upload's steps on one link run, driven by its online events: at the first, the
-// memory as read is backed up and the file sent; at the next (after the read-back),
-// the result. Every failure ends the run through LinkRun::Fail with one line: a backup
-// that cannot be written (nothing is sent then), or the pages the processor did not
-// store ("page 6 (main output): 12 words differ"), each saying where the previous
-// settings are. A lost link is the run's own failure, told with LostText.
+// The upload's steps on one run, driven by its online handler and its session's
+// events: once online, the memory as read is backed up and the file sent; once online
+// again (after the read-back), the result. Every failure ends the run through
+// LinkRun::Fail with one line: a backup that cannot be written (nothing is sent then),
+// or the pages the processor did not store ("page 6 (main output): 12 words differ"),
+// each saying where the previous settings are. A lost link is the run's own failure,
+// told with LostText.
 class UploadSteps {
   public:
     UploadSteps(const PresetReadResult& preset, std::filesystem::path folder, bool verify)
         : preset_(preset), folder_(std::move(folder)), verify_(verify) {}
 
-    // LinkRun's online handler: true when the upload is over and checked.
+    // Follows the run's session (its upload's progress and result).
+    void Attach(LinkRun& run);
+    // The run's online handler: true when the upload is over and checked.
     bool Online(LinkRun& run, int onlineCount);
 
     // What Ctrl-C has cut short: how far the upload got, and where the backup is.
@@ -48,21 +47,23 @@ class UploadSteps {
     std::string LostText(const std::string& reason) const;
 
     const std::string& Backup() const { return backup_; }  // "" until written
-    bool Verified() const { return upload_ && upload_->CurrentState() == VerifiedUpload::State::Verified; }
+    bool Verified() const { return stage_ == Stage::Verified; }
     // The pages that differ after the read-back (empty otherwise).
-    ImageDifference Differences() const { return upload_ ? upload_->Differences() : ImageDifference(); }
+    const ImageDifference& Differences() const { return differences_; }
 
   private:
+    enum class Stage { Idle, Sending, ReadingBack, Verified, Unchecked, Differs, Interrupted };
     void Begin();
+    void Seen(const SessionEvent& event);
     std::string PreviousSettings() const;
 
     PresetReadResult preset_;
     std::filesystem::path folder_;
     bool verify_;
-    LinkRun* run_ = nullptr;  // the run of the online events
+    LinkRun* run_ = nullptr;
     std::string backup_;
-    std::unique_ptr<VerifiedUpload> upload_;
-    QObject context_;  // the upload starts on the loop's next turn, never after this is gone
+    Stage stage_ = Stage::Idle;
+    ImageDifference differences_;
 };
 
 }  // namespace kdsp::cli

@@ -89,6 +89,25 @@ TEST(Session, SetWritesTheNamedCopyInEitherOperatingModeAndLeavesTheModeAsItWas)
     }
 }
 
+// A new operating mode set after a copy of the other one goes out once, after the
+// switch back: sent while that switch was unacknowledged, the link would queue it and
+// repeat it as the last word of its queue.
+TEST(Session, ANewOperatingModeGoesOutOnceAfterEverythingBeforeIt) {
+    SessionRig rig;
+    rig.engine.ConnectTcp(Host, Port);
+    ASSERT_TRUE(rig.RunUntilState(S::Online, 60000));
+    rig.transport.writes.clear();
+    EXPECT_FALSE(rig.engine.Set(*FindSpec("music.dance.band3.gain"), 90).has_value());
+    EXPECT_FALSE(rig.engine.Set(*FindSpec("music.mode"), 1).has_value());
+    ASSERT_TRUE(rig.RunUntilSeen<WritesAcknowledged>(60000));
+    const auto modeWrite = [](int mode) { return BuildValueFrame(CmdWrite, 0x0001, static_cast<std::uint16_t>(mode)); };
+    EXPECT_EQ(CountFrames(rig.transport.writes, modeWrite(1)), 2) << "to dance for the copy, and the new mode";
+    EXPECT_EQ(CountFrames(rig.transport.writes, modeWrite(0)), 1) << "back to sing";
+    EXPECT_EQ(rig.transport.writes.back().bytes, modeWrite(1));
+    EXPECT_EQ(rig.device.Memory()[PageMusic][1], 1);
+    EXPECT_EQ(rig.engine.OperatingMode(), 1);
+}
+
 TEST(Session, ALostProcessorIsReportedAndTakenUpAgainByItselfWhenAsked) {
     FaultOptions silent;
     silent.silentAfter = 0;

@@ -36,7 +36,6 @@ enum LinkEvent : int {
 
 inline constexpr int ReadStepCount = 29;    // steps 0..29 of a linking read
 inline constexpr int ReloadStepCount = 19;  // a reload, and an upload, stop at 19
-inline constexpr int ModeNameStep = 18;     // a read's step that asks for the nine names
 inline constexpr int StepTicksMax = 100;
 
 // Why the last attempt ended in "connect failed" or "link lost".
@@ -296,8 +295,8 @@ private:
     RxAssembler serialRx_;
     RxAssembler tcpRx_;
 
-    std::string tcpHost_ = "192.168.1.100";
-    int tcpPort_ = 8889;
+    std::string tcpHost_ = FactoryTcpHost;
+    int tcpPort_ = FactoryTcpPort;
     std::vector<std::string> ports_;
     int selectedPort_ = -1;
     std::string linkCaption_ = "设备未连接";

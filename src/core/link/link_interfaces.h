@@ -14,6 +14,10 @@ namespace kdsp {
 inline constexpr int TransportSerial = 1;
 inline constexpr int TransportTcp = 2;
 
+// The processor's network end point as it leaves the factory.
+inline constexpr const char* FactoryTcpHost = "192.168.1.100";
+inline constexpr int FactoryTcpPort = 8889;
+
 // Serial port and TCP client. Every operation swallows its own errors: a failure
 // shows up to the link only as a false return or as silence from the processor.
 class Transport {

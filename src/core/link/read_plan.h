@@ -7,6 +7,7 @@
 
 namespace kdsp {
 
+inline constexpr int ModeNameStep = 18;  // the read step that asks for the nine mode names
 inline constexpr int IdentityStep = 27;  // the read step that asks for the device identity
 
 struct ReadPlan {

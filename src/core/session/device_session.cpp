@@ -88,6 +88,18 @@ void DeviceSession::SetFastTransfers(bool on) {
 void DeviceSession::SetAutoReconnect(bool on) {
     link_.SetAutoReconnect(on);
 }
+void DeviceSession::SetReadPlan(ReadPlan plan) {
+    link_.SetReadPlan(std::move(plan));
+}
+
+ProgressReport DeviceSession::Progress() const {
+    ProgressReport now{link_.StepIndex, link_.StepCount, link_.Waiting(), link_.Progress(), {}};
+    if (link_.TransportKind == TransportTcp)
+        now.place = link_.TcpHost() + ":" + std::to_string(link_.TcpPort());
+    else if (link_.SelectedPort() >= 0)
+        now.place = link_.Ports()[static_cast<std::size_t>(link_.SelectedPort())];
+    return now;
+}
 
 // ---- operations ----------------------------------------------------------------------
 
@@ -108,17 +120,41 @@ int DeviceSession::Stored(const ParamSpec& param) const {
 std::optional<Failure> DeviceSession::Set(const ParamSpec& param, int stored, ChangeOrigin origin) {
     if (!param.Writable() || param.Reserved())
         return Fail(FailureCode::NotWritable, -1, -1, {}, std::string(param.Name()));
+    return Queue({&param, param.Clamp(stored).value}, origin);
+}
+
+std::optional<Failure> DeviceSession::SetWord(const ParamSpec& param, int stored, ChangeOrigin origin) {
+    if (!param.Writable())
+        return Fail(FailureCode::NotWritable, -1, -1, {}, std::string(param.Name()));
+    return Queue({&param, stored, false, true}, origin);
+}
+
+std::optional<Failure> DeviceSession::SetBand(std::span<const BandValue> words, ChangeOrigin origin) {
+    for (const BandValue& w : words)
+        if (!w.param->Writable() || w.param->Reserved() || !w.param->BandWord())
+            return Fail(FailureCode::NotWritable, -1, -1, {}, std::string(w.param->Name()));
     if (state_ != SessionState::Online)
         return Fail(FailureCode::NotOnline);
-    const int value = param.Clamp(stored).value;
+    for (std::size_t k = 0; k < words.size(); ++k)
+        Queue({words[k].param, words[k].param->Clamp(words[k].stored).value, k + 1 < words.size()},
+              origin);
+    return std::nullopt;
+}
+
+std::optional<Failure> DeviceSession::Queue(const Write& write, ChangeOrigin origin) {
+    if (state_ != SessionState::Online)
+        return Fail(FailureCode::NotOnline);
+    const ParamSpec& param = *write.param;
     const int old = Stored(param);
     // The image holds the new value at once, whenever the write goes out.
     model_.DeviceImage[static_cast<std::size_t>(param.Page())]
-                      [static_cast<std::size_t>(param.Slot())] = value;
-    waiting_.push_back({&param, value});
+                      [static_cast<std::size_t>(param.Slot())] = write.value;
+    waiting_.push_back(write);
     writesPending_ = true;
-    Emit(ValueChanged{&param, old, value, origin});
-    Pump();
+    Emit(ValueChanged{&param, old, write.value, origin});
+    // The band's last word sends the frame of them all: nothing goes out before it.
+    if (!write.storedOnly)
+        Pump();
     return std::nullopt;
 }
 
@@ -149,6 +185,7 @@ std::optional<Failure> DeviceSession::Upload(const PresetReadResult& preset, boo
     if (state_ != SessionState::Online)
         return Fail(FailureCode::NotOnline);
     const DeviceImageRows before = model_.DeviceImage;
+    uploadDifferences_.clear();
     upload_.emplace(link_, model_);
     if (!upload_->Start(preset, readBack)) {
         upload_.reset();
@@ -255,7 +292,7 @@ void DeviceSession::Pump() {
     const LinkWait wait = link_.Waiting();
     if (moving || wait.item == LinkWait::Item::StoredMode ||
         wait.item == LinkWait::Item::SaveConfirmation) {
-        const ProgressReport now{link_.StepIndex, link_.StepCount, wait};
+        const ProgressReport now = Progress();
         if (!SameProgress(now, progress_)) {
             progress_ = now;
             Emit(now);
@@ -290,6 +327,10 @@ void DeviceSession::DriveWrites() {
         }
         if (link_.LinkState != LinkOnline)
             return;
+        // A new operating mode goes out alone once everything before it is taken: the
+        // processor switches its whole view with it.
+        if (w.param->Id() == IdOperatingMode && !LinkIdle())
+            return;
         SendNow(w);
         waiting_.pop_front();
     }
@@ -311,7 +352,9 @@ void DeviceSession::DriveWrites() {
 }
 
 void DeviceSession::SendNow(const Write& w) {
-    if (w.param->BandWord())
+    if (w.storedOnly)
+        StoreAt(model_, w.param->Id(), w.value);
+    else if (w.param->BandWord() && !w.plain)
         link_.SendStoredBandParam(w.param->Id(), w.value);
     else
         link_.SendStoredParam(w.param->Id(), w.value);
@@ -378,6 +421,7 @@ void DeviceSession::OnLinkEvent(int event) {
                 Emit(UploadFinished{false});
                 break;
             case VerifiedUpload::State::Differs:
+                uploadDifferences_ = upload_->Differences();
                 Emit(Fail(FailureCode::UploadDiffers,
                           upload_->Differences().empty() ? -1 : upload_->Differences().front().page,
                           -1, {}, DescribeDifference(upload_->Differences())));
@@ -431,7 +475,13 @@ void DeviceSession::ReportReadChanges() {
 
 // ---- the link's host -------------------------------------------------------------------------
 
-void DeviceSession::ShowMessage(const std::string&, const std::string& text) {
+void DeviceSession::Diagnostic(const std::string& line) {
+    if (OnDiagnostic)
+        OnDiagnostic(line);
+}
+
+void DeviceSession::ShowMessage(const std::string& caption, const std::string& text) {
+    Diagnostic(caption + ": " + text);
     // The link says only this one in a message and in no event: a save held behind
     // edits that a transfer dropped. Every other message follows an event.
     if (text == "保存失败!" || text == "Save Failed!") {

@@ -4,6 +4,7 @@
 // OnTick() and the On...Bytes() functions from its event loop.
 #pragma once
 
+#include <array>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "core/link/verified_upload.h"
 #include "core/model/model.h"
 #include "core/model/param_table.h"
+#include "core/preset/image_compare.h"
 #include "core/preset/preset_file.h"
 #include "core/session/session_events.h"
 
@@ -45,6 +47,13 @@ class DeviceSession : private LinkHost {
 
     void SetFastTransfers(bool on);
     void SetAutoReconnect(bool on);
+    // Later reads ask only the plan's steps (an empty plan: the whole memory), for a
+    // front end that shows or writes a few parameters. Uploads are never shortened.
+    void SetReadPlan(ReadPlan plan);
+
+    // A line of the link's own diagnosis (its memo lines, a message it would show),
+    // for a log or -v; never needed to follow the session.
+    std::function<void(const std::string&)> OnDiagnostic;
 
     // --- operations on an online processor (nothing returned: it has begun) -------
     // Reads every page again.
@@ -54,6 +63,19 @@ class DeviceSession : private LinkHost {
     // mode for the write and back after it, as a person would in the window.
     std::optional<Failure> Set(const ParamSpec& param, int stored,
                                ChangeOrigin origin = ChangeOrigin::FrontEnd);
+    // The same for a word given by its write address and stored value: written as
+    // given in a frame of its own (an EQ band's word too), also to a slot with no
+    // known use; the front end has checked what it can.
+    std::optional<Failure> SetWord(const ParamSpec& param, int stored,
+                                   ChangeOrigin origin = ChangeOrigin::FrontEnd);
+    // The words of one EQ band (type, frequency, gain, Qs) in one band frame, as an
+    // imported filter list sends a band, rather than a frame for each word.
+    struct BandValue {
+        const ParamSpec* param;
+        int stored;
+    };
+    std::optional<Failure> SetBand(std::span<const BandValue> words,
+                                   ChangeOrigin origin = ChangeOrigin::FrontEnd);
     // Stored modes 0..8 (the processor's 1..9).
     std::optional<Failure> Recall(int mode);
     std::optional<Failure> Save(int mode, std::string_view name);
@@ -73,6 +95,13 @@ class DeviceSession : private LinkHost {
     int OperatingMode() const { return homeMode_; }
     // Writes not yet confirmed by the processor (or not yet sent).
     bool WritesPending() const { return writesPending_; }
+    // The names of the stored modes 0..8, as read.
+    const std::array<std::string, ModeNameCount>& ModeNames() const { return model_.ModeNames; }
+    // Where the session is now, for a display that looks several times a second:
+    // ProgressReport events come only when the step or what it waits for changes.
+    ProgressReport Progress() const;
+    // The pages the processor did not store, after an upload found UploadDiffers.
+    const ImageDifference& UploadDifferences() const { return uploadDifferences_; }
 
     // --- driven by the front end's event loop ------------------------------------------
     void OnTick(LinkTimer timer);
@@ -84,9 +113,12 @@ class DeviceSession : private LinkHost {
     struct Write {
         const ParamSpec* param;
         int value;
+        bool storedOnly = false;  // a band word the band's last word carries
+        bool plain = false;       // a frame of its own, never a band frame
     };
 
     void Connect();
+    std::optional<Failure> Queue(const Write& write, ChangeOrigin origin);
     void Emit(const SessionEvent& event);
     // After everything the link did: a new state, progress, the next writes.
     void Pump();
@@ -113,7 +145,7 @@ class DeviceSession : private LinkHost {
     void ShowLinkButtons(bool) override {}
     void RebuildModeList(const std::vector<std::string>&) override {}
     void ShowDeviceIdentity(const std::string& text) override;
-    void Diagnostic(const std::string&) override {}
+    void Diagnostic(const std::string& line) override;
     void ShowMainWindow() override {}
     bool SuppressSend() const override { return false; }
     void SetSuppressSend(bool) override {}
@@ -135,6 +167,7 @@ class DeviceSession : private LinkHost {
     std::string place_;        // where the session connects: a port, HOST:PORT, or both
     std::optional<std::pair<int, std::string>> saving_;
     std::optional<VerifiedUpload> upload_;
+    ImageDifference uploadDifferences_;
 };
 
 }  // namespace kdsp

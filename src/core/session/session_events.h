@@ -62,6 +62,8 @@ struct ProgressReport {
     int step = 0;  // of the transfer, 0..of
     int of = 0;
     LinkWait waitingFor;
+    int percent = 0;    // of the transfer (of a partial read: of its steps), 0..100
+    std::string place;  // the serial port or HOST:PORT the link tries or works on
 };
 
 struct ValueChanged {
