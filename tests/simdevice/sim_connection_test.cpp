@@ -1,5 +1,5 @@
 // Answers as writes: timing, and every fault the simulator can inject.
-#include "device/sim_connection.h"
+#include "simdevice/sim_connection.h"
 
 #include <gtest/gtest.h>
 
