@@ -44,8 +44,8 @@ SOAK_ROUNDS ?= 12000
 # The link soak at length: every fault kind against every operation, SOAK_ROUNDS
 # seeded rounds each (a few minutes); KDSP_SOAK_SEED=N repeats a run.
 soak: configure
-	cmake --build $(BUILD) -j $(JOBS) --target test_device
-	KDSP_SOAK_ROUNDS=$(SOAK_ROUNDS) $(BUILD)/tests/device/test_device --gtest_filter='LinkSoak.*'
+	cmake --build $(BUILD) -j $(JOBS) --target test_simdevice
+	KDSP_SOAK_ROUNDS=$(SOAK_ROUNDS) $(BUILD)/tests/simdevice/test_simdevice --gtest_filter='LinkSoak.*'
 
 demo: build
 	@bash scripts/demo.sh

@@ -15,7 +15,7 @@
 #include "core/preset/atomic_file.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
-#include "device/sim_device.h"
+#include "simdevice/sim_device.h"
 #include "qtlink/signal_watch.h"
 #include "sim/sim_server.h"
 #include "sim/stdin_commands.h"

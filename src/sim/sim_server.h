@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "device/sim_connection.h"
-#include "device/sim_device.h"
+#include "simdevice/sim_connection.h"
+#include "simdevice/sim_device.h"
 
 namespace kdsp {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/preset/preset_file.h"
-#include "device/sim_device.h"
+#include "simdevice/sim_device.h"
 #include "process.h"
 
 namespace kdsp::e2e {

@@ -35,10 +35,11 @@ TEST(LinkEndToEnd, ReadOverThePseudoTerminalMatchesTheTcpRead) {
     const auto dir = FreshDir();
     Sim sim(dir, {}, true);
     ASSERT_FALSE(sim.ptyPath.empty()) << ReadFile(dir / "sim.stderr");
+    // The serial read at the usual pace, the TCP one fast (the test above reads TCP paced).
     const CliRun serial = Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "pty.Nddt").string()});
     ASSERT_EQ(serial.status, 0) << serial.err;
     auto args = Tcp(sim);
-    args.insert(args.begin(), "read");
+    args.insert(args.begin(), {"read", "--fast"});
     args.insert(args.end(), {"-o", (dir / "tcp.Nddt").string()});
     const CliRun tcp = Kdsp(dir, args);
     ASSERT_EQ(tcp.status, 0) << tcp.err;
@@ -50,8 +51,9 @@ TEST(LinkEndToEnd, UploadedPresetReadsBackIdentical) {
     const auto dir = FreshDir();
     Sim sim(dir, {}, true);
     ASSERT_FALSE(sim.ptyPath.empty());
-    // Start from what the processor holds, change values across several pages.
-    ASSERT_EQ(Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "a.Nddt").string()}).status, 0);
+    // Start from what the processor holds, change values across several pages. The
+    // upload goes at the usual pace, the reads around it fast.
+    ASSERT_EQ(Kdsp(dir, {"read", "--fast", "--serial", sim.ptyPath, "-o", (dir / "a.Nddt").string()}).status, 0);
     Model model;
     ApplyPreset(Parse(dir / "a.Nddt"), model);
     model.DeviceImage[0][5] = 77;     // music band 1 frequency, sing copy
@@ -68,7 +70,7 @@ TEST(LinkEndToEnd, UploadedPresetReadsBackIdentical) {
     ASSERT_EQ(u.status, 0) << u.err;
     EXPECT_NE(u.err.find("uploaded " + (dir / "b.Nddt").string() + ", read back and checked\n"), std::string::npos)
         << u.err;
-    ASSERT_EQ(Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "c.Nddt").string()}).status, 0);
+    ASSERT_EQ(Kdsp(dir, {"read", "--fast", "--serial", sim.ptyPath, "-o", (dir / "c.Nddt").string()}).status, 0);
     DeviceImageRows want = ImageOf(dir / "b.Nddt");
     want[10][17] = 0;  // the closing word leaves the processor's remote switch as it was
     EXPECT_EQ(ImageOf(dir / "c.Nddt"), want) << "the preset read back must be the file that was uploaded";
@@ -138,7 +140,7 @@ TEST(LinkEndToEnd, SetWritesParametersThroughTheQueue) {
     ASSERT_FALSE(sim.port.empty());
     auto args = Tcp(sim);
     args.insert(args.begin(),
-                {"set", "0x0614", "200", "0x0103", "300", "0x0211", "5", "0x0512", "130"});
+                {"set", "--fast", "0x0614", "200", "0x0103", "300", "0x0211", "5", "0x0512", "130"});
     const CliRun r = Kdsp(dir, args);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("kdsp: warning: mic.noise_gate: stored value 300 is out of range "
@@ -146,7 +148,7 @@ TEST(LinkEndToEnd, SetWritesParametersThroughTheQueue) {
               std::string::npos)
         << r.err;
     EXPECT_NE(r.out.find("0x0103\t0 -> 10\n"), std::string::npos) << r.out;
-    ASSERT_EQ(Kdsp(dir, {"read", "--serial", sim.ptyPath, "-o", (dir / "r.Nddt").string()}).status, 0);
+    ASSERT_EQ(Kdsp(dir, {"read", "--fast", "--serial", sim.ptyPath, "-o", (dir / "r.Nddt").string()}).status, 0);
     const auto image = ImageOf(dir / "r.Nddt");
     EXPECT_EQ(image[6][20], 200);
     EXPECT_EQ(image[1][3], 10) << "brought inside its range, as the window would";
@@ -199,7 +201,7 @@ TEST(LinkEndToEnd, SetByNameLandsInTheNamedCopyInBothOperatingModes) {
         start.DeviceImage[PageMusic][1] = mode;
         WritePresetFile(dir / "state.Nddt", start);
         Model expected = start;
-        std::vector<std::string> args = {"set"};
+        std::vector<std::string> args = {"set", "--fast"};
         for (const Landing& l : landings) {
             args.insert(args.end(), {l.name, l.value});
             expected.DeviceImage[l.page][l.slot] = l.stored;
@@ -216,7 +218,7 @@ TEST(LinkEndToEnd, SetByNameLandsInTheNamedCopyInBothOperatingModes) {
 
         if (mode == 1) {
             auto get = Tcp(sim);
-            get.insert(get.begin(), {"get", "--json", "rear.delay.*", "0x0600"});
+            get.insert(get.begin(), {"get", "--fast", "--json", "rear.delay.*", "0x0600"});
             const CliRun g = Kdsp(dir, get);
             ASSERT_EQ(g.status, 0) << g.err;
             EXPECT_NE(g.out.find("\"mode\": \"dance\""), std::string::npos) << g.out;
@@ -243,11 +245,11 @@ TEST(LinkEndToEnd, SetByNameLandsInTheNamedCopyInBothOperatingModes) {
 
 TEST(LinkEndToEnd, ReadSurvivesSplitMergedAndDroppedAnswers) {
     const auto dir = FreshDir();
-    // Two replies are dropped: the first two steps are retried after 1.1 s each.
+    // Two replies are dropped: the first two steps are asked again.
     Sim sim(dir, {"--split", "--merge", "--drop-first-replies", "2", "--seed", "5"});
     ASSERT_FALSE(sim.port.empty());
     auto args = Tcp(sim);
-    args.insert(args.begin(), "read");
+    args.insert(args.begin(), {"read", "--fast"});
     args.insert(args.end(), {"-o", (dir / "read.Nddt").string()});
     const CliRun r = Kdsp(dir, args);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -412,7 +414,7 @@ TEST(LinkEndToEnd, LostRepliesAreAskedAgainAndAClosedConnectionIsNamed) {
     Sim gone(dir, {"--close-after", "8"});
     ASSERT_FALSE(gone.port.empty());
     auto args = Tcp(gone);
-    args.insert(args.begin(), "read");
+    args.insert(args.begin(), {"read", "--fast"});
     args.insert(args.end(), {"-o", (dir / "x.Nddt").string()});
     const CliRun c = Kdsp(dir, args);
     EXPECT_EQ(c.status, 1) << c.err;
@@ -570,7 +572,7 @@ TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {
     {
         Sim sim(dir, {"--state", state.string()});
         ASSERT_FALSE(sim.port.empty());
-        const CliRun r = Kdsp(dir, {"set", "0x0614", "123", "--host", "127.0.0.1", "--port", sim.port});
+        const CliRun r = Kdsp(dir, {"set", "--fast", "0x0614", "123", "--host", "127.0.0.1", "--port", sim.port});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(sim.process->Stop(), 0);
         EXPECT_EQ(ReadFile(dir / "sim.stderr"),
@@ -583,7 +585,7 @@ TEST(LinkEndToEnd, SimulatorSavesItsStateOnTerminate) {
     // A second run starts from the saved memory.
     Sim again(dir, {"--state", state.string()}, true);
     ASSERT_FALSE(again.ptyPath.empty());
-    ASSERT_EQ(Kdsp(dir, {"read", "--serial", again.ptyPath, "-o", (dir / "r.Nddt").string()}).status, 0);
+    ASSERT_EQ(Kdsp(dir, {"read", "--fast", "--serial", again.ptyPath, "-o", (dir / "r.Nddt").string()}).status, 0);
     EXPECT_EQ(ImageOf(dir / "r.Nddt")[6][20], 123);
     EXPECT_EQ(ReadFile(dir / "sim.stderr"), "kdsp-sim: memory loaded from " + state.string() + "\n");
     fs::remove_all(dir);

@@ -21,7 +21,7 @@ constexpr double MaxSlopeDbPerOctave = 48;
 constexpr double ButterworthQ = 0.70710678118654752;
 constexpr std::size_t MaxFilters = 1000;
 
-std::string Trim(std::string_view s) {
+std::string TrimBlanks(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
     return std::string(s);
@@ -216,7 +216,7 @@ struct Reader {
             return true;
         }
         if (!StartsWithWord(head, "Filter")) return false;
-        const std::string number = Trim(head.substr(6));
+        const std::string number = TrimBlanks(head.substr(6));
         if (!number.empty()) {
             for (char c : number)
                 if (c < '0' || c > '9') return false;
@@ -238,7 +238,7 @@ struct Reader {
 bool SplitCommand(const std::string& line, std::string& head, std::string_view& rest) {
     const std::size_t colon = line.find(':');
     if (colon == std::string::npos) return false;
-    head = Trim(std::string_view(line).substr(0, colon));
+    head = TrimBlanks(std::string_view(line).substr(0, colon));
     rest = std::string_view(line).substr(colon + 1);
     return true;
 }
@@ -271,7 +271,7 @@ FilterList ReadRewFilters(std::string_view bytes) {
     bool sawFilter = false;
     bool sawTitle = false;
     return Read(bytes, FilterFormat::Rew, [&](Reader& r, int line, const std::string& text) {
-        const std::string t = Trim(text);
+        const std::string t = TrimBlanks(text);
         if (t.empty()) return;
         if (!sawTitle) {
             if (!SameWord(t, "Filter Settings file"))
@@ -293,7 +293,7 @@ FilterList ReadRewFilters(std::string_view bytes) {
 
 FilterList ReadApoConfig(std::string_view bytes) {
     return Read(bytes, FilterFormat::Apo, [&](Reader& r, int line, const std::string& text) {
-        const std::string t = Trim(text);
+        const std::string t = TrimBlanks(text);
         if (t.empty() || t[0] == '#') return;
         std::string head;
         std::string_view rest;
@@ -309,7 +309,7 @@ FilterList ReadFilterList(std::string_view bytes) {
     const TextLines text = SplitFilterText(bytes, MaxFilterFileBytes);
     if (text.error.empty())
         for (const std::string& line : text.lines) {
-            const std::string t = Trim(line);
+            const std::string t = TrimBlanks(line);
             if (t.empty()) continue;
             if (SameWord(t, "Filter Settings file")) return ReadRewFilters(bytes);
             break;

@@ -26,7 +26,7 @@ constexpr std::array<const char*, PageCount> PagePrefix = {
 // for the page shown with the index just before the page's first band.
 constexpr int BypassPages[] = {PageMusic, PageMic, PageEcho, PageMain, PageAux1};
 
-std::string Lower(std::string_view s) {
+std::string LowerName(std::string_view s) {
     std::string out(s);
     for (char& c : out)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -75,14 +75,14 @@ void Describe(NamedParam& n, const ParamBinding& b) {
     n.bandParam = b.valueKind >= 1 && b.valueKind <= 4 && band != NotEq;
 }
 
-struct Store {
+struct NameIndex {
     std::vector<NamedParam> params;
     std::deque<ParamBinding> extra;  // the toolbar bypass of pages without a bound one
     std::map<std::string, std::size_t, std::less<>> byName;
     std::array<std::array<int, DeviceImageSlots>, PageCount> bySlot{};
     Model selectors;  // tried in every combination while the names are made
 
-    Store() {
+    NameIndex() {
         for (auto& row : bySlot)
             row.fill(-1);
         for (const ParamBinding& b : Catalogue())
@@ -187,8 +187,8 @@ struct Store {
     }
 };
 
-const Store& TheStore() {
-    static const Store store;
+const NameIndex& TheNameIndex() {
+    static const NameIndex store;
     return store;
 }
 
@@ -240,12 +240,12 @@ Distance EditDistance(std::string_view typed, std::string_view name) {
 }  // namespace
 
 std::span<const NamedParam> NamedParams() {
-    return TheStore().params;
+    return TheNameIndex().params;
 }
 
 const NamedParam* FindParam(std::string_view name) {
-    const Store& s = TheStore();
-    std::string lower = Lower(name);
+    const NameIndex& s = TheNameIndex();
+    std::string lower = LowerName(name);
     auto it = s.byName.find(lower);
     if (it == s.byName.end()) {
         // The bands of an EQ are found with or without the "eq." the EQ's bypass
@@ -263,8 +263,8 @@ const NamedParam* FindParam(std::string_view name) {
 const NamedParam* FindParamAt(int page, int slot) {
     if (page < 0 || page >= PageCount || slot < 0 || slot >= DeviceImageSlots)
         return nullptr;
-    const int k = TheStore().bySlot[static_cast<std::size_t>(page)][static_cast<std::size_t>(slot)];
-    return k < 0 ? nullptr : &TheStore().params[static_cast<std::size_t>(k)];
+    const int k = TheNameIndex().bySlot[static_cast<std::size_t>(page)][static_cast<std::size_t>(slot)];
+    return k < 0 ? nullptr : &TheNameIndex().params[static_cast<std::size_t>(k)];
 }
 
 const NamedParam* FindParamForId(ParamId id, int mode) {
@@ -276,22 +276,22 @@ bool IsPattern(std::string_view text) {
 }
 
 std::vector<const NamedParam*> MatchParams(std::string_view pattern) {
-    const std::string p = Lower(pattern);
+    const std::string p = LowerName(pattern);
     std::vector<const NamedParam*> out;
-    for (const NamedParam& n : TheStore().params)
+    for (const NamedParam& n : TheNameIndex().params)
         if (GlobMatch(p, n.name))
             out.push_back(&n);
     return out;
 }
 
 std::vector<std::string> ClosestNames(std::string_view name, std::size_t count) {
-    const std::string typed = Lower(name);
+    const std::string typed = LowerName(name);
     struct Scored {
         std::size_t prefix, whole;
         const std::string* name;
     };
     std::vector<Scored> scored;
-    for (const NamedParam& n : TheStore().params) {
+    for (const NamedParam& n : TheNameIndex().params) {
         Distance d = EditDistance(typed, n.name);
         // A name that holds what was typed is as near as a name it begins.
         if (!typed.empty() && n.name.find(typed) != std::string::npos)

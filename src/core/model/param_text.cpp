@@ -16,7 +16,7 @@
 namespace kdsp {
 namespace {
 
-std::string Lower(std::string_view s) {
+std::string LowerText(std::string_view s) {
     std::string out(s);
     for (char& c : out)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -44,27 +44,25 @@ double Number(std::string_view s) {
 }
 
 // Index of the nearest entry of a numeric text table (a tie goes to the lower).
-template <std::size_t N>
-int Nearest(const std::array<std::string_view, N>& table, double x) {
+int Nearest(std::span<const std::string_view> table, double x) {
     int best = 0;
-    for (int i = 1; i < static_cast<int>(N); ++i)
+    for (int i = 1; i < static_cast<int>(table.size()); ++i)
         if (std::fabs(Number(table[static_cast<std::size_t>(i)]) - x) <
             std::fabs(Number(table[static_cast<std::size_t>(best)]) - x))
             best = i;
     return best;
 }
 
-template <std::size_t N>
-bool OutsideTable(const std::array<std::string_view, N>& table, int first, int last, double x) {
+bool OutsideTable(std::span<const std::string_view> table, int first, int last, double x) {
     return x < Number(table[static_cast<std::size_t>(first)]) ||
            x > Number(table[static_cast<std::size_t>(last)]);
 }
 
 // Typed numbers are decimals; a table entry typed exactly must not count as outside.
-constexpr double Slack = 1e-9;
+constexpr double TypedSlack = 1e-9;
 
 bool OutsideFreq(int first, int last, double x) {
-    return x < FreqValue(first) * (1 - Slack) || x > FreqValue(last) * (1 + Slack);
+    return x < FreqValue(first) * (1 - TypedSlack) || x > FreqValue(last) * (1 + TypedSlack);
 }
 
 struct Converted {
@@ -88,7 +86,7 @@ Converted ConvertNumber(const NamedParam& p, double x) {
             return {TextToValue(3, x), false};
         case 4:
         case 19:
-            return {TextToValue(4, x), x < QValue(0) * (1 - Slack)};
+            return {TextToValue(4, x), x < QValue(0) * (1 - TypedSlack)};
         case 15:
             return {static_cast<double>(Nearest(RatioTable(), x)),
                     OutsideTable(RatioTable(), 0, max, x)};
@@ -221,7 +219,7 @@ ParsedValue ParseParamValue(const NamedParam& p, std::string_view typed) {
     const std::string_view text = Trim(typed);
     if (text.empty())
         return Failed("no value given");
-    const std::string lower = Lower(text);
+    const std::string lower = LowerText(text);
     if (IsStoredMode(p)) {
         long long n = 0;
         const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
@@ -233,7 +231,7 @@ ParsedValue ParseParamValue(const NamedParam& p, std::string_view typed) {
     }
     const std::string_view word = CrossoverWord(lower);
     for (std::size_t k = 0; k < p.words.size(); ++k)
-        if (word == Lower(p.words[k]))
+        if (word == LowerText(p.words[k]))
             return ClampParamValue(p, static_cast<long long>(k));
     if (lower == "off" && OffValue(p.kind) >= 0)
         return ClampParamValue(p, OffValue(p.kind));
@@ -249,8 +247,8 @@ ParsedValue ParseParamValue(const NamedParam& p, std::string_view typed) {
             return Failed("'" + std::string(text) + "' is not one of: " + WordList(p.words));
         return Failed("'" + std::string(text) + "' is not a number");
     }
-    const std::string unit = Lower(Trim(std::string_view(end, number.data() + number.size())));
-    if (!unit.empty() && unit != Lower(p.unit)) {
+    const std::string unit = LowerText(Trim(std::string_view(end, number.data() + number.size())));
+    if (!unit.empty() && unit != LowerText(p.unit)) {
         if (p.unit == "Hz" && (unit == "k" || unit == "khz"))
             x *= 1000.0;
         else

@@ -29,7 +29,7 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-std::optional<int> Number(std::string_view text) {
+std::optional<int> SequenceNumber(std::string_view text) {
     int v = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
     if (ec != std::errc{} || end != text.data() + text.size())
@@ -67,7 +67,7 @@ std::optional<NameParts> ParseName(std::string_view fileName, std::string_view d
     // "-N" with N from 2, written without leading zeros, as BackupName writes it.
     if (fileName[0] != '-' || fileName.size() < 2 || fileName[1] == '0')
         return std::nullopt;
-    const auto sequence = Number(fileName.substr(1));
+    const auto sequence = SequenceNumber(fileName.substr(1));
     if (!sequence || *sequence < 2)
         return std::nullopt;
     parts.sequence = *sequence;

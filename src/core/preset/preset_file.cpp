@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int HexDigit(char c) {
+int HexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'A' && c <= 'F')
@@ -97,8 +97,8 @@ std::optional<std::string> UnscrambleLine(std::string_view stored) {
     std::string out;
     out.reserve(stored.size() / 2);
     for (std::size_t k = 0; k + 1 < stored.size(); k += 2) {
-        const int hi = HexDigit(stored[k]);
-        const int lo = HexDigit(stored[k + 1]);
+        const int hi = HexValue(stored[k]);
+        const int lo = HexValue(stored[k + 1]);
         if (hi < 0 || lo < 0)
             return std::nullopt;
         const auto b =

@@ -1,6 +1,6 @@
 // Memory, stored modes and answers of the simulated processor. It answers what the
 // application expects: an acknowledgement for every write and one frame per read.
-#include "device/sim_device.h"
+#include "simdevice/sim_device.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
 // Answers as writes: timing, and every fault the simulator can inject.
-#include "device/sim_connection.h"
+#include "simdevice/sim_connection.h"
 
 #include <gtest/gtest.h>
 
 namespace kdsp {
 namespace {
 
-const Bytes AckBytes = {0xFE, 0xBB};
+const Bytes AckFrame = {0xFE, 0xBB};
 
 Bytes Joined(const std::vector<Bytes>& writes) {
     Bytes out;
@@ -29,7 +29,7 @@ TEST(SimConnection, AnswersLeaveAtOnceWithoutFaults) {
     r.session.Receive(in, 100);
     const auto out = r.session.TakeDue(100);
     ASSERT_EQ(out.size(), 2u) << "one write per answer";
-    EXPECT_EQ(out[0], AckBytes);
+    EXPECT_EQ(out[0], AckFrame);
     EXPECT_EQ(out[1].size(), 7u + 2 * 106);
     EXPECT_FALSE(r.session.NextDueMs());
     EXPECT_EQ(r.session.FramesReceived(), 2u);
@@ -51,7 +51,7 @@ TEST(SimConnection, DelayHoldsEveryAnswer) {
     EXPECT_TRUE(r.session.TakeDue(59).empty());
     ASSERT_TRUE(r.session.NextDueMs());
     EXPECT_EQ(*r.session.NextDueMs(), 60);
-    EXPECT_EQ(r.session.TakeDue(60), std::vector<Bytes>{AckBytes});
+    EXPECT_EQ(r.session.TakeDue(60), std::vector<Bytes>{AckFrame});
 }
 
 TEST(SimConnection, ALineBaudPacesBothDirectionsLikeASerialLine) {
@@ -103,7 +103,7 @@ TEST(SimConnection, MergeJoinsAnAcknowledgementWithTheNextAnswer) {
     // An acknowledgement with nothing behind it still leaves after the window.
     r.session.Receive(BuildLinkCommand(LinkKeepAlive), 100);
     EXPECT_TRUE(r.session.TakeDue(100 + o.mergeWindowMs - 1).empty());
-    EXPECT_EQ(r.session.TakeDue(100 + o.mergeWindowMs), std::vector<Bytes>{AckBytes});
+    EXPECT_EQ(r.session.TakeDue(100 + o.mergeWindowMs), std::vector<Bytes>{AckFrame});
 }
 
 TEST(SimConnection, DropFirstRepliesThenAnswer) {
@@ -115,7 +115,7 @@ TEST(SimConnection, DropFirstRepliesThenAnswer) {
         EXPECT_TRUE(r.session.TakeDue(i).empty()) << "reply " << i << " dropped";
     }
     r.session.Receive(BuildLinkCommand(LinkConnect), 3);
-    EXPECT_EQ(r.session.TakeDue(3), std::vector<Bytes>{AckBytes}) << "acks are not replies";
+    EXPECT_EQ(r.session.TakeDue(3), std::vector<Bytes>{AckFrame}) << "acks are not replies";
     r.session.Receive(BuildPageReadRequest(0), 4);
     EXPECT_EQ(r.session.TakeDue(4).size(), 1u);
 }
@@ -148,7 +148,7 @@ TEST(SimConnection, CorruptBreaksTheChecksumOfReplies) {
     ASSERT_EQ(out.size(), 1u);
     EXPECT_FALSE(FrameChecksumOk(out[0]));
     r.session.Receive(BuildLinkCommand(LinkKeepAlive), 1);
-    EXPECT_EQ(r.session.TakeDue(1), std::vector<Bytes>{AckBytes}) << "acks have no checksum";
+    EXPECT_EQ(r.session.TakeDue(1), std::vector<Bytes>{AckFrame}) << "acks have no checksum";
 }
 
 TEST(SimConnection, SilentAfterCountsFramesOverEverySession) {
@@ -178,7 +178,7 @@ TEST(SimConnection, ResetDropsHalfFramesAndUnsentAnswers) {
     r.session.Reset();
     EXPECT_FALSE(r.session.NextDueMs());
     r.session.Receive(BuildLinkCommand(LinkConnect), 20);
-    EXPECT_EQ(r.session.TakeDue(30), std::vector<Bytes>{AckBytes});
+    EXPECT_EQ(r.session.TakeDue(30), std::vector<Bytes>{AckFrame});
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 #include "../core/link/link_rig.h"
 #include "core/session/device_session.h"
-#include "device/sim_connection.h"
+#include "simdevice/sim_connection.h"
 
 namespace kdsp::test {
 

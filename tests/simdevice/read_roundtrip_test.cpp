@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/protocol/receiver.h"
-#include "device/sim_connection.h"
+#include "simdevice/sim_connection.h"
 
 namespace kdsp {
 namespace {

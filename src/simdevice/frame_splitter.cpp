@@ -1,6 +1,6 @@
 // Frame splitting for the processor's receive side. A frame whose header or
 // checksum is wrong gives up only its start byte, so the frames behind it survive.
-#include "device/frame_splitter.h"
+#include "simdevice/frame_splitter.h"
 
 #include <algorithm>
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "device/frame_splitter.h"
-#include "device/sim_device.h"
+#include "simdevice/frame_splitter.h"
+#include "simdevice/sim_device.h"
 
 namespace kdsp {
 

@@ -1,5 +1,5 @@
 // The simulated processor's memory and its answers to the application's frames.
-#include "device/sim_device.h"
+#include "simdevice/sim_device.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Scheduling of the simulated processor's answers and the injected faults.
-#include "device/sim_connection.h"
+#include "simdevice/sim_connection.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "device/frame_text.h"
+#include "simdevice/frame_text.h"
 
 namespace kdsp {
 

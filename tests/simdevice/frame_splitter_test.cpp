@@ -1,5 +1,5 @@
 // The processor's frame splitting: pieces, runs of frames, noise and damaged frames.
-#include "device/frame_splitter.h"
+#include "simdevice/frame_splitter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Frame descriptions: the command, the id with the role it plays, and the payload
 // decoded as far as the id tells (words, names, digits, identity).
-#include "device/frame_text.h"
+#include "simdevice/frame_text.h"
 
 #include <algorithm>
 #include <cstdio>
