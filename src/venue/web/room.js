@@ -37,6 +37,7 @@ function usable() {
 
 function showState() {
     const state = $("state");
+    state.hidden = !token || Boolean(refused);
     const key = serviceUp ? info?.state ?? "offline" : "service";
     state.dataset.state = key;
     state.textContent = stateWord(key);
@@ -183,6 +184,7 @@ async function start() {
     takeTokenFromUrl(roomTokenKey(room));
     token = keptToken(roomTokenKey(room), STAFF_TOKEN_KEY);
     if (!token) {
+        showState();
         bindAccessForm(roomTokenKey(room));
         return;
     }
