@@ -153,6 +153,8 @@ QByteArray Svg(const std::vector<RoomCard>& cards, const std::vector<QrCode>& co
         const int module = static_cast<int>(QrSide * u) / modules;
         const double qrLeft = o.x() + (CardW * u - module * modules) / 2.0 + QuietModules * module;
         const double qrTop = o.y() + QrTop * u + QuietModules * module;
+        // The card is a link too, for a sheet looked at on a screen.
+        out += QStringLiteral("<a href=\"%1\">\n").arg(Xml(cards[i].url));
         out += QStringLiteral("<g>\n<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" fill=\"#fff\" "
                               "stroke=\"#003399\" stroke-width=\"%6\"/>\n")
                    .arg(o.x())
@@ -189,7 +191,7 @@ QByteArray Svg(const std::vector<RoomCard>& cards, const std::vector<QrCode>& co
                        .arg(o.y() + (UrlTop + 9 + line * 4.2) * u)
                        .arg(3.2 * u)
                        .arg(Xml(url.mid(line * PerLine, PerLine)));
-        out += QStringLiteral("</g>\n");
+        out += QStringLiteral("</g>\n</a>\n");
     }
     out += QStringLiteral("</svg>\n");
     return out.toUtf8();

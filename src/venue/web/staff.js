@@ -13,6 +13,7 @@ const $ = (id) => document.getElementById(id);
 
 let token = "";
 let serviceUp = false;
+let calmMax = 0; // the highest music maximum among the rooms read
 const rooms = new Map(); // name -> {info, card}
 
 function showState() {
@@ -61,7 +62,10 @@ async function readVolumes(name) {
     // The calm slider reaches the highest maximum among the rooms; a room with a
     // lower one is brought to its own maximum by the service.
     const max = answer.params[MUSIC]?.max;
-    if (max !== undefined && max > Number($("calm-volume").max)) $("calm-volume").max = max;
+    if (max !== undefined && max > calmMax) {
+        calmMax = max;
+        $("calm-volume").max = max;
+    }
     paintRange($("calm-volume"));
 }
 
