@@ -171,6 +171,12 @@ std::optional<Actor> HttpApi::Admit(const QHttpServerRequest& request, const Res
 }
 
 bool HttpApi::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    // The events upgrade is taken, unanswered, and Qt hands the connection to the
+    // WebSocket server: the hub checks the token (a browser cannot give the upgrade a
+    // header, so it may come as the first message).
+    if (request.url().path() == Api + "/events" &&
+        request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
+        return true;
     Route(request, socket);
     return true;
 }

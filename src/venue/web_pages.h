@@ -5,17 +5,10 @@
 #include <QByteArray>
 #include <QString>
 
-class QHttpServer;
-class QHttpServerResponse;
-
 namespace kdsp::venue {
 
-// Routes GET /room/NAME, /staff and /static/FILE on `server`.
-void AddWebPages(QHttpServer& server);
-
-// The answer for one of the page files by its name ("room.html", "kdsp.css"...):
-// the file with its type and the headers that keep the page to its own origin, or
-// 404 for a name that is not one of them.
-QHttpServerResponse WebFile(const QString& name);
+// The page or file at `path`: "/room/NAME" the room page, "/staff" and "/" the staff
+// page, "/static/FILE" the styles and scripts. False for any other path.
+bool WebPage(const QString& path, QByteArray& body, QByteArray& type);
 
 }  // namespace kdsp::venue

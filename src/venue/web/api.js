@@ -32,15 +32,28 @@ export function keptToken(...keys) {
     return "";
 }
 
-// One request: {status, data}; status 0 when the service could not be reached.
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// One request: {status, data}; status 0 when the service could not be reached. The
+// service allows each code so many requests a second (the phones of a room share
+// one): a request turned away for that is asked again a moment later.
 export async function request(token, method, path, body) {
     const options = { method, cache: "no-store", headers: { Authorization: "Bearer " + token } };
     if (body !== undefined) {
         options.headers["Content-Type"] = "application/json";
         options.body = JSON.stringify(body);
     }
-    try {
-        const answer = await fetch(API + path, options);
+    for (let attempt = 1; ; ++attempt) {
+        let answer;
+        try {
+            answer = await fetch(API + path, options);
+        } catch {
+            return { status: 0, data: null };
+        }
+        if (answer.status === 429 && attempt < 10) {
+            await sleep(200 + Math.random() * 300 * attempt);
+            continue;
+        }
         let data = null;
         try {
             data = await answer.json();
@@ -48,8 +61,6 @@ export async function request(token, method, path, body) {
             data = null;
         }
         return { status: answer.status, data };
-    } catch {
-        return { status: 0, data: null };
     }
 }
 
@@ -57,10 +68,11 @@ export function roomPath(room) {
     return "/rooms/" + encodeURIComponent(room);
 }
 
-// The parameters `names` of a room by name: {name: PARAM}.
-export async function readParams(token, room, names) {
+// The parameters `names` of a room, asked for by `patterns` that match them:
+// {status, params: {name: PARAM}}.
+export async function readParams(token, room, patterns, names) {
     const answers = await Promise.all(
-        names.map((name) => request(token, "GET", `${roomPath(room)}/params?match=${encodeURIComponent(name)}`)));
+        patterns.map((p) => request(token, "GET", `${roomPath(room)}/params?match=${encodeURIComponent(p)}`)));
     const params = {};
     for (const answer of answers) {
         if (answer.status !== 200) return { status: answer.status, data: answer.data, params };
@@ -71,7 +83,7 @@ export async function readParams(token, room, names) {
 
 // The events socket: opened again by itself after a drop or a service restart (soon
 // at first, then at most every few seconds), and at once when the phone comes back
-// to the network or to the page. `handlers`: message(msg), up(), down(), denied().
+// to the network or to the page. `handlers`: message(msg), up(), down(), denied(reason).
 export class EventStream {
     constructor(query, token, handlers) {
         this.url = `${location.protocol === "https:" ? "wss:" : "ws:"}//${location.host}${API}/events${query}`;
@@ -124,10 +136,10 @@ export class EventStream {
         socket.onclose = (e) => {
             if (socket !== this.socket) return;
             this.socket = null;
-            // Refused codes are not tried again and again.
-            if (e.code === 1008 || e.code === 4401 || e.code === 4403) {
+            // A refused code is not tried again and again.
+            if (e.code === 1008) {
                 this.stopped = true;
-                this.handlers.denied(e.code);
+                this.handlers.denied(e.reason);
                 return;
             }
             this.handlers.down();

@@ -3,12 +3,14 @@
 
 import { t } from "./i18n.js";
 
-// Sends the values of one control as a finger moves it: at most one write in flight;
-// values that come meanwhile replace each other, and the last one is always sent
-// once the write before it has been answered. `send(value)` returns a promise.
+// Sends the values of one control as a finger moves it: at most one write in flight
+// and at most one every `gap` ms; values that come meanwhile replace each other, and
+// the last one is always sent once the write before it has been answered.
+// `send(value)` returns a promise.
 export class CoalescedWriter {
-    constructor(send) {
+    constructor(send, gap = 100) {
         this.send = send;
+        this.gap = gap;
         this.waiting = undefined;
         this.inFlight = false;
     }
@@ -28,11 +30,13 @@ export class CoalescedWriter {
             while (this.waiting !== undefined) {
                 const value = this.waiting;
                 this.waiting = undefined;
+                const paced = new Promise((resolve) => setTimeout(resolve, this.gap));
                 try {
                     await this.send(value);
                 } catch {
                     // The sender shows its own failures; the next value still goes.
                 }
+                if (this.waiting !== undefined) await paced;
             }
         } finally {
             this.inFlight = false;

@@ -139,7 +139,8 @@ async function recall(mode) {
 // Reads the room and its values again (at start, after the socket comes back and
 // after the processor has been read again), so nothing missed meanwhile stays.
 async function refresh() {
-    const answer = await readParams(token, room, [...SLIDERS.map((s) => s.name), SING_DANCE]);
+    const answer = await readParams(token, room, ["system.volume.*", "*.effect.level"],
+                                    SLIDERS.map((s) => s.name));
     if (answer.status !== 200) return answer;
     for (const spec of SLIDERS) {
         const p = answer.params[spec.name];
@@ -170,8 +171,10 @@ function onMessage(msg) {
     }
 }
 
-function refuse(status) {
-    refused = status === 401 ? t("tokenInvalid") : status === 404 ? t("noRoom") : t("tokenWrongRoom");
+// The page may not change the room: says why; a code refused can be replaced.
+function refuse(status, reason = "") {
+    refused = status === 401 ? t("tokenInvalid") : status === 404 ? t("noRoom")
+        : status === 403 ? t("tokenWrongRoom") : t("failed", reason);
     $("controls").hidden = true;
     if (status !== 404) bindAccessForm(roomTokenKey(room));
     showState();
@@ -219,7 +222,8 @@ async function start() {
             serviceUp = false;
             showState();
         },
-        denied: () => refuse(403),
+        denied: (reason) => refuse(
+            reason === "unknown token" ? 401 : reason === "this token belongs to another room" ? 403 : 0, reason),
     });
     stream.start();
     onLanguage(showRoom);

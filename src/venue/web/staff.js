@@ -57,7 +57,7 @@ function showVolume(name, param, shown) {
 }
 
 async function readVolumes(name) {
-    const answer = await readParams(token, name, VOLUMES);
+    const answer = await readParams(token, name, ["system.volume.*"], VOLUMES);
     for (const [param, p] of Object.entries(answer.params)) showVolume(name, param, p.shown);
     // The calm slider reaches the highest maximum among the rooms; a room with a
     // lower one is brought to its own maximum by the service.
@@ -130,8 +130,8 @@ async function start() {
             serviceUp = false;
             showState();
         },
-        denied: (code) => {
-            $("notice").textContent = failureText(code === 4401 ? 401 : 403);
+        denied: (reason) => {
+            $("notice").textContent = reason === "unknown token" ? t("tokenInvalid") : t("failed", reason);
         },
     }).start();
     onLanguage(() => {

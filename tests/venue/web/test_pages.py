@@ -14,7 +14,6 @@ import os
 import re
 import shutil
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
@@ -44,12 +43,6 @@ except ImportError:
 ARGS = None
 MIC, MUSIC, SING_DANCE = 0x0A21, 0x0A20, 0x0001  # ids the guest controls write
 WAIT = 15  # seconds any one wait may take before the test fails
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 def stop(proc):
@@ -116,28 +109,23 @@ class Sim:
         stop(self.proc)
 
 
-class Service:
-    """kdspd on its own loopback port over a venue file of the simulated rooms."""
+class Kdspd:
+    """kdspd over a venue file of the simulated rooms, on a free loopback port (the
+    same one again when started again)."""
 
-    def __init__(self, venue, port):
-        self.venue, self.port = venue, port
+    def __init__(self, venue):
+        self.venue, self.port = venue, 0
         self.start()
 
     def start(self):
         self.proc = subprocess.Popen([ARGS.kdspd, self.venue, "--listen", f"127.0.0.1:{self.port}"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        line = self.proc.stdout.readline()
+        if not line.startswith("listen "):
+            raise RuntimeError("kdspd did not start: " + self.proc.stderr.read())
+        self.port = int(line.split()[2])
         self.log = []
         threading.Thread(target=lambda: self.log.extend(self.proc.stderr), daemon=True).start()
-        deadline = time.monotonic() + WAIT
-        while time.monotonic() < deadline:
-            try:
-                with socket.create_connection(("127.0.0.1", self.port), timeout=1):
-                    return
-            except OSError:
-                if self.proc.poll() is not None:
-                    break
-                time.sleep(0.1)
-        raise RuntimeError("kdspd did not start: " + "".join(self.log))
 
     def url(self, path):
         return f"http://127.0.0.1:{self.port}{path}"
@@ -202,22 +190,19 @@ class Pages(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="kdsp-web-")
+        cls.addClassCleanup(shutil.rmtree, cls.tmp, ignore_errors=True)
         cls.sim = Sim()
+        cls.addClassCleanup(lambda: cls.sim.stop())
         cls.venue = os.path.join(cls.tmp, "venue.conf")
         with open(cls.venue, "w") as f:
             for k, port in enumerate(cls.sim.ports, 1):
                 f.write(f"room{k} tcp:127.0.0.1:{port}\n")
         cls.staff = add_token(cls.venue, "staff")
         cls.room1 = add_token(cls.venue, "room", "room1")
-        cls.service = Service(cls.venue, free_port())
+        cls.service = Kdspd(cls.venue)
+        cls.addClassCleanup(cls.service.stop)
         cls.driver = browser()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.driver.quit()
-        cls.service.stop()
-        cls.sim.stop()
-        shutil.rmtree(cls.tmp, ignore_errors=True)
+        cls.addClassCleanup(cls.driver.quit)
 
     def open(self, path, driver=None, fresh=False):
         driver = driver or self.driver
@@ -398,7 +383,7 @@ def screenshots(folder):
         for name, port in zip(("Room 101", "Room 102", "VIP 1"), sim.ports):
             f.write(f"{name.replace(' ', '-')} tcp:127.0.0.1:{port}\n")
     staff = add_token(venue, "staff")
-    service = Service(venue, free_port())
+    service = Kdspd(venue)
     driver = browser()
     try:
         os.makedirs(folder, exist_ok=True)
