@@ -20,6 +20,8 @@ import tempfile
 import threading
 import time
 import unittest
+import urllib.error
+import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 AXE = os.path.join(HERE, "node_modules", "axe-core", "axe.min.js")
@@ -43,18 +45,24 @@ except ImportError:
 ARGS = None
 MIC, MUSIC, SING_DANCE = 0x0A21, 0x0A20, 0x0001  # ids the guest controls write
 WAIT = 15  # seconds any one wait may take before the test fails
+# Volume maxima below the full range, and volumes between them and nothing.
+LIMITS = {"system.volume.music.max": 70, "system.volume.mic.max": 60, "system.volume.effect.max": 80,
+          "system.volume.music": 30, "system.volume.mic": 20, "system.volume.effect": 40,
+          "echo.effect.level": 50, "reverb.effect.level": 50}
 
 
 def stop(proc):
     """Ends a process this test started: SIGTERM, then SIGKILL after 5 s."""
-    if proc.poll() is not None:
-        return
-    proc.send_signal(signal.SIGTERM)
-    try:
-        proc.wait(5)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait(5)
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+        try:
+            proc.wait(5)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait(5)
+    for pipe in (proc.stdout, proc.stderr):
+        if pipe:
+            pipe.close()
 
 
 class Sim:
@@ -63,10 +71,11 @@ class Sim:
 
     LINE = re.compile(r"^\[\s*[\d.]+\] (\d+)/\S+ rx write 0x([0-9A-F]{4})(?: \(([^)]*)\))?(?: = (\d+))?")
 
-    def __init__(self, devices=3, port=0):
-        self.devices = devices
+    def __init__(self, state, devices=3, port=0):
+        self.state = state
+        os.makedirs(state, exist_ok=True)
         self.proc = subprocess.Popen(
-            [ARGS.sim, "--listen", f"127.0.0.1:{port}", "--devices", str(devices), "--log"],
+            [ARGS.sim, "--listen", f"127.0.0.1:{port}", "--devices", str(devices), "--log", "--state", state],
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         self.ports = []
         while len(self.ports) < devices:
@@ -130,6 +139,22 @@ class Kdspd:
     def url(self, path):
         return f"http://127.0.0.1:{self.port}{path}"
 
+    def call(self, token, method, path, body=None):
+        """One API request once the room is online: (status, answer)."""
+        data = None if body is None else json.dumps(body).encode()
+        deadline = time.monotonic() + WAIT
+        while True:
+            request = urllib.request.Request(self.url("/api/v1" + path), data=data, method=method,
+                                             headers={"Authorization": "Bearer " + token,
+                                                      "Content-Type": "application/json"})
+            try:
+                with urllib.request.urlopen(request, timeout=WAIT) as answer:
+                    return answer.status, json.load(answer)
+            except urllib.error.HTTPError as e:
+                if e.code != 503 or time.monotonic() > deadline:
+                    return e.code, json.load(e)
+            time.sleep(0.1)
+
     def stop(self):
         stop(self.proc)
 
@@ -191,7 +216,8 @@ class Pages(unittest.TestCase):
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="kdsp-web-")
         cls.addClassCleanup(shutil.rmtree, cls.tmp, ignore_errors=True)
-        cls.sim = Sim()
+        # The processors keep their memory there when stopped and started again.
+        cls.sim = Sim(os.path.join(cls.tmp, "memory"))
         cls.addClassCleanup(lambda: cls.sim.stop())
         cls.venue = os.path.join(cls.tmp, "venue.conf")
         with open(cls.venue, "w") as f:
@@ -199,8 +225,13 @@ class Pages(unittest.TestCase):
                 f.write(f"room{k} tcp:127.0.0.1:{port}\n")
         cls.staff = add_token(cls.venue, "staff")
         cls.room1 = add_token(cls.venue, "room", "room1")
+        installer = add_token(cls.venue, "installer")
         cls.service = Kdspd(cls.venue)
         cls.addClassCleanup(cls.service.stop)
+        # The limits a venue's installer sets: the guests' sliders end there.
+        for k in (1, 2, 3):
+            cls.service.call(installer, "PATCH", f"/rooms/room{k}/params", LIMITS)
+        cls.sim.take_writes()
         cls.driver = browser()
         cls.addClassCleanup(cls.driver.quit)
 
@@ -231,6 +262,7 @@ class Pages(unittest.TestCase):
         self.open_room()
         bar = slider(self.driver, "system.volume.mic")
         low, high = int(bar.get_attribute("min")), int(bar.get_attribute("max"))
+        self.assertEqual((low, high), (0, LIMITS["system.volume.mic.max"]), "the bar ends at the processor's maximum")
         start = int(bar.get_attribute("value"))
         rect = self.driver.execute_script("return arguments[0].getBoundingClientRect().toJSON()", bar)
         thumb = 14  # half the thumb: its centre travels from one end of the bar less this to the other
@@ -301,7 +333,7 @@ class Pages(unittest.TestCase):
         wait(self.driver, lambda d: controls.get_attribute("aria-disabled") == "true", "the page did not grey out")
         self.assertIn("Off Line", self.driver.find_element(By.ID, "notice").text)
         self.assertFalse(slider(self.driver, "system.volume.mic").is_enabled())
-        Pages.sim = Sim(port=ports[0])
+        Pages.sim = Sim(self.sim.state, port=ports[0])
         self.assertEqual(self.sim.ports, ports)
         online(self.driver)
         self.assertEqual(self.driver.find_element(By.ID, "notice").text, "")
@@ -377,7 +409,7 @@ class Pages(unittest.TestCase):
 def screenshots(folder):
     """Both pages in both languages at a phone's and a desktop's width."""
     tmp = tempfile.mkdtemp(prefix="kdsp-web-")
-    sim = Sim()
+    sim = Sim(os.path.join(tmp, "memory"))
     venue = os.path.join(tmp, "venue.conf")
     with open(venue, "w") as f:
         for name, port in zip(("Room 101", "Room 102", "VIP 1"), sim.ports):
