@@ -26,6 +26,7 @@ const $ = (id) => document.getElementById(id);
 let token = "";
 let info = null; // the service's ROOM
 let serviceUp = false;
+let singDance = null; // music.mode as the processor acknowledged it (0 sing, 1 dance)
 let refused = ""; // why this page may not change the room, when it may not
 let problem = ""; // the last failure of a change, until one succeeds
 const controls = new Map(); // name -> {input, output, writer, dragging}
@@ -54,7 +55,9 @@ function showRoom() {
     $("room-name").textContent = room;
     document.title = `${room} · kdsp`;
     if (!info) return showState();
-    const dance = info.singDance === "dance";
+    // The parameter's own value where the page has it: the room's summary can lag
+    // behind a change just acknowledged.
+    const dance = singDance === null ? info.singDance === "dance" : singDance === SING_DANCE_VALUES.dance;
     $("sing").setAttribute("aria-pressed", String(!dance));
     $("dance").setAttribute("aria-pressed", String(dance));
     const box = $("modes");
@@ -139,9 +142,11 @@ async function recall(mode) {
 // Reads the room and its values again (at start, after the socket comes back and
 // after the processor has been read again), so nothing missed meanwhile stays.
 async function refresh() {
-    const answer = await readParams(token, room, ["system.volume.*", "*.effect.level"],
-                                    SLIDERS.map((s) => s.name));
+    const answer = await readParams(token, room, ["system.volume.*", "*.effect.level", SING_DANCE],
+                                    [...SLIDERS.map((s) => s.name), SING_DANCE]);
     if (answer.status !== 200) return answer;
+    singDance = answer.params[SING_DANCE]?.stored ?? singDance;
+    showRoom();
     for (const spec of SLIDERS) {
         const p = answer.params[spec.name];
         if (!p) continue;
@@ -162,8 +167,8 @@ function onMessage(msg) {
         showRoom();
         if (!wasOnline && info.state === "online") refresh().then(showState);
     } else if (msg.type === "param" && msg.room === room) {
-        if (msg.name === SING_DANCE && info) {
-            info.singDance = msg.stored === SING_DANCE_VALUES.dance ? "dance" : "sing";
+        if (msg.name === SING_DANCE) {
+            singDance = msg.stored;
             showRoom();
         } else {
             showParam(msg.name, msg.shown, msg.stored);
@@ -195,7 +200,7 @@ async function start() {
         button.addEventListener("click", () => {
             singDanceWriter ??= new CoalescedWriter((value) => write({ [SING_DANCE]: value }, (changed) => {
                 const mine = changed.find((x) => x.name === SING_DANCE);
-                if (mine && info) info.singDance = mine.newStored === SING_DANCE_VALUES.dance ? "dance" : "sing";
+                if (mine) singDance = mine.newStored;
                 showRoom();
             }));
             singDanceWriter.set(SING_DANCE_VALUES[button.dataset.value]);

@@ -164,11 +164,25 @@ def add_token(venue, role, room=None):
     return subprocess.run(command, check=True, capture_output=True, text=True, timeout=WAIT).stdout.strip()
 
 
+def print_cards(venue, sheet):
+    """kdspd qr: {room: the path and fragment of its card's link}."""
+    run = subprocess.run([ARGS.kdspd, "qr", venue, "-o", sheet, "--url", "http://192.0.2.1:8890"],
+                         capture_output=True, text=True, timeout=WAIT)
+    if run.returncode != 0:
+        raise RuntimeError("kdspd qr failed: " + run.stderr)
+    with open(sheet) as f:
+        links = re.findall(r'<a href="http://192\.0\.2\.1:8890(/room/([^"#]+)#token=[0-9a-f]+)">', f.read())
+    return {room: link for link, room in links}
+
+
 def browser(language="en-US"):
     options = webdriver.ChromeOptions()
     options.binary_location = CHROMIUM
     for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-                "--no-first-run", "--disable-extensions", "--window-size=390,844", f"--lang={language}"):
+                "--no-first-run", "--disable-extensions", "--window-size=390,844", f"--lang={language}",
+                # A window behind the other runs as one in front: two phones at once.
+                "--disable-background-timer-throttling", "--disable-renderer-backgrounding",
+                "--disable-backgrounding-occluded-windows"):
         options.add_argument(arg)
     options.add_experimental_option("prefs", {"intl.accept_languages": language})
     driver = webdriver.Chrome(service=Service(DRIVER), options=options)
@@ -224,7 +238,9 @@ class Pages(unittest.TestCase):
             for k, port in enumerate(cls.sim.ports, 1):
                 f.write(f"room{k} tcp:127.0.0.1:{port}\n")
         cls.staff = add_token(cls.venue, "staff")
-        cls.room1 = add_token(cls.venue, "room", "room1")
+        cls.old_cards = print_cards(cls.venue, os.path.join(cls.tmp, "old.svg"))
+        cls.cards = print_cards(cls.venue, os.path.join(cls.tmp, "cards.svg"))
+        cls.room1 = cls.cards["room1"].split("#token=")[1]
         installer = add_token(cls.venue, "installer")
         cls.service = Kdspd(cls.venue)
         cls.addClassCleanup(cls.service.stop)
@@ -242,8 +258,9 @@ class Pages(unittest.TestCase):
             driver.execute_script("localStorage.clear()")
         driver.get(self.service.url(path))
 
-    def open_room(self, room="room1", token=None, driver=None):
-        self.open(f"/room/{room}#token={token or self.room1}", driver)
+    def open_room(self, driver=None):
+        """Room 1 opened from the link on its card."""
+        self.open(self.cards["room1"], driver)
         online(driver or self.driver)
         self.sim.take_writes()
 
@@ -295,26 +312,37 @@ class Pages(unittest.TestCase):
         self.assertEqual(self.sim.take_writes(), [(1, MIC, final - 1)])
 
     def test_a_change_on_one_phone_shows_on_the_other(self):
-        other = browser()
+        # The second phone is a second window of the same browser: a page of its own
+        # with its own events socket, without the time a second browser takes to start.
+        first = self.driver.current_window_handle
+        self.driver.switch_to.new_window("window")
+        second = self.driver.current_window_handle
+        phone(self.driver)
         try:
             self.open_room()
-            self.open_room(driver=other)
-            bar = slider(other, "system.volume.music")
+            bar = slider(self.driver, "system.volume.music")
             before = int(bar.get_attribute("value"))
+            self.driver.switch_to.window(first)
+            self.open_room()
+            self.driver.switch_to.window(second)
             bar.send_keys(Keys.ARROW_RIGHT if before == 0 else Keys.ARROW_LEFT)
             after = int(bar.get_attribute("value"))
+            self.driver.switch_to.window(first)
             wait(self.driver, lambda d: output(d, "system.volume.music").text == str(after)
                  and slider(d, "system.volume.music").get_attribute("value") == str(after),
                  "the other phone's change did not show")
             dance = self.driver.find_element(By.ID, "dance")
             target = "sing" if dance.get_attribute("aria-pressed") == "true" else "dance"
-            self.driver.find_element(By.ID, target).click()
-            wait(other, lambda d: d.find_element(By.ID, target).get_attribute("aria-pressed") == "true",
+            dance.find_element(By.XPATH, f'../button[@id="{target}"]').click()
+            self.driver.switch_to.window(second)
+            wait(self.driver, lambda d: d.find_element(By.ID, target).get_attribute("aria-pressed") == "true",
                  "sing/dance did not show on the other phone")
-            writes = self.sim.take_writes()
-            self.assertEqual(writes, [(1, MUSIC, after), (1, SING_DANCE, 1 if target == "dance" else 0)])
+            self.assertEqual(self.sim.take_writes(),
+                             [(1, MUSIC, after), (1, SING_DANCE, 1 if target == "dance" else 0)])
         finally:
-            other.quit()
+            self.driver.switch_to.window(second)
+            self.driver.close()
+            self.driver.switch_to.window(first)
 
     def test_a_room_token_cannot_change_another_room(self):
         self.open("/room/room2#token=" + self.room1, fresh=True)
@@ -351,6 +379,20 @@ class Pages(unittest.TestCase):
         after = int(bar.get_attribute("value"))
         self.assertEqual(settled(self.driver, "system.volume.effect"), str(after))
         self.assertEqual(self.sim.take_writes(), [(1, 0x0A22, after)])
+
+    def test_a_new_sheet_of_cards_replaces_the_codes_of_the_old_one(self):
+        self.assertEqual(sorted(self.cards), ["room1", "room2", "room3"])
+        for room, link in self.old_cards.items():
+            self.assertEqual(self.service.call(link.split("#token=")[1], "GET", "/rooms/" + room)[0], 401, room)
+        for room, link in self.cards.items():
+            self.assertEqual(self.service.call(link.split("#token=")[1], "GET", "/rooms/" + room)[0], 200, room)
+        with open(self.venue, "rb") as f:
+            before = f.read()
+        run = subprocess.run([ARGS.kdspd, "qr", self.venue, "-o", os.path.join(self.tmp, "cards.txt")],
+                             capture_output=True, text=True, timeout=WAIT)
+        self.assertEqual(run.returncode, 1, run.stderr)
+        with open(self.venue, "rb") as f:
+            self.assertEqual(f.read(), before, "a refused sheet changed the venue's codes")
 
     def test_the_language_follows_the_browser_and_the_toggle_is_remembered(self):
         self.open("/room/room1", fresh=True)
@@ -454,7 +496,7 @@ def main():
     if ARGS.screenshots:
         screenshots(ARGS.screenshots)
         return 0
-    result = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2).result
+    result = unittest.main(module=sys.modules[__name__], argv=[sys.argv[0]] + rest, exit=False, verbosity=2).result
     return 0 if result.wasSuccessful() else 1
 
 
