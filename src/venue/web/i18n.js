@@ -51,7 +51,6 @@ const WORDS = {
         calmConfirm: "把 %1 个房间的音乐音量调到 %2 吗?",
         calmDone: "已调整 %1 个房间。",
         calmSome: "已调整 %1 个房间，%2 个未调整：%3",
-        noMode: "无",
     },
     en: {
         language: "Switch language",
@@ -101,7 +100,6 @@ const WORDS = {
         calmConfirm: "Set the music volume of %1 rooms to %2?",
         calmDone: "%1 rooms set.",
         calmSome: "%1 rooms set, %2 not: %3",
-        noMode: "none",
     },
 };
 

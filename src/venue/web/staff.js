@@ -48,7 +48,7 @@ function showCard(room) {
     state.dataset.state = info.state ?? "offline";
     state.textContent = stateWord(info.state ?? "offline");
     card.classList.toggle("offline", info.state !== "online");
-    card.querySelector(".mode").textContent = info.modeName || t("noMode");
+    card.querySelector(".mode").textContent = info.modeName || "–";
 }
 
 function showVolume(name, param, shown) {

@@ -14,6 +14,7 @@ import os
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -45,9 +46,10 @@ except ImportError:
 ARGS = None
 MIC, MUSIC, SING_DANCE = 0x0A21, 0x0A20, 0x0001  # ids the guest controls write
 WAIT = 15  # seconds any one wait may take before the test fails
-# Volume maxima below the full range, and volumes between them and nothing.
-LIMITS = {"system.volume.music.max": 70, "system.volume.mic.max": 60, "system.volume.effect.max": 80,
-          "system.volume.music": 30, "system.volume.mic": 20, "system.volume.effect": 40,
+# Volume maxima below the full range (set first: a volume is brought within the
+# maximum the processor holds), then volumes between them and nothing.
+LIMITS = {"system.volume.music.max": 70, "system.volume.mic.max": 60, "system.volume.effect.max": 80}
+LEVELS = {"system.volume.music": 30, "system.volume.mic": 20, "system.volume.effect": 40,
           "echo.effect.level": 50, "reverb.effect.level": 50}
 
 
@@ -246,7 +248,8 @@ class Pages(unittest.TestCase):
         cls.addClassCleanup(cls.service.stop)
         # The limits a venue's installer sets: the guests' sliders end there.
         for k in (1, 2, 3):
-            cls.service.call(installer, "PATCH", f"/rooms/room{k}/params", LIMITS)
+            for values in (LIMITS, LEVELS):
+                cls.service.call(installer, "PATCH", f"/rooms/room{k}/params", values)
         cls.sim.take_writes()
         cls.driver = browser()
         cls.addClassCleanup(cls.driver.quit)
@@ -451,15 +454,24 @@ class Pages(unittest.TestCase):
 def screenshots(folder):
     """Both pages in both languages at a phone's and a desktop's width."""
     tmp = tempfile.mkdtemp(prefix="kdsp-web-")
-    sim = Sim(os.path.join(tmp, "memory"))
+    sim = Sim(os.path.join(tmp, "memory"), devices=2)
+    # One room's processor is off, as on a real evening: nothing listens at its address.
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        off = s.getsockname()[1]
     venue = os.path.join(tmp, "venue.conf")
     with open(venue, "w") as f:
-        for name, port in zip(("Room 101", "Room 102", "VIP 1"), sim.ports):
-            f.write(f"{name.replace(' ', '-')} tcp:127.0.0.1:{port}\n")
+        for name, port in zip(("Room-101", "Room-102", "VIP-1"), sim.ports + [off]):
+            f.write(f"{name} tcp:127.0.0.1:{port}\n")
     staff = add_token(venue, "staff")
+    installer = add_token(venue, "installer")
     service = Kdspd(venue)
     driver = browser()
     try:
+        for k, name in enumerate(("Room-101", "Room-102")):
+            service.call(installer, "PATCH", f"/rooms/{name}/params", LIMITS)
+            service.call(installer, "PATCH", f"/rooms/{name}/params",
+                         {**LEVELS, "system.volume.music": 30 + 9 * k, "system.volume.mic": 42 - 7 * k})
         os.makedirs(folder, exist_ok=True)
         for lang in ("en", "zh"):
             for width, height, tag in ((390, 844, "phone"), (1280, 900, "desktop")):
@@ -469,7 +481,7 @@ def screenshots(folder):
                     driver.execute_script("localStorage.setItem('kdsp.language', arguments[0])", lang)
                     driver.refresh()
                     wait(driver, lambda d: d.find_elements(By.CSS_SELECTOR, ".state[data-state=online]"), "online")
-                    time.sleep(0.5)
+                    time.sleep(1)
                     full = driver.execute_script("return document.documentElement.scrollHeight")
                     phone(driver, width, max(height, full))
                     driver.save_screenshot(os.path.join(folder, f"{page}-{tag}-{lang}.png"))
