@@ -110,6 +110,11 @@ int Serve(const std::string& file, const std::string& listen, const std::string&
     std::cout << "listen " << venue.Config().listenHost << " " << api.Port() << std::endl;
     std::cerr << "kdspd: serving " << venue.RoomNames().size() << " rooms on " << venue.Config().listenHost
               << ":" << api.Port() << "\n";
+    // Where a person starts: the staff page asks for a staff token, or takes it after "#token=".
+    const std::string& host = venue.Config().listenHost;
+    std::cerr << "kdspd: staff page " << (venue.Config().tlsCert.empty() ? "http://" : "https://")
+              << (host.find(':') != std::string::npos ? "[" + host + "]" : host) << ":" << api.Port()
+              << "/staff\n";
     venue.Start();
 
     bool stopping = false;

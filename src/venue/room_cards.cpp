@@ -27,7 +27,7 @@ std::string ListenUrl(const VenueConfig& c, std::string& warning) {
                                  "): give the one the phones reach with --url http://ADDRESS:" +
                                  std::to_string(c.listenPort));
     if (IsLoopback(c.listenHost))
-        warning = "the cards point to " + c.listenHost +
+        warning = "kdspd: warning: the cards point to " + c.listenHost +
                   ", which only this computer reaches: phones need the venue file's listen set to the "
                   "venue network's address, or --url\n";
     const std::string host = c.listenHost.find(':') != std::string::npos ? "[" + c.listenHost + "]" : c.listenHost;
