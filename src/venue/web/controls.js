@@ -6,10 +6,11 @@ import { t } from "./i18n.js";
 // Sends the values of one control as a finger moves it: at most one write in flight
 // and at most one every `gap` ms; values that come meanwhile replace each other, and
 // the last one is always sent once the write before it has been answered.
-// `send(value)` returns a promise.
+// `send(value)` returns a promise; `idle()` is called when the last answer is in.
 export class CoalescedWriter {
-    constructor(send, gap = 100) {
+    constructor(send, idle = () => {}, gap = 100) {
         this.send = send;
+        this.idle = idle;
         this.gap = gap;
         this.waiting = undefined;
         this.inFlight = false;
@@ -41,6 +42,7 @@ export class CoalescedWriter {
         } finally {
             this.inFlight = false;
         }
+        this.idle();
     }
 }
 

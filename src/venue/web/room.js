@@ -101,15 +101,21 @@ function buildSlider(spec, param) {
     input.min = param.min;
     input.max = param.max;
     const c = { input, output, dragging: false, acked: { shown: param.shown, stored: param.stored } };
+    // With the last answer in and the finger off, the bar goes where the processor
+    // has the value (a value beyond its limit was brought within it).
+    const settle = () => {
+        if (!c.writer.busy && !c.dragging) showParam(spec.name, c.acked.shown, c.acked.stored);
+    };
     c.writer = new CoalescedWriter((value) => write({ [spec.name]: value }, (changed) => {
         const mine = changed.find((x) => x.name === spec.name);
         if (mine) showParam(spec.name, mine.new, mine.newStored);
-    }).finally(() => {
-        // The last answer is in: the bar goes where the processor has the value.
-        if (!c.writer.busy && !c.dragging) showParam(spec.name, c.acked.shown, c.acked.stored);
-    }));
+    }), settle);
     input.addEventListener("pointerdown", () => (c.dragging = true));
-    for (const end of ["pointerup", "pointercancel", "blur"]) input.addEventListener(end, () => (c.dragging = false));
+    for (const end of ["pointerup", "pointercancel", "blur"])
+        input.addEventListener(end, () => {
+            c.dragging = false;
+            settle();
+        });
     input.addEventListener("input", () => {
         paintRange(input);
         output.classList.add("sending");
