@@ -10,6 +10,7 @@ PACKAGES=(
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   fonts-wqy-microhei socat xvfb xauth python3
   dpkg-dev file help2man librsvg2-bin appstream desktop-file-utils lintian
+  libqrencode-dev chromium chromium-driver python3-selenium npm
 )
 
 missing=()
@@ -19,12 +20,18 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
-if ((${#missing[@]} == 0)); then
-  exit 0
+if ((${#missing[@]} > 0)); then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-echo "Installing: ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# The accessibility rules the browser tests inject (axe-core), at the version the
+# lock file pins, into tests/venue/web/node_modules (ignored by git). The only step
+# that reaches the npm registry.
+WEB_TESTS="$(cd "$(dirname "$0")/.." && pwd)/tests/venue/web"
+if [ ! -f "$WEB_TESTS/node_modules/axe-core/axe.min.js" ]; then
+  npm ci --prefix "$WEB_TESTS" --ignore-scripts --no-audit --no-fund
+fi

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTimer>
 
 #include <csignal>
@@ -15,8 +16,10 @@
 #include "qtlink/signal_watch.h"
 #include "venue/access.h"
 #include "venue/http_api.h"
+#include "venue/room_cards.h"
 #include "venue/venue.h"
 #include "venue/venue_file.h"
+#include "venue/web_pages.h"
 
 namespace {
 
@@ -99,6 +102,7 @@ int Serve(const std::string& file, const std::string& listen, const std::string&
     QCoreApplication app(argc, argv);
     Venue venue(std::move(config));
     HttpApi api(venue);
+    api.SetPages(WebPage);
     std::string why;
     if (!api.Start(venue.Config().listenHost, venue.Config().listenPort, &why))
         throw Refused(why);
@@ -106,6 +110,11 @@ int Serve(const std::string& file, const std::string& listen, const std::string&
     std::cout << "listen " << venue.Config().listenHost << " " << api.Port() << std::endl;
     std::cerr << "kdspd: serving " << venue.RoomNames().size() << " rooms on " << venue.Config().listenHost
               << ":" << api.Port() << "\n";
+    // Where a person starts: the staff page asks for a staff token, or takes it after "#token=".
+    const std::string& host = venue.Config().listenHost;
+    std::cerr << "kdspd: staff page " << (venue.Config().tlsCert.empty() ? "http://" : "https://")
+              << (host.find(':') != std::string::npos ? "[" + host + "]" : host) << ":" << api.Port()
+              << "/staff\n";
     venue.Start();
 
     bool stopping = false;
@@ -167,8 +176,24 @@ int main(int argc, char** argv) {
     add->add_option("--room", room, "the room of a room token");
     add->add_option("--name", name, "who holds the token (default the role or the room)");
 
+    auto* qr = app.add_subcommand("qr", "Print a sheet of room cards: each room's name, a QR code of its page with "
+                                        "a fresh room token, and the address in text");
+    RoomCardsRequest cards;
+    qr->add_option("VENUE", cards.venueFile, "the venue file (the cards' tokens are added to it)")->required();
+    qr->add_option("-o,--output", cards.output, "the sheet: FILE.pdf (A4 pages), FILE.svg or FILE.png")->required();
+    qr->add_option("--url", cards.baseUrl,
+                   "http(s)://HOST:PORT the phones reach the service at (default the venue file's listen address)");
+
     try {
         app.parse(argc, argv);
+        if (*qr) {
+            // Fonts and pictures need a GUI application, which needs no display here.
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            QGuiApplication gui(argc, argv);
+            std::cerr << MakeRoomCards(cards);
+            return 0;
+        }
         if (*check)
             return Check(checkFile);
         if (*add)
