@@ -26,6 +26,7 @@
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 #include "core/model/value_tables.h"
+#include "core/preset/image_compare.h"
 #include "core/preset/preset_file.h"
 #include "e2e_rig.h"
 #include "graph/eq_graph_view.h"
@@ -619,6 +620,73 @@ TEST(EndToEndEditing, OneActionOneFrameAndTypedValuesFirst) {
     }
     ASSERT_TRUE(w.WaitForQuietLink());
     EXPECT_EQ(w.sim.TakeWrites(), want);
+}
+
+}  // namespace
+}  // namespace kdsp
+
+namespace kdsp {
+namespace {
+
+// A/B: taking B sends nothing; every switch sends exactly the words the slots hold
+// differently, in page order, and ten switches leave the processor on the slot shown.
+TEST(EndToEndEditing, AbSwitchSendsOnlyWhatDiffers) {
+    const DeviceImageRows seed = SeedImage();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString state = WriteSeedState(dir, seed);
+    OnlineWindow w({"--state", state, "--log"});
+    ASSERT_TRUE(w.GoOnline()) << "not online";
+    ASSERT_TRUE(w.WaitForQuietLink());
+    ASSERT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{});
+    App& app = w.app;
+    EXPECT_FALSE(app.W("AbSwitchBtn")->isEnabled()) << "nothing to switch between yet";
+    app.Click("AbSlotABtn");
+
+    // Three edits: a band gain typed, a filter type by wheel, the bypass clicked.
+    std::vector<int> bandA = BandWords(seed, PageMusic, 4), bandB = bandA;
+    bandB[2] = 145;
+    app.Tab(1);
+    app.Type("MusGainEdit5", "5");
+    const int typeId = ByEditor("MainHPTypeBox")->id;
+    const int typeA = seed[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)];
+    const int typeB = typeA == 4 ? 3 : typeA + 1;
+    app.Tab(4);
+    Person::Wheel(app.W("MainHPTypeBox"), typeB > typeA ? -120 : 120);
+    const int bypassId = MakeId(PageMain, FirstEqIndex[PageMain] - 1);
+    const int bypassA = seed[PageMain][DeviceSlot(PageMain, FirstEqIndex[PageMain] - 1, SeedMode)];
+    app.Click("MusEQAllpassBtn");
+    ASSERT_TRUE(w.WaitForQuietLink());
+    ASSERT_EQ(w.sim.TakeWrites().size(), 3u);
+    app.Click("AbSlotBBtn");
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{}) << "taking B sends nothing";
+
+    const auto frames = [&](bool toB) {
+        std::vector<SentFrame> f = {BandFrame(PageMusic, 4, toB ? bandB : bandA),
+                                    ValueFrame(typeId, toB ? typeB : typeA),
+                                    ValueFrame(bypassId, toB ? 1 - bypassA : bypassA)};
+        f.push_back(f.back());  // the emptied queue repeats its last write
+        return f;
+    };
+    for (int k = 0; k < 10; ++k) {
+        const bool toB = k % 2 == 1;
+        if (k % 3 == 0)
+            Person::Key(app.form1.get(), Qt::Key_F9);
+        else
+            app.Click("AbSwitchBtn");
+        ASSERT_TRUE(w.WaitForQuietLink());
+        ASSERT_EQ(w.sim.TakeWrites(), frames(toB)) << "switch " << k + 1;
+        EXPECT_EQ(app.W("AbSlotBBtn")->property("state").toString(), toB ? "on" : "up");
+    }
+    // On B after ten switches: the processor holds what the window shows.
+    const DeviceImageRows shown = app.form1->model().DeviceImage;
+    w.sim.Stop();
+    const DeviceImageRows kept = ReadState(state.toStdString());
+    for (int p = 0; p < PageCount; ++p)
+        for (int s = 0; s < DeviceImageSlots; ++s)
+            if (UploadCarries(p, s)) ASSERT_EQ(kept[p][s] & 0xFFFF, shown[p][s] & 0xFFFF) << "page " << p << " slot " << s;
+    EXPECT_EQ(kept[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)], typeB);
 }
 
 }  // namespace

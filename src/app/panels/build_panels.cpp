@@ -4,6 +4,8 @@
 
 #include "app/i18n/language.h"
 #include "app/pages/builder.h"
+#include "app/panels/ab_switch.h"
+#include "app/panels/diff_dialog.h"
 #include "app/panels/eq_file_panel.h"
 #include "app/panels/panel_builders.h"
 #include "app/state/app_context.h"
@@ -28,6 +30,8 @@ void BuildPanels(AppContext& form) {
     BuildModePanel(form);
     BuildLockPanels(form);
     BuildEqFilePanel(form);
+    BuildAbSwitch(form);
+    BuildDiffButton(form);
 }
 
 }  // namespace kdsp
