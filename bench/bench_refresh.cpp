@@ -9,7 +9,7 @@
 
 namespace {
 
-kdsp::TForm1* window = nullptr;
+kdsp::MainWindow* window = nullptr;
 
 void BM_RefreshAllPages(benchmark::State& state) {
     int k = 0;
@@ -33,7 +33,7 @@ BENCHMARK(BM_RefreshOnePage)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    kdsp::TForm1 form;
+    kdsp::MainWindow form;
     form.show();  // start-up order: tables, band reset, first refresh
     QApplication::processEvents();
     window = &form;

@@ -9,7 +9,7 @@
 
 static void BM_StartupToFirstShow(benchmark::State& state) {
     for (auto _ : state) {
-        kdsp::TForm1 form;
+        kdsp::MainWindow form;
         form.show();
         QApplication::processEvents();
         benchmark::DoNotOptimize(form.state().WindowShown);

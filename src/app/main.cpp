@@ -7,6 +7,7 @@
 
 #include "app/i18n/language.h"
 #include "app/link/link_window.h"
+#include "app/panels/offline_preset.h"
 #include "app/panels/status_dialog.h"
 #include "app/state/settings.h"
 #include "app/window/app_setup.h"
@@ -53,16 +54,18 @@ int main(int argc, char** argv) {
     if (options.screenshotPath.isEmpty()) settings.emplace();
     kdsp::SetUiLanguage(kdsp::StartLanguage(options, settings ? &*settings : nullptr));
     kdsp::ApplyTheme(app);
-    kdsp::TForm1 form1;
-    kdsp::TForm2 form2;
-    kdsp::TForm3 form3(form1, form2, options);
-    form1.SetLinkWindow(&form3);
-    form1.SetStatusDialog(&form2);
-    if (settings) kdsp::ApplySettings(*settings, form1, options);
+    kdsp::MainWindow window;
+    kdsp::StatusDialog status;
+    kdsp::LinkWindow link(window, status, options);
+    window.SetLinkWindow(&link);
+    window.SetStatusDialog(&status);
+    if (settings) kdsp::ApplySettings(*settings, window, options);
     if (!options.screenshotPath.isEmpty()) {
-        form1.SetScreenshotPath(options.screenshotPath, options.screenshotTab);
-        form3.SetQuietMessages(true);
+        window.SetScreenshotPath(options.screenshotPath, options.screenshotTab);
+        link.SetQuietMessages(true);
     }
-    form1.show();
+    window.show();
+    // A preset given (a double-click in the file manager) opens while the search runs.
+    if (!options.presetFile.isEmpty()) kdsp::OpenPresetDocument(window, options.presetFile);
     return QApplication::exec();
 }

@@ -36,7 +36,7 @@ int EqGraphView::CrossoverSlotFor(int marker) const {
     }
 }
 
-void EqGraphView::EP1MouseDown(int marker, Qt::MouseButton button, QPoint pos) {
+void EqGraphView::MarkerPressed(int marker, Qt::MouseButton button, QPoint pos) {
     markers_.at(marker)->setCursor(Qt::CrossCursor);
     drag_.PressPoint = pos;
     drag_.Dragging = true;
@@ -63,7 +63,7 @@ void EqGraphView::EP1MouseDown(int marker, Qt::MouseButton button, QPoint pos) {
     }
 }
 
-void EqGraphView::EP1MouseMove(int /*marker*/, QPoint pos) {
+void EqGraphView::MarkerDragged(int /*marker*/, QPoint pos) {
     if (!drag_.Dragging || !windowShown_ || drag_.DraggedPoint < 0 || delegate_ == nullptr) return;
     const int p = drag_.DraggedPoint;
     QWidget* m = markers_.at(p);
@@ -162,7 +162,7 @@ std::pair<float, float> EqGraphView::PointValues(int x, int y) const {
     return {freq, gain};
 }
 
-void EqGraphView::EP1MouseUp(int marker, Qt::MouseButton /*button*/) {
+void EqGraphView::MarkerReleased(int marker, Qt::MouseButton /*button*/) {
     drag_.QAdjustMode = false;
     if (!drag_.Dragging) return;
     drag_.Dragging = false;
@@ -172,7 +172,7 @@ void EqGraphView::EP1MouseUp(int marker, Qt::MouseButton /*button*/) {
     if (sheet != 0 || delegate_->ManualMode()) delegate_->ClickBandEdit(marker, sheet == 8 ? 1 : 2);
 }
 
-void EqGraphView::Image1MouseMove(Qt::MouseButtons buttons, QPoint pos) {
+void EqGraphView::GraphMouseMoved(Qt::MouseButtons buttons, QPoint pos) {
     if (!(buttons & Qt::RightButton) || !drag_.QAdjustMode || drag_.DraggedPoint >= HpfMarker ||
         delegate_ == nullptr) {
         return;
@@ -190,7 +190,7 @@ void EqGraphView::Image1MouseMove(Qt::MouseButtons buttons, QPoint pos) {
     drag_.PendingPoint = drag_.DraggedPoint;
 }
 
-void EqGraphView::Image1MouseUp(Qt::MouseButton button) {
+void EqGraphView::GraphReleased(Qt::MouseButton button) {
     if (button != Qt::RightButton || !drag_.QAdjustMode || delegate_ == nullptr) return;
     if (!ActiveEditingAllowed()) return;
     drag_.Dragging = false;
@@ -199,7 +199,7 @@ void EqGraphView::Image1MouseUp(Qt::MouseButton button) {
     if (p >= 0 && p < HpfMarker) delegate_->ClickBandEdit(p, delegate_->ActiveSheet() == 8 ? 2 : 1);
 }
 
-void EqGraphView::EQlabelMouseUp() {
+void EqGraphView::ValueLabelReleased() {
     drag_.QAdjustMode = false;
     drag_.Dragging = false;
 }
@@ -278,7 +278,7 @@ void EqGraphView::RedrawAfterChange() {
     DrawChannelCurve(BandOf(band), PageOf(change.first));
 }
 
-void EqGraphView::Timer1Timer() {
+void EqGraphView::ApplyDragWhenIdle() {
     if (!drag_.Dragging) FlushDraggedPoint();
 }
 

@@ -29,9 +29,9 @@ protected:
         p.drawImage(0, 0, renderer_->Image());
     }
     void mouseMoveEvent(QMouseEvent* e) override {
-        view_->Image1MouseMove(e->buttons(), e->position().toPoint());
+        view_->GraphMouseMoved(e->buttons(), e->position().toPoint());
     }
-    void mouseReleaseEvent(QMouseEvent* e) override { view_->Image1MouseUp(e->button()); }
+    void mouseReleaseEvent(QMouseEvent* e) override { view_->GraphReleased(e->button()); }
     void mousePressEvent(QMouseEvent* e) override { e->accept(); }
 
 private:
@@ -78,15 +78,15 @@ void EqMarker::paintEvent(QPaintEvent*) {
 }
 
 void EqMarker::mousePressEvent(QMouseEvent* e) {
-    view_->EP1MouseDown(tag_, e->button(), e->position().toPoint());
+    view_->MarkerPressed(tag_, e->button(), e->position().toPoint());
     e->accept();
 }
 void EqMarker::mouseMoveEvent(QMouseEvent* e) {
-    view_->EP1MouseMove(tag_, e->position().toPoint());
+    view_->MarkerDragged(tag_, e->position().toPoint());
     e->accept();
 }
 void EqMarker::mouseReleaseEvent(QMouseEvent* e) {
-    view_->EP1MouseUp(tag_, e->button());
+    view_->MarkerReleased(tag_, e->button());
     e->accept();
 }
 
@@ -120,15 +120,15 @@ EqGraphView::EqGraphView(QWidget* parent)
     eqPassLabel_->hide();
     eqPassLabel_->installEventFilter(this);
 
-    timer1_.setInterval(15);
-    connect(&timer1_, &QTimer::timeout, this, &EqGraphView::Timer1Timer);
+    dragFlushTimer_.setInterval(15);
+    connect(&dragFlushTimer_, &QTimer::timeout, this, &EqGraphView::ApplyDragWhenIdle);
 }
 
 EqGraphView::~EqGraphView() = default;
 
 void EqGraphView::SetWindowShown(bool shown) {
     windowShown_ = shown;
-    if (shown && !timer1_.isActive()) timer1_.start();
+    if (shown && !dragFlushTimer_.isActive()) dragFlushTimer_.start();
 }
 
 void EqGraphView::SetEqPassVisible(bool visible) {
@@ -171,7 +171,7 @@ void EqGraphView::resizeEvent(QResizeEvent* event) {
 bool EqGraphView::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == eqLabel_ || watched == eqPassLabel_) &&
         event->type() == QEvent::MouseButtonRelease) {
-        EQlabelMouseUp();
+        ValueLabelReleased();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -121,7 +121,7 @@ public:
     // Redraws the band of the last change made anywhere, once per change, when
     // its page is the one on the graph.
     void RedrawAfterChange();
-    void Timer1Timer();
+    void ApplyDragWhenIdle();
 
     // Axis label geometry for this image placed at `imagePanelPos`.
     std::vector<AxisLabel> AxisLabels(QPoint imagePanelPos, const CaptionWidth& widthOf = {}) const;
@@ -137,12 +137,12 @@ public:
     int LoadedPage() const { return loadedPage_; }
 
     // Mouse handlers, called by the marker and image widgets.
-    void EP1MouseDown(int marker, Qt::MouseButton button, QPoint pos);
-    void EP1MouseMove(int marker, QPoint pos);
-    void EP1MouseUp(int marker, Qt::MouseButton button);
-    void Image1MouseMove(Qt::MouseButtons buttons, QPoint pos);
-    void Image1MouseUp(Qt::MouseButton button);
-    void EQlabelMouseUp();
+    void MarkerPressed(int marker, Qt::MouseButton button, QPoint pos);
+    void MarkerDragged(int marker, QPoint pos);
+    void MarkerReleased(int marker, Qt::MouseButton button);
+    void GraphMouseMoved(Qt::MouseButtons buttons, QPoint pos);
+    void GraphReleased(Qt::MouseButton button);
+    void ValueLabelReleased();
 
 Q_SIGNALS:
     // The grid was rebuilt for a new size: move the axis labels.
@@ -172,7 +172,7 @@ private:
     std::array<QWidget*, MarkerCount> markers_{};
     QLabel* eqLabel_ = nullptr;
     QLabel* eqPassLabel_ = nullptr;
-    QTimer timer1_;
+    QTimer dragFlushTimer_;
     EqDragState drag_;
     bool windowShown_ = false;
     bool curveRedrawSuspended_ = false;

@@ -55,9 +55,9 @@ public:
         options.port = QString::number(port);
         options.serialGiven = true;  // no serial port: straight to TCP
         options.fastTransfers = fast;
-        form1 = std::make_unique<TForm1>();
-        form2 = std::make_unique<TForm2>();
-        form3 = std::make_unique<TForm3>(*form1, *form2, options);
+        form1 = std::make_unique<MainWindow>();
+        form2 = std::make_unique<StatusDialog>();
+        form3 = std::make_unique<LinkWindow>(*form1, *form2, options);
         form1->SetLinkWindow(form3.get());
         form1->SetStatusDialog(form2.get());
         PanelsOf(*form1).folderOverride = folder;
@@ -148,9 +148,9 @@ public:
         Person::Key(w, key, times);
     }
 
-    std::unique_ptr<TForm1> form1;
-    std::unique_ptr<TForm2> form2;
-    std::unique_ptr<TForm3> form3;
+    std::unique_ptr<MainWindow> form1;
+    std::unique_ptr<StatusDialog> form2;
+    std::unique_ptr<LinkWindow> form3;
     std::vector<Told> told;
     std::deque<MsgAnswer> answers;
     std::vector<int> events;

@@ -46,8 +46,8 @@ class EditingTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        status = std::make_unique<TForm2>();
-        linkWindow = std::make_unique<TForm3>(*form, *status, AppOptions{});
+        status = std::make_unique<StatusDialog>();
+        linkWindow = std::make_unique<LinkWindow>(*form, *status, AppOptions{});
         linkWindow->SetQuietMessages(true);
         link = std::make_unique<Link>(form->model(), transport, timers, *linkWindow);
         link->LinkState = LinkOnline;
@@ -101,12 +101,12 @@ protected:
         if (transport.frames.empty()) return false;
         return transport.frames.back() == BuildBandFrame(form->model(), BandFrameId(page), band);
     }
-    void Tab(int n) { form->FormTabBtn1Click(W<BoundButton>(("FormTabBtn" + std::to_string(n)).c_str())); }
+    void Tab(int n) { form->SelectTab(W<BoundButton>(("FormTabBtn" + std::to_string(n)).c_str())); }
 
     RecordingTransport transport;
     IdleTimers timers;
-    std::unique_ptr<TForm2> status;
-    std::unique_ptr<TForm3> linkWindow;
+    std::unique_ptr<StatusDialog> status;
+    std::unique_ptr<LinkWindow> linkWindow;
     std::unique_ptr<Link> link;
     QStringList messages;
 };

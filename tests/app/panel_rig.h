@@ -55,7 +55,7 @@ protected:
     // A new window (and link) on the temporary folder; showing it runs the start-up
     // order: folders, list, first page.
     void StartWindow() {
-        form = std::make_unique<TForm1>();
+        form = std::make_unique<MainWindow>();
         PanelsOf(*form).folderOverride = std::filesystem::path(dir.path().toStdString());
         link = std::make_unique<Link>(form->model(), transport, timers, host);
         SetPanelLink(*form, link.get());
@@ -133,7 +133,7 @@ protected:
     FakeTransport transport;
     FakeTimers timers;
     FakeHost host;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     std::unique_ptr<Link> link;
 };
 

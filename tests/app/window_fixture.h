@@ -13,7 +13,7 @@ namespace kdsp {
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        form = std::make_unique<TForm1>();
+        form = std::make_unique<MainWindow>();
         form->show();  // runs the start-up order once
     }
     void TearDown() override { form.reset(); }
@@ -26,7 +26,7 @@ protected:
     }
     Bound* B(const char* name) { return AsBound(W(name)); }
 
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 }  // namespace kdsp

@@ -330,13 +330,13 @@ TEST_F(GraphViewTest, RightButtonStepsTheQ) {
 
     // Over the image a step needs three pixels.
     window.commits.clear();
-    view.Image1MouseMove(Qt::RightButton, QPoint(11, 50));
-    view.Image1MouseMove(Qt::RightButton, QPoint(12, 50));
-    view.Image1MouseMove(Qt::RightButton, QPoint(14, 50));
-    view.Image1MouseMove(Qt::RightButton, QPoint(11, 50));
-    view.Image1MouseMove(Qt::NoButton, QPoint(1, 50));
+    view.GraphMouseMoved(Qt::RightButton, QPoint(11, 50));
+    view.GraphMouseMoved(Qt::RightButton, QPoint(12, 50));
+    view.GraphMouseMoved(Qt::RightButton, QPoint(14, 50));
+    view.GraphMouseMoved(Qt::RightButton, QPoint(11, 50));
+    view.GraphMouseMoved(Qt::NoButton, QPoint(1, 50));
     EXPECT_EQ(window.commits, (std::vector<int>{1, 11}));
-    view.Image1MouseUp(Qt::RightButton);
+    view.GraphReleased(Qt::RightButton);
     EXPECT_FALSE(view.DragState().QAdjustMode);
     EXPECT_EQ(window.clicks.back(), std::make_pair(1, 1)) << "then the frequency edit";
 }
@@ -374,17 +374,17 @@ TEST_F(GraphViewTest, PeriodicCheckRedrawsTheChangedBand) {
     MusicPage();
     source.loads.clear();
     window.lastChange = {MakeId(0, 4 + 5 * 3 + 2), 130};
-    view.Timer1Timer();
+    view.ApplyDragWhenIdle();
     ASSERT_EQ(source.loads.size(), 1u);
     EXPECT_EQ(source.loads[0], std::make_pair(3, 0));
-    view.Timer1Timer();
+    view.ApplyDragWhenIdle();
     EXPECT_EQ(source.loads.size(), 1u) << "an unchanged LastChange draws nothing";
     window.lastChange = {MakeId(6, 20), 300};
-    view.Timer1Timer();
+    view.ApplyDragWhenIdle();
     EXPECT_EQ(source.loads.size(), 1u) << "a change of a page not on the graph draws nothing";
     window.graphPage = 6;
     window.lastChange = {MakeId(6, 20), 301};
-    view.Timer1Timer();
+    view.ApplyDragWhenIdle();
     EXPECT_EQ(source.loads.back(), std::make_pair(8, 6)) << "crossover: its slot";
 }
 

@@ -25,12 +25,12 @@ std::function<void(const QString&)>& ErrorSink() {
     return sink;
 }
 
-void ShowEditError(AppContext& form, const QString& text) {
+void ShowEditError(AppContext& app, const QString& text) {
     if (ErrorSink()) {
         ErrorSink()(text);
         return;
     }
-    QMessageBox::information(&form.Window(), QString(), text);
+    QMessageBox::information(&app.Window(), QString(), text);
 }
 
 bool InTables(int page, int index) { return page >= 0 && page < TablePages && index >= 0 && index < TableSlots; }
@@ -53,10 +53,10 @@ double Clamp(double x, double lo, double hi) {
 }
 
 // Moves a slider to show the value without its change handler acting on it.
-void FollowSlider(AppContext& form, QWidget* w, double x) {
+void FollowSlider(AppContext& app, QWidget* w, double x) {
     auto* bar = qobject_cast<BoundSlider*>(w);
     if (!bar) return;
-    AppState& st = form.state();
+    AppState& st = app.state();
     const bool before = st.ProgrammaticMove;
     st.ProgrammaticMove = true;
     bar->setValue(static_cast<int>(RoundHalfEven(x)));
@@ -84,36 +84,36 @@ bool KeptHidden(const QWidget* w) {
 
 }  // namespace
 
-QWidget* FindControl(AppContext& form, const char* name) {
+QWidget* FindControl(AppContext& app, const char* name) {
     const QString n = QString::fromLatin1(name);
-    if (QWidget* w = form.Control(n)) return w;
-    return form.Window().findChild<QWidget*>(n);
+    if (QWidget* w = app.Control(n)) return w;
+    return app.Window().findChild<QWidget*>(n);
 }
 
 void SetEditErrorSink(std::function<void(const QString&)> sink) { ErrorSink() = std::move(sink); }
 
-void SendParam(AppContext& form, ParamId id, int value) {
-    AppState& st = form.state();
+void SendParam(AppContext& app, ParamId id, int value) {
+    AppState& st = app.state();
     if (st.SendParamHook)
         st.SendParamHook(id, value);
     else
-        StoreValue(form.model(), id, value);
-    form.EditStored(id, false);
+        StoreValue(app.model(), id, value);
+    app.EditStored(id, false);
 }
 
-void SendBandParam(AppContext& form, ParamId id, int value) {
-    AppState& st = form.state();
+void SendBandParam(AppContext& app, ParamId id, int value) {
+    AppState& st = app.state();
     if (st.SendBandParamHook)
         st.SendBandParamHook(id, value);
     else
-        StoreValue(form.model(), id, value);
-    form.EditStored(id, true);
+        StoreValue(app.model(), id, value);
+    app.EditStored(id, true);
 }
 
-void ApplyControlValue(AppContext& form, QWidget* control, int step, int displayOnly, double x) {
+void ApplyControlValue(AppContext& app, QWidget* control, int step, int displayOnly, double x) {
     if (!control) return;
-    AppState& st = form.state();
-    Model& m = form.model();
+    AppState& st = app.state();
+    Model& m = app.model();
     Bound* bound = AsBound(control);
     if (!bound) return;
 
@@ -151,7 +151,7 @@ void ApplyControlValue(AppContext& form, QWidget* control, int step, int display
             // the one the user chose.
             if (kind == 2 && !st.RefreshInProgress)
                 if (auto* e = qobject_cast<BoundEdit*>(tables.Editor[p][i])) st.CurrentEdit = e;
-            ControlAction(form, control, EqGraphOf(id));
+            ControlAction(app, control, EqGraphOf(id));
             break;
         }
         case 4: {
@@ -174,7 +174,7 @@ void ApplyControlValue(AppContext& form, QWidget* control, int step, int display
             x = std::trunc(x);
             const Formatted f = FormatValue(4, x);
             if (edit) edit->setText(QString::fromStdString(f.text));
-            ControlAction(form, control, EqGraphOf(id));
+            ControlAction(app, control, EqGraphOf(id));
             break;
         }
         default: {
@@ -192,9 +192,9 @@ void ApplyControlValue(AppContext& form, QWidget* control, int step, int display
 
     // 4. The slider of the parameter follows.
     if (qobject_cast<BoundSlider*>(tables.Editor[p][i]))
-        FollowSlider(form, tables.Editor[p][i], x);
+        FollowSlider(app, tables.Editor[p][i], x);
     else if (qobject_cast<BoundSlider*>(tables.BandType[p][i][0]))
-        FollowSlider(form, tables.BandType[p][i][0], x);
+        FollowSlider(app, tables.BandType[p][i][0], x);
 
     // 5. EQ band parameters are stored here too (a refresh sends nothing), in the
     // shown view and in the page the value belongs to, whose row the band frame
@@ -204,17 +204,17 @@ void ApplyControlValue(AppContext& form, QWidget* control, int step, int display
     // 6. Send (the link stores as well, and sends nothing while suppressed).
     if (!displayOnly && changed) {
         if (kind <= 4)
-            SendBandParam(form, id, u);
+            SendBandParam(app, id, u);
         else
-            SendParam(form, id, u);
+            SendParam(app, id, u);
     }
 
     // 7. The filter kinds are drawn on the graphs.
     if ((kind <= 7 || kind == 13 || kind == 19) && !st.RefreshInProgress) st.LastChange = {id, u};
 }
 
-void CommitEditText(AppContext& form, int step, BoundEdit* edit) {
-    AppState& st = form.state();
+void CommitEditText(AppContext& app, int step, BoundEdit* edit) {
+    AppState& st = app.state();
     if (!edit) edit = st.CurrentEdit;
     if (!edit || edit == st.Example) return;
     const std::string kept = KeepNumericChars(edit->text().toStdString());
@@ -229,18 +229,18 @@ void CommitEditText(AppContext& form, int step, BoundEdit* edit) {
         return;
     }
     if (edit->Hint().isEmpty()) {
-        ShowEditError(form, "error");
+        ShowEditError(app, "error");
         edit->setText(st.LastGoodText);
         return;
     }
-    ApplyControlValue(form, edit, step, 0, TextToValue(KindOfHint(edit), number));
+    ApplyControlValue(app, edit, step, 0, TextToValue(KindOfHint(edit), number));
     st.LastGoodText = edit->text();
 }
 
-void LinkVolumeBars(AppContext& form, QSlider* normal, QSlider* start, QSlider* maximum, int which,
+void LinkVolumeBars(AppContext& app, QSlider* normal, QSlider* start, QSlider* maximum, int which,
                     QWidget* pane) {
     if (!normal || !start || !maximum) return;
-    const bool clamp = !form.state().SuppressSend;
+    const bool clamp = !app.state().SuppressSend;
     QSlider* shown = normal;
     if (which == 0) {
         if (clamp && normal->value() > maximum->value()) normal->setValue(maximum->value());

@@ -21,22 +21,22 @@ inline constexpr int StepDown = 11;
 
 // control: a bound edit, value pane or combo box; displayOnly 1 when the value
 // comes from the parameter image (nothing is sent then).
-void ApplyControlValue(AppContext& form, QWidget* control, int step, int displayOnly, double x);
+void ApplyControlValue(AppContext& app, QWidget* control, int step, int displayOnly, double x);
 
 // Reads the edit's text (CurrentEdit's when none is given), converts it and
 // applies it with the step.
-void CommitEditText(AppContext& form, int step, BoundEdit* edit = nullptr);
+void CommitEditText(AppContext& app, int step, BoundEdit* edit = nullptr);
 
 // which: 0 normal moved, 1 start moved, 2 maximum moved.
-void LinkVolumeBars(AppContext& form, QSlider* normal, QSlider* start, QSlider* maximum, int which,
+void LinkVolumeBars(AppContext& app, QSlider* normal, QSlider* start, QSlider* maximum, int which,
                     QWidget* pane);
 
 // The one way an edit leaves the window (the link stores and sends it).
-void SendParam(AppContext& form, ParamId id, int value);
-void SendBandParam(AppContext& form, ParamId id, int value);
+void SendParam(AppContext& app, ParamId id, int value);
+void SendBandParam(AppContext& app, ParamId id, int value);
 
 // A control by objectName: the registry first, then the window's children.
-QWidget* FindControl(AppContext& form, const char* name);
+QWidget* FindControl(AppContext& app, const char* name);
 
 // Where the "error" message of an edit without a data hint goes; tests replace it.
 void SetEditErrorSink(std::function<void(const QString&)> sink);

@@ -32,25 +32,25 @@ bool Slot(int tag, int& p, int& i) {
     return tag >= 0 && p < TablePages && i < TableSlots;
 }
 
-QWidget* EditorOf(AppContext& form, int tag) {
+QWidget* EditorOf(AppContext& app, int tag) {
     int p, i;
-    return Slot(tag, p, i) ? form.state().Tables.Editor[p][i] : nullptr;
+    return Slot(tag, p, i) ? app.state().Tables.Editor[p][i] : nullptr;
 }
 
-QWidget* PaneOf(AppContext& form, int tag) {
+QWidget* PaneOf(AppContext& app, int tag) {
     int p, i;
-    return Slot(tag, p, i) ? form.state().Tables.Pane[p][i] : nullptr;
+    return Slot(tag, p, i) ? app.state().Tables.Pane[p][i] : nullptr;
 }
 
-int ShownPage(AppContext& form) { return form.state().EqGraphSelection >> 8; }
+int ShownPage(AppContext& app) { return app.state().EqGraphSelection >> 8; }
 
-int ManualFlag(AppContext& form) { return form.model().ParamImage[PageMusic][0]; }
+int ManualFlag(AppContext& app) { return app.model().ParamImage[PageMusic][0]; }
 
-void RedrawSelectedBand(AppContext& form) {
-    AppState& st = form.state();
+void RedrawSelectedBand(AppContext& app) {
+    AppState& st = app.state();
     const int sheet = st.EqGraphSelection & 0xFF;
     if (sheet >= 0 && sheet < static_cast<int>(st.SelectedBand.size()))
-        form.DrawChannelCurve(st.SelectedBand[sheet], ShownPage(form));
+        app.DrawChannelCurve(st.SelectedBand[sheet], ShownPage(app));
 }
 
 struct VolumeTrio {
@@ -62,10 +62,10 @@ constexpr VolumeTrio kTrios[3] = {{32, 6, 7}, {33, 8, 9}, {34, 10, 11}};
 
 // ---- edits and spins --------------------------------------------------------
 
-void MusFreEdit1Click(AppContext& form, BoundEdit* edit) {
+void TakeEditFocus(AppContext& app, BoundEdit* edit) {
     if (!edit) return;
-    AppState& st = form.state();
-    auto* slotEdit = qobject_cast<BoundEdit*>(EditorOf(form, edit->Tag()));
+    AppState& st = app.state();
+    auto* slotEdit = qobject_cast<BoundEdit*>(EditorOf(app, edit->Tag()));
     if (!slotEdit || slotEdit == st.Example) return;
     st.WheelStepping = true;
     edit->setFocus();
@@ -73,75 +73,75 @@ void MusFreEdit1Click(AppContext& form, BoundEdit* edit) {
     st.LastGoodText = edit->text();
     const bool before = st.SuppressSend;
     st.SuppressSend = true;
-    CommitEditText(form, 0);
+    CommitEditText(app, 0);
     st.SuppressSend = before;
 }
 
-void MusFreEdit1KeyDown(AppContext& form, int key) {
-    AppState& st = form.state();
+void StepEditByKey(AppContext& app, int key) {
+    AppState& st = app.state();
     if (!st.CurrentEdit || st.CurrentEdit == st.Example) return;
     if (key == Qt::Key_Left || key == Qt::Key_Down)
-        CommitEditText(form, StepDown);
+        CommitEditText(app, StepDown);
     else if (key == Qt::Key_Up || key == Qt::Key_Right)
-        CommitEditText(form, StepUp);
+        CommitEditText(app, StepUp);
 }
 
-void MusFreEdit1Exit(AppContext& form, BoundEdit* edit) {
-    AppState& st = form.state();
+void CommitLeftEdit(AppContext& app, BoundEdit* edit) {
+    AppState& st = app.state();
     if (!edit || edit == st.Example) return;
     if (!edit->text().isEmpty())
-        CommitEditText(form, 0, edit);  // the edit being left, whatever is current now
+        CommitEditText(app, 0, edit);  // the edit being left, whatever is current now
     else
         edit->setText(st.LastGoodText);
 }
 
 namespace {
-void SpinStep(AppContext& form, BoundSpin* spin, int step) {
+void SpinStep(AppContext& app, BoundSpin* spin, int step) {
     if (!spin) return;
-    QWidget* target = EditorOf(form, spin->Tag());
-    AppState& st = form.state();
+    QWidget* target = EditorOf(app, spin->Tag());
+    AppState& st = app.state();
     if (auto* edit = qobject_cast<BoundEdit*>(target); edit && edit != st.Example) {
         // Focus first: the edit being left commits itself, not this one.
         edit->setFocus();
         st.CurrentEdit = edit;
-        CommitEditText(form, step);
+        CommitEditText(app, step);
     } else if (auto* bar = qobject_cast<BoundSlider*>(target)) {
         bar->setValue(bar->value() + (step == StepUp ? 1 : -1));
     }
 }
 }  // namespace
 
-void MusFreUpDownBtn1DownLeftClick(AppContext& form, BoundSpin* spin) { SpinStep(form, spin, StepDown); }
-void MusFreUpDownBtn1UpRightClick(AppContext& form, BoundSpin* spin) { SpinStep(form, spin, StepUp); }
+void SpinStepDown(AppContext& app, BoundSpin* spin) { SpinStep(app, spin, StepDown); }
+void SpinStepUp(AppContext& app, BoundSpin* spin) { SpinStep(app, spin, StepUp); }
 
-void FormMouseWheel(AppContext& form, int delta) {
-    if (!form.state().WheelStepping || delta == 0) return;
-    CommitEditText(form, delta > 0 ? StepUp : StepDown);
+void FormMouseWheel(AppContext& app, int delta) {
+    if (!app.state().WheelStepping || delta == 0) return;
+    CommitEditText(app, delta > 0 ? StepUp : StepDown);
 }
 
 // ---- sliders ----------------------------------------------------------------
 
-void MicHPFreBarChange(AppContext& form, BoundSlider* bar) {
-    AppState& st = form.state();
+void PaneSliderMoved(AppContext& app, BoundSlider* bar) {
+    AppState& st = app.state();
     if (!bar || st.ProgrammaticMove) return;
-    if (auto* pane = qobject_cast<BoundPane*>(PaneOf(form, bar->Tag())))
-        ApplyControlValue(form, pane, 0, 0, bar->value());
+    if (auto* pane = qobject_cast<BoundPane*>(PaneOf(app, bar->Tag())))
+        ApplyControlValue(app, pane, 0, 0, bar->value());
     // Moved by the user, the slider takes the keys and the wheel from the edits;
     // a refresh showing its value leaves them where the user put them.
     if (!st.RefreshInProgress) st.CurrentEdit = st.Example;
 }
 
-void MusEQGainBar1Change(AppContext& form, BoundSlider* bar) {
-    AppState& st = form.state();
+void EditSliderMoved(AppContext& app, BoundSlider* bar) {
+    AppState& st = app.state();
     if (!bar || st.ProgrammaticMove) return;
-    auto* edit = qobject_cast<BoundEdit*>(EditorOf(form, bar->Tag()));
+    auto* edit = qobject_cast<BoundEdit*>(EditorOf(app, bar->Tag()));
     if (!edit || edit == st.Example) return;
     st.CurrentEdit = edit;
-    ApplyControlValue(form, edit, 0, 0, bar->value());
+    ApplyControlValue(app, edit, 0, 0, bar->value());
 }
 
-void SysMusNormalVolBarChange(AppContext& form, BoundSlider* bar) {
-    if (!bar || form.state().ProgrammaticMove) return;
+void VolumeSliderMoved(AppContext& app, BoundSlider* bar) {
+    if (!bar || app.state().ProgrammaticMove) return;
     const int tag = bar->Tag();
     if ((tag >> 8) != PageSystem) return;
     const int index = tag & 0xFF;
@@ -149,90 +149,90 @@ void SysMusNormalVolBarChange(AppContext& form, BoundSlider* bar) {
     for (const VolumeTrio& t : kTrios)
         if (t.normal == index || t.start == index || t.maximum == index) trio = &t;
     if (!trio) return;
-    auto& row = form.state().Tables.Editor[PageSystem];
+    auto& row = app.state().Tables.Editor[PageSystem];
     auto* normal = qobject_cast<BoundSlider*>(row[trio->normal]);
     auto* start = qobject_cast<BoundSlider*>(row[trio->start]);
     auto* maximum = qobject_cast<BoundSlider*>(row[trio->maximum]);
-    auto* pane = qobject_cast<BoundPane*>(PaneOf(form, tag));
+    auto* pane = qobject_cast<BoundPane*>(PaneOf(app, tag));
     const int previous = pane ? pane->Hint().toInt() : 0;
     const int which = bar->Hint().toInt();
     // The normal volume rises one step per change, so a slip of the mouse
     // cannot blast the speakers.
-    if (which == 0 && bar->value() > previous && !form.state().SuppressSend) {
+    if (which == 0 && bar->value() > previous && !app.state().SuppressSend) {
         const QSignalBlocker block(bar);
         bar->setValue(previous + 1);
     }
-    LinkVolumeBars(form, normal, start, maximum, which, pane);
+    LinkVolumeBars(app, normal, start, maximum, which, pane);
     if (pane) pane->SetHint(QString::number(bar->value()));
     // Held past the maximum volume the slider is put back where it was: nothing to send.
-    if (bar->value() != form.model().ParamImage[PageSystem][index])
-        SendParam(form, static_cast<ParamId>(tag), bar->value());
+    if (bar->value() != app.model().ParamImage[PageSystem][index])
+        SendParam(app, static_cast<ParamId>(tag), bar->value());
 }
 
-void SliderMoved(AppContext& form, BoundSlider* bar) {
+void SliderMoved(AppContext& app, BoundSlider* bar) {
     if (!bar) return;
     const ParamBinding* b = FindBinding(static_cast<ParamId>(bar->Tag()));
     if (b && b->volumeLink >= 0 && b->editor && bar->objectName() == QLatin1String(b->editor)) {
-        SysMusNormalVolBarChange(form, bar);
+        VolumeSliderMoved(app, bar);
         return;
     }
     if (b && b->typeControls[0] && bar->objectName() == QLatin1String(b->typeControls[0])) {
-        MusEQGainBar1Change(form, bar);
+        EditSliderMoved(app, bar);
         return;
     }
-    MicHPFreBarChange(form, bar);
+    PaneSliderMoved(app, bar);
 }
 
-void MoveSlider(AppContext& form, BoundSlider* bar, int position) {
+void MoveSlider(AppContext& app, BoundSlider* bar, int position) {
     if (!bar) return;
     {
         const QSignalBlocker block(bar);
         bar->setValue(position);
     }
-    SliderMoved(form, bar);
+    SliderMoved(app, bar);
 }
 
 // ---- two-state, mode and choice buttons ------------------------------------------
 
-void EchoEffPhaseBtnClick(AppContext& form, BoundButton* button) {
+void TogglePhase(AppContext& app, BoundButton* button) {
     if (!button) return;
-    const int v = ControlAction(form, button, 14);
-    SendParam(form, static_cast<ParamId>(button->Tag()), v);
+    const int v = ControlAction(app, button, 14);
+    SendParam(app, static_cast<ParamId>(button->Tag()), v);
 }
 
-void MainLmuteBtnClick(AppContext& form, BoundButton* button) {
+void ToggleMute(AppContext& app, BoundButton* button) {
     if (!button) return;
-    const int v = ControlAction(form, button, 11);
-    SendParam(form, static_cast<ParamId>(button->Tag()), v);
+    const int v = ControlAction(app, button, 11);
+    SendParam(app, static_cast<ParamId>(button->Tag()), v);
 }
 
-void AutoModeBtnClick(AppContext& form, BoundButton* button) {
+void ToggleAutoMode(AppContext& app, BoundButton* button) {
     if (!button) return;
-    const int v = ControlAction(form, button, 16);
-    SendParam(form, static_cast<ParamId>(button->Tag()), v);
-    SetEnableRules(form, ManualFlag(form), 255);
+    const int v = ControlAction(app, button, 16);
+    SendParam(app, static_cast<ParamId>(button->Tag()), v);
+    SetEnableRules(app, ManualFlag(app), 255);
     // The manual rule enables every output control; the crossover boxes then
     // take the user-Q sliders back where their type has no user Q.
-    AppState& st = form.state();
+    AppState& st = app.state();
     const bool refresh = st.RefreshInProgress, suppress = st.SuppressSend;
     st.RefreshInProgress = true;
     st.SuppressSend = true;
     for (const char* name : {"SubMusHPType", "SubMusLPType", "MainHPTypeBox", "MainLPTypeBox"})
-        SubMusHPTypeChange(form, form.Ctl<BoundCombo>(name));
+        ChoiceBoxChanged(app, app.Ctl<BoundCombo>(name));
     st.RefreshInProgress = refresh;
     st.SuppressSend = suppress;
 }
 
-void SingModeBtnClick(AppContext& form, BoundButton* button) {
+void ChooseSingOrDance(AppContext& app, BoundButton* button) {
     if (!button) return;
-    const int v = ControlAction(form, button, 17);
-    SendParam(form, 0x0001, v);
-    form.model().ModeFlag = v;
-    RefreshPages(form, 20);
-    RedrawSelectedBand(form);
+    const int v = ControlAction(app, button, 17);
+    SendParam(app, 0x0001, v);
+    app.model().ModeFlag = v;
+    RefreshPages(app, 20);
+    RedrawSelectedBand(app);
 }
 
-void SubMusHPTypeChange(AppContext& form, BoundCombo* box) {
+void ChoiceBoxChanged(AppContext& app, BoundCombo* box) {
     if (!box) return;
     const int item = box->currentIndex();
     if (box->objectName() == QLatin1String("SysMusInputLevelBox")) {
@@ -240,10 +240,10 @@ void SubMusHPTypeChange(AppContext& form, BoundCombo* box) {
         // level button it stands for, so both always show what was sent.
         const ChoiceGroupDef* levels = FindChoiceGroup(IdMusicInputLevel);
         if (levels && item >= 0 && item < levels->count)
-            SysMusInputLevelClick(form, form.Ctl<BoundButton>(QLatin1String(levels->buttons[item])));
+            ChooseGroupButton(app, app.Ctl<BoundButton>(QLatin1String(levels->buttons[item])));
         return;
     }
-    if (EditorOf(form, box->Tag()) == box) SendParam(form, static_cast<ParamId>(box->Tag()), item);
+    if (EditorOf(app, box->Tag()) == box) SendParam(app, static_cast<ParamId>(box->Tag()), item);
     static const struct {
         const char* box;
         const char* bar;
@@ -256,13 +256,13 @@ void SubMusHPTypeChange(AppContext& form, BoundCombo* box) {
     for (const auto& b : kBoxes) {
         if (box->objectName() != QLatin1String(b.box)) continue;
         const bool user = item > 2;
-        if (QWidget* w = form.Control(b.bar)) w->setEnabled(user);
-        if (QWidget* w = form.Control(b.spin)) w->setEnabled(user);
-        if (form.ActiveSheet() == b.sheet) form.DrawChannelCurve(b.slot, b.page);
+        if (QWidget* w = app.Control(b.bar)) w->setEnabled(user);
+        if (QWidget* w = app.Control(b.spin)) w->setEnabled(user);
+        if (app.ActiveSheet() == b.sheet) app.DrawChannelCurve(b.slot, b.page);
     }
 }
 
-void SysMusInputLevelClick(AppContext& form, BoundButton* button) {
+void ChooseGroupButton(AppContext& app, BoundButton* button) {
     if (!button) return;
     const int v = button->Hint().toInt();
     // The group by tag; a button that sits in no table slot finds it by name.
@@ -280,146 +280,146 @@ void SysMusInputLevelClick(AppContext& form, BoundButton* button) {
     }
     if (!group) return;
     const int tag = group->id;
-    auto& chosen = form.state().Tables.ChoiceGroup;
+    auto& chosen = app.state().Tables.ChoiceGroup;
     chosen = {nullptr, nullptr, nullptr};
     for (int k = 0; k < group->count && k < 3; ++k) {
-        auto* b = form.Ctl<BoundButton>(QLatin1String(group->buttons[k]));
+        auto* b = app.Ctl<BoundButton>(QLatin1String(group->buttons[k]));
         chosen[k] = b;
         if (!b) continue;
         b->SetTag(tag);
         b->SetHint(QString::number(k));
     }
     if (v >= 0 && v < group->count && chosen[v]) {
-        ControlAction(form, chosen[v], 18);
+        ControlAction(app, chosen[v], 18);
     } else {
         for (BoundButton* b : chosen)
             if (b) b->ShowPicture(Pic::Up);  // a stored value no button stands for
     }
-    SendParam(form, static_cast<ParamId>(tag), v);
+    SendParam(app, static_cast<ParamId>(tag), v);
     if (tag == IdMusicInputLevel)
-        if (auto* levelBox = form.Ctl<QComboBox>("SysMusInputLevelBox")) {
+        if (auto* levelBox = app.Ctl<QComboBox>("SysMusInputLevelBox")) {
             const QSignalBlocker block(levelBox);
             levelBox->setCurrentIndex(v >= 0 && v < levelBox->count() ? v : -1);
         }
-    EnableInputLevels(form);
+    EnableInputLevels(app);
     if (tag == 0x0A0C)
-        if (QWidget* g = FindControl(form, "SysUserMangerGrop")) g->setEnabled(false);
-    if (tag >= 0x0600 && tag <= 0x09FF) form.DrawChannelCurve(20, ShownPage(form));
+        if (QWidget* g = FindControl(app, "SysUserMangerGrop")) g->setEnabled(false);
+    if (tag >= 0x0600 && tag <= 0x09FF) app.DrawChannelCurve(20, ShownPage(app));
 }
 
-void EnableInputLevels(AppContext& form) {
-    const bool manager = form.model().ParamImage[PageSystem][12] != 0;
+void EnableInputLevels(AppContext& app) {
+    const bool manager = app.model().ParamImage[PageSystem][12] != 0;
     for (const char* name : {"SignRzGroup", "SysMusInputLevelBox"})
-        if (QWidget* w = FindControl(form, name)) w->setEnabled(manager);
+        if (QWidget* w = FindControl(app, name)) w->setEnabled(manager);
 }
 
-void AmpLBtn0_0Click(AppContext& form, BoundButton* button) {
-    if (!button || ShownPage(form) != PageDynEq) return;
+void SetDynEqLevels(AppContext& app, BoundButton* button) {
+    if (!button || ShownPage(app) != PageDynEq) return;
     const int b = button->Tag();
     const int l = button->Hint().toInt();
     if (b < 0 || b > 2 || l < 0 || l > 2) return;
     static const int kLevels[2][3][4] = {{{9, 4, 9, 5}, {9, 4, 12, 5}, {9, 4, 15, 5}},
                                          {{9, 4, 7, 5}, {9, 4, 10, 5}, {9, 4, 13, 5}}};
-    const bool above = form.model().ParamImage[PageDynEq][12 * b + 7] == 2;
+    const bool above = app.model().ParamImage[PageDynEq][12 * b + 7] == 2;
     for (int k = 0; k < 4; ++k)
-        MoveSlider(form, qobject_cast<BoundSlider*>(form.state().Tables.Editor[PageDynEq][12 * b + 8 + k]),
+        MoveSlider(app, qobject_cast<BoundSlider*>(app.state().Tables.Editor[PageDynEq][12 * b + 8 + k]),
                    kLevels[above ? 1 : 0][l][k]);
 }
 
-void EchoEQBtnClick(AppContext& form, BoundButton* button) {
+void ChooseEffectEq(AppContext& app, BoundButton* button) {
     if (!button) return;
-    auto* echo = form.Ctl<BoundButton>("EchoEQBtn");
-    auto* rvb = form.Ctl<BoundButton>("RvbEQBtn");
+    auto* echo = app.Ctl<BoundButton>("EchoEQBtn");
+    auto* rvb = app.Ctl<BoundButton>("RvbEQBtn");
     const bool reverb = button->Hint() == "1";
     if (echo) echo->ShowPicture(reverb ? Pic::Up : Pic::On);
     if (rvb) rvb->ShowPicture(reverb ? Pic::On : Pic::Up);
-    if (auto* label = form.Ctl<QLabel>("EchoLaber"))
+    if (auto* label = app.Ctl<QLabel>("EchoLaber"))
         SetTr(label, "text",
               reverb ? QT_TRANSLATE_NOOP("kdsp", "5段混响EQ")
                      : QT_TRANSLATE_NOOP("kdsp", "5段回声EQ"));
     const int tag = button->Tag();
-    if (tag == PageEcho || tag == PageReverb) form.model().EffectEqVariant = tag;
-    form.FormTabBtn1Click(form.Ctl<BoundButton>("FormTabBtn3"));
+    if (tag == PageEcho || tag == PageReverb) app.model().EffectEqVariant = tag;
+    app.SelectTab(app.Ctl<BoundButton>("FormTabBtn3"));
 }
 
-void MicABtnClick(AppContext& form, BoundButton* button) {
+void ChooseMicBandGroup(AppContext& app, BoundButton* button) {
     if (!button) return;
-    const int mode = ControlAction(form, button, 25);
-    form.model().MicBandMode = mode;
+    const int mode = ControlAction(app, button, 25);
+    app.model().MicBandMode = mode;
     const bool groupB = mode == 1;
-    if (auto* label = form.Ctl<QLabel>("MicEQBandLabel"))
+    if (auto* label = app.Ctl<QLabel>("MicEQBandLabel"))
         SetTr(label, "text",
               groupB ? QT_TRANSLATE_NOOP("kdsp", "9段EQ") : QT_TRANSLATE_NOOP("kdsp", "15段EQ"));
-    auto* pan = form.Ctl<BoundSlider>("MicPanScrollBar");
-    auto* box = form.Ctl<QScrollArea>("MicScrollBox");
+    auto* pan = app.Ctl<BoundSlider>("MicPanScrollBar");
+    auto* box = app.Ctl<QScrollArea>("MicScrollBox");
     if (groupB) {
         if (pan) pan->setValue(0);
         if (box) box->horizontalScrollBar()->setValue(0);
     }
     if (pan) pan->setVisible(!groupB);
-    if (QWidget* caption = form.Control("MicPanCaption"))
+    if (QWidget* caption = app.Control("MicPanCaption"))
         caption->setVisible(!groupB);
     // Every strip from the tenth (RzGroupBox81) on goes: hiding only the tenth
     // would let the next one slide into its place and edit a band group B lacks.
     for (int n = 10; n <= PageBandCount[PageMic]; ++n)
-        if (QWidget* edit = form.Control(QString("MicFreEdit%1").arg(n)))
+        if (QWidget* edit = app.Control(QString("MicFreEdit%1").arg(n)))
             edit->parentWidget()->setVisible(!groupB);  // the band's strip
     if (box) box->setHorizontalScrollBarPolicy(groupB ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
-    int& selected = form.state().SelectedBand[EqGraphOf(MakeId(PageMic, 0))];
+    int& selected = app.state().SelectedBand[EqGraphOf(MakeId(PageMic, 0))];
     if (groupB && selected >= PageBandCount[PageMic9]) selected = 0;
     // Shown again as a tab selection does: the page, its curve and markers, the
     // selected band's value label, and the edit the wheel acts on.
-    form.FormTabBtn1Click(form.Ctl<BoundButton>("FormTabBtn2"));
+    app.SelectTab(app.Ctl<BoundButton>("FormTabBtn2"));
 }
 
-void DEQALLPASSBtn1Click(AppContext& form, BoundButton* button, bool fromUser) {
+void ToggleDynEqBypass(AppContext& app, BoundButton* button, bool fromUser) {
     if (!button) return;
-    if (fromUser && form.ActiveSheet() == 8 && ManualFlag(form) == 0) return;
+    if (fromUser && app.ActiveSheet() == 8 && ManualFlag(app) == 0) return;
     const int tag = button->Tag();
     const int p = tag >> 8, i = tag & 0xFF;
     if (p != PageDynEq || i >= ParamImageSlots) return;
-    const int b = ControlAction(form, button, 11);
-    Model& m = form.model();
+    const int b = ControlAction(app, button, 11);
+    Model& m = app.model();
     m.ParamImage[p][i] = b;
     m.DeviceImage[p][i] = b;
-    SendParam(form, static_cast<ParamId>(tag), b);
-    if ((i == 1 || i == 13 || i == 25) && !form.CurveRedrawSuspended())
-        form.DrawChannelCurve((i - 1) / 12, ShownPage(form));
+    SendParam(app, static_cast<ParamId>(tag), b);
+    if ((i == 1 || i == 13 || i == 25) && !app.CurveRedrawSuspended())
+        app.DrawChannelCurve((i - 1) / 12, ShownPage(app));
     // The group's controls follow its bypass also while a refresh holds the drawing.
-    SetEnableRules(form, ManualFlag(form), PageDynEq);
+    SetEnableRules(app, ManualFlag(app), PageDynEq);
 }
 
-void MusEQAllpassBtnClick(AppContext& form, BoundButton* button) {
+void ToggleEqPass(AppContext& app, BoundButton* button) {
     if (!button || !button->isEnabled()) return;
-    if (form.ActiveSheet() == 0 && ManualFlag(form) == 0) return;
+    if (app.ActiveSheet() == 0 && ManualFlag(app) == 0) return;
     const int tag = button->Tag();
     const int p = tag >> 8;
     if (p < 0 || p >= PageCount) return;
-    AppState& st = form.state();
-    const int b = ControlAction(form, button, 11);
+    AppState& st = app.state();
+    const int b = ControlAction(app, button, 11);
     st.BypassState[p] = b;
-    SendParam(form, static_cast<ParamId>(tag), b);
-    form.ShowEqPass(st.BypassState[p] != 0);
-    SetEnableRules(form, ManualFlag(form), ShownPage(form));
+    SendParam(app, static_cast<ParamId>(tag), b);
+    app.ShowEqPass(st.BypassState[p] != 0);
+    SetEnableRules(app, ManualFlag(app), ShownPage(app));
 }
 
-void EQResetBtnClick(AppContext& form) {
-    const int sheet = form.ActiveSheet();
-    if ((sheet == 0 || sheet == 8) && ManualFlag(form) == 0) return;
-    Model& m = form.model();
-    int q = ShownPage(form);
+void ResetEq(AppContext& app) {
+    const int sheet = app.ActiveSheet();
+    if ((sheet == 0 || sheet == 8) && ManualFlag(app) == 0) return;
+    Model& m = app.model();
+    int q = ShownPage(app);
     if (q == PageEcho) q = m.EffectEqVariant;
     else if (q == PageMic && m.MicBandMode == 1) q = PageMic9;
-    ResetEqBands(form, q);
-    RedrawSelectedBand(form);
+    ResetEqBands(app, q);
+    RedrawSelectedBand(app);
 }
 
-void RzBmpButton5Click(AppContext& form) {
-    AppState& st = form.state();
-    Model& m = form.model();
+void ResetDynEq(AppContext& app) {
+    AppState& st = app.state();
+    Model& m = app.model();
     st.DynEqResetInProgress = true;
     for (const char* name : {"DEQTYpeBelowBtn1", "DEQTYpeBelowBtn2", "DEQTYpeAboveBtn3"})
-        MusPEQBtn1Click(form, form.Ctl<TypePicture>(name));
+        PickBandType(app, app.Ctl<TypePicture>(name));
     st.DynEqResetInProgress = false;
     static const int kDefaults[3][5] = {{0, 37, 138, 0, 0}, {0, 77, 127, 16, 0}, {2, 221, 83, 16, 16}};
     for (int b = 0; b < 3; ++b) {
@@ -428,60 +428,60 @@ void RzBmpButton5Click(AppContext& form) {
             m.ParamImage[PageDynEq][i] = kDefaults[b][k];
             m.DeviceImage[PageDynEq][DeviceSlot(PageDynEq, i, m.ModeFlag)] = kDefaults[b][k];
         }
-        SendBandParam(form, static_cast<ParamId>(0x0200 + 12 * b + 2), kDefaults[b][0]);
+        SendBandParam(app, static_cast<ParamId>(0x0200 + 12 * b + 2), kDefaults[b][0]);
     }
-    RefreshPages(form, PageDynEq);
-    form.FormTabBtn1Click(form.Ctl<BoundButton>("FormTabBtn9"));
+    RefreshPages(app, PageDynEq);
+    app.SelectTab(app.Ctl<BoundButton>("FormTabBtn9"));
 }
 
 // ---- band type boxes and pictures ---------------------------------------------------
 
-void MusModeBox1Change(AppContext& form, BoundCombo* box) {
+void BandTypeChanged(AppContext& app, BoundCombo* box) {
     if (!box) return;
-    AppState& st = form.state();
-    Model& m = form.model();
+    AppState& st = app.state();
+    Model& m = app.model();
     int id = box->Tag();
     int item = box->currentIndex();
     int p, i;
     if (!Slot(id, p, i)) return;
     if (item >= 0 && item < 3)
-        if (auto* pic = qobject_cast<TypePicture*>(st.Tables.BandType[p][i][item])) ControlAction(form, pic, 21);
+        if (auto* pic = qobject_cast<TypePicture*>(st.Tables.BandType[p][i][item])) ControlAction(app, pic, 21);
     const bool dynamicType = box->objectName().startsWith(QLatin1String("DEQTypeBox"));
     if (dynamicType) {
-        ControlAction(form, box, 22);
+        ControlAction(app, box, 22);
         if (st.SuppressSend) return;
-        SendParam(form, static_cast<ParamId>(id), item);
+        SendParam(app, static_cast<ParamId>(id), item);
         if (!st.DynEqResetInProgress && i >= 3) {
             // A new dynamics type starts from a flat gain.
             if (auto* gain = qobject_cast<BoundSlider*>(st.Tables.BandType[p][i - 3][0])) {
-                MoveSlider(form, gain, 120);
+                MoveSlider(app, gain, 120);
                 id = gain->Tag();
                 item = 120;
             }
         }
     } else {
         if (st.SuppressSend) return;
-        SendBandParam(form, static_cast<ParamId>(id), item);
+        SendBandParam(app, static_cast<ParamId>(id), item);
         const int q = id + (item == 0 ? 3 : 4);
         int qp, qi;
         if (Slot(q, qp, qi)) {
             if (auto* edit = qobject_cast<BoundEdit*>(st.Tables.Editor[qp][qi]); edit && edit != st.Example) {
                 st.CurrentEdit = edit;
-                ApplyControlValue(form, edit, 0, 1, m.ParamImage[qp][qi]);
+                ApplyControlValue(app, edit, 0, 1, m.ParamImage[qp][qi]);
             }
         }
     }
     st.LastChange = {static_cast<std::uint16_t>(id), item};
 }
 
-void MusPEQBtn1Click(AppContext& form, TypePicture* picture) {
+void PickBandType(AppContext& app, TypePicture* picture) {
     if (!picture) return;
-    auto* box = qobject_cast<BoundCombo*>(EditorOf(form, picture->Tag()));
+    auto* box = qobject_cast<BoundCombo*>(EditorOf(app, picture->Tag()));
     if (!box) return;
     const int item = picture->Hint().toInt();
     if (item < 0 || item >= box->count()) return;
     box->setCurrentIndex(item);
-    MusModeBox1Change(form, box);
+    BandTypeChanged(app, box);
 }
 
 }  // namespace kdsp

@@ -14,44 +14,44 @@ class BoundSpin;
 class TypePicture;
 
 // Edits and spins.
-void MusFreEdit1Click(AppContext& form, BoundEdit* edit);
-void MusFreEdit1KeyDown(AppContext& form, int key);  // Qt::Key
-void MusFreEdit1Exit(AppContext& form, BoundEdit* edit);
-void MusFreUpDownBtn1DownLeftClick(AppContext& form, BoundSpin* spin);
-void MusFreUpDownBtn1UpRightClick(AppContext& form, BoundSpin* spin);
-void FormMouseWheel(AppContext& form, int delta);
+void TakeEditFocus(AppContext& app, BoundEdit* edit);
+void StepEditByKey(AppContext& app, int key);  // Qt::Key
+void CommitLeftEdit(AppContext& app, BoundEdit* edit);
+void SpinStepDown(AppContext& app, BoundSpin* spin);
+void SpinStepUp(AppContext& app, BoundSpin* spin);
+void FormMouseWheel(AppContext& app, int delta);
 
 // Sliders.
-void MicHPFreBarChange(AppContext& form, BoundSlider* bar);
-void MusEQGainBar1Change(AppContext& form, BoundSlider* bar);
-void SysMusNormalVolBarChange(AppContext& form, BoundSlider* bar);
+void PaneSliderMoved(AppContext& app, BoundSlider* bar);
+void EditSliderMoved(AppContext& app, BoundSlider* bar);
+void VolumeSliderMoved(AppContext& app, BoundSlider* bar);
 // Runs the change handler the slider is wired to, as a move would.
-void SliderMoved(AppContext& form, BoundSlider* bar);
+void SliderMoved(AppContext& app, BoundSlider* bar);
 // Puts the slider at `position` and runs its handler once, also when it was there.
-void MoveSlider(AppContext& form, BoundSlider* bar, int position);
+void MoveSlider(AppContext& app, BoundSlider* bar, int position);
 
 // Buttons.
-void EchoEffPhaseBtnClick(AppContext& form, BoundButton* button);
-void MainLmuteBtnClick(AppContext& form, BoundButton* button);
-void AutoModeBtnClick(AppContext& form, BoundButton* button);
-void SingModeBtnClick(AppContext& form, BoundButton* button);
-void SysMusInputLevelClick(AppContext& form, BoundButton* button);
+void TogglePhase(AppContext& app, BoundButton* button);
+void ToggleMute(AppContext& app, BoundButton* button);
+void ToggleAutoMode(AppContext& app, BoundButton* button);
+void ChooseSingOrDance(AppContext& app, BoundButton* button);
+void ChooseGroupButton(AppContext& app, BoundButton* button);
 // The music input level (buttons and gain box) is the manager's to change.
-void EnableInputLevels(AppContext& form);
-void AmpLBtn0_0Click(AppContext& form, BoundButton* button);
-void EchoEQBtnClick(AppContext& form, BoundButton* button);
-void MicABtnClick(AppContext& form, BoundButton* button);
-void RzBmpButton5Click(AppContext& form);
+void EnableInputLevels(AppContext& app);
+void SetDynEqLevels(AppContext& app, BoundButton* button);
+void ChooseEffectEq(AppContext& app, BoundButton* button);
+void ChooseMicBandGroup(AppContext& app, BoundButton* button);
+void ResetDynEq(AppContext& app);
 // fromUser: the click guard (automatic mode on the DEQ sheet) applies only to clicks.
-void DEQALLPASSBtn1Click(AppContext& form, BoundButton* button, bool fromUser = true);
+void ToggleDynEqBypass(AppContext& app, BoundButton* button, bool fromUser = true);
 // "EQ pass": bypasses the EQ of the page on the graph.
-void MusEQAllpassBtnClick(AppContext& form, BoundButton* button);
+void ToggleEqPass(AppContext& app, BoundButton* button);
 // "EQ重置": every band of the page on the graph back to its default.
-void EQResetBtnClick(AppContext& form);
+void ResetEq(AppContext& app);
 
 // Boxes and type pictures.
-void SubMusHPTypeChange(AppContext& form, BoundCombo* box);
-void MusModeBox1Change(AppContext& form, BoundCombo* box);
-void MusPEQBtn1Click(AppContext& form, TypePicture* picture);
+void ChoiceBoxChanged(AppContext& app, BoundCombo* box);
+void BandTypeChanged(AppContext& app, BoundCombo* box);
+void PickBandType(AppContext& app, TypePicture* picture);
 
 }  // namespace kdsp

@@ -54,7 +54,7 @@ WheelGoes WhereWheelGoes(const QWidget* target, const QWidget* window, bool vert
 // the window's input before any control gets it.
 class EditEvents : public QObject {
 public:
-    explicit EditEvents(AppContext& form) : form_(form) {}
+    explicit EditEvents(AppContext& app) : form_(app) {}
 
     void Watch(BoundEdit* edit) {
         edits_.insert(edit);
@@ -81,7 +81,7 @@ protected:
         if (!edit) return false;
         switch (e->type()) {
             case QEvent::MouseButtonPress:
-                MusFreEdit1Click(form_, edit);
+                TakeEditFocus(form_, edit);
                 return false;
             case QEvent::FocusIn: {
                 // Reached with the Tab key, the edit is the one the keys and the wheel
@@ -89,7 +89,7 @@ protected:
                 // moves the focus on "by Tab" as well; that is no choice of the user.)
                 const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
                 if (tabKey_ && (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason))
-                    MusFreEdit1Click(form_, edit);
+                    TakeEditFocus(form_, edit);
                 return false;
             }
             case QEvent::FocusOut: {
@@ -119,12 +119,12 @@ protected:
                     case Qt::Key_Down:
                         // The keys step the edit they are typed into.
                         form_.state().CurrentEdit = edit;
-                        MusFreEdit1KeyDown(form_, k->key());
+                        StepEditByKey(form_, k->key());
                         return true;
                     case Qt::Key_Return:
                     case Qt::Key_Enter:
                         form_.state().CurrentEdit = edit;
-                        MusFreEdit1Exit(form_, edit);
+                        CommitLeftEdit(form_, edit);
                         return true;
                     case Qt::Key_Backspace:
                         form_.state().CurrentEdit = edit;
@@ -192,7 +192,7 @@ private:
 
     void ApplyTyped(BoundEdit* edit) {
         // The value typed is a step of its own, not part of what comes after it.
-        if (edit->isModified()) form_.History().SeparateStep([this, edit] { MusFreEdit1Exit(form_, edit); });
+        if (edit->isModified()) form_.History().SeparateStep([this, edit] { CommitLeftEdit(form_, edit); });
     }
 
     AppContext& form_;
@@ -200,23 +200,23 @@ private:
     bool tabKey_ = false;         // the key being handled is Tab or Shift+Tab
 };
 
-void WireButton(AppContext& form, BoundButton* b, void (*handler)(AppContext&, BoundButton*)) {
+void WireButton(AppContext& app, BoundButton* b, void (*handler)(AppContext&, BoundButton*)) {
     if (!b) return;
-    QObject::connect(b, &QPushButton::clicked, &form.Window(), [&form, b, handler] { handler(form, b); });
+    QObject::connect(b, &QPushButton::clicked, &app.Window(), [&app, b, handler] { handler(app, b); });
 }
 
 }  // namespace
 
-void WatchWindowInput(AppContext& form) {
-    QWindow* window = form.Window().windowHandle();
-    if (window && form.state().ChannelWiring)
-        window->installEventFilter(static_cast<EditEvents*>(form.state().ChannelWiring.get()));
+void WatchWindowInput(AppContext& app) {
+    QWindow* window = app.Window().windowHandle();
+    if (window && app.state().ChannelWiring)
+        window->installEventFilter(static_cast<EditEvents*>(app.state().ChannelWiring.get()));
 }
 
-void WireChannelHandlers(AppContext& form) {
-    auto* events = new EditEvents(form);
-    form.state().ChannelWiring = std::shared_ptr<void>(events, [](void* p) { delete static_cast<EditEvents*>(p); });
-    form.Window().installEventFilter(events);
+void WireChannelHandlers(AppContext& app) {
+    auto* events = new EditEvents(app);
+    app.state().ChannelWiring = std::shared_ptr<void>(events, [](void* p) { delete static_cast<EditEvents*>(p); });
+    app.Window().installEventFilter(events);
     QSet<QObject*> wired;
     auto once = [&](QObject* o) {
         if (!o || wired.contains(o)) return false;
@@ -224,41 +224,41 @@ void WireChannelHandlers(AppContext& form) {
         return true;
     };
     for (const ParamBinding& b : Catalogue()) {
-        QWidget* editor = b.editor ? form.Control(QLatin1String(b.editor)) : nullptr;
+        QWidget* editor = b.editor ? app.Control(QLatin1String(b.editor)) : nullptr;
         if (auto* edit = qobject_cast<BoundEdit*>(editor); edit && once(edit)) events->Watch(edit);
         if (auto* bar = qobject_cast<BoundSlider*>(editor); bar && once(bar)) {
             if (b.volumeLink >= 0)
-                QObject::connect(bar, &QSlider::valueChanged, &form.Window(), [&form, bar] { SysMusNormalVolBarChange(form, bar); });
+                QObject::connect(bar, &QSlider::valueChanged, &app.Window(), [&app, bar] { VolumeSliderMoved(app, bar); });
             else if (b.paneClass == ControlClass::Pane)
-                QObject::connect(bar, &QSlider::valueChanged, &form.Window(), [&form, bar] { MicHPFreBarChange(form, bar); });
+                QObject::connect(bar, &QSlider::valueChanged, &app.Window(), [&app, bar] { PaneSliderMoved(app, bar); });
         }
-        if (auto* spin = qobject_cast<BoundSpin*>(b.spin ? form.Control(QLatin1String(b.spin)) : nullptr);
+        if (auto* spin = qobject_cast<BoundSpin*>(b.spin ? app.Control(QLatin1String(b.spin)) : nullptr);
             spin && once(spin)) {
-            QObject::connect(spin->UpButton(), &QToolButton::clicked, &form.Window(),
-                             [&form, spin] { MusFreUpDownBtn1UpRightClick(form, spin); });
-            QObject::connect(spin->DownButton(), &QToolButton::clicked, &form.Window(),
-                             [&form, spin] { MusFreUpDownBtn1DownLeftClick(form, spin); });
+            QObject::connect(spin->UpButton(), &QToolButton::clicked, &app.Window(),
+                             [&app, spin] { SpinStepUp(app, spin); });
+            QObject::connect(spin->DownButton(), &QToolButton::clicked, &app.Window(),
+                             [&app, spin] { SpinStepDown(app, spin); });
         }
         if (b.typeClass == ControlClass::Slider) {
-            if (auto* gain = form.Ctl<BoundSlider>(QLatin1String(b.typeControls[0])); gain && once(gain))
-                QObject::connect(gain, &QSlider::valueChanged, &form.Window(), [&form, gain] { MusEQGainBar1Change(form, gain); });
+            if (auto* gain = app.Ctl<BoundSlider>(QLatin1String(b.typeControls[0])); gain && once(gain))
+                QObject::connect(gain, &QSlider::valueChanged, &app.Window(), [&app, gain] { EditSliderMoved(app, gain); });
         }
         if (b.typeClass == ControlClass::Picture) {
             for (const char* name : b.typeControls)
-                if (auto* pic = form.Ctl<TypePicture>(QLatin1String(name ? name : "")); pic && once(pic))
-                    QObject::connect(pic, &QPushButton::clicked, &form.Window(), [&form, pic] { MusPEQBtn1Click(form, pic); });
+                if (auto* pic = app.Ctl<TypePicture>(QLatin1String(name ? name : "")); pic && once(pic))
+                    QObject::connect(pic, &QPushButton::clicked, &app.Window(), [&app, pic] { PickBandType(app, pic); });
             if (auto* box = qobject_cast<BoundCombo*>(editor); box && once(box))
-                QObject::connect(box, &QComboBox::activated, &form.Window(), [&form, box] { MusModeBox1Change(form, box); });
+                QObject::connect(box, &QComboBox::activated, &app.Window(), [&app, box] { BandTypeChanged(app, box); });
         }
         if (auto* button = qobject_cast<BoundButton*>(editor); button && once(button)) {
             switch (b.button) {
-                case ButtonKind::Phase: WireButton(form, button, EchoEffPhaseBtnClick); break;
-                case ButtonKind::Toggle: WireButton(form, button, MainLmuteBtnClick); break;
-                case ButtonKind::Choice: WireButton(form, button, SysMusInputLevelClick); break;
+                case ButtonKind::Phase: WireButton(app, button, TogglePhase); break;
+                case ButtonKind::Toggle: WireButton(app, button, ToggleMute); break;
+                case ButtonKind::Choice: WireButton(app, button, ChooseGroupButton); break;
                 case ButtonKind::Bypass:
                     if (PageOf(b.id) == PageDynEq)
-                        QObject::connect(button, &QPushButton::clicked, &form.Window(),
-                                         [&form, button] { DEQALLPASSBtn1Click(form, button, true); });
+                        QObject::connect(button, &QPushButton::clicked, &app.Window(),
+                                         [&app, button] { ToggleDynEqBypass(app, button, true); });
                     break;
                 default: break;
             }
@@ -266,23 +266,23 @@ void WireChannelHandlers(AppContext& form) {
     }
     for (const ChoiceGroupDef& g : ChoiceGroups())
         for (int k = 0; k < g.count; ++k)
-            if (auto* button = form.Ctl<BoundButton>(QLatin1String(g.buttons[k])); button && once(button))
-                WireButton(form, button, SysMusInputLevelClick);
-    for (const char* name : {"AutoModeBtn", "ManulModeBtn"}) WireButton(form, form.Ctl<BoundButton>(name), AutoModeBtnClick);
-    for (const char* name : {"SingModeBtn", "DiscoModeBtn"}) WireButton(form, form.Ctl<BoundButton>(name), SingModeBtnClick);
-    for (const char* name : {"EchoEQBtn", "RvbEQBtn"}) WireButton(form, form.Ctl<BoundButton>(name), EchoEQBtnClick);
-    for (const char* name : {"MicABtn", "MicBBtn"}) WireButton(form, form.Ctl<BoundButton>(name), MicABtnClick);
+            if (auto* button = app.Ctl<BoundButton>(QLatin1String(g.buttons[k])); button && once(button))
+                WireButton(app, button, ChooseGroupButton);
+    for (const char* name : {"AutoModeBtn", "ManulModeBtn"}) WireButton(app, app.Ctl<BoundButton>(name), ToggleAutoMode);
+    for (const char* name : {"SingModeBtn", "DiscoModeBtn"}) WireButton(app, app.Ctl<BoundButton>(name), ChooseSingOrDance);
+    for (const char* name : {"EchoEQBtn", "RvbEQBtn"}) WireButton(app, app.Ctl<BoundButton>(name), ChooseEffectEq);
+    for (const char* name : {"MicABtn", "MicBBtn"}) WireButton(app, app.Ctl<BoundButton>(name), ChooseMicBandGroup);
     for (int b = 0; b < 3; ++b)
         for (int l = 0; l < 3; ++l)
-            WireButton(form, form.Ctl<BoundButton>(QString("AmpLBtn%1_%2").arg(b).arg(l)), AmpLBtn0_0Click);
-    WireButton(form, form.Ctl<BoundButton>("MusEQAllpassBtn"), MusEQAllpassBtnClick);
-    if (auto* reset = form.Ctl<BoundButton>("EQResetBtn"))
-        QObject::connect(reset, &QPushButton::clicked, &form.Window(), [&form] { EQResetBtnClick(form); });
-    if (auto* reset = form.Ctl<BoundButton>("RzBmpButton5"))
-        QObject::connect(reset, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton5Click(form); });
+            WireButton(app, app.Ctl<BoundButton>(QString("AmpLBtn%1_%2").arg(b).arg(l)), SetDynEqLevels);
+    WireButton(app, app.Ctl<BoundButton>("MusEQAllpassBtn"), ToggleEqPass);
+    if (auto* reset = app.Ctl<BoundButton>("EQResetBtn"))
+        QObject::connect(reset, &QPushButton::clicked, &app.Window(), [&app] { ResetEq(app); });
+    if (auto* reset = app.Ctl<BoundButton>("RzBmpButton5"))
+        QObject::connect(reset, &QPushButton::clicked, &app.Window(), [&app] { ResetDynEq(app); });
     for (const char* name : {"SysMusInputLevelBox", "MainHPTypeBox", "MainLPTypeBox", "SubMusHPType", "SubMusLPType"})
-        if (auto* box = form.Ctl<BoundCombo>(name); box && once(box))
-            QObject::connect(box, &QComboBox::activated, &form.Window(), [&form, box] { SubMusHPTypeChange(form, box); });
+        if (auto* box = app.Ctl<BoundCombo>(name); box && once(box))
+            QObject::connect(box, &QComboBox::activated, &app.Window(), [&app, box] { ChoiceBoxChanged(app, box); });
 }
 
 }  // namespace kdsp

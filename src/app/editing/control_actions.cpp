@@ -30,9 +30,9 @@ constexpr TabRow kTabs[10] = {
     {2, 0, 0, 0x0208},   {-1, 0, 0, 0x0000},
 };
 
-int TabAction(AppContext& form, BoundButton* sender) {
+int TabAction(AppContext& app, BoundButton* sender) {
     const int tag = sender->Tag();
-    AppState& st = form.state();
+    AppState& st = app.state();
     for (BoundButton* tab : st.Tables.TabButtons) {
         if (!tab) continue;
         const bool chosen = tab->Tag() == tag;
@@ -41,8 +41,8 @@ int TabAction(AppContext& form, BoundButton* sender) {
     if (tag < 0 || tag > 9) return 0;
     const TabRow& row = kTabs[tag];
     if (row.page >= 0) st.CurrentPage = row.page;
-    if (row.mainVariant) form.model().MainVariant = row.mainVariant;
-    if (row.auxVariant) form.model().AuxVariant = row.auxVariant;
+    if (row.mainVariant) app.model().MainVariant = row.mainVariant;
+    if (row.auxVariant) app.model().AuxVariant = row.auxVariant;
     return row.selection;
 }
 
@@ -58,10 +58,10 @@ int Toggle(BoundButton* b) {
 }
 
 // The pair buttons: the sender shows `chosen`, its partner `other`.
-int PairAction(AppContext& form, BoundButton* sender, const char* first, const char* second, Pic chosen,
+int PairAction(AppContext& app, BoundButton* sender, const char* first, const char* second, Pic chosen,
                Pic other) {
-    auto* a = form.Ctl<BoundButton>(first);
-    auto* b = form.Ctl<BoundButton>(second);
+    auto* a = app.Ctl<BoundButton>(first);
+    auto* b = app.Ctl<BoundButton>(second);
     if (sender != a && sender != b) return 0;
     BoundButton* partner = sender == a ? b : a;
     sender->ShowPicture(chosen);
@@ -69,7 +69,7 @@ int PairAction(AppContext& form, BoundButton* sender, const char* first, const c
     return sender == a ? 0 : 1;
 }
 
-int ChoiceAction(AppContext& form, BoundButton* sender) {
+int ChoiceAction(AppContext& app, BoundButton* sender) {
     const int tag = sender->Tag();
     const int page = tag >> 8;
     const int index = tag & 0xFF;
@@ -77,15 +77,15 @@ int ChoiceAction(AppContext& form, BoundButton* sender) {
                        (page == PageMain && index != 31);
     const int used = three ? 3 : 2;
     const int chosen = HintValue(sender);
-    auto& group = form.state().Tables.ChoiceGroup;
+    auto& group = app.state().Tables.ChoiceGroup;
     for (int k = 0; k < used; ++k)
         if (BoundButton* b = group[k]) b->ShowPicture(k == chosen ? Pic::On : Pic::Up);
     return chosen;
 }
 
-int LinkAction(AppContext& form, BoundButton* sender) {
-    auto* link = form.Ctl<BoundButton>("LinkBtn");
-    auto* unlink = form.Ctl<BoundButton>("UnLinkBtn");
+int LinkAction(AppContext& app, BoundButton* sender) {
+    auto* link = app.Ctl<BoundButton>("LinkBtn");
+    auto* unlink = app.Ctl<BoundButton>("UnLinkBtn");
     if (!link || !unlink || (sender != link && sender != unlink)) return 0;
     if (sender == link) {
         link->ShowPicture(Pic::On);
@@ -101,47 +101,47 @@ int LinkAction(AppContext& form, BoundButton* sender) {
     return 1;
 }
 
-int TypePictureAction(AppContext& form, TypePicture* sender) {
+int TypePictureAction(AppContext& app, TypePicture* sender) {
     const int tag = sender->Tag();
     const int p = tag >> 8;
     const int i = tag & 0xFF;
     if (p >= TablePages || i >= TableSlots) return 0;
     const int chosen = HintValue(sender);
-    const auto& slot = form.state().Tables.BandType[p][i];
+    const auto& slot = app.state().Tables.BandType[p][i];
     for (int k = 0; k < 3; ++k)
         if (auto* pic = qobject_cast<TypePicture*>(slot[k])) pic->ShowOn(k == chosen);
     return 0;
 }
 
-int DynTypeAction(AppContext& form, BoundCombo* box) {
+int DynTypeAction(AppContext& app, BoundCombo* box) {
     const int tag = box->Tag();
     const int p = tag >> 8;
     const int i = tag & 0xFF;
     const bool active = box->currentIndex() != 0;
     if (p < TablePages) {
         for (int k = 1; k <= 4 && i + k < TableSlots; ++k)
-            if (auto* bar = qobject_cast<BoundSlider*>(form.state().Tables.Editor[p][i + k]))
+            if (auto* bar = qobject_cast<BoundSlider*>(app.state().Tables.Editor[p][i + k]))
                 SetLook(bar, "state", active ? "on" : "off");
     }
     for (int g = 0; g < 3; ++g) {
         if (box->objectName() != QString("DEQTypeBox%1").arg(g + 1)) continue;
         for (int l = 0; l < 3; ++l)
-            if (QWidget* amp = form.Control(QString("AmpLBtn%1_%2").arg(g).arg(l))) amp->setEnabled(active);
+            if (QWidget* amp = app.Control(QString("AmpLBtn%1_%2").arg(g).arg(l))) amp->setEnabled(active);
     }
     return 0;
 }
 
-void ScrollBandIntoView(AppContext& form, int band) {
+void ScrollBandIntoView(AppContext& app, int band) {
     struct {
         int sheet;
         const char* bar;
         int span;
         int back;
     } const kStrips[] = {{1, "MicPanScrollBar", 10, 9}, {3, "MainPanScrollBar", 5, 4}, {5, "SubPanScrollBar", 5, 4}};
-    const int sheet = form.ActiveSheet();
+    const int sheet = app.ActiveSheet();
     for (const auto& s : kStrips) {
         if (s.sheet != sheet) continue;
-        auto* bar = form.Ctl<BoundSlider>(s.bar);
+        auto* bar = app.Ctl<BoundSlider>(s.bar);
         if (!bar) return;
         const int pos = bar->value();
         if (pos + s.span < band)
@@ -151,12 +151,12 @@ void ScrollBandIntoView(AppContext& form, int band) {
     }
 }
 
-int SelectBand(AppContext& form, QWidget* control, int graph) {
-    AppState& st = form.state();
+int SelectBand(AppContext& app, QWidget* control, int graph) {
+    AppState& st = app.state();
     if (st.RefreshInProgress) return 0;
     auto* edit = qobject_cast<BoundEdit*>(control);
     if (!edit) return 0;
-    const int band = BandOf(DecodeBand(form.model(), static_cast<ParamId>(edit->Tag())));
+    const int band = BandOf(DecodeBand(app.model(), static_cast<ParamId>(edit->Tag())));
     st.SelectedBand[graph] = band;
     if (st.HighlightedEdit != st.CurrentEdit) {
         if (graph < 8) {
@@ -172,19 +172,19 @@ int SelectBand(AppContext& form, QWidget* control, int graph) {
         if (st.HighlightedEdit && st.HighlightedEdit != st.CurrentEdit) SetLook(st.HighlightedEdit, "highlight", "cold");
         st.HighlightedEdit = st.CurrentEdit;
     }
-    ScrollBandIntoView(form, band);
+    ScrollBandIntoView(app, band);
     return band;
 }
 
 }  // namespace
 
-int ControlAction(AppContext& form, QWidget* control, int action) {
+int ControlAction(AppContext& app, QWidget* control, int action) {
     if (!control) return 0;
-    if (action >= 0 && action <= 9) return SelectBand(form, control, action);
+    if (action >= 0 && action <= 9) return SelectBand(app, control, action);
     auto* button = qobject_cast<BoundButton*>(control);
     switch (action) {
         case 10:
-            return button ? TabAction(form, button) : 0;
+            return button ? TabAction(app, button) : 0;
         case 11:
             return button ? Toggle(button) : 0;
         case 12:
@@ -214,31 +214,31 @@ int ControlAction(AppContext& form, QWidget* control, int action) {
             button->setText(button->Hint() == "1" ? "-" : "+");
             return HintValue(button);
         case 16:
-            return button ? PairAction(form, button, "AutoModeBtn", "ManulModeBtn", Pic::On, Pic::Off) : 0;
+            return button ? PairAction(app, button, "AutoModeBtn", "ManulModeBtn", Pic::On, Pic::Off) : 0;
         case 17:
-            return button ? PairAction(form, button, "SingModeBtn", "DiscoModeBtn", Pic::On, Pic::Stay) : 0;
+            return button ? PairAction(app, button, "SingModeBtn", "DiscoModeBtn", Pic::On, Pic::Stay) : 0;
         case 18:
-            return button ? ChoiceAction(form, button) : 0;
+            return button ? ChoiceAction(app, button) : 0;
         case 20:
-            return button ? LinkAction(form, button) : 0;
+            return button ? LinkAction(app, button) : 0;
         case 21:
-            if (auto* pic = qobject_cast<TypePicture*>(control)) return TypePictureAction(form, pic);
+            if (auto* pic = qobject_cast<TypePicture*>(control)) return TypePictureAction(app, pic);
             return 0;
         case 22:
-            if (auto* box = qobject_cast<BoundCombo*>(control)) return DynTypeAction(form, box);
+            if (auto* box = qobject_cast<BoundCombo*>(control)) return DynTypeAction(app, box);
             return 0;
         case 25:
-            return button ? PairAction(form, button, "MicABtn", "MicBBtn", Pic::On, Pic::Off) : 0;
+            return button ? PairAction(app, button, "MicABtn", "MicBBtn", Pic::On, Pic::Off) : 0;
         default:
             return 0;
     }
 }
 
-void PrepareBypassButton(AppContext& form, int page) {
+void PrepareBypassButton(AppContext& app, int page) {
     if (page < 0 || page >= PageCount || page == PageSystem) return;
-    AppState& st = form.state();
-    Model& m = form.model();
-    auto* button = form.Ctl<BoundButton>("MusEQAllpassBtn");
+    AppState& st = app.state();
+    Model& m = app.model();
+    auto* button = app.Ctl<BoundButton>("MusEQAllpassBtn");
     if (!button) return;
     if (page == PageDynEq) {
         // The dynamic EQ has no page-wide bypass (its groups have their own
@@ -249,7 +249,7 @@ void PrepareBypassButton(AppContext& form, int page) {
         button->ShowPicture(Pic::Off);
         button->setEnabled(false);
         st.BypassState[PageDynEq] = 0;
-        form.ShowEqPass(false);
+        app.ShowEqPass(false);
         return;
     }
     button->setEnabled(true);
@@ -257,8 +257,8 @@ void PrepareBypassButton(AppContext& form, int page) {
     const int ti = t & 0xFF;
     button->SetTag(t);
     button->SetHint(m.ParamImage[page][ti] != 0 ? "0" : "1");
-    st.BypassState[page] = ControlAction(form, button, 11);
-    form.ShowEqPass(st.BypassState[page] != 0);
+    st.BypassState[page] = ControlAction(app, button, 11);
+    app.ShowEqPass(st.BypassState[page] != 0);
 }
 
 }  // namespace kdsp

@@ -13,8 +13,8 @@ namespace kdsp {
 
 namespace {
 
-QWidget* Lookup(AppContext& form, const char* name) {
-    return name ? form.Control(QString::fromLatin1(name)) : nullptr;
+QWidget* Lookup(AppContext& app, const char* name) {
+    return name ? app.Control(QString::fromLatin1(name)) : nullptr;
 }
 
 // Slots that hold the placeholder edit: the holes between bound parameters.
@@ -36,8 +36,8 @@ bool IsOneOf(QObject* o) {
     return o && ((qobject_cast<T*>(o) != nullptr) || ...);
 }
 
-void FillTables(AppContext& form) {
-    AppState& st = form.state();
+void FillTables(AppContext& app) {
+    AppState& st = app.state();
     ControlTables& t = st.Tables;
     t = ControlTables{};
     for (int p = 0; p < TablePages; ++p)
@@ -47,11 +47,11 @@ void FillTables(AppContext& form) {
         const int p = PageOf(b.id);
         const int i = IndexOf(b.id);
         if (p >= TablePages || i >= TableSlots) continue;  // no control beyond slot 85
-        if (QWidget* w = Lookup(form, b.editor)) t.Editor[p][i] = w;
-        if (QWidget* w = Lookup(form, b.pane)) t.Pane[p][i] = w;
-        if (QWidget* w = Lookup(form, b.spin)) t.Spin[p][i] = w;
+        if (QWidget* w = Lookup(app, b.editor)) t.Editor[p][i] = w;
+        if (QWidget* w = Lookup(app, b.pane)) t.Pane[p][i] = w;
+        if (QWidget* w = Lookup(app, b.spin)) t.Spin[p][i] = w;
         for (int k = 0; k < 3; ++k)
-            if (QWidget* w = Lookup(form, b.typeControls[k])) t.BandType[p][i][k] = w;
+            if (QWidget* w = Lookup(app, b.typeControls[k])) t.BandType[p][i][k] = w;
     }
     struct Row {
         int graph;
@@ -64,16 +64,16 @@ void FillTables(AppContext& form) {
     for (const Row& r : kLabels)
         for (int n = 0; n < r.count; ++n)
             t.BandLabel[r.graph][n] =
-                form.Ctl<BoundLabel>(QString::fromLatin1(r.prefix) + QString::number(n + 1));
-    for (int k = 0; k < 10; ++k) t.TabButtons[k] = form.Ctl<BoundButton>(QString("FormTabBtn%1").arg(k + 1));
-    t.ChoiceGroup = {form.Ctl<BoundButton>("SysMusInputLevel"), form.Ctl<BoundButton>("SysMusInputLevel2"),
-                     form.Ctl<BoundButton>("SysMusInputLevel3")};
-    st.CurrentEdit = form.Ctl<BoundEdit>("MusFreEdit1");
+                app.Ctl<BoundLabel>(QString::fromLatin1(r.prefix) + QString::number(n + 1));
+    for (int k = 0; k < 10; ++k) t.TabButtons[k] = app.Ctl<BoundButton>(QString("FormTabBtn%1").arg(k + 1));
+    t.ChoiceGroup = {app.Ctl<BoundButton>("SysMusInputLevel"), app.Ctl<BoundButton>("SysMusInputLevel2"),
+                     app.Ctl<BoundButton>("SysMusInputLevel3")};
+    st.CurrentEdit = app.Ctl<BoundEdit>("MusFreEdit1");
     st.HighlightedEdit = st.Example;
 }
 
-void StampTags(AppContext& form) {
-    AppState& st = form.state();
+void StampTags(AppContext& app) {
+    AppState& st = app.state();
     ControlTables& t = st.Tables;
     // The point labels carry the page of their graph; rows 4 and 6 keep their own tags.
     static const int kLabelTag[7] = {0, 1, 4, 6, -1, 7, -1};
@@ -82,7 +82,7 @@ void StampTags(AppContext& form) {
         for (int n = 0; n < GraphBandCount[g] && n < LabelsPerGraph; ++n)
             if (BoundLabel* l = t.BandLabel[g][n]) l->SetTag(kLabelTag[g]);
     }
-    auto* gainLook = form.Ctl<BoundSlider>("MusEQGainBar1");
+    auto* gainLook = app.Ctl<BoundSlider>("MusEQGainBar1");
     for (int p = 0; p < TablePages; ++p) {
         const int count = std::min(PageParamCount[p], TableSlots);
         for (int i = 0; i < count; ++i) {
@@ -123,23 +123,23 @@ void Enable(QWidget* w, bool on) {
 
 }  // namespace
 
-void BuildControlTables(AppContext& form) {
-    FillTables(form);
-    AppState& st = form.state();
+void BuildControlTables(AppContext& app) {
+    FillTables(app);
+    AppState& st = app.state();
     st.RefreshInProgress = true;
-    StampTags(form);
-    StartupDefaults(form.model());
+    StampTags(app);
+    StartupDefaults(app.model());
     st.RefreshInProgress = false;
 }
 
-void SetEnableRules(AppContext& form, int manualFlag, int selector) {
-    AppState& st = form.state();
+void SetEnableRules(AppContext& app, int manualFlag, int selector) {
+    AppState& st = app.state();
     ControlTables& t = st.Tables;
-    Model& m = form.model();
+    Model& m = app.model();
     const bool manual = manualFlag != 0;
     if (selector == 255) {
         const bool musicEqOn = m.ParamImage[PageMusic][3] == 0;
-        if (musicEqOn) Enable(form.Control("MusScrollBox"), manual);
+        if (musicEqOn) Enable(app.Control("MusScrollBox"), manual);
         for (int i = 1; i <= 48; ++i) {
             if (!qobject_cast<BoundSpin*>(t.Spin[PageMusic][i]) || !musicEqOn) continue;
             Enable(t.Spin[PageMusic][i], manual);
@@ -154,23 +154,23 @@ void SetEnableRules(AppContext& form, int manualFlag, int selector) {
                 if (qobject_cast<BoundSpin*>(t.Spin[p][i])) Enable(t.Spin[p][i], manual);
                 if (qobject_cast<BoundButton*>(t.Pane[p][i])) Enable(t.Pane[p][i], manual);
             }
-        Enable(form.Control("SingModeBtn"), manual);
-        Enable(form.Control("DiscoModeBtn"), manual);
+        Enable(app.Control("SingModeBtn"), manual);
+        Enable(app.Control("DiscoModeBtn"), manual);
         return;
     }
     if (selector < 0 || selector >= PageCount) return;
     const int p = selector;
-    auto* allpass = form.Ctl<BoundButton>("MusEQAllpassBtn");
+    auto* allpass = app.Ctl<BoundButton>("MusEQAllpassBtn");
     const bool eqOn = !(allpass && allpass->Hint() == "1");
     switch (p) {
         case PageMusic:
             if (!manual) return;
-            Enable(form.Control("MusScrollBox"), eqOn);
+            Enable(app.Control("MusScrollBox"), eqOn);
             break;
-        case PageMic: Enable(form.Control("MicScrollBox"), eqOn); break;
-        case PageEcho: Enable(form.Control("EffScrollBar"), eqOn); break;
-        case PageMain: Enable(form.Control("MainPanScrollBox"), eqOn); break;
-        case PageAux1: Enable(form.Control("SubScrollPaneBox"), eqOn); break;
+        case PageMic: Enable(app.Control("MicScrollBox"), eqOn); break;
+        case PageEcho: Enable(app.Control("EffScrollBar"), eqOn); break;
+        case PageMain: Enable(app.Control("MainPanScrollBox"), eqOn); break;
+        case PageAux1: Enable(app.Control("SubScrollPaneBox"), eqOn); break;
         case PageDynEq:
             for (int g = 0; g < 3; ++g) {
                 const bool on = m.ParamImage[PageDynEq][12 * g + 1] == 0;
@@ -178,7 +178,7 @@ void SetEnableRules(AppContext& form, int manualFlag, int selector) {
                     if (auto* e = qobject_cast<BoundEdit*>(t.Editor[p][i]); e && e != st.Example) Enable(e, on);
                     if (qobject_cast<BoundSpin*>(t.Spin[p][i])) Enable(t.Spin[p][i], on);
                 }
-                Enable(form.Control(QString("DEQ%1Grop").arg(g + 1)), on);
+                Enable(app.Control(QString("DEQ%1Grop").arg(g + 1)), on);
             }
             return;
         case PageMic9: return;

@@ -8,9 +8,9 @@ class AppContext;
 
 // Fills the tables, stamps tags and hints and writes the start-up defaults
 // into the device image. Idempotent: the start-up runs it twice.
-void BuildControlTables(AppContext& form);
+void BuildControlTables(AppContext& app);
 
 // selector 255: the manual/automatic rule; 0..10: the bypass rule of that page.
-void SetEnableRules(AppContext& form, int manualFlag, int selector);
+void SetEnableRules(AppContext& app, int manualFlag, int selector);
 
 }  // namespace kdsp

@@ -44,8 +44,8 @@ bool Replaced(const Model& m, const OfflineEdits::Entry& e, bool memoryRead) {
 }
 
 // An edit the processor will not get: the window goes back to what the processor holds.
-void Forget(AppContext& form, const OfflineEdits::Entry& e, bool memoryRead) {
-    if (!Replaced(form.model(), e, memoryRead)) ApplyStoredValues(form, e.edit, e.edit.before, false);
+void Forget(AppContext& app, const OfflineEdits::Entry& e, bool memoryRead) {
+    if (!Replaced(app.model(), e, memoryRead)) ApplyStoredValues(app, e.edit, e.edit.before, false);
 }
 
 }  // namespace
@@ -77,18 +77,18 @@ void OfflineEdits::Clear() {
     if (had && Changed) Changed();
 }
 
-void ShowOfflineEdits(AppContext& form) {
-    auto* label = form.Ctl<QLabel>("OfflineEditsLabel");
+void ShowOfflineEdits(AppContext& app) {
+    auto* label = app.Ctl<QLabel>("OfflineEditsLabel");
     if (!label) return;
-    const std::vector<OfflineEdits::Entry> changes = form.OfflineList().Changes();
+    const std::vector<OfflineEdits::Entry> changes = app.OfflineList().Changes();
     label->setVisible(!changes.empty());
     SetTr(label, "text", QT_TRANSLATE_NOOP("kdsp", "离线修改：%1"), {QString::number(changes.size())});
     label->setToolTip(Listed(changes));
 }
 
-void OfferOfflineEdits(AppContext& form, bool memoryRead) {
-    Link* link = PanelLink(form);
-    OfflineEdits& list = form.OfflineList();
+void OfferOfflineEdits(AppContext& app, bool memoryRead) {
+    Link* link = PanelLink(app);
+    OfflineEdits& list = app.OfflineList();
     // Still (or again) not online: the edits wait for the next time.
     if (!link || link->LinkState != LinkOnline) return;
     const std::vector<OfflineEdits::Entry> changes = list.Changes();
@@ -98,8 +98,8 @@ void OfferOfflineEdits(AppContext& form, bool memoryRead) {
         TrN(QT_TRANSLATE_NOOP("kdsp", "离线期间修改了 %n 项设置：\n%1\n\n把这些修改发送到设备吗？不发送则放弃这些修改，保留设备上的设置。"),
             static_cast<int>(changes.size()))
             .arg(Listed(changes));
-    Model& m = form.model();
-    if (AppMessage(&form.Window(), PromptCaption(), question, MsgButtons::YesNo) == MsgAnswer::Yes) {
+    Model& m = app.model();
+    if (AppMessage(&app.Window(), PromptCaption(), question, MsgButtons::YesNo) == MsgAnswer::Yes) {
         // A write reaches the copy of the mode the processor is in; an edit of the
         // other sing/dance copy would land in the wrong one and is left out.
         int processorMode = m.DeviceImage[PageMusic][1];
@@ -108,7 +108,7 @@ void OfferOfflineEdits(AppContext& form, bool memoryRead) {
         processorMode = ModeCopyOf(processorMode);
         std::vector<StoredEdit> sent;
         std::vector<OfflineEdits::Entry> left;
-        form.History().SeparateStep([&] {
+        app.History().SeparateStep([&] {
             for (const OfflineEdits::Entry& e : changes) {
                 if (e.edit.PerMode() && e.edit.mode != processorMode) {
                     left.push_back(e);
@@ -124,21 +124,21 @@ void OfferOfflineEdits(AppContext& form, bool memoryRead) {
                     const std::size_t f = static_cast<std::size_t>(k);
                     if (e.edit.before[f] != e.edit.after[f]) edit.after[f] = e.edit.after[f];
                 }
-                ApplyStoredValues(form, edit, edit.after);
+                ApplyStoredValues(app, edit, edit.after);
                 if (IsModeSwitch(edit)) processorMode = ModeCopyOf(edit.after[0]);
                 sent.push_back(edit);
             }
         });
-        for (const OfflineEdits::Entry& e : left) Forget(form, e, memoryRead);
-        ShowStoredEdits(form, sent, true);
+        for (const OfflineEdits::Entry& e : left) Forget(app, e, memoryRead);
+        ShowStoredEdits(app, sent, true);
         if (!left.empty())
-            AppMessage(&form.Window(), PromptCaption(),
+            AppMessage(&app.Window(), PromptCaption(),
                        Tr(QT_TRANSLATE_NOOP("kdsp", "下列修改属于设备当前不在的唱歌/舞蹈模式，未发送：\n%1"))
                            .arg(Listed(left)));
         return;
     }
-    for (const OfflineEdits::Entry& e : changes) Forget(form, e, memoryRead);
-    RefreshPages(form, 20);
+    for (const OfflineEdits::Entry& e : changes) Forget(app, e, memoryRead);
+    RefreshPages(app, 20);
 }
 
 }  // namespace kdsp

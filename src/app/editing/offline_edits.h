@@ -34,10 +34,10 @@ private:
 };
 
 // The title bar's count of offline edits, with the list in its tooltip.
-void ShowOfflineEdits(AppContext& form);
+void ShowOfflineEdits(AppContext& app);
 // The link is online again: the user is asked whether the offline edits go to the
 // processor or are dropped. `memoryRead`: the link has just read the processor's
 // memory (rather than uploaded to it or saved a mode).
-void OfferOfflineEdits(AppContext& form, bool memoryRead);
+void OfferOfflineEdits(AppContext& app, bool memoryRead);
 
 }  // namespace kdsp

@@ -26,34 +26,34 @@ namespace {
 // The refresh calls handlers that must not start another refresh meanwhile.
 bool refreshing = false;
 
-void ShowButton(AppContext& form, BoundButton* c, int p, int i, int v) {
+void ShowButton(AppContext& app, BoundButton* c, int p, int i, int v) {
     if (p == PageMusic && i == 0) return;  // the manual/automatic step does it
     if (p == PageMusic && i == 1) {
         // The buttons say which copy is edited.
-        ControlAction(form, form.Control(ModeCopyOf(v) == 1 ? "DiscoModeBtn" : "SingModeBtn"), 17);
+        ControlAction(app, app.Control(ModeCopyOf(v) == 1 ? "DiscoModeBtn" : "SingModeBtn"), 17);
         return;
     }
     const ParamBinding* b = FindBinding(MakeId(p, i));
     const ButtonKind kind = b ? b->button : ButtonKind::Toggle;
     if (kind == ButtonKind::Choice) {
         c->SetHint(QString::number(v));
-        SysMusInputLevelClick(form, c);
+        ChooseGroupButton(app, c);
         return;
     }
     // The handlers toggle, so they are handed the opposite of the stored state.
     c->SetHint(v == 0 ? "1" : "0");
     switch (kind) {
-        case ButtonKind::Phase: EchoEffPhaseBtnClick(form, c); break;
+        case ButtonKind::Phase: TogglePhase(app, c); break;
         case ButtonKind::Bypass:
-            if (p == PageDynEq) DEQALLPASSBtn1Click(form, c, false);
+            if (p == PageDynEq) ToggleDynEqBypass(app, c, false);
             break;  // the page bypass button is prepared by its own step
-        default: MainLmuteBtnClick(form, c); break;
+        default: ToggleMute(app, c); break;
     }
 }
 
-void RefreshPage(AppContext& form, int p) {
-    AppState& st = form.state();
-    Model& m = form.model();
+void RefreshPage(AppContext& app, int p) {
+    AppState& st = app.state();
+    Model& m = app.model();
     const int count = std::min(PageParamCount[p], 85);
     for (int i = 0; i < count && i < TableSlots; ++i) {
         QWidget* c = st.Tables.Editor[p][i];
@@ -66,11 +66,11 @@ void RefreshPage(AppContext& form, int p) {
             // memory keeps the word for presets, backups and undo. No pause here.
             auto* pane = qobject_cast<BoundPane*>(st.Tables.Pane[p][i]);
             if (pane && pane->Hint().toInt() >= 5)
-                ApplyControlValue(form, pane, 0, 1, v);
+                ApplyControlValue(app, pane, 0, 1, v);
             else
-                MoveSlider(form, bar, v);
+                MoveSlider(app, bar, v);
         } else if (auto* button = qobject_cast<BoundButton*>(c)) {
-            ShowButton(form, button, p, i, v);
+            ShowButton(app, button, p, i, v);
         } else if (auto* box = qobject_cast<BoundCombo*>(c)) {
             // The stored-mode box keeps its start-up selection until the processor says.
             if (p == PageSystem && i == 2 && !st.DeviceMemoryRead) continue;
@@ -78,38 +78,38 @@ void RefreshPage(AppContext& form, int p) {
                 const QSignalBlocker block(box);
                 box->setCurrentIndex(((v % 10) + 10) % 10);
             }
-            if (qobject_cast<TypePicture*>(st.Tables.BandType[p][i][0])) MusModeBox1Change(form, box);
+            if (qobject_cast<TypePicture*>(st.Tables.BandType[p][i][0])) BandTypeChanged(app, box);
         } else if (qobject_cast<BoundEdit*>(c)) {
-            ApplyControlValue(form, c, 0, 1, v);
+            ApplyControlValue(app, c, 0, 1, v);
         }
     }
 }
 
-void RebuildModeList(AppContext& form, int s) {
-    auto* box = form.Ctl<QComboBox>("SysModeBox");
+void RebuildModeList(AppContext& app, int s) {
+    auto* box = app.Ctl<QComboBox>("SysModeBox");
     if (!box) return;
     {
         const QSignalBlocker block(box);
         box->clear();
         for (int k = 0; k < 9; ++k)
             box->addItem(QString::number(k + 1) + "-" +
-                         QString::fromStdString(form.model().ModeNames[static_cast<std::size_t>(k)]));
+                         QString::fromStdString(app.model().ModeNames[static_cast<std::size_t>(k)]));
         box->setCurrentIndex(s >= 0 && s < 9 ? s : -1);
     }
-    form.SysModeBoxChange(box);
+    app.ShowStoredModeName(box);
 }
 
 }  // namespace
 
-void RefreshPages(AppContext& form, int selector) {
+void RefreshPages(AppContext& app, int selector) {
     if (refreshing) return;
     refreshing = true;
-    AppState& st = form.state();
-    Model& m = form.model();
+    AppState& st = app.state();
+    Model& m = app.model();
     st.RefreshInProgress = true;
     st.SuppressSend = true;
     // The handlers run below would each redraw; the curve is drawn once at the end.
-    const bool redrawWasSuspended = form.SetCurveRedrawSuspended(true);
+    const bool redrawWasSuspended = app.SetCurveRedrawSuspended(true);
 
     // The mode word picks the copy shown, also when it came with a preset or a
     // stored edit rather than with a read.
@@ -118,37 +118,37 @@ void RefreshPages(AppContext& form, int selector) {
 
     if (selector == PageReverb) selector = PageEcho;  // both shown by the effect page
     for (int p = 0; p < PageCount; ++p)
-        if (selector == 20 || selector == p) RefreshPage(form, p);
+        if (selector == 20 || selector == p) RefreshPage(app, p);
 
-    if (auto* autoBtn = form.Ctl<BoundButton>("AutoModeBtn"), *manual = form.Ctl<BoundButton>("ManulModeBtn");
+    if (auto* autoBtn = app.Ctl<BoundButton>("AutoModeBtn"), *manual = app.Ctl<BoundButton>("ManulModeBtn");
         autoBtn && manual)
-        AutoModeBtnClick(form, m.ParamImage[PageMusic][0] == 0 ? autoBtn : manual);
+        ToggleAutoMode(app, m.ParamImage[PageMusic][0] == 0 ? autoBtn : manual);
 
     const int q = st.EqGraphSelection >> 8;
-    PrepareBypassButton(form, q);
+    PrepareBypassButton(app, q);
 
-    EnableInputLevels(form);
-    if (QWidget* user = FindControl(form, "SysUserMangerGrop")) user->setEnabled(false);
+    EnableInputLevels(app);
+    if (QWidget* user = FindControl(app, "SysUserMangerGrop")) user->setEnabled(false);
 
     const int s = m.DeviceImage[PageSystem][2];
-    if (st.DeviceMemoryRead) RebuildModeList(form, s);
+    if (st.DeviceMemoryRead) RebuildModeList(app, s);
 
     st.RefreshInProgress = false;
-    form.SetCurveRedrawSuspended(redrawWasSuspended);
-    form.DrawChannelCurve(20, q);
+    app.SetCurveRedrawSuspended(redrawWasSuspended);
+    app.DrawChannelCurve(20, q);
     // The value label shows the selected band as it is now, not as it was.
     const int sheet = st.EqGraphSelection & 0xFF;
-    if (sheet < static_cast<int>(st.SelectedBand.size())) form.DrawChannelCurve(st.SelectedBand[sheet], q);
+    if (sheet < static_cast<int>(st.SelectedBand.size())) app.DrawChannelCurve(st.SelectedBand[sheet], q);
     st.SuppressSend = false;
 
-    if (auto* label = form.Ctl<QLabel>("CurrentModeLabel"); label && st.DeviceMemoryRead)
+    if (auto* label = app.Ctl<QLabel>("CurrentModeLabel"); label && st.DeviceMemoryRead)
         SetTr(label, "text", QT_TRANSLATE_NOOP("kdsp", "（当前模式：%1 ）"), {QString::number(s + 1)});
     refreshing = false;
-    form.PanelLockAfterRefresh();
+    app.PanelLockAfterRefresh();
 }
 
-void ResetEqBands(AppContext& form, int selector) {
-    Model& m = form.model();
+void ResetEqBands(AppContext& app, int selector) {
+    Model& m = app.model();
     const bool all = selector == 20;
     if (!all && (selector < 0 || selector > PageRear)) return;
     for (int p = 0; p <= PageRear; ++p) {
@@ -176,13 +176,13 @@ void ResetEqBands(AppContext& form, int selector) {
             }
             if (!all) {
                 const int i4 = BandParamIndex(FirstEqIndex[p], b, 4);
-                SendBandParam(form, MakeId(p, i4), m.ParamImage[t][i4]);
+                SendBandParam(app, MakeId(p, i4), m.ParamImage[t][i4]);
             }
         }
     }
-    RefreshPages(form, selector);
+    RefreshPages(app, selector);
     // Group B of the microphone is shown through page 1's controls.
-    if (selector == PageMic9) RefreshPages(form, PageMic);
+    if (selector == PageMic9) RefreshPages(app, PageMic);
 }
 
 }  // namespace kdsp

@@ -6,7 +6,7 @@ namespace kdsp {
 
 class AppContext;
 
-void RefreshPages(AppContext& form, int selector);  // 0..10 one page, 20 all
-void ResetEqBands(AppContext& form, int selector);  // 0..9 one page, 20 all
+void RefreshPages(AppContext& app, int selector);  // 0..10 one page, 20 all
+void ResetEqBands(AppContext& app, int selector);  // 0..9 one page, 20 all
 
 }  // namespace kdsp

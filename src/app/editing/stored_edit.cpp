@@ -100,9 +100,9 @@ StoredValues ValuesIn(const DeviceImageRows& image, const StoredEdit& edit) {
     return v;
 }
 
-void ApplyStoredValues(AppContext& form, const StoredEdit& edit, const StoredValues& values, bool send) {
+void ApplyStoredValues(AppContext& app, const StoredEdit& edit, const StoredValues& values, bool send) {
     if (!InImage(edit.page, edit.FieldIndex(0))) return;
-    Model& m = form.model();
+    Model& m = app.model();
     Views views(m);
     views.ShowCopyOf(edit);
     // A send stores its first field itself; a band goes as one frame built from
@@ -112,15 +112,15 @@ void ApplyStoredValues(AppContext& form, const StoredEdit& edit, const StoredVal
             StoreValue(m, MakeId(edit.page, edit.FieldIndex(k)), values[static_cast<std::size_t>(k)]);
     const ParamId first = MakeId(edit.page, edit.FieldIndex(0));
     if (send && edit.band >= 0)
-        SendBandParam(form, first, values[0]);
+        SendBandParam(app, first, values[0]);
     else if (send)
-        SendParam(form, first, values[0]);
+        SendParam(app, first, values[0]);
     // The sing/dance switch itself decides which copies the window shows from now on.
     if (edit.band < 0 && edit.page == PageMusic && edit.index == 1) views.mode = ModeCopyOf(values[0]);
 }
 
-void ShowStoredEdits(AppContext& form, const std::vector<StoredEdit>& edits, bool after) {
-    RefreshPages(form, 20);
+void ShowStoredEdits(AppContext& app, const std::vector<StoredEdit>& edits, bool after) {
+    RefreshPages(app, 20);
     if (edits.empty()) return;
     // The graph redraws the band (or filter) put back last (undo goes backwards), as
     // after an edit.
@@ -129,7 +129,7 @@ void ShowStoredEdits(AppContext& form, const std::vector<StoredEdit>& edits, boo
     const ParamBinding* b = FindBinding(shown);
     const int kind = b ? b->valueKind : -1;
     if (last.band >= 0 || (kind >= 5 && kind <= 7) || kind == 13 || kind == 19)
-        form.state().LastChange = {shown, (after ? last.after : last.before)[0]};
+        app.state().LastChange = {shown, (after ? last.after : last.before)[0]};
 }
 
 namespace {

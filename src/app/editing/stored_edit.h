@@ -43,11 +43,11 @@ StoredValues ValuesIn(const DeviceImageRows& image, const StoredEdit& edit);
 // Stores `values` in the edit's words and, with `send`, sends them through the
 // window's change path (the link sends when online), whatever view the window
 // shows now. The pages are not redrawn: ShowStoredEdits does that once for a batch.
-void ApplyStoredValues(AppContext& form, const StoredEdit& edit, const StoredValues& values, bool send = true);
+void ApplyStoredValues(AppContext& app, const StoredEdit& edit, const StoredValues& values, bool send = true);
 // After a batch of ApplyStoredValues (the `after` values, else the `before` values
 // in reverse): every page shows what is stored, and the EQ graph is told of the
 // last change.
-void ShowStoredEdits(AppContext& form, const std::vector<StoredEdit>& edits, bool after);
+void ShowStoredEdits(AppContext& app, const std::vector<StoredEdit>& edits, bool after);
 
 // The edit as the window names it, in its language, one field a line part:
 // "主输出 高切频率 = 1000.0Hz", "Music Band 2 Frequency = 2000.0Hz"; of a band only

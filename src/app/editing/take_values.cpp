@@ -41,12 +41,12 @@ bool InReach(const Model& model, const ParamSpec& spec) {
     return spec.Writable() && !spec.Reserved() && (spec.Mode() < 0 || spec.Mode() == MemoryMode(model));
 }
 
-void TakeValues(AppContext& form, const std::vector<const ParamSpec*>& specs, const DeviceImageRows& source) {
-    Model& m = form.model();
+void TakeValues(AppContext& app, const std::vector<const ParamSpec*>& specs, const DeviceImageRows& source) {
+    Model& m = app.model();
     std::set<std::pair<int, int>> taken;
     for (const ParamSpec* p : specs) taken.insert({p->Page(), p->Slot()});
     std::vector<StoredEdit> edits;
-    form.History().SeparateStep([&] {
+    app.History().SeparateStep([&] {
         for (const ParamSpec* p : specs) {
             // In reach as of now: a sing/dance word taken first changes what is.
             if (!InReach(m, *p)) continue;
@@ -60,11 +60,11 @@ void TakeValues(AppContext& form, const std::vector<const ParamSpec*>& specs, co
             for (int k = 0; k < e.FieldCount(); ++k)
                 if (taken.count({e.page, DeviceSlot(e.page, e.FieldIndex(k), e.mode)}))
                     e.after[static_cast<std::size_t>(k)] = wanted[static_cast<std::size_t>(k)];
-            ApplyStoredValues(form, e, e.after);
+            ApplyStoredValues(app, e, e.after);
             edits.push_back(e);
         }
     });
-    ShowStoredEdits(form, edits, true);
+    ShowStoredEdits(app, edits, true);
 }
 
 }  // namespace kdsp

@@ -18,6 +18,6 @@ bool InReach(const Model& model, const ParamSpec& spec);
 
 // Stores (and sends) the words `specs` name with their values in `source`, in the
 // order given; words out of reach are left out. The pages show the result.
-void TakeValues(AppContext& form, const std::vector<const ParamSpec*>& specs, const DeviceImageRows& source);
+void TakeValues(AppContext& app, const std::vector<const ParamSpec*>& specs, const DeviceImageRows& source);
 
 }  // namespace kdsp

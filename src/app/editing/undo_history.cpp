@@ -50,32 +50,32 @@ void UndoHistory::Note(const StoredEdit& where) {
 
 StoredValues UndoHistory::Before(const StoredEdit& where) const { return ValuesIn(baseline_, where); }
 
-void UndoHistory::Replay(AppContext& form, const Step& step, bool forward) {
+void UndoHistory::Replay(AppContext& app, const Step& step, bool forward) {
     replaying_ = true;
     if (forward) {
-        for (const StoredEdit& e : step) ApplyStoredValues(form, e, e.after);
+        for (const StoredEdit& e : step) ApplyStoredValues(app, e, e.after);
     } else {
         // In the reverse order of the gesture's own writes.
-        for (auto e = step.rbegin(); e != step.rend(); ++e) ApplyStoredValues(form, *e, e->before);
+        for (auto e = step.rbegin(); e != step.rend(); ++e) ApplyStoredValues(app, *e, e->before);
     }
     replaying_ = false;
-    ShowStoredEdits(form, step, forward);
+    ShowStoredEdits(app, step, forward);
     baseline_ = model_.DeviceImage;
 }
 
-void UndoHistory::Move(AppContext& form, std::vector<Step>& from, std::vector<Step>& to, bool forward) {
+void UndoHistory::Move(AppContext& app, std::vector<Step>& from, std::vector<Step>& to, bool forward) {
     CloseStep();
     if (from.empty()) return;
     Step step = std::move(from.back());
     from.pop_back();
-    Replay(form, step, forward);
+    Replay(app, step, forward);
     to.push_back(std::move(step));
     Tell();
 }
 
-void UndoHistory::Undo(AppContext& form) { Move(form, undo_, redo_, false); }
+void UndoHistory::Undo(AppContext& app) { Move(app, undo_, redo_, false); }
 
-void UndoHistory::Redo(AppContext& form) { Move(form, redo_, undo_, true); }
+void UndoHistory::Redo(AppContext& app) { Move(app, redo_, undo_, true); }
 
 void UndoHistory::Clear() {
     open_.clear();

@@ -32,8 +32,8 @@ public:
 
     bool CanUndo() const { return !undo_.empty() || !open_.empty(); }
     bool CanRedo() const { return !redo_.empty() && open_.empty(); }
-    void Undo(AppContext& form);
-    void Redo(AppContext& form);
+    void Undo(AppContext& app);
+    void Redo(AppContext& app);
     // The memory was replaced (a reload, an upload, a recall, a preset): nothing
     // before it can be undone.
     void Clear();
@@ -44,9 +44,9 @@ public:
 private:
     using Step = std::vector<StoredEdit>;
     void CloseStep();
-    void Replay(AppContext& form, const Step& step, bool forward);
+    void Replay(AppContext& app, const Step& step, bool forward);
     // Undo (backwards) or redo (forward): the last step of `from` is replayed and goes to `to`.
-    void Move(AppContext& form, std::vector<Step>& from, std::vector<Step>& to, bool forward);
+    void Move(AppContext& app, std::vector<Step>& from, std::vector<Step>& to, bool forward);
     void Tell() const;
 
     Model& model_;

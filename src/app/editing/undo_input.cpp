@@ -45,7 +45,7 @@ bool IsStepKey(int key) {
 
 class UndoInput : public QObject {
 public:
-    explicit UndoInput(AppContext& form) : QObject(&form.Window()), form_(form) { setObjectName("UndoInput"); }
+    explicit UndoInput(AppContext& app) : QObject(&app.Window()), form_(app) { setObjectName("UndoInput"); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
@@ -95,30 +95,30 @@ bool IsUndoKey(const QKeyEvent* key) {
     return k == (Qt::CTRL | Qt::Key_Z) || k == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z) || k == (Qt::CTRL | Qt::Key_Y);
 }
 
-void WireUndo(AppContext& form) {
-    const auto undo = [&form] { form.History().Undo(form); };
-    const auto redo = [&form] { form.History().Redo(form); };
-    auto* undoKeys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &form.Window());
-    auto* redoKeys = new QShortcut(&form.Window());
+void WireUndo(AppContext& app) {
+    const auto undo = [&app] { app.History().Undo(app); };
+    const auto redo = [&app] { app.History().Redo(app); };
+    auto* undoKeys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &app.Window());
+    auto* redoKeys = new QShortcut(&app.Window());
     redoKeys->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    QObject::connect(undoKeys, &QShortcut::activated, &form.Window(), undo);
-    QObject::connect(redoKeys, &QShortcut::activated, &form.Window(), redo);
-    auto* undoBtn = form.Ctl<QPushButton>("UndoBtn");
-    auto* redoBtn = form.Ctl<QPushButton>("RedoBtn");
+    QObject::connect(undoKeys, &QShortcut::activated, &app.Window(), undo);
+    QObject::connect(redoKeys, &QShortcut::activated, &app.Window(), redo);
+    auto* undoBtn = app.Ctl<QPushButton>("UndoBtn");
+    auto* redoBtn = app.Ctl<QPushButton>("RedoBtn");
     if (!undoBtn || !redoBtn) return;
-    QObject::connect(undoBtn, &QPushButton::clicked, &form.Window(), undo);
-    QObject::connect(redoBtn, &QPushButton::clicked, &form.Window(), redo);
-    form.History().Changed = [&form, undoBtn, redoBtn] {
-        undoBtn->setEnabled(form.History().CanUndo());
-        redoBtn->setEnabled(form.History().CanRedo());
+    QObject::connect(undoBtn, &QPushButton::clicked, &app.Window(), undo);
+    QObject::connect(redoBtn, &QPushButton::clicked, &app.Window(), redo);
+    app.History().Changed = [&app, undoBtn, redoBtn] {
+        undoBtn->setEnabled(app.History().CanUndo());
+        redoBtn->setEnabled(app.History().CanRedo());
     };
-    form.History().Changed();
+    app.History().Changed();
 }
 
-void WatchUndoInput(AppContext& form) {
-    QWindow* window = form.Window().windowHandle();
-    if (!window || form.Window().findChild<QObject*>("UndoInput", Qt::FindDirectChildrenOnly)) return;
-    window->installEventFilter(new UndoInput(form));
+void WatchUndoInput(AppContext& app) {
+    QWindow* window = app.Window().windowHandle();
+    if (!window || app.Window().findChild<QObject*>("UndoInput", Qt::FindDirectChildrenOnly)) return;
+    window->installEventFilter(new UndoInput(app));
 }
 
 }  // namespace kdsp

@@ -9,9 +9,9 @@ namespace kdsp {
 class AppContext;
 
 // The shortcuts and the title bar's buttons (UndoBtn, RedoBtn).
-void WireUndo(AppContext& form);
+void WireUndo(AppContext& app);
 // Watches the input arriving at the window once it has its platform window.
-void WatchUndoInput(AppContext& form);
+void WatchUndoInput(AppContext& app);
 // Whether the key undoes or redoes: a text box must leave it to the window.
 bool IsUndoKey(const QKeyEvent* key);
 

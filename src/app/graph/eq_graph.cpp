@@ -23,7 +23,7 @@ inline constexpr int AxisLabelCount = 21;
 
 class EqGraphBinding : public QObject, public EqGraphDelegate {
 public:
-    EqGraphBinding(AppContext& form, EqGraphView& view) : form_(form), view_(view), curve_(form.model()) {
+    EqGraphBinding(AppContext& app, EqGraphView& view) : form_(app), view_(view), curve_(app.model()) {
         view_.SetModel(&form_.model());
         view_.SetCurveSource(&curve_);
         view_.SetDelegate(this);
@@ -71,7 +71,7 @@ public:
         if (page < 0 || page >= TablePages || index < 0 || index >= TableSlots) return false;
         auto* edit = qobject_cast<BoundEdit*>(st.Tables.Editor[page][index]);
         if (!edit || edit == st.Example || !edit->isEnabled() || !edit->isVisible()) return false;
-        MusFreEdit1Click(form_, edit);
+        TakeEditFocus(form_, edit);
         return true;
     }
 
@@ -162,7 +162,7 @@ private:
 
 namespace {
 
-EqGraphView* GraphView(AppContext& form) { return form.Ctl<EqGraphView>("AdvPanel2"); }
+EqGraphView* GraphView(AppContext& app) { return app.Ctl<EqGraphView>("AdvPanel2"); }
 
 }  // namespace
 
@@ -171,47 +171,47 @@ void EqGraphBindingDeleter::operator()(EqGraphBinding* binding) const {
     delete binding;
 }
 
-EqGraphHandle AttachEqGraph(AppContext& form) {
-    EqGraphView* view = GraphView(form);
+EqGraphHandle AttachEqGraph(AppContext& app) {
+    EqGraphView* view = GraphView(app);
     if (!view) return nullptr;
-    return EqGraphHandle(new EqGraphBinding(form, *view));
+    return EqGraphHandle(new EqGraphBinding(app, *view));
 }
 
-void DrawChannelCurve(AppContext& form, int band, int page) {
-    EqGraphView* view = GraphView(form);
+void DrawChannelCurve(AppContext& app, int band, int page) {
+    EqGraphView* view = GraphView(app);
     if (!view) return;
-    view->SetCurveColour(form.state().CurveColour);
+    view->SetCurveColour(app.state().CurveColour);
     view->DrawChannelCurve(band, page);
 }
 
-QWidget* SlotFrequencyControl(AppContext& form, int slot) {
-    EqGraphView* view = GraphView(form);
+QWidget* SlotFrequencyControl(AppContext& app, int slot) {
+    EqGraphView* view = GraphView(app);
     if (!view || slot < 0 || slot >= BandSlotCount) return nullptr;
     const BandSlot s = view->LoadedSlot(slot);
     const int p = PageOf(s.frequencyControl), i = IndexOf(s.frequencyControl);
     if (s.code >= 100 || s.frequencyControl == NoControl || p >= TablePages || i >= TableSlots) return nullptr;
-    return form.state().Tables.Editor[p][i];
+    return app.state().Tables.Editor[p][i];
 }
 
-void ShowEqPass(AppContext& form, bool visible) {
-    if (EqGraphView* view = GraphView(form)) view->SetEqPassVisible(visible);
+void ShowEqPass(AppContext& app, bool visible) {
+    if (EqGraphView* view = GraphView(app)) view->SetEqPassVisible(visible);
 }
 
-bool SetCurveRedrawSuspended(AppContext& form, bool suspended) {
-    EqGraphView* view = GraphView(form);
+bool SetCurveRedrawSuspended(AppContext& app, bool suspended) {
+    EqGraphView* view = GraphView(app);
     if (!view) return false;
     const bool before = view->CurveRedrawSuspended();
     view->SetCurveRedrawSuspended(suspended);
     return before;
 }
 
-bool CurveRedrawSuspended(AppContext& form) {
-    EqGraphView* view = GraphView(form);
+bool CurveRedrawSuspended(AppContext& app) {
+    EqGraphView* view = GraphView(app);
     return view && view->CurveRedrawSuspended();
 }
 
-void SetGraphWindowShown(AppContext& form) {
-    if (EqGraphView* view = GraphView(form)) view->SetWindowShown(true);
+void SetGraphWindowShown(AppContext& app) {
+    if (EqGraphView* view = GraphView(app)) view->SetWindowShown(true);
 }
 
 }  // namespace kdsp

@@ -21,20 +21,20 @@ using EqGraphHandle = std::unique_ptr<EqGraphBinding, EqGraphBindingDeleter>;
 // Connects the graph view built into the shared area (objectName "AdvPanel2")
 // to the window: curve source, delegate, axis labels. The window keeps the
 // handle for as long as its model and state live.
-EqGraphHandle AttachEqGraph(AppContext& form);
+EqGraphHandle AttachEqGraph(AppContext& app);
 
 // Draws the curve of one slot (0..19) or, with 20, the whole curve of a page,
 // in the window's current curve colour.
-void DrawChannelCurve(AppContext& form, int band, int page);
+void DrawChannelCurve(AppContext& app, int band, int page);
 // The editor of the frequency of a band slot of the curve last drawn; nullptr
 // for a crossover or a slot without one.
-QWidget* SlotFrequencyControl(AppContext& form, int slot);
+QWidget* SlotFrequencyControl(AppContext& app, int slot);
 // Shows or hides "EQ PASS" over the graph (the drag rules read this too).
-void ShowEqPass(AppContext& form, bool visible);
+void ShowEqPass(AppContext& app, bool visible);
 // While suspended no curve is drawn; returns the previous setting.
-bool SetCurveRedrawSuspended(AppContext& form, bool suspended);
-bool CurveRedrawSuspended(AppContext& form);
+bool SetCurveRedrawSuspended(AppContext& app, bool suspended);
+bool CurveRedrawSuspended(AppContext& app);
 // The mouse is taken by the markers once the window has shown itself.
-void SetGraphWindowShown(AppContext& form);
+void SetGraphWindowShown(AppContext& app);
 
 }  // namespace kdsp

@@ -14,6 +14,7 @@
 #include "app/editing/page_refresh.h"
 #include "app/editing/undo_history.h"
 #include "app/i18n/language.h"
+#include "app/panels/offline_preset.h"
 #include "app/panels/status_dialog.h"
 #include "app/panels/upload_guard.h"
 #include "app/state/panel_state.h"
@@ -36,7 +37,7 @@ std::optional<std::vector<std::string>> InjectedPorts(const AppOptions& options)
 
 }  // namespace
 
-struct TForm3::Parts {
+struct LinkWindow::Parts {
     Parts(Model& model, LinkHost& host, const AppOptions& options) : qt(model, host), link(qt.link()) {
         qt.transport().SetPortList(InjectedPorts(options));
         link.SetFastTransfers(options.fastTransfers);
@@ -45,7 +46,7 @@ struct TForm3::Parts {
     Link& link;
 };
 
-TForm3::TForm3(AppContext& main, TForm2& status, const AppOptions& options)
+LinkWindow::LinkWindow(AppContext& main, StatusDialog& status, const AppOptions& options)
     : QWidget(nullptr), main_(main), status_(status), options_(options) {
     setObjectName("Form3");
     setWindowTitle("Link");
@@ -77,6 +78,7 @@ TForm3::TForm3(AppContext& main, TForm2& status, const AppOptions& options)
             ShowMessage(PromptCaption().toStdString(), note.arg(deniedPorts_.join(", ")).toStdString());
         }
         UploadGuardLinkEvent(main_, event);
+        OfflinePresetLinkEvent(main_, event);
         // A transfer replaces (or rewrites) the whole memory: no edit before it can be undone.
         if (event == EventLinking || event == EventReload || event == EventUpload) main_.History().Clear();
         // Online again: the edits made meanwhile are offered, once this event is through
@@ -93,11 +95,11 @@ TForm3::TForm3(AppContext& main, TForm2& status, const AppOptions& options)
     link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
     for (const char* name : {"LinkBtn", "UnLinkBtn"})
         if (auto* b = main_.Ctl<BoundButton>(name))
-            QObject::connect(b, &QPushButton::clicked, this, [this, b] { LinkBtnClick(b); });
+            QObject::connect(b, &QPushButton::clicked, this, [this, b] { ConnectOrDisconnect(b); });
     hide();
 }
 
-TForm3::~TForm3() {
+LinkWindow::~LinkWindow() {
     // The window may outlive this link window: its edits are only stored from now on,
     // and neither they nor the panels reach for the link that goes with it.
     main_.state().SendParamHook = nullptr;
@@ -105,9 +107,9 @@ TForm3::~TForm3() {
     SetPanelLink(main_, nullptr);
 }
 
-Link& TForm3::link() { return parts_->link; }
+Link& LinkWindow::link() { return parts_->link; }
 
-void TForm3::ListPorts() {
+void LinkWindow::ListPorts() {
     Link& link = parts_->link;
     link.RefreshPortList();
     if (Settings* kept = main_.KeptSettings()) link.PreferPort(kept->SerialPort().toStdString());
@@ -118,17 +120,17 @@ void TForm3::ListPorts() {
     box->setCurrentIndex(link.SelectedPort());
 }
 
-void TForm3::LinkBtnClick(BoundButton* sender) {
+void LinkWindow::ConnectOrDisconnect(BoundButton* sender) {
     if (!sender) return;
     deniedPorts_.clear();
     parts_->link.LinkBtnClick(sender->objectName() == "LinkBtn");
 }
 
-bool TForm3::Online() const { return parts_->link.LinkState == LinkOnline; }
-int TForm3::FreshLink() const { return parts_->link.FreshLink; }
-void TForm3::SendLinkCommand(int code) { parts_->link.SendLinkCommand(static_cast<std::uint16_t>(code)); }
+bool LinkWindow::Online() const { return parts_->link.LinkState == LinkOnline; }
+int LinkWindow::FreshLink() const { return parts_->link.FreshLink; }
+void LinkWindow::SendLinkCommand(int code) { parts_->link.SendLinkCommand(static_cast<std::uint16_t>(code)); }
 
-void TForm3::CloseRequest() {
+void LinkWindow::CloseRequest() {
     // Online the processor is told (the disconnect action sends what a close sends);
     // whatever else the link was doing stops, so nothing it does later shows the
     // closed window or the status dialog again.
@@ -136,7 +138,7 @@ void TForm3::CloseRequest() {
     parts_->qt.transport().FlushWrites(200);
 }
 
-void TForm3::SetLinkLabel(const std::string& caption, const std::string& hint) {
+void LinkWindow::SetLinkLabel(const std::string& caption, const std::string& hint) {
     if (auto* label = main_.Ctl<QLabel>("LinkLabel")) {
         label->setText(QString::fromStdString(caption));
         if (auto* b = AsBound(label)) b->SetHint(QString::fromStdString(hint));
@@ -144,35 +146,35 @@ void TForm3::SetLinkLabel(const std::string& caption, const std::string& hint) {
         label->setVisible(parts_ && parts_->link.Reconnecting());
     }
 }
-void TForm3::SetStatusText(const std::string& text) { status_.SetStatusText(QString::fromStdString(text)); }
-void TForm3::SetStatusPort(const std::string& text) {
+void LinkWindow::SetStatusText(const std::string& text) { status_.SetStatusText(QString::fromStdString(text)); }
+void LinkWindow::SetStatusPort(const std::string& text) {
     port_ = QString::fromStdString(text);
     // The link names TCP "Network"; it speaks Chinese in the Chinese window.
     const bool network =
         port_ == QLatin1String("Network") && CurrentUiLanguage() == UiLanguage::Chinese;
     status_.SetPortText(network ? Tr(QT_TRANSLATE_NOOP("kdsp", "网络")) : port_);
 }
-void TForm3::SetStatusProgress(int percent) { status_.SetProgress(percent); }
-void TForm3::ShowStatusDialog() { status_.ShowDialog(); }
-void TForm3::HideStatusDialog() { status_.HideDialog(); }
+void LinkWindow::SetStatusProgress(int percent) { status_.SetProgress(percent); }
+void LinkWindow::ShowStatusDialog() { status_.ShowDialog(); }
+void LinkWindow::HideStatusDialog() { status_.HideDialog(); }
 
-void TForm3::ShowMessage(const std::string& caption, const std::string& text) {
+void LinkWindow::ShowMessage(const std::string& caption, const std::string& text) {
     diagnostics_.append(QString::fromStdString(caption + ": " + text));
     if (quiet_) return;
     AppMessage(&main_.Window(), QString::fromStdString(caption), QString::fromStdString(text));
 }
 
 // Called once the processor's memory has been read (or re-read after a recall).
-void TForm3::RefreshAllPages() {
+void LinkWindow::RefreshAllPages() {
     main_.state().DeviceMemoryRead = true;
     RefreshPages(main_, 20);
 }
 
-void TForm3::ShowLinkButtons(bool linkActive) {
+void LinkWindow::ShowLinkButtons(bool linkActive) {
     ControlAction(main_, main_.Control(linkActive ? "LinkBtn" : "UnLinkBtn"), 20);
 }
 
-void TForm3::RebuildModeList(const std::vector<std::string>& items) {
+void LinkWindow::RebuildModeList(const std::vector<std::string>& items) {
     auto* box = main_.Ctl<QComboBox>("SysModeBox");
     if (!box) return;
     const int index = box->currentIndex();
@@ -181,28 +183,28 @@ void TForm3::RebuildModeList(const std::vector<std::string>& items) {
     box->setCurrentIndex(index);
 }
 
-void TForm3::ShowDeviceIdentity(const std::string& text) {
+void LinkWindow::ShowDeviceIdentity(const std::string& text) {
     if (auto* label = main_.Ctl<QLabel>("DeviceIDLabel")) label->setText(QString::fromStdString(text));
 }
 
-void TForm3::Diagnostic(const std::string& line) { diagnostics_.append(QString::fromStdString(line)); }
+void LinkWindow::Diagnostic(const std::string& line) { diagnostics_.append(QString::fromStdString(line)); }
 
-void TForm3::ShowMainWindow() {
+void LinkWindow::ShowMainWindow() {
     main_.Window().show();
     main_.Window().raise();
 }
 
-std::optional<TcpEndpoint> TForm3::CurrentTcpEndpoint() const {
+std::optional<TcpEndpoint> LinkWindow::CurrentTcpEndpoint() const {
     auto* ip = main_.Ctl<QLineEdit>("IPstrEdit");
     auto* port = main_.Ctl<QLineEdit>("IPPortStrEdit");
     if (!ip || !port) return std::nullopt;
     return TcpEndpoint{ip->text().trimmed().toStdString(), port->text().trimmed().toInt()};
 }
 
-bool TForm3::SuppressSend() const { return main_.state().SuppressSend; }
-void TForm3::SetSuppressSend(bool on) { main_.state().SuppressSend = on; }
+bool LinkWindow::SuppressSend() const { return main_.state().SuppressSend; }
+void LinkWindow::SetSuppressSend(bool on) { main_.state().SuppressSend = on; }
 
-void TForm3::changeEvent(QEvent* e) {
+void LinkWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::LanguageChange) {
         parts_->link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
         SetStatusPort(port_.toStdString());
@@ -210,7 +212,7 @@ void TForm3::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
 }
 
-void TForm3::closeEvent(QCloseEvent* e) {
+void LinkWindow::closeEvent(QCloseEvent* e) {
     // The link window is never shown; a close request only hides it again.
     e->ignore();
     hide();

@@ -1,4 +1,4 @@
-// TForm3: the hidden link window. It owns the transports, the link timers and
+// LinkWindow: the hidden link window. It owns the transports, the link timers and
 // the link itself, and is the link's host: it shows what the link reports.
 #pragma once
 
@@ -14,17 +14,17 @@ namespace kdsp {
 
 class BoundButton;
 class Link;
-class TForm2;
+class StatusDialog;
 
-class TForm3 : public QWidget, public LinkHost {
+class LinkWindow : public QWidget, public LinkHost {
 public:
-    TForm3(AppContext& main, TForm2& status, const AppOptions& options);
-    ~TForm3() override;
+    LinkWindow(AppContext& main, StatusDialog& status, const AppOptions& options);
+    ~LinkWindow() override;
 
     // Fills ComComboBox1 with the serial ports (the injected list when given).
     void ListPorts();
     // LinkBtn connects (starts the search), UnLinkBtn disconnects.
-    void LinkBtnClick(BoundButton* sender);
+    void ConnectOrDisconnect(BoundButton* sender);
     bool Online() const;
     int FreshLink() const;
     void SendLinkCommand(int code);
@@ -61,7 +61,7 @@ protected:
 private:
     struct Parts;
     AppContext& main_;
-    TForm2& status_;
+    StatusDialog& status_;
     AppOptions options_;
     std::unique_ptr<Parts> parts_;
     bool quiet_ = false;

@@ -24,7 +24,7 @@ namespace {
 
 class AbSwitcher : public QObject {
 public:
-    explicit AbSwitcher(AppContext& form) : QObject(&form.Window()), form_(form) { setObjectName("AbSwitcher"); }
+    explicit AbSwitcher(AppContext& app) : QObject(&app.Window()), app_(app) { setObjectName("AbSwitcher"); }
 
     AbSlots slots;
 
@@ -32,7 +32,7 @@ public:
     // switched to.
     void Press(AbSlot slot) {
         if (!slots.Has(slot)) {
-            slots.Take(slot, form_.model().DeviceImage, true);
+            slots.Take(slot, app_.model().DeviceImage, true);
             Show();
             return;
         }
@@ -42,12 +42,12 @@ public:
     void SwitchTo(AbSlot slot) {
         if (!slots.Ready() || slots.Active() == slot) return;
         if (!backedUp_) {
-            if (!BackupBeforeOverwrite(form_)) return;
+            if (!BackupBeforeOverwrite(app_)) return;
             backedUp_ = true;
         }
-        const AbSwitch plan = slots.SwitchTo(slot, form_.model().DeviceImage);
+        const AbSwitch plan = slots.SwitchTo(slot, app_.model().DeviceImage);
         unreachable_ = plan.unreachable;
-        TakeValues(form_, plan.writes, slots.Image(slot));
+        TakeValues(app_, plan.writes, slots.Image(slot));
         Show();
     }
 
@@ -56,15 +56,15 @@ public:
     // A preset file into a slot; the processor is switched to it when that slot is
     // the one it holds.
     void LoadFile(AbSlot slot) {
-        const QString path = QFileDialog::getOpenFileName(&form_.Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "打开预设")),
+        const QString path = QFileDialog::getOpenFileName(&app_.Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "打开预设")),
                                                           QString(), Tr(QT_TRANSLATE_NOOP("kdsp", "预设文件 (*.Nddt *.nddt)")));
         if (path.isEmpty()) return;
         const PresetReadResult r = ReadPresetFile(PathFromText(path.toStdString()));
         if (!r.Ok()) {
-            AppMessage(&form_.Window(), PromptCaption(), QString::fromUtf8(PresetMessage(*r.error, LanguageFlagOf(CurrentUiLanguage()))));
+            AppMessage(&app_.Window(), PromptCaption(), QString::fromUtf8(PresetMessage(*r.error, LanguageFlagOf(CurrentUiLanguage()))));
             return;
         }
-        DeviceImageRows image = form_.model().DeviceImage;
+        DeviceImageRows image = app_.model().DeviceImage;
         ApplyPreset(r, image);
         const bool held = slots.Active() == slot;
         slots.Take(slot, image, false);
@@ -86,7 +86,7 @@ public:
             const char* name;
         } buttons[] = {{AbSlot::A, "AbSlotABtn"}, {AbSlot::B, "AbSlotBBtn"}};
         for (const auto& b : buttons) {
-            QWidget* w = form_.Control(b.name);
+            QWidget* w = app_.Control(b.name);
             if (!w) continue;
             SetLook(w, "state", slots.Active() == b.slot ? "on" : "up");
             const QString slot = b.slot == AbSlot::A ? "A" : "B";
@@ -95,7 +95,7 @@ public:
                                     : QT_TRANSLATE_NOOP("kdsp", "把当前设置存为%1（右键：载入预设）"),
                   {slot});
         }
-        if (QWidget* w = form_.Control("AbSwitchBtn")) {
+        if (QWidget* w = app_.Control("AbSwitchBtn")) {
             w->setEnabled(slots.Ready());
             if (unreachable_ > 0)
                 SetTr(w, "toolTip", QT_TRANSLATE_NOOP("kdsp", "在A与B之间切换 (F9)\n另一唱歌/舞蹈模式中有 %1 项不同，未发送"),
@@ -108,7 +108,7 @@ public:
     void Menu(AbSlot slot, QWidget* button, QPoint at) {
         QMenu menu(button);
         menu.addAction(Tr(QT_TRANSLATE_NOOP("kdsp", "存入当前设置")), [this, slot] {
-            slots.Take(slot, form_.model().DeviceImage, true);
+            slots.Take(slot, app_.model().DeviceImage, true);
             Show();
         });
         menu.addAction(Tr(QT_TRANSLATE_NOOP("kdsp", "载入预设文件…")), [this, slot] { LoadFile(slot); });
@@ -119,29 +119,29 @@ public:
     }
 
 private:
-    AppContext& form_;
+    AppContext& app_;
     bool backedUp_ = false;
     int unreachable_ = 0;
 };
 
-AbSwitcher* SwitcherOf(AppContext& form) {
-    return form.Window().findChild<AbSwitcher*>("AbSwitcher", Qt::FindDirectChildrenOnly);
+AbSwitcher* SwitcherOf(AppContext& app) {
+    return app.Window().findChild<AbSwitcher*>("AbSwitcher", Qt::FindDirectChildrenOnly);
 }
 
 }  // namespace
 
-AbSlots* AbSlotsOf(AppContext& form) {
-    AbSwitcher* s = SwitcherOf(form);
+AbSlots* AbSlotsOf(AppContext& app) {
+    AbSwitcher* s = SwitcherOf(app);
     return s ? &s->slots : nullptr;
 }
 
-void BuildAbSwitch(AppContext& form) {
-    QWidget* bar = form.Control("Image2");
-    QWidget* undo = form.Control("UndoBtn");
+void BuildAbSwitch(AppContext& app) {
+    QWidget* bar = app.Control("Image2");
+    QWidget* undo = app.Control("UndoBtn");
     auto* layout = bar ? qobject_cast<QBoxLayout*>(bar->layout()) : nullptr;
     if (!layout || !undo) return;
-    auto* switcher = new AbSwitcher(form);
-    Builder b(form.Registry());
+    auto* switcher = new AbSwitcher(app);
+    Builder b(app.Registry());
     int at = layout->indexOf(undo);
     const struct {
         AbSlot slot;
@@ -162,7 +162,7 @@ void BuildAbSwitch(AppContext& form) {
     toggle->setFixedSize(40, 24);
     QObject::connect(toggle, &QPushButton::clicked, switcher, [switcher] { switcher->Toggle(); });
     layout->insertWidget(at++, toggle);
-    auto* keys = new QShortcut(QKeySequence(Qt::Key_F9), &form.Window());
+    auto* keys = new QShortcut(QKeySequence(Qt::Key_F9), &app.Window());
     QObject::connect(keys, &QShortcut::activated, switcher, [switcher] { switcher->Toggle(); });
     layout->insertSpacing(at, 8);
     switcher->Show();

@@ -9,8 +9,8 @@ class AppContext;
 class AbSlots;
 
 // Puts the A/B buttons into the title bar, before the undo button, with their key.
-void BuildAbSwitch(AppContext& form);
+void BuildAbSwitch(AppContext& app);
 // The window's slots (none before BuildAbSwitch).
-AbSlots* AbSlotsOf(AppContext& form);
+AbSlots* AbSlotsOf(AppContext& app);
 
 }  // namespace kdsp

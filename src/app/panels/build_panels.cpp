@@ -7,17 +7,18 @@
 #include "app/panels/ab_switch.h"
 #include "app/panels/diff_dialog.h"
 #include "app/panels/eq_file_panel.h"
+#include "app/panels/offline_preset.h"
 #include "app/panels/panel_builders.h"
 #include "app/state/app_context.h"
 #include "app/state/panel_state.h"
 
 namespace kdsp {
 
-void BuildPanels(AppContext& form) {
-    PanelsOf(form);
+void BuildPanels(AppContext& app) {
+    PanelsOf(app);
     // The backup list and the password panels share the system page's right column.
-    if (QWidget* host = form.Control("SysPresetHost")) {
-        Builder b(form.Registry());
+    if (QWidget* host = app.Control("SysPresetHost")) {
+        Builder b(app.Registry());
         auto* v = new QVBoxLayout(host);
         v->setContentsMargins(0, 0, 0, 0);
         auto* tabs = b.Reg(new QTabWidget(host), "SysPanelTabs");
@@ -26,12 +27,13 @@ void BuildPanels(AppContext& form) {
         SetTrItems(tabs, {QT_TRANSLATE_NOOP("kdsp", "数据备份"), QT_TRANSLATE_NOOP("kdsp", "密码")});
         v->addWidget(tabs);
     }
-    BuildPresetPanel(form);
-    BuildModePanel(form);
-    BuildLockPanels(form);
-    BuildEqFilePanel(form);
-    BuildAbSwitch(form);
-    BuildDiffButton(form);
+    BuildPresetPanel(app);
+    BuildModePanel(app);
+    BuildLockPanels(app);
+    BuildEqFilePanel(app);
+    BuildAbSwitch(app);
+    BuildDiffButton(app);
+    BuildOfflinePreset(app);
 }
 
 }  // namespace kdsp

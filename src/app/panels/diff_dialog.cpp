@@ -39,7 +39,7 @@ const char* const SideCaptions[] = {
 
 class DiffDialog : public QDialog {
 public:
-    explicit DiffDialog(AppContext& form) : QDialog(&form.Window()), form_(form) {
+    explicit DiffDialog(AppContext& app) : QDialog(&app.Window()), app_(app) {
         setObjectName("DiffDialog");
         SetTr(this, "windowTitle", QT_TRANSLATE_NOOP("kdsp", "对比设置"));
         resize(760, 520);
@@ -138,13 +138,13 @@ private:
     }
 
     std::optional<DeviceImageRows> Image(Side side, QString& why) {
-        const Model& m = form_.model();
+        const Model& m = app_.model();
         switch (side) {
             case Now: return m.DeviceImage;
             case SlotA:
             case SlotB: {
                 const AbSlot slot = side == SlotA ? AbSlot::A : AbSlot::B;
-                const AbSlots* ab = AbSlotsOf(form_);
+                const AbSlots* ab = AbSlotsOf(app_);
                 if (ab && ab->Has(slot)) {
                     // The active slot is what the window holds now, edits included.
                     return ab->Active() == slot ? m.DeviceImage : ab->Image(slot);
@@ -158,7 +158,7 @@ private:
                 if (side == File) {
                     path = PathFromText(file_->text().trimmed().toStdString());
                 } else {
-                    const PanelState& st = PanelsOf(form_);
+                    const PanelState& st = PanelsOf(app_);
                     const auto backups = ListBackups(st.backupFolder, m.DeviceIdentity);
                     if (!backups.empty()) path = backups.back();
                 }
@@ -193,7 +193,7 @@ private:
 
     // The takes write into the settings now, so they exist only when the first set is that.
     bool CanTake(const ParamDifference& d) const {
-        return left_->currentIndex() == Now && d.spec && InReach(form_.model(), *d.spec);
+        return left_->currentIndex() == Now && d.spec && InReach(app_.model(), *d.spec);
     }
 
     void Fill() {
@@ -225,11 +225,11 @@ private:
     void Take(std::vector<const ParamSpec*> specs) {
         if (specs.empty()) return;
         const DeviceImageRows source = second_;
-        TakeValues(form_, specs, source);
+        TakeValues(app_, specs, source);
         Reload();
     }
 
-    AppContext& form_;
+    AppContext& app_;
     QComboBox* left_;
     QComboBox* right_;
     QLineEdit* file_;
@@ -246,9 +246,9 @@ private:
 
 }  // namespace
 
-QDialog* ShowDiffDialog(AppContext& form) {
-    auto* dialog = form.Window().findChild<DiffDialog*>("DiffDialog", Qt::FindDirectChildrenOnly);
-    if (!dialog) dialog = new DiffDialog(form);
+QDialog* ShowDiffDialog(AppContext& app) {
+    auto* dialog = app.Window().findChild<DiffDialog*>("DiffDialog", Qt::FindDirectChildrenOnly);
+    if (!dialog) dialog = new DiffDialog(app);
     dialog->Reload();
     dialog->show();
     dialog->raise();
@@ -256,16 +256,16 @@ QDialog* ShowDiffDialog(AppContext& form) {
     return dialog;
 }
 
-void BuildDiffButton(AppContext& form) {
-    QWidget* bar = form.Control("Image2");
-    QWidget* undo = form.Control("UndoBtn");
+void BuildDiffButton(AppContext& app) {
+    QWidget* bar = app.Control("Image2");
+    QWidget* undo = app.Control("UndoBtn");
     auto* layout = bar ? qobject_cast<QBoxLayout*>(bar->layout()) : nullptr;
     if (!layout || !undo) return;
-    Builder b(form.Registry());
+    Builder b(app.Registry());
     auto* w = b.Button("DiffBtn", QT_TRANSLATE_NOOP("kdsp", "对比…"), bar, "titlebutton");
     SetTr(w, "toolTip", QT_TRANSLATE_NOOP("kdsp", "列出两组设置之间不同的参数"));
     w->setFixedSize(52, 24);
-    QObject::connect(w, &QPushButton::clicked, &form.Window(), [&form] { ShowDiffDialog(form); });
+    QObject::connect(w, &QPushButton::clicked, &app.Window(), [&app] { ShowDiffDialog(app); });
     layout->insertWidget(layout->indexOf(undo), w);
 }
 

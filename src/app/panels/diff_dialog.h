@@ -11,8 +11,8 @@ namespace kdsp {
 class AppContext;
 
 // The "对比…" button in the title bar, beside the A/B buttons.
-void BuildDiffButton(AppContext& form);
+void BuildDiffButton(AppContext& app);
 // Opens the dialog (or brings it to the front) and returns it.
-QDialog* ShowDiffDialog(AppContext& form);
+QDialog* ShowDiffDialog(AppContext& app);
 
 }  // namespace kdsp

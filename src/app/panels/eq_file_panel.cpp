@@ -48,26 +48,26 @@ EqFileChooser& Chooser() {
 
 // The page whose words the EQ shown edits: the effect EQ chosen, group B of the
 // microphone, the rear or second auxiliary output through the shared controls.
-int StoredPage(AppContext& form, int shown) {
-    const Model& m = form.model();
+int StoredPage(AppContext& app, int shown) {
+    const Model& m = app.model();
     if (shown == PageEcho) return m.EffectEqVariant;
     if (shown == PageMic && m.MicBandMode == 1) return PageMic9;
     return PageOf(StorageId(m, MakeId(shown, FirstEqIndex[static_cast<std::size_t>(shown)])));
 }
 
-int ShownPage(AppContext& form) { return form.state().EqGraphSelection >> 8; }
+int ShownPage(AppContext& app) { return app.state().EqGraphSelection >> 8; }
 
 // The EQ page shown, or -1 after telling the user why there is none to use.
-int EqPageShown(AppContext& form) {
-    const int shown = ShownPage(form);
+int EqPageShown(AppContext& app) {
+    const int shown = ShownPage(app);
     if (!TakesFilterList(shown)) {
-        AppMessage(&form.Window(), PromptCaption(),
+        AppMessage(&app.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "此页面的EQ不能导入或导出滤波器列表。")));
         return -1;
     }
     // The music EQ is edited in manual mode only, as the reset button is.
-    if (form.ActiveSheet() == 0 && form.model().ParamImage[PageMusic][0] == 0) {
-        AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "请先切换到手动模式。")));
+    if (app.ActiveSheet() == 0 && app.model().ParamImage[PageMusic][0] == 0) {
+        AppMessage(&app.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "请先切换到手动模式。")));
         return -1;
     }
     return shown;
@@ -109,19 +109,19 @@ QString Summary(const EqFit& fit) {
 
 // Every band of the page as one band frame, the crossover words that change one by
 // one; all as one step of the undo history.
-void ApplyFit(AppContext& form, int shown, const EqFit& fit) {
-    Model& m = form.model();
+void ApplyFit(AppContext& app, int shown, const EqFit& fit) {
+    Model& m = app.model();
     const PageEqWrites writes = WritesFor(fit.before, fit.after, shown);
-    form.History().SeparateStep([&] {
+    app.History().SeparateStep([&] {
         for (const auto& band : writes.bands) {
             for (int k = 0; k < 4; ++k)
                 StoreValue(m, band[static_cast<std::size_t>(k)].id, band[static_cast<std::size_t>(k)].value);
-            SendBandParam(form, band[4].id, band[4].value);
+            SendBandParam(app, band[4].id, band[4].value);
         }
-        for (const EqWord& w : writes.words) SendParam(form, w.id, w.value);
+        for (const EqWord& w : writes.words) SendParam(app, w.id, w.value);
     });
-    RefreshPages(form, shown);
-    form.DrawChannelCurve(20, shown);
+    RefreshPages(app, shown);
+    app.DrawChannelCurve(20, shown);
 }
 
 }  // namespace
@@ -132,53 +132,53 @@ EqFileChooser SetEqFileChooser(EqFileChooser chooser) {
     return previous;
 }
 
-void EqImportBtnClick(AppContext& form) {
-    const int shown = EqPageShown(form);
+void ImportEqFile(AppContext& app) {
+    const int shown = EqPageShown(app);
     if (shown < 0) return;
-    const EqFileChoice choice = Chooser()(&form.Window(), false);
+    const EqFileChoice choice = Chooser()(&app.Window(), false);
     if (choice.path.isEmpty()) return;
     QFile file(choice.path);
     if (!file.open(QIODevice::ReadOnly)) {
-        AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "无法读取文件: %1")).arg(choice.path));
+        AppMessage(&app.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "无法读取文件: %1")).arg(choice.path));
         return;
     }
     const QByteArray bytes = file.read(static_cast<qint64>(MaxFilterFileBytes) + 1);
     const FilterList list = ReadFilterList(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    Model& m = form.model();
-    const int stored = StoredPage(form, shown);
+    Model& m = app.model();
+    const int stored = StoredPage(app, shown);
     const EqFit fit = list.Ok() ? FitToPage(list, ReadPageEq(m.DeviceImage, stored, m.ModeFlag), false) : EqFit{};
     const std::string error = list.Ok() ? fit.error : list.error;
     if (!error.empty()) {
-        AppMessage(&form.Window(), PromptCaption(),
+        AppMessage(&app.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "不能导入此文件: %1")).arg(Q(error)));
         return;
     }
-    if (AppMessage(&form.Window(), PromptCaption(), Summary(fit), MsgButtons::YesNo) != MsgAnswer::Yes) return;
-    ApplyFit(form, shown, fit);
+    if (AppMessage(&app.Window(), PromptCaption(), Summary(fit), MsgButtons::YesNo) != MsgAnswer::Yes) return;
+    ApplyFit(app, shown, fit);
 }
 
-void EqExportBtnClick(AppContext& form) {
-    const int shown = EqPageShown(form);
+void ExportEqFile(AppContext& app) {
+    const int shown = EqPageShown(app);
     if (shown < 0) return;
-    const EqFileChoice choice = Chooser()(&form.Window(), true);
+    const EqFileChoice choice = Chooser()(&app.Window(), true);
     if (choice.path.isEmpty()) return;
-    const Model& m = form.model();
-    const int stored = StoredPage(form, shown);
+    const Model& m = app.model();
+    const int stored = StoredPage(app, shown);
     const std::string text = ExportFilterList(ReadPageEq(m.DeviceImage, stored, m.ModeFlag),
                                               choice.apo ? FilterFormat::Apo : FilterFormat::Rew,
                                               "kdsp " + std::string(FilterPageName(stored)) + " EQ");
     QSaveFile out(choice.path);
     if (!out.open(QIODevice::WriteOnly) || out.write(text.data(), static_cast<qint64>(text.size())) < 0 ||
         !out.commit()) {
-        AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "无法写入文件: %1")).arg(choice.path));
+        AppMessage(&app.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "无法写入文件: %1")).arg(choice.path));
     }
 }
 
-void BuildEqFilePanel(AppContext& form) {
-    if (auto* b = form.Ctl<QPushButton>("EqImportBtn"))
-        QObject::connect(b, &QPushButton::clicked, &form.Window(), [&form] { EqImportBtnClick(form); });
-    if (auto* b = form.Ctl<QPushButton>("EqExportBtn"))
-        QObject::connect(b, &QPushButton::clicked, &form.Window(), [&form] { EqExportBtnClick(form); });
+void BuildEqFilePanel(AppContext& app) {
+    if (auto* b = app.Ctl<QPushButton>("EqImportBtn"))
+        QObject::connect(b, &QPushButton::clicked, &app.Window(), [&app] { ImportEqFile(app); });
+    if (auto* b = app.Ctl<QPushButton>("EqExportBtn"))
+        QObject::connect(b, &QPushButton::clicked, &app.Window(), [&app] { ExportEqFile(app); });
 }
 
 }  // namespace kdsp

@@ -24,9 +24,9 @@ using EqFileChooser = std::function<EqFileChoice(QWidget* parent, bool save)>;
 EqFileChooser SetEqFileChooser(EqFileChooser chooser);
 
 // Connects the two buttons (EqImportBtn, EqExportBtn) of the EQ tool bar.
-void BuildEqFilePanel(AppContext& form);
+void BuildEqFilePanel(AppContext& app);
 
-void EqImportBtnClick(AppContext& form);
-void EqExportBtnClick(AppContext& form);
+void ImportEqFile(AppContext& app);
+void ExportEqFile(AppContext& app);
 
 }  // namespace kdsp

@@ -53,8 +53,8 @@ KeyClass ClassifyKey(int key, const QString& text) {
 // Digits only, and the change panels check their boxes before each key lands.
 class PasswordKeys : public QObject {
 public:
-    PasswordKeys(AppContext& form, int changePanel, QObject* parent)
-        : QObject(parent), form_(form), changePanel_(changePanel) {}
+    PasswordKeys(AppContext& app, int changePanel, QObject* parent)
+        : QObject(parent), form_(app), changePanel_(changePanel) {}
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() != QEvent::KeyPress) return QObject::eventFilter(watched, e);
         auto* key = static_cast<QKeyEvent*>(e);
@@ -83,11 +83,11 @@ QLineEdit* PasswordEdit(Builder& b, const QString& name, int maxLength, QWidget*
     return e;
 }
 
-void TellWrongPassword(AppContext& form) {
-    AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码错误!")));
+void TellWrongPassword(AppContext& app) {
+    AppMessage(&app.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码错误!")));
 }
 
-QGroupBox* ChangePanel(Builder& b, AppContext& form, QWidget* parent, const QString& groupName, const QString& title,
+QGroupBox* ChangePanel(Builder& b, AppContext& app, QWidget* parent, const QString& groupName, const QString& title,
                        const ChangeBoxes& boxes, int length, int which) {
     auto* g = b.Group(groupName, title, parent);
     auto* grid = new QGridLayout(g);
@@ -97,7 +97,7 @@ QGroupBox* ChangePanel(Builder& b, AppContext& form, QWidget* parent, const QStr
                                QT_TRANSLATE_NOOP("kdsp", "新密码输入："),
                                QT_TRANSLATE_NOOP("kdsp", "新密码确定：")};
     const char* names[3] = {boxes.old, boxes.entry, boxes.confirm};
-    auto* keys = new PasswordKeys(form, which, g);
+    auto* keys = new PasswordKeys(app, which, g);
     for (int r = 0; r < 3; ++r) {
         QLineEdit* e = PasswordEdit(b, QString::fromLatin1(names[r]), length, g);
         e->installEventFilter(keys);
@@ -108,9 +108,9 @@ QGroupBox* ChangePanel(Builder& b, AppContext& form, QWidget* parent, const QStr
     return g;
 }
 
-void ResetChangeBoxes(AppContext& form, const ChangeBoxes& boxes) {
+void ResetChangeBoxes(AppContext& app, const ChangeBoxes& boxes) {
     for (const char* n : {boxes.old, boxes.entry, boxes.confirm})
-        if (auto* e = form.Ctl<QLineEdit>(QString::fromLatin1(n))) {
+        if (auto* e = app.Ctl<QLineEdit>(QString::fromLatin1(n))) {
             e->clear();
             if (n != boxes.old) e->setEnabled(false);
         }
@@ -119,9 +119,9 @@ void ResetChangeBoxes(AppContext& form, const ChangeBoxes& boxes) {
 // The unlock box floats over the system page: centred across the window, at the
 // height nearest the middle where it hides none of the page's groups, so the
 // switches it is about stay in sight.
-void PlaceUnlockBox(AppContext& form, QWidget* box) {
-    QWidget& window = form.Window();
-    auto* pages = qobject_cast<QStackedWidget*>(form.Control("FormPageItem"));
+void PlaceUnlockBox(AppContext& app, QWidget* box) {
+    QWidget& window = app.Window();
+    auto* pages = qobject_cast<QStackedWidget*>(app.Control("FormPageItem"));
     std::vector<QRect> groups;
     if (QWidget* sheet = pages ? pages->currentWidget() : nullptr)
         for (QGroupBox* g : sheet->findChildren<QGroupBox*>())
@@ -143,13 +143,13 @@ void PlaceUnlockBox(AppContext& form, QWidget* box) {
     box->move(x, middle);
 }
 
-void SetWindowTaken(AppContext& form, bool taken) {
-    if (QWidget* top = form.Control("TopTileGrop")) top->setEnabled(!taken);
-    if (QWidget* pages = form.Control("FormPageItem")) pages->setEnabled(!taken);
-    if (QWidget* box = form.Control("FirstCheckGrop")) {
+void SetWindowTaken(AppContext& app, bool taken) {
+    if (QWidget* top = app.Control("TopTileGrop")) top->setEnabled(!taken);
+    if (QWidget* pages = app.Control("FormPageItem")) pages->setEnabled(!taken);
+    if (QWidget* box = app.Control("FirstCheckGrop")) {
         box->setVisible(taken);
         if (taken) {
-            PlaceUnlockBox(form, box);
+            PlaceUnlockBox(app, box);
             box->raise();
         }
     }
@@ -159,15 +159,15 @@ void SetWindowTaken(AppContext& form, bool taken) {
 
 bool PasswordKeyAccepted(int key, const QString& text) { return ClassifyKey(key, text) != KeyClass::Dropped; }
 
-void BuildLockPanels(AppContext& form) {
-    Builder b(form.Registry());
+void BuildLockPanels(AppContext& app) {
+    Builder b(app.Registry());
 
     // The unlock box floats over the window, outside the parts it disables.
-    auto* unlock = b.Group("FirstCheckGrop", QString(), &form.Window());
+    auto* unlock = b.Group("FirstCheckGrop", QString(), &app.Window());
     auto* uv = new QGridLayout(unlock);
     uv->setContentsMargins(12, 10, 12, 10);
     uv->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入解锁密码："), unlock), 0, 0, 1, 2);
-    auto* unlockKeys = new PasswordKeys(form, 0, unlock);
+    auto* unlockKeys = new PasswordKeys(app, 0, unlock);
     QLineEdit* panelEntry = PasswordEdit(b, "PanelPassWordEdit", 6, unlock);
     panelEntry->installEventFilter(unlockKeys);
     uv->addWidget(panelEntry, 1, 0);
@@ -177,10 +177,10 @@ void BuildLockPanels(AppContext& form) {
     // Nothing of the page below shows through it.
     unlock->setAutoFillBackground(true);
     unlock->hide();
-    QObject::connect(ok, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton4Click(form); });
-    QObject::connect(panelEntry, &QLineEdit::returnPressed, &form.Window(), [&form] { RzBmpButton4Click(form); });
+    QObject::connect(ok, &QPushButton::clicked, &app.Window(), [&app] { UnlockWindow(app); });
+    QObject::connect(panelEntry, &QLineEdit::returnPressed, &app.Window(), [&app] { UnlockWindow(app); });
 
-    QWidget* host = form.Control("SysPasswordPage");
+    QWidget* host = app.Control("SysPasswordPage");
     if (!host) return;
     auto* v = new QVBoxLayout(host);
     v->setContentsMargins(4, 4, 4, 4);
@@ -195,66 +195,66 @@ void BuildLockPanels(AppContext& form) {
     auto* sysOk = b.Button("RzBmpButton118", QT_TRANSLATE_NOOP("kdsp", "确定"), gate, "action");
     gg->addWidget(sysOk, 0, 2);
     v->addWidget(gate);
-    QObject::connect(sysOk, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton118Click(form); });
+    QObject::connect(sysOk, &QPushButton::clicked, &app.Window(), [&app] { CheckSystemPassword(app); });
 
-    v->addWidget(ChangePanel(b, form, host, "SysPassChangeGrop",
+    v->addWidget(ChangePanel(b, app, host, "SysPassChangeGrop",
                              QT_TRANSLATE_NOOP("kdsp", "系统密码修改"), SystemBoxes,
                              SystemPasswordLength, 1));
-    v->addWidget(ChangePanel(b, form, host, "PanelPassChangeGrop",
+    v->addWidget(ChangePanel(b, app, host, "PanelPassChangeGrop",
                              QT_TRANSLATE_NOOP("kdsp", "自动键盘锁密码修改"), PanelBoxes,
                              PanelPasswordLength, 2));
     v->addStretch(1);
 }
 
-void PanelLockAfterRefresh(AppContext& form) {
-    Link* link = PanelLink(form);
-    if (!link || link->FreshLink != 1 || form.model().ParamImage[PageSystem][13] != 1) return;
+void PanelLockAfterRefresh(AppContext& app) {
+    Link* link = PanelLink(app);
+    if (!link || link->FreshLink != 1 || app.model().ParamImage[PageSystem][13] != 1) return;
     link->FreshLink = 2;  // before the tab switch, whose own refresh comes back here
-    if (BoundButton* sys = form.state().Tables.TabButtons[7]) form.FormTabBtn1Click(sys);
-    SetWindowTaken(form, true);  // the unlock box finds its place on the system page
-    if (QWidget* entry = form.Control("PanelPassWordEdit")) entry->setFocus();
+    if (BoundButton* sys = app.state().Tables.TabButtons[7]) app.SelectTab(sys);
+    SetWindowTaken(app, true);  // the unlock box finds its place on the system page
+    if (QWidget* entry = app.Control("PanelPassWordEdit")) entry->setFocus();
 }
 
-void RzBmpButton4Click(AppContext& form) {
-    auto* entry = form.Ctl<QLineEdit>("PanelPassWordEdit");
+void UnlockWindow(AppContext& app) {
+    auto* entry = app.Ctl<QLineEdit>("PanelPassWordEdit");
     if (!entry) return;
-    const std::string& password = form.model().PanelPassword;
+    const std::string& password = app.model().PanelPassword;
     const bool right = static_cast<int>(password.size()) == PanelPasswordLength && entry->text().toStdString() == password;
     entry->clear();
     if (!right) {
-        TellWrongPassword(form);
+        TellWrongPassword(app);
         return;
     }
-    SetWindowTaken(form, false);
-    AppMessage(&form.Window(), AppTitle(), Tr(QT_TRANSLATE_NOOP("kdsp", "解锁成功")));
+    SetWindowTaken(app, false);
+    AppMessage(&app.Window(), AppTitle(), Tr(QT_TRANSLATE_NOOP("kdsp", "解锁成功")));
 }
 
-void RzBmpButton118Click(AppContext& form) {
-    auto* entry = form.Ctl<QLineEdit>("SysPassEdit");
+void CheckSystemPassword(AppContext& app) {
+    auto* entry = app.Ctl<QLineEdit>("SysPassEdit");
     if (!entry) return;
     const std::string typed = entry->text().toStdString();
     entry->clear();
-    const std::string& password = form.model().SystemPassword;
+    const std::string& password = app.model().SystemPassword;
     if (static_cast<int>(typed.size()) != SystemPasswordLength || typed != password) {
-        TellWrongPassword(form);
+        TellWrongPassword(app);
         return;
     }
-    Link* link = PanelLink(form);
+    Link* link = PanelLink(app);
     if (!link || link->LinkState != LinkOnline) return;
-    if (QWidget* user = form.Control("SysUserMangerGrop")) user->setEnabled(true);
+    if (QWidget* user = app.Control("SysUserMangerGrop")) user->setEnabled(true);
     link->SendPassword(IdSystemPassword, typed);
 }
 
-bool CheckPasswordChange(AppContext& form, bool systemPassword, int key) {
+bool CheckPasswordChange(AppContext& app, bool systemPassword, int key) {
     const ChangeBoxes& boxes = systemPassword ? SystemBoxes : PanelBoxes;
     const int length = systemPassword ? SystemPasswordLength : PanelPasswordLength;
-    auto* old = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.old));
-    auto* entry = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.entry));
-    auto* confirm = form.Ctl<QLineEdit>(QString::fromLatin1(boxes.confirm));
-    Link* link = PanelLink(form);
+    auto* old = app.Ctl<QLineEdit>(QString::fromLatin1(boxes.old));
+    auto* entry = app.Ctl<QLineEdit>(QString::fromLatin1(boxes.entry));
+    auto* confirm = app.Ctl<QLineEdit>(QString::fromLatin1(boxes.confirm));
+    Link* link = PanelLink(app);
     if (!old || !entry || !confirm || !link || link->LinkState != LinkOnline)
         return false;
-    std::string& current = systemPassword ? form.model().SystemPassword : form.model().PanelPassword;
+    std::string& current = systemPassword ? app.model().SystemPassword : app.model().PanelPassword;
     if (static_cast<int>(current.size()) != length)
         return false;
     if (old->text().toStdString() != current) {
@@ -264,8 +264,8 @@ bool CheckPasswordChange(AppContext& form, bool systemPassword, int key) {
         const bool full = old->text().size() == length && key != Qt::Key_Backspace;
         if (!(enter && !old->text().isEmpty()) && !full)
             return false;
-        TellWrongPassword(form);
-        ResetChangeBoxes(form, boxes);
+        TellWrongPassword(app);
+        ResetChangeBoxes(app, boxes);
         return true;
     }
     entry->setEnabled(true);
@@ -274,13 +274,13 @@ bool CheckPasswordChange(AppContext& form, bool systemPassword, int key) {
         return false;
     const std::string typed = entry->text().toStdString();
     const std::string again = confirm->text().toStdString();
-    ResetChangeBoxes(form, boxes);
+    ResetChangeBoxes(app, boxes);
     if (typed != again) {
-        AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码不一致!")));
+        AppMessage(&app.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码不一致!")));
     } else if (typed != current) {
         current = typed;
         link->SendPassword(systemPassword ? IdSystemPassword : IdPanelPassword, typed);
-        AppMessage(&form.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码修改成功!")));
+        AppMessage(&app.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码修改成功!")));
     }
     return true;
 }

@@ -35,18 +35,18 @@ QString Named(QString text) {
 
 }  // namespace
 
-void BuildModePanel(AppContext& form) {
-    if (auto* group = form.Ctl<QGroupBox>("SysModeGrop"))
+void BuildModePanel(AppContext& app) {
+    if (auto* group = app.Ctl<QGroupBox>("SysModeGrop"))
         SetTr(group, "title", QT_TRANSLATE_NOOP("kdsp", "设备模式管理"));
-    auto* box = form.Ctl<QComboBox>("SysModeBox");
+    auto* box = app.Ctl<QComboBox>("SysModeBox");
     if (box) {
         box->setEditable(false);
         for (int m = 1; m <= ModeItemsBeforeRead; ++m) box->addItem(QString::fromStdString(ModeItemText(m, "")));
         box->setCurrentIndex(0);
     }
-    QWidget* host = form.Control("SysModePanelHost");
+    QWidget* host = app.Control("SysModePanelHost");
     if (!host) return;
-    Builder b(form.Registry());
+    Builder b(app.Registry());
     auto* v = new QVBoxLayout(host);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(4);
@@ -68,32 +68,32 @@ void BuildModePanel(AppContext& form) {
     v->addLayout(buttons);
 
     if (box)
-        QObject::connect(box, &QComboBox::currentIndexChanged, &form.Window(),
-                         [&form, box] { SysModeBoxChange(form, box); });
-    QObject::connect(recall, &QPushButton::clicked, &form.Window(), [&form, recall] { RzBmpButton121Click(form, recall); });
-    QObject::connect(save, &QPushButton::clicked, &form.Window(), [&form, save] { RzBmpButton121Click(form, save); });
+        QObject::connect(box, &QComboBox::currentIndexChanged, &app.Window(),
+                         [&app, box] { ShowStoredModeName(app, box); });
+    QObject::connect(recall, &QPushButton::clicked, &app.Window(), [&app, recall] { RecallOrSaveMode(app, recall); });
+    QObject::connect(save, &QPushButton::clicked, &app.Window(), [&app, save] { RecallOrSaveMode(app, save); });
 }
 
-void SysModeBoxChange(AppContext& form, QComboBox* box) {
+void ShowStoredModeName(AppContext& app, QComboBox* box) {
     if (!box) return;
-    auto* edit = form.Ctl<QLineEdit>("PresetModeEdit");
+    auto* edit = app.Ctl<QLineEdit>("PresetModeEdit");
     if (!edit) return;
     const int index = box->currentIndex();
     if (index < 0) return;
     edit->setText(QString::fromStdString(ModeNameOfItem(box->currentText().toStdString(), index)));
 }
 
-void RzBmpButton121Click(AppContext& form, QObject* sender) {
-    auto* box = form.Ctl<QComboBox>("SysModeBox");
+void RecallOrSaveMode(AppContext& app, QObject* sender) {
+    auto* box = app.Ctl<QComboBox>("SysModeBox");
     if (!box || !sender || box->currentIndex() < 0) return;
     const int index = box->currentIndex();
-    Link* link = PanelLink(form);
-    Model& model = form.model();
+    Link* link = PanelLink(app);
+    Model& model = app.model();
 
     const bool recall = sender->objectName() == QLatin1String("RzBmpButton121");
     if (index >= StoredModeCount) {
         // Only the start-up list, before the processor has been read, offers these.
-        AppMessage(&form.Window(), PromptCaption(),
+        AppMessage(&app.Window(), PromptCaption(),
                    (recall ? Tr(QT_TRANSLATE_NOOP("kdsp", "设备只有 %1 个存储模式，无法调用模式 %2!"))
                            : Tr(QT_TRANSLATE_NOOP("kdsp", "设备只有 %1 个存储模式，无法保存为模式 %2!")))
                        .arg(StoredModeCount)
@@ -102,12 +102,12 @@ void RzBmpButton121Click(AppContext& form, QObject* sender) {
     }
     if (recall) {
         if (AppMessage(
-                &form.Window(), PromptCaption(),
+                &app.Window(), PromptCaption(),
                 Tr(QT_TRANSLATE_NOOP("kdsp", "模式切换为%1?")).arg(Named(box->currentText())),
                 MsgButtons::YesNo) != MsgAnswer::Yes)
             return;
         // The recalled mode replaces the processor's memory: it is kept first.
-        if (link && link->LinkState == LinkOnline && !BackupBeforeOverwrite(form)) return;
+        if (link && link->LinkState == LinkOnline && !BackupBeforeOverwrite(app)) return;
         // The link shows "加载中..." and reloads the pages once the processor answers.
         if (link)
             link->SendParam(IdRecallMode, index);
@@ -117,14 +117,14 @@ void RzBmpButton121Click(AppContext& form, QObject* sender) {
     }
 
     if (model.ParamImage[PageSystem][12] != 1) {
-        AppMessage(&form.Window(), PromptCaption(),
+        AppMessage(&app.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "用户模式无法执行保存操作!")));
         return;
     }
-    auto* edit = form.Ctl<QLineEdit>("PresetModeEdit");
+    auto* edit = app.Ctl<QLineEdit>("PresetModeEdit");
     const QString name = edit ? edit->text() : QString();
     if (AppMessage(
-            &form.Window(), PromptCaption(),
+            &app.Window(), PromptCaption(),
             Tr(QT_TRANSLATE_NOOP("kdsp", "保存当前模式为 %1-%2?")).arg(index + 1).arg(Named(name)),
             MsgButtons::YesNo) != MsgAnswer::Yes)
         return;

@@ -34,27 +34,27 @@ const QString WindowCaption = QStringLiteral("Audio Effect Controller v3.1.0");
 
 class OfflinePreset : public QObject {
 public:
-    explicit OfflinePreset(AppContext& form) : QObject(&form.Window()), form_(form) { setObjectName("OfflinePreset"); }
+    explicit OfflinePreset(AppContext& app) : QObject(&app.Window()), app_(app) { setObjectName("OfflinePreset"); }
 
     PresetDocument doc;
     DeviceImageRows saved{};  // the settings as last read or saved: unsaved edits differ from it
     DeviceImageRows kept{};   // the document's settings, kept while a read replaces the window's memory
     bool keptValid = false;
 
-    AppContext& form() { return form_; }
+    AppContext& app() { return app_; }
 
     bool Online() {
-        Link* link = PanelLink(form_);
+        Link* link = PanelLink(app_);
         return link && link->LinkState == LinkOnline;
     }
 
     void ShowTitle() {
         const bool open = doc.IsOpen();
-        if (open) doc.SetModified(Differs(form_.model().DeviceImage, saved));
-        if (auto* title = form_.Ctl<QLabel>("Label77"))
+        if (open) doc.SetModified(Differs(app_.model().DeviceImage, saved));
+        if (auto* title = app_.Ctl<QLabel>("Label77"))
             title->setText(open ? WindowCaption + QStringLiteral(" — ") + QString::fromStdString(doc.Title())
                                 : WindowCaption);
-        if (QWidget* save = form_.Control("SavePresetBtn")) save->setEnabled(open);
+        if (QWidget* save = app_.Control("SavePresetBtn")) save->setEnabled(open);
     }
 
     static bool Differs(const DeviceImageRows& a, const DeviceImageRows& b) {
@@ -68,18 +68,18 @@ public:
         std::filesystem::path path = doc.Path();
         if (as || !doc.IsOpen()) {
             const QString chosen = QFileDialog::getSaveFileName(
-                &form_.Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "预设另存为")),
-                QString::fromStdString(PanelsOf(form_).folders.PresetFolder.string()),
+                &app_.Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "预设另存为")),
+                QString::fromStdString(PanelsOf(app_).folders.PresetFolder.string()),
                 Tr(QT_TRANSLATE_NOOP("kdsp", "预设文件 (*.Nddt *.nddt)")));
             if (chosen.isEmpty()) return;
             path = PathFromText(chosen.toStdString());
             if (path.extension().string().empty()) path += std::string(PresetExtension);
         }
         try {
-            doc.Save(form_.model().DeviceImage, path);
-            saved = form_.model().DeviceImage;
+            doc.Save(app_.model().DeviceImage, path);
+            saved = app_.model().DeviceImage;
         } catch (const std::exception& e) {
-            AppMessage(&form_.Window(), PromptCaption(),
+            AppMessage(&app_.Window(), PromptCaption(),
                        Tr(QT_TRANSLATE_NOOP("kdsp", "无法保存预设：\n%1")).arg(QString::fromUtf8(e.what())));
         }
         ShowTitle();
@@ -89,7 +89,7 @@ public:
     void Offer() {
         if (!keptValid || !doc.IsOpen()) return;
         keptValid = false;
-        Model& m = form_.model();
+        Model& m = app_.model();
         std::vector<ParamDifference> diff;
         for (ParamDifference& d : DiffImages(m.DeviceImage, kept))
             if (UploadCarries(d.page, d.slot)) diff.push_back(std::move(d));
@@ -111,15 +111,15 @@ public:
             TrN(QT_TRANSLATE_NOOP("kdsp", "设备的设置与预设“%1”有 %n 项不同（设备 → 预设）：\n%2\n\n把编辑的预设发送到设备吗？"),
                 static_cast<int>(diff.size()))
                 .arg(name, lines.join('\n'));
-        if (AppChoice(&form_.Window(), PromptCaption(), question, Tr(QT_TRANSLATE_NOOP("kdsp", "发送预设")),
+        if (AppChoice(&app_.Window(), PromptCaption(), question, Tr(QT_TRANSLATE_NOOP("kdsp", "发送预设")),
                       Tr(QT_TRANSLATE_NOOP("kdsp", "不发送"))) == MsgAnswer::Yes) {
             DeviceImageRows image = kept;
             MirrorSystemWordsForSave(image);
-            SendPreset(form_, ParsePreset(FormatPresetFile(image)));
+            SendPreset(app_, ParsePreset(FormatPresetFile(image)));
             ShowTitle();
             return;
         }
-        if (AppChoice(&form_.Window(), PromptCaption(),
+        if (AppChoice(&app_.Window(), PromptCaption(),
                       Tr(QT_TRANSLATE_NOOP("kdsp", "保留设备的设置（关闭预设“%1”），还是断开设备继续离线编辑预设？")).arg(name),
                       Tr(QT_TRANSLATE_NOOP("kdsp", "保留设备的设置")),
                       Tr(QT_TRANSLATE_NOOP("kdsp", "继续离线编辑"))) == MsgAnswer::Yes) {
@@ -128,75 +128,75 @@ public:
             return;
         }
         // Offline again, the window holds the document as it was left.
-        if (Link* link = PanelLink(form_)) link->LinkBtnClick(false);
+        if (Link* link = PanelLink(app_)) link->LinkBtnClick(false);
         m.DeviceImage = kept;
-        form_.History().Clear();
-        form_.OfflineList().Clear();
-        RefreshPages(form_, 20);
+        app_.History().Clear();
+        app_.OfflineList().Clear();
+        RefreshPages(app_, 20);
         ShowTitle();
     }
 
 private:
-    AppContext& form_;
+    AppContext& app_;
 };
 
-OfflinePreset* DocumentOf(AppContext& form) {
-    return form.Window().findChild<OfflinePreset*>("OfflinePreset", Qt::FindDirectChildrenOnly);
+OfflinePreset* DocumentOf(AppContext& app) {
+    return app.Window().findChild<OfflinePreset*>("OfflinePreset", Qt::FindDirectChildrenOnly);
 }
 
 }  // namespace
 
-bool OpenPresetDocument(AppContext& form, const QString& path) {
-    OfflinePreset* d = DocumentOf(form);
+bool OpenPresetDocument(AppContext& app, const QString& path) {
+    OfflinePreset* d = DocumentOf(app);
     if (!d) return false;
     if (d->Online()) {
-        AppMessage(&form.Window(), PromptCaption(),
+        AppMessage(&app.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "设备已连接：请先断开设备再打开预设离线编辑，或用“上传数据到设备”发送预设。")));
         return false;
     }
-    Model& m = form.model();
+    Model& m = app.model();
     DeviceImageRows image = m.DeviceImage;
     const PresetReadResult r = d->doc.Open(PathFromText(path.toStdString()), image);
     if (!r.Ok()) {
-        AppMessage(&form.Window(), AppTitle(), QString::fromUtf8(PresetMessage(*r.error, LanguageFlagOf(CurrentUiLanguage()))));
+        AppMessage(&app.Window(), AppTitle(), QString::fromUtf8(PresetMessage(*r.error, LanguageFlagOf(CurrentUiLanguage()))));
         return false;
     }
     m.DeviceImage = image;
     d->saved = image;
     // The file is the starting point: nothing before it is undone or offered.
-    form.History().Clear();
-    form.OfflineList().Clear();
-    RefreshPages(form, 20);
+    app.History().Clear();
+    app.OfflineList().Clear();
+    RefreshPages(app, 20);
     d->ShowTitle();
     return true;
 }
 
-void PresetDocumentEdited(AppContext& form) {
-    if (OfflinePreset* d = DocumentOf(form); d && d->doc.IsOpen()) d->ShowTitle();
+void PresetDocumentEdited(AppContext& app) {
+    if (OfflinePreset* d = DocumentOf(app); d && d->doc.IsOpen()) d->ShowTitle();
 }
 
-void OfflinePresetLinkEvent(AppContext& form, int event) {
-    OfflinePreset* d = DocumentOf(form);
+void OfflinePresetLinkEvent(AppContext& app, int event) {
+    OfflinePreset* d = DocumentOf(app);
     if (!d || !d->doc.IsOpen()) return;
     if (event == EventLinking && !d->keptValid) {
-        d->kept = form.model().DeviceImage;
+        d->kept = app.model().DeviceImage;
         d->keptValid = true;
     }
     if (event == EventOnline && d->keptValid) {
         // The document's edits are offered as the document, not one by one.
-        form.OfflineList().Clear();
-        QTimer::singleShot(0, &form.Window(), [d] { d->Offer(); });
+        app.OfflineList().Clear();
+        QTimer::singleShot(0, &app.Window(), [d] { d->Offer(); });
     }
     if (event == EventConnectFailed) d->keptValid = false;
 }
 
-void BuildOfflinePreset(AppContext& form) {
-    QWidget* bar = form.Control("Image2");
-    QWidget* before = form.Control("AbSlotABtn") ? form.Control("AbSlotABtn") : form.Control("UndoBtn");
+void BuildOfflinePreset(AppContext& app) {
+    QWidget* bar = app.Control("Image2");
+    QWidget* before = app.Control("AbSlotABtn") ? app.Control("AbSlotABtn") : app.Control("UndoBtn");
     auto* layout = bar ? qobject_cast<QBoxLayout*>(bar->layout()) : nullptr;
     if (!layout || !before) return;
-    auto* d = new OfflinePreset(form);
-    Builder b(form.Registry());
+    auto* d = new OfflinePreset(app);
+    Builder b(app.Registry());
     int at = layout->indexOf(before);
     const struct {
         const char* name;
@@ -213,16 +213,16 @@ void BuildOfflinePreset(AppContext& form) {
         w->setFixedSize(btn.width, 24);
         layout->insertWidget(at++, w);
     }
-    QObject::connect(form.Ctl<QPushButton>("OpenPresetBtn"), &QPushButton::clicked, d, [d] {
+    QObject::connect(app.Ctl<QPushButton>("OpenPresetBtn"), &QPushButton::clicked, d, [d] {
         const QString path = QFileDialog::getOpenFileName(
-            &d->form().Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "打开预设")),
-            QString::fromStdString(PanelsOf(d->form()).folders.PresetFolder.string()),
+            &d->app().Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "打开预设")),
+            QString::fromStdString(PanelsOf(d->app()).folders.PresetFolder.string()),
             Tr(QT_TRANSLATE_NOOP("kdsp", "预设文件 (*.Nddt *.nddt)")));
-        if (!path.isEmpty()) OpenPresetDocument(d->form(), path);
+        if (!path.isEmpty()) OpenPresetDocument(d->app(), path);
     });
-    QObject::connect(form.Ctl<QPushButton>("SavePresetBtn"), &QPushButton::clicked, d, [d] { d->Save(false); });
-    QObject::connect(form.Ctl<QPushButton>("SaveAsPresetBtn"), &QPushButton::clicked, d, [d] { d->Save(true); });
-    auto* keys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &form.Window());
+    QObject::connect(app.Ctl<QPushButton>("SavePresetBtn"), &QPushButton::clicked, d, [d] { d->Save(false); });
+    QObject::connect(app.Ctl<QPushButton>("SaveAsPresetBtn"), &QPushButton::clicked, d, [d] { d->Save(true); });
+    auto* keys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &app.Window());
     QObject::connect(keys, &QShortcut::activated, d, [d] {
         if (d->doc.IsOpen()) d->Save(false);
     });

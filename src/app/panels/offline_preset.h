@@ -12,14 +12,14 @@ namespace kdsp {
 class AppContext;
 
 // The three buttons in the title bar, before the A/B buttons.
-void BuildOfflinePreset(AppContext& form);
+void BuildOfflinePreset(AppContext& app);
 // Opens `path` as the document (offline only); false, with the user told why, when
 // it cannot be. The command line's preset file comes here.
-bool OpenPresetDocument(AppContext& form, const QString& path);
+bool OpenPresetDocument(AppContext& app, const QString& path);
 // An edit was stored: the title's modified mark follows.
-void PresetDocumentEdited(AppContext& form);
+void PresetDocumentEdited(AppContext& app);
 // Every event of the link, passed on by the link window: the document's settings are
 // kept before a read replaces the window's memory, and the choice is offered online.
-void OfflinePresetLinkEvent(AppContext& form, int event);
+void OfflinePresetLinkEvent(AppContext& app, int event);
 
 }  // namespace kdsp

@@ -57,8 +57,8 @@ public:
 
 // The row of the name in the name box is the one highlighted, and only that one: the
 // buttons act on the name box, and a row left lit from before would say otherwise.
-void HighlightRowOf(AppContext& form, const QString& name) {
-    auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
+void HighlightRowOf(AppContext& app, const QString& name) {
+    auto* grid = app.Ctl<QTableWidget>("ValueListEditor1");
     if (!grid)
         return;
     for (int row = 0; row < grid->rowCount(); ++row)
@@ -71,8 +71,8 @@ void HighlightRowOf(AppContext& form, const QString& name) {
     grid->setCurrentItem(nullptr);
 }
 
-QString SelectedName(AppContext& form) {
-    auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
+QString SelectedName(AppContext& app) {
+    auto* grid = app.Ctl<QTableWidget>("ValueListEditor1");
     if (!grid) return {};
     const int row = grid->currentRow();
     if (row < 0 || row >= grid->rowCount()) return {};
@@ -84,10 +84,10 @@ QString SelectedName(AppContext& form) {
 
 }  // namespace
 
-void BuildPresetPanel(AppContext& form) {
-    QWidget* host = form.Control("SysPresetPage");
+void BuildPresetPanel(AppContext& app) {
+    QWidget* host = app.Control("SysPresetPage");
     if (!host) return;
-    Builder b(form.Registry());
+    Builder b(app.Registry());
     auto* v = new QVBoxLayout(host);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(4);
@@ -146,16 +146,16 @@ void BuildPresetPanel(AppContext& form) {
     gv->addLayout(buttons);
     v->addWidget(group, 1);
 
-    QObject::connect(grid, &QTableWidget::cellClicked, &form.Window(), [&form] { ValueListEditor1Click(form); });
-    QObject::connect(edit, &QLineEdit::textEdited, &form.Window(),
-                     [&form](const QString& name) { HighlightRowOf(form, name); });
-    QObject::connect(save, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton120Click(form); });
-    QObject::connect(load, &QPushButton::clicked, &form.Window(), [&form] { RzBmpButton119Click(form); });
-    QObject::connect(restore, &QPushButton::clicked, &form.Window(), [&form] { RestoreLastBackup(form); });
+    QObject::connect(grid, &QTableWidget::cellClicked, &app.Window(), [&app] { TakeSelectedPresetName(app); });
+    QObject::connect(edit, &QLineEdit::textEdited, &app.Window(),
+                     [&app](const QString& name) { HighlightRowOf(app, name); });
+    QObject::connect(save, &QPushButton::clicked, &app.Window(), [&app] { SavePresetToPc(app); });
+    QObject::connect(load, &QPushButton::clicked, &app.Window(), [&app] { LoadAndSendPreset(app); });
+    QObject::connect(restore, &QPushButton::clicked, &app.Window(), [&app] { RestoreLastBackup(app); });
 }
 
-void EnsurePresetFolders(AppContext& form) {
-    PanelState& st = PanelsOf(form);
+void EnsurePresetFolders(AppContext& app) {
+    PanelState& st = PanelsOf(app);
     if (!st.folderOverride.empty()) {
         // The given folder stands for the executable's one.
         st.folders = EnsurePresetFolders(st.folderOverride, st.folderOverride / "user-data");
@@ -168,13 +168,13 @@ void EnsurePresetFolders(AppContext& form) {
         st.folders = std::filesystem::is_directory(shared, ec) ? EnsureInstalledPresetFolders(shared)
                                                                : EnsurePresetFolders(executableFolder);
     }
-    ShowPresetFolder(form);
-    EnsureBackupFolder(form);
+    ShowPresetFolder(app);
+    EnsureBackupFolder(app);
 }
 
-void ShowPresetFolder(AppContext& form) {
-    const PanelState& st = PanelsOf(form);
-    if (auto* label = form.Ctl<QLabel>("PresetFolderLabel")) {
+void ShowPresetFolder(AppContext& app) {
+    const PanelState& st = PanelsOf(app);
+    if (auto* label = app.Ctl<QLabel>("PresetFolderLabel")) {
         // Only a fall-back is worth a line: the user would not find the files beside the program.
         const QString text =
             Q(DescribePresetFolders(st.folders, LanguageFlagOf(CurrentUiLanguage())));
@@ -184,10 +184,10 @@ void ShowPresetFolder(AppContext& form) {
     }
 }
 
-void RefreshPresetList(AppContext& form) {
-    PanelState& st = PanelsOf(form);
+void RefreshPresetList(AppContext& app) {
+    PanelState& st = PanelsOf(app);
     st.PresetNames = ListPresetNames(st.folders);
-    auto* grid = form.Ctl<QTableWidget>("ValueListEditor1");
+    auto* grid = app.Ctl<QTableWidget>("ValueListEditor1");
     if (grid) {
         grid->clearContents();
         grid->setRowCount(static_cast<int>(st.PresetNames.size()));
@@ -197,52 +197,52 @@ void RefreshPresetList(AppContext& form) {
         }
         if (grid->rowCount() > 0) grid->setCurrentCell(0, 1);
     }
-    if (auto* edit = form.Ctl<QLineEdit>("FileEdit")) edit->setText(SelectedName(form));
+    if (auto* edit = app.Ctl<QLineEdit>("FileEdit")) edit->setText(SelectedName(app));
 }
 
-void ValueListEditor1Click(AppContext& form) {
-    auto* edit = form.Ctl<QLineEdit>("FileEdit");
+void TakeSelectedPresetName(AppContext& app) {
+    auto* edit = app.Ctl<QLineEdit>("FileEdit");
     if (!edit) return;
-    edit->setText(SelectedName(form));
-    if (form.state().WindowShown) edit->setFocus();
+    edit->setText(SelectedName(app));
+    if (app.state().WindowShown) edit->setFocus();
 }
 
-void RzBmpButton120Click(AppContext& form) {
-    auto* edit = form.Ctl<QLineEdit>("FileEdit");
+void SavePresetToPc(AppContext& app) {
+    auto* edit = app.Ctl<QLineEdit>("FileEdit");
     if (!edit || edit->text().isEmpty()) return;
     const std::string name = S(edit->text());
-    PanelState& st = PanelsOf(form);
+    PanelState& st = PanelsOf(app);
     if (auto problem = PresetNameProblem(name, LanguageFlagOf(CurrentUiLanguage()))) {
-        AppMessage(&form.Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")), Q(*problem));
+        AppMessage(&app.Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")), Q(*problem));
         return;
     }
     // Asked whenever the file is there, also when only the letter case differs (on a
     // file system that ignores case that is the same file) or when it is a read-only
     // preset, whose entry in the list the new file takes over.
     if (PresetExists(st.folders, name) &&
-        AppMessage(&form.Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")),
+        AppMessage(&app.Window(), Tr(QT_TRANSLATE_NOOP("kdsp", "*系统提示*")),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "文件已存在,覆盖它吗?")),
                    MsgButtons::OkCancel) != MsgAnswer::Ok)
         return;
     try {
-        WritePresetFile(PresetPath(st.folders.PresetFolder, name), form.model());
+        WritePresetFile(PresetPath(st.folders.PresetFolder, name), app.model());
     } catch (const std::exception& e) {
-        AppMessage(&form.Window(), AppTitle(), QString::fromUtf8(e.what()));
+        AppMessage(&app.Window(), AppTitle(), QString::fromUtf8(e.what()));
         return;
     }
-    RefreshPresetList(form);
+    RefreshPresetList(app);
     edit->setText(Q(name));
-    HighlightRowOf(form, edit->text());
+    HighlightRowOf(app, edit->text());
 }
 
-void RzBmpButton119Click(AppContext& form) {
-    auto* edit = form.Ctl<QLineEdit>("FileEdit");
+void LoadAndSendPreset(AppContext& app) {
+    auto* edit = app.Ctl<QLineEdit>("FileEdit");
     if (!edit) return;
     const QString name = edit->text();
-    if (AppMessage(&form.Window(), "Confirm", Tr(QT_TRANSLATE_NOOP("kdsp", "加载模式：%1 ?")).arg(name),
+    if (AppMessage(&app.Window(), "Confirm", Tr(QT_TRANSLATE_NOOP("kdsp", "加载模式：%1 ?")).arg(name),
                    MsgButtons::YesNo) == MsgAnswer::No)
         return;
-    PanelState& st = PanelsOf(form);
+    PanelState& st = PanelsOf(app);
     const int language = LanguageFlagOf(CurrentUiLanguage());
     PresetReadResult result;
     // A listed name is the file's own, whatever it holds ("<", ">", a line break...);
@@ -255,13 +255,13 @@ void RzBmpButton119Click(AppContext& form) {
         result = ReadPresetFile(PresetToLoad(st.folders, S(name)));
     if (!result.Ok()) {
         // Nothing of a bad file reaches the image.
-        AppMessage(&form.Window(), AppTitle(), QString::fromUtf8(PresetMessage(*result.error, language)));
+        AppMessage(&app.Window(), AppTitle(), QString::fromUtf8(PresetMessage(*result.error, language)));
         return;
     }
     // The preset replaces every edit made before it, sent or not.
-    form.History().Clear();
-    form.OfflineList().Clear();
-    SendPreset(form, result);
+    app.History().Clear();
+    app.OfflineList().Clear();
+    SendPreset(app, result);
 }
 
 }  // namespace kdsp

@@ -5,10 +5,10 @@ namespace kdsp {
 
 class AppContext;
 
-void EnsurePresetFolders(AppContext& form);
+void EnsurePresetFolders(AppContext& app);
 // The line that names the preset folder when it is not the usual one, in the
 // current language.
-void ShowPresetFolder(AppContext& form);
-void RefreshPresetList(AppContext& form);
+void ShowPresetFolder(AppContext& app);
+void RefreshPresetList(AppContext& app);
 
 }  // namespace kdsp

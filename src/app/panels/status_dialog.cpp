@@ -12,7 +12,7 @@
 
 namespace kdsp {
 
-TForm2::TForm2(QWidget* parent)
+StatusDialog::StatusDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
     setObjectName("Form2");
     SetTr(this, "windowTitle", QT_TRANSLATE_NOOP("kdsp", "设备状态"));
@@ -38,30 +38,30 @@ TForm2::TForm2(QWidget* parent)
     if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
 }
 
-void TForm2::SetStatusText(const QString& text) { link_->setText(text); }
-void TForm2::SetPortText(const QString& text) { com_->setText(text); }
-void TForm2::SetProgress(int percent) { bar_->setValue(std::clamp(percent, 0, 100)); }
+void StatusDialog::SetStatusText(const QString& text) { link_->setText(text); }
+void StatusDialog::SetPortText(const QString& text) { com_->setText(text); }
+void StatusDialog::SetProgress(int percent) { bar_->setValue(std::clamp(percent, 0, 100)); }
 
-void TForm2::ShowDialog() {
+void StatusDialog::ShowDialog() {
     if (isVisible()) return;  // every tick asks again; once in front is enough
     show();
     raise();
 }
 
-void TForm2::HideDialog() { hide(); }
+void StatusDialog::HideDialog() { hide(); }
 
-QString TForm2::StatusText() const { return link_->text(); }
-QString TForm2::PortText() const { return com_->text(); }
-int TForm2::Progress() const { return bar_->value(); }
+QString StatusDialog::StatusText() const { return link_->text(); }
+QString StatusDialog::PortText() const { return com_->text(); }
+int StatusDialog::Progress() const { return bar_->value(); }
 
-void TForm2::changeEvent(QEvent* e) {
+void StatusDialog::changeEvent(QEvent* e) {
     if (e->type() == QEvent::LanguageChange) Retranslate(this);
     QDialog::changeEvent(e);
 }
 
-void TForm2::closeEvent(QCloseEvent* e) { e->ignore(); }
+void StatusDialog::closeEvent(QCloseEvent* e) { e->ignore(); }
 
-void TForm2::keyPressEvent(QKeyEvent* e) {
+void StatusDialog::keyPressEvent(QKeyEvent* e) {
     // Escape would reject (hide) a dialog; this one is only hidden by the link.
     if (e->key() == Qt::Key_Escape) return;
     QDialog::keyPressEvent(e);

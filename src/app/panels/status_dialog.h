@@ -1,4 +1,4 @@
-// TForm2: the small always-on-top device-status dialog that the link fills.
+// StatusDialog: the small always-on-top device-status dialog that the link fills.
 #pragma once
 
 #include <QDialog>
@@ -8,9 +8,9 @@ class QProgressBar;
 
 namespace kdsp {
 
-class TForm2 : public QDialog {
+class StatusDialog : public QDialog {
 public:
-    explicit TForm2(QWidget* parent = nullptr);
+    explicit StatusDialog(QWidget* parent = nullptr);
 
     void SetStatusText(const QString& text);
     void SetPortText(const QString& text);

@@ -38,40 +38,40 @@ int CoreLanguage() {
 }
 
 // The line under the preset list; `path` (the whole of it) is its tooltip.
-void ShowBackupLine(AppContext& form, const char* source, const QStringList& args = {},
+void ShowBackupLine(AppContext& app, const char* source, const QStringList& args = {},
                     const QString& path = {}) {
-    if (auto* label = form.Ctl<QLabel>("BackupLabel")) {
+    if (auto* label = app.Ctl<QLabel>("BackupLabel")) {
         SetTr(label, "text", source, args);
         label->setToolTip(path);
     }
 }
 
-bool MemoryRead(AppContext& form) {
-    return form.state().DeviceMemoryRead;
+bool MemoryRead(AppContext& app) {
+    return app.state().DeviceMemoryRead;
 }
 
-void StartUpload(AppContext& form, const PresetReadResult& preset) {
-    PanelState& st = PanelsOf(form);
+void StartUpload(AppContext& app, const PresetReadResult& preset) {
+    PanelState& st = PanelsOf(app);
     st.uploaded = preset;
-    st.upload = std::make_unique<VerifiedUpload>(*st.link, form.model());
+    st.upload = std::make_unique<VerifiedUpload>(*st.link, app.model());
     st.upload->Start(preset, true);
     // The window shows what the processor will hold once the upload is through.
-    RefreshPages(form, 20);
+    RefreshPages(app, 20);
 }
 
 // The processor acknowledged the upload but did not keep all of it: say where, and
 // offer to send it again (the backup made before the first try still holds what the
 // processor had, so no new one is made).
-void TellDifferences(AppContext& form) {
-    PanelState& st = PanelsOf(form);
+void TellDifferences(AppContext& app) {
+    PanelState& st = PanelsOf(app);
     if (!st.upload)
         return;
     const ImageDifference& differences = st.upload->Differences();
-    ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "上传校验失败：%1"),
+    ShowBackupLine(app, QT_TRANSLATE_NOOP("kdsp", "上传校验失败：%1"),
                    {Q(DescribeDifference(differences, CoreLanguage()))});
     const QString pages = Q(DescribeDifference(differences, CoreLanguage(), "\n"));
     const MsgAnswer retry = AppMessage(
-        &form.Window(), PromptCaption(),
+        &app.Window(), PromptCaption(),
         Tr(QT_TRANSLATE_NOOP("kdsp", "设备确认了上传，但回读的数据与文件不同：\n%1\n\n重新上传吗?"))
             .arg(pages),
         MsgButtons::YesNo);
@@ -80,43 +80,43 @@ void TellDifferences(AppContext& form) {
     Link* link = st.link;
     if (!link || link->LinkState != LinkOnline)
         return;
-    StartUpload(form, st.uploaded);
+    StartUpload(app, st.uploaded);
 }
 
 }  // namespace
 
-void EnsureBackupFolder(AppContext& form) {
-    PanelState& st = PanelsOf(form);
+void EnsureBackupFolder(AppContext& app) {
+    PanelState& st = PanelsOf(app);
     // Tests put everything of the window under the folder they give.
     st.backupFolder = DefaultBackupFolder(
         st.folderOverride.empty() ? UserDataFolder() : st.folderOverride / "user-data");
     if (st.backupFolder.empty())
-        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "没有用户数据文件夹，无法备份设备数据"));
+        ShowBackupLine(app, QT_TRANSLATE_NOOP("kdsp", "没有用户数据文件夹，无法备份设备数据"));
     else
-        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "备份文件夹：%1"), {Q(st.backupFolder)},
+        ShowBackupLine(app, QT_TRANSLATE_NOOP("kdsp", "备份文件夹：%1"), {Q(st.backupFolder)},
                        Q(st.backupFolder));
 }
 
-bool BackupBeforeOverwrite(AppContext& form) {
-    PanelState& st = PanelsOf(form);
+bool BackupBeforeOverwrite(AppContext& app) {
+    PanelState& st = PanelsOf(app);
     st.lastBackup.clear();
-    if (!MemoryRead(form)) {
+    if (!MemoryRead(app)) {
         // Nothing to keep: the window's image is not the processor's memory.
-        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "未备份：尚未读取设备数据"));
+        ShowBackupLine(app, QT_TRANSLATE_NOOP("kdsp", "未备份：尚未读取设备数据"));
         return true;
     }
-    const Model& m = form.model();
+    const Model& m = app.model();
     try {
         const auto path = WriteBackup(st.backupFolder, m.DeviceImage, m.DeviceIdentity,
                                       std::chrono::system_clock::now());
         st.lastBackup = path;
-        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "已备份：%1"), {Q(path.filename())},
+        ShowBackupLine(app, QT_TRANSLATE_NOOP("kdsp", "已备份：%1"), {Q(path.filename())},
                        Q(path));
         return true;
     } catch (const std::exception& e) {
-        ShowBackupLine(form, QT_TRANSLATE_NOOP("kdsp", "未备份：%1"),
+        ShowBackupLine(app, QT_TRANSLATE_NOOP("kdsp", "未备份：%1"),
                        {QString::fromUtf8(e.what())});
-        return AppMessage(&form.Window(), PromptCaption(),
+        return AppMessage(&app.Window(), PromptCaption(),
                           Tr(QT_TRANSLATE_NOOP(
                                  "kdsp", "无法备份设备当前的数据：\n%1\n\n仍然覆盖设备的数据吗?"))
                               .arg(QString::fromUtf8(e.what())),
@@ -124,46 +124,46 @@ bool BackupBeforeOverwrite(AppContext& form) {
     }
 }
 
-void SendPreset(AppContext& form, const PresetReadResult& preset) {
-    Link* link = PanelLink(form);
+void SendPreset(AppContext& app, const PresetReadResult& preset) {
+    Link* link = PanelLink(app);
     if (!link || link->LinkState != LinkOnline) {
         // Offline nothing is sent: the file only goes into the window's image.
-        ApplyPresetForUpload(preset, form.model());
-        RefreshPages(form, 20);
+        ApplyPresetForUpload(preset, app.model());
+        RefreshPages(app, 20);
         return;
     }
-    if (BackupBeforeOverwrite(form))
-        StartUpload(form, preset);
+    if (BackupBeforeOverwrite(app))
+        StartUpload(app, preset);
 }
 
-void UploadGuardLinkEvent(AppContext& form, int event) {
-    PanelState& st = PanelsOf(form);
+void UploadGuardLinkEvent(AppContext& app, int event) {
+    PanelState& st = PanelsOf(app);
     if (!st.upload || !st.upload->OnLinkEvent(event))
         return;
     if (st.closeWhenUploaded) {
         // The user closed the window and chose to wait: the upload is over, so the
         // window goes, saying first what a read-back found (no retry is offered).
         st.closeWhenUploaded = false;
-        QTimer::singleShot(0, &form.Window(), [&form] {
-            PanelState& panels = PanelsOf(form);
+        QTimer::singleShot(0, &app.Window(), [&app] {
+            PanelState& panels = PanelsOf(app);
             if (panels.upload && panels.upload->CurrentState() == VerifiedUpload::State::Differs)
                 AppMessage(
-                    &form.Window(), PromptCaption(),
+                    &app.Window(), PromptCaption(),
                     Tr(QT_TRANSLATE_NOOP("kdsp", "设备确认了上传，但回读的数据与文件不同：\n%1"))
                         .arg(Q(DescribeDifference(panels.upload->Differences(), CoreLanguage(),
                                                   "\n"))));
-            form.Window().close();
+            app.Window().close();
         });
         return;
     }
     if (st.upload->CurrentState() != VerifiedUpload::State::Differs)
         return;
     // Not from inside the link's event: a retry starts a new transfer.
-    QTimer::singleShot(0, &form.Window(), [&form] { TellDifferences(form); });
+    QTimer::singleShot(0, &app.Window(), [&app] { TellDifferences(app); });
 }
 
-bool MayCloseDuringUpload(AppContext& form) {
-    PanelState& st = PanelsOf(form);
+bool MayCloseDuringUpload(AppContext& app) {
+    PanelState& st = PanelsOf(app);
     const auto state = st.upload ? st.upload->CurrentState() : VerifiedUpload::State::Idle;
     if (state != VerifiedUpload::State::Sending && state != VerifiedUpload::State::ReadingBack)
         return true;
@@ -182,7 +182,7 @@ bool MayCloseDuringUpload(AppContext& form) {
                      "设备已收到全部数据，正在回读校验。现在关闭，上传不会被校验。\n%1\n\n"
                      "等待校验完成后再关闭窗口吗?"))
                   .arg(kept);
-    if (AppChoice(&form.Window(), PromptCaption(), text,
+    if (AppChoice(&app.Window(), PromptCaption(), text,
                   Tr(QT_TRANSLATE_NOOP("kdsp", "完成后关闭")),
                   Tr(QT_TRANSLATE_NOOP("kdsp", "立即关闭"))) == MsgAnswer::Yes) {
         st.closeWhenUploaded = true;
@@ -192,18 +192,18 @@ bool MayCloseDuringUpload(AppContext& form) {
     return true;
 }
 
-void RestoreLastBackup(AppContext& form) {
-    PanelState& st = PanelsOf(form);
+void RestoreLastBackup(AppContext& app) {
+    PanelState& st = PanelsOf(app);
     Link* link = st.link;
-    const Model& m = form.model();
-    if (!link || link->LinkState != LinkOnline || !MemoryRead(form)) {
-        AppMessage(&form.Window(), PromptCaption(),
+    const Model& m = app.model();
+    if (!link || link->LinkState != LinkOnline || !MemoryRead(app)) {
+        AppMessage(&app.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "设备未连接：无法确定要恢复哪台设备的备份。")));
         return;
     }
     const auto backups = ListBackups(st.backupFolder, m.DeviceIdentity);
     if (backups.empty()) {
-        AppMessage(&form.Window(), PromptCaption(),
+        AppMessage(&app.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "没有这台设备（%1）的备份：%2"))
                        .arg(Q(BackupDevice(m.DeviceIdentity)), Q(st.backupFolder)));
         return;
@@ -211,18 +211,18 @@ void RestoreLastBackup(AppContext& form) {
     const std::filesystem::path& newest = backups.back();
     const QString when = QFileInfo(Q(newest)).lastModified().toString("yyyy-MM-dd HH:mm:ss");
     if (AppMessage(
-            &form.Window(), PromptCaption(),
+            &app.Window(), PromptCaption(),
             Tr(QT_TRANSLATE_NOOP("kdsp", "把 %1 的备份上传到设备吗?\n%2")).arg(when, Q(newest)),
             MsgButtons::YesNo) != MsgAnswer::Yes)
         return;
     const PresetReadResult result = ReadPresetFile(newest);
     if (!result.Ok()) {
         AppMessage(
-            &form.Window(), AppTitle(),
+            &app.Window(), AppTitle(),
             QString::fromUtf8(PresetMessage(*result.error, LanguageFlagOf(CurrentUiLanguage()))));
         return;
     }
-    SendPreset(form, result);
+    SendPreset(app, result);
 }
 
 }  // namespace kdsp

@@ -50,7 +50,7 @@ public:
 
     // The sheet of FormPageItem shown, and the tab strip's click.
     virtual int ActiveSheet() const = 0;
-    virtual void FormTabBtn1Click(BoundButton* tab) = 0;
+    virtual void SelectTab(BoundButton* tab) = 0;
     // An edit has just been stored (and sent, when online) with the id its control
     // names (change_path.h): the undo history and the offline edits take note.
     virtual void EditStored(ParamId id, bool band) = 0;
@@ -71,7 +71,7 @@ public:
 
     // Steps of the page refresh that belong to the mode and lock panels. The
     // stored-mode box changed: its name part goes into PresetModeEdit.
-    virtual void SysModeBoxChange(QComboBox* box) = 0;
+    virtual void ShowStoredModeName(QComboBox* box) = 0;
     // After a refresh: takes the window for the unlock box when the processor's
     // automatic panel lock is on.
     virtual void PanelLockAfterRefresh() = 0;

@@ -7,12 +7,12 @@
 
 namespace kdsp {
 
-PanelState& PanelsOf(AppContext& form) {
-    if (auto* s = form.Window().findChild<PanelState*>("PanelState", Qt::FindDirectChildrenOnly)) return *s;
-    return *new PanelState(&form.Window());
+PanelState& PanelsOf(AppContext& app) {
+    if (auto* s = app.Window().findChild<PanelState*>("PanelState", Qt::FindDirectChildrenOnly)) return *s;
+    return *new PanelState(&app.Window());
 }
 
-void SetPanelLink(AppContext& form, Link* link) { PanelsOf(form).link = link; }
-Link* PanelLink(AppContext& form) { return PanelsOf(form).link; }
+void SetPanelLink(AppContext& app, Link* link) { PanelsOf(app).link = link; }
+Link* PanelLink(AppContext& app) { return PanelsOf(app).link; }
 
 }  // namespace kdsp

@@ -33,10 +33,10 @@ public:
 };
 
 // Created on first use, owned by the window.
-PanelState& PanelsOf(AppContext& form);
+PanelState& PanelsOf(AppContext& app);
 
 // The link the panels send through (the link window sets it when it owns one).
-void SetPanelLink(AppContext& form, Link* link);
-Link* PanelLink(AppContext& form);
+void SetPanelLink(AppContext& app, Link* link);
+Link* PanelLink(AppContext& app);
 
 }  // namespace kdsp

@@ -1,4 +1,4 @@
-// TForm1: the borderless main window, its start-up order, page switching and
+// MainWindow: the borderless main window, its start-up order, page switching and
 // the frame handling (drag, minimise, maximise/restore, close).
 #include "app/window/main_window.h"
 
@@ -28,6 +28,7 @@
 #include "app/link/link_window.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
+#include "app/panels/offline_preset.h"
 #include "app/panels/panel_builders.h"
 #include "app/panels/preset_panel.h"
 #include "app/panels/upload_guard.h"
@@ -45,7 +46,7 @@ constexpr QSize DesignSize(1133, 637);
 constexpr int BorderWidth = 2;
 }  // namespace
 
-TForm1::TForm1(QWidget* parent)
+MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent), history_(std::make_unique<UndoHistory>(model())), offline_(std::make_unique<OfflineEdits>()) {
     setObjectName("Form1");
     setWindowTitle("Audio Effect Contrller");
@@ -60,12 +61,12 @@ TForm1::TForm1(QWidget* parent)
     PlaceOnScreen();
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     // The window's input stops reaching the history before the history goes.
     if (QObject* input = findChild<QObject*>("UndoInput", Qt::FindDirectChildrenOnly)) delete input;
 }
 
-void TForm1::BuildFrame() {
+void MainWindow::BuildFrame() {
     Builder b(Registry());
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(BorderWidth, BorderWidth, BorderWidth, BorderWidth);
@@ -112,21 +113,21 @@ void TForm1::BuildFrame() {
     graph_ = AttachEqGraph(*this);
 }
 
-void TForm1::WireFrame() {
+void MainWindow::WireFrame() {
     for (int k = 0; k < 10; ++k)
         if (auto* tab = Ctl<BoundButton>(QString("FormTabBtn%1").arg(k + 1)))
-            connect(tab, &QPushButton::clicked, this, [this, tab] { FormTabBtn1Click(tab); });
+            connect(tab, &QPushButton::clicked, this, [this, tab] { SelectTab(tab); });
     for (const char* name : {"MicPanScrollBar", "MainPanScrollBar", "SubPanScrollBar"})
         if (auto* bar = Ctl<BoundSlider>(name))
-            connect(bar, &QSlider::valueChanged, this, [this, bar] { MusPanScrollBarChange(bar); });
-    if (auto* b = Ctl<QPushButton>("RzBmpButton1")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton1Click(); });
-    if (auto* b = Ctl<QPushButton>("RzBmpButton2")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton2Click(); });
-    if (auto* b = Ctl<QPushButton>("RzBmpButton3")) connect(b, &QPushButton::clicked, this, [this] { RzBmpButton3Click(); });
+            connect(bar, &QSlider::valueChanged, this, [this, bar] { ScrollBandStrips(bar); });
+    if (auto* b = Ctl<QPushButton>("RzBmpButton1")) connect(b, &QPushButton::clicked, this, [this] { ToggleMaximised(); });
+    if (auto* b = Ctl<QPushButton>("RzBmpButton2")) connect(b, &QPushButton::clicked, this, [this] { Minimise(); });
+    if (auto* b = Ctl<QPushButton>("RzBmpButton3")) connect(b, &QPushButton::clicked, this, [this] { CloseWindow(); });
     if (auto* b = Ctl<QPushButton>("LanguageBtn"))
         connect(b, &QPushButton::clicked, this, [this] { ToggleLanguage(); });
 }
 
-void TForm1::ToggleLanguage() {
+void MainWindow::ToggleLanguage() {
     const UiLanguage next =
         CurrentUiLanguage() == UiLanguage::English ? UiLanguage::Chinese : UiLanguage::English;
     SetUiLanguage(next);
@@ -136,7 +137,7 @@ void TForm1::ToggleLanguage() {
     }
 }
 
-void TForm1::changeEvent(QEvent* e) {
+void MainWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::LanguageChange) {
         Retranslate(this);
         ShowPresetFolder(*this);
@@ -145,12 +146,12 @@ void TForm1::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
 }
 
-void TForm1::showEvent(QShowEvent* e) {
+void MainWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (!state().WindowShown) FormShow();
+    if (!state().WindowShown) FirstShow();
 }
 
-void TForm1::FormShow() {
+void MainWindow::FirstShow() {
     BuildControlTables(*this);
     BuildControlTables(*this);
     ResetEqBands(*this, 20);
@@ -159,7 +160,7 @@ void TForm1::FormShow() {
     if (!(link_ && link_->FreshLink() == 2)) {
         const int start = startTab_ >= 1 && startTab_ <= 9 ? startTab_ : 1;
         if (auto* tab = state().Tables.TabButtons[static_cast<std::size_t>(start - 1)]) {
-            FormTabBtn1Click(tab);
+            SelectTab(tab);
             tab->setFocus();
         }
     }
@@ -168,14 +169,14 @@ void TForm1::FormShow() {
     WatchWindowInput(*this);
     if (link_) {
         link_->ListPorts();
-        link_->LinkBtnClick(Ctl<BoundButton>("LinkBtn"));
+        link_->ConnectOrDisconnect(Ctl<BoundButton>("LinkBtn"));
     }
     state().WindowShown = true;
 }
 
-int TForm1::ActiveSheet() const { return pages_ ? pages_->currentIndex() : 0; }
+int MainWindow::ActiveSheet() const { return pages_ ? pages_->currentIndex() : 0; }
 
-void TForm1::FormTabBtn1Click(BoundButton* tab) {
+void MainWindow::SelectTab(BoundButton* tab) {
     if (!tab) return;
     shownTab_ = tab->Tag() + 1;
     const int selection = ControlAction(*this, tab, 10);
@@ -203,7 +204,7 @@ void TForm1::FormTabBtn1Click(BoundButton* tab) {
     pages_->setCurrentIndex(s);
 }
 
-void TForm1::MusPanScrollBarChange(QSlider* bar) {
+void MainWindow::ScrollBandStrips(QSlider* bar) {
     static const struct {
         const char* bar;
         const char* box;
@@ -217,7 +218,7 @@ void TForm1::MusPanScrollBarChange(QSlider* bar) {
     }
 }
 
-void TForm1::RzBmpButton1Click() {
+void MainWindow::ToggleMaximised() {
     if (maximised_) {
         maximised_ = false;
         setGeometry(normalGeometry_);
@@ -230,7 +231,7 @@ void TForm1::RzBmpButton1Click() {
     if (s) setGeometry(s->availableGeometry());
 }
 
-void TForm1::PlaceOnScreen(std::optional<QPoint> topLeft) {
+void MainWindow::PlaceOnScreen(std::optional<QPoint> topLeft) {
     // The screen under the title bar's caption.
     QScreen* screen = topLeft ? QGuiApplication::screenAt(*topLeft + QPoint(40, 14)) : nullptr;
     const bool centred = !screen;
@@ -251,11 +252,11 @@ void TForm1::PlaceOnScreen(std::optional<QPoint> topLeft) {
     setGeometry(place);
 }
 
-void TForm1::RzBmpButton2Click() { showMinimized(); }
+void MainWindow::Minimise() { showMinimized(); }
 
-void TForm1::RzBmpButton3Click() { close(); }
+void MainWindow::CloseWindow() { close(); }
 
-void TForm1::closeEvent(QCloseEvent* e) {
+void MainWindow::closeEvent(QCloseEvent* e) {
     if (!MayCloseDuringUpload(*this)) {
         e->ignore();
         return;
@@ -266,7 +267,7 @@ void TForm1::closeEvent(QCloseEvent* e) {
     QWidget::closeEvent(e);
 }
 
-void TForm1::mousePressEvent(QMouseEvent* e) {
+void MainWindow::mousePressEvent(QMouseEvent* e) {
     // Any free spot of the window acts as the title bar.
     if (e->button() == Qt::LeftButton && windowHandle()) {
         windowHandle()->startSystemMove();
@@ -276,39 +277,40 @@ void TForm1::mousePressEvent(QMouseEvent* e) {
     QWidget::mousePressEvent(e);
 }
 
-void TForm1::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) RzBmpButton1Click();
+void MainWindow::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) ToggleMaximised();
 }
 
 
-void TForm1::EditStored(ParamId id, bool band) {
+void MainWindow::EditStored(ParamId id, bool band) {
     // The window showing stored values is no edit.
     if (state().SuppressSend) return;
     const StoredEdit where = LocateEdit(model(), id, band);
     history_->Note(where);
     if (Link* link = PanelLink(*this); link && link->LinkState != LinkOnline)
         offline_->Note(where, history_->Before(where), model(), link->Transferring());
+    PresetDocumentEdited(*this);
 }
 
-void TForm1::LinkSettled() {
+void MainWindow::LinkSettled() {
     if (screenshotPath_.isEmpty()) return;
     const QString path = screenshotPath_;
     screenshotPath_.clear();
     const int tab = screenshotTab_;
     QTimer::singleShot(0, this, [this, path, tab] {
-        if (tab >= 1 && tab <= 9) FormTabBtn1Click(state().Tables.TabButtons[tab - 1]);
+        if (tab >= 1 && tab <= 9) SelectTab(state().Tables.TabButtons[tab - 1]);
         grab().save(path);
         QApplication::quit();
     });
 }
 
 // The parts reach the graph and the panels through the window.
-void TForm1::DrawChannelCurve(int band, int page) { kdsp::DrawChannelCurve(*this, band, page); }
-QWidget* TForm1::SlotFrequencyControl(int slot) { return kdsp::SlotFrequencyControl(*this, slot); }
-void TForm1::ShowEqPass(bool visible) { kdsp::ShowEqPass(*this, visible); }
-bool TForm1::SetCurveRedrawSuspended(bool suspended) { return kdsp::SetCurveRedrawSuspended(*this, suspended); }
-bool TForm1::CurveRedrawSuspended() { return kdsp::CurveRedrawSuspended(*this); }
-void TForm1::SysModeBoxChange(QComboBox* box) { kdsp::SysModeBoxChange(*this, box); }
-void TForm1::PanelLockAfterRefresh() { kdsp::PanelLockAfterRefresh(*this); }
+void MainWindow::DrawChannelCurve(int band, int page) { kdsp::DrawChannelCurve(*this, band, page); }
+QWidget* MainWindow::SlotFrequencyControl(int slot) { return kdsp::SlotFrequencyControl(*this, slot); }
+void MainWindow::ShowEqPass(bool visible) { kdsp::ShowEqPass(*this, visible); }
+bool MainWindow::SetCurveRedrawSuspended(bool suspended) { return kdsp::SetCurveRedrawSuspended(*this, suspended); }
+bool MainWindow::CurveRedrawSuspended() { return kdsp::CurveRedrawSuspended(*this); }
+void MainWindow::ShowStoredModeName(QComboBox* box) { kdsp::ShowStoredModeName(*this, box); }
+void MainWindow::PanelLockAfterRefresh() { kdsp::PanelLockAfterRefresh(*this); }
 
 }  // namespace kdsp

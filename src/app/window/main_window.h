@@ -1,4 +1,4 @@
-// The main window TForm1: borderless frame, tab strip, pages, shared graph
+// The main window MainWindow: borderless frame, tab strip, pages, shared graph
 // area and toolbar. It owns the parameter model and the window-wide state, and
 // is the composition root: it builds the parts and gives each its AppContext.
 #pragma once
@@ -23,18 +23,16 @@ class BoundButton;
 class OfflineEdits;
 class Settings;
 class UndoHistory;
-class TForm2;
-class TForm3;
+class StatusDialog;
+class LinkWindow;
 
-class TForm1 : public QWidget, public AppContext {
+class MainWindow : public QWidget, public AppContext {
 public:
-    explicit TForm1(QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    void SetLinkWindow(TForm3* link) { link_ = link; }
-    TForm3* LinkWindow() const { return link_; }
-    void SetStatusDialog(TForm2* dialog) { status_ = dialog; }
-    TForm2* StatusDialog() const { return status_; }
+    void SetLinkWindow(LinkWindow* link) { link_ = link; }
+    void SetStatusDialog(StatusDialog* dialog) { status_ = dialog; }
     void SetScreenshotPath(const QString& path, int tab = 0) {
         screenshotPath_ = path;
         screenshotTab_ = tab;
@@ -50,11 +48,11 @@ public:
     void ToggleLanguage();
 
     // Handlers of the frame.
-    void FormShow();
-    void MusPanScrollBarChange(QSlider* bar);
-    void RzBmpButton1Click();  // maximise / restore
-    void RzBmpButton2Click();  // minimise
-    void RzBmpButton3Click();  // close
+    void FirstShow();
+    void ScrollBandStrips(QSlider* bar);
+    void ToggleMaximised();  // maximise / restore
+    void Minimise();  // minimise
+    void CloseWindow();  // close
     bool IsMaximised() const { return maximised_; }
     // Sizes and places the window inside the available part of the screen under
     // `topLeft` (none, or on no screen: centred on the primary screen).
@@ -68,7 +66,7 @@ public:
     UndoHistory& History() override { return *history_; }
     OfflineEdits& OfflineList() override { return *offline_; }
     int ActiveSheet() const override;
-    void FormTabBtn1Click(BoundButton* tab) override;
+    void SelectTab(BoundButton* tab) override;
     void EditStored(ParamId id, bool band) override;
     void LinkSettled() override;
     void DrawChannelCurve(int band, int page) override;
@@ -76,7 +74,7 @@ public:
     void ShowEqPass(bool visible) override;
     bool SetCurveRedrawSuspended(bool suspended) override;
     bool CurveRedrawSuspended() override;
-    void SysModeBoxChange(QComboBox* box) override;
+    void ShowStoredModeName(QComboBox* box) override;
     void PanelLockAfterRefresh() override;
 
 protected:
@@ -94,8 +92,8 @@ private:
     std::unique_ptr<OfflineEdits> offline_;
     QStackedWidget* pages_ = nullptr;
     EqGraphHandle graph_;
-    TForm3* link_ = nullptr;
-    TForm2* status_ = nullptr;
+    LinkWindow* link_ = nullptr;
+    StatusDialog* status_ = nullptr;
     QString screenshotPath_;
     int screenshotTab_ = 0;
     Settings* settings_ = nullptr;

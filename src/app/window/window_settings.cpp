@@ -9,26 +9,26 @@
 
 namespace kdsp {
 
-void ApplySettings(Settings& settings, TForm1& form, const AppOptions& options) {
-    auto* ip = form.Ctl<QLineEdit>("IPstrEdit");
-    auto* port = form.Ctl<QLineEdit>("IPPortStrEdit");
+void ApplySettings(Settings& settings, MainWindow& window, const AppOptions& options) {
+    auto* ip = window.Ctl<QLineEdit>("IPstrEdit");
+    auto* port = window.Ctl<QLineEdit>("IPPortStrEdit");
     if (ip && options.host.isEmpty() && !settings.Host().isEmpty()) ip->setText(settings.Host());
     if (port && options.port.isEmpty() && !settings.Port().isEmpty()) port->setText(settings.Port());
     settings.startHost = ip ? ip->text() : QString();
     settings.startPort = port ? port->text() : QString();
-    form.SetStartTab(settings.Page());
+    window.SetStartTab(settings.Page());
     // A place on a screen that is no longer there, or one that leaves part of the
     // window off its screen, would put controls out of reach.
-    if (auto place = settings.Position()) form.PlaceOnScreen(*place);
-    form.SetSettings(&settings);
+    if (auto place = settings.Position()) window.PlaceOnScreen(*place);
+    window.SetSettings(&settings);
 }
 
-void KeepSettings(Settings& settings, TForm1& form) {
-    settings.SetPage(form.ShownTab());
-    if (!form.IsMaximised()) settings.SetPosition(form.pos());
-    if (auto* ip = form.Ctl<QLineEdit>("IPstrEdit"); ip && ip->text() != settings.startHost)
+void KeepSettings(Settings& settings, MainWindow& window) {
+    settings.SetPage(window.ShownTab());
+    if (!window.IsMaximised()) settings.SetPosition(window.pos());
+    if (auto* ip = window.Ctl<QLineEdit>("IPstrEdit"); ip && ip->text() != settings.startHost)
         settings.SetHost(ip->text().trimmed());
-    if (auto* port = form.Ctl<QLineEdit>("IPPortStrEdit"); port && port->text() != settings.startPort)
+    if (auto* port = window.Ctl<QLineEdit>("IPPortStrEdit"); port && port->text() != settings.startPort)
         settings.SetPort(port->text());
     settings.Sync();
 }

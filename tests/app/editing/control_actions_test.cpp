@@ -33,11 +33,11 @@ TEST_F(WindowTest, TabActionForEveryTab) {
 }
 
 TEST_F(WindowTest, SecondAuxTabSharesTheFirstSheet) {
-    form->FormTabBtn1Click(W<BoundButton>("FormTabBtn6"));
+    form->SelectTab(W<BoundButton>("FormTabBtn6"));
     EXPECT_EQ(form->state().EqGraphSelection, 1797);
     EXPECT_EQ(form->model().AuxVariant, 8);
     EXPECT_EQ(form->FormPageItem()->currentIndex(), 5);
-    form->FormTabBtn1Click(W<BoundButton>("FormTabBtn7"));
+    form->SelectTab(W<BoundButton>("FormTabBtn7"));
     EXPECT_EQ(form->model().MainVariant, 9);
     EXPECT_EQ(form->FormPageItem()->currentIndex(), 3);
 }
@@ -50,7 +50,7 @@ TEST_F(WindowTest, TabVisibilityOfGraphAndModeGroup) {
                       {"FormTabBtn4", true, true},  {"FormTabBtn5", true, true},  {"FormTabBtn8", false, false},
                       {"FormTabBtn9", true, false}};
     for (const auto& r : rows) {
-        form->FormTabBtn1Click(W<BoundButton>(r.tab));
+        form->SelectTab(W<BoundButton>(r.tab));
         EXPECT_EQ(W("AdvPanel1")->isVisible(), r.graph) << r.tab;
         EXPECT_EQ(W("SingleDiscoGrop")->isVisible(), r.modes) << r.tab;
     }
@@ -58,11 +58,11 @@ TEST_F(WindowTest, TabVisibilityOfGraphAndModeGroup) {
 
 TEST_F(WindowTest, DynEqPageNeverShowsEqPass) {
     form->model().DeviceImage[PageMusic][3] = 1;  // the tab refresh loads the view from here
-    form->FormTabBtn1Click(W<BoundButton>("FormTabBtn1"));
+    form->SelectTab(W<BoundButton>("FormTabBtn1"));
     EXPECT_TRUE(W("EQPassLabel")->isVisibleTo(form.get()));
     EXPECT_EQ(form->state().BypassState[PageMusic], 1);
     EXPECT_EQ(B("MusEQAllpassBtn")->Tag(), 3);
-    form->FormTabBtn1Click(W<BoundButton>("FormTabBtn9"));
+    form->SelectTab(W<BoundButton>("FormTabBtn9"));
     EXPECT_FALSE(W("EQPassLabel")->isVisibleTo(form.get()));
     EXPECT_EQ(form->state().BypassState[PageEcho], 0) << "the DEQ page leaves the echo bypass alone";
 }
@@ -73,7 +73,7 @@ TEST_F(WindowTest, BypassButtonTakesThePageBeforeItsFirstBand) {
         int tag;
     } rows[] = {{"FormTabBtn2", 0x0105}, {"FormTabBtn3", 0x040F}, {"FormTabBtn4", 0x0621}, {"FormTabBtn5", 0x071E}};
     for (const auto& r : rows) {
-        form->FormTabBtn1Click(W<BoundButton>(r.tab));
+        form->SelectTab(W<BoundButton>(r.tab));
         EXPECT_EQ(B("MusEQAllpassBtn")->Tag(), r.tag) << r.tab;
         EXPECT_EQ(B("MusEQAllpassBtn")->Hint(), "0") << r.tab;
     }
@@ -218,7 +218,7 @@ TEST_F(WindowTest, BandSelectionIgnoredDuringRefresh) {
 }
 
 TEST_F(WindowTest, BandSelectionScrollsTheMicStripIntoView) {
-    form->FormTabBtn1Click(W<BoundButton>("FormTabBtn2"));
+    form->SelectTab(W<BoundButton>("FormTabBtn2"));
     auto* bar = W<BoundSlider>("MicPanScrollBar");
     auto* box = W<QScrollArea>("MicScrollBox");
     auto* edit = W<BoundEdit>("MicFreEdit15");
@@ -233,9 +233,9 @@ TEST_F(WindowTest, BandSelectionScrollsTheMicStripIntoView) {
 
 TEST_F(WindowTest, MaximiseTwiceRestores) {
     const QRect normal = form->geometry();
-    form->RzBmpButton1Click();
+    form->ToggleMaximised();
     EXPECT_TRUE(form->IsMaximised());
-    form->RzBmpButton1Click();
+    form->ToggleMaximised();
     EXPECT_FALSE(form->IsMaximised());
     EXPECT_EQ(form->geometry(), normal);
 }

@@ -35,9 +35,9 @@ TEST_P(EndToEnd, WindowGoesOnlineAgainstTheSimulator) {
     options.host = "127.0.0.1";
     options.port = QString::number(sim.Port());
     options.serialGiven = true;  // no serial port at all: straight to TCP
-    TForm1 form1;
-    TForm2 form2;
-    TForm3 form3(form1, form2, options);
+    MainWindow form1;
+    StatusDialog form2;
+    LinkWindow form3(form1, form2, options);
     form3.SetQuietMessages(true);
     form1.SetLinkWindow(&form3);
     form1.SetStatusDialog(&form2);

@@ -100,7 +100,7 @@ TEST_F(PresetPanelTest, ListIsSortedIgnoringCaseAndClickFillsTheName) {
     EXPECT_EQ(Grid()->item(0, 1)->text(), "Alpha");
     EXPECT_EQ(Grid()->item(2, 1)->text(), "gamma");
     Grid()->setCurrentCell(1, 1);
-    ValueListEditor1Click(*form);
+    TakeSelectedPresetName(*form);
     EXPECT_EQ(W<QLineEdit>("FileEdit")->text(), "beta");
     // Typing into the list changes nothing.
     QTest::keyClicks(Grid(), "zz");
@@ -187,7 +187,7 @@ TEST_F(PresetPanelTest, ADottedNameLoadsTheFileItNames) {
     SaveAs("Live.2024");
     ASSERT_EQ(Grid()->rowCount(), 1);
     EXPECT_EQ(Grid()->item(0, 1)->text(), "Live.2024");
-    ValueListEditor1Click(*form);
+    TakeSelectedPresetName(*form);
     EXPECT_EQ(W<QLineEdit>("FileEdit")->text(), "Live.2024");
     Load("Live.2024");
     EXPECT_EQ(CountShown("File not find!"), 0);

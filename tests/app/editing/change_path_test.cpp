@@ -22,7 +22,7 @@ void Type(BoundEdit* e, const char* text) {
 
 TEST_F(EditingTest, TypedFrequencyAboveTheTableIsClampedStoredAndSent) {
     auto* edit = W<BoundEdit>("MusFreEdit1");
-    MusFreEdit1Click(*form, edit);
+    TakeEditFocus(*form, edit);
     EXPECT_TRUE(transport.frames.empty()) << "a click re-formats without sending";
     Type(edit, "25000");
     EXPECT_EQ(edit->text(), "20600.0");
@@ -36,7 +36,7 @@ TEST_F(EditingTest, TypedFrequencyAboveTheTableIsClampedStoredAndSent) {
 
 TEST_F(EditingTest, KeyFilterDropsLettersAndStepsStartFromTheShownText) {
     auto* edit = W<BoundEdit>("MusFreEdit1");
-    MusFreEdit1Click(*form, edit);
+    TakeEditFocus(*form, edit);
     Type(edit, "1a0x00");
     EXPECT_EQ(edit->text(), "1000.0") << "letters are discarded as typed";
     QTest::keyClick(edit, Qt::Key_Up);
@@ -48,20 +48,20 @@ TEST_F(EditingTest, KeyFilterDropsLettersAndStepsStartFromTheShownText) {
 
 TEST_F(EditingTest, UnreadableTextBringsTheLastGoodTextBack) {
     auto* edit = W<BoundEdit>("MusFreEdit2");
-    MusFreEdit1Click(*form, edit);
+    TakeEditFocus(*form, edit);
     const QString good = edit->text();
     edit->setText("--");
-    MusFreEdit1Exit(*form, edit);
+    CommitLeftEdit(*form, edit);
     EXPECT_EQ(edit->text(), good);
     edit->setText("");
-    MusFreEdit1Exit(*form, edit);
+    CommitLeftEdit(*form, edit);
     EXPECT_EQ(edit->text(), good);
     EXPECT_TRUE(transport.frames.empty());
 }
 
 TEST_F(EditingTest, EditWithoutHintShowsErrorAndKeepsItsText) {
     auto* edit = W<BoundEdit>("MusFreEdit3");
-    MusFreEdit1Click(*form, edit);
+    TakeEditFocus(*form, edit);
     const QString good = edit->text();
     edit->SetHint(QString());
     edit->setText("500");
@@ -73,7 +73,7 @@ TEST_F(EditingTest, EditWithoutHintShowsErrorAndKeepsItsText) {
 
 TEST_F(EditingTest, DownAtTheBottomOfTheGainStaysAndStillSends) {
     auto* edit = W<BoundEdit>("MusGainEdit1");
-    MusFreEdit1Click(*form, edit);
+    TakeEditFocus(*form, edit);
     Type(edit, "-30");
     EXPECT_EQ(edit->text(), "-24.0");
     transport.frames.clear();
@@ -89,8 +89,8 @@ TEST_F(EditingTest, ArrowKeysDoNothingWhileThePlaceholderIsCurrent) {
     auto* edit = W<BoundEdit>("MusFreEdit1");
     const QString before = edit->text();
     form->state().CurrentEdit = form->state().Example;
-    MusFreEdit1KeyDown(*form, Qt::Key_Up);
-    MusFreEdit1KeyDown(*form, Qt::Key_Down);
+    StepEditByKey(*form, Qt::Key_Up);
+    StepEditByKey(*form, Qt::Key_Down);
     EXPECT_EQ(edit->text(), before);
     EXPECT_TRUE(transport.frames.empty());
 }
@@ -106,7 +106,7 @@ TEST_F(EditingTest, ShelvingTypeShowsItsQSlotAndLimitsTheQ) {
     EXPECT_EQ(q->text(), "0.71") << "the shelving Q slot (default 10) is shown";
     EXPECT_EQ(form->state().LastChange.id, 4);
     EXPECT_EQ(form->state().LastChange.value, 1);
-    MusFreEdit1Click(*form, q);
+    TakeEditFocus(*form, q);
     Type(q, "50");
     EXPECT_EQ(q->text(), "1.60");
     EXPECT_EQ(form->model().ParamImage[0][8], 24);
@@ -115,7 +115,7 @@ TEST_F(EditingTest, ShelvingTypeShowsItsQSlotAndLimitsTheQ) {
 
 TEST_F(EditingTest, PeakingBandTakesQUpTo128) {
     auto* q = W<BoundEdit>("MusQEdit2");
-    MusFreEdit1Click(*form, q);
+    TakeEditFocus(*form, q);
     Type(q, "500");
     EXPECT_EQ(q->text(), "128.00");
     EXPECT_EQ(form->model().ParamImage[0][12], 100);
@@ -280,7 +280,7 @@ TEST_F(EditingTest, DynamicEqDefaultsAreSentAndShown) {
 TEST_F(EditingTest, DynamicsTypeChangeResetsTheGroupGain) {
     Tab(9);
     auto* gain = W<BoundEdit>("DEQGainEdit1");
-    MusFreEdit1Click(*form, gain);
+    TakeEditFocus(*form, gain);
     Type(gain, "6");
     W<TypePicture>("DEQTYpeAboveBtn1")->click();
     EXPECT_EQ(gain->text(), "0.0");
@@ -335,7 +335,7 @@ TEST_F(EditingTest, GroupBEditsLandOnItsOwnPage) {
     Tab(2);
     W<BoundButton>("MicBBtn")->click();
     auto* edit = W<BoundEdit>("MicGainEdit1");
-    MusFreEdit1Click(*form, edit);
+    TakeEditFocus(*form, edit);
     Type(edit, "3");
     EXPECT_EQ(form->model().DeviceImage[3][8], 135);
     EXPECT_TRUE(LastIsBand(3, 0));

@@ -129,7 +129,7 @@ public:
 // window has selected now. Returns one line per control that disagrees.
 class PageChecker {
 public:
-    PageChecker(TForm1& form, const DeviceImageRows& image) : form_(form), image_(image) {}
+    PageChecker(MainWindow& form, const DeviceImageRows& image) : form_(form), image_(image) {}
 
     std::vector<std::string> Check(int page) {
         problems_.clear();
@@ -250,7 +250,7 @@ private:
         }
     }
 
-    TForm1& form_;
+    MainWindow& form_;
     const DeviceImageRows& image_;
     std::vector<std::string> problems_;
 };
@@ -279,7 +279,7 @@ TEST(EndToEndEditing, EveryPageShowsTheSimulatorsMemoryAfterGoingOnline) {
 
     OnlineWindow w({"--state", statePath, "--mode-name", "3=Party"});
     ASSERT_TRUE(w.GoOnline()) << "not online";
-    TForm1& form = *w.app.form1;
+    MainWindow& form = *w.app.form1;
     EXPECT_EQ(form.model().ModeFlag, SeedMode);
     PageChecker checker(form, memory);
 
@@ -299,7 +299,7 @@ TEST(EndToEndEditing, EveryPageShowsTheSimulatorsMemoryAfterGoingOnline) {
                 {7, PageMain, PageRear},   {8, PageSystem, -1},     {9, PageDynEq, -1}};
     for (const auto& t : tabs) {
         if (t.tab == 9)  // the DEQ tab button is hidden: only the program itself shows that sheet
-            form.FormTabBtn1Click(form.Ctl<BoundButton>("FormTabBtn9"));
+            form.SelectTab(form.Ctl<BoundButton>("FormTabBtn9"));
         else
             w.app.Tab(t.tab);
         EXPECT_TRUE(checker.Check(t.page).empty()) << "tab " << t.tab << ":" << Join(checker.Check(t.page));
@@ -356,7 +356,7 @@ TEST(EndToEndEditing, EditsInTheWindowLandInTheSimulatorsMemory) {
 
     OnlineWindow w({"--state", statePath});
     ASSERT_TRUE(w.GoOnline()) << "not online";
-    TForm1& form = *w.app.form1;
+    MainWindow& form = *w.app.form1;
     Link& link = w.app.link();
     DeviceImageRows want = before;
 
@@ -436,7 +436,7 @@ TEST(EndToEndEditing, EveryPageJourneySendsExactlyTheEditsMade) {
     ASSERT_TRUE(w.GoOnline()) << "not online";
     ASSERT_TRUE(w.WaitForQuietLink());
     EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{}) << "going online writes nothing";
-    TForm1& form = *w.app.form1;
+    MainWindow& form = *w.app.form1;
     auto* view = form.Ctl<EqGraphView>("AdvPanel2");
     ASSERT_NE(view, nullptr);
     const GraphGeometry& geo = view->Renderer().Geometry();
@@ -680,7 +680,7 @@ TEST(EndToEndEditing, AbSwitchSendsOnlyWhatDiffers) {
         EXPECT_EQ(app.W("AbSlotBBtn")->property("state").toString(), toB ? "on" : "up");
     }
     // On B after ten switches: the processor holds what the window shows.
-    const DeviceImageRows shown = app.form1->model().DeviceImage;
+    const DeviceImageRows shown = app.model().DeviceImage;
     w.sim.Stop();
     const DeviceImageRows kept = ReadState(state.toStdString());
     for (int p = 0; p < PageCount; ++p)

@@ -188,8 +188,8 @@ protected:
         QApplication::setFont(font);
     }
     void Open(Settings* settings = nullptr) {
-        form = std::make_unique<TForm1>();
-        status = std::make_unique<TForm2>();
+        form = std::make_unique<MainWindow>();
+        status = std::make_unique<StatusDialog>();
         form->SetStatusDialog(status.get());
         if (settings) ApplySettings(*settings, *form, AppOptions{});
         form->show();
@@ -241,8 +241,8 @@ protected:
 
     QTemporaryDir dir;
     QFont font;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<TForm2> status;
+    std::unique_ptr<MainWindow> form;
+    std::unique_ptr<StatusDialog> status;
 };
 
 TEST_F(LanguageTest, EveryPageFitsInChineseAndInEnglishAfterTheSwitch) {
@@ -372,7 +372,7 @@ TEST_F(LanguageTest, TheSessionIsKeptAndTheNextWindowStartsFromIt) {
     // An address given on the command line is used but not kept.
     AppOptions options;
     options.host = "127.0.0.1";
-    form = std::make_unique<TForm1>();
+    form = std::make_unique<MainWindow>();
     form->Ctl<QLineEdit>("IPstrEdit")->setText(options.host);  // as the link window sets it
     ApplySettings(kept, *form, options);
     EXPECT_EQ(form->Ctl<QLineEdit>("IPstrEdit")->text(), "127.0.0.1");
