@@ -2,8 +2,18 @@
 // page after going online, and edits made in it as a person makes them end up in
 // the processor's memory, in exactly their slots.
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include "app/link/link_window.h"
+#include "app/panels/offline_preset.h"
 #include "app/panels/status_dialog.h"
 #include "app/widgets/widgets.h"
 #include "app/window/main_window.h"
@@ -687,6 +698,123 @@ TEST(EndToEndEditing, AbSwitchSendsOnlyWhatDiffers) {
         for (int s = 0; s < DeviceImageSlots; ++s)
             if (UploadCarries(p, s)) ASSERT_EQ(kept[p][s] & 0xFFFF, shown[p][s] & 0xFFFF) << "page " << p << " slot " << s;
     EXPECT_EQ(kept[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)], typeB);
+}
+
+
+// The diff view lists what `kdsp preset diff` lists for the same pair (the
+// processor's memory and a file); "take this value" and "take all shown" send only
+// those parameters, and one undo takes a "take all" back.
+TEST(EndToEndEditing, DiffViewMatchesPresetDiffAndTakesOnlyItsRows) {
+    const DeviceImageRows seed = SeedImage();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString state = WriteSeedState(dir, seed);
+    Model other;
+    other.DeviceImage = seed;
+    const int typeId = ByEditor("MainHPTypeBox")->id;
+    int& type = other.DeviceImage[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)];
+    type = type == 4 ? 3 : type + 1;
+    other.DeviceImage[PageMusic][DeviceSlot(PageMusic, BandParamIndex(FirstEqIndex[PageMusic], 4, 2), SeedMode)] = 145;
+    other.DeviceImage[PageSystem][9] = 3;  // microphone maximum volume
+    const QString file = dir.filePath("other.Nddt");
+    WritePresetFile(file.toStdString(), other);
+
+    QProcess cli;
+    cli.start(KDSP_CLI_PATH, {"preset", "diff", state, file});
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    const QStringList want = QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(want.size(), 3) << want.join('|').toStdString();
+
+    OnlineWindow w({"--state", state, "--log"});
+    ASSERT_TRUE(w.GoOnline()) << "not online";
+    ASSERT_TRUE(w.WaitForQuietLink());
+    ASSERT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{});
+    App& app = w.app;
+    app.Click("DiffBtn");
+    auto* dialog = app.form1->findChild<QDialog*>("DiffDialog");
+    ASSERT_NE(dialog, nullptr);
+    Person::TypeOver(dialog->findChild<QLineEdit*>("DiffFileEdit"), file);
+    auto* table = dialog->findChild<QTableWidget*>("DiffTable");
+    const auto rows = [table] {
+        QStringList r;
+        for (int k = 0; k < table->rowCount(); ++k)
+            r << table->item(k, 0)->text() + '\t' + table->item(k, 2)->text() + '\t' + table->item(k, 3)->text();
+        return r;
+    };
+    EXPECT_EQ(rows(), want);
+
+    // The second row alone: the filter type.
+    Person::Click(dialog->findChild<QPushButton*>("DiffTakeBtn1"));
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{ValueFrame(typeId, type)});
+    EXPECT_EQ(rows(), (QStringList{want[0], want[2]}));
+
+    // Filtered to the system page, then every row shown.
+    Person::Pick(dialog->findChild<QComboBox*>("DiffPageBox"), 1 + PageSystem);
+    ASSERT_EQ(table->rowCount(), 1);
+    Person::Click(dialog->findChild<QPushButton*>("DiffTakeAllBtn"));
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{ValueFrame(MakeId(PageSystem, 9), 3)});
+    Person::Key(app.form1.get(), Qt::Key_Z, 1, Qt::ControlModifier);
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{ValueFrame(MakeId(PageSystem, 9), seed[PageSystem][9])});
+}
+
+
+// A preset edited without a processor: opened as the command line opens it, edited
+// by wheel and typing (with an undo and a redo), saved over itself; the file holds
+// exactly the edited settings and the old one is kept beside it.
+TEST(EndToEndEditing, PresetEditedOfflineIsSavedWithTheReplacedFileKept) {
+    DeviceImageRows seed = SeedImage();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("venue.Nddt");
+    Model m;
+    m.DeviceImage = seed;
+    WritePresetFile(file.toStdString(), m);
+    const QString original = dir.filePath("original.Nddt");
+    QFile::copy(file, original);
+
+    QTcpServer nobody;  // a port no processor answers on
+    ASSERT_TRUE(nobody.listen(QHostAddress::LocalHost));
+    const int port = nobody.serverPort();
+    nobody.close();
+    App app(port, dir.filePath("folders").toStdString());
+    app.form1->show();
+    ASSERT_TRUE(app.WaitFor([&app] {
+        return std::find(app.events.begin(), app.events.end(), EventConnectFailed) != app.events.end();
+    }));
+    ASSERT_TRUE(OpenPresetDocument(*app.form1, file));
+    auto* title = app.form1->Ctl<QLabel>("Label77");
+    EXPECT_TRUE(title->text().endsWith("venue.Nddt")) << title->text().toStdString();
+
+    const int typeId = ByEditor("MainHPTypeBox")->id;
+    int& type = m.DeviceImage[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)];
+    const int before = type;
+    type = type == 4 ? 3 : type + 1;
+    app.Tab(4);
+    Person::Wheel(app.W("MainHPTypeBox"), type > before ? -120 : 120);
+    m.DeviceImage[PageMusic][DeviceSlot(PageMusic, BandParamIndex(FirstEqIndex[PageMusic], 4, 2), SeedMode)] = 145;
+    app.Tab(1);
+    app.Type("MusGainEdit5", "5");
+    EXPECT_TRUE(title->text().endsWith("venue.Nddt*")) << title->text().toStdString();
+    Person::Key(app.form1.get(), Qt::Key_Z, 1, Qt::ControlModifier);
+    Person::Key(app.form1.get(), Qt::Key_Y, 1, Qt::ControlModifier);
+    app.Click("SavePresetBtn");
+    EXPECT_TRUE(title->text().endsWith("venue.Nddt")) << title->text().toStdString();
+    EXPECT_TRUE(app.link().LinkState != LinkOnline);
+
+    const QString expected = dir.filePath("expected.Nddt");
+    WritePresetFile(expected.toStdString(), m);
+    const auto show = [](const QString& path) {
+        QProcess cli;
+        cli.start(KDSP_CLI_PATH, {"preset", "show", path});
+        cli.waitForFinished(20000);
+        return QString::fromUtf8(cli.readAllStandardOutput());
+    };
+    EXPECT_FALSE(show(file).isEmpty());
+    EXPECT_EQ(show(file), show(expected));
+    EXPECT_EQ(show(dir.filePath("venue.bak")), show(original)) << "the replaced file is kept";
 }
 
 }  // namespace
