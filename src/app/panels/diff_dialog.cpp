@@ -53,6 +53,8 @@ public:
         auto* browse = new QPushButton(this);
         browse->setObjectName("DiffBrowseBtn");
         SetTr(browse, "text", QT_TRANSLATE_NOOP("kdsp", "浏览…"));
+        // Enter in the path box reads the file; it presses no button of the dialog.
+        browse->setAutoDefault(false);
         sides->addWidget(left_);
         sides->addWidget(Label(QT_TRANSLATE_NOOP("kdsp", "对比")));
         sides->addWidget(right_);
@@ -88,6 +90,7 @@ public:
         takeAll_ = new QPushButton(this);
         takeAll_->setObjectName("DiffTakeAllBtn");
         SetTr(takeAll_, "text", QT_TRANSLATE_NOOP("kdsp", "全部采用（所显示的）"));
+        takeAll_->setAutoDefault(false);
         bottom->addWidget(summary_, 1);
         bottom->addWidget(takeAll_);
         v->addLayout(bottom);
@@ -110,10 +113,14 @@ public:
     // Both sets read again, the rows made again.
     void Reload() {
         QString why;
-        const std::optional<DeviceImageRows> a = Image(static_cast<Side>(left_->currentIndex()), why);
-        const std::optional<DeviceImageRows> b = Image(static_cast<Side>(right_->currentIndex()), why);
+        std::optional<DeviceImageRows> a = Image(static_cast<Side>(left_->currentIndex()), why);
+        std::optional<DeviceImageRows> b = Image(static_cast<Side>(right_->currentIndex()), why);
         rows_.clear();
         if (a && b) {
+            // Compared as saved: the system words' copies in page 0 are what a file
+            // holds, and the processor is never asked for them.
+            MirrorSystemWordsForSave(*a);
+            MirrorSystemWordsForSave(*b);
             rows_ = DiffImages(*a, *b);
             second_ = *b;
         }
@@ -125,9 +132,9 @@ private:
     QComboBox* SideBox(const char* name, Side initial) {
         auto* box = new QComboBox(this);
         box->setObjectName(name);
-        QStringList captions;
-        for (const char* c : SideCaptions) captions << QString::fromUtf8(c);
-        SetTrItems(box, captions);
+        // Items added translated once: a remembered item list is set again on a
+        // language change, which would lose the side chosen.
+        for (const char* c : SideCaptions) box->addItem(Tr(QString::fromUtf8(c)));
         box->setCurrentIndex(initial);
         return box;
     }
@@ -210,9 +217,11 @@ private:
             auto* take = new QPushButton(Tr(QT_TRANSLATE_NOOP("kdsp", "采用此值")));
             take->setObjectName(QString("DiffTakeBtn%1").arg(row));
             take->setEnabled(CanTake(d));
+            take->setAutoDefault(false);
             if (d.spec) {
                 const ParamSpec* spec = d.spec;
-                connect(take, &QPushButton::clicked, this, [this, spec] { Take({spec}); });
+                // Queued: the take refills the table, which deletes this very button.
+                connect(take, &QPushButton::clicked, this, [this, spec] { Take({spec}); }, Qt::QueuedConnection);
                 if (CanTake(d)) shown_.push_back(spec);
             }
             table_->setCellWidget(row, 4, take);
