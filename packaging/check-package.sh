@@ -23,6 +23,8 @@ for file in usr/bin/kdsp usr/bin/kdsp-control usr/bin/kdsp-sim usr/bin/kdspd \
   lib/systemd/system/kdspd.service etc/kdsp/venue.conf usr/share/man/man1/kdspd.1.gz \
   usr/share/applications/kdsp-control.desktop \
   usr/share/icons/hicolor/scalable/apps/kdsp-control.svg \
+  usr/share/icons/hicolor/scalable/mimetypes/application-x-kdsp-preset.svg \
+  usr/share/mime/packages/kdsp-preset.xml \
   usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/kdsp-control.png \
   usr/share/man/man1/{kdsp,kdsp-control,kdsp-sim}.1.gz \
   usr/share/kdsp/Mode/Z5KRON-Mode; do
@@ -32,6 +34,9 @@ metainfo=("$scratch"/usr/share/metainfo/*.metainfo.xml)
 [ ${#metainfo[@]} -eq 1 ] || fail "no AppStream data in $deb"
 appstreamcli validate --no-net "${metainfo[0]}" >/dev/null || fail "AppStream data: $(appstreamcli validate --no-net "${metainfo[0]}")"
 desktop-file-validate "$scratch/usr/share/applications/kdsp-control.desktop" || fail "desktop entry"
+grep -q '^MimeType=application/x-kdsp-preset;' "$scratch/usr/share/applications/kdsp-control.desktop" ||
+  fail "the desktop entry does not open preset files"
+xmllint --noout "$scratch/usr/share/mime/packages/kdsp-preset.xml" || fail "preset MIME type"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6; do

@@ -7,6 +7,7 @@
 
 #include "app/i18n/language.h"
 #include "app/link/link_window.h"
+#include "app/panels/offline_preset.h"
 #include "app/panels/status_dialog.h"
 #include "app/state/settings.h"
 #include "app/window/app_setup.h"
@@ -64,5 +65,7 @@ int main(int argc, char** argv) {
         link.SetQuietMessages(true);
     }
     window.show();
+    // A preset given (a double-click in the file manager) opens while the search runs.
+    if (!options.presetFile.isEmpty()) kdsp::OpenPresetDocument(window, options.presetFile);
     return QApplication::exec();
 }

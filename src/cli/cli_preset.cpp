@@ -25,6 +25,7 @@
 #include "core/model/param_names.h"
 #include "core/model/param_text.h"
 #include "core/preset/atomic_file.h"
+#include "core/preset/param_diff.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/text_ops.h"
 #include "core/preset/preset_library.h"
@@ -312,30 +313,22 @@ void Diff(const std::string& a, const std::string& b) {
         throw Refused(e.what(), 2);
     }
     JsonValue list = JsonValue::Array();
-    int differences = 0;
-    for (int page = 0; page < PageCount; ++page) {
-        for (int slot = 0; slot < DeviceImageSlots; ++slot) {
-            const int va = pa.image[page][slot];
-            const int vb = pb.image[page][slot];
-            if (va == vb)
-                continue;
-            ++differences;
-            if (JsonOutput) {
-                const NamedParam* p = FindParamAt(page, slot);
-                list.Add(JsonValue::Object()
-                             .Set("name", NameAt(page, slot))
-                             .Set("id", p && p->HasId() ? JsonValue(IdText(p->Id())) : JsonValue())
-                             .Set("page", page)
-                             .Set("slot", slot)
-                             .Set("a_value", va)
-                             .Set("a_shown", ShownAt(page, slot, va))
-                             .Set("b_value", vb)
-                             .Set("b_shown", ShownAt(page, slot, vb))
-                             .Set("unit", p ? std::string(p->unit) : std::string()));
-            } else {
-                std::cout << NameAt(page, slot) << '\t' << ShownAt(page, slot, va) << '\t'
-                          << ShownAt(page, slot, vb) << '\n';
-            }
+    const std::vector<ParamDifference> differences = DiffImages(pa.image, pb.image);
+    for (const ParamDifference& d : differences) {
+        if (JsonOutput) {
+            list.Add(JsonValue::Object()
+                         .Set("name", d.name)
+                         .Set("id", d.spec && d.spec->Writable() ? JsonValue(IdText(d.spec->Id()))
+                                                                 : JsonValue())
+                         .Set("page", d.page)
+                         .Set("slot", d.slot)
+                         .Set("a_value", d.a)
+                         .Set("a_shown", d.shownA)
+                         .Set("b_value", d.b)
+                         .Set("b_shown", d.shownB)
+                         .Set("unit", d.spec ? std::string(d.spec->Unit()) : std::string()));
+        } else {
+            std::cout << d.name << '\t' << d.shownA << '\t' << d.shownB << '\n';
         }
     }
     if (JsonOutput) {
@@ -344,10 +337,10 @@ void Diff(const std::string& a, const std::string& b) {
                       .Set("a", a)
                       .Set("b", b)
                       .Set("differences", std::move(list)));
-    } else if (differences == 0) {
+    } else if (differences.empty()) {
         std::cout << "no differences\n";
     }
-    ExitStatus = differences == 0 ? 0 : 1;
+    ExitStatus = differences.empty() ? 0 : 1;
 }
 
 }  // namespace

@@ -863,5 +863,200 @@ Wait for the check to finish and close the window then?</translation>
         <translation>The processor acknowledged the upload, but what was read back differs from the file:
 %1</translation>
     </message>
+    <message>
+        <source>%1 还没有存入设置</source>
+        <translation>Nothing has been stored in %1 yet</translation>
+    </message>
+    <message>
+        <source>不发送</source>
+        <translation>Do not send</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>保存预设 (Ctrl+S)</source>
+        <translation>Save the preset (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>保留设备的设置</source>
+        <translation>Keep the processor&apos;s settings</translation>
+    </message>
+    <message>
+        <source>保留设备的设置（关闭预设“%1”），还是断开设备继续离线编辑预设？</source>
+        <translation>Keep the processor&apos;s settings (closing the preset &quot;%1&quot;), or disconnect and go on editing the preset offline?</translation>
+    </message>
+    <message>
+        <source>全部采用（所显示的）</source>
+        <translation>Take all shown</translation>
+    </message>
+    <message>
+        <source>全部页</source>
+        <translation>All pages</translation>
+    </message>
+    <message>
+        <source>切换到%1（右键：存入、载入预设、退出A/B）</source>
+        <translation>Switch to %1 (right-click: store, load a preset, leave A/B)</translation>
+    </message>
+    <message>
+        <source>列出两组设置之间不同的参数</source>
+        <translation>List the parameters two sets of settings hold differently</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>Parameter</translation>
+    </message>
+    <message>
+        <source>发送预设</source>
+        <translation>Send the preset</translation>
+    </message>
+    <message>
+        <source>另存…</source>
+        <translation>Save as…</translation>
+    </message>
+    <message>
+        <source>在A与B之间切换 (F9)</source>
+        <translation>Switch between A and B (F9)</translation>
+    </message>
+    <message>
+        <source>在A与B之间切换 (F9)
+另一唱歌/舞蹈模式中有 %1 项不同，未发送</source>
+        <translation>Switch between A and B (F9)
+%1 differing settings of the other sing/dance mode were not sent</translation>
+    </message>
+    <message>
+        <source>存入当前设置</source>
+        <translation>Store the current settings</translation>
+    </message>
+    <message>
+        <source>对比</source>
+        <translation>against</translation>
+    </message>
+    <message>
+        <source>对比…</source>
+        <translation>Compare…</translation>
+    </message>
+    <message>
+        <source>对比设置</source>
+        <translation>Compare settings</translation>
+    </message>
+    <message>
+        <source>当前设置</source>
+        <translation>Current settings</translation>
+    </message>
+    <message>
+        <source>打开…</source>
+        <translation>Open…</translation>
+    </message>
+    <message>
+        <source>打开预设</source>
+        <translation>Open preset</translation>
+    </message>
+    <message>
+        <source>打开预设文件离线编辑</source>
+        <translation>Open a preset file to edit it offline</translation>
+    </message>
+    <message>
+        <source>把当前设置存为%1（右键：载入预设）</source>
+        <translation>Store the current settings as %1 (right-click: load a preset)</translation>
+    </message>
+    <message>
+        <source>按名称或数值筛选</source>
+        <translation>Filter by name or value</translation>
+    </message>
+    <message>
+        <source>无法保存预设：
+%1</source>
+        <translation>The preset could not be saved:
+%1</translation>
+    </message>
+    <message>
+        <source>最近的备份</source>
+        <translation>Last backup</translation>
+    </message>
+    <message>
+        <source>浏览…</source>
+        <translation>Browse…</translation>
+    </message>
+    <message>
+        <source>第一组</source>
+        <translation>First</translation>
+    </message>
+    <message>
+        <source>第二组</source>
+        <translation>Second</translation>
+    </message>
+    <message>
+        <source>继续离线编辑</source>
+        <translation>Go on editing offline</translation>
+    </message>
+    <message>
+        <source>设备已连接：请先断开设备再打开预设离线编辑，或用“上传数据到设备”发送预设。</source>
+        <translation>A processor is connected: disconnect it before opening a preset to edit offline, or send the preset with &quot;Upload to device&quot;.</translation>
+    </message>
+    <message>
+        <source>请选择预设文件</source>
+        <translation>Choose a preset file</translation>
+    </message>
+    <message>
+        <source>载入预设文件…</source>
+        <translation>Load a preset file…</translation>
+    </message>
+    <message>
+        <source>这台设备还没有备份</source>
+        <translation>No backup of this processor yet</translation>
+    </message>
+    <message>
+        <source>退出A/B（保留当前设置）</source>
+        <translation>Leave A/B (keep the current settings)</translation>
+    </message>
+    <message>
+        <source>采用此值</source>
+        <translation>Take this value</translation>
+    </message>
+    <message>
+        <source>页</source>
+        <translation>Page</translation>
+    </message>
+    <message>
+        <source>预设另存为</source>
+        <translation>Save preset as</translation>
+    </message>
+    <message>
+        <source>预设文件</source>
+        <translation>Preset file</translation>
+    </message>
+    <message>
+        <source>预设文件 (*.Nddt *.nddt)</source>
+        <translation>Preset files (*.Nddt *.nddt)</translation>
+    </message>
+    <message>
+        <source>预设文件的路径</source>
+        <translation>Path of the preset file</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 项不同</source>
+        <translation>
+            <numerusform>%n difference</numerusform>
+            <numerusform>%n differences</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>设备的设置与预设“%1”有 %n 项不同（设备 → 预设）：
+%2
+
+把编辑的预设发送到设备吗？</source>
+        <translation>
+            <numerusform>The processor&apos;s settings differ from the preset &quot;%1&quot; in %n setting (processor → preset):
+%2
+
+Send the edited preset to the processor?</numerusform>
+            <numerusform>The processor&apos;s settings differ from the preset &quot;%1&quot; in %n settings (processor → preset):
+%2
+
+Send the edited preset to the processor?</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

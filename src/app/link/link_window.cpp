@@ -14,6 +14,7 @@
 #include "app/editing/page_refresh.h"
 #include "app/editing/undo_history.h"
 #include "app/i18n/language.h"
+#include "app/panels/offline_preset.h"
 #include "app/panels/status_dialog.h"
 #include "app/panels/upload_guard.h"
 #include "app/state/panel_state.h"
@@ -77,6 +78,7 @@ LinkWindow::LinkWindow(AppContext& main, StatusDialog& status, const AppOptions&
             ShowMessage(PromptCaption().toStdString(), note.arg(deniedPorts_.join(", ")).toStdString());
         }
         UploadGuardLinkEvent(main_, event);
+        OfflinePresetLinkEvent(main_, event);
         // A transfer replaces (or rewrites) the whole memory: no edit before it can be undone.
         if (event == EventLinking || event == EventReload || event == EventUpload) main_.History().Clear();
         // Online again: the edits made meanwhile are offered, once this event is through

@@ -4,7 +4,10 @@
 
 #include "app/i18n/language.h"
 #include "app/pages/builder.h"
+#include "app/panels/ab_switch.h"
+#include "app/panels/diff_dialog.h"
 #include "app/panels/eq_file_panel.h"
+#include "app/panels/offline_preset.h"
 #include "app/panels/panel_builders.h"
 #include "app/state/app_context.h"
 #include "app/state/panel_state.h"
@@ -28,6 +31,9 @@ void BuildPanels(AppContext& app) {
     BuildModePanel(app);
     BuildLockPanels(app);
     BuildEqFilePanel(app);
+    BuildAbSwitch(app);
+    BuildDiffButton(app);
+    BuildOfflinePreset(app);
 }
 
 }  // namespace kdsp

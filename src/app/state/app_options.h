@@ -16,6 +16,7 @@ struct AppOptions {
     int screenshotTab = 0;        // tab button (1..9) selected before the picture
     QString language;             // "zh" or "en" for this run; empty: the kept choice
     bool fastTransfers = false;   // reads, reloads and uploads at the fast pace
+    QString presetFile;           // a preset file opened for editing at the start
 };
 
 }  // namespace kdsp

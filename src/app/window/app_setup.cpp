@@ -32,6 +32,7 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
     const QCommandLineOption fast("fast-transfers",
                                   "Send each step of a read or upload as soon as the last one is answered.");
     parser.addOptions({host, port, serial, noSerial, shot, shotTab, lang, fast});
+    parser.addPositionalArgument("FILE", "A preset file (.Nddt) to open for editing, offline.", "[FILE]");
     if (!parser.parse(args)) {
         error = parser.errorText();
         return false;
@@ -58,6 +59,11 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
     }
     options.screenshotPath = parser.value(shot);
     options.fastTransfers = parser.isSet(fast);
+    if (parser.positionalArguments().size() > 1) {
+        error = "one preset file at most";
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) options.presetFile = parser.positionalArguments().front();
     if (parser.isSet(shotTab)) {
         bool ok = false;
         options.screenshotTab = parser.value(shotTab).toInt(&ok);

@@ -28,6 +28,7 @@
 #include "app/link/link_window.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
+#include "app/panels/offline_preset.h"
 #include "app/panels/panel_builders.h"
 #include "app/panels/preset_panel.h"
 #include "app/panels/upload_guard.h"
@@ -288,6 +289,7 @@ void MainWindow::EditStored(ParamId id, bool band) {
     history_->Note(where);
     if (Link* link = PanelLink(*this); link && link->LinkState != LinkOnline)
         offline_->Note(where, history_->Before(where), model(), link->Transferring());
+    PresetDocumentEdited(*this);
 }
 
 void MainWindow::LinkSettled() {

@@ -2,8 +2,18 @@
 // page after going online, and edits made in it as a person makes them end up in
 // the processor's memory, in exactly their slots.
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include "app/link/link_window.h"
+#include "app/panels/offline_preset.h"
 #include "app/panels/status_dialog.h"
 #include "app/widgets/widgets.h"
 #include "app/window/main_window.h"
@@ -26,6 +37,7 @@
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 #include "core/model/value_tables.h"
+#include "core/preset/image_compare.h"
 #include "core/preset/preset_file.h"
 #include "e2e_rig.h"
 #include "graph/eq_graph_view.h"
@@ -619,6 +631,204 @@ TEST(EndToEndEditing, OneActionOneFrameAndTypedValuesFirst) {
     }
     ASSERT_TRUE(w.WaitForQuietLink());
     EXPECT_EQ(w.sim.TakeWrites(), want);
+}
+
+}  // namespace
+}  // namespace kdsp
+
+namespace kdsp {
+namespace {
+
+// A/B: taking B sends nothing; every switch sends exactly the words the slots hold
+// differently, in page order, and ten switches leave the processor on the slot shown.
+TEST(EndToEndEditing, AbSwitchSendsOnlyWhatDiffers) {
+    const DeviceImageRows seed = SeedImage();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString state = WriteSeedState(dir, seed);
+    OnlineWindow w({"--state", state, "--log"});
+    ASSERT_TRUE(w.GoOnline()) << "not online";
+    ASSERT_TRUE(w.WaitForQuietLink());
+    ASSERT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{});
+    App& app = w.app;
+    EXPECT_FALSE(app.W("AbSwitchBtn")->isEnabled()) << "nothing to switch between yet";
+    app.Click("AbSlotABtn");
+
+    // Three edits: a band gain typed, a filter type by wheel, the bypass clicked.
+    std::vector<int> bandA = BandWords(seed, PageMusic, 4), bandB = bandA;
+    bandB[2] = 145;
+    app.Tab(1);
+    app.Type("MusGainEdit5", "5");
+    const int typeId = ByEditor("MainHPTypeBox")->id;
+    const int typeA = seed[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)];
+    const int typeB = typeA == 4 ? 3 : typeA + 1;
+    app.Tab(4);
+    Person::Wheel(app.W("MainHPTypeBox"), typeB > typeA ? -120 : 120);
+    const int bypassId = MakeId(PageMain, FirstEqIndex[PageMain] - 1);
+    const int bypassA = seed[PageMain][DeviceSlot(PageMain, FirstEqIndex[PageMain] - 1, SeedMode)];
+    app.Click("MusEQAllpassBtn");
+    ASSERT_TRUE(w.WaitForQuietLink());
+    w.sim.TakeWrites();  // the three edits
+    app.Click("AbSlotBBtn");
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{}) << "taking B sends nothing";
+
+    const auto frames = [&](bool toB) {
+        std::vector<SentFrame> f = {BandFrame(PageMusic, 4, toB ? bandB : bandA),
+                                    ValueFrame(typeId, toB ? typeB : typeA),
+                                    ValueFrame(bypassId, toB ? 1 - bypassA : bypassA)};
+        f.push_back(f.back());  // the emptied queue repeats its last write
+        return f;
+    };
+    for (int k = 0; k < 10; ++k) {
+        const bool toB = k % 2 == 1;
+        if (k % 3 == 0)
+            Person::Key(app.form1.get(), Qt::Key_F9);
+        else
+            app.Click("AbSwitchBtn");
+        ASSERT_TRUE(w.WaitForQuietLink());
+        ASSERT_EQ(w.sim.TakeWrites(), frames(toB)) << "switch " << k + 1;
+        EXPECT_EQ(app.W("AbSlotBBtn")->property("state").toString(), toB ? "on" : "up");
+    }
+    // On B after ten switches: the processor holds what the window shows.
+    const DeviceImageRows shown = app.model().DeviceImage;
+    w.sim.Stop();
+    const DeviceImageRows kept = ReadState(state.toStdString());
+    for (int p = 0; p < PageCount; ++p)
+        for (int s = 0; s < DeviceImageSlots; ++s)
+            if (UploadCarries(p, s)) {
+                ASSERT_EQ(kept[p][s] & 0xFFFF, shown[p][s] & 0xFFFF) << "page " << p << " slot " << s;
+            }
+    EXPECT_EQ(kept[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)], typeB);
+}
+
+
+// The diff view lists what `kdsp preset diff` lists for the same pair (the
+// processor's memory and a file); "take this value" and "take all shown" send only
+// those parameters.
+TEST(EndToEndEditing, DiffViewMatchesPresetDiffAndTakesOnlyItsRows) {
+    const DeviceImageRows seed = SeedImage();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString state = WriteSeedState(dir, seed);
+    Model other;
+    other.DeviceImage = seed;
+    const int typeId = ByEditor("MainHPTypeBox")->id;
+    int& type = other.DeviceImage[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)];
+    type = type == 4 ? 3 : type + 1;
+    other.DeviceImage[PageMusic][DeviceSlot(PageMusic, BandParamIndex(FirstEqIndex[PageMusic], 4, 2), SeedMode)] = 145;
+    other.DeviceImage[PageSystem][9] = 3;  // microphone maximum volume
+    const QString file = dir.filePath("other.Nddt");
+    WritePresetFile(file.toStdString(), other);
+
+    OnlineWindow w({"--state", state, "--log"});
+    ASSERT_TRUE(w.GoOnline()) << "not online";
+    ASSERT_TRUE(w.WaitForQuietLink());
+    ASSERT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{});
+    App& app = w.app;
+    // The same pair for the command line: the window's memory now, and the file.
+    const QString now = dir.filePath("now.Nddt");
+    Model held;
+    held.DeviceImage = app.model().DeviceImage;
+    WritePresetFile(now.toStdString(), held);
+    QProcess cli;
+    cli.start(KDSP_CLI_PATH, {"preset", "diff", now, file});
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    const QStringList want = QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+
+    app.Click("DiffBtn");
+    auto* dialog = app.form1->findChild<QDialog*>("DiffDialog");
+    ASSERT_NE(dialog, nullptr);
+    Person::TypeOver(dialog->findChild<QLineEdit*>("DiffFileEdit"), file);
+    auto* table = dialog->findChild<QTableWidget*>("DiffTable");
+    const auto rows = [table] {
+        QStringList r;
+        for (int k = 0; k < table->rowCount(); ++k)
+            r << table->item(k, 0)->text() + '\t' + table->item(k, 2)->text() + '\t' + table->item(k, 3)->text();
+        return r;
+    };
+    ASSERT_EQ(rows().join("\n").toStdString(), want.join("\n").toStdString());
+
+    // One row alone: the filter type.
+    const auto rowOf = [&rows](const QString& name) {
+        const QStringList r = rows();
+        for (int k = 0; k < r.size(); ++k)
+            if (r[k].startsWith(name + '\t')) return k;
+        return -1;
+    };
+    const int typeRow = rowOf("main.highpass.type");
+    ASSERT_GE(typeRow, 0);
+    Person::Click(dialog->findChild<QPushButton*>(QString("DiffTakeBtn%1").arg(typeRow)));
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{ValueFrame(typeId, type)});
+    QStringList left = want;
+    left.removeAt(typeRow);
+    EXPECT_EQ(rows(), left);
+
+    // Filtered to the system page and one name, then every row shown.
+    Person::Pick(dialog->findChild<QComboBox*>("DiffPageBox"), 1 + PageSystem);
+    Person::TypeOver(dialog->findChild<QLineEdit*>("DiffFilterEdit"), "volume.mic.max");
+    ASSERT_EQ(table->rowCount(), 1);
+    Person::Click(dialog->findChild<QPushButton*>("DiffTakeAllBtn"));
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{ValueFrame(MakeId(PageSystem, 9), 3)});
+}
+
+
+// A preset edited without a processor: opened as the command line opens it, edited
+// by wheel and typing (with an undo and a redo), saved over itself; the file holds
+// exactly the edited settings and the old one is kept beside it.
+TEST(EndToEndEditing, PresetEditedOfflineIsSavedWithTheReplacedFileKept) {
+    DeviceImageRows seed = SeedImage();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("venue.Nddt");
+    Model m;
+    m.DeviceImage = seed;
+    WritePresetFile(file.toStdString(), m);
+    const QString original = dir.filePath("original.Nddt");
+    QFile::copy(file, original);
+
+    QTcpServer nobody;  // a port no processor answers on
+    ASSERT_TRUE(nobody.listen(QHostAddress::LocalHost));
+    const int port = nobody.serverPort();
+    nobody.close();
+    App app(port, dir.filePath("folders").toStdString());
+    app.form1->show();
+    ASSERT_TRUE(app.WaitFor([&app] {
+        return std::find(app.events.begin(), app.events.end(), EventConnectFailed) != app.events.end();
+    }));
+    ASSERT_TRUE(OpenPresetDocument(*app.form1, file));
+    auto* title = app.form1->Ctl<QLabel>("Label77");
+    EXPECT_TRUE(title->text().endsWith("venue.Nddt")) << title->text().toStdString();
+
+    const int typeId = ByEditor("MainHPTypeBox")->id;
+    int& type = m.DeviceImage[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)];
+    const int before = type;
+    type = type == 4 ? 3 : type + 1;
+    app.Tab(4);
+    Person::Wheel(app.W("MainHPTypeBox"), type > before ? -120 : 120);
+    m.DeviceImage[PageMusic][DeviceSlot(PageMusic, BandParamIndex(FirstEqIndex[PageMusic], 4, 2), SeedMode)] = 145;
+    app.Tab(1);
+    app.Type("MusGainEdit5", "5");
+    EXPECT_TRUE(title->text().endsWith("venue.Nddt*")) << title->text().toStdString();
+    Person::Key(app.form1.get(), Qt::Key_Z, 1, Qt::ControlModifier);
+    Person::Key(app.form1.get(), Qt::Key_Y, 1, Qt::ControlModifier);
+    app.Click("SavePresetBtn");
+    EXPECT_TRUE(title->text().endsWith("venue.Nddt")) << title->text().toStdString();
+    EXPECT_TRUE(app.link().LinkState != LinkOnline);
+
+    const QString expected = dir.filePath("expected.Nddt");
+    WritePresetFile(expected.toStdString(), m);
+    const auto show = [](const QString& path) {
+        QProcess cli;
+        cli.start(KDSP_CLI_PATH, {"preset", "show", path});
+        cli.waitForFinished(20000);
+        return QString::fromUtf8(cli.readAllStandardOutput());
+    };
+    EXPECT_FALSE(show(file).isEmpty());
+    EXPECT_EQ(show(file), show(expected));
+    EXPECT_EQ(show(dir.filePath("venue.bak")), show(original)) << "the replaced file is kept";
 }
 
 }  // namespace

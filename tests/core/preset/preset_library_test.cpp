@@ -1,6 +1,8 @@
 // The preset folder choice, the preset list, name checks and stored-mode item texts.
 #include "core/preset/preset_library.h"
 
+#include "core/preset/preset_document.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -156,6 +158,46 @@ TEST(ModeItems, NumberPrefixIsCutByItsDigitCount) {
     EXPECT_EQ(ModeNameOfItem("12-Party", 11), "Party") << "two-digit number: from the 4th char";
     EXPECT_EQ(ModeNameOfItem("3-", 2), "");
     EXPECT_EQ(ModeNameOfItem("10", 9), "");
+}
+
+// A preset edited without a processor: saved whole, the replaced file kept beside
+// it under a name the list does not show, a failed save leaving everything as it was.
+TEST_F(PresetLibrary, PresetDocumentSavesKeepingTheReplacedFile) {
+    DeviceImageRows image{};
+    image[6][20] = 100;
+    Model m;
+    m.DeviceImage = image;
+    WritePresetFile(dir_ / "Hall.Nddt", m);
+    const std::string original = [&] {
+        std::ifstream in(dir_ / "Hall.Nddt", std::ios::binary);
+        return std::string{std::istreambuf_iterator<char>(in), {}};
+    }();
+
+    PresetDocument doc;
+    DeviceImageRows shown{};
+    EXPECT_FALSE(doc.Open(dir_ / "missing.Nddt", shown).Ok());
+    EXPECT_FALSE(doc.IsOpen());
+    ASSERT_TRUE(doc.Open(dir_ / "Hall.Nddt", shown).Ok());
+    EXPECT_EQ(shown[6][20], 100);
+    EXPECT_EQ(doc.Title(), "Hall.Nddt");
+    shown[6][20] = 200;
+    doc.SetModified(true);
+    EXPECT_EQ(doc.Title(), "Hall.Nddt*");
+
+    doc.Save(shown);
+    EXPECT_FALSE(doc.Modified());
+    std::ifstream kept(dir_ / "Hall.bak", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), original);
+    EXPECT_EQ(ListPresetNames(dir_), std::vector<std::string>{"Hall"});
+    DeviceImageRows reread{};
+    ASSERT_TRUE(doc.Open(dir_ / "Hall.Nddt", reread).Ok());
+    EXPECT_EQ(reread[6][20], 200);
+
+    doc.SetModified(true);
+    fs::create_directories(dir_ / "folder.Nddt");
+    EXPECT_THROW(doc.Save(shown, dir_ / "folder.Nddt"), PresetWriteError);
+    EXPECT_EQ(doc.Path(), dir_ / "Hall.Nddt");
+    EXPECT_TRUE(doc.Modified());
 }
 
 }  // namespace
