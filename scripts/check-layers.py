@@ -6,7 +6,7 @@ import re
 import sys
 
 # Lower layers first; folders on one line are peers that never include each other.
-TOP_ORDER = [["core"], ["device"], ["qtlink"], ["graph"], ["app", "cli", "sim"]]
+TOP_ORDER = [["core"], ["device"], ["qtlink"], ["graph"], ["app", "cli", "sim", "venue"]]
 # The main window is the composition root: only its own folder and main.cpp see it.
 ROOT_HEADER = "app/window/main_window.h"
 ROOT_USERS = ("app/window/", "app/main.cpp")

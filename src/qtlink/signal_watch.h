@@ -13,11 +13,12 @@
 
 namespace kdsp {
 
-// While one exists, SIGINT and SIGTERM call `onSignal(signo)` from the event loop;
-// the handlers in place before are put back when it goes.
+// While one exists, SIGINT and SIGTERM (and SIGHUP when asked) call `onSignal(signo)`
+// from the event loop; the handlers in place before are put back when it goes.
 class SignalWatch {
 public:
-    explicit SignalWatch(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {
+    explicit SignalWatch(std::function<void(int)> onSignal, bool hangup = false)
+        : onSignal_(std::move(onSignal)), hangup_(hangup) {
         if (::socketpair(AF_UNIX, SOCK_STREAM, 0, Pipe()) != 0) return;
         notifier_ = new QSocketNotifier(Pipe()[0], QSocketNotifier::Read);
         QObject::connect(notifier_, &QSocketNotifier::activated, notifier_, [this] {
@@ -30,11 +31,13 @@ public:
         sa.sa_flags = SA_RESTART;
         ::sigaction(SIGINT, &sa, &oldInt_);
         ::sigaction(SIGTERM, &sa, &oldTerm_);
+        if (hangup_) ::sigaction(SIGHUP, &sa, &oldHup_);
     }
     ~SignalWatch() {
         if (!notifier_) return;
         ::sigaction(SIGINT, &oldInt_, nullptr);
         ::sigaction(SIGTERM, &oldTerm_, nullptr);
+        if (hangup_) ::sigaction(SIGHUP, &oldHup_, nullptr);
         delete notifier_;
         ::close(Pipe()[0]);
         ::close(Pipe()[1]);
@@ -54,9 +57,11 @@ private:
     }
 
     std::function<void(int)> onSignal_;
+    bool hangup_ = false;
     QSocketNotifier* notifier_ = nullptr;
     struct sigaction oldInt_ {};
     struct sigaction oldTerm_ {};
+    struct sigaction oldHup_ {};
 };
 
 }  // namespace kdsp

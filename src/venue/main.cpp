@@ -1,0 +1,190 @@
+// kdspd: the venue service. Keeps every room's processor connected and serves the
+// venue over HTTP and WebSocket; also adds tokens to a venue file and checks one.
+// Exit statuses as kdsp's: 0 success, 1 refused or failed, 2 a malformed command line.
+#include <CLI/CLI.hpp>
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <csignal>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "core/preset/atomic_file.h"
+#include "qtlink/signal_watch.h"
+#include "venue/access.h"
+#include "venue/http_api.h"
+#include "venue/venue.h"
+#include "venue/venue_file.h"
+
+namespace {
+
+using namespace kdsp::venue;
+
+struct Refused : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+VenueConfig Read(const std::string& file) {
+    VenueFileResult r = ReadVenueFile(file);
+    if (r.error)
+        throw Refused(file + ": " + r.error->Text());
+    return std::move(*r.config);
+}
+
+int Check(const std::string& file) {
+    const VenueConfig c = Read(file);
+    std::cout << file << ": " << c.rooms.size() << " rooms, " << c.tokens.size() << " tokens, listen "
+              << c.listenHost << ":" << c.listenPort << (c.tlsCert.empty() ? "" : " (TLS)") << "\n";
+    return 0;
+}
+
+bool NameTaken(const VenueConfig& c, const std::string& name) {
+    for (const TokenEntry& t : c.tokens)
+        if (t.name == name)
+            return true;
+    return false;
+}
+
+int AddToken(const std::string& file, const std::string& roleText, const std::string& room, std::string name) {
+    const VenueConfig c = Read(file);
+    const auto role = ParseRole(roleText);
+    if (!role)
+        throw Refused("unknown role '" + roleText + "' (installer, staff or room)");
+    if (*role == Role::Room && !c.FindRoom(room))
+        throw Refused(room.empty() ? "a room token needs --room NAME" : "no room named '" + room + "' in " + file);
+    if (*role != Role::Room && !room.empty())
+        throw Refused("only a room token takes --room");
+    if (name.empty()) {
+        const std::string base = *role == Role::Room ? room : roleText;
+        name = base;
+        for (int n = 2; NameTaken(c, name); ++n)
+            name = base + "-" + std::to_string(n);
+    } else if (NameTaken(c, name)) {
+        throw Refused("the token name '" + name + "' is taken");
+    } else if (name.find_first_of(" \t#") != std::string::npos) {
+        throw Refused("a token name has no spaces and no '#'");
+    }
+    const std::string token = NewToken();
+    TokenEntry entry{*role, name, HashToken(token), *role == Role::Room ? room : std::string(), 0};
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string bytes = text.str();
+    if (!bytes.empty() && bytes.back() != '\n')
+        bytes += '\n';
+    bytes += TokenLine(entry) + "\n";
+    kdsp::WriteFileAtomically(kdsp::WriteTarget(file), bytes);
+    // The only time the token is seen: the file keeps its hash.
+    std::cout << token << "\n";
+    return 0;
+}
+
+int Serve(const std::string& file, const std::string& listen, const std::string& mqtt, int argc, char** argv) {
+    VenueConfig config = Read(file);
+    if (!listen.empty()) {
+        std::string host;
+        int port = 0;
+        if (!ParseListen(listen, host, port))
+            throw Refused("--listen: expected HOST:PORT, not '" + listen + "'");
+        // Another address than loopback only where the venue file opens one itself.
+        if (!IsLoopback(host) && !(config.listenSet && !IsLoopback(config.listenHost)))
+            throw Refused("--listen " + listen + ": only a loopback address unless the venue file's listen names another");
+        config.listenHost = host;
+        config.listenPort = port;
+    }
+    if (!mqtt.empty())
+        config.mqtt = mqtt;
+    QCoreApplication app(argc, argv);
+    Venue venue(std::move(config));
+    HttpApi api(venue);
+    std::string why;
+    if (!api.Start(venue.Config().listenHost, venue.Config().listenPort, &why))
+        throw Refused(why);
+    // Scripts and tests started on port 0 learn the port here.
+    std::cout << "listen " << venue.Config().listenHost << " " << api.Port() << std::endl;
+    std::cerr << "kdspd: serving " << venue.RoomNames().size() << " rooms on " << venue.Config().listenHost
+              << ":" << api.Port() << "\n";
+    venue.Start();
+
+    bool stopping = false;
+    kdsp::SignalWatch signals(
+        [&](int signo) {
+            if (signo == SIGHUP) {
+                VenueFileResult r = ReadVenueFile(file);
+                if (r.error) {
+                    std::cerr << "kdspd: " << file << ": " << r.error->Text() << "; keeping the venue as it was\n";
+                    return;
+                }
+                if (!listen.empty()) {
+                    r.config->listenHost = venue.Config().listenHost;
+                    r.config->listenPort = venue.Config().listenPort;
+                }
+                std::cerr << "kdspd: " << file << " read again\n";
+                venue.Reload(std::move(*r.config));
+                return;
+            }
+            if (stopping)
+                return;
+            stopping = true;
+            std::cerr << "kdspd: stopping\n";
+            // Writes in flight are answered first, for a few seconds at most.
+            auto* wait = new QTimer(&app);
+            auto deadline = std::make_shared<int>(100);
+            QObject::connect(wait, &QTimer::timeout, &app, [&venue, deadline] {
+                if (!venue.Busy() || --*deadline <= 0)
+                    QCoreApplication::quit();
+            });
+            wait->start(50);
+        },
+        true);
+    return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"kdspd: the venue service. Keeps every room's processor connected and serves the venue "
+                 "over HTTP and WebSocket.",
+                 "kdspd"};
+    app.set_version_flag("--version", "kdspd " KDSP_VERSION, "Print the version and exit");
+    std::string venueFile, listen, mqtt;
+    app.add_option("VENUE", venueFile, "the venue file: inventory lines NAME ADDRESS and settings KEY = VALUE");
+    app.add_option("--listen", listen, "HOST:PORT to serve on (default the venue file's, else 127.0.0.1:8890)");
+    app.add_option("--mqtt", mqtt, "mqtt://HOST:PORT of a broker to bridge to");
+
+    auto* check = app.add_subcommand("check", "Check a venue file and exit");
+    std::string checkFile;
+    check->add_option("VENUE", checkFile, "the venue file")->required();
+
+    auto* token = app.add_subcommand("token", "Manage the venue's bearer tokens");
+    token->require_subcommand(1);
+    auto* add = token->add_subcommand("add", "Print a new token once and keep only its hash in the venue file");
+    std::string addFile, role, room, name;
+    add->add_option("VENUE", addFile, "the venue file")->required();
+    add->add_option("ROLE", role, "installer, staff or room")->required();
+    add->add_option("--room", room, "the room of a room token");
+    add->add_option("--name", name, "who holds the token (default the role or the room)");
+
+    try {
+        app.parse(argc, argv);
+        if (*check)
+            return Check(checkFile);
+        if (*add)
+            return AddToken(addFile, role, room, name);
+        if (venueFile.empty())
+            throw CLI::RequiredError("VENUE");
+        return Serve(venueFile, listen, mqtt, argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "kdspd: " << e.what() << " (see kdspd --help)\n";
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "kdspd: " << e.what() << "\n";
+        return 1;
+    }
+}
