@@ -6,8 +6,8 @@
 #include <QStringDecoder>
 
 #include "core/model/param_table.h"
+#include "venue/access.h"
 #include "venue/ha_discovery.h"
-#include "venue/mqtt_client.h"
 #include "venue/venue.h"
 
 namespace kdsp::venue {
@@ -60,8 +60,48 @@ QString CommandText(const QByteArray& payload, QString* error) {
     return trimmed;
 }
 
-MqttBridge::MqttBridge(Venue& venue, MqttClient& client, QString prefix, QStringList publish, QObject* parent)
-    : QObject(parent), venue_(venue), client_(client), prefix_(std::move(prefix)), publish_(std::move(publish)) {
+std::unique_ptr<MqttBridge> MqttBridge::Start(Venue& venue, const QString& prefix, QString* error) {
+    error->clear();
+    const VenueConfig& c = venue.Config();
+    if (c.mqtt.empty()) return nullptr;
+    const QString name = QString::fromStdString(c.file.stem().string());
+    MqttOptions o;
+    o.url = QString::fromStdString(c.mqtt);
+    o.clientId = c.mqttClient.empty() ? "kdspd-" + name : QString::fromStdString(c.mqttClient);
+    o.user = QString::fromStdString(c.mqttUser);
+    o.password = QString::fromStdString(c.mqttPassword);
+    o.caFile = QString::fromStdString(c.mqttCafile);
+    o.certFile = QString::fromStdString(c.mqttCertfile);
+    o.keyFile = QString::fromStdString(c.mqttKeyfile);
+    QString p = !prefix.isEmpty() ? prefix : c.mqttPrefix.empty() ? "kdsp/" + name : QString::fromStdString(c.mqttPrefix);
+    while (p.endsWith('/')) p.chop(1);
+    // The prefix is a plain topic: room and parameter levels are added below it.
+    if (p.isEmpty() || p.contains('+') || p.contains('#') || p.startsWith('$')) {
+        *error = QStringLiteral("mqtt prefix '%1': not a plain topic").arg(p);
+        return nullptr;
+    }
+    o.statusTopic = p + "/status";
+    QStringList publish;
+    for (const std::string& n : c.mqttPublish) {
+        if (!FindSpec(n)) {
+            *error = QStringLiteral("mqtt.publish: no parameter named '%1'").arg(QString::fromStdString(n));
+            return nullptr;
+        }
+        publish << QString::fromStdString(n);
+    }
+    if (publish.isEmpty())
+        for (const std::string_view n : GuestParams()) publish << QString::fromUtf8(n.data(), qsizetype(n.size()));
+    auto bridge = std::make_unique<MqttBridge>(venue, o, p, publish);
+    if (!bridge->client_.Start(error)) return nullptr;
+    return bridge;
+}
+
+MqttBridge::MqttBridge(Venue& venue, MqttOptions options, QString prefix, QStringList publish, QObject* parent)
+    : QObject(parent),
+      venue_(venue),
+      client_(std::move(options)),
+      prefix_(std::move(prefix)),
+      publish_(std::move(publish)) {
     published_ = QSet<QString>(publish_.begin(), publish_.end());
     client_.Subscribe(prefix_ + "/+/param/+/set", 1);
     client_.Subscribe(prefix_ + "/+/mode/set", 1);
@@ -73,6 +113,7 @@ MqttBridge::MqttBridge(Venue& venue, MqttClient& client, QString prefix, QString
     connect(&client_, &MqttClient::MessageReceived, this, &MqttBridge::OnMessage);
     connect(&venue_, &Venue::RoomChanged, this, &MqttBridge::OnRoomChanged);
     connect(&venue_, &Venue::ParamChanged, this, &MqttBridge::OnParam);
+    connect(&venue_, &Venue::Acknowledged, this, &MqttBridge::OnAcknowledged);
     connect(&venue_, &Venue::RoomsReloaded, this, [this](const QStringList& added, const QStringList& removed) {
         for (const QString& room : removed) RemoveRoom(room);
         for (const QString& room : added) PublishRoom(room);
@@ -120,7 +161,7 @@ void MqttBridge::PublishParams(const QString& room) {
 
 void MqttBridge::PublishDiscovery(const QString& room) {
     const QJsonObject r = venue_.RoomJson(room);
-    HaRoom ha{prefix_, venue_.Config().name, room, r["identity"].toString(), {}, {84, 84, 84}};
+    HaRoom ha{prefix_, VenueName(), room, r["identity"].toString(), {}, {84, 84, 84}};
     for (const QJsonValue m : r["modes"].toArray()) ha.modeNames << m["name"].toString();
     if (online_.value(room)) {
         const char* volumes[3] = {"system.volume.music", "system.volume.mic", "system.volume.effect"};
@@ -139,16 +180,20 @@ void MqttBridge::PublishDiscovery(const QString& room) {
 }
 
 void MqttBridge::RemoveRoom(const QString& room) {
-    for (const QString& topic : HaRoomConfigTopics(venue_.Config().name, room)) client_.Publish(topic, {}, true);
+    for (const QString& topic : HaRoomConfigTopics(VenueName(), room)) client_.Publish(topic, {}, true);
     client_.Publish(prefix_ + '/' + room + "/state", {}, true);
     for (const QString& name : publish_) client_.Publish(prefix_ + '/' + room + "/param/" + name, {}, true);
     discovered_.remove(room);
     online_.remove(room);
+    unconfirmed_.remove(room);
 }
 
 void MqttBridge::OnRoomChanged(const QString& room) {
     const bool was = online_.value(room);
     PublishState(room);
+    // Writes that were never acknowledged are not the processor's values; when the
+    // room is back its values are read and published anew.
+    if (!online_.value(room)) unconfirmed_.remove(room);
     if (online_.value(room) && !was) PublishParams(room);
     PublishDiscovery(room);
 }
@@ -156,8 +201,20 @@ void MqttBridge::OnRoomChanged(const QString& room) {
 void MqttBridge::OnParam(const QString& room, const QJsonObject& message) {
     const QString name = message["name"].toString();
     if (!published_.contains(name)) return;
-    client_.Publish(prefix_ + '/' + room + "/param/" + name,
-                    Json({{"shown", message["shown"]}, {"stored", message["stored"]}}), true);
+    // What the processor sent itself is its value now; a write counts once it is acknowledged.
+    if (message["origin"].toString() == "processor_read") {
+        client_.Publish(prefix_ + '/' + room + "/param/" + name,
+                        Json({{"shown", message["shown"]}, {"stored", message["stored"]}}), true);
+        return;
+    }
+    unconfirmed_[room][name] = message;
+}
+
+void MqttBridge::OnAcknowledged(const QString& room) {
+    const auto waiting = unconfirmed_.take(room);
+    for (auto it = waiting.begin(); it != waiting.end(); ++it)
+        client_.Publish(prefix_ + '/' + room + "/param/" + it.key(),
+                        Json({{"shown", it.value()["shown"]}, {"stored", it.value()["stored"]}}), true);
 }
 
 void MqttBridge::OnMessage(const QString& topic, const QByteArray& payload) {
@@ -181,30 +238,34 @@ void MqttBridge::OnMessage(const QString& topic, const QByteArray& payload) {
 
 void MqttBridge::OnCommand(const MqttCommand& command, const QString& text) {
     // The broker's ACL decides who may publish here; the service treats every
-    // command as the staff's, so the broker reaches the guest controls and the
-    // recall of stored modes of every room and nothing else.
+    // command as the staff's (decision 0129).
     const Actor actor{Role::Staff, "mqtt", {}, "mqtt"};
     const QString topic = prefix_ + '/' + command.room +
                           (command.kind == MqttCommand::Kind::Param ? "/param/" + command.name + "/set" : "/mode/set");
+    auto refused = [topic](const Result& r) {
+        if (!r.Ok()) Ignore(topic, r.body["message"].toString());
+    };
     if (command.kind == MqttCommand::Kind::Param) {
-        const Result r = venue_.SetParams(actor, command.room, QJsonObject{{command.name, text}}, venue_.Config().strict);
-        if (!r.ok) Ignore(topic, r.message);
+        venue_.SetParams(actor, command.room, QJsonObject{{command.name, text}}, venue_.Config().strict, refused);
         return;
     }
-    // "3", "3-Pop" (a select's option as Home Assistant sends it) or the HTTP form {"recall":3}.
+    // "3", "3-Pop" or "Pop" (a select's option as Home Assistant sends it), or the HTTP form {"recall":3}.
     QJsonObject request;
     if (text.startsWith('{')) {
         request = QJsonDocument::fromJson(text.toUtf8()).object();
     } else {
-        int digits = 0;
+        for (const QJsonValue m : venue_.RoomJson(command.room)["modes"].toArray())
+            if (m["name"].toString() == text) request["recall"] = m["number"];
+        qsizetype digits = 0;
         while (digits < text.size() && text[digits].isDigit()) ++digits;
         bool ok = false;
         const int number = text.left(digits).toInt(&ok);
-        if (ok && (digits == text.size() || text[digits] == '-')) request["recall"] = number;
+        if (request.isEmpty() && ok && (digits == text.size() || text[digits] == '-')) request["recall"] = number;
     }
     if (request.isEmpty()) return Ignore(topic, "not a stored mode");
-    const Result r = venue_.Mode(actor, command.room, request);
-    if (!r.ok) Ignore(topic, r.message);
+    venue_.Mode(actor, command.room, request, refused);
 }
+
+QString MqttBridge::VenueName() const { return QString::fromStdString(venue_.Config().file.stem().string()); }
 
 }  // namespace kdsp::venue

@@ -15,10 +15,12 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+#include "venue/mqtt_client.h"
 
 namespace kdsp::venue {
 
-class MqttClient;
 class Venue;
 
 // What a command topic asks for; kind None for any topic that is not a command.
@@ -37,7 +39,11 @@ class MqttBridge : public QObject {
     Q_OBJECT
   public:
     // prefix: the venue's topic prefix; publish: the parameter names published per room.
-    MqttBridge(Venue& venue, MqttClient& client, QString prefix, QStringList publish, QObject* parent = nullptr);
+    MqttBridge(Venue& venue, MqttOptions options, QString prefix, QStringList publish, QObject* parent = nullptr);
+    // The bridge the venue file asks for (`prefix`, when given, replaces its prefix),
+    // connecting; nullptr when the file names no broker, or with `error` set when
+    // its settings are unusable.
+    static std::unique_ptr<MqttBridge> Start(Venue& venue, const QString& prefix, QString* error);
 
     static constexpr int kMaxPayload = 256;  // a typed value or a mode name is far shorter
 
@@ -51,15 +57,19 @@ class MqttBridge : public QObject {
     void OnMessage(const QString& topic, const QByteArray& payload);
     void OnCommand(const MqttCommand& command, const QString& text);
     void OnParam(const QString& room, const QJsonObject& message);
+    void OnAcknowledged(const QString& room);
     void OnRoomChanged(const QString& room);
+    QString VenueName() const;
 
     Venue& venue_;
-    MqttClient& client_;
+    MqttClient client_;
     QString prefix_;
     QStringList publish_;
     QSet<QString> published_;
     QHash<QString, QString> discovered_;  // room -> the discovery configs last sent, to send only changes
     QHash<QString, bool> online_;         // room -> online when last published
+    // room -> name -> value message: changes sent, waiting for the processor's acknowledgement
+    QHash<QString, QHash<QString, QJsonObject>> unconfirmed_;
 };
 
 }  // namespace kdsp::venue
