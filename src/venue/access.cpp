@@ -13,7 +13,8 @@ namespace kdsp::venue {
 namespace {
 
 constexpr std::array<std::string_view, 6> Guest = {
-    "volume.music", "volume.mic", "volume.effect", "echo.effect.level", "reverb.effect.level", "music.mode",
+    "system.volume.music", "system.volume.mic", "system.volume.effect",
+    "echo.effect.level",   "reverb.effect.level", "music.mode",
 };
 
 // The name without the dance copy's ".dance" after its first part.
@@ -40,7 +41,7 @@ bool IsGuestParam(const ParamSpec& param) {
 
 const ParamSpec* VolumeMaximum(const ParamSpec& param) {
     const std::string_view n = param.Name();
-    if (n != "volume.music" && n != "volume.mic" && n != "volume.effect")
+    if (n != "system.volume.music" && n != "system.volume.mic" && n != "system.volume.effect")
         return nullptr;
     return FindSpec(std::string(n) + ".max");
 }

@@ -17,6 +17,11 @@
 #include "venue/connection_guard.h"
 #include "venue/venue.h"
 
+// The service's own resources live in this static library: they are registered by hand.
+static void InitResources() {
+    Q_INIT_RESOURCE(venue);
+}
+
 namespace kdsp::venue {
 
 namespace {
@@ -65,6 +70,7 @@ std::string BearerToken(const QByteArray& header) {
 
 HttpApi::HttpApi(Venue& venue, QObject* parent)
     : QAbstractHttpServer(parent), venue_(venue), events_(venue, this), metrics_(venue) {
+    InitResources();
     connect(this, &QAbstractHttpServer::newWebSocketConnection, this, [this] {
         while (hasPendingWebSocketConnections())
             events_.Accept(nextPendingWebSocketConnection());
@@ -135,12 +141,13 @@ bool HttpApi::Start(const std::string& host, int port, std::string* error) {
 void HttpApi::Answer(const Responder& responder, const Result& result) {
     metrics_.Request(result.status);
     const auto status = static_cast<Status>(result.status);
+    const QByteArray body = QJsonDocument(result.body).toJson(QJsonDocument::Compact);
     if (result.status == 401)
-        responder->write(QJsonDocument(result.body), {{"WWW-Authenticate", "Bearer"}}, status);
+        responder->write(body, {{"Content-Type", "application/json"}, {"WWW-Authenticate", "Bearer"}}, status);
     else if (result.status == 429)
-        responder->write(QJsonDocument(result.body), {{"Retry-After", "1"}}, status);
+        responder->write(body, {{"Content-Type", "application/json"}, {"Retry-After", "1"}}, status);
     else
-        responder->write(QJsonDocument(result.body), status);
+        responder->write(body, "application/json", status);
 }
 
 std::function<void(const Result&)> HttpApi::Later(const Responder& responder, QTcpSocket* socket) {
@@ -171,6 +178,9 @@ std::optional<Actor> HttpApi::Admit(const QHttpServerRequest& request, const Res
 }
 
 bool HttpApi::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    // Taken without an answer, an upgrade goes to the server's WebSocket side.
+    if (request.url().path() == Api + "/events" && request.value("Upgrade").toLower() == "websocket")
+        return true;
     Route(request, socket);
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "core/model/param_table.h"
+#include "core/model/param_text.h"
 
 namespace kdsp::venue {
 
@@ -51,9 +52,9 @@ DecodedSet DecodeSetRequest(const QJsonObject& values, const Actor& actor, const
             out.error = Error(403, "forbidden", "this token may not change " + std::string(p->Name()));
             return out;
         }
-        if (p->Name() == "stored_mode") {
-            out.error = Error(400, "not_writable", "stored_mode is recalled through POST /api/v1/rooms/" +
-                                                      room + "/mode");
+        if (IsStoredMode(p->Named())) {
+            out.error = Error(400, "not_writable", std::string(p->Name()) +
+                                                      " is recalled through POST /api/v1/rooms/" + room + "/mode");
             return out;
         }
         if (!p->Writable() || p->Reserved()) {

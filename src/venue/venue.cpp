@@ -9,6 +9,7 @@
 #include <set>
 
 #include "core/model/param_table.h"
+#include "core/model/param_text.h"
 #include "core/preset/preset_file.h"
 
 namespace kdsp::venue {
@@ -390,7 +391,7 @@ void Venue::OnRoomEvent(Room& room, const SessionEvent& event) {
                       {"origin", OriginText(v->origin, changing_)},
                       {"by", changing_ ? QJsonValue(QString::fromStdString(changing_->tokenName)) : QJsonValue()}};
         Q_EMIT ParamChanged(name, m);
-        if (p.Name() == "stored_mode" || p.Name() == "music.mode")
+        if (IsStoredMode(p.Named()) || p.Name() == "music.mode")
             Q_EMIT RoomChanged(name);
     } else if (const auto* p = std::get_if<ProgressReport>(&event)) {
         Q_EMIT Progress(name, p->step, p->of);

@@ -2,6 +2,7 @@
 // with "--log", the writes it received can be read back as frames.
 #pragma once
 
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -25,9 +26,10 @@ public:
         proc_.setArguments(QStringList{"--listen", QString("127.0.0.1:%1").arg(port)} + extraArguments);
         proc_.start();
         if (!proc_.waitForStarted(5000)) return;
+        // With --devices, one line per processor: the first is the first port.
         for (int i = 0; i < 50 && port_ == 0; ++i) {
             if (!proc_.waitForReadyRead(200)) continue;
-            const QList<QByteArray> parts = proc_.readAllStandardOutput().trimmed().split(' ');
+            const QList<QByteArray> parts = proc_.readAllStandardOutput().trimmed().split('\n').value(0).split(' ');
             if (parts.size() == 3 && parts[0] == "listen") port_ = parts[2].toInt();
         }
     }
@@ -79,12 +81,18 @@ public:
     // with "--log"), without the link's own commands (connect, keep-alive,
     // disconnect). Waits until the log has been quiet for a moment.
     std::vector<SentFrame> TakeWrites() {
-        proc_.setReadChannel(QProcess::StandardError);
-        // A simulator that never falls quiet still lets the test go on after 30 s.
-        for (int i = 0; i < 200 && proc_.waitForReadyRead(150); ++i) {
-        }
-        ReadLog();
+        WaitQuiet();
+        devices_.clear();
         return std::exchange(writes_, {});
+    }
+    // The same, by processor of a "--devices" venue (1, 2...; 0 for a single one).
+    std::map<int, std::vector<SentFrame>> TakeWritesByDevice() {
+        WaitQuiet();
+        std::map<int, std::vector<SentFrame>> by;
+        for (std::size_t i = 0; i < writes_.size(); ++i) by[devices_[i]].push_back(writes_[i]);
+        writes_.clear();
+        devices_.clear();
+        return by;
     }
     // The keep-alives received so far, as far as the log has come without waiting
     // (the caller keeps the event loop running).
@@ -94,6 +102,13 @@ public:
     }
 
 private:
+    void WaitQuiet() {
+        proc_.setReadChannel(QProcess::StandardError);
+        // A simulator that never falls quiet still lets the test go on after 30 s.
+        for (int i = 0; i < 200 && proc_.waitForReadyRead(150); ++i) {
+        }
+        ReadLog();
+    }
     // Takes the whole lines of the log that have come.
     void ReadLog() {
         log_ += proc_.readAllStandardError();
@@ -122,6 +137,9 @@ private:
                 f.words.erase(f.words.begin());
             }
             writes_.push_back(f);
+            // "[  12.345] 2/tcp#1 rx write ...": the processor's number before the slash.
+            const qsizetype bracket = line.indexOf("] "), slash = line.indexOf('/');
+            devices_.push_back(bracket >= 0 && slash > bracket ? line.mid(bracket + 2, slash - bracket - 2).trimmed().toInt() : 0);
         }
         log_ = log_.mid(end + 1);
     }
@@ -130,6 +148,7 @@ private:
     int port_ = 0;
     QByteArray log_;
     std::vector<SentFrame> writes_;  // taken from the log, not yet by TakeWrites
+    std::vector<int> devices_;       // the processor of each of writes_
     int keepAlives_ = 0;
 };
 

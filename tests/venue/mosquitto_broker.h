@@ -1,82 +1,84 @@
-// A real Mosquitto broker for the venue tests: its own config file in the test's
-// folder (loopback only, no persistence, no system files), a free loopback port,
-// stopped by pid; and mosquitto_pub / mosquitto_sub runs against it.
+// A real Mosquitto broker for the venue tests: its own config file in a temporary
+// folder (loopback only, no persistence, nothing in the system's folders) on a free
+// loopback port, stopped by the test; and mosquitto_pub / mosquitto_sub against it.
 #pragma once
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <QDir>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QThread>
 
-#include <filesystem>
-#include <fstream>
+#include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "../e2e/process.h"
+namespace kdsp {
 
-namespace kdsp::venue::test {
-
-inline std::string FreeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return std::to_string(ntohs(a.sin_port));
-}
-
-struct Broker {
-    explicit Broker(std::filesystem::path dir) : dir_(std::move(dir)), port(FreeLoopbackPort()) {
-        std::ofstream(dir_ / "mosquitto.conf") << "listener " << port << " 127.0.0.1\n"
-                                               << "allow_anonymous true\n"
-                                               << "persistence false\n"
-                                               << "log_dest stderr\n"
-                                               << "log_type error\nlog_type warning\nlog_type notice\n";
+class Broker {
+public:
+    Broker() {
+        QTcpServer probe;  // a free port, given back at once for the broker to take
+        probe.listen(QHostAddress::LocalHost, 0);
+        port_ = probe.serverPort();
+        probe.close();
+        QFile conf(dir_.filePath("mosquitto.conf"));
+        conf.open(QIODevice::WriteOnly);
+        conf.write(QString("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n"
+                           "log_dest stderr\nlog_type error\nlog_type warning\n")
+                       .arg(port_)
+                       .toUtf8());
+        conf.close();
         Start();
     }
-    // Same port and config: a broker coming back (nothing retained survives it).
+    ~Broker() { Stop(); }
+
+    // Same port and config: a broker coming back with nothing retained.
     void Start() {
-        process = std::make_unique<e2e::Process>("/usr/sbin/mosquitto",
-                                                 std::vector<std::string>{"-c", (dir_ / "mosquitto.conf").string()},
-                                                 dir_ / ("mosquitto" + std::to_string(++runs_) + ".stderr"));
-        // Ready when a client gets through.
-        for (int i = 0; i < 100 && !Pub("kdsp-test/ready", "1", {"-r"}); ++i) ::usleep(50000);
-        Pub("kdsp-test/ready", "", {"-r"});
+        proc_ = std::make_unique<QProcess>();
+        proc_->start("/usr/sbin/mosquitto", {"-c", dir_.filePath("mosquitto.conf")});
+        proc_->waitForStarted(5000);
+        for (int i = 0; i < 100 && !Pub("kdsp-test/ready", "1"); ++i) QThread::msleep(50);
     }
-    void Stop() { process.reset(); }
+    void Stop() {
+        if (!proc_ || proc_->state() == QProcess::NotRunning) return;
+        proc_->terminate();
+        if (!proc_->waitForFinished(5000)) {
+            proc_->kill();
+            proc_->waitForFinished(3000);
+        }
+    }
+    int Port() const { return port_; }
+    QString Url() const { return QString("mqtt://127.0.0.1:%1").arg(port_); }
 
-    // mosquitto_pub; true when the broker took it.
-    bool Pub(const std::string& topic, const std::string& message, std::vector<std::string> more = {}) const {
-        std::vector<std::string> args{"-h", "127.0.0.1", "-p", port, "-q", "1", "-t", topic, "-m", message};
-        args.insert(args.end(), more.begin(), more.end());
-        e2e::Process p("/usr/bin/mosquitto_pub", args, dir_ / "mosquitto_pub.stderr");
-        return p.Wait(std::chrono::seconds(10)) == 0;
+    // mosquitto_pub at QoS 1; true once the broker has it. `more`: "-r", "-f FILE"...
+    bool Pub(const QString& topic, const QByteArray& message, const QStringList& more = {}) const {
+        QProcess p;
+        QStringList args{"-h", "127.0.0.1", "-p", QString::number(port_), "-q", "1", "-t", topic};
+        if (!more.contains("-f")) args << "-m" << QString::fromUtf8(message);
+        p.start("/usr/bin/mosquitto_pub", args + more);
+        return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
-    // The first `count` "TOPIC PAYLOAD" lines on `pattern` (retained ones first), fewer
-    // when nothing more comes within `seconds`.
-    std::vector<std::string> Sub(const std::string& pattern, int count, int seconds = 5) const {
-        auto p = Subscribe(pattern, count, seconds);
-        std::vector<std::string> lines;
-        while (auto line = p->ReadLine(std::chrono::seconds(seconds + 1))) lines.push_back(*line);
-        return lines;
-    }
-    // A subscriber left running, for messages still to come.
-    std::unique_ptr<e2e::Process> Subscribe(const std::string& pattern, int count, int seconds = 5) const {
-        return std::make_unique<e2e::Process>(
-            "/usr/bin/mosquitto_sub",
-            std::vector<std::string>{"-h", "127.0.0.1", "-p", port, "-q", "1", "-t", pattern, "-v", "-C",
-                                     std::to_string(count), "-W", std::to_string(seconds)},
-            dir_ / "mosquitto_sub.stderr");
+    // Topic -> payload of the first `count` messages on `pattern` (retained ones come
+    // first), fewer when no more come within `seconds`.
+    std::map<std::string, std::string> Sub(const QString& pattern, int count, int seconds = 2) const {
+        QProcess p;
+        p.start("/usr/bin/mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(port_), "-t", pattern, "-v", "-C",
+                                           QString::number(count), "-W", QString::number(seconds)});
+        if (!p.waitForFinished((seconds + 5) * 1000)) p.kill(), p.waitForFinished(3000);
+        std::map<std::string, std::string> got;
+        for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+            if (line.isEmpty()) continue;
+            const qsizetype space = line.indexOf(' ');
+            got[line.left(space).toStdString()] = space < 0 ? "" : line.mid(space + 1).toStdString();
+        }
+        return got;
     }
 
-    std::filesystem::path dir_;
-    int runs_ = 0;
-    std::string port;
-    std::unique_ptr<e2e::Process> process;
+private:
+    QTemporaryDir dir_;
+    int port_ = 0;
+    std::unique_ptr<QProcess> proc_;
 };
 
-}  // namespace kdsp::venue::test
+}  // namespace kdsp

@@ -1,0 +1,301 @@
+// kdspd end to end against simulated processors: every route with every kind of
+// token, the frames each write sends, bad input, the events, and restarts.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QTcpSocket>
+
+#include "core/model/param_table.h"
+#include "core/protocol/frames.h"
+#include "venue_rig.h"
+
+namespace kdsp {
+namespace {
+
+int IdOf(const char* name) {
+    return FindSpec(name)->Id();
+}
+
+struct Route {
+    QByteArray method;
+    QString path;
+    QByteArray body;
+    bool writes;  // sends to the processor when allowed
+};
+
+TEST(VenueE2e, RoleRouteMatrix) {
+    VenueRig venue;
+    ASSERT_GT(venue.Port(), 0);
+    ASSERT_TRUE(venue.WaitOnline(2));
+    venue.Sim().TakeWrites();
+
+    // The installer's backup is what the others try to download and upload.
+    const HttpReply made = venue.Call("POST", "/api/v1/rooms/room1/backups", venue.Token("installer"));
+    ASSERT_EQ(made.status, 201) << made.body.toStdString();
+    const QString backup = made.Json()["file"].toString();
+    const HttpReply preset = venue.Call("GET", "/api/v1/rooms/room1/backups/" + backup, venue.Token("installer"));
+    ASSERT_EQ(preset.status, 200);
+
+    const std::vector<Route> routes = {
+        {"GET", "/api/v1/health", {}, false},
+        {"GET", "/api/v1/rooms", {}, false},
+        {"GET", "/api/v1/rooms/room1", {}, false},
+        {"GET", "/api/v1/rooms/room1/params?match=echo.effect.level", {}, false},
+        {"PATCH", "/api/v1/rooms/room1/params", "echo", true},  // a guest control; the value per actor
+        {"PATCH", "/api/v1/rooms/room1/params", "delay", true}, // not a guest control
+        {"POST", "/api/v1/rooms/room1/mode", R"({"recall": 2})", true},
+        {"POST", "/api/v1/rooms/room1/mode", R"({"save": 9, "name": "Test"})", true},
+        {"POST", "/api/v1/rooms/room1/backups", {}, false},
+        {"GET", "/api/v1/rooms/room1/backups", {}, false},
+        {"GET", "/api/v1/rooms/room1/backups/" + backup, {}, false},
+        {"POST", "/api/v1/rooms/room1/upload", preset.body, true},
+        {"GET", "/api/v1/params", {}, false},
+        {"GET", "/api/v1/openapi.json", {}, false},
+        {"GET", "/metrics", {}, false},
+    };
+    // Expected status per route, in the order above.
+    const std::map<QString, std::vector<int>> expected = {
+        {"none", {200, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401}},
+        {"wrong", {200, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401}},
+        {"installer", {200, 200, 200, 200, 200, 200, 200, 200, 201, 200, 200, 200, 200, 200, 200}},
+        {"staff", {200, 200, 200, 200, 200, 403, 200, 403, 403, 200, 200, 403, 200, 200, 200}},
+        {"room1", {200, 200, 200, 200, 200, 403, 200, 403, 403, 403, 403, 403, 200, 200, 403}},
+        {"room2", {200, 200, 403, 403, 403, 403, 403, 403, 403, 403, 403, 403, 200, 200, 403}},
+    };
+    int level = 10;
+    for (const auto& [who, statuses] : expected) {
+        const QString token = who == "none" ? QString() : who == "wrong" ? QString(64, 'f') : venue.Token(who);
+        for (std::size_t i = 0; i < routes.size(); ++i) {
+            const Route& r = routes[i];
+            ++level;
+            QByteArray body = r.body;
+            if (body == "echo")
+                body = QString(R"({"echo.effect.level": %1})").arg(level).toUtf8();
+            else if (body == "delay")
+                body = QString(R"({"main.delay.left": %1})").arg(level).toUtf8();
+            const HttpReply reply = venue.Call(r.method, r.path, token, body);
+            SCOPED_TRACE(who.toStdString() + " " + r.method.toStdString() + " " + r.path.toStdString() + " " +
+                         body.left(40).toStdString() + " -> " + reply.body.left(200).toStdString());
+            EXPECT_EQ(reply.status, statuses[i]);
+            if (!r.writes)
+                continue;
+            const auto sent = venue.Sim().TakeWritesByDevice();
+            EXPECT_EQ(sent.count(2), 0u);  // never the other room's processor
+            if (reply.status >= 400) {
+                EXPECT_TRUE(sent.empty());  // a denial sends nothing
+            } else if (r.body == "echo") {
+                EXPECT_EQ(sent.at(1), std::vector<SentFrame>{ValueFrame(IdOf("echo.effect.level"), level)});
+            } else if (r.body == "delay") {
+                EXPECT_EQ(sent.at(1), std::vector<SentFrame>{ValueFrame(IdOf("main.delay.left"), level)});
+            } else if (r.path.endsWith("/mode") && r.body.contains("recall")) {
+                EXPECT_EQ(sent.at(1), std::vector<SentFrame>{ValueFrame(IdRecallMode, 1)});
+            } else {
+                EXPECT_FALSE(sent.empty());
+            }
+        }
+    }
+    // A room token sees its own room only.
+    const QJsonArray rooms = venue.Call("GET", "/api/v1/rooms", venue.Token("room2")).Json()["rooms"].toArray();
+    ASSERT_EQ(rooms.size(), 1);
+    EXPECT_EQ(rooms[0].toObject()["name"], "room2");
+}
+
+// Every path and method the OpenAPI document names is served, and every route
+// the service serves is in the document.
+TEST(VenueE2e, OpenApiDescribesTheRoutes) {
+    VenueRig venue(1);
+    ASSERT_TRUE(venue.WaitOnline(1));
+    const HttpReply doc = venue.Call("GET", "/api/v1/openapi.json", venue.Token("installer"));
+    ASSERT_EQ(doc.status, 200);
+    const QJsonObject paths = doc.Json()["paths"].toObject();
+    const QStringList served = {"GET /api/v1/health", "GET /api/v1/rooms", "GET /api/v1/rooms/{room}",
+                                "GET /api/v1/rooms/{room}/params", "PATCH /api/v1/rooms/{room}/params",
+                                "POST /api/v1/rooms/{room}/mode", "GET /api/v1/rooms/{room}/backups",
+                                "POST /api/v1/rooms/{room}/backups", "GET /api/v1/rooms/{room}/backups/{file}",
+                                "POST /api/v1/rooms/{room}/upload", "GET /api/v1/params",
+                                "GET /api/v1/events", "GET /api/v1/openapi.json", "GET /metrics"};
+    QStringList documented;
+    for (auto p = paths.begin(); p != paths.end(); ++p)
+        for (const QString& method : p.value().toObject().keys())
+            if (method != "parameters")
+                documented << method.toUpper() + " " + p.key();
+    documented.sort();
+    QStringList want = served;
+    want.sort();
+    EXPECT_EQ(documented, want);
+    for (const QString& route : served) {
+        const QStringList parts = route.split(' ');
+        QString path = parts[1];
+        path.replace("{room}", "room1").replace("{file}", "none.Nddt");
+        const HttpReply r = venue.Call(parts[0].toUtf8(), path, venue.Token("installer"), "{}");
+        // Served: anything but "no such path" or "not that method".
+        EXPECT_NE(r.status, 405) << route.toStdString();
+        if (!route.endsWith("{file}")) {
+            EXPECT_NE(r.status, 404) << route.toStdString();
+        }
+    }
+}
+
+TEST(VenueE2e, BadInputIsRefusedAndSendsNothing) {
+    VenueRig venue(1, {"limits.timeout = 1000", "limits.rate = 40", "limits.websockets = 2"});
+    ASSERT_TRUE(venue.WaitOnline(1));
+    venue.Sim().TakeWrites();
+    const QString installer = venue.Token("installer");
+    const auto patch = [&](const QByteArray& body, const QString& query = {}) {
+        return venue.Call("PATCH", "/api/v1/rooms/room1/params" + query, installer, body);
+    };
+    EXPECT_EQ(patch("{\"echo.effect.level\": ").Json()["error"], "bad_json");
+    EXPECT_EQ(patch("[1, 2]").Json()["error"], "bad_json");
+    EXPECT_EQ(patch(R"({"echo.nonsense": 3})").Json()["error"], "unknown_param");
+    EXPECT_EQ(patch(R"({"echo.effect.level": true})").Json()["error"], "bad_value");
+    EXPECT_EQ(patch(R"({"echo.effect.level": 1.5})").Json()["error"], "bad_value");
+    EXPECT_EQ(patch(R"({"echo.effect.level": "loud"})").Json()["error"], "bad_value");
+    EXPECT_EQ(patch(R"({"system.stored_mode": 3})").Json()["error"], "not_writable");
+    EXPECT_EQ(patch(R"({"echo.effect.level": 5, "echo.effect.level.x": 1})").status, 400);  // all or nothing
+    EXPECT_EQ(patch(R"({"echo.effect.level": 99999})", "?strict=1").Json()["error"], "out_of_range");
+    EXPECT_EQ(venue.Call("POST", "/api/v1/rooms/room1/mode", installer, R"({"recall": 10})").status, 400);
+    EXPECT_EQ(venue.Call("POST", "/api/v1/rooms/room1/upload", installer, "not a preset").Json()["error"], "bad_preset");
+    EXPECT_EQ(venue.Call("GET", "/api/v1/rooms/room1/backups/..%2Fvenue.conf", installer).status, 404);
+    EXPECT_EQ(venue.Call("GET", "/api/v1/rooms/nowhere", installer).status, 404);
+    EXPECT_TRUE(venue.Sim().TakeWrites().empty());
+
+    // Out of range without strict: brought to the maximum, and that is sent.
+    const HttpReply clamped = patch(R"({"echo.effect.level": 99999})");
+    ASSERT_EQ(clamped.status, 200) << clamped.body.toStdString();
+    const int max = FindSpec("echo.effect.level")->Max();
+    EXPECT_EQ(clamped.Json()["changed"].toArray()[0].toObject()["newStored"].toInt(), max);
+    EXPECT_EQ(venue.Sim().TakeWrites(), std::vector<SentFrame>{ValueFrame(IdOf("echo.effect.level"), max)});
+
+    // A body past 64 KiB is refused without reading it all.
+    QTcpSocket big;
+    big.connectToHost("127.0.0.1", static_cast<quint16>(venue.Port()));
+    ASSERT_TRUE(big.waitForConnected(3000));
+    const QByteArray body(100 * 1024, 'x');
+    big.write("PATCH /api/v1/rooms/room1/params HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer " + installer.toUtf8() +
+              "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    QByteArray answer;
+    Until([&] {
+        answer += big.readAll();
+        return answer.contains("\r\n\r\n") || big.state() == QAbstractSocket::UnconnectedState;
+    });
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 413")) << answer.left(100).toStdString();
+
+    // A client sending a byte a second is dropped before its request is whole.
+    QTcpSocket slow;
+    slow.connectToHost("127.0.0.1", static_cast<quint16>(venue.Port()));
+    ASSERT_TRUE(slow.waitForConnected(3000));
+    const QByteArray request = "GET /api/v1/health HTTP/1.1\r\nHost: x\r\n\r\n";
+    int sent = 0;
+    QElapsedTimer clock;
+    clock.start();
+    Until([&] {
+        if (slow.state() != QAbstractSocket::ConnectedState) return true;
+        if (clock.elapsed() >= 1000LL * sent && sent < request.size()) slow.write(request.mid(sent++, 1));
+        return false;
+    }, 8000);
+    EXPECT_NE(slow.state(), QAbstractSocket::ConnectedState);
+    EXPECT_LT(sent, request.size());
+    EXPECT_FALSE(slow.readAll().contains("200"));
+
+    // Beyond the rate per token: 429, and other tokens go on.
+    int tooMany = 0;
+    for (int i = 0; i < 60; ++i)
+        tooMany += venue.Call("GET", "/api/v1/rooms", installer).status == 429 ? 1 : 0;
+    EXPECT_GT(tooMany, 0);
+    EXPECT_EQ(venue.Call("GET", "/api/v1/rooms", venue.Token("staff")).status, 200);
+
+    // At most two WebSocket clients per token.
+    EventClient a(venue.Port(), venue.Token("staff")), b(venue.Port(), venue.Token("staff"));
+    ASSERT_TRUE(a.WaitFor([](const QJsonObject& m) { return m["type"] == "room"; }));
+    ASSERT_TRUE(b.WaitFor([](const QJsonObject& m) { return m["type"] == "room"; }));
+    EventClient c(venue.Port(), venue.Token("staff"));
+    EXPECT_TRUE(c.Closed());
+    EXPECT_TRUE(c.Messages().empty());
+}
+
+TEST(VenueE2e, EventsSayWhoChangedWhatToWhom) {
+    VenueRig venue(2);
+    ASSERT_TRUE(venue.WaitOnline(2));
+    EventClient staff(venue.Port(), venue.Token("staff"));
+    EventClient guest(venue.Port(), venue.Token("room1"), {}, true);  // the token as a message
+    EventClient other(venue.Port(), venue.Token("room2"));
+    EventClient wrongRoom(venue.Port(), venue.Token("room2"), "room1");
+    EXPECT_TRUE(wrongRoom.Closed());
+    ASSERT_TRUE(guest.WaitFor([](const QJsonObject& m) { return m["type"] == "room"; }));
+    ASSERT_TRUE(staff.WaitFor([](const QJsonObject& m) { return m["room"].toObject()["name"] == "room2"; }));
+
+    ASSERT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("room1"),
+                         R"({"echo.effect.level": "25"})").status, 200);
+    ASSERT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("installer"),
+                         R"({"main.delay.left": 7})").status, 200);
+    const auto param = staff.WaitFor([](const QJsonObject& m) { return m["name"] == "echo.effect.level"; });
+    ASSERT_TRUE(param);
+    EXPECT_EQ((*param)["room"], "room1");
+    EXPECT_EQ((*param)["shown"], "25");
+    EXPECT_EQ((*param)["origin"], "http");
+    EXPECT_EQ((*param)["by"], "room1");
+    EXPECT_TRUE(staff.WaitFor([](const QJsonObject& m) { return m["type"] == "ack" && m["room"] == "room1"; }));
+    EXPECT_TRUE(staff.WaitFor([](const QJsonObject& m) { return m["name"] == "main.delay.left"; }));
+    EXPECT_TRUE(guest.WaitFor([](const QJsonObject& m) { return m["name"] == "echo.effect.level"; }));
+    // A room's guests hear nothing of other rooms, nor of controls that are not theirs.
+    EXPECT_FALSE(guest.WaitFor([](const QJsonObject& m) { return m["name"] == "main.delay.left"; }, 300));
+    for (const QJsonObject& m : other.Messages())
+        EXPECT_NE(m["room"].toString(), "room1");
+    EXPECT_EQ(other.Messages().size(), 1u);  // its own room, once
+}
+
+TEST(VenueE2e, ProcessorLostAndBack) {
+    VenueRig venue(1);
+    ASSERT_TRUE(venue.WaitOnline(1));
+    EventClient events(venue.Port(), venue.Token("staff"));
+    ASSERT_TRUE(events.WaitFor([](const QJsonObject& m) { return m["type"] == "room"; }));
+    venue.StopSim();
+    const auto state = [](const char* s) {
+        return [s](const QJsonObject& m) { return m["type"] == "room" && m["room"].toObject()["state"] == s; };
+    };
+    ASSERT_TRUE(events.WaitFor([](const QJsonObject& m) {
+        const QString s = m["room"].toObject()["state"].toString();
+        return m["type"] == "room" && (s == "lost" || s == "reconnecting");
+    }, 20000));
+    // Meanwhile a write is refused at once, and not kept for later.
+    const HttpReply refused = venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("staff"),
+                                         R"({"echo.effect.level": 33})");
+    EXPECT_EQ(refused.status, 503);
+    EXPECT_EQ(refused.Json()["error"], "room_offline");
+    events.Forget();
+    venue.StartSim();
+    ASSERT_TRUE(events.WaitFor(state("online"), 40000));
+    const auto sent = venue.Sim().TakeWrites();
+    EXPECT_TRUE(std::none_of(sent.begin(), sent.end(), [](const SentFrame& f) { return f.id == IdOf("echo.effect.level"); }));
+    EXPECT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("staff"), R"({"echo.effect.level": 34})").status, 200);
+    EXPECT_EQ(venue.Sim().TakeWrites(), std::vector<SentFrame>{ValueFrame(IdOf("echo.effect.level"), 34)});
+}
+
+TEST(VenueE2e, AuditJournalSurvivesAKilledService) {
+    VenueRig venue(1);
+    ASSERT_TRUE(venue.WaitOnline(1));
+    ASSERT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("staff"), R"({"echo.effect.level": 21})").status, 200);
+    venue.Stop(true);  // SIGKILL: nothing is written on the way out
+    venue.Start();
+    ASSERT_TRUE(venue.WaitOnline(1));
+    ASSERT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("room1"), R"({"echo.effect.level": 22})").status, 200);
+    EXPECT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("room1"), R"({"main.delay.left": 3})").status, 403);
+    venue.Stop();
+    QFile audit(venue.Audit());
+    ASSERT_TRUE(audit.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = audit.readAll().trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    const QJsonObject first = QJsonDocument::fromJson(lines[0]).object(), second = QJsonDocument::fromJson(lines[1]).object(),
+                      third = QJsonDocument::fromJson(lines[2]).object();
+    EXPECT_EQ(first["token"], "staff");
+    EXPECT_EQ(first["what"], "echo.effect.level");
+    EXPECT_EQ(first["new"], "21");
+    EXPECT_EQ(first["result"], "ok");
+    EXPECT_EQ(second["token"], "room1");
+    EXPECT_EQ(second["old"], "21");
+    EXPECT_EQ(second["new"], "22");
+    EXPECT_EQ(third["result"], "forbidden");
+}
+
+}  // namespace
+}  // namespace kdsp

@@ -1,0 +1,186 @@
+// A venue for one test: `kdsp-sim --devices N` on free loopback ports, a temporary
+// venue file naming each processor a room (room1, room2...) with a token per role,
+// and `kdspd` serving it on a free port; HTTP and WebSocket clients to talk to it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebSocket>
+
+#include <csignal>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "sim_process.h"
+
+namespace kdsp {
+
+// Runs the event loop until `done` or `ms` have passed; true when done.
+inline bool Until(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+struct HttpReply {
+    int status = 0;  // 0: no answer
+    QByteArray body;
+    QJsonObject Json() const { return QJsonDocument::fromJson(body).object(); }
+};
+
+class VenueRig {
+public:
+    // `settings`: extra lines of the venue file ("limits.rate = 5").
+    explicit VenueRig(int rooms = 2, const QStringList& settings = {})
+        : rooms_(rooms), sim_(std::make_unique<SimProcess>(SimArguments())) {
+        file_ = dir_.filePath("venue.conf");
+        QFile f(file_);
+        f.open(QIODevice::WriteOnly);
+        for (int k = 0; k < rooms; ++k)
+            f.write(QString("room%1 tcp:127.0.0.1:%2\n").arg(k + 1).arg(sim_->Port() + k).toUtf8());
+        for (const QString& s : settings) f.write(s.toUtf8() + "\n");
+        f.close();
+        tokens_["installer"] = AddToken({"installer"});
+        tokens_["staff"] = AddToken({"staff"});
+        for (int k = 1; k <= rooms; ++k)
+            tokens_[QString("room%1").arg(k)] = AddToken({"room", "--room", QString("room%1").arg(k)});
+        Start();
+    }
+    ~VenueRig() { Stop(); }
+
+    // kdspd on a free port (again, after Stop, on the same venue file).
+    void Start() {
+        proc_ = std::make_unique<QProcess>();
+        proc_->setProgram(KDSPD_PATH);
+        proc_->setArguments({file_, "--listen", "127.0.0.1:0"});
+        proc_->start();
+        port_ = 0;
+        for (int i = 0; i < 50 && port_ == 0; ++i) {
+            if (!proc_->waitForReadyRead(200)) continue;
+            const QList<QByteArray> parts = proc_->readAllStandardOutput().trimmed().split(' ');
+            if (parts.size() == 3 && parts[0] == "listen") port_ = parts[2].toInt();
+        }
+    }
+    // SIGTERM, or SIGKILL with `kill`.
+    void Stop(bool kill = false) {
+        if (!proc_ || proc_->state() == QProcess::NotRunning) return;
+        kill ? proc_->kill() : proc_->terminate();
+        if (!proc_->waitForFinished(5000)) {
+            proc_->kill();
+            proc_->waitForFinished(3000);
+        }
+    }
+    // Sends `signo` to kdspd (by its pid).
+    void Signal(int signo) {
+        if (proc_ && proc_->state() != QProcess::NotRunning) ::kill(pid_t(proc_->processId()), signo);
+    }
+    // What kdspd has written to stderr so far.
+    QString Errors() {
+        if (proc_) errors_ += QString::fromUtf8(proc_->readAllStandardError());
+        return errors_;
+    }
+    // Every room online.
+    bool WaitOnline(int rooms) {
+        return Until([&] { return Call("GET", "/api/v1/health").Json()["online"].toInt() == rooms; }, 20000);
+    }
+
+    HttpReply Call(const QByteArray& method, const QString& path, const QString& token = {},
+                   const QByteArray& body = {}) {
+        QNetworkRequest request(QUrl(QString("http://127.0.0.1:%1%2").arg(port_).arg(path)));
+        if (!token.isEmpty()) request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
+        if (!body.isEmpty()) request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+        QNetworkReply* reply = net_.sendCustomRequest(request, method, body);
+        Until([reply] { return reply->isFinished(); }, 30000);
+        HttpReply r{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
+        reply->deleteLater();
+        return r;
+    }
+
+    QString Token(const QString& who) const { return tokens_.at(who); }
+    int Port() const { return port_; }
+    SimProcess& Sim() { return *sim_; }
+    // The processors stopped (SIGTERM), and started again on their ports.
+    void StopSim() { port0_ = sim_->Port(), sim_.reset(); }
+    void StartSim() { sim_ = std::make_unique<SimProcess>(SimArguments(), port0_); }
+    QString File() const { return file_; }
+    QString Audit() const { return dir_.filePath("venue.audit.log"); }
+
+private:
+    QStringList SimArguments() const { return {"--devices", QString::number(rooms_), "--log"}; }
+    QString AddToken(const QStringList& args) {
+        QProcess p;
+        p.start(KDSPD_PATH, QStringList{"token", "add", file_} + args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput().trimmed());
+    }
+
+    QTemporaryDir dir_;
+    int rooms_;
+    int port0_ = 0;
+    std::unique_ptr<SimProcess> sim_;
+    QString file_;
+    std::map<QString, QString> tokens_;
+    std::unique_ptr<QProcess> proc_;
+    QString errors_;
+    int port_ = 0;
+    QNetworkAccessManager net_;
+};
+
+// A client of the events WebSocket, keeping every message it is sent.
+class EventClient {
+public:
+    // With the token in the Authorization header, or (inMessage) as the first message.
+    EventClient(int port, const QString& token, const QString& room = {}, bool inMessage = false) {
+        QNetworkRequest request(QUrl(QString("ws://127.0.0.1:%1/api/v1/events%2")
+                                         .arg(port)
+                                         .arg(room.isEmpty() ? "" : "?room=" + room)));
+        if (!inMessage) request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
+        QObject::connect(&socket_, &QWebSocket::textMessageReceived,
+                         [this](const QString& m) { messages_.push_back(QJsonDocument::fromJson(m.toUtf8()).object()); });
+        QObject::connect(&socket_, &QWebSocket::connected, [this, token, inMessage] {
+            if (inMessage) socket_.sendTextMessage(QString(R"({"token":"%1"})").arg(token));
+        });
+        socket_.open(request);
+    }
+    // The first message kept that `match` accepts, waiting for it up to `ms`.
+    std::optional<QJsonObject> WaitFor(const std::function<bool(const QJsonObject&)>& match, int ms = 10000) {
+        std::optional<QJsonObject> found;
+        Until([&] {
+            for (const QJsonObject& m : messages_)
+                if (match(m)) {
+                    found = m;
+                    return true;
+                }
+            return false;
+        }, ms);
+        return found;
+    }
+    bool Closed(int ms = 5000) {
+        return Until([&] { return socket_.state() == QAbstractSocket::UnconnectedState; }, ms);
+    }
+    const std::vector<QJsonObject>& Messages() const { return messages_; }
+    void Forget() { messages_.clear(); }
+
+private:
+    QWebSocket socket_;
+    std::vector<QJsonObject> messages_;
+};
+
+}  // namespace kdsp
