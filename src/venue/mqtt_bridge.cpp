@@ -20,6 +20,14 @@ void Ignore(const QString& topic, const QString& why) {
 
 QByteArray Json(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
 
+// The volumes Home Assistant shows, and the maxima the processor holds for them.
+constexpr const char* kVolumes[3] = {"system.volume.music", "system.volume.mic", "system.volume.effect"};
+bool IsVolumeMaximum(const QString& name) {
+    for (const char* v : kVolumes)
+        if (name == QString(v) + ".max") return true;
+    return false;
+}
+
 }  // namespace
 
 MqttCommand ParseCommandTopic(const QString& prefix, const QString& topic) {
@@ -163,12 +171,12 @@ void MqttBridge::PublishDiscovery(const QString& room) {
     const QJsonObject r = venue_.RoomJson(room);
     HaRoom ha{prefix_, VenueName(), room, r["identity"].toString(), {}, {84, 84, 84}};
     for (const QJsonValue m : r["modes"].toArray()) ha.modeNames << m["name"].toString();
-    if (online_.value(room)) {
-        const char* volumes[3] = {"system.volume.music", "system.volume.mic", "system.volume.effect"};
+    if (online_.value(room))
         for (int i = 0; i < 3; ++i)
-            if (const ParamSpec* spec = FindSpec(volumes[i]))
-                ha.volumeMax[i] = venue_.ParamJson(room, *spec)["max"].toInt(84);
-    }
+            if (const ParamSpec* spec = FindSpec(kVolumes[i]))
+                // A processor holding a maximum of 0 still gets a slider Home Assistant
+                // can draw; the venue brings a 1 back to 0.
+                ha.volumeMax[i] = std::max(1, venue_.ParamJson(room, *spec)["max"].toInt(84));
     QString all;
     const QList<HaConfig> configs = HaRoomConfigs(ha);
     for (const HaConfig& c : configs) all += c.topic + QString::fromUtf8(Json(c.config));
@@ -189,6 +197,8 @@ void MqttBridge::RemoveRoom(const QString& room) {
 }
 
 void MqttBridge::OnRoomChanged(const QString& room) {
+    // A room leaving the venue says goodbye after its retained topics were emptied.
+    if (!venue_.HasRoom(room)) return;
     const bool was = online_.value(room);
     PublishState(room);
     // Writes that were never acknowledged are not the processor's values; when the
@@ -200,6 +210,8 @@ void MqttBridge::OnRoomChanged(const QString& room) {
 
 void MqttBridge::OnParam(const QString& room, const QJsonObject& message) {
     const QString name = message["name"].toString();
+    // The volumes' ranges in Home Assistant follow the processor's maxima.
+    if (IsVolumeMaximum(name)) rediscover_.insert(room);
     if (!published_.contains(name)) return;
     // What the processor sent itself is its value now; a write counts once it is acknowledged.
     if (message["origin"].toString() == "processor_read") {
@@ -215,6 +227,7 @@ void MqttBridge::OnAcknowledged(const QString& room) {
     for (auto it = waiting.begin(); it != waiting.end(); ++it)
         client_.Publish(prefix_ + '/' + room + "/param/" + it.key(),
                         Json({{"shown", it.value()["shown"]}, {"stored", it.value()["stored"]}}), true);
+    if (rediscover_.remove(room)) PublishDiscovery(room);
 }
 
 void MqttBridge::OnMessage(const QString& topic, const QByteArray& payload) {

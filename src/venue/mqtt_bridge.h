@@ -70,6 +70,7 @@ class MqttBridge : public QObject {
     QHash<QString, bool> online_;         // room -> online when last published
     // room -> name -> value message: changes sent, waiting for the processor's acknowledgement
     QHash<QString, QHash<QString, QJsonObject>> unconfirmed_;
+    QSet<QString> rediscover_;  // rooms whose volume maxima changed
 };
 
 }  // namespace kdsp::venue

@@ -55,7 +55,7 @@ public:
     bool Pub(const QString& topic, const QByteArray& message, const QStringList& more = {}) const {
         QProcess p;
         QStringList args{"-h", "127.0.0.1", "-p", QString::number(port_), "-q", "1", "-t", topic};
-        if (!more.contains("-f")) args << "-m" << QString::fromUtf8(message);
+        if (!more.contains("-f") && !more.contains("-n")) args << "-m" << QString::fromUtf8(message);
         p.start("/usr/bin/mosquitto_pub", args + more);
         return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }

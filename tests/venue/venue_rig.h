@@ -93,6 +93,7 @@ public:
     }
     // What kdspd has written to stderr so far.
     QString Errors() {
+        Until([] { return false; }, 300);  // lets what it has written arrive
         if (proc_) errors_ += QString::fromUtf8(proc_->readAllStandardError());
         return errors_;
     }
