@@ -1,6 +1,6 @@
 // kdspd on a broker at a chain's scale on one machine: VENUES kdspd services of ROOMS
 // simulated processors each (10 x 40 unless KDSP_BENCH_VENUES / KDSP_BENCH_ROOMS say
-// fewer) on one Mosquitto. A volume set published on the broker, one at a time at
+// fewer) on one Mosquitto. An echo level published on the broker, one at a time at
 // random rooms: the time from the publish to the frame at the simulator, and from the
 // simulator's acknowledgement to the retained value on the broker (p50, p99); and the
 // broker's messages per change and per minute at rest.
@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "core/model/model.h"
 #include "core/protocol/frames.h"
 
 namespace {
@@ -157,14 +158,14 @@ void Chain(benchmark::State& state) {
         for (int i = 0; i < samples; ++i) {
             const int v = int(rng() % unsigned(venues)), r = int(rng() % unsigned(rooms));
             const std::string base = "kdsp/venue" + std::to_string(v + 1) + "/room" + std::to_string(r + 1);
-            const std::string topic = base + "/param/system.volume.music";
+            const std::string topic = base + "/param/echo.effect.level";
             const int value = 1 + (i % 60);
             const std::string want = "\"stored\":" + std::to_string(value) + "}";
             {
                 std::lock_guard lock(inbox.m);
                 if (inbox.last[topic].second.find(want) != std::string::npos) continue;  // already there
             }
-            const std::string frame = Hex(kdsp::BuildValueFrame(kdsp::CmdWrite, kdsp::MakeId(kdsp::PageSystem, 32),
+            const std::string frame = Hex(kdsp::BuildValueFrame(kdsp::CmdWrite, kdsp::MakeId(kdsp::PageEcho, 1),
                                                                  std::uint16_t(value)));
             const std::string who = " " + std::to_string(v * rooms + r + 1) + "/tcp#";
             const std::string text = std::to_string(value);

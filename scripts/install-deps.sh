@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   fonts-wqy-microhei socat xvfb xauth python3
   dpkg-dev file help2man librsvg2-bin appstream desktop-file-utils lintian
-  libmosquitto-dev mosquitto mosquitto-clients curl
+  libmosquitto-dev mosquitto mosquitto-clients
 )
 
 missing=()
