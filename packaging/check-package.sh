@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # CI: the package `make package` left in the build folder, unpacked into a scratch
-# folder. It must hold the three programs, the desktop entry, the icons, the AppStream
-# data, the manual pages and the documents, declare its Qt 6 dependencies, pass
+# folder. It must hold the four programs, the venue service's unit and example venue
+# file, the desktop entry, the icons, the AppStream data, the manual pages and the
+# documents, declare its Qt 6 dependencies, pass
 # lintian without errors, and every program must answer --version from there with
 # the package's version.
 set -euo pipefail
@@ -18,7 +19,8 @@ trap 'rm -rf "$scratch"' EXIT
 dpkg-deb -x "$deb" "$scratch"
 fail() { echo "check-package: $*" >&2; exit 1; }
 
-for file in usr/bin/kdsp usr/bin/kdsp-control usr/bin/kdsp-sim \
+for file in usr/bin/kdsp usr/bin/kdsp-control usr/bin/kdsp-sim usr/bin/kdspd \
+  lib/systemd/system/kdspd.service etc/kdsp/venue.conf usr/share/man/man1/kdspd.1.gz \
   usr/share/applications/kdsp-control.desktop \
   usr/share/icons/hicolor/scalable/apps/kdsp-control.svg \
   usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/kdsp-control.png \
@@ -37,7 +39,7 @@ for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport
 done
 
 version=$(dpkg-deb -f "$deb" Version)
-for program in kdsp kdsp-sim kdsp-control; do
+for program in kdsp kdsp-sim kdsp-control kdspd; do
   out=$(QT_QPA_PLATFORM=offscreen "$scratch/usr/bin/$program" --version 2>/dev/null) ||
     fail "$program --version failed"
   grep -q "$version" <<<"$out" || fail "$program --version says '$out', not $version"
@@ -56,7 +58,7 @@ for md in "$doc/README.md" "$doc"/docs/*.md; do
   done
 done
 # The manual pages: nobody's home folder, an exit-status section, every command's options.
-for page in kdsp kdsp-control kdsp-sim; do
+for page in kdsp kdsp-control kdsp-sim kdspd; do
   text=$(zcat "$scratch/usr/share/man/man1/$page.1.gz")
   grep -q '^\.SH "\?EXIT STATUS' <<<"$text" || fail "$page.1 has no EXIT STATUS section"
   ! grep -q "/home/\|$HOME" <<<"$text" || fail "$page.1 names a home folder: $(grep -m1 "/home/\|$HOME" <<<"$text")"
@@ -64,6 +66,13 @@ done
 for sub in "fleet status" "fleet set" "preset show" get set; do
   zcat "$scratch/usr/share/man/man1/kdsp.1.gz" | grep -q "^\.SS $sub\$" || fail "kdsp.1 lacks the options of kdsp $sub"
 done
+# The venue service: its unit passes systemd's checks (with the binary and manual page
+# from the package), its example venue file is valid and a configuration file.
+unit="$scratch/kdspd.service"
+sed "s|/usr/bin/kdspd|$scratch/usr/bin/kdspd|" "$scratch/lib/systemd/system/kdspd.service" >"$unit"
+MANPATH="$scratch/usr/share/man" systemd-analyze verify "$unit" || fail "kdspd.service does not pass systemd-analyze verify"
+"$scratch/usr/bin/kdspd" check "$scratch/etc/kdsp/venue.conf" >/dev/null || fail "the example venue file is not valid"
+dpkg-deb -I "$deb" conffiles | grep -qx /etc/kdsp/venue.conf || fail "/etc/kdsp/venue.conf is not a conffile"
 # Debian's own checks: no errors.
 lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" || fail "lintian found errors in $deb"
 echo "check-package: $deb is complete"

@@ -78,6 +78,20 @@ std::string HashToken(std::string_view token) {
         .toStdString();
 }
 
+std::string BearerToken(std::string_view header) {
+    const auto trim = [](std::string_view v) {
+        while (!v.empty() && (v.front() == ' ' || v.front() == '\t'))
+            v.remove_prefix(1);
+        while (!v.empty() && (v.back() == ' ' || v.back() == '\t'))
+            v.remove_suffix(1);
+        return v;
+    };
+    header = trim(header);
+    if (header.size() < 7 || QByteArrayView(header.substr(0, 7)).compare("bearer ", Qt::CaseInsensitive) != 0)
+        return {};
+    return std::string(trim(header.substr(7)));
+}
+
 std::optional<Actor> Authenticate(const VenueConfig& config, std::string_view token) {
     const std::string hash = HashToken(token);
     const TokenEntry* found = nullptr;

@@ -43,6 +43,8 @@ bool MayAdminister(const Actor& actor);
 std::string NewToken();
 // SHA-256 of the token as 64 lower-case hex digits.
 std::string HashToken(std::string_view token);
+// The token of an "Authorization: Bearer TOKEN" header ("" for none).
+std::string BearerToken(std::string_view header);
 // The holder of the token; every stored hash is compared, each in constant time.
 std::optional<Actor> Authenticate(const VenueConfig& config, std::string_view token);
 

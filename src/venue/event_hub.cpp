@@ -18,13 +18,6 @@ QString Text(const QJsonObject& o) {
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
-std::string BearerToken(const QByteArray& header) {
-    const QByteArray h = header.trimmed();
-    if (!h.startsWith("Bearer ") && !h.startsWith("bearer "))
-        return {};
-    return h.mid(7).trimmed().toStdString();
-}
-
 }  // namespace
 
 EventHub::EventHub(Venue& venue, QObject* parent) : QObject(parent), venue_(venue) {
@@ -72,7 +65,7 @@ void EventHub::Accept(std::unique_ptr<QWebSocket> owned) {
         Admit(socket, it->second, o.value("token").toString().toStdString());
     });
     Q_EMIT ClientsChanged(Clients());
-    const std::string token = BearerToken(socket->request().rawHeader("Authorization"));
+    const std::string token = BearerToken(socket->request().rawHeader("Authorization").toStdString());
     if (!token.empty())
         Admit(socket, client, token);
 }

@@ -59,13 +59,6 @@ std::vector<const ParamSpec*> Match(const QString& pattern) {
     return found;
 }
 
-std::string BearerToken(const QByteArray& header) {
-    const QByteArray h = header.trimmed();
-    if (h.size() < 7 || h.left(7).toLower() != "bearer ")
-        return {};
-    return h.mid(7).trimmed().toStdString();
-}
-
 }  // namespace
 
 HttpApi::HttpApi(Venue& venue, QObject* parent)
@@ -158,7 +151,7 @@ std::function<void(const Result&)> HttpApi::Later(const Responder& responder, QT
 }
 
 std::optional<Actor> HttpApi::Admit(const QHttpServerRequest& request, const Responder& responder) {
-    const std::string token = BearerToken(request.value("Authorization"));
+    const std::string token = BearerToken(request.value("Authorization").toStdString());
     const auto actor = token.empty() ? std::nullopt : Authenticate(venue_.Config(), token);
     if (!actor) {
         Answer(responder, Result::Error(401, "unauthorized",

@@ -20,6 +20,7 @@
 #include <QWebSocket>
 
 #include <csignal>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -87,10 +88,8 @@ public:
             proc_->waitForFinished(3000);
         }
     }
-    // Sends `signo` to kdspd (by its pid).
-    void Signal(int signo) {
-        if (proc_ && proc_->state() != QProcess::NotRunning) ::kill(pid_t(proc_->processId()), signo);
-    }
+    // Sends kdspd a signal (SIGHUP: read the venue file again).
+    void Signal(int signo) { ::kill(static_cast<pid_t>(proc_->processId()), signo); }
     // What kdspd has written to stderr so far.
     QString Errors() {
         Until([] { return false; }, 300);  // lets what it has written arrive
@@ -104,14 +103,23 @@ public:
 
     HttpReply Call(const QByteArray& method, const QString& path, const QString& token = {},
                    const QByteArray& body = {}) {
+        return Calls(1, method, path, token, body).front();
+    }
+    // `n` of the same request at once.
+    std::vector<HttpReply> Calls(int n, const QByteArray& method, const QString& path, const QString& token = {},
+                                 const QByteArray& body = {}) {
         QNetworkRequest request(QUrl(QString("http://127.0.0.1:%1%2").arg(port_).arg(path)));
         if (!token.isEmpty()) request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
         if (!body.isEmpty()) request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        QNetworkReply* reply = net_.sendCustomRequest(request, method, body);
-        Until([reply] { return reply->isFinished(); }, 30000);
-        HttpReply r{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
-        reply->deleteLater();
-        return r;
+        std::vector<QNetworkReply*> replies;
+        for (int i = 0; i < n; ++i) replies.push_back(net_.sendCustomRequest(request, method, body));
+        Until([&] { return std::all_of(replies.begin(), replies.end(), [](QNetworkReply* r) { return r->isFinished(); }); }, 30000);
+        std::vector<HttpReply> out;
+        for (QNetworkReply* reply : replies) {
+            out.push_back({reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()});
+            reply->deleteLater();
+        }
+        return out;
     }
 
     QString Token(const QString& who) const { return tokens_.at(who); }
