@@ -57,7 +57,11 @@ struct BrokerVenue {
             return true;
         });
     }
-    int StoredOn(const QString& topic) { return Json(First(WaitFor(topic, 1)))["stored"].toInt(-1); }
+    // The stored value retained on `topic`, once it is `want` (or the last one seen).
+    int StoredOn(const QString& topic, int want) {
+        const auto stored = [](const Retained& m) { return Json(First(m))["stored"].toInt(-1); };
+        return stored(WaitFor(topic, 1, [&](const Retained& m) { return stored(m) == want; }));
+    }
 };
 
 int IdOf(const char* name) { return FindSpec(name)->Id(); }
@@ -93,7 +97,7 @@ TEST(MqttBridge, RetainedStateCommandsAndChangesFromHttp) {
     // A command reaches its own room's processor as the exact frame; the value is
     // retained once acknowledged, and the journal names the broker.
     ASSERT_TRUE(v.broker.Pub("kdsp/venue/room2/param/system.volume.music/set", "30"));
-    EXPECT_EQ(v.StoredOn("kdsp/venue/room2/param/system.volume.music"), 30);
+    EXPECT_EQ(v.StoredOn("kdsp/venue/room2/param/system.volume.music", 30), 30);
     auto sent = v.venue.Sim().TakeWritesByDevice();
     EXPECT_EQ(sent, (std::map<int, std::vector<SentFrame>>{{2, {ValueFrame(IdOf("system.volume.music"), 30)}}}));
     QFile audit(v.venue.Audit());
@@ -111,7 +115,7 @@ TEST(MqttBridge, RetainedStateCommandsAndChangesFromHttp) {
     const HttpReply r = v.venue.Call("PATCH", "/api/v1/rooms/room3/params", v.venue.Token("staff"),
                                      R"({"echo.effect.level": 40})");
     ASSERT_EQ(r.status, 200) << r.body.toStdString();
-    EXPECT_EQ(v.StoredOn("kdsp/venue/room3/param/echo.effect.level"), 40);
+    EXPECT_EQ(v.StoredOn("kdsp/venue/room3/param/echo.effect.level", 40), 40);
     v.venue.Sim().TakeWrites();
 
     // Bad commands are dropped with one line each, send nothing and stop nothing.
@@ -130,7 +134,7 @@ TEST(MqttBridge, RetainedStateCommandsAndChangesFromHttp) {
     ASSERT_TRUE(v.broker.Pub("kdsp/venue/room1/mode/set", "x3"));                 // not a mode
     ASSERT_TRUE(v.broker.Pub(set + "/more", "10"));                               // not a command topic
     ASSERT_TRUE(v.broker.Pub(set, "12"));
-    EXPECT_EQ(v.StoredOn("kdsp/venue/room1/param/system.volume.music"), 12);
+    EXPECT_EQ(v.StoredOn("kdsp/venue/room1/param/system.volume.music", 12), 12);
     EXPECT_EQ(v.venue.Sim().TakeWrites(), std::vector<SentFrame>{ValueFrame(IdOf("system.volume.music"), 12)});
     EXPECT_EQ(v.venue.Errors().count("mqtt: ignored"), 6) << v.venue.Errors().toStdString();
 }
