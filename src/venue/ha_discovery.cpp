@@ -93,15 +93,15 @@ QList<HaConfig> HaRoomConfigs(const HaRoom& room) {
     singDance["options"] = QJsonArray{"sing", "dance"};
     configs.append({Topic("select", node, "sing_dance"), singDance});
 
-    // The options are the processor's own mode names; the command topic takes them
-    // as they are ("2-Pop" recalls mode 2). Before the names are read, the numbers.
+    // The options are the processor's modes by number and name ("2-Pop"), which the
+    // command topic takes as they are. Before the names are read, the numbers.
     QJsonArray modes;
     for (const QString& name : room.modeNames) modes.append(name);
     if (modes.isEmpty())
         for (int n = 1; n <= 9; ++n) modes.append(QString::number(n));
     QJsonObject stored = entity("stored_mode", "Stored mode");
     stored["state_topic"] = stateTopic;
-    stored["value_template"] = room.modeNames.isEmpty() ? "{{ value_json.mode }}" : "{{ value_json.modeName }}";
+    stored["value_template"] = room.modeNames.isEmpty() ? "{{ value_json.mode }}" : "{{ value_json.mode }}-{{ value_json.modeName }}";
     stored["command_topic"] = base + "/mode/set";
     stored["options"] = modes;
     configs.append({Topic("select", node, "stored_mode"), stored});

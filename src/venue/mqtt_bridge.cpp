@@ -170,7 +170,9 @@ void MqttBridge::PublishParams(const QString& room) {
 void MqttBridge::PublishDiscovery(const QString& room) {
     const QJsonObject r = venue_.RoomJson(room);
     HaRoom ha{prefix_, VenueName(), room, r["identity"].toString(), {}, {84, 84, 84}};
-    for (const QJsonValue m : r["modes"].toArray()) ha.modeNames << m["name"].toString();
+    // Numbered, so two modes of the same name stay two options.
+    for (const QJsonValue m : r["modes"].toArray())
+        ha.modeNames << QStringLiteral("%1-%2").arg(m["number"].toInt()).arg(m["name"].toString());
     if (online_.value(room))
         for (int i = 0; i < 3; ++i)
             if (const ParamSpec* spec = FindSpec(kVolumes[i]))

@@ -218,6 +218,11 @@ TEST(MqttBridge, DiscoveryBrokerRestartRoomLeavingAndWill) {
     EXPECT_EQ(volume["command_topic"].toString(), "kdsp/venue/room1/param/system.volume.music/set");
     EXPECT_EQ(volume["state_topic"].toString(), "kdsp/venue/room1/param/system.volume.music");
 
+    // The stored mode's state, as its template makes it, is one of its options.
+    const QJsonObject room1 = Json(At(v.broker.Sub("kdsp/venue/room1/state", 1), "kdsp/venue/room1/state"));
+    EXPECT_TRUE(Json(At(configs, storedMode.toStdString()))["options"].toArray().contains(
+        QString("%1-%2").arg(room1["mode"].toInt()).arg(room1["modeName"].toString())));
+
     // The slider's range follows the maximum the processor holds.
     ASSERT_EQ(v.venue.Call("PATCH", "/api/v1/rooms/room1/params", v.venue.Token("installer"),
                            R"({"system.volume.music.max": 60})")
