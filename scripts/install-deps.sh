@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-wqy-microhei socat xvfb xauth python3
   dpkg-dev file help2man librsvg2-bin appstream desktop-file-utils lintian
   libqrencode-dev chromium chromium-driver python3-selenium npm
+  libmosquitto-dev mosquitto mosquitto-clients
 )
 
 missing=()

@@ -17,6 +17,7 @@
 #include "venue/access.h"
 #include "venue/http_api.h"
 #include "venue/room_cards.h"
+#include "venue/mqtt_bridge.h"
 #include "venue/venue.h"
 #include "venue/venue_file.h"
 #include "venue/web_pages.h"
@@ -84,7 +85,8 @@ int AddToken(const std::string& file, const std::string& roleText, const std::st
     return 0;
 }
 
-int Serve(const std::string& file, const std::string& listen, const std::string& mqtt, int argc, char** argv) {
+int Serve(const std::string& file, const std::string& listen, const std::string& mqtt, const std::string& mqttPrefix,
+          int argc, char** argv) {
     VenueConfig config = Read(file);
     if (!listen.empty()) {
         std::string host;
@@ -116,6 +118,10 @@ int Serve(const std::string& file, const std::string& listen, const std::string&
               << (host.find(':') != std::string::npos ? "[" + host + "]" : host) << ":" << api.Port()
               << "/staff\n";
     venue.Start();
+    QString mqttError;
+    const auto bridge = MqttBridge::Start(venue, QString::fromStdString(mqttPrefix), &mqttError);
+    if (!mqttError.isEmpty())
+        throw Refused(mqttError.toStdString());
 
     bool stopping = false;
     kdsp::SignalWatch signals(
@@ -158,10 +164,11 @@ int main(int argc, char** argv) {
                  "over HTTP and WebSocket.",
                  "kdspd"};
     app.set_version_flag("--version", "kdspd " KDSP_VERSION, "Print the version and exit");
-    std::string venueFile, listen, mqtt;
+    std::string venueFile, listen, mqtt, mqttPrefix;
     app.add_option("VENUE", venueFile, "the venue file: inventory lines NAME ADDRESS and settings KEY = VALUE");
     app.add_option("--listen", listen, "HOST:PORT to serve on (default the venue file's, else 127.0.0.1:8890)");
-    app.add_option("--mqtt", mqtt, "mqtt://HOST:PORT of a broker to bridge to");
+    app.add_option("--mqtt", mqtt, "mqtt://HOST:PORT or mqtts://HOST:PORT of a broker to bridge to");
+    app.add_option("--mqtt-prefix", mqttPrefix, "the venue's topic prefix on the broker (default kdsp/VENUE)");
 
     auto* check = app.add_subcommand("check", "Check a venue file and exit");
     std::string checkFile;
@@ -200,7 +207,7 @@ int main(int argc, char** argv) {
             return AddToken(addFile, role, room, name);
         if (venueFile.empty())
             throw CLI::RequiredError("VENUE");
-        return Serve(venueFile, listen, mqtt, argc, argv);
+        return Serve(venueFile, listen, mqtt, mqttPrefix, argc, argv);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForVersion& e) {

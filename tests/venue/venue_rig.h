@@ -90,6 +90,12 @@ public:
     }
     // Sends kdspd a signal (SIGHUP: read the venue file again).
     void Signal(int signo) { ::kill(static_cast<pid_t>(proc_->processId()), signo); }
+    // What kdspd has written to stderr so far.
+    QString Errors() {
+        Until([] { return false; }, 300);  // lets what it has written arrive
+        if (proc_) errors_ += QString::fromUtf8(proc_->readAllStandardError());
+        return errors_;
+    }
     // Every room online.
     bool WaitOnline(int rooms) {
         return Until([&] { return Call("GET", "/api/v1/health").Json()["online"].toInt() == rooms; }, 20000);
@@ -141,6 +147,7 @@ private:
     QString file_;
     std::map<QString, QString> tokens_;
     std::unique_ptr<QProcess> proc_;
+    QString errors_;
     int port_ = 0;
     QNetworkAccessManager net_;
 };
