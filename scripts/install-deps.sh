@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   fonts-wqy-microhei socat xvfb xauth python3
   dpkg-dev file help2man librsvg2-bin appstream desktop-file-utils lintian
-  libqrencode-dev chromium chromium-driver python3-selenium npm
+  libqrencode-dev chromium chromium-driver python3-selenium
   libmosquitto-dev mosquitto mosquitto-clients
 )
 
@@ -20,6 +20,9 @@ for p in "${PACKAGES[@]}"; do
     missing+=("$p")
   fi
 done
+# npm from Debian, unless a Node.js that brings its own npm is installed already (the
+# Debian package would conflict with it).
+if ! command -v npm >/dev/null 2>&1; then missing+=(npm); fi
 
 if ((${#missing[@]} > 0)); then
   echo "Installing: ${missing[*]}"
