@@ -240,6 +240,21 @@ TEST(VenueE2e, EventsSayWhoChangedWhatToWhom) {
     for (const QJsonObject& m : other.Messages())
         EXPECT_NE(m["room"].toString(), "room1");
     EXPECT_EQ(other.Messages().size(), 1u);  // its own room, once
+
+    // Sing/dance: the room says the new mode by the time the write is acknowledged.
+    guest.Forget();
+    ASSERT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("room1"),
+                         R"({"music.mode": "dance"})").status, 200);
+    EXPECT_EQ(venue.Call("GET", "/api/v1/rooms/room1", venue.Token("room1")).Json()["singDance"], "dance");
+    ASSERT_TRUE(guest.WaitFor([](const QJsonObject& m) { return m["type"] == "ack"; }));
+    const auto& heard = guest.Messages();
+    const auto ack = std::find_if(heard.begin(), heard.end(), [](const QJsonObject& m) { return m["type"] == "ack"; });
+    EXPECT_TRUE(std::any_of(heard.begin(), ack, [](const QJsonObject& m) {
+        return m["type"] == "room" && m["room"].toObject()["singDance"] == "dance";
+    }));
+    EXPECT_FALSE(std::any_of(heard.begin(), ack, [](const QJsonObject& m) {
+        return m["type"] == "room" && m["room"].toObject()["singDance"] == "sing";
+    }));
 }
 
 TEST(VenueE2e, ProcessorLostAndBack) {
