@@ -255,6 +255,13 @@ TEST(VenueE2e, EventsSayWhoChangedWhatToWhom) {
     EXPECT_FALSE(std::any_of(heard.begin(), ack, [](const QJsonObject& m) {
         return m["type"] == "room" && m["room"].toObject()["singDance"] == "sing";
     }));
+
+    // The metrics count the three writes, each acknowledged.
+    const QByteArray metrics = venue.Call("GET", "/metrics", venue.Token("staff")).body;
+    for (const char* line : {"kdsp_rooms_online 2\n", "kdsp_writes_total{result=\"ok\"} 3\n",
+                             "kdsp_writes_total{result=\"failed\"} 0\n", "kdsp_write_ack_seconds_count 3\n",
+                             "kdsp_write_ack_seconds_bucket{le=\"+Inf\"} 3\n"})
+        EXPECT_TRUE(metrics.contains(line)) << line << metrics.toStdString();
 }
 
 TEST(VenueE2e, ProcessorLostAndBack) {
