@@ -391,11 +391,17 @@ void Venue::OnRoomEvent(Room& room, const SessionEvent& event) {
                       {"origin", OriginText(v->origin, changing_)},
                       {"by", changing_ ? QJsonValue(QString::fromStdString(changing_->tokenName)) : QJsonValue()}};
         Q_EMIT ParamChanged(name, m);
-        if (IsStoredMode(p.Named()) || p.Name() == "music.mode")
+        // A new sing/dance mode is the processor's once the write has gone out: the
+        // room says so with the acknowledgement, not before with the old mode.
+        if (p.Name() == "music.mode" && v->origin != ChangeOrigin::ProcessorRead)
+            singDanceSent_.insert(name);
+        else if (IsStoredMode(p.Named()) || p.Name() == "music.mode")
             Q_EMIT RoomChanged(name);
     } else if (const auto* p = std::get_if<ProgressReport>(&event)) {
         Q_EMIT Progress(name, p->step, p->of);
     } else if (std::holds_alternative<WritesAcknowledged>(event)) {
+        if (singDanceSent_.erase(name))
+            Q_EMIT RoomChanged(name);
         Q_EMIT Acknowledged(name);
     } else {
         if (const auto* s = std::get_if<StateChanged>(&event)) {

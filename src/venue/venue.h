@@ -98,6 +98,7 @@ class Venue : public QObject {
     // inside Set, and the event says who asked.
     const Actor* changing_ = nullptr;
     std::set<QString> lost_;  // rooms lost while online, until they are back
+    std::set<QString> singDanceSent_;  // rooms told of their new sing/dance mode at the ack
 };
 
 }  // namespace kdsp::venue

@@ -2,6 +2,7 @@
 // with "--log", the writes it received can be read back as frames.
 #pragma once
 
+#include <csignal>
 #include <map>
 #include <utility>
 #include <vector>
@@ -48,6 +49,8 @@ public:
         }
     }
     int Port() const { return port_; }
+    // SIGSTOP holds every answer back until SIGCONT.
+    void Signal(int signo) { ::kill(static_cast<pid_t>(proc_.processId()), signo); }
 
     // Sets a word of the processor's memory as another client's write would (the
     // words a test needs that no control of the window can set); true once

@@ -240,6 +240,28 @@ TEST(VenueE2e, EventsSayWhoChangedWhatToWhom) {
     for (const QJsonObject& m : other.Messages())
         EXPECT_NE(m["room"].toString(), "room1");
     EXPECT_EQ(other.Messages().size(), 1u);  // its own room, once
+
+    // Sing/dance: the room says the new mode by the time the write is acknowledged.
+    guest.Forget();
+    ASSERT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("room1"),
+                         R"({"music.mode": "dance"})").status, 200);
+    EXPECT_EQ(venue.Call("GET", "/api/v1/rooms/room1", venue.Token("room1")).Json()["singDance"], "dance");
+    ASSERT_TRUE(guest.WaitFor([](const QJsonObject& m) { return m["type"] == "ack"; }));
+    const auto& heard = guest.Messages();
+    const auto ack = std::find_if(heard.begin(), heard.end(), [](const QJsonObject& m) { return m["type"] == "ack"; });
+    EXPECT_TRUE(std::any_of(heard.begin(), ack, [](const QJsonObject& m) {
+        return m["type"] == "room" && m["room"].toObject()["singDance"] == "dance";
+    }));
+    EXPECT_FALSE(std::any_of(heard.begin(), ack, [](const QJsonObject& m) {
+        return m["type"] == "room" && m["room"].toObject()["singDance"] == "sing";
+    }));
+
+    // The metrics count the three writes, each acknowledged.
+    const QByteArray metrics = venue.Call("GET", "/metrics", venue.Token("staff")).body;
+    for (const char* line : {"kdsp_rooms_online 2\n", "kdsp_writes_total{result=\"ok\"} 3\n",
+                             "kdsp_writes_total{result=\"failed\"} 0\n", "kdsp_write_ack_seconds_count 3\n",
+                             "kdsp_write_ack_seconds_bucket{le=\"+Inf\"} 3\n"})
+        EXPECT_TRUE(metrics.contains(line)) << line << metrics.toStdString();
 }
 
 TEST(VenueE2e, ProcessorLostAndBack) {
@@ -308,11 +330,26 @@ TEST(VenueE2e, AuditJournalSurvivesAKilledService) {
     ASSERT_TRUE(venue.WaitOnline(1));
     ASSERT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("room1"), R"({"echo.effect.level": 22})").status, 200);
     EXPECT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("room1"), R"({"main.delay.left": 3})").status, 403);
+    // SIGTERM with a write on its way to a processor that has not answered yet: the
+    // write is answered and journaled before the service goes.
+    EventClient events(venue.Port(), venue.Token("staff"));
+    ASSERT_TRUE(events.WaitFor([](const QJsonObject& m) { return m["type"] == "room"; }));
+    venue.Sim().Signal(SIGSTOP);
+    QNetworkReply* inFlight = venue.Send("PATCH", "/api/v1/rooms/room1/params", venue.Token("staff"),
+                                         R"({"echo.effect.level": 23})");
+    const bool sent = events.WaitFor([](const QJsonObject& m) { return m["name"] == "echo.effect.level"; }).has_value();
+    venue.Signal(SIGTERM);
+    Until([] { return false; }, 300);  // a service that did not wait would be gone by now
+    venue.Sim().Signal(SIGCONT);
+    ASSERT_TRUE(sent);
+    ASSERT_TRUE(Until([&] { return inFlight->isFinished(); }));
+    EXPECT_EQ(inFlight->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+    delete inFlight;
     venue.Stop();
     QFile audit(venue.Audit());
     ASSERT_TRUE(audit.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = audit.readAll().trimmed().split('\n');
-    ASSERT_EQ(lines.size(), 3);
+    ASSERT_EQ(lines.size(), 4);
     const QJsonObject first = QJsonDocument::fromJson(lines[0]).object(), second = QJsonDocument::fromJson(lines[1]).object(),
                       third = QJsonDocument::fromJson(lines[2]).object();
     EXPECT_EQ(first["token"], "staff");
@@ -323,6 +360,7 @@ TEST(VenueE2e, AuditJournalSurvivesAKilledService) {
     EXPECT_EQ(second["old"], "21");
     EXPECT_EQ(second["new"], "22");
     EXPECT_EQ(third["result"], "forbidden");
+    EXPECT_EQ(QJsonDocument::fromJson(lines[3]).object()["result"], "ok");
 }
 
 }  // namespace

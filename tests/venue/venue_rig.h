@@ -108,11 +108,8 @@ public:
     // `n` of the same request at once.
     std::vector<HttpReply> Calls(int n, const QByteArray& method, const QString& path, const QString& token = {},
                                  const QByteArray& body = {}) {
-        QNetworkRequest request(QUrl(QString("http://127.0.0.1:%1%2").arg(port_).arg(path)));
-        if (!token.isEmpty()) request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
-        if (!body.isEmpty()) request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
         std::vector<QNetworkReply*> replies;
-        for (int i = 0; i < n; ++i) replies.push_back(net_.sendCustomRequest(request, method, body));
+        for (int i = 0; i < n; ++i) replies.push_back(Send(method, path, token, body));
         Until([&] { return std::all_of(replies.begin(), replies.end(), [](QNetworkReply* r) { return r->isFinished(); }); }, 30000);
         std::vector<HttpReply> out;
         for (QNetworkReply* reply : replies) {
@@ -120,6 +117,15 @@ public:
             reply->deleteLater();
         }
         return out;
+    }
+
+    // A request on its way, answered while the test goes on (the caller deletes it).
+    QNetworkReply* Send(const QByteArray& method, const QString& path, const QString& token = {},
+                        const QByteArray& body = {}) {
+        QNetworkRequest request(QUrl(QString("http://127.0.0.1:%1%2").arg(port_).arg(path)));
+        if (!token.isEmpty()) request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
+        if (!body.isEmpty()) request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+        return net_.sendCustomRequest(request, method, body);
     }
 
     QString Token(const QString& who) const { return tokens_.at(who); }
