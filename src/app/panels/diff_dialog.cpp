@@ -16,6 +16,7 @@
 #include <QTableWidget>
 
 #include "app/editing/take_values.h"
+#include "app/editing/undo_input.h"
 #include "app/i18n/language.h"
 #include "app/pages/builder.h"
 #include "app/panels/ab_switch.h"
@@ -108,6 +109,8 @@ public:
         connect(page_, &QComboBox::currentIndexChanged, this, [this] { Fill(); });
         connect(text_, &QLineEdit::textChanged, this, [this] { Fill(); });
         connect(takeAll_, &QPushButton::clicked, this, [this] { Take(shown_); });
+        // A take is undone where it was made, and the rows show what is undone.
+        AddUndoKeys(app_, this, [this] { Reload(); });
     }
 
     // Both sets read again, the rows made again.

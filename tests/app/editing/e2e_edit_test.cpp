@@ -705,7 +705,7 @@ TEST(EndToEndEditing, AbSwitchSendsOnlyWhatDiffers) {
 
 // The diff view lists what `kdsp preset diff` lists for the same pair (the
 // processor's memory and a file); "take this value" and "take all shown" send only
-// those parameters.
+// those parameters, and one undo in the window takes each back.
 TEST(EndToEndEditing, DiffViewMatchesPresetDiffAndTakesOnlyItsRows) {
     const DeviceImageRows seed = SeedImage();
     QTemporaryDir dir;
@@ -772,6 +772,16 @@ TEST(EndToEndEditing, DiffViewMatchesPresetDiffAndTakesOnlyItsRows) {
     Person::Click(dialog->findChild<QPushButton*>("DiffTakeAllBtn"));
     ASSERT_TRUE(w.WaitForQuietLink());
     EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{ValueFrame(MakeId(PageSystem, 9), 3)});
+
+    // One undo takes one take back, the last first: in the dialog (its row is
+    // back), then in the window.
+    Person::Key(dialog, Qt::Key_Z, 1, Qt::ControlModifier);
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{ValueFrame(MakeId(PageSystem, 9), seed[PageSystem][9])});
+    EXPECT_EQ(table->rowCount(), 1);
+    Person::Key(app.form1.get(), Qt::Key_Z, 1, Qt::ControlModifier);
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{ValueFrame(typeId, seed[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)])});
 }
 
 
