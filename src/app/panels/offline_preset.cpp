@@ -206,9 +206,9 @@ void BuildOfflinePreset(AppContext& app) {
         const char* tip;
         int width;
     } buttons[] = {
-        {"OpenPresetBtn", QT_TRANSLATE_NOOP("kdsp", "打开…"), QT_TRANSLATE_NOOP("kdsp", "打开预设文件离线编辑"), 48},
+        {"OpenPresetBtn", QT_TRANSLATE_NOOP("kdsp", "打开…"), QT_TRANSLATE_NOOP("kdsp", "打开预设文件离线编辑"), 56},
         {"SavePresetBtn", QT_TRANSLATE_NOOP("kdsp", "保存"), QT_TRANSLATE_NOOP("kdsp", "保存预设 (Ctrl+S)"), 40},
-        {"SaveAsPresetBtn", QT_TRANSLATE_NOOP("kdsp", "另存…"), QT_TRANSLATE_NOOP("kdsp", "预设另存为"), 48}};
+        {"SaveAsPresetBtn", QT_TRANSLATE_NOOP("kdsp", "另存…"), QT_TRANSLATE_NOOP("kdsp", "预设另存为"), 68}};
     for (const auto& btn : buttons) {
         auto* w = b.Button(QString::fromLatin1(btn.name), btn.text, bar, "titlebutton");
         SetTr(w, "toolTip", btn.tip);
