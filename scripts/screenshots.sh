@@ -16,6 +16,9 @@ export XDG_CONFIG_HOME="$work/config"
 export XDG_DATA_HOME=/home/user/.local/share
 cleanup+=("rm -rf '$work'")
 showcase_preset "$BUILD" "$work/showcase.preset"
+# The second set of the A/B and diff pictures: the showcase with a few settings more changed.
+"$BUILD/src/cli/kdsp" preset export "$work/showcase.preset" | python3 scripts/showcase.py --after >"$work/after.json"
+"$BUILD/src/cli/kdsp" preset import "$work/after.json" -o "$work/after.preset"
 start_sim "$BUILD/src/sim/kdsp-sim" --state "$work/showcase.preset"
 # A screen with room for the whole window: on a smaller one it would scroll.
 echo '{"screens": [{"name": "shots", "x": 0, "y": 0, "width": 1600, "height": 1000}]}' >"$work/screen.json"
@@ -32,5 +35,9 @@ for lang in $SHOT_LANGS; do
     QT_QPA_PLATFORM="offscreen:configfile=$work/screen.json" timeout 60 "$BUILD/src/app/kdsp-control" --host 127.0.0.1 --port "$port" \
       --no-serial "${args[@]}" --screenshot "$dir/${tab}-${names[$((tab - 1))]}.png" --screenshot-tab "$tab" 2>/dev/null
   done
+  # A/B with both slots taken, and the diff view of the two (10-compare-diff.png).
+  QT_QPA_PLATFORM="offscreen:configfile=$work/screen.json" timeout 60 "$BUILD/src/app/kdsp-control" --host 127.0.0.1 --port "$port" \
+    --no-serial "${args[@]}" --screenshot "$dir/10-compare.png" --screenshot-tab 1 \
+    --screenshot-compare "$work/after.preset" 2>/dev/null
 done
 ls -R "$OUT"

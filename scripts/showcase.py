@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 # Turns the JSON of a default memory (kdsp preset export) into one with EQ
-# settings worth looking at, for the screenshots: stdin to stdout.
+# settings worth looking at, for the screenshots: stdin to stdout. With --after, a
+# few settings more are changed, as a second set to compare with (A/B, diff view).
 import json
 import sys
 
@@ -20,4 +21,8 @@ gains(4, 16, [100, 140, 120, 150, 90])  # echo EQ
 gains(6, 34, [135, 120, 100, 120, 140, 110, 120])  # main output
 pages[6][17] = 40  # main high-pass on
 pages[6][20] = 330  # main low-pass below the top
+if "--after" in sys.argv[1:]:
+    gains(0, 4, [150, 140, 130, 110, 95, 100, 115, 135, 150, 140])  # music bands 3 and 4
+    pages[6][17] = 60  # main high-pass higher
+    pages[10][9] = 20  # microphone maximum volume
 json.dump(image, sys.stdout)

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     window.SetStatusDialog(&status);
     if (settings) kdsp::ApplySettings(*settings, window, options);
     if (!options.screenshotPath.isEmpty()) {
-        window.SetScreenshotPath(options.screenshotPath, options.screenshotTab);
+        window.SetScreenshotPath(options.screenshotPath, options.screenshotTab, options.screenshotCompare);
         link.SetQuietMessages(true);
     }
     window.show();

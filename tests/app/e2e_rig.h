@@ -45,7 +45,8 @@ public:
     App(int port, const std::filesystem::path& folder, bool fast = false) {
         SetMessageInterceptor([this](const QString& caption, const QString& text, MsgButtons buttons) {
             told.push_back({caption, text});
-            if (answers.empty()) return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+            const bool question = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;
+            if (answers.empty()) return question ? MsgAnswer::Yes : MsgAnswer::Ok;
             const MsgAnswer a = answers.front();
             answers.pop_front();
             return a;

@@ -27,10 +27,12 @@ namespace kdsp {
 
 struct Person {
     // The window a person's input for `w` arrives at, activated first as a click
-    // on it would: focus changes are only delivered inside the active window.
+    // on it would: focus changes and window shortcuts only work in the active window.
+    // A window whose dialog is active counts as active to Qt, yet its keys go to the
+    // dialog: it is activated too.
     static QWindow* WindowOf(QWidget* w) {
         QWindow* window = w->window()->windowHandle();
-        if (window && !window->isActive()) {
+        if (window && QGuiApplication::focusWindow() != window) {
             window->requestActivate();
             [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(window, 1000);
         }

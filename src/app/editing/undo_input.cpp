@@ -95,14 +95,24 @@ bool IsUndoKey(const QKeyEvent* key) {
     return k == (Qt::CTRL | Qt::Key_Z) || k == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z) || k == (Qt::CTRL | Qt::Key_Y);
 }
 
+void AddUndoKeys(AppContext& app, QWidget* window, const std::function<void()>& after) {
+    auto* undoKeys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), window);
+    auto* redoKeys = new QShortcut(window);
+    redoKeys->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    QObject::connect(undoKeys, &QShortcut::activated, window, [&app, after] {
+        app.History().Undo(app);
+        if (after) after();
+    });
+    QObject::connect(redoKeys, &QShortcut::activated, window, [&app, after] {
+        app.History().Redo(app);
+        if (after) after();
+    });
+}
+
 void WireUndo(AppContext& app) {
     const auto undo = [&app] { app.History().Undo(app); };
     const auto redo = [&app] { app.History().Redo(app); };
-    auto* undoKeys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &app.Window());
-    auto* redoKeys = new QShortcut(&app.Window());
-    redoKeys->setKeys({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    QObject::connect(undoKeys, &QShortcut::activated, &app.Window(), undo);
-    QObject::connect(redoKeys, &QShortcut::activated, &app.Window(), redo);
+    AddUndoKeys(app, &app.Window(), {});
     auto* undoBtn = app.Ctl<QPushButton>("UndoBtn");
     auto* redoBtn = app.Ctl<QPushButton>("RedoBtn");
     if (!undoBtn || !redoBtn) return;

@@ -868,10 +868,6 @@ Wait for the check to finish and close the window then?</translation>
         <translation>Nothing has been stored in %1 yet</translation>
     </message>
     <message>
-        <source>不发送</source>
-        <translation>Do not send</translation>
-    </message>
-    <message>
         <source>保存</source>
         <translation>Save</translation>
     </message>
@@ -882,10 +878,6 @@ Wait for the check to finish and close the window then?</translation>
     <message>
         <source>保留设备的设置</source>
         <translation>Keep the processor&apos;s settings</translation>
-    </message>
-    <message>
-        <source>保留设备的设置（关闭预设“%1”），还是断开设备继续离线编辑预设？</source>
-        <translation>Keep the processor&apos;s settings (closing the preset &quot;%1&quot;), or disconnect and go on editing the preset offline?</translation>
     </message>
     <message>
         <source>全部采用（所显示的）</source>
@@ -1046,16 +1038,16 @@ Wait for the check to finish and close the window then?</translation>
         <source>设备的设置与预设“%1”有 %n 项不同（设备 → 预设）：
 %2
 
-把编辑的预设发送到设备吗？</source>
+把编辑的预设发送到设备，保留设备的设置（关闭预设），还是断开设备继续离线编辑预设？</source>
         <translation>
             <numerusform>The processor&apos;s settings differ from the preset &quot;%1&quot; in %n setting (processor → preset):
 %2
 
-Send the edited preset to the processor?</numerusform>
+Send the edited preset to the processor, keep the processor&apos;s settings (closing the preset), or disconnect and go on editing the preset offline?</numerusform>
             <numerusform>The processor&apos;s settings differ from the preset &quot;%1&quot; in %n settings (processor → preset):
 %2
 
-Send the edited preset to the processor?</numerusform>
+Send the edited preset to the processor, keep the processor&apos;s settings (closing the preset), or disconnect and go on editing the preset offline?</numerusform>
         </translation>
     </message>
 </context>

@@ -135,6 +135,18 @@ AbSlots* AbSlotsOf(AppContext& app) {
     return s ? &s->slots : nullptr;
 }
 
+bool TakeAbSlotsForPicture(AppContext& app, const QString& path) {
+    AbSwitcher* s = SwitcherOf(app);
+    const PresetReadResult r = ReadPresetFile(PathFromText(path.toStdString()));
+    if (!s || !r.Ok()) return false;
+    DeviceImageRows image = app.model().DeviceImage;
+    ApplyPreset(r, image);
+    s->slots.Take(AbSlot::A, app.model().DeviceImage, true);
+    s->slots.Take(AbSlot::B, image, false);
+    s->Show();
+    return true;
+}
+
 void BuildAbSwitch(AppContext& app) {
     QWidget* bar = app.Control("Image2");
     QWidget* undo = app.Control("UndoBtn");

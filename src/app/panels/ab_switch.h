@@ -3,6 +3,8 @@
 // only the words that differ, through the change path, as edits are sent.
 #pragma once
 
+#include <QString>
+
 namespace kdsp {
 
 class AppContext;
@@ -12,5 +14,8 @@ class AbSlots;
 void BuildAbSwitch(AppContext& app);
 // The window's slots (none before BuildAbSwitch).
 AbSlots* AbSlotsOf(AppContext& app);
+// For a picture of A/B: the settings now as slot A (held), the preset `path` as slot
+// B, nothing sent; false when the file cannot be read.
+bool TakeAbSlotsForPicture(AppContext& app, const QString& path);
 
 }  // namespace kdsp

@@ -16,6 +16,7 @@
 #include <QTableWidget>
 
 #include "app/editing/take_values.h"
+#include "app/editing/undo_input.h"
 #include "app/i18n/language.h"
 #include "app/pages/builder.h"
 #include "app/panels/ab_switch.h"
@@ -31,7 +32,7 @@ namespace kdsp {
 
 namespace {
 
-enum Side { Now, File, SlotA, SlotB, LastBackup };
+enum Side { Now = DiffNow, File = DiffFile, SlotA = DiffSlotA, SlotB = DiffSlotB, LastBackup = DiffLastBackup };
 
 const char* const SideCaptions[] = {
     QT_TRANSLATE_NOOP("kdsp", "当前设置"), QT_TRANSLATE_NOOP("kdsp", "预设文件"), QT_TRANSLATE_NOOP("kdsp", "A"),
@@ -43,6 +44,8 @@ public:
         setObjectName("DiffDialog");
         SetTr(this, "windowTitle", QT_TRANSLATE_NOOP("kdsp", "对比设置"));
         resize(760, 520);
+        // The window's captions are light on its dark blue; this dialog is light.
+        setStyleSheet(QStringLiteral("QLabel { color: #202020; }"));
         auto* v = new QVBoxLayout(this);
         auto* sides = new QHBoxLayout;
         left_ = SideBox("DiffSideABox", Now);
@@ -108,6 +111,13 @@ public:
         connect(page_, &QComboBox::currentIndexChanged, this, [this] { Fill(); });
         connect(text_, &QLineEdit::textChanged, this, [this] { Fill(); });
         connect(takeAll_, &QPushButton::clicked, this, [this] { Take(shown_); });
+        // A take is undone where it was made, and the rows show what is undone.
+        AddUndoKeys(app_, this, [this] { Reload(); });
+    }
+
+    void Compare(int second) {
+        left_->setCurrentIndex(Now);
+        right_->setCurrentIndex(second);
     }
 
     // Both sets read again, the rows made again.
@@ -255,9 +265,10 @@ private:
 
 }  // namespace
 
-QDialog* ShowDiffDialog(AppContext& app) {
+QDialog* ShowDiffDialog(AppContext& app, int second) {
     auto* dialog = app.Window().findChild<DiffDialog*>("DiffDialog", Qt::FindDirectChildrenOnly);
     if (!dialog) dialog = new DiffDialog(app);
+    if (second >= 0) dialog->Compare(second);
     dialog->Reload();
     dialog->show();
     dialog->raise();
@@ -273,7 +284,7 @@ void BuildDiffButton(AppContext& app) {
     Builder b(app.Registry());
     auto* w = b.Button("DiffBtn", QT_TRANSLATE_NOOP("kdsp", "对比…"), bar, "titlebutton");
     SetTr(w, "toolTip", QT_TRANSLATE_NOOP("kdsp", "列出两组设置之间不同的参数"));
-    w->setFixedSize(52, 24);
+    w->setFixedSize(80, 24);  // room for "Compare…" too
     QObject::connect(w, &QPushButton::clicked, &app.Window(), [&app] { ShowDiffDialog(app); });
     layout->insertWidget(layout->indexOf(undo), w);
 }

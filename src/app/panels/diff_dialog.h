@@ -12,7 +12,11 @@ class AppContext;
 
 // The "对比…" button in the title bar, beside the A/B buttons.
 void BuildDiffButton(AppContext& app);
-// Opens the dialog (or brings it to the front) and returns it.
-QDialog* ShowDiffDialog(AppContext& app);
+// The sets the dialog compares, in the order its lists offer them.
+enum DiffSide { DiffNow, DiffFile, DiffSlotA, DiffSlotB, DiffLastBackup };
+
+// Opens the dialog (or brings it to the front) and returns it; `second`, when
+// given, is chosen as the set compared with the settings now.
+QDialog* ShowDiffDialog(AppContext& app, int second = -1);
 
 }  // namespace kdsp

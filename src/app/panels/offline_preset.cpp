@@ -108,21 +108,23 @@ public:
         }
         const QString name = QString::fromStdString(doc.Title());
         const QString question =
-            TrN(QT_TRANSLATE_NOOP("kdsp", "设备的设置与预设“%1”有 %n 项不同（设备 → 预设）：\n%2\n\n把编辑的预设发送到设备吗？"),
+            TrN(QT_TRANSLATE_NOOP("kdsp", "设备的设置与预设“%1”有 %n 项不同（设备 → 预设）：\n%2\n\n"
+                                          "把编辑的预设发送到设备，保留设备的设置（关闭预设），还是断开设备继续离线编辑预设？"),
                 static_cast<int>(diff.size()))
                 .arg(name, lines.join('\n'));
-        if (AppChoice(&app_.Window(), PromptCaption(), question, Tr(QT_TRANSLATE_NOOP("kdsp", "发送预设")),
-                      Tr(QT_TRANSLATE_NOOP("kdsp", "不发送"))) == MsgAnswer::Yes) {
+        // Closing the box sends nothing and loses nothing: it goes on editing offline.
+        const MsgAnswer answer = AppChoice(&app_.Window(), PromptCaption(), question,
+                                           Tr(QT_TRANSLATE_NOOP("kdsp", "发送预设")),
+                                           Tr(QT_TRANSLATE_NOOP("kdsp", "保留设备的设置")),
+                                           Tr(QT_TRANSLATE_NOOP("kdsp", "继续离线编辑")));
+        if (answer == MsgAnswer::Yes) {
             DeviceImageRows image = kept;
             MirrorSystemWordsForSave(image);
             SendPreset(app_, ParsePreset(FormatPresetFile(image)));
             ShowTitle();
             return;
         }
-        if (AppChoice(&app_.Window(), PromptCaption(),
-                      Tr(QT_TRANSLATE_NOOP("kdsp", "保留设备的设置（关闭预设“%1”），还是断开设备继续离线编辑预设？")).arg(name),
-                      Tr(QT_TRANSLATE_NOOP("kdsp", "保留设备的设置")),
-                      Tr(QT_TRANSLATE_NOOP("kdsp", "继续离线编辑"))) == MsgAnswer::Yes) {
+        if (answer == MsgAnswer::No) {
             doc.Close();
             ShowTitle();
             return;
@@ -204,9 +206,9 @@ void BuildOfflinePreset(AppContext& app) {
         const char* tip;
         int width;
     } buttons[] = {
-        {"OpenPresetBtn", QT_TRANSLATE_NOOP("kdsp", "打开…"), QT_TRANSLATE_NOOP("kdsp", "打开预设文件离线编辑"), 48},
+        {"OpenPresetBtn", QT_TRANSLATE_NOOP("kdsp", "打开…"), QT_TRANSLATE_NOOP("kdsp", "打开预设文件离线编辑"), 56},
         {"SavePresetBtn", QT_TRANSLATE_NOOP("kdsp", "保存"), QT_TRANSLATE_NOOP("kdsp", "保存预设 (Ctrl+S)"), 40},
-        {"SaveAsPresetBtn", QT_TRANSLATE_NOOP("kdsp", "另存…"), QT_TRANSLATE_NOOP("kdsp", "预设另存为"), 48}};
+        {"SaveAsPresetBtn", QT_TRANSLATE_NOOP("kdsp", "另存…"), QT_TRANSLATE_NOOP("kdsp", "预设另存为"), 68}};
     for (const auto& btn : buttons) {
         auto* w = b.Button(QString::fromLatin1(btn.name), btn.text, bar, "titlebutton");
         SetTr(w, "toolTip", btn.tip);

@@ -53,6 +53,14 @@ MsgAnswer AppMessage(QWidget* parent, const QString& caption, const QString& tex
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    case MsgButtons::YesNoCancel:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        switch (box.exec()) {
+        case QMessageBox::Yes: return MsgAnswer::Yes;
+        case QMessageBox::No: return MsgAnswer::No;
+        default: return MsgAnswer::Cancel;
+        }
     }
     return MsgAnswer::Ok;
 }
@@ -68,6 +76,24 @@ MsgAnswer AppChoice(QWidget* parent, const QString& caption, const QString& text
     box.button(QMessageBox::Yes)->setText(yes);
     box.button(QMessageBox::No)->setText(no);
     return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+}
+
+MsgAnswer AppChoice(QWidget* parent, const QString& caption, const QString& text,
+                    const QString& yes, const QString& no, const QString& cancel) {
+    if (Interceptor())
+        return Interceptor()(caption, text, MsgButtons::YesNoCancel);
+    QMessageBox box(parent);
+    Prepare(box, caption, text);
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.button(QMessageBox::Yes)->setText(yes);
+    box.button(QMessageBox::No)->setText(no);
+    box.button(QMessageBox::Cancel)->setText(cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return MsgAnswer::Yes;
+    case QMessageBox::No: return MsgAnswer::No;
+    default: return MsgAnswer::Cancel;
+    }
 }
 
 }  // namespace kdsp

@@ -10,7 +10,7 @@ class QWidget;
 
 namespace kdsp {
 
-enum class MsgButtons { Ok, OkCancel, YesNo };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 // Shows a modal box (or hands it to the interceptor) and returns the answer. The
@@ -22,6 +22,10 @@ MsgAnswer AppMessage(QWidget* parent, const QString& caption, const QString& tex
 // MsgButtons::YesNo.
 MsgAnswer AppChoice(QWidget* parent, const QString& caption, const QString& text,
                     const QString& yes, const QString& no);
+// The same with a third way out, `cancel`, which Escape and closing the box take too;
+// interceptors see it as MsgButtons::YesNoCancel.
+MsgAnswer AppChoice(QWidget* parent, const QString& caption, const QString& text,
+                    const QString& yes, const QString& no, const QString& cancel);
 
 // While set, every box goes here instead of the screen. Returns the previous one.
 using MessageInterceptor = std::function<MsgAnswer(const QString& caption, const QString& text, MsgButtons)>;

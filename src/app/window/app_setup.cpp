@@ -28,10 +28,15 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
                                   "neither read nor written.",
                                   "FILE");
     const QCommandLineOption shotTab("screenshot-tab", "Tab (1..9) shown in the picture.", "N");
+    const QCommandLineOption shotCompare("screenshot-compare",
+                                         "Before the picture, take the settings as slot A and this preset as "
+                                         "slot B, and save the diff view of the two beside the picture "
+                                         "(NAME-diff.png).",
+                                         "FILE");
     const QCommandLineOption lang("lang", "Language of the window for this run: zh or en.", "L");
     const QCommandLineOption fast("fast-transfers",
                                   "Send each step of a read or upload as soon as the last one is answered.");
-    parser.addOptions({host, port, serial, noSerial, shot, shotTab, lang, fast});
+    parser.addOptions({host, port, serial, noSerial, shot, shotTab, shotCompare, lang, fast});
     parser.addPositionalArgument("FILE", "A preset file (.Nddt) to open for editing, offline.", "[FILE]");
     if (!parser.parse(args)) {
         error = parser.errorText();
@@ -58,6 +63,7 @@ bool ParseOptions(const QStringList& args, AppOptions& options, QString& error) 
         return false;
     }
     options.screenshotPath = parser.value(shot);
+    options.screenshotCompare = parser.value(shotCompare);
     options.fastTransfers = parser.isSet(fast);
     if (parser.positionalArguments().size() > 1) {
         error = "one preset file at most";

@@ -12,7 +12,7 @@ namespace kdsp {
 struct AppOptions;
 
 // --host H, --port P, --serial PORT (repeatable), --no-serial, --screenshot FILE,
-// --screenshot-tab N, --lang zh|en, --fast-transfers.
+// --screenshot-tab N, --screenshot-compare FILE, --lang zh|en, --fast-transfers.
 bool ParseOptions(const QStringList& args, AppOptions& options, QString& error);
 
 // The stylesheet and a font with Chinese glyphs.

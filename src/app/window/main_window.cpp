@@ -6,6 +6,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollArea>
@@ -28,6 +31,8 @@
 #include "app/link/link_window.h"
 #include "app/pages/builder.h"
 #include "app/pages/pages.h"
+#include "app/panels/ab_switch.h"
+#include "app/panels/diff_dialog.h"
 #include "app/panels/offline_preset.h"
 #include "app/panels/panel_builders.h"
 #include "app/panels/preset_panel.h"
@@ -299,7 +304,14 @@ void MainWindow::LinkSettled() {
     const int tab = screenshotTab_;
     QTimer::singleShot(0, this, [this, path, tab] {
         if (tab >= 1 && tab <= 9) SelectTab(state().Tables.TabButtons[tab - 1]);
+        QDialog* diff = nullptr;
+        if (!screenshotCompare_.isEmpty() && TakeAbSlotsForPicture(*this, screenshotCompare_))
+            diff = ShowDiffDialog(*this, DiffSlotB);
         grab().save(path);
+        if (diff) {
+            QFileInfo shot(path);
+            diff->grab().save(shot.dir().filePath(shot.completeBaseName() + "-diff." + shot.suffix()));
+        }
         QApplication::quit();
     });
 }

@@ -33,9 +33,10 @@ public:
 
     void SetLinkWindow(LinkWindow* link) { link_ = link; }
     void SetStatusDialog(StatusDialog* dialog) { status_ = dialog; }
-    void SetScreenshotPath(const QString& path, int tab = 0) {
+    void SetScreenshotPath(const QString& path, int tab = 0, const QString& compare = {}) {
         screenshotPath_ = path;
         screenshotTab_ = tab;
+        screenshotCompare_ = compare;
     }
     // The kept settings this window reads and leaves its choices in (none: nothing
     // is remembered).
@@ -96,6 +97,7 @@ private:
     StatusDialog* status_ = nullptr;
     QString screenshotPath_;
     int screenshotTab_ = 0;
+    QString screenshotCompare_;
     Settings* settings_ = nullptr;
     int startTab_ = 1;
     int shownTab_ = 0;

@@ -705,7 +705,7 @@ TEST(EndToEndEditing, AbSwitchSendsOnlyWhatDiffers) {
 
 // The diff view lists what `kdsp preset diff` lists for the same pair (the
 // processor's memory and a file); "take this value" and "take all shown" send only
-// those parameters.
+// those parameters, and one undo in the window takes each back.
 TEST(EndToEndEditing, DiffViewMatchesPresetDiffAndTakesOnlyItsRows) {
     const DeviceImageRows seed = SeedImage();
     QTemporaryDir dir;
@@ -772,6 +772,16 @@ TEST(EndToEndEditing, DiffViewMatchesPresetDiffAndTakesOnlyItsRows) {
     Person::Click(dialog->findChild<QPushButton*>("DiffTakeAllBtn"));
     ASSERT_TRUE(w.WaitForQuietLink());
     EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{ValueFrame(MakeId(PageSystem, 9), 3)});
+
+    // One undo takes one take back, the last first: in the dialog (its row is
+    // back), then in the window.
+    Person::Key(dialog, Qt::Key_Z, 1, Qt::ControlModifier);
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{ValueFrame(MakeId(PageSystem, 9), seed[PageSystem][9])});
+    EXPECT_EQ(table->rowCount(), 1);
+    Person::Key(app.form1.get(), Qt::Key_Z, 1, Qt::ControlModifier);
+    ASSERT_TRUE(w.WaitForQuietLink());
+    EXPECT_EQ(w.sim.TakeWrites(), std::vector<SentFrame>{ValueFrame(typeId, seed[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)])});
 }
 
 
@@ -829,6 +839,76 @@ TEST(EndToEndEditing, PresetEditedOfflineIsSavedWithTheReplacedFileKept) {
     EXPECT_FALSE(show(file).isEmpty());
     EXPECT_EQ(show(file), show(expected));
     EXPECT_EQ(show(dir.filePath("venue.bak")), show(original)) << "the replaced file is kept";
+}
+
+// Connecting with an edited preset open asks once: "keep editing offline" sends
+// nothing and leaves the window on the preset, offline; "send" makes the processor
+// hold exactly the preset.
+TEST(EndToEndEditing, ConnectingWithAnEditedPresetSendsItOnlyWhenAsked) {
+    const DeviceImageRows seed = SeedImage();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString state = WriteSeedState(dir, seed);
+    const QString file = dir.filePath("venue.Nddt");
+    Model m;
+    m.DeviceImage = seed;
+    WritePresetFile(file.toStdString(), m);
+    QTcpServer nobody;  // the processor's port, answered later
+    ASSERT_TRUE(nobody.listen(QHostAddress::LocalHost));
+    const int port = nobody.serverPort();
+    nobody.close();
+    App app(port, dir.filePath("folders").toStdString(), true);
+    app.form1->show();
+    ASSERT_TRUE(app.WaitFor([&app] {
+        return std::find(app.events.begin(), app.events.end(), EventConnectFailed) != app.events.end();
+    }));
+    ASSERT_TRUE(OpenPresetDocument(*app.form1, file));
+    const int typeId = ByEditor("MainHPTypeBox")->id;
+    const int before = seed[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)];
+    const int after = before == 4 ? 3 : before + 1;
+    app.Tab(4);
+    Person::Wheel(app.W("MainHPTypeBox"), after > before ? -120 : 120);
+    const DeviceImageRows edited = app.model().DeviceImage;
+    ASSERT_EQ(edited[PageMain][DeviceSlot(PageMain, typeId & 0xFF, SeedMode)], after);
+
+    SimProcess sim({"--state", state, "--log"}, port);
+    ASSERT_EQ(sim.Port(), port);
+    const auto connect = [&app] {
+        app.told.clear();
+        app.Click("LinkBtn");
+        return app.WaitFor([&app] { return !app.told.empty(); });
+    };
+    app.answers.push_back(MsgAnswer::Cancel);  // keep editing offline
+    ASSERT_TRUE(connect()) << app.Seen();
+    EXPECT_TRUE(app.told.front().text.contains("main.highpass.type")) << app.Seen();
+    ASSERT_TRUE(app.WaitFor([&app] { return app.link().LinkState != LinkOnline; }));
+    EXPECT_EQ(sim.TakeWrites(), std::vector<SentFrame>{});
+    EXPECT_EQ(app.model().DeviceImage, edited);
+    EXPECT_TRUE(app.form1->Ctl<QLabel>("Label77")->text().endsWith("venue.Nddt*"));
+
+    ASSERT_TRUE(connect()) << app.Seen();  // answered "send"
+    ASSERT_TRUE(app.WaitFor([&app] {
+        return std::count(app.events.begin(), app.events.end(), EventUpload) > 0 && app.Settled();
+    })) << app.Seen();
+    DeviceImageRows want = edited;
+    MirrorSystemWordsForSave(want);
+    // An upload: the system words one by one, then the pages in blocks (their
+    // content is checked in the processor's memory below).
+    std::vector<SentFrame> sent = sim.TakeWrites();
+    std::vector<SentFrame> words;
+    for (int s = MirrorFirstSystemSlot; s < MirrorFirstSystemSlot + MirrorSlotCount; ++s)
+        words.push_back(ValueFrame(MakeId(PageSystem, s), want[PageSystem][s]));
+    ASSERT_GT(sent.size(), words.size());
+    EXPECT_EQ(std::vector<SentFrame>(sent.begin(), sent.begin() + static_cast<std::ptrdiff_t>(words.size())), words);
+    EXPECT_TRUE(std::all_of(sent.begin() + static_cast<std::ptrdiff_t>(words.size()), sent.end(),
+                            [](const SentFrame& f) { return f.id == MakeId(PageSystem, 15); }));
+    sim.Stop();
+    const DeviceImageRows kept = ReadState(state.toStdString());
+    for (int p = 0; p < PageCount; ++p)
+        for (int s = 0; s < DeviceImageSlots; ++s)
+            if (UploadCarries(p, s)) {
+                ASSERT_EQ(kept[p][s] & 0xFFFF, want[p][s] & 0xFFFF) << "page " << p << " slot " << s;
+            }
 }
 
 }  // namespace
