@@ -38,6 +38,11 @@ const char* const SideCaptions[] = {
     QT_TRANSLATE_NOOP("kdsp", "当前设置"), QT_TRANSLATE_NOOP("kdsp", "预设文件"), QT_TRANSLATE_NOOP("kdsp", "A"),
     QT_TRANSLATE_NOOP("kdsp", "B"), QT_TRANSLATE_NOOP("kdsp", "最近的备份")};
 
+// The window speaks Chinese unless English was chosen, so page names follow suit.
+int PageLanguage() {
+    return CurrentUiLanguage() == UiLanguage::English ? LanguageEnglish : LanguageChinese;
+}
+
 class DiffDialog : public QDialog {
 public:
     explicit DiffDialog(AppContext& app) : QDialog(&app.Window()), app_(app) {
@@ -69,8 +74,7 @@ public:
         page_ = new QComboBox(this);
         page_->setObjectName("DiffPageBox");
         page_->addItem(Tr(QT_TRANSLATE_NOOP("kdsp", "全部页")), -1);
-        const int language = LanguageFlagOf(CurrentUiLanguage());
-        for (int p = 0; p < PageCount; ++p) page_->addItem(QString::fromStdString(PageName(p, language)), p);
+        for (int p = 0; p < PageCount; ++p) page_->addItem(QString::fromStdString(PageName(p, PageLanguage())), p);
         text_ = new QLineEdit(this);
         text_->setObjectName("DiffFilterEdit");
         SetTr(text_, "placeholderText", QT_TRANSLATE_NOOP("kdsp", "按名称或数值筛选"));
@@ -216,7 +220,7 @@ private:
     void Fill() {
         shown_.clear();
         table_->setRowCount(0);
-        const int language = LanguageFlagOf(CurrentUiLanguage());
+        const int language = PageLanguage();
         for (const ParamDifference& d : rows_) {
             if (!Shown(d)) continue;
             const int row = table_->rowCount();
