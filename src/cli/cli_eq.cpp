@@ -175,20 +175,20 @@ void ImportToPreset(const EqOptions& o, const FilterList& list, int page) {
 // False when the session would not take them (it went offline).
 bool SendPage(DeviceSession& session, const EqFit& fit, int mode) {
     const PageEqWrites writes = WritesFor(fit.before, fit.after, fit.after.page);
-    const auto spec = [mode](ParamId id) {
+    const auto paramOf = [mode](ParamId id) {
         const NamedParam* p = FindParamForId(id, mode);
         return p ? &SpecOf(*p) : nullptr;
     };
     for (const auto& band : writes.bands) {
         std::array<DeviceSession::BandValue, 5> words{};
         for (std::size_t k = 0; k < words.size(); ++k) {
-            words[k] = {spec(band[k].id), band[k].value};
+            words[k] = {paramOf(band[k].id), band[k].value};
             if (!words[k].param) return false;
         }
         if (session.SetBand(words)) return false;
     }
     for (const EqWord& w : writes.words) {
-        const ParamSpec* p = spec(w.id);
+        const ParamSpec* p = paramOf(w.id);
         if (!p || session.Set(*p, w.value)) return false;
     }
     return true;

@@ -384,8 +384,8 @@ bool SetRun::Write(const PlannedWrite& w) {
         s_.Fail("no stored parameter has the id " + IdText(w.id));
         return false;
     }
-    const ParamSpec& spec = SpecOf(*p);
-    const auto failure = w.param ? s_.session().Set(spec, w.value) : s_.session().SetWord(spec, w.value);
+    const ParamSpec& target = SpecOf(*p);
+    const auto failure = w.param ? s_.session().Set(target, w.value) : s_.session().SetWord(target, w.value);
     if (failure) {
         s_.Fail(p->name + (failure->code == FailureCode::NotWritable ? ": no id writes it"
                                                                      : ": the processor went offline"));

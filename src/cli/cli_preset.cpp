@@ -318,7 +318,7 @@ void Diff(const std::string& a, const std::string& b) {
         if (JsonOutput) {
             list.Add(JsonValue::Object()
                          .Set("name", d.name)
-                         .Set("id", d.spec && d.spec->Writable() ? JsonValue(IdText(d.spec->Id()))
+                         .Set("id", d.param && d.param->Writable() ? JsonValue(IdText(d.param->Id()))
                                                                  : JsonValue())
                          .Set("page", d.page)
                          .Set("slot", d.slot)
@@ -326,7 +326,7 @@ void Diff(const std::string& a, const std::string& b) {
                          .Set("a_shown", d.shownA)
                          .Set("b_value", d.b)
                          .Set("b_shown", d.shownB)
-                         .Set("unit", d.spec ? std::string(d.spec->Unit()) : std::string()));
+                         .Set("unit", d.param ? std::string(d.param->Unit()) : std::string()));
         } else {
             std::cout << d.name << '\t' << d.shownA << '\t' << d.shownB << '\n';
         }

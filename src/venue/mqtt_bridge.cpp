@@ -159,9 +159,9 @@ void MqttBridge::PublishParams(const QString& room) {
     // retained ones stand.
     if (!online_.value(room)) return;
     for (const QString& name : publish_) {
-        const ParamSpec* spec = FindSpec(name.toStdString());
-        if (!spec) continue;
-        const QJsonObject p = venue_.ParamJson(room, *spec);
+        const ParamSpec* param = FindSpec(name.toStdString());
+        if (!param) continue;
+        const QJsonObject p = venue_.ParamJson(room, *param);
         client_.Publish(prefix_ + '/' + room + "/param/" + name,
                         Json({{"shown", p["shown"]}, {"stored", p["stored"]}}), true);
     }
@@ -175,10 +175,10 @@ void MqttBridge::PublishDiscovery(const QString& room) {
         ha.modeNames << QStringLiteral("%1-%2").arg(m["number"].toInt()).arg(m["name"].toString());
     if (online_.value(room))
         for (int i = 0; i < 3; ++i)
-            if (const ParamSpec* spec = FindSpec(kVolumes[i]))
+            if (const ParamSpec* param = FindSpec(kVolumes[i]))
                 // A processor holding a maximum of 0 still gets a slider Home Assistant
                 // can draw; the venue brings a 1 back to 0.
-                ha.volumeMax[i] = std::max(1, venue_.ParamJson(room, *spec)["max"].toInt(84));
+                ha.volumeMax[i] = std::max(1, venue_.ParamJson(room, *param)["max"].toInt(84));
     QString all;
     const QList<HaConfig> configs = HaRoomConfigs(ha);
     for (const HaConfig& c : configs) all += c.topic + QString::fromUtf8(Json(c.config));

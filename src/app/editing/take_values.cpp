@@ -22,12 +22,12 @@ namespace {
 int MemoryMode(const Model& m) { return ModeCopyOf(m.DeviceImage[PageMusic][1]); }
 
 // The edit a write of the word makes; an EQ band's word makes the band's edit.
-StoredEdit EditOf(const ParamSpec& spec, int mode) {
+StoredEdit EditOf(const ParamSpec& param, int mode) {
     StoredEdit e;
-    e.page = spec.Page();
-    e.index = IndexOf(spec.Id());
-    e.mode = spec.Mode() >= 0 ? spec.Mode() : mode;
-    if (spec.BandWord() && e.page <= PageRear) {
+    e.page = param.Page();
+    e.index = IndexOf(param.Id());
+    e.mode = param.Mode() >= 0 ? param.Mode() : mode;
+    if (param.BandWord() && e.page <= PageRear) {
         const int first = FirstEqIndex[static_cast<std::size_t>(e.page)];
         e.band = first == DynEqFirstMarker ? (e.index - 2) / 12 : (e.index - first) / 5;
         e.index = e.FieldIndex(0);
@@ -37,8 +37,8 @@ StoredEdit EditOf(const ParamSpec& spec, int mode) {
 
 }  // namespace
 
-bool InReach(const Model& model, const ParamSpec& spec) {
-    return spec.Writable() && !spec.Reserved() && (spec.Mode() < 0 || spec.Mode() == MemoryMode(model));
+bool InReach(const Model& model, const ParamSpec& param) {
+    return param.Writable() && !param.Reserved() && (param.Mode() < 0 || param.Mode() == MemoryMode(model));
 }
 
 void TakeValues(AppContext& app, const std::vector<const ParamSpec*>& specs, const DeviceImageRows& source) {

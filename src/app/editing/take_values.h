@@ -14,7 +14,7 @@ class ParamSpec;
 
 // Whether a single write reaches the word now: it has a write address and is not the
 // copy of the sing/dance mode the window's memory is not in.
-bool InReach(const Model& model, const ParamSpec& spec);
+bool InReach(const Model& model, const ParamSpec& param);
 
 // Stores (and sends) the words `specs` name with their values in `source`, in the
 // order given; words out of reach are left out. The pages show the result.

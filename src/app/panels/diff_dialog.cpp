@@ -214,7 +214,7 @@ private:
 
     // The takes write into the settings now, so they exist only when the first set is that.
     bool CanTake(const ParamDifference& d) const {
-        return left_->currentIndex() == Now && d.spec && InReach(app_.model(), *d.spec);
+        return left_->currentIndex() == Now && d.param && InReach(app_.model(), *d.param);
     }
 
     void Fill() {
@@ -232,11 +232,11 @@ private:
             take->setObjectName(QString("DiffTakeBtn%1").arg(row));
             take->setEnabled(CanTake(d));
             take->setAutoDefault(false);
-            if (d.spec) {
-                const ParamSpec* spec = d.spec;
+            if (d.param) {
+                const ParamSpec* param = d.param;
                 // Queued: the take refills the table, which deletes this very button.
-                connect(take, &QPushButton::clicked, this, [this, spec] { Take({spec}); }, Qt::QueuedConnection);
-                if (CanTake(d)) shown_.push_back(spec);
+                connect(take, &QPushButton::clicked, this, [this, param] { Take({param}); }, Qt::QueuedConnection);
+                if (CanTake(d)) shown_.push_back(param);
             }
             table_->setCellWidget(row, 4, take);
         }

@@ -13,7 +13,7 @@ namespace kdsp {
 struct ParamDifference {
     int page = 0;
     int slot = 0;
-    const ParamSpec* spec = nullptr;  // nullptr: a slot no parameter names (files from elsewhere)
+    const ParamSpec* param = nullptr;  // nullptr: a slot no parameter names (files from elsewhere)
     std::string name;                 // "main.lowpass.frequency", or "page 3 slot 120"
     int a = 0;                        // the stored words
     int b = 0;

@@ -87,15 +87,15 @@ function showParam(name, shown, stored) {
     if (c.input.value === String(stored)) c.output.classList.remove("sending");
 }
 
-function buildSlider(spec, param) {
+function buildSlider(control, param) {
     const row = $("slider").content.firstElementChild.cloneNode(true);
     const input = row.querySelector("input");
     const label = row.querySelector("label");
     const output = row.querySelector("output");
-    input.id = "p-" + spec.name.replaceAll(".", "-");
-    input.dataset.param = spec.name;
+    input.id = "p-" + control.name.replaceAll(".", "-");
+    input.dataset.param = control.name;
     label.htmlFor = input.id;
-    label.dataset.i18n = spec.word;
+    label.dataset.i18n = control.word;
     output.htmlFor = input.id;
     output.setAttribute("aria-live", "polite");
     input.min = param.min;
@@ -104,11 +104,11 @@ function buildSlider(spec, param) {
     // With the last answer in and the finger off, the bar goes where the processor
     // has the value (a value beyond its limit was brought within it).
     const settle = () => {
-        if (!c.writer.busy && !c.dragging) showParam(spec.name, c.acked.shown, c.acked.stored);
+        if (!c.writer.busy && !c.dragging) showParam(control.name, c.acked.shown, c.acked.stored);
     };
-    c.writer = new CoalescedWriter((value) => write({ [spec.name]: value }, (changed) => {
-        const mine = changed.find((x) => x.name === spec.name);
-        if (mine) showParam(spec.name, mine.new, mine.newStored);
+    c.writer = new CoalescedWriter((value) => write({ [control.name]: value }, (changed) => {
+        const mine = changed.find((x) => x.name === control.name);
+        if (mine) showParam(control.name, mine.new, mine.newStored);
     }), settle);
     input.addEventListener("pointerdown", () => (c.dragging = true));
     for (const end of ["pointerup", "pointercancel", "blur"])
@@ -121,9 +121,9 @@ function buildSlider(spec, param) {
         output.classList.add("sending");
         c.writer.set(Number(input.value));
     });
-    controls.set(spec.name, c);
-    $(spec.box).append(row);
-    showParam(spec.name, param.shown, param.stored);
+    controls.set(control.name, c);
+    $(control.box).append(row);
+    showParam(control.name, param.shown, param.stored);
 }
 
 // One change to the processor; `done(changed)` with what it acknowledged.
@@ -153,14 +153,14 @@ async function refresh() {
     if (answer.status !== 200) return answer;
     singDance = answer.params[SING_DANCE]?.stored ?? singDance;
     showRoom();
-    for (const spec of SLIDERS) {
-        const p = answer.params[spec.name];
+    for (const control of SLIDERS) {
+        const p = answer.params[control.name];
         if (!p) continue;
-        if (!controls.has(spec.name)) buildSlider(spec, p);
-        const c = controls.get(spec.name);
+        if (!controls.has(control.name)) buildSlider(control, p);
+        const c = controls.get(control.name);
         c.input.min = p.min;
         c.input.max = p.max;
-        showParam(spec.name, p.shown, p.stored);
+        showParam(control.name, p.shown, p.stored);
     }
     applyWords($("controls"));
     return answer;

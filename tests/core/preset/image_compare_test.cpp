@@ -110,9 +110,9 @@ TEST(ParamDiff, NamesEverySlotThatDiffersWithShownValues) {
     b[8][144] = 7;     // a slot no parameter names
     const std::vector<ParamDifference> d = DiffImages(a, b);
     ASSERT_EQ(d.size(), 2u);
-    ASSERT_NE(d[0].spec, nullptr);
-    EXPECT_EQ(d[0].name, d[0].spec->Name());
-    EXPECT_EQ(d[0].shownB, d[0].spec->Show(362));
+    ASSERT_NE(d[0].param, nullptr);
+    EXPECT_EQ(d[0].name, d[0].param->Name());
+    EXPECT_EQ(d[0].shownB, d[0].param->Show(362));
     EXPECT_EQ(d[1].name, "page 8 slot 144");
     EXPECT_EQ(d[1].shownB, "7");
 }
