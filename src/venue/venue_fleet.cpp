@@ -33,6 +33,8 @@ class Gathered {
                 g->reply_(g->Whole());
         };
     }
+
+  private:
     Result Whole() const {
         QJsonArray rooms;
         for (const QJsonObject& a : answers_)
@@ -40,7 +42,6 @@ class Gathered {
         return Result{200, QJsonObject{{"rooms", rooms}}};
     }
 
-  private:
     QStringList rooms_;
     std::vector<QJsonObject> answers_;
     qsizetype left_ = 0;
@@ -115,9 +116,12 @@ void Venue::ModeEverywhere(const Actor& actor, const QJsonObject& request, Reply
     std::optional<Result> refusal;
     for (const QString& room : rooms) {
         const auto mode = CheckMode(actor, room, asked);
-        if (const auto* refused = std::get_if<Result>(&mode); refused && !refusal)
-            refusal = RefusedIn(room, *refused);
-        modes.push_back(refusal ? 0 : std::get<int>(mode));
+        if (const auto* refused = std::get_if<Result>(&mode)) {
+            if (!refusal)
+                refusal = RefusedIn(room, *refused);
+        } else {
+            modes.push_back(std::get<int>(mode));
+        }
     }
     if (refusal)
         return reply(*refusal);
