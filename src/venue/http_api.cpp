@@ -274,6 +274,34 @@ void HttpApi::Rooms(const Actor& actor, const QStringList& path, const QHttpServ
         Answer(responder, Result{200, QJsonObject{{"rooms", rooms}}});
         return;
     }
+    const auto body = [&]() -> std::optional<QJsonObject> {
+        RequestError e;
+        auto o = ParseJsonObject(request.body(), &e);
+        if (!o)
+            Answer(responder, Result::Error(e));
+        return o;
+    };
+    const QString strict = QUrlQuery(request.url()).queryItemValue("strict");
+    const bool isStrict = strict == "1" || strict == "true";
+    // Every room at once: a room takes only GET at /rooms/ROOM, so a room may even be
+    // named "params", "mode" or "backups".
+    if (path.size() == 1 && method != Method::Get) {
+        if (path[0] == "params" && method == Method::Patch) {
+            if (const auto values = body())
+                venue_.SetParamsEverywhere(actor, *values, isStrict, Later(responder, socket));
+            return;
+        }
+        if (path[0] == "mode" && method == Method::Post) {
+            if (const auto values = body())
+                venue_.ModeEverywhere(actor, *values, Later(responder, socket));
+            return;
+        }
+        if (path[0] == "backups" && method == Method::Post) {
+            if (const auto values = request.body().trimmed().isEmpty() ? QJsonObject() : body())
+                Answer(responder, venue_.BackupEverywhere(actor, *values));
+            return;
+        }
+    }
     const QString room = path[0];
     if (!MaySee(actor, room.toStdString())) {
         Answer(responder, Result::Error(403, "forbidden", "this token belongs to another room"));
@@ -284,13 +312,6 @@ void HttpApi::Rooms(const Actor& actor, const QStringList& path, const QHttpServ
         return;
     }
     const QString what = path.value(1);
-    const auto body = [&]() -> std::optional<QJsonObject> {
-        RequestError e;
-        auto o = ParseJsonObject(request.body(), &e);
-        if (!o)
-            Answer(responder, Result::Error(e));
-        return o;
-    };
     if (path.size() == 1) {
         if (method != Method::Get)
             return notAllowed();
@@ -306,8 +327,7 @@ void HttpApi::Rooms(const Actor& actor, const QStringList& path, const QHttpServ
             const auto values = body();
             if (!values)
                 return;
-            const QString strict = QUrlQuery(request.url()).queryItemValue("strict");
-            venue_.SetParams(actor, room, *values, strict == "1" || strict == "true", Later(responder, socket));
+            venue_.SetParams(actor, room, *values, isStrict, Later(responder, socket));
         } else {
             notAllowed();
         }

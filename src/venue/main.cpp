@@ -144,7 +144,9 @@ int Serve(const std::string& file, const std::string& listen, const std::string&
                 return;
             stopping = true;
             std::cerr << "kdspd: stopping\n";
-            // Writes in flight are answered first, for a few seconds at most.
+            // Writes in flight are answered first, for a few seconds at most; new ones
+            // are refused meanwhile, or the wait could last as long as they kept coming.
+            venue.BeginStopping();
             auto* wait = new QTimer(&app);
             auto deadline = std::make_shared<int>(100);
             QObject::connect(wait, &QTimer::timeout, &app, [&venue, deadline] {

@@ -28,6 +28,18 @@ QString OriginText(ChangeOrigin origin, const Actor* actor) {
     return Q(ToString(origin));
 }
 
+// The session's line for the log, where a change the service made says which of its
+// doors it came through ("http", "mqtt"), as the events do, not "front_end".
+std::string LogLine(const SessionEvent& event, const Actor* actor) {
+    std::string line = EventLine(event);
+    if (const auto* v = std::get_if<ValueChanged>(&event)) {
+        const std::string_view session = ToString(v->origin);
+        if (line.ends_with(session))
+            line.replace(line.size() - session.size(), session.size(), OriginText(v->origin, actor).toStdString());
+    }
+    return line;
+}
+
 }  // namespace
 
 Result Result::Error(int status, const std::string& code, const std::string& message) {
@@ -153,7 +165,16 @@ QJsonObject Venue::ParamJson(const QString& room, const ParamSpec& p) const {
     return o;
 }
 
+std::optional<Result> Venue::Stopping() const {
+    // The writes in flight are being finished: a new one would be cut off with them.
+    if (!stopping_)
+        return std::nullopt;
+    return Result::Error(503, "stopping", "the service is stopping: nothing was sent");
+}
+
 std::optional<Result> Venue::Refusal(const Actor& actor, const QString& room, bool needOnline) const {
+    if (auto refused = Stopping())
+        return refused;
     if (!MaySee(actor, room.toStdString()))
         return Result::Error(403, "forbidden", "this token belongs to another room");
     const Room* r = Find(room);
@@ -178,22 +199,35 @@ void Venue::SetParams(const Actor& actor, const QString& room, const QJsonObject
         reply(*refused);
         return;
     }
-    Room& r = *Find(room);
-    DecodedSet decoded = DecodeSetRequest(values, actor, room.toStdString(), strict || config_.strict,
-                                          [&r](const ParamSpec& p) { return r.Session().Stored(p); });
-    if (decoded.error) {
-        Journal(actor, room, values.keys().join(' '), {}, {}, QString::fromStdString(decoded.error->code));
+    const DecodedSet decoded = Decode(actor, room, values, strict);
+    if (decoded.error)
         reply(Result::Error(*decoded.error));
-        return;
-    }
+    else
+        Write(actor, room, values, decoded.writes, std::move(reply));
+}
+
+DecodedSet Venue::Decode(const Actor& actor, const QString& room, const QJsonObject& values, bool strict) {
+    const Room& r = *Find(room);
+    // A room not online may hold other maximum volumes by the time it is back: only
+    // the table's range is checked then, and the room answers that it is offline.
+    DecodedSet decoded = DecodeSetRequest(values, actor, room.toStdString(), strict || config_.strict,
+                                          [&r](const ParamSpec& p) { return r.Online() ? r.Session().Stored(p) : p.Max(); });
+    if (decoded.error)
+        Journal(actor, room, values.keys().join(' '), {}, {}, QString::fromStdString(decoded.error->code));
+    return decoded;
+}
+
+void Venue::Write(const Actor& actor, const QString& room, const QJsonObject& values,
+                  const std::vector<ParamWrite>& writes, Reply reply) {
     if (auto refused = Refusal(actor, room, true)) {
         Journal(actor, room, values.keys().join(' '), {}, {}, refused->body["error"].toString());
         reply(*refused);
         return;
     }
+    Room& r = *Find(room);
     auto changed = std::make_shared<QJsonArray>();
     bool sent = false;
-    for (const ParamWrite& w : decoded.writes) {
+    for (const ParamWrite& w : writes) {
         const int old = r.Session().Stored(*w.param);
         changed->append(QJsonObject{{"name", Q(w.param->Name())},
                                     {"old", QString::fromStdString(w.param->Show(old))},
@@ -238,29 +272,38 @@ void Venue::Mode(const Actor& actor, const QString& room, const QJsonObject& req
         reply(*refused);
         return;
     }
+    const auto mode = CheckMode(actor, room, request);
+    if (const auto* refused = std::get_if<Result>(&mode))
+        reply(*refused);
+    else
+        SendMode(actor, room, request, std::get<int>(mode), std::move(reply));
+}
+
+std::variant<int, Result> Venue::CheckMode(const Actor& actor, const QString& room, const QJsonObject& request) {
     const bool recall = request.contains("recall");
     const QJsonValue n = request.value(recall ? "recall" : "save");
     if (recall == request.contains("save") || !n.isDouble() || n.toDouble() != std::floor(n.toDouble()) ||
-        n.toDouble() < 1 || n.toDouble() > StoredModeCount) {
-        reply(Result::Error(400, "bad_request", "give {\"recall\": N} or {\"save\": N, \"name\": TEXT} with N from 1 to 9"));
-        return;
-    }
+        n.toDouble() < 1 || n.toDouble() > StoredModeCount)
+        return Result::Error(400, "bad_request", "give {\"recall\": N} or {\"save\": N, \"name\": TEXT} with N from 1 to 9");
     const int mode = n.toInt();
     if (recall ? !MayRecall(actor, room.toStdString()) : !MayAdminister(actor)) {
         Journal(actor, room, recall ? "recall" : "save", {}, QString::number(mode), "forbidden");
-        reply(Result::Error(403, "forbidden", "this token may not " + std::string(recall ? "recall" : "save") +
-                                                  " stored modes"));
-        return;
+        return Result::Error(403, "forbidden", "this token may not " + std::string(recall ? "recall" : "save") +
+                                                   " stored modes");
     }
     const QJsonValue name = request.value("name");
-    if (!recall && (!name.isString() || name.toString().isEmpty())) {
-        reply(Result::Error(400, "bad_request", "a save needs a \"name\""));
-        return;
-    }
+    if (!recall && (!name.isString() || name.toString().isEmpty()))
+        return Result::Error(400, "bad_request", "a save needs a \"name\"");
+    return mode;
+}
+
+void Venue::SendMode(const Actor& actor, const QString& room, const QJsonObject& request, int mode, Reply reply) {
     if (auto refused = Refusal(actor, room, true)) {
         reply(*refused);
         return;
     }
+    const bool recall = request.contains("recall");
+    const QJsonValue name = request.value("name");
     Room& r = *Find(room);
     const QString before = RoomJson(room).value("mode").isNull() ? QString() : QString::number(RoomJson(room)["mode"].toInt());
     const auto failure = recall ? r.Session().Recall(mode - 1)
@@ -379,7 +422,7 @@ void Venue::Attach(Room& room) {
 void Venue::OnRoomEvent(Room& room, const SessionEvent& event) {
     const QString name = QString::fromStdString(room.Name());
     if (!std::holds_alternative<ProgressReport>(event))
-        std::cerr << "kdspd: " << room.Name() << ": " << EventLine(event) << "\n";
+        std::cerr << "kdspd: " << room.Name() << ": " << LogLine(event, changing_) << "\n";
     if (const auto* v = std::get_if<ValueChanged>(&event)) {
         const ParamSpec& p = *v->param;
         QJsonObject m{{"type", "param"},

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <variant>
 
 #include "venue/access.h"
 #include "venue/audit_journal.h"
@@ -70,6 +71,20 @@ class Venue : public QObject {
     // A preset file's bytes: backed up first, then sent and read back.
     void Upload(const Actor& actor, const QString& room, const QByteArray& preset, Reply reply);
 
+    // Fleet-wide: the operation of one room on every room, or on the rooms the request
+    // names in "rooms": [NAME, ...]. The whole request is refused, nothing sent, when a
+    // room token asks, a room is unknown, or any room refuses what is asked; else it is
+    // answered 200 once every room has answered, with each room's own answer:
+    // {"rooms":[{"room","status", ...}]}. A room offline answers for itself.
+    // {"params": {"NAME": VALUE, ...}}
+    void SetParamsEverywhere(const Actor& actor, const QJsonObject& request, bool strict, Reply reply);
+    // {"recall": N} or {"save": N, "name": TEXT}
+    void ModeEverywhere(const Actor& actor, const QJsonObject& request, Reply reply);
+    Result BackupEverywhere(const Actor& actor, const QJsonObject& request);
+
+    // The service is stopping: writes in flight are answered, new ones refused.
+    void BeginStopping() { stopping_ = true; }
+
   Q_SIGNALS:
     void RoomChanged(const QString& room);  // state, identity, mode, error
     // {"type":"param","room","name","shown","stored","old","origin","by"}
@@ -86,10 +101,21 @@ class Venue : public QObject {
     std::filesystem::path BackupFolder(const QString& room) const;
     void Attach(Room& room);
     void OnRoomEvent(Room& room, const SessionEvent& event);
-    // The checks every operation on a room begins with; a refusal or nothing.
+    std::optional<Result> Stopping() const;
+    // The checks every write to a room begins with; a refusal or nothing.
     std::optional<Result> Refusal(const Actor& actor, const QString& room, bool needOnline) const;
     void Journal(const Actor& actor, const QString& room, const QString& what, const QString& oldValue,
                  const QString& newValue, const QString& result);
+    // The writes a set request asks of a room, or why not (journaled); nothing is sent.
+    DecodedSet Decode(const Actor& actor, const QString& room, const QJsonObject& values, bool strict);
+    // Sends decoded writes once the room is online; answered when the processor confirms.
+    void Write(const Actor& actor, const QString& room, const QJsonObject& values,
+               const std::vector<ParamWrite>& writes, Reply reply);
+    // The stored mode (1..9) a mode request asks for, or its refusal; nothing is sent.
+    std::variant<int, Result> CheckMode(const Actor& actor, const QString& room, const QJsonObject& request);
+    void SendMode(const Actor& actor, const QString& room, const QJsonObject& request, int mode, Reply reply);
+    // The rooms a fleet-wide request acts on, or its refusal.
+    std::variant<QStringList, Result> FleetRooms(const Actor& actor, const QJsonObject& request) const;
 
     VenueConfig config_;
     AuditJournal journal_;
@@ -99,6 +125,7 @@ class Venue : public QObject {
     const Actor* changing_ = nullptr;
     std::set<QString> lost_;  // rooms lost while online, until they are back
     std::set<QString> singDanceSent_;  // rooms told of their new sing/dance mode at the ack
+    bool stopping_ = false;
 };
 
 }  // namespace kdsp::venue

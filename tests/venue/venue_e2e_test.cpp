@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
+#include <QRegularExpression>
+#include <QTcpServer>
 #include <QTcpSocket>
 
 #include "core/model/param_table.h"
@@ -52,15 +54,19 @@ TEST(VenueE2e, RoleRouteMatrix) {
         {"GET", "/api/v1/params", {}, false},
         {"GET", "/api/v1/openapi.json", {}, false},
         {"GET", "/metrics", {}, false},
+        // Every room at once: both rooms' processors.
+        {"PATCH", "/api/v1/rooms/params", "fleet echo", true},
+        {"POST", "/api/v1/rooms/mode", R"({"recall": 2})", true},
+        {"POST", "/api/v1/rooms/backups", {}, false},
     };
     // Expected status per route, in the order above.
     const std::map<QString, std::vector<int>> expected = {
-        {"none", {200, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401}},
-        {"wrong", {200, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401}},
-        {"installer", {200, 200, 200, 200, 200, 200, 200, 200, 201, 200, 200, 200, 200, 200, 200}},
-        {"staff", {200, 200, 200, 200, 200, 403, 200, 403, 403, 200, 200, 403, 200, 200, 200}},
-        {"room1", {200, 200, 200, 200, 200, 403, 200, 403, 403, 403, 403, 403, 200, 200, 403}},
-        {"room2", {200, 200, 403, 403, 403, 403, 403, 403, 403, 403, 403, 403, 200, 200, 403}},
+        {"none", {200, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401}},
+        {"wrong", {200, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401, 401}},
+        {"installer", {200, 200, 200, 200, 200, 200, 200, 200, 201, 200, 200, 200, 200, 200, 200, 200, 200, 200}},
+        {"staff", {200, 200, 200, 200, 200, 403, 200, 403, 403, 200, 200, 403, 200, 200, 200, 200, 200, 403}},
+        {"room1", {200, 200, 200, 200, 200, 403, 200, 403, 403, 403, 403, 403, 200, 200, 403, 403, 403, 403}},
+        {"room2", {200, 200, 403, 403, 403, 403, 403, 403, 403, 403, 403, 403, 200, 200, 403, 403, 403, 403}},
     };
     int level = 10;
     for (const auto& [who, statuses] : expected) {
@@ -71,6 +77,8 @@ TEST(VenueE2e, RoleRouteMatrix) {
             QByteArray body = r.body;
             if (body == "echo")
                 body = QString(R"({"echo.effect.level": %1})").arg(level).toUtf8();
+            else if (body == "fleet echo")
+                body = QString(R"({"params": {"echo.effect.level": %1}})").arg(level).toUtf8();
             else if (body == "delay")
                 body = QString(R"({"main.delay.left": %1})").arg(level).toUtf8();
             const HttpReply reply = venue.Call(r.method, r.path, token, body);
@@ -80,9 +88,16 @@ TEST(VenueE2e, RoleRouteMatrix) {
             if (!r.writes)
                 continue;
             const auto sent = venue.Sim().TakeWritesByDevice();
-            EXPECT_EQ(sent.count(2), 0u);  // never the other room's processor
+            const bool fleet = !r.path.contains("room1");
+            if (!fleet) {
+                EXPECT_EQ(sent.count(2), 0u);  // never the other room's processor
+            }
             if (reply.status >= 400) {
                 EXPECT_TRUE(sent.empty());  // a denial sends nothing
+            } else if (fleet) {
+                const SentFrame frame = r.body == "fleet echo" ? ValueFrame(IdOf("echo.effect.level"), level)
+                                                               : ValueFrame(IdRecallMode, 1);
+                EXPECT_EQ(sent, (std::map<int, std::vector<SentFrame>>{{1, {frame}}, {2, {frame}}}));
             } else if (r.body == "echo") {
                 EXPECT_EQ(sent.at(1), std::vector<SentFrame>{ValueFrame(IdOf("echo.effect.level"), level)});
             } else if (r.body == "delay") {
@@ -112,7 +127,8 @@ TEST(VenueE2e, OpenApiDescribesTheRoutes) {
                                 "GET /api/v1/rooms/{room}/params", "PATCH /api/v1/rooms/{room}/params",
                                 "POST /api/v1/rooms/{room}/mode", "GET /api/v1/rooms/{room}/backups",
                                 "POST /api/v1/rooms/{room}/backups", "GET /api/v1/rooms/{room}/backups/{file}",
-                                "POST /api/v1/rooms/{room}/upload", "GET /api/v1/params",
+                                "POST /api/v1/rooms/{room}/upload", "PATCH /api/v1/rooms/params",
+                                "POST /api/v1/rooms/mode", "POST /api/v1/rooms/backups", "GET /api/v1/params",
                                 "GET /api/v1/events", "GET /api/v1/openapi.json", "GET /metrics"};
     QStringList documented;
     for (auto p = paths.begin(); p != paths.end(); ++p)
@@ -232,6 +248,10 @@ TEST(VenueE2e, EventsSayWhoChangedWhatToWhom) {
     EXPECT_EQ((*param)["shown"], "25");
     EXPECT_EQ((*param)["origin"], "http");
     EXPECT_EQ((*param)["by"], "room1");
+    // The log says so too.
+    const QString log = venue.Errors();
+    EXPECT_TRUE(log.contains(QRegularExpression("room1: value echo\\.effect\\.level \\d+ 25 http\n"))) << log.toStdString();
+    EXPECT_FALSE(log.contains("front_end")) << log.toStdString();
     EXPECT_TRUE(staff.WaitFor([](const QJsonObject& m) { return m["type"] == "ack" && m["room"] == "room1"; }));
     EXPECT_TRUE(staff.WaitFor([](const QJsonObject& m) { return m["name"] == "main.delay.left"; }));
     EXPECT_TRUE(guest.WaitFor([](const QJsonObject& m) { return m["name"] == "echo.effect.level"; }));
@@ -291,6 +311,100 @@ TEST(VenueE2e, ProcessorLostAndBack) {
     EXPECT_EQ(venue.Sim().TakeWrites(), std::vector<SentFrame>{ValueFrame(IdOf("echo.effect.level"), 34)});
 }
 
+// One request for every room: each room checks it before any is written to, then gets
+// its own writes; a room whose processor is off answers for itself.
+TEST(VenueE2e, FleetWritesReachEveryRoomOnline) {
+    QTcpServer nobody;  // a port nothing listens on once it is closed: room3's processor is off
+    ASSERT_TRUE(nobody.listen(QHostAddress::LocalHost));
+    const QString off = QString("room3 tcp:127.0.0.1:%1").arg(nobody.serverPort());
+    nobody.close();
+    VenueRig venue(2, {off});
+    ASSERT_TRUE(venue.WaitOnline(2));
+    venue.Sim().TakeWrites();
+    const QString staff = venue.Token("staff"), installer = venue.Token("installer");
+    const auto outcomes = [](const HttpReply& r) {
+        std::map<QString, QJsonObject> by;
+        for (const QJsonValue& v : r.Json()["rooms"].toArray()) by[v["room"].toString()] = v.toObject();
+        return by;
+    };
+
+    const HttpReply set = venue.Call("PATCH", "/api/v1/rooms/params", staff,
+                                     R"({"params": {"echo.effect.level": 31, "reverb.effect.level": "17"}})");
+    ASSERT_EQ(set.status, 200) << set.body.toStdString();
+    auto by = outcomes(set);
+    ASSERT_EQ(by.size(), 3u);
+    for (const char* room : {"room1", "room2"}) {
+        EXPECT_EQ(by[room]["status"], 200) << room;
+        EXPECT_EQ(by[room]["changed"].toArray().size(), 2) << room;
+    }
+    EXPECT_EQ(by["room3"]["status"], 503);
+    EXPECT_EQ(by["room3"]["error"], "room_offline");
+    // As to one room: the link sends the last of several edits once more.
+    const std::vector<SentFrame> both = {ValueFrame(IdOf("echo.effect.level"), 31),
+                                         ValueFrame(IdOf("reverb.effect.level"), 17),
+                                         ValueFrame(IdOf("reverb.effect.level"), 17)};
+    EXPECT_EQ(venue.Sim().TakeWritesByDevice(), (std::map<int, std::vector<SentFrame>>{{1, both}, {2, both}}));
+
+    // The rooms named, each once: room2's music may go less high than room1's.
+    const auto maximum = [](int value) { return ValueFrame(IdOf("system.volume.music.max"), value); };
+    ASSERT_EQ(venue.Call("PATCH", "/api/v1/rooms/params", installer,
+                         R"({"rooms": ["room1"], "params": {"system.volume.music.max": 60}})").status, 200);
+    const HttpReply one = venue.Call("PATCH", "/api/v1/rooms/params", installer,
+                                     R"({"rooms": ["room2", "room2"], "params": {"system.volume.music.max": 40}})");
+    ASSERT_EQ(one.status, 200) << one.body.toStdString();
+    EXPECT_EQ(one.Json()["rooms"].toArray().size(), 1);
+    EXPECT_EQ(venue.Sim().TakeWritesByDevice(),
+              (std::map<int, std::vector<SentFrame>>{{1, {maximum(60)}}, {2, {maximum(40)}}}));
+
+    // What one room would refuse is refused everywhere, with nothing sent.
+    const auto fleet = [&](const QByteArray& method, const QString& what, const QByteArray& body) {
+        return venue.Call(method, "/api/v1/rooms/" + what, staff, body);
+    };
+    EXPECT_EQ(fleet("PATCH", "params", R"({"params": {"main.delay.left": 3}})").status, 403);
+    EXPECT_EQ(fleet("PATCH", "params", R"({"params": {"echo.effect.level": 5, "echo.nonsense": 1}})").Json()["error"],
+              "unknown_param");
+    const HttpReply tooLoud = fleet("PATCH", "params?strict=1", R"({"params": {"system.volume.music": 50}})");
+    EXPECT_EQ(tooLoud.Json()["error"], "out_of_range");
+    EXPECT_EQ(tooLoud.Json()["room"], "room2");
+    EXPECT_EQ(fleet("PATCH", "params", R"({"echo.effect.level": 5})").status, 400);  // not under "params"
+    EXPECT_EQ(fleet("PATCH", "params", R"({"rooms": ["room1", "nowhere"], "params": {"echo.effect.level": 5}})").status,
+              404);
+    EXPECT_EQ(fleet("POST", "mode", R"({"save": 4, "name": "Quiet"})").status, 403);
+    EXPECT_EQ(fleet("POST", "backups", {}).status, 403);
+    EXPECT_TRUE(venue.Sim().TakeWrites().empty());
+
+    const HttpReply recall = fleet("POST", "mode", R"({"recall": 3})");
+    ASSERT_EQ(recall.status, 200) << recall.body.toStdString();
+    by = outcomes(recall);
+    EXPECT_EQ(by["room1"]["status"], 200);
+    EXPECT_EQ(by["room2"]["mode"], 3);
+    EXPECT_EQ(by["room3"]["error"], "room_offline");
+    EXPECT_EQ(venue.Sim().TakeWritesByDevice(), (std::map<int, std::vector<SentFrame>>{
+                                                    {1, {ValueFrame(IdRecallMode, 2)}}, {2, {ValueFrame(IdRecallMode, 2)}}}));
+
+    const HttpReply backups = venue.Call("POST", "/api/v1/rooms/backups", installer);
+    ASSERT_EQ(backups.status, 200) << backups.body.toStdString();
+    by = outcomes(backups);
+    EXPECT_EQ(by["room1"]["status"], 201);
+    EXPECT_EQ(venue.Call("GET", "/api/v1/rooms/room2/backups", installer).Json()["backups"].toArray().size(), 1);
+    EXPECT_EQ(by["room3"]["status"], 503);
+
+    // The journal: one line per room and parameter written, and the offline room's refusal.
+    QFile audit(venue.Audit());
+    ASSERT_TRUE(audit.open(QIODevice::ReadOnly));
+    QStringList lines;
+    for (const QByteArray& line : audit.readAll().trimmed().split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        lines << QStringList{o["token"].toString(), o["room"].toString(), o["what"].toString(), o["new"].toString(),
+                             o["result"].toString()}.join(' ');
+    }
+    const QStringList firstSet = lines.mid(0, 5);
+    EXPECT_EQ(QSet<QString>(firstSet.begin(), firstSet.end()),
+              (QSet<QString>{"staff room1 echo.effect.level 31 ok", "staff room1 reverb.effect.level 17 ok",
+                             "staff room2 echo.effect.level 31 ok", "staff room2 reverb.effect.level 17 ok",
+                             "staff room3 echo.effect.level reverb.effect.level  room_offline"}));
+}
+
 // SIGHUP: a room taken out goes, one put back comes, and a room whose entry did not
 // change keeps its connection (it is not read again).
 TEST(VenueE2e, ReloadKeepsUnchangedRooms) {
@@ -334,17 +448,29 @@ TEST(VenueE2e, AuditJournalSurvivesAKilledService) {
     // write is answered and journaled before the service goes.
     EventClient events(venue.Port(), venue.Token("staff"));
     ASSERT_TRUE(events.WaitFor([](const QJsonObject& m) { return m["type"] == "room"; }));
+    venue.Sim().TakeWrites();
     venue.Sim().Signal(SIGSTOP);
     QNetworkReply* inFlight = venue.Send("PATCH", "/api/v1/rooms/room1/params", venue.Token("staff"),
                                          R"({"echo.effect.level": 23})");
     const bool sent = events.WaitFor([](const QJsonObject& m) { return m["name"] == "echo.effect.level"; }).has_value();
     venue.Signal(SIGTERM);
-    Until([] { return false; }, 300);  // a service that did not wait would be gone by now
+    // Meanwhile new writes are refused: the service finishes, it does not take more on.
+    ASSERT_TRUE(Until([&] { return venue.Errors().contains("kdspd: stopping"); }));
+    const HttpReply late = venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("staff"),
+                                      R"({"echo.effect.level": 24})");
+    EXPECT_EQ(late.status, 503);
+    EXPECT_EQ(late.Json()["error"], "stopping");
     venue.Sim().Signal(SIGCONT);
     ASSERT_TRUE(sent);
     ASSERT_TRUE(Until([&] { return inFlight->isFinished(); }));
     EXPECT_EQ(inFlight->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
     delete inFlight;
+    // The write in flight reached the processor (again, if the link repeated it to the
+    // silent processor), the refused one never did.
+    const auto reached = venue.Sim().TakeWrites();
+    EXPECT_FALSE(reached.empty());
+    for (const SentFrame& f : reached)
+        EXPECT_EQ(f, ValueFrame(IdOf("echo.effect.level"), 23));
     venue.Stop();
     QFile audit(venue.Audit());
     ASSERT_TRUE(audit.open(QIODevice::ReadOnly));

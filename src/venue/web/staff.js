@@ -1,7 +1,7 @@
 // The staff page: every room at a glance, each card opening its room page, and one
 // action to bring the music of every room down at once.
 
-import { EventStream, STAFF_TOKEN_KEY, keptToken, readParams, request, roomPath, takeTokenFromUrl } from "./api.js";
+import { EventStream, STAFF_TOKEN_KEY, keptToken, readParams, request, takeTokenFromUrl } from "./api.js";
 import { confirmAction, failureText, paintRange } from "./controls.js";
 import { applyWords, bindLanguageButton, onLanguage, stateWord, t } from "./i18n.js";
 import { bindAccessForm } from "./access.js";
@@ -85,9 +85,15 @@ async function calmAll() {
     const value = Number($("calm-volume").value);
     const names = [...rooms.keys()];
     if (!(await confirmAction(t("calmConfirm", names.length, value)))) return;
-    const answers = await Promise.all(
-        names.map((name) => request(token, "PATCH", `${roomPath(name)}/params`, { [MUSIC]: value })));
-    const failed = names.filter((_, i) => answers[i].status !== 200);
+    // One request for the rooms confirmed: the service checks the value in each before
+    // any is written to, and answers for each room.
+    const answer = await request(token, "PATCH", "/rooms/params", { rooms: names, params: { [MUSIC]: value } });
+    if (answer.status !== 200) {
+        $("calm-result").textContent = failureText(answer.status, answer.data);
+        return;
+    }
+    const set = new Set((answer.data?.rooms ?? []).filter((r) => r.status === 200).map((r) => r.room));
+    const failed = names.filter((name) => !set.has(name));
     $("calm-result").textContent = failed.length
         ? t("calmSome", names.length - failed.length, failed.length, failed.join(", "))
         : t("calmDone", names.length);

@@ -413,6 +413,7 @@ class Pages(unittest.TestCase):
                      and d.find_elements(By.CSS_SELECTOR, ".card"), "three rooms online")
         self.assertEqual([c.get_attribute("data-room") for c in cards], ["room1", "room2", "room3"])
         self.sim.take_writes()
+        self.driver.execute_script("performance.clearResourceTimings()")
         calm = self.driver.find_element(By.ID, "calm-volume")
         calm.send_keys(Keys.HOME)
         for _ in range(5):
@@ -424,6 +425,11 @@ class Pages(unittest.TestCase):
         dialog.find_element(By.ID, "confirm-ok").click()
         wait(self.driver, lambda d: d.find_element(By.ID, "calm-result").text == "3 rooms set.", "calm result")
         self.assertEqual(sorted(self.sim.take_writes()), [(1, MUSIC, 5), (2, MUSIC, 5), (3, MUSIC, 5)])
+        # One request for every room, not one per room (the pages' reads carry ?match=).
+        writes = self.driver.execute_script(
+            "return performance.getEntriesByType('resource').map(e => new URL(e.name))"
+            ".filter(u => u.pathname.startsWith('/api/') && !u.search).map(u => u.pathname)")
+        self.assertEqual(writes, ["/api/v1/rooms/params"])
         wait(self.driver, lambda d: all(c.find_element(By.CSS_SELECTOR, '[data-param="system.volume.music"]').text == "5"
                                         for c in cards), "the cards did not show the new volume")
         cards[1].click()
