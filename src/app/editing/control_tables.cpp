@@ -1,5 +1,5 @@
 // Control tables: which control shows which parameter, built from the
-// parameter catalogue, and the enable rules that walk them.
+// control bindings (pages/control_bindings), and the enable rules that walk them.
 #include "app/editing/control_tables.h"
 
 #include <QScrollArea>
