@@ -46,7 +46,8 @@ class BindingRows {
     }
 
     // A slider with its value pane and, when it has one, its spin buttons. `travel`
-    // is FullTravel, where the slider stops if not at the top of the range, or -1.
+    // is where the slider stops: FullTravel at the top of its parameter's range, a
+    // number where it stops elsewhere, -1 where it has no maximum of its own.
     void Slider(int page, int index, const std::string& bar, const std::string& pane,
                 const std::string& spin, int travel = FullTravel) {
         ParamBinding& b = Add(page, index);
@@ -162,7 +163,7 @@ void EchoPage(BindingRows& b) {
     b.Slider(4, 3, "EchoDirectLevelBar", "EchoDirectLevelPane", "");
     b.Slider(4, 4, "EchoHPFreBar", "EchoHPFrePane", "EchoHPFreUpDownBtn");
     b.Slider(4, 5, "EchoLPFreBar", "EchoLPFrePane", "EchoLPFreUpDownBtn");
-    // The delay and repeat sliders stop short of the top of their values.
+    // The pre-delay and repeat sliders stop short of the top of their values.
     b.Slider(4, 6, "EchoPreDelayBar", "EchoPreDelayPane", "", 125);
     b.Slider(4, 7, "EchoTimeBar", "EchoTimePane", "");
     b.Slider(4, 8, "EchoRepeatBar", "EchoRepeatPane", "", 90);

@@ -116,7 +116,7 @@ struct NameIndex {
     }
 
     // Every stored copy the parameter's id reaches under some choice of selectors.
-    void AddCopies(const ParamFact& b) {
+    void AddCopies(const ParamFact& f) {
         std::set<ParamId> targets;
         Model& m = selectors;
         for (int micB : {0, 1})
@@ -127,19 +127,19 @@ struct NameIndex {
                         m.MainVariant = main;
                         m.AuxVariant = aux;
                         m.EffectEqVariant = effect;
-                        targets.insert(StorageId(m, b.id));
+                        targets.insert(StorageId(m, f.id));
                     }
         for (ParamId t : targets) {
             const int page = PageOf(t), index = IndexOf(t);
             const int sing = DeviceSlot(page, index, 0), dance = DeviceSlot(page, index, 1);
             for (int mode : sing == dance ? std::vector<int>{-1} : std::vector<int>{0, 1}) {
                 NamedParam n;
-                n.name = PrefixOf(page, index) + (mode == 1 ? ".dance." : ".") + b.name;
+                n.name = PrefixOf(page, index) + (mode == 1 ? ".dance." : ".") + f.name;
                 n.page = page;
                 n.index = index;
                 n.mode = mode;
                 n.slot = mode == 1 ? dance : sing;
-                Describe(n, b);
+                Describe(n, f);
                 Add(std::move(n));
             }
         }
