@@ -123,7 +123,8 @@ void MusicPage(BindingRows& b) {
     b.Button(0, 1, "DiscoModeBtn", BK::SingDance, "SingModeBtn");
     b.Button(0, 3, "MusEQAllpassBtn", BK::Bypass);
     for (int n = 1; n <= PageBandCount[PageMusic]; ++n)
-        b.Band(0, FirstEqIndex[PageMusic] + 5 * (n - 1), "Mus", "Mus", ShelfPics, "MusEQGainBar", n);
+        b.Band(0, FirstEqIndex[PageMusic] + 5 * (n - 1), "Mus", "Mus", ShelfPics, "MusEQGainBar",
+               n);
 }
 
 void MicPage(BindingRows& b) {
