@@ -1,5 +1,5 @@
 // The window's captions of the parameters, in English (the window's own English
-// texts) or in Chinese (as the catalogue holds them), and the search of the
+// texts) or in Chinese (as the parameter facts hold them), and the search of the
 // parameters by the words of their names and captions.
 #pragma once
 

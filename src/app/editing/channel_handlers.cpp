@@ -12,9 +12,9 @@
 #include "app/editing/control_tables.h"
 #include "app/editing/page_refresh.h"
 #include "app/i18n/language.h"
+#include "app/pages/control_bindings.h"
 #include "app/state/app_context.h"
 #include "app/widgets/widgets.h"
-#include "core/model/catalogue.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 

@@ -19,9 +19,9 @@
 #include "app/editing/channel_handlers.h"
 #include "app/editing/undo_history.h"
 #include "app/editing/undo_input.h"
+#include "app/pages/control_bindings.h"
 #include "app/state/app_context.h"
 #include "app/widgets/widgets.h"
-#include "core/model/catalogue.h"
 #include "core/model/eq_layout.h"
 
 namespace kdsp {
@@ -223,7 +223,7 @@ void WireChannelHandlers(AppContext& app) {
         wired.insert(o);
         return true;
     };
-    for (const ParamBinding& b : Catalogue()) {
+    for (const ParamBinding& b : ControlBindings()) {
         QWidget* editor = b.editor ? app.Control(QLatin1String(b.editor)) : nullptr;
         if (auto* edit = qobject_cast<BoundEdit*>(editor); edit && once(edit)) events->Watch(edit);
         if (auto* bar = qobject_cast<BoundSlider*>(editor); bar && once(bar)) {

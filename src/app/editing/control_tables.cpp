@@ -1,12 +1,12 @@
 // Control tables: which control shows which parameter, built from the
-// parameter catalogue, and the enable rules that walk them.
+// control bindings (pages/control_bindings), and the enable rules that walk them.
 #include "app/editing/control_tables.h"
 
 #include <QScrollArea>
 
+#include "app/pages/control_bindings.h"
 #include "app/state/app_context.h"
 #include "app/widgets/widgets.h"
-#include "core/model/catalogue.h"
 #include "core/model/eq_layout.h"
 
 namespace kdsp {
@@ -43,7 +43,7 @@ void FillTables(AppContext& app) {
     for (int p = 0; p < TablePages; ++p)
         for (int i = 0; i < TableSlots; ++i)
             if (IsPlaceholder(p, i)) t.Editor[p][i] = st.Example;
-    for (const ParamBinding& b : Catalogue()) {
+    for (const ParamBinding& b : ControlBindings()) {
         const int p = PageOf(b.id);
         const int i = IndexOf(b.id);
         if (p >= TablePages || i >= TableSlots) continue;  // no control beyond slot 85

@@ -8,10 +8,10 @@
 #include "app/editing/page_refresh.h"
 #include "app/i18n/language.h"
 #include "app/state/app_context.h"
-#include "core/model/catalogue.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 #include "core/model/operating_mode.h"
+#include "core/model/param_facts.h"
 #include "core/model/param_names.h"
 #include "core/model/param_text.h"
 
@@ -126,8 +126,8 @@ void ShowStoredEdits(AppContext& app, const std::vector<StoredEdit>& edits, bool
     // after an edit.
     const StoredEdit& last = after ? edits.back() : edits.front();
     const ParamId shown = MakeId(ShownPageOf(last.page), last.FieldIndex(0));
-    const ParamBinding* b = FindBinding(shown);
-    const std::optional<ValueKind> kind = b ? KindFromNumber(b->valueKind) : std::nullopt;
+    const ParamFact* f = FindFact(shown);
+    const std::optional<ValueKind> kind = f ? KindFromNumber(f->valueKind) : std::nullopt;
     if (last.band >= 0 || (kind && *kind > ValueKind::Q && DrawnOnCurve(*kind)))
         app.state().LastChange = {shown, (after ? last.after : last.before)[0]};
 }

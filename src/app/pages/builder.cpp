@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/i18n/language.h"
-#include "core/model/catalogue.h"
+#include "app/pages/control_bindings.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 
@@ -22,7 +22,9 @@ const ParamBinding kNoBinding{};
 
 QString Str(const char* s) { return s ? QString::fromLatin1(s) : QString(); }
 
-void SetKind(Bound* b, const ParamBinding& p) { b->SetKind(KindFromNumber(p.valueKind)); }
+void SetKind(Bound* b, const ParamBinding& p) {
+    b->SetKind(p.param ? KindFromNumber(p.param->valueKind) : std::nullopt);
+}
 
 }  // namespace
 
@@ -117,11 +119,10 @@ Builder::SliderRow Builder::AddSliderRow(QGridLayout* grid, int row, ParamId id,
         r.bar = Slider(Str(b.editor), Qt::Horizontal, parent);
         // A slider without a maximum of its own reaches as far as its kind's values
         // go (the damping sliders: 10), so its thumb says where the value lies.
-        const KindRange kind = ValueKindRange(b.valueKind);
         if (b.sliderMax > 0)
             r.bar->setMaximum(b.sliderMax);
-        else if (kind.hasRange)
-            r.bar->setMaximum(kind.max);
+        else if (const int top = b.param ? FactMax(*b.param) : -1; top > 0)
+            r.bar->setMaximum(top);
         grid->addWidget(r.bar, row, 2);
     }
     if (b.pane && b.paneClass == ControlClass::Pane) {

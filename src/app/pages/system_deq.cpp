@@ -8,8 +8,8 @@
 
 #include "app/i18n/language.h"
 #include "app/pages/builder.h"
+#include "app/pages/control_bindings.h"
 #include "app/pages/pages.h"
-#include "core/model/catalogue.h"
 
 namespace kdsp {
 
@@ -177,7 +177,7 @@ QWidget* BuildDynEqSheet(Builder& b, QWidget* parent) {
 
         const ParamBinding& type = BindingOf(MakeId(PageDynEq, base + 7));
         auto* typeBox = b.Combo(QString::fromLatin1(type.editor), {"Off", "Below", "Above"}, grp);
-        typeBox->SetKind(KindFromNumber(type.valueKind));
+        typeBox->SetKind(type.param ? KindFromNumber(type.param->valueKind) : std::nullopt);
         typeBox->hide();
         grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "动态"), grp), 4, 0);
         auto* dyn = new QHBoxLayout;

@@ -1,7 +1,7 @@
-// The catalogue by name. Every id the window's controls edit is followed through
+// The catalogue by name. Every parameter's id (param_facts.h) is followed through
 // the variant selectors and both operating modes to the slots it reaches; each
-// slot reached gets the control's name under the page of that copy. Slots a
-// preset holds that no control reaches are listed as reserved.
+// slot reached gets the parameter's name under the page of that copy. Slots a
+// preset holds that no id of a parameter reaches are listed as reserved.
 #include "core/model/param_names.h"
 
 #include <algorithm>
@@ -52,32 +52,25 @@ std::string_view UnitOf(int kind) {
     return k ? SpecOf(*k).unit : std::string_view();
 }
 
-void Describe(NamedParam& n, const ParamBinding& b) {
-    n.binding = &b;
-    n.kind = b.valueKind;
-    n.caption = b.caption;
-    n.words = ValueWords(b);
-    n.unit = UnitOf(b.valueKind);
+void Describe(NamedParam& n, const ParamFact& f) {
+    n.fact = &f;
+    n.kind = f.valueKind;
+    n.caption = f.caption;
+    n.words = f.words;
+    n.unit = UnitOf(f.valueKind);
     n.min = 0;
-    const BandRef band = DecodeBand(Model{}, b.id);
-    if (!n.words.empty()) {
-        n.max = static_cast<int>(n.words.size()) - 1;
-    } else if (ValueKindRange(b.valueKind).hasRange) {
-        n.max = ValueKindRange(b.valueKind).max;
-        // The shelving band's Q slot is only ever used by a shelving band.
-        if (b.valueKind == 4 && band != NotEq && FieldOf(band) == 4)
-            n.max = 24;
-    } else if (b.sliderMax > 0) {
-        n.max = b.sliderMax;
-    } else if (b.editorClass == ControlClass::Combo) {
-        n.max = StoredModeCount - 1;  // the stored-mode box: its items are the mode names
-    }
-    n.bandParam = b.valueKind >= 1 && b.valueKind <= 4 && band != NotEq;
+    if (const int top = FactMax(f); top >= 0)
+        n.max = top;
+    const BandRef band = DecodeBand(Model{}, f.id);
+    // The shelving band's Q slot is only ever used by a shelving band.
+    if (n.words.empty() && f.valueKind == 4 && band != NotEq && FieldOf(band) == 4)
+        n.max = 24;
+    n.bandParam = f.valueKind >= 1 && f.valueKind <= 4 && band != NotEq;
 }
 
 struct NameIndex {
     std::vector<NamedParam> params;
-    std::deque<ParamBinding> extra;  // the toolbar bypass of pages without a bound one
+    std::deque<ParamFact> extra;  // the toolbar bypass of pages without one of their own
     std::map<std::string, std::size_t, std::less<>> byName;
     std::array<std::array<int, DeviceImageSlots>, PageCount> bySlot{};
     Model selectors;  // tried in every combination while the names are made
@@ -85,14 +78,14 @@ struct NameIndex {
     NameIndex() {
         for (auto& row : bySlot)
             row.fill(-1);
-        for (const ParamBinding& b : Catalogue())
-            AddCopies(b);
-        // The toolbar's bypass button is bound on the music page and re-tagged for
-        // the EQ page shown, so the other pages' bypass words take its binding.
-        const ParamBinding* toolbar = FindBinding(MakeId(PageMusic, FirstEqIndex[PageMusic] - 1));
+        for (const ParamFact& f : ParamFacts())
+            AddCopies(f);
+        // The toolbar's bypass button edits the music page's bypass and is re-tagged
+        // for the EQ page shown, so the other pages' bypass words are the same parameter.
+        const ParamFact* toolbar = FindFact(MakeId(PageMusic, FirstEqIndex[PageMusic] - 1));
         for (int page : BypassPages) {
             const ParamId id = MakeId(page, FirstEqIndex[static_cast<std::size_t>(page)] - 1);
-            if (!toolbar || FindBinding(id))
+            if (!toolbar || FindFact(id))
                 continue;
             extra.push_back(*toolbar);
             extra.back().id = id;
@@ -122,8 +115,8 @@ struct NameIndex {
         params.push_back(std::move(n));
     }
 
-    // Every stored copy the control's id reaches under some choice of selectors.
-    void AddCopies(const ParamBinding& b) {
+    // Every stored copy the parameter's id reaches under some choice of selectors.
+    void AddCopies(const ParamFact& f) {
         std::set<ParamId> targets;
         Model& m = selectors;
         for (int micB : {0, 1})
@@ -134,25 +127,25 @@ struct NameIndex {
                         m.MainVariant = main;
                         m.AuxVariant = aux;
                         m.EffectEqVariant = effect;
-                        targets.insert(StorageId(m, b.id));
+                        targets.insert(StorageId(m, f.id));
                     }
         for (ParamId t : targets) {
             const int page = PageOf(t), index = IndexOf(t);
             const int sing = DeviceSlot(page, index, 0), dance = DeviceSlot(page, index, 1);
             for (int mode : sing == dance ? std::vector<int>{-1} : std::vector<int>{0, 1}) {
                 NamedParam n;
-                n.name = PrefixOf(page, index) + (mode == 1 ? ".dance." : ".") + b.name;
+                n.name = PrefixOf(page, index) + (mode == 1 ? ".dance." : ".") + f.name;
                 n.page = page;
                 n.index = index;
                 n.mode = mode;
                 n.slot = mode == 1 ? dance : sing;
-                Describe(n, b);
+                Describe(n, f);
                 Add(std::move(n));
             }
         }
     }
 
-    // The slots a preset holds that no control reaches keep a name, so nothing
+    // The slots a preset holds that no parameter reaches keep a name, so nothing
     // read or stored is anonymous.
     void AddReserved() {
         for (int page = 0; page < PageCount; ++page) {
@@ -174,7 +167,7 @@ struct NameIndex {
                 if (page == PageMusic && slot >= MirrorFirstPageSlot &&
                     slot < MirrorFirstPageSlot + MirrorSlotCount) {
                     // Written from the system page by every save, copied back by every load.
-                    const ParamBinding* source = FindBinding(
+                    const ParamFact* source = FindFact(
                         MakeId(PageSystem, MirrorFirstSystemSlot + slot - MirrorFirstPageSlot));
                     n.name = prefix + ".copy." + (source ? source->name : std::to_string(slot));
                 } else {

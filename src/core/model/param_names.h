@@ -1,5 +1,5 @@
 // Every word the processor stores, by a stable dotted name: one name per stored
-// copy of a parameter, built from the control catalogue and the storage rules.
+// copy of a parameter, built from the parameter facts and the storage rules.
 #pragma once
 
 #include <span>
@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/model/catalogue.h"
 #include "core/model/model.h"
+#include "core/model/param_facts.h"
 
 namespace kdsp {
 
@@ -20,20 +20,19 @@ struct NamedParam {
     // -1: the same slot in both operating modes; 0 or 1: the sing or dance copy,
     // which a single write reaches only while the processor is in that mode.
     int mode = -1;
-    // The window's controls of the parameter (shared by every copy); nullptr for
-    // a slot without a known use.
-    const ParamBinding* binding = nullptr;
+    // The parameter (shared by every copy); nullptr for a slot without a known use.
+    const ParamFact* fact = nullptr;
     int kind = -1;  // ValueKind, -1 for none
     int min = 0;
     int max = 0xFFFF;
     std::string_view unit;  // "Hz", "dB", "ms" or ""
     std::span<const char* const>
         words;                      // value words in value order, when chosen rather than measured
-    const char* caption = nullptr;  // the window's caption of the control, UTF-8
+    const char* caption = nullptr;  // what the parameter is called where it is edited, UTF-8
     // Sent the way the window sends it: EQ band parameters go as whole-band frames.
     bool bandParam = false;
 
-    bool Reserved() const { return binding == nullptr; }
+    bool Reserved() const { return fact == nullptr; }
     bool HasId() const { return index >= 0; }
     ParamId Id() const { return MakeId(page, index < 0 ? 0 : index); }
 };

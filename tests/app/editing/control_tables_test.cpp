@@ -3,7 +3,7 @@
 #include <QScrollArea>
 
 #include "app/editing/control_tables.h"
-#include "core/model/catalogue.h"
+#include "app/pages/control_bindings.h"
 #include "window_fixture.h"
 
 namespace kdsp {
@@ -51,7 +51,7 @@ TEST_F(WindowTest, ControlsCarryValueKindsAndHintsTheirStates) {
 
 TEST_F(WindowTest, EveryCataloguedControlExistsAndSitsInItsTables) {
     const ControlTables& t = form->state().Tables;
-    for (const ParamBinding& b : Catalogue()) {
+    for (const ParamBinding& b : ControlBindings()) {
         const int p = PageOf(b.id), i = IndexOf(b.id);
         if (p >= TablePages || i >= TableSlots) continue;
         if (b.editor) {
@@ -93,7 +93,7 @@ TEST_F(WindowTest, NoControlAtIndex86OrAbove) {
     }
     // Pages 6 and 9 hold 116 parameters; the slots above 85 stay without controls.
     for (int i = 86; i < 116; ++i) {
-        for (const ParamBinding& b : Catalogue())
+        for (const ParamBinding& b : ControlBindings())
             if (b.id == MakeId(PageMain, i) && b.editor) {
                 EXPECT_NE(AsBound(form->Control(b.editor))->Tag(), MakeId(PageMain, i));
             }

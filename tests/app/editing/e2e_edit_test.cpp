@@ -28,12 +28,12 @@
 #include <gtest/gtest.h>
 
 #include "app/link/link_window.h"
+#include "app/pages/control_bindings.h"
 #include "app/panels/offline_preset.h"
 #include "app/panels/status_dialog.h"
 #include "app/widgets/widgets.h"
 #include "app/window/main_window.h"
 #include "core/link/link.h"
-#include "core/model/catalogue.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
 #include "core/model/value_tables.h"
@@ -68,15 +68,15 @@ int TopOf(const ParamBinding& b) {
     switch (b.editorClass) {
         case ControlClass::Slider: {
             int top = b.sliderMax;
-            if (b.valueKind >= 5 && ValueKindRange(b.valueKind).hasRange)
-                top = std::min(top, ValueKindRange(b.valueKind).max);
+            if (b.param->valueKind >= 5 && ValueKindRange(b.param->valueKind).hasRange)
+                top = std::min(top, ValueKindRange(b.param->valueKind).max);
             return top;
         }
         case ControlClass::Edit:
-            if (b.valueKind == 2) return 361;
-            if (b.valueKind == 3) return 180;
+            if (b.param->valueKind == 2) return 361;
+            if (b.param->valueKind == 3) return 180;
             return 24;  // within the shelving limit as well
-        case ControlClass::Combo: return b.items.empty() ? 0 : static_cast<int>(b.items.size()) - 1;
+        case ControlClass::Combo: return b.param->words.empty() ? 0 : static_cast<int>(b.param->words.size()) - 1;
         case ControlClass::Button:
             if (b.button == ButtonKind::Choice) {
                 const ChoiceGroupDef* g = FindChoiceGroup(b.id);
@@ -91,8 +91,8 @@ int TopOf(const ParamBinding& b) {
 // variant row, in the dance-mode slots.
 DeviceImageRows SeedImage() {
     DeviceImageRows image{};
-    for (const ParamBinding& b : Catalogue()) {
-        if (b.hidden || !b.editor) continue;
+    for (const ParamBinding& b : ControlBindings()) {
+        if (b.param->hidden || !b.editor) continue;
         const int p = PageOf(b.id);
         const int i = IndexOf(b.id);
         const int top = TopOf(b);
@@ -116,7 +116,7 @@ DeviceImageRows SeedImage() {
 }
 
 const ParamBinding* ByEditor(const char* name) {
-    for (const ParamBinding& b : Catalogue())
+    for (const ParamBinding& b : ControlBindings())
         if (b.editor && std::string(b.editor) == name) return &b;
     return nullptr;
 }
@@ -144,8 +144,8 @@ public:
 
     std::vector<std::string> Check(int page) {
         problems_.clear();
-        for (const ParamBinding& b : Catalogue()) {
-            if (PageOf(b.id) != page || b.hidden || !b.editor) continue;
+        for (const ParamBinding& b : ControlBindings()) {
+            if (PageOf(b.id) != page || b.param->hidden || !b.editor) continue;
             if (b.id == MakeId(PageSystem, 2)) continue;  // the mode list has its own check
             CheckBinding(b);
         }
@@ -171,7 +171,7 @@ private:
         return w;
     }
     void Mismatch(const ParamBinding& b, const std::string& what, const QString& shown, const QString& want) {
-        problems_.push_back(std::string(b.editor) + " (" + b.name + ") " + what + ": shows \"" +
+        problems_.push_back(std::string(b.editor) + " (" + b.param->name + ") " + what + ": shows \"" +
                             shown.toStdString() + "\", memory says \"" + want.toStdString() + "\"");
     }
 
@@ -184,9 +184,9 @@ private:
                 auto* bar = Get<QSlider>(b.editor);
                 if (!bar) return;
                 if (bar->value() != v) Mismatch(b, "position", QString::number(bar->value()), QString::number(v));
-                if (b.pane && b.paneClass == ControlClass::Pane && b.valueKind >= 5)
+                if (b.pane && b.paneClass == ControlClass::Pane && b.param->valueKind >= 5)
                     if (auto* pane = Get<QLabel>(b.pane)) {
-                        const QString want = QString::fromStdString(FormatValue(b.valueKind, v).text);
+                        const QString want = QString::fromStdString(FormatValue(b.param->valueKind, v).text);
                         if (pane->text() != want) Mismatch(b, "pane", pane->text(), want);
                     }
                 break;
@@ -195,13 +195,13 @@ private:
                 auto* edit = Get<QLineEdit>(b.editor);
                 if (!edit) return;
                 int shownValue = v;
-                if (b.valueKind == 4) {
+                if (b.param->valueKind == 4) {
                     // The Q edit shows the peaking or the shelving Q, after the band's type.
                     const int field = FieldOf(DecodeBand(form_.model(), b.id));
                     const int typeIndex = i - field;
                     shownValue = Expected(p, Expected(p, typeIndex) == 0 ? typeIndex + 3 : typeIndex + 4);
                 }
-                const QString want = QString::fromStdString(FormatValue(b.valueKind, shownValue).text);
+                const QString want = QString::fromStdString(FormatValue(b.param->valueKind, shownValue).text);
                 if (edit->text() != want) Mismatch(b, "text", edit->text(), want);
                 if (b.typeClass == ControlClass::Slider && b.typeControls[0])
                     if (auto* gain = Get<QSlider>(b.typeControls[0]); gain && gain->value() != v)
@@ -384,7 +384,7 @@ TEST(EndToEndEditing, EditsInTheWindowLandInTheSimulatorsMemory) {
     const int hpValue = hpBar->value();
     ASSERT_NE(hpValue, hpStart);
     EXPECT_EQ(form.Ctl<QLabel>("MicHPFrePane")->text(),
-              QString::fromStdString(FormatValue(hp->valueKind, hpValue).text));
+              QString::fromStdString(FormatValue(hp->param->valueKind, hpValue).text));
     want[PageMic][IndexOf(hp->id)] = hpValue;
     ASSERT_TRUE(w.WaitForQuietLink());
 

@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include "app/link/link_window.h"
+#include "app/pages/control_bindings.h"
 #include "app/panels/eq_file_panel.h"
 #include "app/panels/status_dialog.h"
 #include "app/state/panel_state.h"
@@ -29,7 +30,6 @@
 #include "app/widgets/widgets.h"
 #include "app/window/main_window.h"
 #include "core/link/link.h"
-#include "core/model/catalogue.h"
 #include "core/model/eq_layout.h"
 #include "core/preset/backups.h"
 #include "core/preset/preset_file.h"
@@ -886,8 +886,8 @@ protected:
     // What every control of the main output shows.
     QStringList Shown() {
         QStringList shown;
-        for (const ParamBinding& b : Catalogue()) {
-            if (PageOf(b.id) != PageMain || b.hidden || !b.editor) continue;
+        for (const ParamBinding& b : ControlBindings()) {
+            if (PageOf(b.id) != PageMain || b.param->hidden || !b.editor) continue;
             for (const char* name : {b.editor, b.pane, b.typeControls[0]}) {
                 QWidget* w = name ? app->form1->Control(name) : nullptr;
                 if (auto* e = qobject_cast<QLineEdit*>(w)) shown.append(e->text());

@@ -56,11 +56,11 @@ TEST(ParamNames, OneNamePerPresetSlotFoundBothWays) {
     EXPECT_EQ(FindParamAt(11, 0), nullptr);
 }
 
-// Every id a control of the window edits, under every choice of shown variant and
-// in both operating modes, stores into a slot named after that control.
+// Every id of a parameter, under every choice of shown variant and in both
+// operating modes, stores into a slot named after that parameter.
 TEST(ParamNames, EveryControlIdHasANamePerStoredCopy) {
-    std::map<const ParamBinding*, std::set<std::pair<int, int>>> reached;
-    for (const ParamBinding& b : Catalogue()) {
+    std::map<const ParamFact*, std::set<std::pair<int, int>>> reached;
+    for (const ParamFact& b : ParamFacts()) {
         for (int micB : {0, 1})
             for (int main : {6, 9})
                 for (int aux : {7, 8})
@@ -75,18 +75,18 @@ TEST(ParamNames, EveryControlIdHasANamePerStoredCopy) {
                             const ParamId s = StoreValue(m, b.id, 1);
                             const int slot = DeviceSlot(PageOf(s), IndexOf(s), mode);
                             const NamedParam* p = FindParamAt(PageOf(s), slot);
-                            ASSERT_NE(p, nullptr) << b.editor << " reaches an unnamed slot";
-                            EXPECT_EQ(p->binding, &b) << b.editor << " reaches " << p->name;
+                            ASSERT_NE(p, nullptr) << b.name << " reaches an unnamed slot";
+                            EXPECT_EQ(p->fact, &b) << b.name << " reaches " << p->name;
                             reached[&b].insert({PageOf(s), slot});
                         }
     }
-    std::map<const ParamBinding*, int> named;
+    std::map<const ParamFact*, int> named;
     for (const NamedParam& p : NamedParams())
-        if (p.binding)
-            ++named[p.binding];
+        if (p.fact)
+            ++named[p.fact];
     for (const auto& [b, slots] : reached)
         EXPECT_EQ(named[b], static_cast<int>(slots.size()))
-            << b->editor << ": one name for each copy it stores, no more";
+            << b->name << ": one name for each copy it stores, no more";
 
     // The toolbar's bypass serves the page shown; each page and copy has its own name.
     for (const char* bypass :

@@ -1,6 +1,6 @@
-// The bound-parameter table: tags, control spellings, kinds, slider maxima,
-// button kinds and choice groups.
-#include "core/model/catalogue.h"
+// The window's control bindings: tags, control spellings, the kinds panes show,
+// slider maxima, button kinds and choice groups.
+#include "app/pages/control_bindings.h"
 
 #include <gtest/gtest.h>
 
@@ -24,14 +24,14 @@ std::string S(const char* s) {
     return s ? s : "";
 }
 
-TEST(Catalogue, StartUpTags) {
+TEST(ControlBindings, StartUpTags) {
     EXPECT_EQ(ControlTag("MusFreEdit1"), 5);
     EXPECT_EQ(ControlTag("MainMusLPFreBar"), 6 * 256 + 20);
     const ParamBinding& lp = At(0x0614);
     EXPECT_EQ(S(lp.editor), "MainMusLPFreBar");
     EXPECT_EQ(lp.sliderMax, 362);
     EXPECT_EQ(S(lp.pane), "MainMusLPFrePane");
-    EXPECT_EQ(lp.valueKind, 5);
+    EXPECT_EQ(lp.param->valueKind, 5);
     EXPECT_EQ(S(lp.spin), "MainMusLPFreUpDownBtn");
 
     EXPECT_EQ(S(At(0x0007).editor), "MusQEdit1");
@@ -48,42 +48,24 @@ TEST(Catalogue, StartUpTags) {
     EXPECT_EQ(ControlTag(""), -1);
 }
 
-TEST(Catalogue, SortedUniqueAndInsideTheTables) {
+// One binding per parameter, so a parameter added without its controls (or
+// controls without their parameter) is found here rather than in a crash.
+TEST(ControlBindings, OneBindingPerParameter) {
     int last = -1;
-    for (const ParamBinding& b : Catalogue()) {
+    for (const ParamBinding& b : ControlBindings()) {
         EXPECT_GT(b.id, last) << "ids ascend without repeats";
         last = b.id;
-        EXPECT_LT(IndexOf(b.id), 86) << "no control slot above index 85";
-        ASSERT_LT(PageOf(b.id), PageCount);
-        EXPECT_LT(IndexOf(b.id), PageParamCount[PageOf(b.id)]);
+        ASSERT_NE(b.param, nullptr) << S(b.editor) << " edits no parameter";
+        EXPECT_EQ(b.param->id, b.id) << S(b.editor);
         EXPECT_NE(b.editor, nullptr) << "every bound parameter has a main control";
-        EXPECT_NE(b.name, nullptr);
     }
+    EXPECT_EQ(ControlBindings().size(), ParamFacts().size());
     EXPECT_EQ(FindBinding(0x0002), nullptr) << "placeholder slot";
-    EXPECT_EQ(FindBinding(0x0656), nullptr);
-    EXPECT_EQ(FindBinding(0xFFFF), nullptr);
 }
 
-TEST(Catalogue, EntriesPerPage) {
-    std::map<int, int> perPage;
-    for (const ParamBinding& b : Catalogue())
-        ++perPage[PageOf(b.id)];
-    EXPECT_EQ(perPage[0], 3 + 50);
-    EXPECT_EQ(perPage[1], 3 + 75);
-    EXPECT_EQ(perPage[2], 3 * 12);
-    EXPECT_EQ(perPage[3], 0) << "group B is edited through the page-1 controls";
-    EXPECT_EQ(perPage[4], 12 + 25);
-    EXPECT_EQ(perPage[5], 14) << "the reverb EQ is edited through the echo controls";
-    EXPECT_EQ(perPage[6], 24 + 40);
-    EXPECT_EQ(perPage[7], 21 + 40);
-    EXPECT_EQ(perPage[8], 0);
-    EXPECT_EQ(perPage[9], 0);
-    EXPECT_EQ(perPage[10], 15);
-}
-
-TEST(Catalogue, NamesAreUniqueExceptTheSharedQSlotsAndChoicePairs) {
+TEST(ControlBindings, NamesAreUniqueExceptTheSharedQSlotsAndChoicePairs) {
     std::map<std::string, std::set<int>> where;
-    for (const ParamBinding& b : Catalogue()) {
+    for (const ParamBinding& b : ControlBindings()) {
         const char* names[] = {b.editor,          b.pane,           b.spin, b.typeControls[0],
                                b.typeControls[1], b.typeControls[2]};
         std::set<std::string> inThisSlot;
@@ -121,23 +103,15 @@ TEST(Catalogue, NamesAreUniqueExceptTheSharedQSlotsAndChoicePairs) {
     EXPECT_EQ(where["MainHPFreUpDownBtn"], std::set<int>{0x0611});
 }
 
-TEST(Catalogue, BandKindsMatchTheirFields) {
+TEST(ControlBindings, BandControlsMatchTheirFields) {
     Model m;
-    for (const ParamBinding& b : Catalogue()) {
-        if (b.valueKind < 1 || b.valueKind > 4)
-            continue;
+    for (const ParamBinding& b : ControlBindings()) {
         const BandRef r = DecodeBand(m, b.id);
         const std::string name = S(b.editor);
-        if (name.rfind("DEQTypeBox", 0) == 0) {
-            EXPECT_EQ(r, NotEq) << name;
+        if (b.param->valueKind < 1 || b.param->valueKind > 4 || r == NotEq)
             continue;
-        }
-        ASSERT_NE(r, NotEq) << name;
-        const int expectedKind[5] = {1, 2, 3, 4, 4};
-        EXPECT_EQ(b.valueKind, expectedKind[FieldOf(r)]) << name;
         if (FieldOf(r) == 0) {
             EXPECT_EQ(b.typeClass, ControlClass::Picture) << name;
-            EXPECT_EQ(b.items.size(), 3u) << name;
         }
         if (FieldOf(r) == 2) {
             EXPECT_EQ(b.typeClass, ControlClass::Slider) << name;
@@ -146,19 +120,14 @@ TEST(Catalogue, BandKindsMatchTheirFields) {
     }
 }
 
-TEST(Catalogue, HiddenEighthOutputBands) {
-    for (int i = 69; i <= 73; ++i)
-        EXPECT_TRUE(At(MakeId(6, i)).hidden) << i;
-    for (int i = 66; i <= 70; ++i)
-        EXPECT_TRUE(At(MakeId(7, i)).hidden) << i;
-    EXPECT_FALSE(At(MakeId(6, 68)).hidden);
+TEST(ControlBindings, HiddenEighthOutputBands) {
     EXPECT_EQ(S(At(0x0645).editor), "MainModeBox8");
     EXPECT_EQ(S(At(0x0742).editor), "SubModeBox8");
     EXPECT_EQ(S(At(0x0745).editor), "SubQEdit8");
     EXPECT_EQ(S(At(0x0744).typeControls[0]), "SubEQGainBar8");
 }
 
-TEST(Catalogue, PaneKinds) {
+TEST(ControlBindings, PaneKinds) {
     const std::pair<const char*, int> panes[] = {
         {"MainMusLPFrePane", 5},    {"SubMusLPFrePane", 5},      {"MicHPFrePane", 6},
         {"MainMusHPFrePane", 6},    {"EchoLPFrePane", 7},        {"RvbMusLPFrePane", 7},
@@ -175,12 +144,12 @@ TEST(Catalogue, PaneKinds) {
     for (const auto& [pane, kind] : panes) {
         const int tag = ControlTag(pane);
         ASSERT_GE(tag, 0) << pane;
-        EXPECT_EQ(At(static_cast<ParamId>(tag)).valueKind, kind) << pane;
+        EXPECT_EQ(At(static_cast<ParamId>(tag)).param->valueKind, kind) << pane;
         EXPECT_EQ(At(static_cast<ParamId>(tag)).paneClass, ControlClass::Pane) << pane;
     }
 }
 
-TEST(Catalogue, SliderMaxima) {
+TEST(ControlBindings, SliderMaxima) {
     const std::pair<const char*, int> bars[] = {
         {"MainRmsReleaseBar", 7}, {"DEQRmsReleaseBar3", 7},   {"SubRmsAttackBar", 15},
         {"MainMusLPQBar", 23},    {"DEQRmsRatioBar1", 40},    {"EchoRPreDelayBar", 50},
@@ -203,7 +172,7 @@ TEST(Catalogue, SliderMaxima) {
     EXPECT_EQ(At(0x0614).volumeLink, -1);
 }
 
-TEST(Catalogue, ButtonKinds) {
+TEST(ControlBindings, ButtonKinds) {
     for (const char* phase :
          {"EchoEffPhaseBtn", "EchoDirectPhaseBtn", "RvbEffPhaseBtn", "RvbDirectPhaseBtn",
           "RvbMusicPhaseBtn", "MainMusPhaseBtn", "MainMicPhaseBtn", "MainEchoPhaseBtn",
@@ -233,12 +202,14 @@ TEST(ChoiceGroups, EveryGroupIsBoundByItsFirstButton) {
         const ParamBinding& b = At(g.id);
         EXPECT_EQ(S(b.editor), S(g.buttons[0])) << g.id;
         EXPECT_EQ(b.button, ButtonKind::Choice) << g.id;
+        EXPECT_EQ(b.param->words.size(), static_cast<std::size_t>(g.count))
+            << g.id << ": a word for each button";
         for (int k = 0; k < g.count; ++k)
             EXPECT_NE(g.buttons[k], nullptr);
         for (int k = g.count; k < 3; ++k)
             EXPECT_EQ(g.buttons[k], nullptr);
     }
-    for (const ParamBinding& b : Catalogue()) {
+    for (const ParamBinding& b : ControlBindings()) {
         if (b.button == ButtonKind::Choice) {
             EXPECT_NE(FindChoiceGroup(b.id), nullptr) << S(b.editor);
         }
@@ -251,16 +222,11 @@ TEST(ChoiceGroups, EveryGroupIsBoundByItsFirstButton) {
     EXPECT_EQ(FindChoiceGroup(0x0A10), nullptr);
 }
 
-TEST(Catalogue, CrossoverBoxes) {
-    for (ParamId id : {0x0610, 0x0613, 0x0710, 0x0713}) {
-        const ParamBinding& b = At(id);
-        EXPECT_EQ(b.editorClass, ControlClass::Combo);
-        ASSERT_EQ(b.items.size(), 5u);
-        EXPECT_EQ(S(b.items[3]), "USER 12dB");
-    }
+TEST(ControlBindings, CrossoverBoxes) {
+    for (ParamId id : {0x0610, 0x0613, 0x0710, 0x0713})
+        EXPECT_EQ(At(id).editorClass, ControlClass::Combo);
     EXPECT_EQ(S(At(0x0710).editor), "SubMusHPType");
     EXPECT_EQ(S(At(0x0613).editor), "MainLPTypeBox");
-    EXPECT_EQ(S(At(0x0207).items[2]), "Above");
 }
 
 }  // namespace
