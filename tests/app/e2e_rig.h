@@ -93,7 +93,7 @@ public:
         }
     }
     void Note() {
-        const QString caption = QString::fromStdString(link().LinkCaption());
+        const QString caption = form3->LinkCaption();
         if (captions.isEmpty() || captions.back() != caption) captions.append(caption);
     }
     bool Online() { return form3->Online(); }

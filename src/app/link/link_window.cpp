@@ -14,6 +14,7 @@
 #include "app/editing/page_refresh.h"
 #include "app/editing/undo_history.h"
 #include "app/i18n/language.h"
+#include "app/link/link_words.h"
 #include "app/panels/offline_preset.h"
 #include "app/panels/status_dialog.h"
 #include "app/panels/upload_guard.h"
@@ -75,7 +76,7 @@ LinkWindow::LinkWindow(AppContext& main, StatusDialog& status, const AppOptions&
         if (event == EventConnectFailed && !deniedPorts_.isEmpty() && !link.Reconnecting()) {
             const QString note = Tr(QT_TRANSLATE_NOOP(
                 "kdsp", "串口 %1 无权限。Linux 上使用串口需要加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录。"));
-            ShowMessage(PromptCaption().toStdString(), note.arg(deniedPorts_.join(", ")).toStdString());
+            ShowMessage(PromptCaption(), note.arg(deniedPorts_.join(", ")));
         }
         UploadGuardLinkEvent(main_, event);
         OfflinePresetLinkEvent(main_, event);
@@ -92,7 +93,8 @@ LinkWindow::LinkWindow(AppContext& main, StatusDialog& status, const AppOptions&
     };
     // Once online, a lost link is searched for again in the background.
     link.SetAutoReconnect(true);
-    link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
+    ShowLinkStatus(link.Status());
+    SetStatusText(link.Status());
     for (const char* name : {"LinkBtn", "UnLinkBtn"})
         if (auto* b = main_.Ctl<BoundButton>(name))
             QObject::connect(b, &QPushButton::clicked, this, [this, b] { ConnectOrDisconnect(b); });
@@ -138,30 +140,38 @@ void LinkWindow::CloseRequest() {
     parts_->qt.transport().FlushWrites(200);
 }
 
-void LinkWindow::SetLinkLabel(const std::string& caption, const std::string& hint) {
+void LinkWindow::ShowLinkStatus(LinkStatus status) {
+    const UiLanguage language = CurrentUiLanguage();
+    caption_ = LinkStatusCaption(status, language);
+    if (auto hint = LinkStatusHint(status, language)) hint_ = *hint;
     if (auto* label = main_.Ctl<QLabel>("LinkLabel")) {
-        label->setText(QString::fromStdString(caption));
-        if (auto* b = AsBound(label)) b->SetHint(QString::fromStdString(hint));
+        label->setText(caption_);
+        if (auto* b = AsBound(label)) b->SetHint(hint_);
         // The status dialog stays away while the link reconnects: the title bar says so.
         label->setVisible(parts_ && parts_->link.Reconnecting());
     }
 }
-void LinkWindow::SetStatusText(const std::string& text) { status_.SetStatusText(QString::fromStdString(text)); }
-void LinkWindow::SetStatusPort(const std::string& text) {
-    port_ = QString::fromStdString(text);
-    // The link names TCP "Network"; it speaks Chinese in the Chinese window.
-    const bool network =
-        port_ == QLatin1String("Network") && CurrentUiLanguage() == UiLanguage::Chinese;
-    status_.SetPortText(network ? Tr(QT_TRANSLATE_NOOP("kdsp", "网络")) : port_);
+void LinkWindow::SetStatusText(LinkStatus status) {
+    status_.SetStatusText(LinkStatusCaption(status, CurrentUiLanguage()));
+}
+void LinkWindow::SetStatusPlace(const std::optional<std::string>& serialPort) {
+    place_ = serialPort;
+    placeShown_ = true;
+    status_.SetPortText(StatusPlaceText(place_, CurrentUiLanguage()));
 }
 void LinkWindow::SetStatusProgress(int percent) { status_.SetProgress(percent); }
 void LinkWindow::ShowStatusDialog() { status_.ShowDialog(); }
 void LinkWindow::HideStatusDialog() { status_.HideDialog(); }
 
-void LinkWindow::ShowMessage(const std::string& caption, const std::string& text) {
-    diagnostics_.append(QString::fromStdString(caption + ": " + text));
+void LinkWindow::ShowNotice(LinkNotice notice) {
+    const NoticeWords words = LinkNoticeWords(notice, CurrentUiLanguage());
+    ShowMessage(words.caption, words.text);
+}
+
+void LinkWindow::ShowMessage(const QString& caption, const QString& text) {
+    diagnostics_.append(caption + ": " + text);
     if (quiet_) return;
-    AppMessage(&main_.Window(), QString::fromStdString(caption), QString::fromStdString(text));
+    AppMessage(&main_.Window(), caption, text);
 }
 
 // Called once the processor's memory has been read (or re-read after a recall).
@@ -206,8 +216,10 @@ void LinkWindow::SetSuppressSend(bool on) { main_.state().SuppressSend = on; }
 
 void LinkWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::LanguageChange) {
-        parts_->link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
-        SetStatusPort(port_.toStdString());
+        // The label and the dialog show the status now in the new language.
+        ShowLinkStatus(parts_->link.Status());
+        SetStatusText(parts_->link.Status());
+        if (placeShown_) SetStatusPlace(place_);
     }
     QWidget::changeEvent(e);
 }

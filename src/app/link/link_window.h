@@ -33,13 +33,13 @@ public:
     Link& link();
 
     // LinkHost
-    void SetLinkLabel(const std::string& caption, const std::string& hint) override;
-    void SetStatusText(const std::string& text) override;
-    void SetStatusPort(const std::string& text) override;
+    void ShowLinkStatus(LinkStatus status) override;
+    void SetStatusText(LinkStatus status) override;
+    void SetStatusPlace(const std::optional<std::string>& serialPort) override;
     void SetStatusProgress(int percent) override;
     void ShowStatusDialog() override;
     void HideStatusDialog() override;
-    void ShowMessage(const std::string& caption, const std::string& text) override;
+    void ShowNotice(LinkNotice notice) override;
     void RefreshAllPages() override;
     void ShowLinkButtons(bool linkActive) override;
     void RebuildModeList(const std::vector<std::string>& items) override;
@@ -53,12 +53,16 @@ public:
     // Modal messages are skipped when set (screenshots, tests).
     void SetQuietMessages(bool quiet) { quiet_ = quiet; }
     QStringList Diagnostics() const { return diagnostics_; }
+    // The link label's caption as the window words the link's status now.
+    const QString& LinkCaption() const { return caption_; }
 
 protected:
-    void changeEvent(QEvent* e) override;  // a language switch: the link speaks it too
+    void changeEvent(QEvent* e) override;  // a language switch: the status is worded again
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    void ShowMessage(const QString& caption, const QString& text);
+
     struct Parts;
     AppContext& main_;
     StatusDialog& status_;
@@ -66,7 +70,10 @@ private:
     std::unique_ptr<Parts> parts_;
     bool quiet_ = false;
     QStringList diagnostics_;
-    QString port_;             // the port text as the link gave it
+    QString caption_;
+    QString hint_;
+    std::optional<std::string> place_;  // the serial port the search tries; nullopt: the network
+    bool placeShown_ = false;
     QStringList deniedPorts_;  // serial ports of this search the user may not open
 };
 

@@ -480,11 +480,10 @@ void DeviceSession::Diagnostic(const std::string& line) {
         OnDiagnostic(line);
 }
 
-void DeviceSession::ShowMessage(const std::string& caption, const std::string& text) {
-    Diagnostic(caption + ": " + text);
+void DeviceSession::ShowNotice(LinkNotice notice) {
     // The link says only this one in a message and in no event: a save held behind
     // edits that a transfer dropped. Every other message follows an event.
-    if (text == "保存失败!" || text == "Save Failed!") {
+    if (notice == LinkNotice::SaveFailed) {
         Emit(Fail(FailureCode::SaveDropped, -1, saving_ ? saving_->first : -1));
         saving_.reset();
     }

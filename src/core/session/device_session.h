@@ -134,13 +134,13 @@ class DeviceSession : private LinkHost {
     void DropWrites();
 
     // LinkHost: the link's window operations, turned into state and events.
-    void SetLinkLabel(const std::string&, const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void SetStatusPort(const std::string&) override {}
+    void ShowLinkStatus(LinkStatus) override {}
+    void SetStatusText(LinkStatus) override {}
+    void SetStatusPlace(const std::optional<std::string>&) override {}
     void SetStatusProgress(int) override {}
     void ShowStatusDialog() override {}
     void HideStatusDialog() override {}
-    void ShowMessage(const std::string& caption, const std::string& text) override;
+    void ShowNotice(LinkNotice notice) override;
     void RefreshAllPages() override;
     void ShowLinkButtons(bool) override {}
     void RebuildModeList(const std::vector<std::string>&) override {}

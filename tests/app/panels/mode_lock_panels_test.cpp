@@ -60,7 +60,7 @@ TEST_F(ModePanelTest, RecallOfTheFirstModeSendsZero) {
     Click("RzBmpButton121");
     ASSERT_EQ(transport.writes.size(), 1u);
     EXPECT_EQ(transport.writes[0].bytes, BuildValueFrame(CmdWrite, IdRecallMode, 0));
-    EXPECT_EQ(link->LinkCaption(), "加载中...");
+    EXPECT_EQ(link->Status(), LinkStatus::Recalling);
     EXPECT_EQ(link->PendingEvent, EventReload);
 }
 
@@ -106,7 +106,7 @@ TEST_F(ModePanelTest, SavingInManagerModeAsksThenSendsTheName) {
     ASSERT_EQ(transport.writes.size(), 1u);
     EXPECT_EQ(transport.writes[0].bytes, BuildSaveMode(2, "Party"));
     EXPECT_EQ(form->model().ModeNames[2], "Party");
-    EXPECT_EQ(link->LinkCaption(), "保存中...");
+    EXPECT_EQ(link->Status(), LinkStatus::Saving);
     EXPECT_EQ(link->PendingEvent, EventSaved);
 }
 

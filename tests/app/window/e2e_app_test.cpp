@@ -476,7 +476,7 @@ TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
     ASSERT_TRUE(app.WaitFor([&] { return app.Said("Save Success!") && app.Settled(); })) << app.Seen();
     EXPECT_EQ(box->itemText(3), "4-Night Club");
     EXPECT_EQ(box->currentIndex(), 3);
-    EXPECT_EQ(app.link().LinkCaption(), "Online");
+    EXPECT_EQ(app.form3->LinkCaption(), "Online");
 
     // Changed afterwards, then the stored mode recalled.
     app.Tab(3);
@@ -611,7 +611,7 @@ TEST_F(EndToEndApp, ASilentProcessorIsLostAndTheLinkButtonConnectsAgain) {
     EXPECT_NE(std::find(app.events.begin(), app.events.end(), EventLinkLost), app.events.end());
     EXPECT_TRUE(app.told.empty()) << "no message while the window reconnects: " << app.Seen();
     EXPECT_FALSE(app.Online());
-    EXPECT_EQ(app.link().LinkCaption(), "Reconnecting...");
+    EXPECT_EQ(app.form3->LinkCaption(), "Reconnecting...");
     EXPECT_TRUE(app.W("LinkLabel")->isVisible()) << "the title bar says so";
     EXPECT_FALSE(app.form2->isVisible());
     EXPECT_EQ(app.W<QPushButton>("LinkBtn")->text(), "联机");
