@@ -1,5 +1,6 @@
-// LinkWindow: the hidden link window. It owns the transports, the link timers and
-// the link itself, and is the link's host: it shows what the link reports.
+// LinkWindow: the hidden link window. It owns the device session (with the Qt
+// transports and timers) on the main window's image, and is the session's display:
+// it shows what the link reports.
 #pragma once
 
 #include <memory>
@@ -13,7 +14,7 @@
 namespace kdsp {
 
 class BoundButton;
-class Link;
+class DeviceSession;
 class StatusDialog;
 
 class LinkWindow : public QWidget, public LinkHost {
@@ -26,13 +27,14 @@ public:
     // LinkBtn connects (starts the search), UnLinkBtn disconnects.
     void ConnectOrDisconnect(BoundButton* sender);
     bool Online() const;
+    // 0 until a link is up, 1 for its first page refresh, 2 once that has been taken.
     int FreshLink() const;
     void SendLinkCommand(int code);
     // The main window closes: tell the processor when online, flush the line.
     void CloseRequest();
-    Link& link();
+    DeviceSession& session();
 
-    // LinkHost
+    // LinkHost: the session's display
     void ShowLinkStatus(LinkStatus status) override;
     void SetStatusText(LinkStatus status) override;
     void SetStatusPlace(const std::optional<std::string>& serialPort) override;

@@ -19,19 +19,9 @@
 
 namespace kdsp {
 
-// Values of LinkState and of the events RaiseLinkEvent understands.
+// Values of LinkState.
 inline constexpr int LinkOffline = 0;
 inline constexpr int LinkOnline = 2;
-
-enum LinkEvent : int {
-    EventOnline = 1,
-    EventReload = 2,
-    EventSaved = 3,
-    EventLinking = 4,
-    EventUpload = 6,
-    EventLinkLost = 7,
-    EventConnectFailed = 9,
-};
 
 inline constexpr int ReadStepCount = 29;    // steps 0..29 of a linking read
 inline constexpr int ReloadStepCount = 19;  // a reload, and an upload, stop at 19
