@@ -1,5 +1,5 @@
 // The link state machine driven with fakes and the manual clock: search, reads,
-// retries and time-outs, uploads, disconnect, texts and messages.
+// retries and time-outs, uploads, disconnect, statuses and messages.
 #include "core/link/link.h"
 
 #include <gtest/gtest.h>
