@@ -26,13 +26,13 @@ constexpr int LineBaud = 57600;
 
 class QuietHost : public kdsp::LinkHost {
 public:
-    void SetLinkLabel(const std::string&, const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void SetStatusPort(const std::string&) override {}
+    void ShowLinkStatus(kdsp::LinkStatus) override {}
+    void SetStatusText(kdsp::LinkStatus) override {}
+    void SetStatusPlace(const std::optional<std::string>&) override {}
     void SetStatusProgress(int) override {}
     void ShowStatusDialog() override {}
     void HideStatusDialog() override {}
-    void ShowMessage(const std::string&, const std::string&) override {}
+    void ShowNotice(kdsp::LinkNotice) override {}
     void RefreshAllPages() override {}
     void ShowLinkButtons(bool) override {}
     void RebuildModeList(const std::vector<std::string>&) override {}

@@ -61,8 +61,7 @@ bool LinkFailure(FailureCode code) {
 }
 
 // The link's diagnostic lines are the window's memo lines, in its shorthand
-// ("缓存长度K:C:L=16 16 9", "2:3 5"); -v says the same in words. The messages it
-// would show in a box ("Confirm: Off Line!") are passed on as they are.
+// ("缓存长度K:C:L=16 16 9", "2:3 5"); -v says the same in words.
 std::string DiagnosticText(const std::string& line) {
     static const std::string frameTag = "缓存长度K:C:L=";
     int waiting = 0, same = 0, payload = 0, count = 0, band = 0;
@@ -74,8 +73,6 @@ std::string DiagnosticText(const std::string& line) {
     if (std::sscanf(line.c_str(), "2:%d %d", &count, &band) == 2)
         return "link: band frame sent for band " + std::to_string(band) + " (" + std::to_string(count) +
                " waiting)";
-    if (line.rfind("Confirm: ", 0) == 0 || line.rfind("提示: ", 0) == 0)
-        return line;
     return "link: " + line;
 }
 

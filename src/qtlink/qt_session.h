@@ -11,7 +11,17 @@ namespace kdsp {
 
 class QtSession {
   public:
-    QtSession() : session_(transport_, timers_) {
+    QtSession() : session_(transport_, timers_) { Wire(); }
+    // On the front end's image, reporting to its display (DeviceSession's constructor).
+    QtSession(Model& image, LinkHost& display) : session_(transport_, timers_, image, display) { Wire(); }
+    QtSession(const QtSession&) = delete;
+    QtSession& operator=(const QtSession&) = delete;
+
+    DeviceSession& session() { return session_; }
+    QtTransport& transport() { return transport_; }
+
+  private:
+    void Wire() {
         timers_.Attach([this](LinkTimer t) { session_.OnTick(t); });
         transport_.SetHandlers(
             [this](std::span<const std::uint8_t> b) { session_.OnSerialBytes(b); },
@@ -20,13 +30,7 @@ class QtSession {
                 session_.OnTcpClosed(wasConnected, reason);
             });
     }
-    QtSession(const QtSession&) = delete;
-    QtSession& operator=(const QtSession&) = delete;
 
-    DeviceSession& session() { return session_; }
-    QtTransport& transport() { return transport_; }
-
-  private:
     QtTransport transport_;
     QtLinkTimers timers_;
     DeviceSession session_;  // last: it says goodbye through the transport when it goes

@@ -27,6 +27,7 @@
 #include "app/widgets/app_message.h"
 #include "app/window/main_window.h"
 #include "core/link/link.h"
+#include "core/session/device_session.h"
 #include "core/preset/preset_file.h"
 #include "window_input.h"
 
@@ -62,9 +63,9 @@ public:
         form1->SetLinkWindow(form3.get());
         form1->SetStatusDialog(form2.get());
         PanelsOf(*form1).folderOverride = folder;
-        Link& l = form3->link();
-        auto previous = l.EventObserver;
-        l.EventObserver = [this, previous](int event) {
+        DeviceSession& s = form3->session();
+        auto previous = s.OnLinkEvent;
+        s.OnLinkEvent = [this, previous](LinkEvent event) {
             if (previous) previous(event);
             events.push_back(event);
         };
@@ -77,7 +78,8 @@ public:
         SetMessageInterceptor({});
     }
 
-    Link& link() { return form3->link(); }
+    DeviceSession& session() { return form3->session(); }
+    Link& link() { return LinkOf(form3->session()); }
     Model& model() { return form1->model(); }
 
     // Events are handled, and the texts the user would see are collected, until
@@ -93,15 +95,13 @@ public:
         }
     }
     void Note() {
-        const QString caption = QString::fromStdString(link().LinkCaption());
+        const QString caption = form3->LinkCaption();
         if (captions.isEmpty() || captions.back() != caption) captions.append(caption);
     }
     bool Online() { return form3->Online(); }
     // Online with every edit sent and acknowledged.
     bool Settled() {
-        Link& l = link();
-        return l.LinkState == LinkOnline && l.Writes.Count() == 0 && l.Bands.Count() == 0 && l.RepeatLast == 0 &&
-               l.PendingEvent == 0 && l.Signals.ClearToSend == 1;
+        return session().Idle();
     }
     bool Start() {
         form1->show();  // the start-up order starts the search

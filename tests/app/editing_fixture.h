@@ -9,6 +9,7 @@
 #include "app/link/link_window.h"
 #include "app/panels/status_dialog.h"
 #include "core/link/link.h"
+#include "core/session/device_session.h"
 #include "core/protocol/frames.h"
 #include "sent_frame.h"
 #include "window_fixture.h"
@@ -49,7 +50,8 @@ protected:
         status = std::make_unique<StatusDialog>();
         linkWindow = std::make_unique<LinkWindow>(*form, *status, AppOptions{});
         linkWindow->SetQuietMessages(true);
-        link = std::make_unique<Link>(form->model(), transport, timers, *linkWindow);
+        session = std::make_unique<DeviceSession>(transport, timers, form->model(), *linkWindow);
+        link = &LinkOf(*session);
         link->LinkState = LinkOnline;
         link->TransportKind = TransportTcp;
         AppState& st = form->state();
@@ -66,7 +68,8 @@ protected:
     }
     void TearDown() override {
         SetEditErrorSink(nullptr);
-        link.reset();
+        link = nullptr;
+        session.reset();
         linkWindow.reset();  // clears the window's send hooks
         status.reset();
         WindowTest::TearDown();
@@ -107,7 +110,8 @@ protected:
     IdleTimers timers;
     std::unique_ptr<StatusDialog> status;
     std::unique_ptr<LinkWindow> linkWindow;
-    std::unique_ptr<Link> link;
+    std::unique_ptr<DeviceSession> session;  // on the fakes, with the link window as its display
+    Link* link = nullptr;
     QStringList messages;
 };
 

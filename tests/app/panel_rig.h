@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "../core/link/link_rig.h"
+#include "core/session/device_session.h"
 #include "app/state/panel_state.h"
 #include "app/widgets/app_message.h"
 #include "app/widgets/widgets.h"
@@ -57,8 +58,9 @@ protected:
     void StartWindow() {
         form = std::make_unique<MainWindow>();
         PanelsOf(*form).folderOverride = std::filesystem::path(dir.path().toStdString());
-        link = std::make_unique<Link>(form->model(), transport, timers, host);
-        SetPanelLink(*form, link.get());
+        session = std::make_unique<DeviceSession>(transport, timers, form->model(), host);
+        link = &LinkOf(*session);
+        SetPanelSession(*form, session.get());
         form->show();
     }
     void TearDown() override {
@@ -134,7 +136,8 @@ protected:
     FakeTimers timers;
     FakeHost host;
     std::unique_ptr<MainWindow> form;
-    std::unique_ptr<Link> link;
+    std::unique_ptr<DeviceSession> session;
+    Link* link = nullptr;  // the session's, put in a state by hand
 };
 
 }  // namespace kdsp::test

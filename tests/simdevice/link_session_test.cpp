@@ -45,7 +45,7 @@ TEST(LinkWithSimulator, AProcessorThatFallsSilentMidReadEndsInConnectFailed) {
     ASSERT_TRUE(r.RunUntilEvent(EventConnectFailed, 60000));
     EXPECT_FALSE(r.HasEvent(EventOnline));
     ASSERT_EQ(r.host.messages.size(), 1u);
-    EXPECT_EQ(r.host.messages[0].second, "Off Line!");
+    EXPECT_EQ(r.host.messages[0], LinkNotice::ConnectFailed);
 }
 
 TEST(LinkWithSimulator, AnUploadedImageIsWhatTheNextReadBringsBack) {

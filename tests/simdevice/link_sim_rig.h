@@ -72,12 +72,17 @@ struct SimRig : Rig {
 };
 
 // The same simulated processor driven by a device session instead of a bare link:
-// bytes and ticks go to the session, and every event it reports is kept.
+// bytes and ticks go to the session, and every event it reports is kept. With
+// `frontEndImage` the session works on the rig's model and reports to its host, as
+// the window's does.
 struct SessionRig : SimRig {
-    DeviceSession engine{transport, timers};
+    std::optional<DeviceSession> made;
+    DeviceSession& engine;
     std::vector<SessionEvent> seen;
 
-    explicit SessionRig(FaultOptions options = {}) : SimRig(options) {
+    explicit SessionRig(FaultOptions options = {}, bool frontEndImage = false)
+        : SimRig(options),
+          engine(frontEndImage ? made.emplace(transport, timers, model, host) : made.emplace(transport, timers)) {
         deliver = [this](const Sent& s) {
             if (s.kind == TransportTcp)
                 engine.OnTcpBytes(s.bytes);

@@ -108,6 +108,22 @@ TEST(Session, ANewOperatingModeGoesOutOnceAfterEverythingBeforeIt) {
     EXPECT_EQ(rig.engine.OperatingMode(), 1);
 }
 
+// The window's way: the session reads into the front end's image, shows the link's
+// work on its display, and leaves alone a mode the front end switched by itself.
+TEST(Session, OnAFrontEndsImageItReadsIntoItAndLeavesTheModeTheFrontEndSet) {
+    SessionRig r({}, /*frontEndImage=*/true);
+    r.engine.PressConnect();
+    ASSERT_TRUE(r.RunUntilState(SessionState::Online, 60000));
+    r.ExpectImageMatchesDevice();
+    EXPECT_EQ(r.host.statuses.back(), LinkStatus::Online);
+    EXPECT_EQ(r.host.refreshes, 1) << "the view is the front end's to rebuild";
+    const int other = 1 - r.model.ModeFlag;
+    r.model.ModeFlag = other;
+    r.engine.SendStored(0x0001, other);
+    r.Run(2000);
+    EXPECT_EQ(r.device.Memory()[PageMusic][1], other) << "not switched back";
+}
+
 TEST(Session, ALostProcessorIsReportedAndTakenUpAgainByItselfWhenAsked) {
     FaultOptions silent;
     silent.silentAfter = 0;

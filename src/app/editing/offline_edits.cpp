@@ -13,7 +13,7 @@
 #include "app/state/app_context.h"
 #include "app/state/panel_state.h"
 #include "app/widgets/app_message.h"
-#include "core/link/link.h"
+#include "core/session/device_session.h"
 #include "core/model/operating_mode.h"
 
 namespace kdsp {
@@ -87,10 +87,10 @@ void ShowOfflineEdits(AppContext& app) {
 }
 
 void OfferOfflineEdits(AppContext& app, bool memoryRead) {
-    Link* link = PanelLink(app);
+    DeviceSession* session = PanelSession(app);
     OfflineEdits& list = app.OfflineList();
     // Still (or again) not online: the edits wait for the next time.
-    if (!link || link->LinkState != LinkOnline) return;
+    if (!session || !session->OnlineNow()) return;
     const std::vector<OfflineEdits::Entry> changes = list.Changes();
     list.Clear();
     if (changes.empty()) return;

@@ -268,6 +268,54 @@
         <translation>Off Line</translation>
     </message>
     <message>
+        <source>设备搜索...</source>
+        <translation>Searching...</translation>
+    </message>
+    <message>
+        <source>连接中...</source>
+        <translation>Linking...</translation>
+    </message>
+    <message>
+        <source>设备已连接</source>
+        <translation>Online</translation>
+    </message>
+    <message>
+        <source>加载中...</source>
+        <translation>Loading...</translation>
+    </message>
+    <message>
+        <source>保存中...</source>
+        <translation>Saving...</translation>
+    </message>
+    <message>
+        <source>下载数据...</source>
+        <translation>Uploading...</translation>
+    </message>
+    <message>
+        <source>校验中...</source>
+        <translation>Verifying...</translation>
+    </message>
+    <message>
+        <source>重新连接中...</source>
+        <translation>Reconnecting...</translation>
+    </message>
+    <message>
+        <source>保存成功!</source>
+        <translation>Save Success!</translation>
+    </message>
+    <message>
+        <source>保存失败!</source>
+        <translation>Save Failed!</translation>
+    </message>
+    <message>
+        <source>已断开连接!</source>
+        <translation>Off Line!</translation>
+    </message>
+    <message>
+        <source>连接失败!</source>
+        <translation>Off Line!</translation>
+    </message>
+    <message>
         <source>网络地址</source>
         <translation>Network address</translation>
     </message>

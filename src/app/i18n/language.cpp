@@ -28,6 +28,7 @@ struct Translators {
     UiLanguage language = UiLanguage::Unset;
     std::unique_ptr<QTranslator> window;  // our texts (English)
     std::unique_ptr<QTranslator> qt;      // Qt's own dialog texts (Chinese)
+    std::unique_ptr<QTranslator> english;  // our English, loaded on demand, never installed
 };
 
 Translators& Current() {
@@ -105,6 +106,17 @@ void SetUiLanguage(UiLanguage language) {
 }
 
 UiLanguage CurrentUiLanguage() { return Current().language; }
+
+QString English(const char* source) {
+    Translators& t = Current();
+    if (!t.english) {
+        t.english = std::make_unique<QTranslator>();
+        // Without the file every text stays its source.
+        [[maybe_unused]] const bool loaded = t.english->load("kdsp_en", ":/kdsp/i18n");
+    }
+    const QString text = t.english->translate(TrContext, source);
+    return text.isEmpty() ? QString::fromUtf8(source) : text;
+}
 
 int LanguageFlagOf(UiLanguage language) {
     switch (language) {

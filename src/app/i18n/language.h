@@ -21,7 +21,7 @@ enum class UiLanguage { Unset, Chinese, English };
 // retranslate (a LanguageChange event, also when no translator changed).
 void SetUiLanguage(UiLanguage language);
 UiLanguage CurrentUiLanguage();
-// The link's LanguageFlag (and the preset messages' flag) for a language.
+// The flag the core's preset messages take for a language.
 int LanguageFlagOf(UiLanguage language);
 // "zh" and "en"; nullopt for anything else.
 std::optional<UiLanguage> ParseLanguage(const QString& code);
@@ -30,6 +30,9 @@ QString LanguageCode(UiLanguage language);
 // Every window text is a Chinese source text in the context "kdsp"; call sites
 // mark theirs with QT_TRANSLATE_NOOP("kdsp", ...) so lupdate finds them.
 QString Tr(const QString& source);
+// The English of a source text whatever language is current: from the window's
+// English translation, or the source itself when it has none.
+QString English(const char* source);
 // A text with a count in it (%n): the English one says "1 setting", "2 settings".
 QString TrN(const char* source, int n);
 

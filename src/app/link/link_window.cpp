@@ -1,5 +1,5 @@
-// The link window: transports, timers and the link, and the host side that
-// turns link reports into window changes.
+// The link window: the device session on the window's image, and the display side
+// that turns link reports into window changes.
 #include "app/link/link_window.h"
 
 #include <QCloseEvent>
@@ -14,6 +14,7 @@
 #include "app/editing/page_refresh.h"
 #include "app/editing/undo_history.h"
 #include "app/i18n/language.h"
+#include "app/link/link_words.h"
 #include "app/panels/offline_preset.h"
 #include "app/panels/status_dialog.h"
 #include "app/panels/upload_guard.h"
@@ -21,8 +22,8 @@
 #include "app/state/settings.h"
 #include "app/widgets/app_message.h"
 #include "app/widgets/widgets.h"
-#include "core/link/link.h"
-#include "qtlink/qt_link.h"
+#include "core/model/model.h"
+#include "qtlink/qt_session.h"
 
 namespace kdsp {
 
@@ -38,12 +39,13 @@ std::optional<std::vector<std::string>> InjectedPorts(const AppOptions& options)
 }  // namespace
 
 struct LinkWindow::Parts {
-    Parts(Model& model, LinkHost& host, const AppOptions& options) : qt(model, host), link(qt.link()) {
+    Parts(Model& model, LinkHost& display, const AppOptions& options)
+        : qt(model, display), session(qt.session()) {
         qt.transport().SetPortList(InjectedPorts(options));
-        link.SetFastTransfers(options.fastTransfers);
+        session.SetFastTransfers(options.fastTransfers);
     }
-    QtLink qt;
-    Link& link;
+    QtSession qt;
+    DeviceSession& session;
 };
 
 LinkWindow::LinkWindow(AppContext& main, StatusDialog& status, const AppOptions& options)
@@ -51,48 +53,55 @@ LinkWindow::LinkWindow(AppContext& main, StatusDialog& status, const AppOptions&
     setObjectName("Form3");
     setWindowTitle("Link");
     parts_ = std::make_unique<Parts>(main_.model(), *this, options_);
-    Link& link = parts_->link;
-    SetPanelLink(main_, &link);  // presets, modes and locks send through this link
+    DeviceSession& session = parts_->session;
+    SetPanelSession(main_, &session);  // presets, modes and locks send through this session
     if (auto* ip = main_.Ctl<QLineEdit>("IPstrEdit"); ip && !options_.host.isEmpty()) ip->setText(options_.host);
     if (auto* port = main_.Ctl<QLineEdit>("IPPortStrEdit"); port && !options_.port.isEmpty())
         port->setText(options_.port);
-    // Every edit of the window reaches the processor through the link.
-    main_.state().SendParamHook = [&link](std::uint16_t id, int v) { link.SendParam(id, v); };
-    main_.state().SendBandParamHook = [&link](std::uint16_t id, int v) { link.SendBandParam(id, v); };
+    // Every edit of the window reaches the processor through the session: the window
+    // stores it in the copy its view shows, and the session sends that stored word.
+    Model& model = main_.model();
+    main_.state().SendParamHook = [&session, &model](std::uint16_t id, int v) {
+        session.SendStored(StoreValue(model, id, v), v);
+    };
+    main_.state().SendBandParamHook = [&session, &model](std::uint16_t id, int v) {
+        session.SendStoredBand(StoreValue(model, id, v), v);
+    };
     parts_->qt.transport().OnPermissionDenied = [this](const std::string& port) {
         const QString name = QString::fromStdString(port);
         if (!deniedPorts_.contains(name)) deniedPorts_.append(name);
     };
-    link.EventObserver = [this, &link](int event) {
+    session.OnEvent = [this](const SessionEvent& event) { UploadGuardSessionEvent(main_, event); };
+    session.OnLinkEvent = [this, &session](LinkEvent event) {
         if (event == EventOnline)
             if (Settings* kept = main_.KeptSettings()) {
                 // The port the processor answered on is tried first next time.
-                kept->SetSerialPort(QString::fromStdString(link.ConnectedPort()));
+                kept->SetSerialPort(QString::fromStdString(session.ConnectedPort()));
                 kept->Sync();
             }
         // A search that found nothing may have passed the processor by on a port the
         // user may not open: say what to do about it.
-        if (event == EventConnectFailed && !deniedPorts_.isEmpty() && !link.Reconnecting()) {
+        if (event == EventConnectFailed && !deniedPorts_.isEmpty() && !session.Reconnecting()) {
             const QString note = Tr(QT_TRANSLATE_NOOP(
                 "kdsp", "串口 %1 无权限。Linux 上使用串口需要加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录。"));
-            ShowMessage(PromptCaption().toStdString(), note.arg(deniedPorts_.join(", ")).toStdString());
+            ShowMessage(PromptCaption(), note.arg(deniedPorts_.join(", ")));
         }
-        UploadGuardLinkEvent(main_, event);
         OfflinePresetLinkEvent(main_, event);
         // A transfer replaces (or rewrites) the whole memory: no edit before it can be undone.
         if (event == EventLinking || event == EventReload || event == EventUpload) main_.History().Clear();
         // Online again: the edits made meanwhile are offered, once this event is through
         // (by the window alone: this link window may be gone by then).
         if (event == EventOnline || event == EventSaved) {
-            const bool memoryRead = event == EventOnline && link.UploadFlag == 0;
+            const bool memoryRead = event == EventOnline && !session.Uploaded();
             QTimer::singleShot(0, &main_.Window(),
                                [&main = main_, memoryRead] { OfferOfflineEdits(main, memoryRead); });
         }
         if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
     };
     // Once online, a lost link is searched for again in the background.
-    link.SetAutoReconnect(true);
-    link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
+    session.SetAutoReconnect(true);
+    ShowLinkStatus(session.Status());
+    SetStatusText(session.Status());
     for (const char* name : {"LinkBtn", "UnLinkBtn"})
         if (auto* b = main_.Ctl<BoundButton>(name))
             QObject::connect(b, &QPushButton::clicked, this, [this, b] { ConnectOrDisconnect(b); });
@@ -104,64 +113,78 @@ LinkWindow::~LinkWindow() {
     // and neither they nor the panels reach for the link that goes with it.
     main_.state().SendParamHook = nullptr;
     main_.state().SendBandParamHook = nullptr;
-    SetPanelLink(main_, nullptr);
+    SetPanelSession(main_, nullptr);
 }
 
-Link& LinkWindow::link() { return parts_->link; }
+DeviceSession& LinkWindow::session() { return parts_->session; }
 
 void LinkWindow::ListPorts() {
-    Link& link = parts_->link;
-    link.RefreshPortList();
-    if (Settings* kept = main_.KeptSettings()) link.PreferPort(kept->SerialPort().toStdString());
+    DeviceSession& session = parts_->session;
+    session.ListPorts();
+    if (Settings* kept = main_.KeptSettings()) session.PreferPort(kept->SerialPort().toStdString());
     auto* box = main_.Ctl<QComboBox>("ComComboBox1");
     if (!box) return;
     box->clear();
-    for (const std::string& p : link.Ports()) box->addItem(QString::fromStdString(p));
-    box->setCurrentIndex(link.SelectedPort());
+    for (const std::string& p : session.Ports()) box->addItem(QString::fromStdString(p));
+    box->setCurrentIndex(session.SelectedPort());
 }
 
 void LinkWindow::ConnectOrDisconnect(BoundButton* sender) {
     if (!sender) return;
     deniedPorts_.clear();
-    parts_->link.LinkBtnClick(sender->objectName() == "LinkBtn");
+    if (sender->objectName() == "LinkBtn")
+        parts_->session.PressConnect();
+    else
+        parts_->session.Disconnect();
 }
 
-bool LinkWindow::Online() const { return parts_->link.LinkState == LinkOnline; }
-int LinkWindow::FreshLink() const { return parts_->link.FreshLink; }
-void LinkWindow::SendLinkCommand(int code) { parts_->link.SendLinkCommand(static_cast<std::uint16_t>(code)); }
+bool LinkWindow::Online() const { return parts_->session.OnlineNow(); }
+int LinkWindow::FreshLink() const {
+    const DeviceSession& session = parts_->session;
+    return session.FreshLinkTaken() ? 2 : session.FreshLink() ? 1 : 0;
+}
+void LinkWindow::SendLinkCommand(int code) { parts_->session.SendLinkCommand(static_cast<std::uint16_t>(code)); }
 
 void LinkWindow::CloseRequest() {
     // Online the processor is told (the disconnect action sends what a close sends);
     // whatever else the link was doing stops, so nothing it does later shows the
     // closed window or the status dialog again.
-    parts_->link.LinkBtnClick(false);
+    parts_->session.Disconnect();
     parts_->qt.transport().FlushWrites(200);
 }
 
-void LinkWindow::SetLinkLabel(const std::string& caption, const std::string& hint) {
+void LinkWindow::ShowLinkStatus(LinkStatus status) {
+    const UiLanguage language = CurrentUiLanguage();
+    caption_ = LinkStatusCaption(status, language);
+    if (auto hint = LinkStatusHint(status, language)) hint_ = *hint;
     if (auto* label = main_.Ctl<QLabel>("LinkLabel")) {
-        label->setText(QString::fromStdString(caption));
-        if (auto* b = AsBound(label)) b->SetHint(QString::fromStdString(hint));
+        label->setText(caption_);
+        if (auto* b = AsBound(label)) b->SetHint(hint_);
         // The status dialog stays away while the link reconnects: the title bar says so.
-        label->setVisible(parts_ && parts_->link.Reconnecting());
+        label->setVisible(parts_ && parts_->session.Reconnecting());
     }
 }
-void LinkWindow::SetStatusText(const std::string& text) { status_.SetStatusText(QString::fromStdString(text)); }
-void LinkWindow::SetStatusPort(const std::string& text) {
-    port_ = QString::fromStdString(text);
-    // The link names TCP "Network"; it speaks Chinese in the Chinese window.
-    const bool network =
-        port_ == QLatin1String("Network") && CurrentUiLanguage() == UiLanguage::Chinese;
-    status_.SetPortText(network ? Tr(QT_TRANSLATE_NOOP("kdsp", "网络")) : port_);
+void LinkWindow::SetStatusText(LinkStatus status) {
+    status_.SetStatusText(LinkStatusCaption(status, CurrentUiLanguage()));
+}
+void LinkWindow::SetStatusPlace(const std::optional<std::string>& serialPort) {
+    place_ = serialPort;
+    placeShown_ = true;
+    status_.SetPortText(StatusPlaceText(place_, CurrentUiLanguage()));
 }
 void LinkWindow::SetStatusProgress(int percent) { status_.SetProgress(percent); }
 void LinkWindow::ShowStatusDialog() { status_.ShowDialog(); }
 void LinkWindow::HideStatusDialog() { status_.HideDialog(); }
 
-void LinkWindow::ShowMessage(const std::string& caption, const std::string& text) {
-    diagnostics_.append(QString::fromStdString(caption + ": " + text));
+void LinkWindow::ShowNotice(LinkNotice notice) {
+    const NoticeWords words = LinkNoticeWords(notice, CurrentUiLanguage());
+    ShowMessage(words.caption, words.text);
+}
+
+void LinkWindow::ShowMessage(const QString& caption, const QString& text) {
+    diagnostics_.append(caption + ": " + text);
     if (quiet_) return;
-    AppMessage(&main_.Window(), QString::fromStdString(caption), QString::fromStdString(text));
+    AppMessage(&main_.Window(), caption, text);
 }
 
 // Called once the processor's memory has been read (or re-read after a recall).
@@ -206,8 +229,10 @@ void LinkWindow::SetSuppressSend(bool on) { main_.state().SuppressSend = on; }
 
 void LinkWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::LanguageChange) {
-        parts_->link.SetLanguage(LanguageFlagOf(CurrentUiLanguage()));
-        SetStatusPort(port_.toStdString());
+        // The label and the dialog show the status now in the new language.
+        ShowLinkStatus(parts_->session.Status());
+        SetStatusText(parts_->session.Status());
+        if (placeShown_) SetStatusPlace(place_);
     }
     QWidget::changeEvent(e);
 }

@@ -1,5 +1,6 @@
-// LinkWindow: the hidden link window. It owns the transports, the link timers and
-// the link itself, and is the link's host: it shows what the link reports.
+// LinkWindow: the hidden link window. It owns the device session (with the Qt
+// transports and timers) on the main window's image, and is the session's display:
+// it shows what the link reports.
 #pragma once
 
 #include <memory>
@@ -13,7 +14,7 @@
 namespace kdsp {
 
 class BoundButton;
-class Link;
+class DeviceSession;
 class StatusDialog;
 
 class LinkWindow : public QWidget, public LinkHost {
@@ -26,20 +27,21 @@ public:
     // LinkBtn connects (starts the search), UnLinkBtn disconnects.
     void ConnectOrDisconnect(BoundButton* sender);
     bool Online() const;
+    // 0 until a link is up, 1 for its first page refresh, 2 once that has been taken.
     int FreshLink() const;
     void SendLinkCommand(int code);
     // The main window closes: tell the processor when online, flush the line.
     void CloseRequest();
-    Link& link();
+    DeviceSession& session();
 
-    // LinkHost
-    void SetLinkLabel(const std::string& caption, const std::string& hint) override;
-    void SetStatusText(const std::string& text) override;
-    void SetStatusPort(const std::string& text) override;
+    // LinkHost: the session's display
+    void ShowLinkStatus(LinkStatus status) override;
+    void SetStatusText(LinkStatus status) override;
+    void SetStatusPlace(const std::optional<std::string>& serialPort) override;
     void SetStatusProgress(int percent) override;
     void ShowStatusDialog() override;
     void HideStatusDialog() override;
-    void ShowMessage(const std::string& caption, const std::string& text) override;
+    void ShowNotice(LinkNotice notice) override;
     void RefreshAllPages() override;
     void ShowLinkButtons(bool linkActive) override;
     void RebuildModeList(const std::vector<std::string>& items) override;
@@ -53,12 +55,16 @@ public:
     // Modal messages are skipped when set (screenshots, tests).
     void SetQuietMessages(bool quiet) { quiet_ = quiet; }
     QStringList Diagnostics() const { return diagnostics_; }
+    // The link label's caption as the window words the link's status now.
+    const QString& LinkCaption() const { return caption_; }
 
 protected:
-    void changeEvent(QEvent* e) override;  // a language switch: the link speaks it too
+    void changeEvent(QEvent* e) override;  // a language switch: the status is worded again
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    void ShowMessage(const QString& caption, const QString& text);
+
     struct Parts;
     AppContext& main_;
     StatusDialog& status_;
@@ -66,7 +72,10 @@ private:
     std::unique_ptr<Parts> parts_;
     bool quiet_ = false;
     QStringList diagnostics_;
-    QString port_;             // the port text as the link gave it
+    QString caption_;
+    QString hint_;
+    std::optional<std::string> place_;  // the serial port the search tries; nullopt: the network
+    bool placeShown_ = false;
     QStringList deniedPorts_;  // serial ports of this search the user may not open
 };
 

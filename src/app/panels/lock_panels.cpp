@@ -20,7 +20,7 @@
 #include "app/state/app_context.h"
 #include "app/state/panel_state.h"
 #include "app/widgets/app_message.h"
-#include "core/link/link.h"
+#include "core/session/device_session.h"
 #include "core/protocol/frames.h"
 
 namespace kdsp {
@@ -207,9 +207,9 @@ void BuildLockPanels(AppContext& app) {
 }
 
 void PanelLockAfterRefresh(AppContext& app) {
-    Link* link = PanelLink(app);
-    if (!link || link->FreshLink != 1 || app.model().ParamImage[PageSystem][13] != 1) return;
-    link->FreshLink = 2;  // before the tab switch, whose own refresh comes back here
+    DeviceSession* session = PanelSession(app);
+    if (!session || !session->FreshLink() || app.model().ParamImage[PageSystem][13] != 1) return;
+    session->TakeFreshLink();  // before the tab switch, whose own refresh comes back here
     if (BoundButton* sys = app.state().Tables.TabButtons[7]) app.SelectTab(sys);
     SetWindowTaken(app, true);  // the unlock box finds its place on the system page
     if (QWidget* entry = app.Control("PanelPassWordEdit")) entry->setFocus();
@@ -239,10 +239,10 @@ void CheckSystemPassword(AppContext& app) {
         TellWrongPassword(app);
         return;
     }
-    Link* link = PanelLink(app);
-    if (!link || link->LinkState != LinkOnline) return;
+    DeviceSession* session = PanelSession(app);
+    if (!session || !session->OnlineNow()) return;
     if (QWidget* user = app.Control("SysUserMangerGrop")) user->setEnabled(true);
-    link->SendPassword(IdSystemPassword, typed);
+    session->SendPassword(IdSystemPassword, typed);
 }
 
 bool CheckPasswordChange(AppContext& app, bool systemPassword, int key) {
@@ -251,8 +251,8 @@ bool CheckPasswordChange(AppContext& app, bool systemPassword, int key) {
     auto* old = app.Ctl<QLineEdit>(QString::fromLatin1(boxes.old));
     auto* entry = app.Ctl<QLineEdit>(QString::fromLatin1(boxes.entry));
     auto* confirm = app.Ctl<QLineEdit>(QString::fromLatin1(boxes.confirm));
-    Link* link = PanelLink(app);
-    if (!old || !entry || !confirm || !link || link->LinkState != LinkOnline)
+    DeviceSession* session = PanelSession(app);
+    if (!old || !entry || !confirm || !session || !session->OnlineNow())
         return false;
     std::string& current = systemPassword ? app.model().SystemPassword : app.model().PanelPassword;
     if (static_cast<int>(current.size()) != length)
@@ -279,7 +279,7 @@ bool CheckPasswordChange(AppContext& app, bool systemPassword, int key) {
         AppMessage(&app.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码不一致!")));
     } else if (typed != current) {
         current = typed;
-        link->SendPassword(systemPassword ? IdSystemPassword : IdPanelPassword, typed);
+        session->SendPassword(systemPassword ? IdSystemPassword : IdPanelPassword, typed);
         AppMessage(&app.Window(), PromptCaption(), Tr(QT_TRANSLATE_NOOP("kdsp", "密码修改成功!")));
     }
     return true;

@@ -15,7 +15,7 @@
 #include "app/state/app_context.h"
 #include "app/state/panel_state.h"
 #include "app/widgets/app_message.h"
-#include "core/link/link.h"
+#include "core/session/device_session.h"
 #include "core/preset/preset_library.h"
 #include "core/protocol/frames.h"
 
@@ -87,7 +87,7 @@ void RecallOrSaveMode(AppContext& app, QObject* sender) {
     auto* box = app.Ctl<QComboBox>("SysModeBox");
     if (!box || !sender || box->currentIndex() < 0) return;
     const int index = box->currentIndex();
-    Link* link = PanelLink(app);
+    DeviceSession* session = PanelSession(app);
     Model& model = app.model();
 
     const bool recall = sender->objectName() == QLatin1String("RzBmpButton121");
@@ -107,10 +107,10 @@ void RecallOrSaveMode(AppContext& app, QObject* sender) {
                 MsgButtons::YesNo) != MsgAnswer::Yes)
             return;
         // The recalled mode replaces the processor's memory: it is kept first.
-        if (link && link->LinkState == LinkOnline && !BackupBeforeOverwrite(app)) return;
-        // The link shows "加载中..." and reloads the pages once the processor answers.
-        if (link)
-            link->SendParam(IdRecallMode, index);
+        if (session && session->OnlineNow() && !BackupBeforeOverwrite(app)) return;
+        // The session shows the recall and reloads the pages once the processor answers.
+        if (session)
+            session->Recall(index);
         else
             StoreValue(model, IdRecallMode, index);
         return;
@@ -129,9 +129,9 @@ void RecallOrSaveMode(AppContext& app, QObject* sender) {
             MsgButtons::YesNo) != MsgAnswer::Yes)
         return;
     const std::string text = name.toStdString();
-    if (link) {
+    if (session) {
         // Stores the name, sends the save and waits for the processor's confirmation.
-        link->SaveAsMode(index, text);
+        session->Save(index, text);
     } else if (index < static_cast<int>(model.ModeNames.size())) {
         model.ModeNames[static_cast<std::size_t>(index)] = text.substr(0, ModeNameMaxLength);
     }

@@ -19,7 +19,7 @@
 #include "app/state/app_context.h"
 #include "app/state/panel_state.h"
 #include "app/widgets/app_message.h"
-#include "core/link/link.h"
+#include "core/session/device_session.h"
 #include "core/preset/image_compare.h"
 #include "core/preset/param_diff.h"
 #include "core/preset/preset_document.h"
@@ -44,8 +44,8 @@ public:
     AppContext& app() { return app_; }
 
     bool Online() {
-        Link* link = PanelLink(app_);
-        return link && link->LinkState == LinkOnline;
+        DeviceSession* session = PanelSession(app_);
+        return session && session->OnlineNow();
     }
 
     void ShowTitle() {
@@ -130,7 +130,7 @@ public:
             return;
         }
         // Offline again, the window holds the document as it was left.
-        if (Link* link = PanelLink(app_)) link->LinkBtnClick(false);
+        if (DeviceSession* session = PanelSession(app_)) session->Disconnect();
         m.DeviceImage = kept;
         app_.History().Clear();
         app_.OfflineList().Clear();
@@ -177,7 +177,7 @@ void PresetDocumentEdited(AppContext& app) {
     if (OfflinePreset* d = DocumentOf(app); d && d->doc.IsOpen()) d->ShowTitle();
 }
 
-void OfflinePresetLinkEvent(AppContext& app, int event) {
+void OfflinePresetLinkEvent(AppContext& app, LinkEvent event) {
     OfflinePreset* d = DocumentOf(app);
     if (!d || !d->doc.IsOpen()) return;
     if (event == EventLinking && !d->keptValid) {

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include "core/link/link_interfaces.h"
+
 namespace kdsp {
 
 class AppContext;
@@ -20,6 +22,6 @@ bool OpenPresetDocument(AppContext& app, const QString& path);
 void PresetDocumentEdited(AppContext& app);
 // Every event of the link, passed on by the link window: the document's settings are
 // kept before a read replaces the window's memory, and the choice is offered online.
-void OfflinePresetLinkEvent(AppContext& app, int event);
+void OfflinePresetLinkEvent(AppContext& app, LinkEvent event);
 
 }  // namespace kdsp

@@ -16,7 +16,7 @@
 #include "app/state/app_context.h"
 #include "app/state/panel_state.h"
 #include "app/widgets/app_message.h"
-#include "core/link/link.h"
+#include "core/session/device_session.h"
 #include "core/preset/backups.h"
 #include "core/preset/image_compare.h"
 
@@ -50,11 +50,15 @@ bool MemoryRead(AppContext& app) {
     return app.state().DeviceMemoryRead;
 }
 
+bool Online(AppContext& app) {
+    DeviceSession* session = PanelSession(app);
+    return session && session->OnlineNow();
+}
+
 void StartUpload(AppContext& app, const PresetReadResult& preset) {
     PanelState& st = PanelsOf(app);
     st.uploaded = preset;
-    st.upload = std::make_unique<VerifiedUpload>(*st.link, app.model());
-    st.upload->Start(preset, true);
+    PanelSession(app)->Upload(preset, true);
     // The window shows what the processor will hold once the upload is through.
     RefreshPages(app, 20);
 }
@@ -64,9 +68,10 @@ void StartUpload(AppContext& app, const PresetReadResult& preset) {
 // processor had, so no new one is made).
 void TellDifferences(AppContext& app) {
     PanelState& st = PanelsOf(app);
-    if (!st.upload)
+    DeviceSession* session = PanelSession(app);
+    if (!session)
         return;
-    const ImageDifference& differences = st.upload->Differences();
+    const ImageDifference& differences = session->UploadDifferences();
     ShowBackupLine(app, QT_TRANSLATE_NOOP("kdsp", "上传校验失败：%1"),
                    {Q(DescribeDifference(differences, CoreLanguage()))});
     const QString pages = Q(DescribeDifference(differences, CoreLanguage(), "\n"));
@@ -75,10 +80,7 @@ void TellDifferences(AppContext& app) {
         Tr(QT_TRANSLATE_NOOP("kdsp", "设备确认了上传，但回读的数据与文件不同：\n%1\n\n重新上传吗?"))
             .arg(pages),
         MsgButtons::YesNo);
-    if (retry != MsgAnswer::Yes)
-        return;
-    Link* link = st.link;
-    if (!link || link->LinkState != LinkOnline)
+    if (retry != MsgAnswer::Yes || !Online(app))
         return;
     StartUpload(app, st.uploaded);
 }
@@ -125,8 +127,7 @@ bool BackupBeforeOverwrite(AppContext& app) {
 }
 
 void SendPreset(AppContext& app, const PresetReadResult& preset) {
-    Link* link = PanelLink(app);
-    if (!link || link->LinkState != LinkOnline) {
+    if (!Online(app)) {
         // Offline nothing is sent: the file only goes into the window's image.
         ApplyPresetForUpload(preset, app.model());
         RefreshPages(app, 20);
@@ -136,27 +137,30 @@ void SendPreset(AppContext& app, const PresetReadResult& preset) {
         StartUpload(app, preset);
 }
 
-void UploadGuardLinkEvent(AppContext& app, int event) {
+void UploadGuardSessionEvent(AppContext& app, const SessionEvent& event) {
     PanelState& st = PanelsOf(app);
-    if (!st.upload || !st.upload->OnLinkEvent(event))
+    const auto* failure = std::get_if<Failure>(&event);
+    const bool differs = failure && failure->code == FailureCode::UploadDiffers;
+    if (!std::holds_alternative<UploadFinished>(event) && !differs &&
+        !(failure && failure->code == FailureCode::UploadInterrupted))
         return;
     if (st.closeWhenUploaded) {
         // The user closed the window and chose to wait: the upload is over, so the
         // window goes, saying first what a read-back found (no retry is offered).
         st.closeWhenUploaded = false;
-        QTimer::singleShot(0, &app.Window(), [&app] {
-            PanelState& panels = PanelsOf(app);
-            if (panels.upload && panels.upload->CurrentState() == VerifiedUpload::State::Differs)
+        QTimer::singleShot(0, &app.Window(), [&app, differs] {
+            DeviceSession* session = PanelSession(app);
+            if (differs && session)
                 AppMessage(
                     &app.Window(), PromptCaption(),
                     Tr(QT_TRANSLATE_NOOP("kdsp", "设备确认了上传，但回读的数据与文件不同：\n%1"))
-                        .arg(Q(DescribeDifference(panels.upload->Differences(), CoreLanguage(),
+                        .arg(Q(DescribeDifference(session->UploadDifferences(), CoreLanguage(),
                                                   "\n"))));
             app.Window().close();
         });
         return;
     }
-    if (st.upload->CurrentState() != VerifiedUpload::State::Differs)
+    if (!differs)
         return;
     // Not from inside the link's event: a retry starts a new transfer.
     QTimer::singleShot(0, &app.Window(), [&app] { TellDifferences(app); });
@@ -164,15 +168,16 @@ void UploadGuardLinkEvent(AppContext& app, int event) {
 
 bool MayCloseDuringUpload(AppContext& app) {
     PanelState& st = PanelsOf(app);
-    const auto state = st.upload ? st.upload->CurrentState() : VerifiedUpload::State::Idle;
-    if (state != VerifiedUpload::State::Sending && state != VerifiedUpload::State::ReadingBack)
+    DeviceSession* session = PanelSession(app);
+    const SessionState state = session ? session->State() : SessionState::Offline;
+    if (state != SessionState::Uploading && state != SessionState::Verifying)
         return true;
     const QString kept =
         st.lastBackup.empty()
             ? Tr(QT_TRANSLATE_NOOP("kdsp", "上传前设备的数据没有备份。"))
             : Tr(QT_TRANSLATE_NOOP("kdsp", "上传前设备的数据已备份在：\n%1")).arg(Q(st.lastBackup));
     const QString text =
-        state == VerifiedUpload::State::Sending
+        state == SessionState::Uploading
             ? Tr(QT_TRANSLATE_NOOP("kdsp",
                                    "正在上传数据到设备。现在关闭，设备只更新了一部分。\n%1\n\n"
                                    "等待上传完成后再关闭窗口吗?"))
@@ -188,15 +193,13 @@ bool MayCloseDuringUpload(AppContext& app) {
         st.closeWhenUploaded = true;
         return false;
     }
-    st.upload.reset();  // given up: the window stops the link as it closes
-    return true;
+    return true;  // given up: the window stops the session as it closes
 }
 
 void RestoreLastBackup(AppContext& app) {
     PanelState& st = PanelsOf(app);
-    Link* link = st.link;
     const Model& m = app.model();
-    if (!link || link->LinkState != LinkOnline || !MemoryRead(app)) {
+    if (!Online(app) || !MemoryRead(app)) {
         AppMessage(&app.Window(), PromptCaption(),
                    Tr(QT_TRANSLATE_NOOP("kdsp", "设备未连接：无法确定要恢复哪台设备的备份。")));
         return;

@@ -2,6 +2,8 @@
 // backup first, uploads read back and checked, and restoring the last backup.
 #pragma once
 
+#include "core/session/session_events.h"
+
 namespace kdsp {
 
 class AppContext;
@@ -21,8 +23,8 @@ bool BackupBeforeOverwrite(AppContext& app);
 // the file only goes into the window's image.
 void SendPreset(AppContext& app, const PresetReadResult& preset);
 
-// Every event of the link, passed on by the link window.
-void UploadGuardLinkEvent(AppContext& app, int event);
+// Every event of the session, passed on by the link window: the end of an upload.
+void UploadGuardSessionEvent(AppContext& app, const SessionEvent& event);
 
 // The window is being closed: true lets it go. During an upload the user is told that
 // the processor is only partly updated and where its backup is, and chooses between

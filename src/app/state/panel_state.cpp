@@ -12,7 +12,7 @@ PanelState& PanelsOf(AppContext& app) {
     return *new PanelState(&app.Window());
 }
 
-void SetPanelLink(AppContext& app, Link* link) { PanelsOf(app).link = link; }
-Link* PanelLink(AppContext& app) { return PanelsOf(app).link; }
+void SetPanelSession(AppContext& app, DeviceSession* session) { PanelsOf(app).session = session; }
+DeviceSession* PanelSession(AppContext& app) { return PanelsOf(app).session; }
 
 }  // namespace kdsp

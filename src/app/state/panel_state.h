@@ -1,4 +1,4 @@
-// What the preset, mode and lock panels keep between handlers: the link they
+// What the preset, mode and lock panels keep between handlers: the session they
 // talk to, the preset folders and the listed names. One per main window.
 #pragma once
 
@@ -9,34 +9,32 @@
 
 #include <QObject>
 
-#include "core/link/verified_upload.h"
 #include "core/preset/preset_library.h"
 
 namespace kdsp {
 
-class Link;
 class AppContext;
+class DeviceSession;
 
 class PanelState : public QObject {
 public:
     explicit PanelState(QObject* parent) : QObject(parent) { setObjectName("PanelState"); }
 
-    Link* link = nullptr;                     // unset: edits are only stored
+    DeviceSession* session = nullptr;         // unset: edits are only stored
     std::filesystem::path folderOverride;     // tests: use this instead of the executable's folder
     PresetFolders folders;
     std::vector<std::string> PresetNames;
     std::filesystem::path backupFolder;       // where the processor's memory is kept before it is overwritten
     std::filesystem::path lastBackup;         // made before the last overwrite, if any
-    std::unique_ptr<VerifiedUpload> upload;   // the last upload and its read-back
-    PresetReadResult uploaded;                // its file, for a retry
+    PresetReadResult uploaded;                // the last upload's file, for a retry
     bool closeWhenUploaded = false;           // closed during the upload: close at its end
 };
 
 // Created on first use, owned by the window.
 PanelState& PanelsOf(AppContext& app);
 
-// The link the panels send through (the link window sets it when it owns one).
-void SetPanelLink(AppContext& app, Link* link);
-Link* PanelLink(AppContext& app);
+// The session the panels send through (the link window sets it when it owns one).
+void SetPanelSession(AppContext& app, DeviceSession* session);
+DeviceSession* PanelSession(AppContext& app);
 
 }  // namespace kdsp

@@ -41,7 +41,7 @@
 #include "app/state/settings.h"
 #include "app/widgets/widgets.h"
 #include "app/window/window_settings.h"
-#include "core/link/link.h"
+#include "core/session/device_session.h"
 
 namespace kdsp {
 
@@ -292,8 +292,8 @@ void MainWindow::EditStored(ParamId id, bool band) {
     if (state().SuppressSend) return;
     const StoredEdit where = LocateEdit(model(), id, band);
     history_->Note(where);
-    if (Link* link = PanelLink(*this); link && link->LinkState != LinkOnline)
-        offline_->Note(where, history_->Before(where), model(), link->Transferring());
+    if (DeviceSession* session = PanelSession(*this); session && !session->OnlineNow())
+        offline_->Note(where, history_->Before(where), model(), session->Transferring());
     PresetDocumentEdited(*this);
 }
 

@@ -1,5 +1,5 @@
 // The link state machine: link buttons, the search, the transfer steps of a read,
-// reload or upload, the link events with their texts and messages, and disconnect.
+// reload or upload, the link events with their status and messages, and disconnect.
 #include "core/link/link.h"
 
 #include <algorithm>
@@ -66,43 +66,13 @@ int Link::Progress() const {
     return static_cast<int>(RoundHalfEven(static_cast<double>(StepIndex) * 100.0 / StepCount));
 }
 
-void Link::SetLinkCaption(const std::string& chinese, const std::string& english) {
-    shownStatus_ = {chinese, english, true};
-    linkCaption_ = LanguageFlag == LanguageEnglish ? english : chinese;
-    host_.SetLinkLabel(linkCaption_, linkHint_);
-}
-
-void Link::ShowLinkStatus(const std::string& chinese, const std::string& english) {
-    shownStatus_ = {chinese, english, false};
-    if (LanguageFlag == LanguageChinese) {
-        linkCaption_ = chinese;
-        linkHint_ = english;
-    } else {
-        linkCaption_ = english;
-        linkHint_ = chinese;
-    }
-    host_.SetLinkLabel(linkCaption_, linkHint_);
-}
-
-void Link::SetLanguage(int languageFlag) {
-    LanguageFlag = languageFlag;
-    const ShownStatus shown = shownStatus_;
-    if (shown.direct)
-        SetLinkCaption(shown.chinese, shown.english);
-    else
-        ShowLinkStatus(shown.chinese, shown.english);
-    host_.SetStatusText(linkCaption_);
-}
-
-void Link::ShowMessage(const std::string& chinese, const std::string& english) {
-    if (LanguageFlag == LanguageChinese)
-        host_.ShowMessage("提示", chinese);
-    else
-        host_.ShowMessage("Confirm", english);
+void Link::ShowLinkStatus(LinkStatus status) {
+    status_ = status;
+    host_.ShowLinkStatus(status);
 }
 
 void Link::DialogTakesLabelAndProgress() {
-    host_.SetStatusText(linkCaption_);
+    host_.SetStatusText(status_);
     host_.SetStatusProgress(Progress());
 }
 
@@ -155,8 +125,8 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
     if (senderIsLinkBtn && LinkState != LinkOnline) {
         BeginSearch();
         host_.ShowLinkButtons(true);
-        SetLinkCaption("设备搜索...", "Searching...");
-        host_.SetStatusText(linkCaption_);
+        ShowLinkStatus(LinkStatus::Searching);
+        host_.SetStatusText(status_);
         host_.SetStatusProgress(0);
         host_.ShowStatusDialog();
         return;
@@ -168,7 +138,7 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
     timers_.Stop(LinkTimer::Search);
     timers_.Stop(LinkTimer::Transfer);
     timers_.Stop(LinkTimer::Hold);
-    SetLinkCaption("设备未连接", "Off Line");
+    ShowLinkStatus(LinkStatus::Disconnected);
     StepCount = ReloadStepCount;
     DialogTakesLabelAndProgress();
     host_.HideStatusDialog();
@@ -210,7 +180,7 @@ void Link::OnSearchTick() {
         if (PortScanIndex > LastPortIndex + 1 || selectedPort_ < 0) {
             PortScanIndex = 0;
             TransportKind = TransportTcp;
-            host_.SetStatusPort("Network");
+            host_.SetStatusPlace(std::nullopt);
             TcpConnect();
             SendLinkCommand(LinkConnect);
         } else {
@@ -218,7 +188,7 @@ void Link::OnSearchTick() {
             SelectPort(PortScanIndex);
             if (selectedPort_ >= 0) {
                 const std::string name = ports_[static_cast<std::size_t>(selectedPort_)];
-                host_.SetStatusPort(name);
+                host_.SetStatusPlace(name);
                 LastPortIndex = selectedPort_;
                 serialRx_.Reset();
                 if (transport_.OpenSerial(name)) SendLinkCommand(LinkConnect);
@@ -230,7 +200,7 @@ void Link::OnSearchTick() {
         return;
     }
     if (PortScanIndex == 0) {
-        host_.SetStatusPort("Network");
+        host_.SetStatusPlace(std::nullopt);
         TcpConnect();
     }
     PortScanIndex += 1;
@@ -364,7 +334,7 @@ void Link::TakeAnswer() {
         readBackUpload_ = false;
         RaiseLinkEvent(EventReload);
         readingBack_ = true;
-        ShowLinkStatus("校验中...", "Verifying...");
+        ShowLinkStatus(LinkStatus::Verifying);
     } else {
         state = TransferIdle;
         timers_.Stop(LinkTimer::Transfer);
@@ -507,7 +477,7 @@ void Link::RaiseLinkEvent(int event) {
         Bands.Clear();
         ForgetPacedSends();
         host_.ShowLinkButtons(true);
-        ShowLinkStatus("设备已连接", "Online");
+        ShowLinkStatus(LinkStatus::Online);
         DialogTakesLabelAndProgress();
         host_.HideStatusDialog();
         host_.ShowMainWindow();
@@ -523,7 +493,7 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 0;
-        ShowLinkStatus("加载中...", "Loading...");
+        ShowLinkStatus(LinkStatus::Loading);
         SendStep();
         LinkState = LinkOffline;
         StartTransfer(TransferIntervalMs);
@@ -531,8 +501,8 @@ void Link::RaiseLinkEvent(int event) {
     case EventSaved:
         host_.RebuildModeList(ModeListItems());
         LinkState = LinkOnline;
-        ShowLinkStatus("设备已连接", "Online");
-        ShowMessage("保存成功!", "Save Success!");
+        ShowLinkStatus(LinkStatus::Online);
+        host_.ShowNotice(LinkNotice::Saved);
         break;
     case EventLinking:
         readBackUpload_ = false;
@@ -553,7 +523,7 @@ void Link::RaiseLinkEvent(int event) {
         }
         StepTicks = 0;
         LinkState = LinkOffline;
-        ShowLinkStatus("连接中...", "Linking...");
+        ShowLinkStatus(LinkStatus::Linking);
         SendStep();
         timers_.Start(LinkTimer::Transfer);
         StartTransfer(TransportKind == TransportTcp ? TransferTcpIntervalMs : TransferIntervalMs);
@@ -568,7 +538,7 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 1;
-        ShowLinkStatus("下载数据...", "Uploading...");
+        ShowLinkStatus(LinkStatus::Uploading);
         LinkState = LinkOffline;
         SendStep();
         StartTransfer(TransferIntervalMs);
@@ -581,10 +551,10 @@ void Link::RaiseLinkEvent(int event) {
         host_.SetSuppressSend(false);
         LinkState = LinkOffline;
         host_.ShowLinkButtons(false);
-        ShowLinkStatus("设备未连接", "Off Line");
+        ShowLinkStatus(LinkStatus::Offline);
         DialogTakesLabelAndProgress();
         host_.HideStatusDialog();
-        ShowMessage("已断开连接!", "Off Line!");
+        host_.ShowNotice(LinkNotice::Disconnected);
         break;
     case EventConnectFailed:
         if (WaitToReconnect()) break;
@@ -592,19 +562,19 @@ void Link::RaiseLinkEvent(int event) {
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Search);
         host_.SetSuppressSend(false);
-        ShowLinkStatus("设备未连接", "Off Line");
-        host_.SetStatusText(linkCaption_);
+        ShowLinkStatus(LinkStatus::Offline);
+        host_.SetStatusText(status_);
         host_.ShowLinkButtons(false);
         host_.SetStatusProgress(Progress());
         host_.HideStatusDialog();
-        ShowMessage("连接失败!", "Off Line!");
+        host_.ShowNotice(LinkNotice::ConnectFailed);
         break;
     default:
         return;  // events 5 and 8 do not exist
     }
     if (saveDropped_) {
         saveDropped_ = false;
-        ShowMessage("保存失败!", "Save Failed!");
+        host_.ShowNotice(LinkNotice::SaveFailed);
     }
     if (EventObserver) EventObserver(event);
 }

@@ -14,25 +14,14 @@
 #include "core/link/read_plan.h"
 #include "core/link/reconnect.h"
 #include "core/link/write_queue.h"
-#include "core/model/language.h"
 #include "core/model/model.h"
 #include "core/protocol/receiver.h"
 
 namespace kdsp {
 
-// Values of LinkState and of the events RaiseLinkEvent understands.
+// Values of LinkState.
 inline constexpr int LinkOffline = 0;
 inline constexpr int LinkOnline = 2;
-
-enum LinkEvent : int {
-    EventOnline = 1,
-    EventReload = 2,
-    EventSaved = 3,
-    EventLinking = 4,
-    EventUpload = 6,
-    EventLinkLost = 7,
-    EventConnectFailed = 9,
-};
 
 inline constexpr int ReadStepCount = 29;    // steps 0..29 of a linking read
 inline constexpr int ReloadStepCount = 19;  // a reload, and an upload, stop at 19
@@ -104,9 +93,10 @@ public:
     void OnTcpBytes(std::span<const std::uint8_t> bytes);
     void RaiseLinkEvent(int event);
     // The whole-image upload (event 6). With `readBack`, once the processor has
-    // acknowledged every frame the pages are read again (a reload, shown as
-    // "校验中..." / "Verifying...") before the link goes online, so what the processor
-    // kept can be compared with what was sent. False (nothing sent) while not online.
+    // acknowledged every frame the pages are read again (a reload) before the link
+    // goes online, so what the processor
+    // kept can be compared with what was sent (LinkStatus::Verifying). False (nothing
+    // sent) while not online.
     bool UploadImage(bool readBack);
     // The reload now running is the read-back of an upload.
     bool ReadingBack() const { return readingBack_; }
@@ -114,9 +104,6 @@ public:
     void StartStep(int step, int upload);
     // The main window's close request: the processor is told when it is online.
     void OnCloseRequest();
-    // The user picked a language (LanguageFlag): the link label and the status
-    // dialog show the current status again in it.
-    void SetLanguage(int languageFlag);
 
     // Edits (write_queue.cpp).
     void SendParam(ParamId id, int value);
@@ -173,9 +160,8 @@ public:
     // A read, reload or upload is running.
     bool Transferring() const { return timers_.IsRunning(LinkTimer::Transfer); }
 
-    // The link label as the status dialog shows it.
-    const std::string& LinkCaption() const { return linkCaption_; }
-    const std::string& LinkHint() const { return linkHint_; }
+    // What the link label shows now (the status dialog takes it at its next tick).
+    LinkStatus Status() const { return status_; }
     // StepIndex / StepCount in percent, halves to even.
     int Progress() const;
 
@@ -196,7 +182,6 @@ public:
     int LastPortIndex = 0;
     int PendingEvent = 0;
     int FreshLink = 0;
-    int LanguageFlag = LanguageUnset;  // 1 Chinese, anything else English
 
     // --- write queue and keep-alive ---------------------------------------------
     WriteQueue Writes;
@@ -269,13 +254,7 @@ private:
     void SendSave(std::span<const std::uint8_t> frame);
     void Write(std::span<const std::uint8_t> bytes);
     void WriteValue(ParamId id, std::uint16_t value);
-    // A status text in both languages: the caption is the Chinese one when
-    // LanguageFlag is 1, the English one otherwise; the hint is the other one.
-    void ShowLinkStatus(const std::string& chinese, const std::string& english);
-    // A status text set straight into the label (the hint is kept): Chinese unless
-    // English was chosen.
-    void SetLinkCaption(const std::string& chinese, const std::string& english);
-    void ShowMessage(const std::string& chinese, const std::string& english);
+    void ShowLinkStatus(LinkStatus status);
     void DialogTakesLabelAndProgress();
     void SelectPort(int index);
     FeedContext RxContext() const;
@@ -299,14 +278,7 @@ private:
     int tcpPort_ = FactoryTcpPort;
     std::vector<std::string> ports_;
     int selectedPort_ = -1;
-    std::string linkCaption_ = "设备未连接";
-    std::string linkHint_;
-    // The status shown, in both languages, so a language switch can show it again.
-    struct ShownStatus {
-        std::string chinese;
-        std::string english;
-        bool direct;  // set by SetLinkCaption
-    } shownStatus_{"设备未连接", "Off Line", true};
+    LinkStatus status_ = LinkStatus::Disconnected;
     std::string shownIdentity_;
     std::vector<std::uint8_t> waitingSave_;  // a save-as-mode frame behind the queues
     bool saveDropped_ = false;  // a transfer forgot a held save: say so after the event

@@ -66,30 +66,65 @@ public:
     virtual long NowMs() const = 0;
 };
 
+// The events the link raises (RaiseLinkEvent), told after their effects.
+enum LinkEvent : int {
+    EventOnline = 1,
+    EventReload = 2,
+    EventSaved = 3,
+    EventLinking = 4,
+    EventUpload = 6,
+    EventLinkLost = 7,
+    EventConnectFailed = 9,
+};
+
 struct TcpEndpoint {
     std::string host;
     int port = 0;
 };
 
-// What the link shows or asks of the window: the hidden link label, the device-status
+// What the link is doing, as its label and the status dialog show it. The link
+// reports the status; the front end puts it in its own words.
+enum class LinkStatus {
+    Disconnected,  // not connected: at the start, and after the user disconnects
+    Searching,     // the link button was pressed: looking for the processor
+    Linking,       // the processor answered: the first read runs
+    Online,
+    Recalling,     // a stored mode was recalled: the processor is loading it
+    Loading,       // the pages are read again (after a recall, or a reload)
+    Saving,        // a save as stored mode waits for its confirmation
+    Uploading,
+    Verifying,     // an upload is read back
+    Reconnecting,
+    Offline,       // the link was lost, or an attempt to connect failed
+};
+
+// The modal messages the link asks for (one OK button each).
+enum class LinkNotice {
+    Saved,          // the processor confirmed a save as stored mode
+    SaveFailed,     // a save held behind edits was dropped by a transfer
+    Disconnected,   // the link was lost
+    ConnectFailed,  // the search or the read failed
+};
+
+// What the link shows or asks of the front end: its status, the device-status
 // dialog, messages, the page refresh, the link buttons and the stored-mode list.
 class LinkHost {
 public:
     virtual ~LinkHost() = default;
 
-    // The link label `LinkLabel`: caption (what the status dialog shows) and hint.
-    // The link already picked the language; both texts are given.
-    virtual void SetLinkLabel(const std::string& caption, const std::string& hint) = 0;
+    // The link label `LinkLabel`: the status as the link reports it now.
+    virtual void ShowLinkStatus(LinkStatus status) = 0;
 
-    // The device-status dialog.
-    virtual void SetStatusText(const std::string& text) = 0;
-    virtual void SetStatusPort(const std::string& text) = 0;
+    // The device-status dialog: the status it shows, where the search tries now (a
+    // serial port by name, or nullopt for the network), the transfer's percentage.
+    virtual void SetStatusText(LinkStatus status) = 0;
+    virtual void SetStatusPlace(const std::optional<std::string>& serialPort) = 0;
     virtual void SetStatusProgress(int percent) = 0;
     virtual void ShowStatusDialog() = 0;  // make visible and bring to the front
     virtual void HideStatusDialog() = 0;
 
     // A modal message with one OK button.
-    virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
+    virtual void ShowNotice(LinkNotice notice) = 0;
 
     // RefreshPages(20): every page from the device image.
     virtual void RefreshAllPages() = 0;

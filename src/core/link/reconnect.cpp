@@ -44,9 +44,9 @@ bool Link::WaitToReconnect() {
         reconnectSerial_ = TransportKind == TransportSerial;
     }
     reconnecting_ = true;
-    // "联机" still connects at once, "断开" stops the retries.
+    // The link button still connects at once, disconnecting stops the retries.
     host_.ShowLinkButtons(false);
-    ShowLinkStatus("重新连接中...", "Reconnecting...");
+    ShowLinkStatus(LinkStatus::Reconnecting);
     DialogTakesLabelAndProgress();
     host_.HideStatusDialog();
     RestartTimer(LinkTimer::Reconnect, reconnect_.NextDelayMs());

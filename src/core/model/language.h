@@ -1,5 +1,5 @@
-// The user's language choice as the core's two-language texts read it: the
-// link's LanguageFlag and the flag the preset messages take.
+// The user's language choice as the core's two-language texts read it: the flag
+// the preset messages take.
 #pragma once
 
 namespace kdsp {

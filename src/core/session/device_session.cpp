@@ -27,8 +27,14 @@ bool SameProgress(const ProgressReport& a, const ProgressReport& b) {
 }  // namespace
 
 DeviceSession::DeviceSession(Transport& transport, LinkTimers& timers)
-    : transport_(transport), timers_(timers), link_(model_, transport, timers, *this) {
-    link_.EventObserver = [this](int event) { OnLinkEvent(event); };
+    : transport_(transport), timers_(timers), model_(ownImage_), link_(model_, transport, timers, *this) {
+    link_.EventObserver = [this](int event) { TakeLinkEvent(event); };
+}
+
+DeviceSession::DeviceSession(Transport& transport, LinkTimers& timers, Model& image, LinkHost& display)
+    : transport_(transport), timers_(timers), model_(image), display_(&display),
+      link_(model_, transport, timers, *this) {
+    link_.EventObserver = [this](int event) { TakeLinkEvent(event); };
 }
 
 DeviceSession::~DeviceSession() {
@@ -65,6 +71,37 @@ void DeviceSession::Search(const std::string& host, int port) {
         place_ += p + ", ";
     place_ += host + ":" + std::to_string(port);
     Connect();
+}
+
+void DeviceSession::PressConnect() {
+    place_.clear();
+    for (const std::string& p : link_.Ports())
+        place_ += p + ", ";
+    place_ += link_.TcpHost() + ":" + std::to_string(link_.TcpPort());
+    Connect();
+}
+
+void DeviceSession::ListPorts() {
+    link_.RefreshPortList();
+}
+
+void DeviceSession::PreferPort(const std::string& name) {
+    link_.PreferPort(name);
+}
+
+void DeviceSession::SendPassword(ParamId id, std::string_view digits) {
+    link_.SendPassword(id, digits);
+    Pump();
+}
+
+void DeviceSession::SendStored(ParamId storageId, int value) {
+    link_.SendStoredParam(storageId, value);
+    Pump();
+}
+
+void DeviceSession::SendStoredBand(ParamId storageId, int value) {
+    link_.SendStoredBandParam(storageId, value);
+    Pump();
 }
 
 void DeviceSession::Connect() {
@@ -161,7 +198,8 @@ std::optional<Failure> DeviceSession::Queue(const Write& write, ChangeOrigin ori
 std::optional<Failure> DeviceSession::Recall(int mode) {
     if (mode < 0 || mode >= StoredModeCount)
         return Fail(FailureCode::NoSuchMode, -1, mode);
-    if (state_ != SessionState::Online)
+    // The link as it stands, also when the front end acts before the next tick.
+    if (DeriveState() != SessionState::Online)
         return Fail(FailureCode::NotOnline);
     link_.SendParam(IdRecallMode, mode);
     Pump();
@@ -171,7 +209,7 @@ std::optional<Failure> DeviceSession::Recall(int mode) {
 std::optional<Failure> DeviceSession::Save(int mode, std::string_view name) {
     if (mode < 0 || mode >= StoredModeCount)
         return Fail(FailureCode::NoSuchMode, -1, mode);
-    if (state_ != SessionState::Online)
+    if (DeriveState() != SessionState::Online)
         return Fail(FailureCode::NotOnline);
     saving_ = {mode, std::string(name.substr(0, ModeNameMaxLength))};
     link_.SaveAsMode(mode, name);
@@ -182,7 +220,7 @@ std::optional<Failure> DeviceSession::Save(int mode, std::string_view name) {
 std::optional<Failure> DeviceSession::Upload(const PresetReadResult& preset, bool readBack) {
     if (!preset.Ok())
         return Fail(FailureCode::BadPreset, -1, -1, {}, preset.detail);
-    if (state_ != SessionState::Online)
+    if (DeriveState() != SessionState::Online)
         return Fail(FailureCode::NotOnline);
     const DeviceImageRows before = model_.DeviceImage;
     uploadDifferences_.clear();
@@ -336,7 +374,7 @@ void DeviceSession::DriveWrites() {
     }
     if (!LinkIdle())
         return;
-    if (model_.ModeFlag != homeMode_) {
+    if (awayFromHome_) {
         SwitchMode(homeMode_);
         return;
     }
@@ -360,12 +398,14 @@ void DeviceSession::SendNow(const Write& w) {
         link_.SendStoredParam(w.param->Id(), w.value);
     if (w.param->Id() == IdOperatingMode) {
         homeMode_ = w.value;
+        awayFromHome_ = false;
         model_.ModeFlag = w.value;
         LoadViewFromDevice(model_, w.value);
     }
 }
 
 void DeviceSession::SwitchMode(int mode) {
+    awayFromHome_ = mode != homeMode_;
     link_.SendStoredParam(IdOperatingMode, mode);
     model_.ModeFlag = mode;
     LoadViewFromDevice(model_, mode);
@@ -380,7 +420,7 @@ void DeviceSession::DropWrites() {
     Emit(Fail(FailureCode::WritesLost, -1, -1, place_));
 }
 
-void DeviceSession::OnLinkEvent(int event) {
+void DeviceSession::TakeLinkEvent(int event) {
     if (event == EventLinkLost && !link_.Reconnecting())
         lost_ = true;
     EmitState();
@@ -392,6 +432,7 @@ void DeviceSession::OnLinkEvent(int event) {
             break;
         case EventOnline:
             homeMode_ = model_.ModeFlag;
+            awayFromHome_ = false;
             if (reading_ && haveImage_)
                 ReportReadChanges();
             reading_ = false;
@@ -432,6 +473,8 @@ void DeviceSession::OnLinkEvent(int event) {
         }
         upload_.reset();
     }
+    if (OnLinkEvent)
+        OnLinkEvent(static_cast<LinkEvent>(event));
 }
 
 void DeviceSession::ReportFailure() {
@@ -475,28 +518,84 @@ void DeviceSession::ReportReadChanges() {
 
 // ---- the link's host -------------------------------------------------------------------------
 
+void DeviceSession::ShowLinkStatus(LinkStatus status) {
+    if (display_)
+        display_->ShowLinkStatus(status);
+}
+void DeviceSession::SetStatusText(LinkStatus status) {
+    if (display_)
+        display_->SetStatusText(status);
+}
+void DeviceSession::SetStatusPlace(const std::optional<std::string>& serialPort) {
+    if (display_)
+        display_->SetStatusPlace(serialPort);
+}
+void DeviceSession::SetStatusProgress(int percent) {
+    if (display_)
+        display_->SetStatusProgress(percent);
+}
+void DeviceSession::ShowStatusDialog() {
+    if (display_)
+        display_->ShowStatusDialog();
+}
+void DeviceSession::HideStatusDialog() {
+    if (display_)
+        display_->HideStatusDialog();
+}
+void DeviceSession::ShowLinkButtons(bool linkActive) {
+    if (display_)
+        display_->ShowLinkButtons(linkActive);
+}
+void DeviceSession::RebuildModeList(const std::vector<std::string>& items) {
+    if (display_)
+        display_->RebuildModeList(items);
+}
+void DeviceSession::ShowMainWindow() {
+    if (display_)
+        display_->ShowMainWindow();
+}
+std::optional<TcpEndpoint> DeviceSession::CurrentTcpEndpoint() const {
+    return display_ ? display_->CurrentTcpEndpoint() : std::nullopt;
+}
+bool DeviceSession::SuppressSend() const {
+    return display_ && display_->SuppressSend();
+}
+void DeviceSession::SetSuppressSend(bool on) {
+    if (display_)
+        display_->SetSuppressSend(on);
+}
+
 void DeviceSession::Diagnostic(const std::string& line) {
+    if (display_)
+        display_->Diagnostic(line);
     if (OnDiagnostic)
         OnDiagnostic(line);
 }
 
-void DeviceSession::ShowMessage(const std::string& caption, const std::string& text) {
-    Diagnostic(caption + ": " + text);
+void DeviceSession::ShowNotice(LinkNotice notice) {
+    if (display_)
+        display_->ShowNotice(notice);
     // The link says only this one in a message and in no event: a save held behind
     // edits that a transfer dropped. Every other message follows an event.
-    if (text == "保存失败!" || text == "Save Failed!") {
+    if (notice == LinkNotice::SaveFailed) {
         Emit(Fail(FailureCode::SaveDropped, -1, saving_ ? saving_->first : -1));
         saving_.reset();
     }
 }
 
 void DeviceSession::RefreshAllPages() {
+    if (display_) {
+        display_->RefreshAllPages();
+        return;
+    }
     // The session's selectors never move: the view is the image of the mode in use,
     // which is what band frames are built from.
     LoadViewFromDevice(model_, model_.ModeFlag);
 }
 
 void DeviceSession::ShowDeviceIdentity(const std::string& text) {
+    if (display_)
+        display_->ShowDeviceIdentity(text);
     if (!text.empty())
         Emit(IdentityRead{text});
 }

@@ -26,6 +26,13 @@ namespace kdsp {
 class DeviceSession : private LinkHost {
   public:
     DeviceSession(Transport& transport, LinkTimers& timers);
+    // A front end that keeps its own image and shows the link's work as it happens
+    // (the window: its controls show the image through view selectors, its status
+    // dialog and link buttons follow every tick) hands both in. The session reads
+    // into and sends from that one image, leaves its view to the front end (told by
+    // RefreshAllPages), and passes every report of the link on to `display`; the
+    // TCP end point of each connect is the one the display gives then.
+    DeviceSession(Transport& transport, LinkTimers& timers, Model& image, LinkHost& display);
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
     ~DeviceSession() override;
@@ -50,6 +57,10 @@ class DeviceSession : private LinkHost {
     // Later reads ask only the plan's steps (an empty plan: the whole memory), for a
     // front end that shows or writes a few parameters. Uploads are never shortened.
     void SetReadPlan(ReadPlan plan);
+
+    // Every link event, after the session has taken it in: for a front end that
+    // follows the link step by step (the window's undo, offline edits, uploads).
+    std::function<void(LinkEvent)> OnLinkEvent;
 
     // A line of the link's own diagnosis (its memo lines, a message it would show),
     // for a log or -v; never needed to follow the session.
@@ -86,12 +97,51 @@ class DeviceSession : private LinkHost {
     std::optional<Failure> Backup(const std::filesystem::path& folder,
                                   std::filesystem::path* written = nullptr);
 
+    // --- a front end with its own link window ------------------------------------------
+    // The serial ports the transport lists; the search tries them in this order, then
+    // the TCP end point. PreferPort moves a port to the head of the list.
+    void ListPorts();
+    void PreferPort(const std::string& name);
+    const std::vector<std::string>& Ports() const { return link_.Ports(); }
+    int SelectedPort() const { return link_.SelectedPort(); }  // -1: none
+    std::string ConnectedPort() const { return link_.ConnectedPort(); }  // online over serial
+    // The link button: searches the listed ports, then the TCP end point. Unlike
+    // Search() it starts afresh while a search runs and connects at once while a lost
+    // link waits to be reconnected; online it disconnects, as the button always has.
+    void PressConnect();
+    // Online now; false while a recall or save waits for its confirmation (State()
+    // says Online then, since the session is not away).
+    bool OnlineNow() const { return link_.LinkState == LinkOnline; }
+    bool Transferring() const { return link_.Transferring(); }
+    bool Reconnecting() const { return link_.Reconnecting(); }
+    // Online with every write sent and confirmed, nothing waiting.
+    bool Idle() const { return LinkIdle(); }
+    // The last transfer was an upload (an online after it read nothing new).
+    bool Uploaded() const { return link_.UploadFlag == 1; }
+    // The first page refresh after a new link is the one that checks the panel lock:
+    // FreshLink() until TakeFreshLink(); FreshLinkTaken() from then on.
+    bool FreshLink() const { return link_.FreshLink == 1; }
+    void TakeFreshLink() { link_.FreshLink = 2; }
+    bool FreshLinkTaken() const { return link_.FreshLink == 2; }
+    void SendLinkCommand(std::uint16_t code) { link_.SendLinkCommand(code); }
+    // The system (IdSystemPassword) or panel (IdPanelPassword) password command.
+    void SendPassword(ParamId id, std::string_view digits);
+    // An edit the front end has stored in the image under its storage id (the copy
+    // its view showed), sent as it stands: alone, or as its EQ band's frame. Dropped
+    // while not online, and while the display says SuppressSend.
+    void SendStored(ParamId storageId, int value);
+    void SendStoredBand(ParamId storageId, int value);
+    // What the status label shows now.
+    LinkStatus Status() const { return link_.Status(); }
+
     // --- what the session knows ------------------------------------------------------
     SessionState State() const { return state_; }
     const Model& Image() const { return model_; }
     int Stored(const ParamSpec& param) const;
     const std::string& Identity() const { return model_.DeviceIdentity; }
-    // The operating mode the processor is in: 0 sing, 1 dance.
+    // The operating mode the processor is in: 0 sing, 1 dance. (On a front end's
+    // image: as last read or written through the session; the front end's own
+    // switches are in the image's ModeFlag.)
     int OperatingMode() const { return homeMode_; }
     // Writes not yet confirmed by the processor (or not yet sent).
     bool WritesPending() const { return writesPending_; }
@@ -102,6 +152,9 @@ class DeviceSession : private LinkHost {
     ProgressReport Progress() const;
     // The pages the processor did not store, after an upload found UploadDiffers.
     const ImageDifference& UploadDifferences() const { return uploadDifferences_; }
+
+    // Tests on fakes with no processor behind them put the link in a state by hand.
+    friend Link& LinkOf(DeviceSession& session) { return session.link_; }
 
     // --- driven by the front end's event loop ------------------------------------------
     void OnTick(LinkTimer timer);
@@ -125,7 +178,7 @@ class DeviceSession : private LinkHost {
     SessionState DeriveState() const;
     void EmitState();
     void DriveWrites();
-    void OnLinkEvent(int event);
+    void TakeLinkEvent(int event);
     void ReportFailure();
     void ReportReadChanges();
     bool LinkIdle() const;  // online, every write sent and confirmed
@@ -134,25 +187,29 @@ class DeviceSession : private LinkHost {
     void DropWrites();
 
     // LinkHost: the link's window operations, turned into state and events.
-    void SetLinkLabel(const std::string&, const std::string&) override {}
-    void SetStatusText(const std::string&) override {}
-    void SetStatusPort(const std::string&) override {}
-    void SetStatusProgress(int) override {}
-    void ShowStatusDialog() override {}
-    void HideStatusDialog() override {}
-    void ShowMessage(const std::string& caption, const std::string& text) override;
+    // Without a display the views and captions go nowhere.
+    void ShowLinkStatus(LinkStatus status) override;
+    void SetStatusText(LinkStatus status) override;
+    void SetStatusPlace(const std::optional<std::string>& serialPort) override;
+    void SetStatusProgress(int percent) override;
+    void ShowStatusDialog() override;
+    void HideStatusDialog() override;
+    void ShowNotice(LinkNotice notice) override;
     void RefreshAllPages() override;
-    void ShowLinkButtons(bool) override {}
-    void RebuildModeList(const std::vector<std::string>&) override {}
+    void ShowLinkButtons(bool linkActive) override;
+    void RebuildModeList(const std::vector<std::string>& items) override;
     void ShowDeviceIdentity(const std::string& text) override;
     void Diagnostic(const std::string& line) override;
-    void ShowMainWindow() override {}
-    bool SuppressSend() const override { return false; }
-    void SetSuppressSend(bool) override {}
+    void ShowMainWindow() override;
+    std::optional<TcpEndpoint> CurrentTcpEndpoint() const override;
+    bool SuppressSend() const override;
+    void SetSuppressSend(bool on) override;
 
     Transport& transport_;
     LinkTimers& timers_;
-    Model model_;
+    Model ownImage_;  // the image, unless the front end hands in its own
+    Model& model_;
+    LinkHost* display_ = nullptr;
     Link link_;
     SessionState state_ = SessionState::Offline;
     ProgressReport progress_;
@@ -160,6 +217,10 @@ class DeviceSession : private LinkHost {
     bool haveImage_ = false;     // a read has completed: later reads report what changed
     DeviceImageRows before_{};   // the image when the running read began
     int homeMode_ = 0;           // the operating mode the processor is left in
+    // The session switched the processor to the other mode for a write: it switches
+    // back once the writes are through. (A front end with its own image switches the
+    // mode itself; the session never undoes that.)
+    bool awayFromHome_ = false;
     std::deque<Write> waiting_;  // writes behind a mode switch
     bool writesPending_ = false;
     bool readWanted_ = false;  // Read() waits for the writes before it

@@ -826,7 +826,7 @@ TEST(EndToEndEditing, PresetEditedOfflineIsSavedWithTheReplacedFileKept) {
     Person::Key(app.form1.get(), Qt::Key_Y, 1, Qt::ControlModifier);
     app.Click("SavePresetBtn");
     EXPECT_TRUE(title->text().endsWith("venue.Nddt")) << title->text().toStdString();
-    EXPECT_TRUE(app.link().LinkState != LinkOnline);
+    EXPECT_TRUE(!app.Online());
 
     const QString expected = dir.filePath("expected.Nddt");
     WritePresetFile(expected.toStdString(), m);
@@ -881,7 +881,7 @@ TEST(EndToEndEditing, ConnectingWithAnEditedPresetSendsItOnlyWhenAsked) {
     app.answers.push_back(MsgAnswer::Cancel);  // keep editing offline
     ASSERT_TRUE(connect()) << app.Seen();
     EXPECT_TRUE(app.told.front().text.contains("main.highpass.type")) << app.Seen();
-    ASSERT_TRUE(app.WaitFor([&app] { return app.link().LinkState != LinkOnline; }));
+    ASSERT_TRUE(app.WaitFor([&app] { return !app.Online(); }));
     EXPECT_EQ(sim.TakeWrites(), std::vector<SentFrame>{});
     EXPECT_EQ(app.model().DeviceImage, edited);
     EXPECT_TRUE(app.form1->Ctl<QLabel>("Label77")->text().endsWith("venue.Nddt*"));

@@ -10,7 +10,7 @@
 #include "app/panels/status_dialog.h"
 #include "app/widgets/widgets.h"
 #include "app/window/main_window.h"
-#include "core/link/link.h"
+#include "core/session/device_session.h"
 #include "sim_process.h"
 
 namespace kdsp {
@@ -45,9 +45,9 @@ TEST_P(EndToEnd, WindowGoesOnlineAgainstTheSimulator) {
     QStringList texts;
     int lastProgressShown = -1;
     bool hiddenAfterOnline = false;
-    Link& link = form3.link();
-    auto previous = link.EventObserver;
-    link.EventObserver = [&](int event) {
+    DeviceSession& session = form3.session();
+    auto previous = session.OnLinkEvent;
+    session.OnLinkEvent = [&](LinkEvent event) {
         if (previous) previous(event);
         if (event == EventOnline) {
             lastProgressShown = form2.Progress();

@@ -179,7 +179,7 @@ TEST_F(PresetPanelTest, LoadAsksThenAppliesRefreshesAndSends) {
         for (int s = 0; s <= PresetSlotCounts[p]; ++s)
             EXPECT_EQ(form->model().DeviceImage[p][s], saved[p][s]) << p << "/" << s;
     EXPECT_EQ(form->model().ParamImage[PageMain][5], 77) << "the pages are refreshed";
-    EXPECT_EQ(link->UploadFlag, 1) << "the whole image is sent";
+    EXPECT_TRUE(session->Uploaded()) << "the whole image is sent";
     EXPECT_FALSE(transport.writes.empty());
 }
 
@@ -213,7 +213,7 @@ TEST_F(PresetPanelTest, DamagedFilesChangeNothingAndSayWhy) {
     EXPECT_EQ(shown.back().text, "Data file is corrupted!");
     EXPECT_EQ(shown.back().caption, "Audio Effect Contrller");
     EXPECT_EQ(form->model().DeviceImage, before) << "all or nothing";
-    EXPECT_EQ(link->UploadFlag, 0);
+    EXPECT_FALSE(session->Uploaded());
     EXPECT_TRUE(transport.writes.empty()) << "nothing is sent";
 
     Load("Missing");
@@ -275,7 +275,7 @@ TEST_F(PresetPanelTest, AListedNameThatNoTypedNameCouldBeLoadsItsFile) {
     EXPECT_EQ(shown[0].text.toStdString(), "加载模式：" + name + " ?");
     EXPECT_FALSE(shown[0].markup) << "the name is shown as plain text";
     EXPECT_EQ(form->model().DeviceImage[PageMain][5], 77) << "the file picked is the one loaded";
-    EXPECT_EQ(link->UploadFlag, 1);
+    EXPECT_TRUE(session->Uploaded());
     EXPECT_FALSE(transport.writes.empty()) << "and sent";
 }
 
@@ -351,7 +351,7 @@ TEST_F(PresetPanelTest, PresetsBesideTheProgramStayWhenItsFolderIsReadOnly) {
     ClickOn(W("RzBmpButton119"));
     EXPECT_EQ(CountShown("File not find!"), 0);
     EXPECT_EQ(form->model().DeviceImage[PageMain][5], 77) << "loaded from the read-only folder";
-    EXPECT_EQ(link->UploadFlag, 1);
+    EXPECT_TRUE(session->Uploaded());
 }
 
 }  // namespace

@@ -389,9 +389,9 @@ TEST_F(EndToEndApp, ClosingDuringAnUploadWaitsForItOrStopsItWhenAsked) {
         sim.TakeWrites();
         app.Click("RzBmpButton119");
         ASSERT_TRUE(app.WaitFor([&] {
-            return app.link().UploadFlag == 1 && app.link().StepIndex >= 3;
+            return app.session().State() == SessionState::Uploading && app.session().Progress().step >= 3;
         })) << app.Seen();
-        ASSERT_TRUE(app.link().Transferring());
+        ASSERT_TRUE(app.session().Transferring());
         EXPECT_EQ(app.form2->StatusText(), "Uploading...") << "the progress box says what it does";
         app.answers = {wait ? MsgAnswer::Yes : MsgAnswer::No};
         app.Click("RzBmpButton3");  // the title bar's close button
@@ -476,7 +476,7 @@ TEST_F(EndToEndApp, StoredModesAreSavedAndRecalled) {
     ASSERT_TRUE(app.WaitFor([&] { return app.Said("Save Success!") && app.Settled(); })) << app.Seen();
     EXPECT_EQ(box->itemText(3), "4-Night Club");
     EXPECT_EQ(box->currentIndex(), 3);
-    EXPECT_EQ(app.link().LinkCaption(), "Online");
+    EXPECT_EQ(app.form3->LinkCaption(), "Online");
 
     // Changed afterwards, then the stored mode recalled.
     app.Tab(3);
@@ -607,11 +607,11 @@ TEST_F(EndToEndApp, ASilentProcessorIsLostAndTheLinkButtonConnectsAgain) {
     ASSERT_GT(silent.Port(), 0);
     App app(silent.Port(), Folder(), true);
     ASSERT_TRUE(app.Start()) << app.Seen();
-    ASSERT_TRUE(app.WaitFor([&] { return app.link().Reconnecting(); }, 40000)) << app.Seen();
+    ASSERT_TRUE(app.WaitFor([&] { return app.session().Reconnecting(); }, 40000)) << app.Seen();
     EXPECT_NE(std::find(app.events.begin(), app.events.end(), EventLinkLost), app.events.end());
     EXPECT_TRUE(app.told.empty()) << "no message while the window reconnects: " << app.Seen();
     EXPECT_FALSE(app.Online());
-    EXPECT_EQ(app.link().LinkCaption(), "Reconnecting...");
+    EXPECT_EQ(app.form3->LinkCaption(), "Reconnecting...");
     EXPECT_TRUE(app.W("LinkLabel")->isVisible()) << "the title bar says so";
     EXPECT_FALSE(app.form2->isVisible());
     EXPECT_EQ(app.W<QPushButton>("LinkBtn")->text(), "联机");
@@ -634,7 +634,7 @@ TEST_F(EndToEndApp, ASilentProcessorIsLostAndTheLinkButtonConnectsAgain) {
     app.answers.push_back(MsgAnswer::No);  // the offline edit stays off this processor
     app.Click("LinkBtn");
     ASSERT_TRUE(app.WaitFor([&] { return app.Online() && !app.told.empty(); })) << app.Seen();
-    EXPECT_FALSE(app.link().Reconnecting());
+    EXPECT_FALSE(app.session().Reconnecting());
     EXPECT_FALSE(app.W("LinkLabel")->isVisible());
     EXPECT_EQ(app.form2->StatusText(), "Online");
     EXPECT_EQ(app.W<QPushButton>("LinkBtn")->text(), "断开");
@@ -832,7 +832,7 @@ TEST_F(EndToEndApp, AProcessorStartedAgainIsFoundByItselfAndAskedAboutTheOffline
         SCOPED_TRACE(send ? "sent" : "dropped");
         const int kept = level->value();
         sim->Stop();  // its memory stays in the state file
-        ASSERT_TRUE(app.WaitFor([&] { return app.link().Reconnecting(); }, 5000)) << app.Seen();
+        ASSERT_TRUE(app.WaitFor([&] { return app.session().Reconnecting(); }, 5000)) << app.Seen();
         EXPECT_TRUE(status->isVisible());
         EXPECT_EQ(status->text(), "Reconnecting...");
         EXPECT_FALSE(app.form2->isVisible()) << "no status dialog over the window";

@@ -175,7 +175,7 @@ TEST_F(WindowInputTest, TheFirstButtonOfEveryChoiceGroupSends) {
     }
     // Manager mode back to user mode, each choice behind the system password.
     form->model().SystemPassword = "123456";
-    SetPanelLink(*form, link.get());
+    SetPanelSession(*form, session.get());
     Person::ClickTab(W<QTabWidget>("SysPanelTabs"), QString::fromUtf8("密码"));
     for (const char* choice : {"SysManagerBtn", "SysUserBtn"}) {
         Type("SysPassEdit", "123456", false);
@@ -403,7 +403,7 @@ TEST_F(WindowInputTest, OfflineEditsOfTheCopyTheProcessorIsNotInAreNotSent) {
         d[PageSystem][14] = 0;
     });
     link->LinkState = LinkOnline;
-    linkWindow->link().LinkState = LinkOnline;
+    LinkOf(linkWindow->session()).LinkState = LinkOnline;
     QStringList told;
     SetMessageInterceptor([&](const QString&, const QString& text, MsgButtons) {
         told.append(text);
@@ -434,7 +434,7 @@ TEST_F(WindowInputTest, OfflineEditsSendOnlyTheFieldsTheyList) {
     for (const UiLanguage language : {UiLanguage::Unset, UiLanguage::English}) {
         SetUiLanguage(language);
         link->LinkState = LinkOffline;
-        linkWindow->link().LinkState = LinkOffline;
+        LinkOf(linkWindow->session()).LinkState = LinkOffline;
         Tab(1);
         Type("MusFreEdit2", language == UiLanguage::English ? "4000" : "2000");
         const int typed = form->model().DeviceImage[PageMusic][slot(1)];
@@ -447,7 +447,7 @@ TEST_F(WindowInputTest, OfflineEditsSendOnlyTheFieldsTheyList) {
             d[PageMusic][slot(3)] = q;
         });
         link->LinkState = LinkOnline;
-        linkWindow->link().LinkState = LinkOnline;
+        LinkOf(linkWindow->session()).LinkState = LinkOnline;
         told.clear();
         OfferOfflineEdits(*form, true);
         EXPECT_EQ(Sent(), std::vector<SentFrame>{BandFrame(PageMusic, band, {0, typed, gain, q, DefaultShelfQ})});

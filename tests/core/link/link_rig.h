@@ -99,13 +99,12 @@ public:
 
 class FakeHost : public LinkHost {
 public:
-    std::vector<std::string> captions;
-    std::string hint;
-    std::string statusText;
-    std::vector<std::string> statusPorts;
+    std::vector<LinkStatus> statuses;  // every status the label was given
+    std::optional<LinkStatus> statusText;
+    std::vector<std::optional<std::string>> statusPorts;  // nullopt: the network
     std::vector<int> progress;
     bool dialogVisible = false;
-    std::vector<std::pair<std::string, std::string>> messages;
+    std::vector<LinkNotice> messages;
     int refreshes = 0;
     std::optional<bool> linkActive;
     std::vector<std::vector<std::string>> modeLists;
@@ -116,20 +115,15 @@ public:
     // What the window does on a refresh of every page (rebuild its view), if anything.
     std::function<void()> onRefresh;
 
-    void SetLinkLabel(const std::string& caption, const std::string& h) override {
-        captions.push_back(caption);
-        hint = h;
-    }
-    void SetStatusText(const std::string& text) override { statusText = text; }
-    void SetStatusPort(const std::string& text) override { statusPorts.push_back(text); }
+    void ShowLinkStatus(LinkStatus status) override { statuses.push_back(status); }
+    void SetStatusText(LinkStatus status) override { statusText = status; }
+    void SetStatusPlace(const std::optional<std::string>& port) override { statusPorts.push_back(port); }
     void SetStatusProgress(int percent) override {
         if (progress.empty() || progress.back() != percent) progress.push_back(percent);
     }
     void ShowStatusDialog() override { dialogVisible = true; }
     void HideStatusDialog() override { dialogVisible = false; }
-    void ShowMessage(const std::string& caption, const std::string& text) override {
-        messages.emplace_back(caption, text);
-    }
+    void ShowNotice(LinkNotice notice) override { messages.push_back(notice); }
     void RefreshAllPages() override {
         refreshes += 1;
         if (onRefresh) onRefresh();

@@ -1,5 +1,5 @@
 // The link state machine driven with fakes and the manual clock: search, reads,
-// retries and time-outs, uploads, disconnect, texts and messages.
+// retries and time-outs, uploads, disconnect, statuses and messages.
 #include "core/link/link.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ int CountFrames(const Rig& r, const Bytes& frame) { return CountFrames(r.transpo
 TEST(LinkRead, CompleteReadOverSerialSendsTheThirtyEightRequestsAndGoesOnline) {
     Rig r({"ttyFAKE0"});
     r.link.LinkBtnClick(true);
-    EXPECT_EQ(r.host.captions.back(), "设备搜索...");
+    EXPECT_EQ(r.host.statuses.back(), LinkStatus::Searching);
     EXPECT_TRUE(r.host.dialogVisible);
     EXPECT_EQ(r.host.progress.back(), 0);
     EXPECT_TRUE(r.timers.IsRunning(LinkTimer::Search));
@@ -32,7 +32,7 @@ TEST(LinkRead, CompleteReadOverSerialSendsTheThirtyEightRequestsAndGoesOnline) {
     EXPECT_EQ(r.transport.writes[0].bytes, Hex("FC BA 06 A7 0A 30 11 00 54"));
     EXPECT_EQ(r.transport.writes[0].kind, TransportSerial);
     EXPECT_EQ(r.transport.openPort, "ttyFAKE0");
-    EXPECT_EQ(r.host.statusPorts, std::vector<std::string>{"ttyFAKE0"});
+    EXPECT_EQ(r.host.statusPorts, std::vector<std::optional<std::string>>{"ttyFAKE0"});
 
     ASSERT_TRUE(r.RunUntilEvent(EventOnline));
     // Search tick 2 starts the read; one step per 100 ms tick after that.
@@ -64,8 +64,7 @@ TEST(LinkRead, CompleteReadOverSerialSendsTheThirtyEightRequestsAndGoesOnline) {
     EXPECT_EQ(r.host.refreshes, 1);
     EXPECT_EQ(r.host.mainWindowShown, 1);
     EXPECT_EQ(r.host.linkActive, std::optional<bool>(true));
-    EXPECT_EQ(r.link.LinkCaption(), "Online");
-    EXPECT_EQ(r.link.LinkHint(), "设备已连接");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Online);
     EXPECT_FALSE(r.host.dialogVisible);
     EXPECT_EQ(r.host.progress.back(), 100);
     EXPECT_TRUE(r.timers.IsRunning(LinkTimer::Hold));
@@ -117,11 +116,11 @@ TEST(LinkRead, RepliesStoppingAtStepFiveEndInConnectFailedAfterTheWait) {
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Transfer));
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Search));
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Hold));
-    EXPECT_EQ(r.link.LinkCaption(), "Off Line");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Offline);
     EXPECT_EQ(r.host.linkActive, std::optional<bool>(false));
     EXPECT_FALSE(r.host.dialogVisible);
     ASSERT_EQ(r.host.messages.size(), 1u);
-    EXPECT_EQ(r.host.messages[0], std::make_pair(std::string("Confirm"), std::string("Off Line!")));
+    EXPECT_EQ(r.host.messages[0], LinkNotice::ConnectFailed);
     EXPECT_EQ(r.link.LinkState, LinkOffline);
 }
 
@@ -155,7 +154,7 @@ TEST(LinkRead, AProcessorThatDiesAfterTheConnectCommandIsReportedAfterTheRepeats
     EXPECT_EQ(r.events.back(), std::make_pair(2000L + (10 * 11 + 100) * 100, static_cast<int>(EventConnectFailed)));
     EXPECT_FALSE(r.HasEvent(EventOnline));
     ASSERT_EQ(r.host.messages.size(), 1u);
-    EXPECT_EQ(r.host.messages[0].second, "Off Line!");
+    EXPECT_EQ(r.host.messages[0], LinkNotice::ConnectFailed);
 }
 
 TEST(LinkRead, AnUnansweredFirstRequestIsRepeatedOverTcpThoughTheConnectWasAcknowledged) {
@@ -294,7 +293,7 @@ TEST(LinkTcp, AClosedConnectionIsNoticedAtOnceWhateverTheLinkIsDoing) {
     ASSERT_EQ(r.events.back(), std::make_pair(r.timers.now, static_cast<int>(EventConnectFailed)));
     EXPECT_EQ(r.link.FailureReason(), "connection closed by 127.0.0.1:18889 during the read of page 6");
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Transfer));
-    EXPECT_EQ(r.host.messages.back().second, "Off Line!") << "the window's message is unchanged";
+    EXPECT_EQ(r.host.messages.back(), LinkNotice::ConnectFailed) << "the window's message is unchanged";
 
     // Online, and during an upload of a page.
     r.link.LinkBtnClick(true);
@@ -451,9 +450,9 @@ TEST(LinkSearch, WithNoSerialPortThreeTcpConnectsThenConnectFailed) {
     EXPECT_EQ(r.transport.writes.size(), 3u);
     EXPECT_EQ(r.transport.tcpDisconnects, 2) << "before connecting and after giving up";
     EXPECT_EQ(r.link.PortScanIndex, 0);
-    EXPECT_EQ(r.host.statusPorts, std::vector<std::string>{"Network"});
+    EXPECT_EQ(r.host.statusPorts, std::vector<std::optional<std::string>>{std::nullopt});
     ASSERT_EQ(r.host.messages.size(), 1u);
-    EXPECT_EQ(r.host.messages[0].second, "Off Line!");
+    EXPECT_EQ(r.host.messages[0], LinkNotice::ConnectFailed);
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Search));
 }
 
@@ -475,7 +474,7 @@ TEST(LinkSearch, WithTwoPortsTriesBothThenFallsBackToTcpOnTheFourthTick) {
     r.Advance(1000);
     EXPECT_EQ(r.link.TransportKind, TransportTcp);
     EXPECT_EQ(r.transport.tcpConnects, 1);
-    EXPECT_EQ(r.host.statusPorts, (std::vector<std::string>{"ttyA", "ttyB", "Network"}));
+    EXPECT_EQ(r.host.statusPorts, (std::vector<std::optional<std::string>>{"ttyA", "ttyB", std::nullopt}));
     r.Advance(2000);
     EXPECT_TRUE(r.events.empty());
     r.Advance(1000);
@@ -535,7 +534,7 @@ TEST(LinkUpload, SendsTwentyFramesEndingInFourClosingWordsWithProgressInNineteen
     r.model.ParamImage[10][17] = 3;
     r.host.progress.clear();
     r.link.RaiseLinkEvent(EventUpload);
-    EXPECT_EQ(r.link.LinkCaption(), "Uploading...");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Uploading);
     EXPECT_EQ(r.link.LinkState, LinkOffline);
     EXPECT_EQ(r.link.UploadFlag, 1);
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Hold));
@@ -594,7 +593,7 @@ TEST(LinkUpload, AReadBackFollowsTheAcknowledgedUploadAndFindsWhatWasNotStored) 
         EXPECT_EQ(frames[19], BuildValueFrame(CmdRead, IdRemote, FakeProcessor::Word(10, 17)));
         if (c.verify) {
             EXPECT_EQ(std::vector<Bytes>(frames.begin() + 20, frames.end()), ExpectedReadRequests(false));
-            EXPECT_NE(std::find(r.host.captions.begin(), r.host.captions.end(), "Verifying..."), r.host.captions.end());
+            EXPECT_NE(std::find(r.host.statuses.begin(), r.host.statuses.end(), LinkStatus::Verifying), r.host.statuses.end());
         }
         EXPECT_EQ(upload.CurrentState(), c.outcome);
         EXPECT_EQ(DescribeDifference(upload.Differences()),
@@ -622,7 +621,7 @@ TEST(LinkDisconnect, UnlinkWhileOnlineSendsTheDisconnectCommandAndStopsEverythin
     ASSERT_EQ(r.transport.writes.size(), 1u);
     EXPECT_EQ(r.transport.writes[0].bytes, Hex("FC BA 06 A7 0A 30 AA 00 3D"));
     EXPECT_EQ(r.link.LinkState, LinkOffline);
-    EXPECT_EQ(r.link.LinkCaption(), "设备未连接");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Disconnected);
     EXPECT_EQ(r.host.linkActive, std::optional<bool>(false));
     EXPECT_FALSE(r.host.dialogVisible);
     EXPECT_EQ(r.link.StepCount, 19);
@@ -663,7 +662,7 @@ TEST(LinkReconnect, ALostLinkIsSearchedForAgainWithGrowingWaitsUntilTheProcessor
     ASSERT_EQ(r.events.size(), 1u);
     EXPECT_EQ(r.events[0].second, EventLinkLost);
     EXPECT_TRUE(r.link.Reconnecting());
-    EXPECT_EQ(r.link.LinkCaption(), "Reconnecting...");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Reconnecting);
     EXPECT_EQ(r.host.linkActive, std::optional<bool>(false)) << "\"联机\" connects at once, \"断开\" stops";
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Hold));
 
@@ -677,7 +676,7 @@ TEST(LinkReconnect, ALostLinkIsSearchedForAgainWithGrowingWaitsUntilTheProcessor
     EXPECT_EQ(CountFrames(r, BuildLinkCommand(LinkConnect)), 6 * 3);
     EXPECT_TRUE(r.host.messages.empty()) << "no message while reconnecting";
     EXPECT_FALSE(r.host.dialogVisible) << "the status dialog stays out of the way";
-    EXPECT_EQ(r.link.LinkCaption(), "Reconnecting...");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Reconnecting);
 
     up = true;
     r.transport.writes.clear();
@@ -685,7 +684,7 @@ TEST(LinkReconnect, ALostLinkIsSearchedForAgainWithGrowingWaitsUntilTheProcessor
     EXPECT_EQ(r.events.back().first - lost, 114000 + 30000 + 2000 + 38 * 200) << "the next attempt, then the read";
     EXPECT_FALSE(r.link.Reconnecting());
     EXPECT_EQ(r.link.LinkState, LinkOnline);
-    EXPECT_EQ(r.link.LinkCaption(), "Online");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Online);
     EXPECT_EQ(r.link.FreshLink, 1) << "a new connection: the panel lock is checked again";
     std::vector<Bytes> sent = r.WrittenFrames();
     sent.erase(std::remove(sent.begin(), sent.end(), BuildLinkCommand(LinkConnect)), sent.end());
@@ -698,7 +697,7 @@ TEST(LinkReconnect, ALostLinkIsSearchedForAgainWithGrowingWaitsUntilTheProcessor
     EXPECT_TRUE(r.link.Reconnecting());
     r.link.LinkBtnClick(false);
     EXPECT_FALSE(r.link.Reconnecting());
-    EXPECT_EQ(r.link.LinkCaption(), "设备未连接");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Disconnected);
     r.transport.writes.clear();
     r.Advance(60000);
     EXPECT_TRUE(r.transport.writes.empty()) << "no attempt after the user disconnected";
@@ -710,7 +709,7 @@ TEST(LinkReconnect, ALostLinkIsSearchedForAgainWithGrowingWaitsUntilTheProcessor
     ASSERT_TRUE(r.RunUntilEvent(EventConnectFailed));
     EXPECT_FALSE(r.link.Reconnecting());
     ASSERT_FALSE(r.host.messages.empty());
-    EXPECT_EQ(r.host.messages.back().second, "Off Line!");
+    EXPECT_EQ(r.host.messages.back(), LinkNotice::ConnectFailed);
 
     // While an attempt waits, the link button connects at once.
     up = true;
@@ -747,44 +746,26 @@ TEST(LinkReconnect, ALostSerialLinkIsLookedForOnThePortsAtEveryAttempt) {
     EXPECT_EQ(r.link.ConnectedPort(), "ttyB");
 }
 
-TEST(LinkTexts, ChineseWhenTheLanguageFlagIsOne) {
+// The link reports what it does; the window words it (tests/app/link).
+TEST(LinkStatuses, AFailedSearchEndsOfflineWithTheConnectFailedNotice) {
     Rig r({}, false);
-    r.link.LanguageFlag = 1;
     r.link.LinkBtnClick(true);
     r.Advance(4000);
-    EXPECT_EQ(r.link.LinkCaption(), "设备未连接");
-    EXPECT_EQ(r.link.LinkHint(), "Off Line");
-    ASSERT_EQ(r.host.messages.size(), 1u);
-    EXPECT_EQ(r.host.messages[0], std::make_pair(std::string("提示"), std::string("连接失败!")));
+    EXPECT_EQ(r.link.Status(), LinkStatus::Offline);
+    EXPECT_EQ(r.host.statusText, LinkStatus::Offline);
+    EXPECT_EQ(r.host.messages, std::vector<LinkNotice>{LinkNotice::ConnectFailed});
 }
 
-TEST(LinkTexts, EnglishChosenTurnsEveryTextEnglishAndASwitchShowsTheStatusAgain) {
+TEST(LinkStatuses, OfAReadASaveAndADisconnect) {
     Rig r({"ttyFAKE0"});
-    r.link.SetLanguage(LanguageEnglish);
-    EXPECT_EQ(r.host.statusText, "Off Line") << "the dialog shows the status in the new language";
     r.link.LinkBtnClick(true);
     ASSERT_TRUE(r.RunUntilEvent(EventOnline));
-    EXPECT_EQ(r.host.captions, (std::vector<std::string>{"Off Line", "Searching...", "Linking...", "Online"}));
-    r.link.SetLanguage(LanguageChinese);
-    EXPECT_EQ(r.link.LinkCaption(), "设备已连接");
-    EXPECT_EQ(r.link.LinkHint(), "Online");
-    EXPECT_EQ(r.host.statusText, "设备已连接");
-    r.link.SetLanguage(LanguageEnglish);
+    EXPECT_EQ(r.host.statuses, (std::vector<LinkStatus>{LinkStatus::Searching, LinkStatus::Linking, LinkStatus::Online}));
+    EXPECT_EQ(r.host.statusText, LinkStatus::Online);
     r.link.SaveAsMode(0, "Party");
-    EXPECT_EQ(r.link.LinkCaption(), "Saving...");
-    r.link.SetLanguage(LanguageUnset);
-    EXPECT_EQ(r.link.LinkCaption(), "保存中...") << "with no choice made, as it always was";
-    r.link.SetLanguage(LanguageEnglish);
+    EXPECT_EQ(r.link.Status(), LinkStatus::Saving);
     r.link.LinkBtnClick(false);
-    EXPECT_EQ(r.link.LinkCaption(), "Off Line");
-}
-
-TEST(LinkTexts, EnglishOtherwiseAndTheCaptionsOfARead) {
-    Rig r({"ttyFAKE0"});
-    r.link.LinkBtnClick(true);
-    ASSERT_TRUE(r.RunUntilEvent(EventOnline));
-    EXPECT_EQ(r.host.captions, (std::vector<std::string>{"设备搜索...", "Linking...", "Online"}));
-    EXPECT_EQ(r.host.hint, "设备已连接");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Disconnected);
 }
 
 TEST(LinkRobustness, GarbageOnBothTransportsInEveryPhaseNeverBreaksTheLink) {

@@ -212,7 +212,7 @@ TEST(WriteQueueLink, RecallSentAtOnceStartsTheReloadOnItsAcknowledgement) {
     r.link.SendParam(IdRecallMode, 3);
     ASSERT_EQ(r.transport.writes.size(), 1u);
     EXPECT_EQ(r.transport.writes[0].bytes, Hex("FC BA 06 A7 0A 02 03 00 08"));
-    EXPECT_EQ(r.link.LinkCaption(), "加载中...");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Recalling);
     EXPECT_EQ(r.link.LinkState, LinkOffline);
     EXPECT_EQ(r.link.PendingEvent, EventReload);
     ASSERT_TRUE(r.RunUntilEvent(EventOnline));
@@ -223,7 +223,7 @@ TEST(WriteQueueLink, RecallSentAtOnceStartsTheReloadOnItsAcknowledgement) {
     sent.erase(sent.begin());
     EXPECT_EQ(sent, ExpectedReadRequests(false)) << "the 28 requests of a reload";
     EXPECT_EQ(r.model.ModeNames[8], "Mode9") << "the stored-mode names are read again";
-    EXPECT_EQ(r.host.captions.back(), "Online");
+    EXPECT_EQ(r.host.statuses.back(), LinkStatus::Online);
     EXPECT_EQ(r.link.LinkState, LinkOnline);
 }
 
@@ -239,7 +239,7 @@ TEST(WriteQueueLink, ARecallThatHadToWaitStillReloadsThePagesOnItsAcknowledgemen
     r.Advance(20);  // the next hold tick sends the recall
     const Bytes recall = Hex("FC BA 06 A7 0A 02 03 00 08");
     ASSERT_EQ(CountFrames(r.transport.writes, recall), 1);
-    EXPECT_EQ(r.link.LinkCaption(), "加载中...");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Recalling);
     EXPECT_EQ(r.link.LinkState, LinkOffline) << "edits from now on wait for the reload";
     ASSERT_TRUE(r.RunUntilEvent(EventOnline));
     ASSERT_TRUE(r.HasEvent(EventReload)) << "the processor switched modes: the pages are read again";
@@ -272,7 +272,7 @@ TEST(WriteQueueLink, ASaveWaitsForTheEditsBeforeItSoTheStoredModeHoldsThem) {
     r.link.SendBandParam(0x0005, 200);
     ASSERT_TRUE(r.link.SaveAsMode(2, "Stage"));
     EXPECT_TRUE(r.link.WaitingSave());
-    EXPECT_EQ(r.link.LinkCaption(), "保存中...");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Saving);
     EXPECT_EQ(r.link.LinkState, LinkOnline) << "the edits before it still go out";
     EXPECT_EQ(r.link.PendingEvent, 0);
     const Bytes save = BuildSaveMode(2, "Stage");
@@ -287,7 +287,7 @@ TEST(WriteQueueLink, ASaveWaitsForTheEditsBeforeItSoTheStoredModeHoldsThem) {
     EXPECT_GT(at(save), at(BuildBandFrame(r.model, BandFrameId(0), 0)));
     EXPECT_FALSE(r.link.WaitingSave());
     ASSERT_EQ(r.host.messages.size(), 1u);
-    EXPECT_EQ(r.host.messages[0].second, "Save Success!");
+    EXPECT_EQ(r.host.messages[0], LinkNotice::Saved);
     EXPECT_EQ(r.link.LinkState, LinkOnline);
 }
 
@@ -312,7 +312,7 @@ TEST(WriteQueueLink, AHeldSaveGoesBeforeALaterRecallAndIsNeverDroppedUnsaid) {
     for (const auto& e : r.events) order.push_back(e.second);
     EXPECT_EQ(order, (std::vector<int>{EventSaved, EventReload, EventOnline}));
     ASSERT_EQ(r.host.messages.size(), 1u);
-    EXPECT_EQ(r.host.messages[0].second, "Save Success!");
+    EXPECT_EQ(r.host.messages[0], LinkNotice::Saved);
 
     // A preset sent while a save waits: the save is not made, and the user hears of it.
     r.host.messages.clear();
@@ -322,7 +322,7 @@ TEST(WriteQueueLink, AHeldSaveGoesBeforeALaterRecallAndIsNeverDroppedUnsaid) {
     r.link.RaiseLinkEvent(EventUpload);
     EXPECT_FALSE(r.link.WaitingSave());
     ASSERT_EQ(r.host.messages.size(), 1u);
-    EXPECT_EQ(r.host.messages[0].second, "Save Failed!");
+    EXPECT_EQ(r.host.messages[0], LinkNotice::SaveFailed);
     EXPECT_EQ(CountFrames(r.transport.writes, BuildSaveMode(3, "Late")), 0);
 }
 
@@ -336,7 +336,7 @@ TEST(WriteQueueLink, SaveAsModeWaitsForItsAcknowledgementThenRebuildsTheModeList
     expected.insert(expected.end(), 17, 0);
     expected.push_back(0xAE);
     EXPECT_EQ(r.transport.writes[0].bytes, expected);
-    EXPECT_EQ(r.link.LinkCaption(), "保存中...");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Saving);
     EXPECT_EQ(r.link.LinkState, LinkOffline);
     EXPECT_EQ(r.link.PendingEvent, EventSaved);
     r.Advance(200);
@@ -352,9 +352,9 @@ TEST(WriteQueueLink, SaveAsModeWaitsForItsAcknowledgementThenRebuildsTheModeList
     EXPECT_EQ(items[0], "1-ABC");
     EXPECT_EQ(items[8], "9-Mode9");
     EXPECT_EQ(r.link.LinkState, LinkOnline);
-    EXPECT_EQ(r.link.LinkCaption(), "Online");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Online);
     ASSERT_EQ(r.host.messages.size(), 1u);
-    EXPECT_EQ(r.host.messages[0], std::make_pair(std::string("Confirm"), std::string("Save Success!")));
+    EXPECT_EQ(r.host.messages[0], LinkNotice::Saved);
 }
 
 TEST(WriteQueueLink, ASaveNeverConfirmedIsNotReportedAfterTheLinkComesBack) {
@@ -415,10 +415,10 @@ TEST(KeepAlive, AnUnansweredWriteIsRepeatedAtThreeSixAndNineSecondsAndTheLinkIsL
     EXPECT_EQ(r.events[0], std::make_pair(t0 + 11000, static_cast<int>(EventLinkLost)));
     EXPECT_FALSE(r.timers.IsRunning(LinkTimer::Hold));
     EXPECT_EQ(r.link.LinkState, LinkOffline);
-    EXPECT_EQ(r.link.LinkCaption(), "Off Line");
+    EXPECT_EQ(r.link.Status(), LinkStatus::Offline);
     EXPECT_EQ(r.host.linkActive, std::optional<bool>(false));
     ASSERT_EQ(r.host.messages.size(), 1u);
-    EXPECT_EQ(r.host.messages[0].second, "Off Line!");
+    EXPECT_EQ(r.host.messages[0], LinkNotice::Disconnected);
 }
 
 TEST(KeepAlive, AnUnansweredKeepAliveIsRepeatedTheSameWay) {
