@@ -15,7 +15,8 @@ namespace kdsp::venue {
 
 namespace {
 
-std::optional<QByteArray> ReadAll(const std::string& key, const std::string& path, std::string* error) {
+std::optional<QByteArray> ReadAll(const std::string& key, const std::string& path,
+                                  std::string* error) {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) {
         *error = key + ": cannot read " + path + " (" + file.errorString().toStdString() + ")";
@@ -32,7 +33,8 @@ bool Handshake(const QSslConfiguration& config, const std::string& cert, const s
     QSslServer server;
     server.setSslConfiguration(config);
     if (!server.listen(QHostAddress::LocalHost, 0)) {
-        *error = "cannot try tls.cert and tls.key on loopback: " + server.errorString().toStdString();
+        *error =
+            "cannot try tls.cert and tls.key on loopback: " + server.errorString().toStdString();
         return false;
     }
     QEventLoop loop;
@@ -54,7 +56,7 @@ bool Handshake(const QSslConfiguration& config, const std::string& cert, const s
         QTimer::singleShot(200, &loop, &QEventLoop::quit);
     });
     QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    client.connectToHostEncrypted(QHostAddress(QHostAddress::LocalHost).toString(), server.serverPort());
+    client.connectToHostEncrypted("127.0.0.1", server.serverPort());
     loop.exec();
     client.abort();
     if (encrypted)
