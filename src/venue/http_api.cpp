@@ -7,14 +7,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
-#include <QSslCertificate>
-#include <QSslConfiguration>
-#include <QSslKey>
 #include <QUrlQuery>
 
 #include "core/model/param_names.h"
 #include "core/model/param_table.h"
 #include "venue/connection_guard.h"
+#include "venue/server_tls.h"
 #include "venue/venue.h"
 
 // The service's own resources live in this static library: they are registered by hand.
@@ -94,25 +92,11 @@ bool HttpApi::Start(const std::string& host, int port, std::string* error) {
     limits.timeoutMs = c.requestTimeoutMs;
     QTcpServer* server = nullptr;
     if (!c.tlsCert.empty()) {
-        QFile certFile(QString::fromStdString(c.tlsCert)), keyFile(QString::fromStdString(c.tlsKey));
-        if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly)) {
-            *error = "cannot read tls.cert or tls.key";
+        const auto tls = ServerTls(c, error);
+        if (!tls)
             return false;
-        }
-        const QSslCertificate cert(&certFile, QSsl::Pem);
-        const QByteArray keyBytes = keyFile.readAll();
-        QSslKey key(keyBytes, QSsl::Rsa, QSsl::Pem);
-        if (key.isNull())
-            key = QSslKey(keyBytes, QSsl::Ec, QSsl::Pem);
-        if (cert.isNull() || key.isNull()) {
-            *error = "tls.cert or tls.key is not a PEM certificate and key";
-            return false;
-        }
         auto* ssl = new GuardedServer<QSslServer>(limits);
-        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-        config.setLocalCertificate(cert);
-        config.setPrivateKey(key);
-        ssl->setSslConfiguration(config);
+        ssl->setSslConfiguration(*tls);
         server = ssl;
     } else {
         server = new GuardedServer<QTcpServer>(limits);

@@ -17,6 +17,7 @@
 #include "venue/access.h"
 #include "venue/http_api.h"
 #include "venue/room_cards.h"
+#include "venue/server_tls.h"
 #include "venue/mqtt_bridge.h"
 #include "venue/venue.h"
 #include "venue/venue_file.h"
@@ -37,8 +38,16 @@ VenueConfig Read(const std::string& file) {
     return std::move(*r.config);
 }
 
-int Check(const std::string& file) {
+int Check(const std::string& file, int argc, char** argv) {
     const VenueConfig c = Read(file);
+    // The certificate and key as the service would load them: a check that passes
+    // while the start would fail is worse than none.
+    if (!c.tlsCert.empty()) {
+        QCoreApplication app(argc, argv);
+        std::string why;
+        if (!ServerTls(c, &why))
+            throw Refused(file + ": " + why);
+    }
     std::cout << file << ": " << c.rooms.size() << " rooms, " << c.tokens.size() << " tokens, listen "
               << c.listenHost << ":" << c.listenPort << (c.tlsCert.empty() ? "" : " (TLS)") << "\n";
     return 0;
@@ -204,7 +213,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (*check)
-            return Check(checkFile);
+            return Check(checkFile, argc, argv);
         if (*add)
             return AddToken(addFile, role, room, name);
         if (venueFile.empty())

@@ -2,6 +2,7 @@
 // token, the frames each write sends, bad input, the events, and restarts.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QJsonArray>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -309,6 +310,88 @@ TEST(VenueE2e, ProcessorLostAndBack) {
     EXPECT_TRUE(std::none_of(sent.begin(), sent.end(), [](const SentFrame& f) { return f.id == IdOf("echo.effect.level"); }));
     EXPECT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("staff"), R"({"echo.effect.level": 34})").status, 200);
     EXPECT_EQ(venue.Sim().TakeWrites(), std::vector<SentFrame>{ValueFrame(IdOf("echo.effect.level"), 34)});
+}
+
+// A throw-away self-signed certificate for 127.0.0.1 and its key: NAME.crt, NAME.key in `dir`.
+bool MakeCertificate(const QTemporaryDir& dir, const QString& name) {
+    QProcess openssl;
+    openssl.start("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                              "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                              "-keyout", dir.filePath(name + ".key"), "-out", dir.filePath(name + ".crt")});
+    if (!openssl.waitForFinished(15000)) {
+        openssl.kill();
+        openssl.waitForFinished(3000);
+        return false;
+    }
+    return openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0;
+}
+
+// Over TLS the API and the events work as over plain HTTP, and plain HTTP to that port
+// gets no answer. Certificate and key files that cannot serve stop `kdspd check` and the
+// start alike with one line, never leaving a service without TLS or one whose every
+// handshake fails.
+TEST(VenueE2e, TlsServesAndRefusesFilesThatCannot) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(MakeCertificate(dir, "venue") && MakeCertificate(dir, "other"));
+    const QString cert = dir.filePath("venue.crt"), key = dir.filePath("venue.key");
+    {
+        // The clients trust this certificate only, and check it names 127.0.0.1.
+        VenueRig venue(1, {"tls.cert = " + cert, "tls.key = " + key});
+        ASSERT_GT(venue.Port(), 0) << venue.Errors().toStdString();
+        ASSERT_TRUE(venue.WaitOnline(1)) << venue.Errors().toStdString();  // /api/v1/health
+        venue.Sim().TakeWrites();
+        EXPECT_EQ(venue.Call("GET", "/api/v1/rooms").status, 401);
+        const HttpReply rooms = venue.Call("GET", "/api/v1/rooms", venue.Token("staff"));
+        ASSERT_EQ(rooms.status, 200) << rooms.body.toStdString();
+        EXPECT_EQ(rooms.Json()["rooms"].toArray()[0].toObject()["name"], "room1");
+
+        EventClient events(venue.Port(), venue.Token("staff"), "room1", false, venue.Tls());
+        ASSERT_TRUE(events.WaitFor([](const QJsonObject& m) { return m["type"] == "room"; }));
+        EXPECT_EQ(venue.Call("PATCH", "/api/v1/rooms/room1/params", venue.Token("staff"),
+                             R"({"echo.effect.level": 21})").status, 200);
+        EXPECT_EQ(venue.Sim().TakeWrites(), std::vector<SentFrame>{ValueFrame(IdOf("echo.effect.level"), 21)});
+        EXPECT_TRUE(events.WaitFor([](const QJsonObject& m) { return m["name"] == "echo.effect.level" && m["shown"] == "21"; }));
+
+        QTcpSocket plain;
+        plain.connectToHost("127.0.0.1", static_cast<quint16>(venue.Port()));
+        ASSERT_TRUE(plain.waitForConnected(3000));
+        plain.write("GET /api/v1/health HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        QByteArray answer;
+        EXPECT_TRUE(Until([&] {
+            answer += plain.readAll();
+            return plain.state() == QAbstractSocket::UnconnectedState;
+        }));
+        answer += plain.readAll();
+        EXPECT_FALSE(answer.contains("HTTP/")) << answer.left(100).toStdString();
+    }
+
+    const QString folder = dir.filePath("folder.key");  // cannot be read as a file, even by root
+    ASSERT_TRUE(QDir().mkpath(folder));
+    struct Fault {
+        QString cert, key;
+        QByteArray says;
+    };
+    const std::vector<Fault> faults = {
+        {dir.filePath("missing.crt"), key, "tls.cert: cannot read " + dir.filePath("missing.crt").toUtf8()},
+        {cert, folder, "tls.key: cannot read " + folder.toUtf8()},
+        {cert, cert, "tls.key: " + cert.toUtf8() + " holds no unencrypted PEM RSA or EC private key"},
+        {cert, dir.filePath("other.key"), "is not the private key of tls.cert"},
+    };
+    const QString file = dir.filePath("bad.conf");
+    for (const Fault& f : faults) {
+        QFile venueFile(file);
+        ASSERT_TRUE(venueFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        venueFile.write(QString("room1 tcp:127.0.0.1:9\ntls.cert = %1\ntls.key = %2\n").arg(f.cert, f.key).toUtf8());
+        venueFile.close();
+        for (const QStringList& args : {QStringList{"check", file}, QStringList{file, "--listen", "127.0.0.1:0"}}) {
+            const KdspdRun run = RunKdspd(args);
+            SCOPED_TRACE(args.join(' ').toStdString() + " -> " + run.out.toStdString() + run.err.toStdString());
+            EXPECT_EQ(run.exit, 1);
+            EXPECT_TRUE(run.err.startsWith("kdspd: ") && run.err.contains(f.says));
+            EXPECT_EQ(run.err.count('\n'), 1);
+            EXPECT_TRUE(run.out.isEmpty());
+        }
+    }
 }
 
 // One request for every room: each room checks it before any is written to, then gets

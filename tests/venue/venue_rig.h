@@ -1,6 +1,7 @@
 // A venue for one test: `kdsp-sim --devices N` on free loopback ports, a temporary
 // venue file naming each processor a room (room1, room2...) with a token per role,
-// and `kdspd` serving it on a free port; HTTP and WebSocket clients to talk to it.
+// and `kdspd` serving it on a free port; HTTP and WebSocket clients to talk to it,
+// over TLS trusting only the venue's certificate when the settings name one.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,6 +16,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebSocket>
@@ -24,6 +27,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "sim_process.h"
 
@@ -46,6 +50,26 @@ struct HttpReply {
     QJsonObject Json() const { return QJsonDocument::fromJson(body).object(); }
 };
 
+// A kdspd run to its end (killed if it has not ended within 15 s).
+struct KdspdRun {
+    int exit = -1;  // -1: it did not end by itself
+    QByteArray out, err;
+};
+inline KdspdRun RunKdspd(const QStringList& args) {
+    QProcess p;
+    p.start(KDSPD_PATH, args);
+    KdspdRun run;
+    if (p.waitForFinished(15000) && p.exitStatus() == QProcess::NormalExit) {
+        run.exit = p.exitCode();
+    } else {
+        p.kill();
+        p.waitForFinished(3000);
+    }
+    run.out = p.readAllStandardOutput();
+    run.err = p.readAllStandardError();
+    return run;
+}
+
 class VenueRig {
 public:
     // `settings`: extra lines of the venue file ("limits.rate = 5").
@@ -56,7 +80,13 @@ public:
         f.open(QIODevice::WriteOnly);
         for (int k = 0; k < rooms; ++k)
             f.write(QString("room%1 tcp:127.0.0.1:%2\n").arg(k + 1).arg(sim_->Port() + k).toUtf8());
-        for (const QString& s : settings) f.write(s.toUtf8() + "\n");
+        for (const QString& s : settings) {
+            f.write(s.toUtf8() + "\n");
+            if (s.startsWith("tls.cert = ")) {
+                tls_ = QSslConfiguration::defaultConfiguration();
+                tls_->setCaCertificates(QSslCertificate::fromPath(s.mid(11)));
+            }
+        }
         f.close();
         tokens_["installer"] = AddToken({"installer"});
         tokens_["staff"] = AddToken({"staff"});
@@ -122,13 +152,16 @@ public:
     // A request on its way, answered while the test goes on (the caller deletes it).
     QNetworkReply* Send(const QByteArray& method, const QString& path, const QString& token = {},
                         const QByteArray& body = {}) {
-        QNetworkRequest request(QUrl(QString("http://127.0.0.1:%1%2").arg(port_).arg(path)));
+        QNetworkRequest request(QUrl(QString("%1://127.0.0.1:%2%3").arg(tls_ ? "https" : "http").arg(port_).arg(path)));
+        if (tls_) request.setSslConfiguration(*tls_);
         if (!token.isEmpty()) request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
         if (!body.isEmpty()) request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
         return net_.sendCustomRequest(request, method, body);
     }
 
     QString Token(const QString& who) const { return tokens_.at(who); }
+    // What clients trust when the venue serves over TLS.
+    const std::optional<QSslConfiguration>& Tls() const { return tls_; }
     int Port() const { return port_; }
     SimProcess& Sim() { return *sim_; }
     // The processors stopped (SIGTERM), and started again on their ports.
@@ -140,10 +173,7 @@ public:
 private:
     QStringList SimArguments() const { return {"--devices", QString::number(rooms_), "--log"}; }
     QString AddToken(const QStringList& args) {
-        QProcess p;
-        p.start(KDSPD_PATH, QStringList{"token", "add", file_} + args);
-        p.waitForFinished(10000);
-        return QString::fromUtf8(p.readAllStandardOutput().trimmed());
+        return QString::fromUtf8(RunKdspd(QStringList{"token", "add", file_} + args).out.trimmed());
     }
 
     QTemporaryDir dir_;
@@ -155,17 +185,22 @@ private:
     std::unique_ptr<QProcess> proc_;
     QString errors_;
     int port_ = 0;
+    std::optional<QSslConfiguration> tls_;
     QNetworkAccessManager net_;
 };
 
 // A client of the events WebSocket, keeping every message it is sent.
 class EventClient {
 public:
-    // With the token in the Authorization header, or (inMessage) as the first message.
-    EventClient(int port, const QString& token, const QString& room = {}, bool inMessage = false) {
-        QNetworkRequest request(QUrl(QString("ws://127.0.0.1:%1/api/v1/events%2")
+    // With the token in the Authorization header, or (inMessage) as the first message;
+    // over TLS (wss) with `tls`.
+    EventClient(int port, const QString& token, const QString& room = {}, bool inMessage = false,
+                const std::optional<QSslConfiguration>& tls = {}) {
+        QNetworkRequest request(QUrl(QString("%1://127.0.0.1:%2/api/v1/events%3")
+                                         .arg(tls ? "wss" : "ws")
                                          .arg(port)
                                          .arg(room.isEmpty() ? "" : "?room=" + room)));
+        if (tls) socket_.setSslConfiguration(*tls);
         if (!inMessage) request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
         QObject::connect(&socket_, &QWebSocket::textMessageReceived,
                          [this](const QString& m) { messages_.push_back(QJsonDocument::fromJson(m.toUtf8()).object()); });
