@@ -11,7 +11,7 @@ PACKAGES=(
   fonts-wqy-microhei socat xvfb xauth python3
   dpkg-dev file help2man librsvg2-bin appstream desktop-file-utils lintian
   libqrencode-dev chromium chromium-driver python3-selenium
-  libmosquitto-dev mosquitto mosquitto-clients
+  libmosquitto-dev mosquitto mosquitto-clients openssl
 )
 
 missing=()
