@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake g++ clang-14 libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-  qt6-base-dev qt6-serialport-dev libqt6serialport6-dev qt6-httpserver-dev qt6-websockets-dev
+  qt6-base-dev qt6-serialport-dev qt6-httpserver-dev qt6-websockets-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   fonts-wqy-microhei socat xvfb xauth python3
   dpkg-dev file help2man librsvg2-bin appstream desktop-file-utils lintian
