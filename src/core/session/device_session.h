@@ -78,16 +78,16 @@ class DeviceSession : private LinkHost {
     // mode for the write and back after it, as a person would in the window.
     std::optional<Failure> Set(const ParamSpec& param, int stored,
                                ChangeOrigin origin = ChangeOrigin::FrontEnd);
-    // An edit a front end with its own image (the window) has stored there by its own
-    // rules, in the copy of the operating mode the image is in: written as it stands,
-    // in the frame `how` names, with none of the above: no range applied (the front
-    // end's controls have theirs), no mode switched (the front end switches the mode
-    // itself, by this same call on music.mode), no ValueChanged (the front end made
-    // the change and shows it), handed to the link at once. Dropped, as such edits
-    // always were, while not online (NotOnline; also while a recall or save waits for
-    // its confirmation, whose read brings the processor's values) and while the
-    // display says SuppressSend. A row no write reaches, or the other mode's copy,
-    // is NotWritable and stores nothing.
+    // The window's form: an edit a front end with its own image has already stored
+    // there by its own rules, in the copy of the operating mode the image is in. It is
+    // written as it stands, in the frame `how` names, and handed to the link at once:
+    // no range applied (the front end's controls keep theirs), no mode switched (the
+    // front end switches sing/dance itself, by this same call on music.mode), no
+    // ValueChanged (the front end made the change and shows it). Dropped, as the
+    // window's edits always were, while not online (NotOnline; also while a recall or
+    // save waits for its confirmation, whose read brings the processor's values) and
+    // while the display says SuppressSend. A row no write reaches, or a copy of the
+    // mode the image is not in, is NotWritable and stores nothing.
     std::optional<Failure> Set(const ParamSpec& param, int stored, AsStored how);
     // The same for a word given by its write address and stored value: written as
     // given in a frame of its own (an EQ band's word too), also to a slot with no
