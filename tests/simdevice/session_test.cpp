@@ -126,7 +126,9 @@ TEST(Session, OnAFrontEndsImageItReadsIntoItAndLeavesTheModeTheFrontEndSet) {
     const ParamSpec& away = *FindSpec(other == 1 ? "music.band3.gain" : "music.dance.band3.gain");
     const std::size_t sent = r.transport.writes.size();
     const DeviceImageRows image = r.model.DeviceImage;
-    EXPECT_EQ(r.engine.Set(away, 100, AsStored::BandFrame)->code, FailureCode::NotWritable);
+    const std::optional<Failure> refused = r.engine.Set(away, 100, AsStored::BandFrame);
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->code, FailureCode::NotWritable);
     EXPECT_EQ(r.transport.writes.size(), sent);
     EXPECT_EQ(r.model.DeviceImage, image);
 }
