@@ -56,13 +56,9 @@ protected:
         link->TransportKind = TransportTcp;
         AppState& st = form->state();
         // Every frame is acknowledged before the next edit, as a quick processor would.
-        st.SendParamHook = [this](std::uint16_t id, int v) {
+        st.SendEdit = [this](const ParamSpec& copy, int v, AsStored how) {
             link->Signals.ClearToSend = 1;
-            link->SendParam(id, v);
-        };
-        st.SendBandParamHook = [this](std::uint16_t id, int v) {
-            link->Signals.ClearToSend = 1;
-            link->SendBandParam(id, v);
+            session->Set(copy, v, how);
         };
         SetEditErrorSink([this](const QString& text) { messages.append(text); });
     }

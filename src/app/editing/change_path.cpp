@@ -13,8 +13,10 @@
 #include "app/widgets/widgets.h"
 #include "core/model/codecs.h"
 #include "core/model/eq_layout.h"
+#include "core/model/param_table.h"
 #include "core/model/value_kinds.h"
 #include "core/preset/text_ops.h"
+#include "core/session/device_session.h"
 
 namespace kdsp {
 
@@ -89,23 +91,30 @@ QWidget* FindControl(AppContext& app, const char* name) {
 
 void SetEditErrorSink(std::function<void(const QString&)> sink) { ErrorSink() = std::move(sink); }
 
-void SendParam(AppContext& app, ParamId id, int value) {
-    AppState& st = app.state();
-    if (st.SendParamHook)
-        st.SendParamHook(id, value);
-    else
-        StoreValue(app.model(), id, value);
-    app.EditStored(id, false);
+const ParamSpec* EditedCopy(const Model& model, ParamId storageId) {
+    const int page = PageOf(storageId);
+    const ParamSpec* copy = SpecAt(page, DeviceSlot(page, IndexOf(storageId), model.ModeFlag));
+    // Output pages share slots between a word's dance copy and the next word's sing
+    // copy: the row found must be the one this id writes.
+    return copy && copy->Writable() && copy->Id() == storageId ? copy : nullptr;
 }
 
-void SendBandParam(AppContext& app, ParamId id, int value) {
+namespace {
+
+void Send(AppContext& app, ParamId id, int value, AsStored how) {
     AppState& st = app.state();
-    if (st.SendBandParamHook)
-        st.SendBandParamHook(id, value);
-    else
-        StoreValue(app.model(), id, value);
-    app.EditStored(id, true);
+    // The window's views pick the copy; the session is told which row that is.
+    const ParamId stored = StoreValue(app.model(), id, value);
+    if (st.SendEdit)
+        if (const ParamSpec* copy = EditedCopy(app.model(), stored)) st.SendEdit(*copy, value, how);
+    app.EditStored(id, how == AsStored::BandFrame);
 }
+
+}  // namespace
+
+void SendParam(AppContext& app, ParamId id, int value) { Send(app, id, value, AsStored::Word); }
+
+void SendBandParam(AppContext& app, ParamId id, int value) { Send(app, id, value, AsStored::BandFrame); }
 
 void ApplyControlValue(AppContext& app, QWidget* control, int step, int displayOnly, double x) {
     if (!control) return;

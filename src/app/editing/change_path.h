@@ -15,6 +15,7 @@ namespace kdsp {
 
 class AppContext;
 class BoundEdit;
+class ParamSpec;
 
 inline constexpr int StepUp = 1;
 inline constexpr int StepDown = 11;
@@ -31,9 +32,15 @@ void CommitEditText(AppContext& app, int step, BoundEdit* edit = nullptr);
 void LinkVolumeBars(AppContext& app, QSlider* normal, QSlider* start, QSlider* maximum, int which,
                     QWidget* pane);
 
-// The one way an edit leaves the window (the link stores and sends it).
+// The one way an edit leaves the window: stored in the copy the views show, and
+// that copy's row handed to the session (AppState::SendEdit) as a word of its own
+// or as its EQ band's frame.
 void SendParam(AppContext& app, ParamId id, int value);
 void SendBandParam(AppContext& app, ParamId id, int value);
+
+// The parameter table's row of the copy a storage id writes while the image is in
+// its operating mode; nullptr for an id no row is written through.
+const ParamSpec* EditedCopy(const Model& model, ParamId storageId);
 
 // A control by objectName: the registry first, then the window's children.
 QWidget* FindControl(AppContext& app, const char* name);

@@ -59,13 +59,9 @@ LinkWindow::LinkWindow(AppContext& main, StatusDialog& status, const AppOptions&
     if (auto* port = main_.Ctl<QLineEdit>("IPPortStrEdit"); port && !options_.port.isEmpty())
         port->setText(options_.port);
     // Every edit of the window reaches the processor through the session: the window
-    // stores it in the copy its view shows, and the session sends that stored word.
-    Model& model = main_.model();
-    main_.state().SendParamHook = [&session, &model](std::uint16_t id, int v) {
-        session.SendStored(StoreValue(model, id, v), v);
-    };
-    main_.state().SendBandParamHook = [&session, &model](std::uint16_t id, int v) {
-        session.SendStoredBand(StoreValue(model, id, v), v);
+    // stores it in the copy its view shows, and the session writes that copy's row.
+    main_.state().SendEdit = [&session](const ParamSpec& copy, int v, AsStored how) {
+        session.Set(copy, v, how);
     };
     parts_->qt.transport().OnPermissionDenied = [this](const std::string& port) {
         const QString name = QString::fromStdString(port);
@@ -111,8 +107,7 @@ LinkWindow::LinkWindow(AppContext& main, StatusDialog& status, const AppOptions&
 LinkWindow::~LinkWindow() {
     // The window may outlive this link window: its edits are only stored from now on,
     // and neither they nor the panels reach for the link that goes with it.
-    main_.state().SendParamHook = nullptr;
-    main_.state().SendBandParamHook = nullptr;
+    main_.state().SendEdit = nullptr;
     SetPanelSession(main_, nullptr);
 }
 

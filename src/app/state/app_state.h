@@ -16,6 +16,8 @@ namespace kdsp {
 class BoundEdit;
 class BoundButton;
 class BoundLabel;
+class ParamSpec;
+enum class AsStored;
 
 inline constexpr int TablePages = 11;
 inline constexpr int TableSlots = 86;  // parameters at 86 and above have no control
@@ -64,10 +66,9 @@ struct AppState {
     // names and current mode are not known yet.
     bool DeviceMemoryRead = false;
 
-    // How an edit reaches the processor: the link window installs the link's
-    // SendParam / SendBandParam here. Unset, an edit is only stored.
-    std::function<void(std::uint16_t, int)> SendParamHook;
-    std::function<void(std::uint16_t, int)> SendBandParamHook;
+    // How an edit the window has stored reaches the processor: the link window
+    // hands the copy's row and value to its session here. Unset, an edit is only stored.
+    std::function<void(const ParamSpec&, int, AsStored)> SendEdit;
     // The event filter of the channel handlers; released first, so no handler
     // runs on a half-destroyed window.
     std::shared_ptr<void> ChannelWiring;

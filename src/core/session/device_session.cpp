@@ -6,6 +6,7 @@
 #include <chrono>
 #include <utility>
 
+#include "core/model/operating_mode.h"
 #include "core/preset/backups.h"
 #include "core/preset/image_compare.h"
 #include "core/protocol/frames.h"
@@ -94,16 +95,6 @@ void DeviceSession::SendPassword(ParamId id, std::string_view digits) {
     Pump();
 }
 
-void DeviceSession::SendStored(ParamId storageId, int value) {
-    link_.SendStoredParam(storageId, value);
-    Pump();
-}
-
-void DeviceSession::SendStoredBand(ParamId storageId, int value) {
-    link_.SendStoredBandParam(storageId, value);
-    Pump();
-}
-
 void DeviceSession::Connect() {
     lost_ = false;
     link_.LinkBtnClick(true);
@@ -158,6 +149,21 @@ std::optional<Failure> DeviceSession::Set(const ParamSpec& param, int stored, Ch
     if (!param.Writable() || param.Reserved())
         return Fail(FailureCode::NotWritable, -1, -1, {}, std::string(param.Name()));
     return Queue({&param, param.Clamp(stored).value}, origin);
+}
+
+std::optional<Failure> DeviceSession::Set(const ParamSpec& param, int stored, AsStored how) {
+    // The link stores under the id in the copy of the image's mode: another copy's
+    // slot would get the value, and the processor a word for the mode it is not in.
+    if (!param.Writable() || param.Reserved() ||
+        (param.Mode() >= 0 && param.Mode() != ModeCopyOf(model_.ModeFlag)))
+        return Fail(FailureCode::NotWritable, -1, -1, {}, std::string(param.Name()));
+    const bool online = link_.LinkState == LinkOnline;
+    if (how == AsStored::BandFrame)
+        link_.SendStoredBandParam(param.Id(), stored);
+    else
+        link_.SendStoredParam(param.Id(), stored);
+    Pump();
+    return online ? std::nullopt : std::optional<Failure>(Fail(FailureCode::NotOnline));
 }
 
 std::optional<Failure> DeviceSession::SetWord(const ParamSpec& param, int stored, ChangeOrigin origin) {

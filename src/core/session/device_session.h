@@ -23,6 +23,10 @@
 
 namespace kdsp {
 
+// The frame an edit a front end has stored in its own image goes out in: the word
+// alone, or the frame of its EQ band, built from the image.
+enum class AsStored { Word, BandFrame };
+
 class DeviceSession : private LinkHost {
   public:
     DeviceSession(Transport& transport, LinkTimers& timers);
@@ -74,6 +78,17 @@ class DeviceSession : private LinkHost {
     // mode for the write and back after it, as a person would in the window.
     std::optional<Failure> Set(const ParamSpec& param, int stored,
                                ChangeOrigin origin = ChangeOrigin::FrontEnd);
+    // The window's form: an edit a front end with its own image has already stored
+    // there by its own rules, in the copy of the operating mode the image is in. It is
+    // written as it stands, in the frame `how` names, and handed to the link at once:
+    // no range applied (the front end's controls keep theirs), no mode switched (the
+    // front end switches sing/dance itself, by this same call on music.mode), no
+    // ValueChanged (the front end made the change and shows it). Dropped, as the
+    // window's edits always were, while not online (NotOnline; also while a recall or
+    // save waits for its confirmation, whose read brings the processor's values) and
+    // while the display says SuppressSend. A row no write reaches, or a copy of the
+    // mode the image is not in, is NotWritable and stores nothing.
+    std::optional<Failure> Set(const ParamSpec& param, int stored, AsStored how);
     // The same for a word given by its write address and stored value: written as
     // given in a frame of its own (an EQ band's word too), also to a slot with no
     // known use; the front end has checked what it can.
@@ -126,11 +141,6 @@ class DeviceSession : private LinkHost {
     void SendLinkCommand(std::uint16_t code) { link_.SendLinkCommand(code); }
     // The system (IdSystemPassword) or panel (IdPanelPassword) password command.
     void SendPassword(ParamId id, std::string_view digits);
-    // An edit the front end has stored in the image under its storage id (the copy
-    // its view showed), sent as it stands: alone, or as its EQ band's frame. Dropped
-    // while not online, and while the display says SuppressSend.
-    void SendStored(ParamId storageId, int value);
-    void SendStoredBand(ParamId storageId, int value);
     // What the status label shows now.
     LinkStatus Status() const { return link_.Status(); }
 

@@ -7,8 +7,12 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "app/editing/change_path.h"
 #include "core/model/codecs.h"
+#include "core/model/eq_layout.h"
+#include "core/model/param_table.h"
 
 namespace kdsp {
 namespace {
@@ -61,6 +65,32 @@ TEST(ControlBindings, OneBindingPerParameter) {
     }
     EXPECT_EQ(ControlBindings().size(), ParamFacts().size());
     EXPECT_EQ(FindBinding(0x0002), nullptr) << "placeholder slot";
+}
+
+// An edit reaches the processor as the table's row of the copy it is stored in, under
+// every choice of views and in either operating mode: a copy without its row would be
+// stored and never sent, one whose row is of the other mode would be refused.
+TEST(ControlBindings, EveryCopyAControlEditsHasTheRowItWrites) {
+    std::vector<ParamId> ids;
+    for (const ParamBinding& b : ControlBindings()) ids.push_back(b.id);
+    // The toolbar's bypass button is re-tagged for the EQ page shown.
+    for (int page : {PageMic, PageEcho, PageMain, PageAux1})
+        ids.push_back(MakeId(page, FirstEqIndex[static_cast<std::size_t>(page)] - 1));
+    Model m;
+    for (int views = 0; views < 16; ++views) {
+        m.MicBandMode = views & 1;
+        m.MainVariant = views & 2 ? PageRear : PageMain;
+        m.AuxVariant = views & 4 ? PageAux2 : PageAux1;
+        m.EffectEqVariant = views & 8 ? PageReverb : PageEcho;
+        for (int mode : {0, 1}) {
+            m.ModeFlag = mode;
+            for (ParamId id : ids) {
+                const ParamSpec* copy = EditedCopy(m, StorageId(m, id));
+                ASSERT_NE(copy, nullptr) << "id " << id << " views " << views << " mode " << mode;
+                EXPECT_TRUE(copy->Mode() < 0 || copy->Mode() == mode) << copy->Name();
+            }
+        }
+    }
 }
 
 TEST(ControlBindings, NamesAreUniqueExceptTheSharedQSlotsAndChoicePairs) {
