@@ -63,9 +63,10 @@ public:
         form1->SetLinkWindow(form3.get());
         form1->SetStatusDialog(form2.get());
         PanelsOf(*form1).folderOverride = folder;
-        DeviceSession& s = form3->session();
-        auto previous = s.OnLinkEvent;
-        s.OnLinkEvent = [this, previous](LinkEvent event) {
+        // After the session, and so after the window, has taken each in.
+        Link& l = LinkOf(form3->session());
+        auto previous = l.EventObserver;
+        l.EventObserver = [this, previous](int event) {
             if (previous) previous(event);
             events.push_back(event);
         };

@@ -133,6 +133,44 @@ TEST(Session, OnAFrontEndsImageItReadsIntoItAndLeavesTheModeTheFrontEndSet) {
     EXPECT_EQ(r.model.DeviceImage, image);
 }
 
+// What each transfer does to the image, told after the state it leaves: a front end
+// keeps or offers its own edits by it (after an upload not read back the image is
+// what was sent, not what the processor holds).
+TEST(Session, EachTransferSaysWhatItReplacesWhenItBeginsAndWhenItIsThrough) {
+    using K = TransferKind;
+    SessionRig rig;
+    auto kinds = [&rig] {
+        std::vector<std::string> out;
+        for (const SessionEvent& e : rig.seen)
+            if (const auto* b = std::get_if<TransferBegan>(&e))
+                out.push_back("began " + std::string(ToString(b->kind)));
+            else if (const auto* d = std::get_if<TransferDone>(&e))
+                out.push_back("done " + std::string(ToString(d->kind)));
+        return out;
+    };
+    rig.engine.ConnectTcp(Host, Port);
+    ASSERT_TRUE(rig.RunUntilSeen<TransferDone>(60000));
+    EXPECT_EQ(kinds(), (std::vector<std::string>{"began first_read", "done first_read"}));
+    EXPECT_TRUE(std::holds_alternative<TransferDone>(rig.seen.back())) << "told after going online";
+
+    const PresetReadResult preset = ParsePreset(FormatPresetFile(rig.engine.Image().DeviceImage));
+    const std::vector<std::pair<bool, std::vector<std::string>>> uploads = {
+        {false, {"began upload", "done upload"}},
+        {true, {"began upload", "began read_again", "done read_again"}},
+    };
+    for (const auto& [readBack, expected] : uploads) {
+        rig.seen.clear();
+        ASSERT_FALSE(rig.engine.Upload(preset, readBack));
+        ASSERT_TRUE(rig.RunUntilSeen<TransferDone>(60000));
+        EXPECT_EQ(kinds(), expected) << (readBack ? "read back" : "not read back");
+        ASSERT_EQ(rig.Seen<TransferDone>()[0].kind, readBack ? K::ReadAgain : K::Upload);
+    }
+    rig.seen.clear();
+    ASSERT_FALSE(rig.engine.Read());
+    ASSERT_TRUE(rig.RunUntilSeen<TransferDone>(60000));
+    EXPECT_EQ(kinds(), (std::vector<std::string>{"began read_again", "done read_again"}));
+}
+
 TEST(Session, ALostProcessorIsReportedAndTakenUpAgainByItselfWhenAsked) {
     FaultOptions silent;
     silent.silentAfter = 0;
@@ -147,6 +185,7 @@ TEST(Session, ALostProcessorIsReportedAndTakenUpAgainByItselfWhenAsked) {
         ASSERT_TRUE(rig.RunUntilSeen<Failure>(30000));
         EXPECT_EQ(rig.Seen<Failure>()[0].code, FailureCode::LinkLost);
         EXPECT_EQ(rig.Seen<Failure>()[0].port, "127.0.0.1:18889");
+        EXPECT_TRUE(EndsConnection(rig.Seen<Failure>()[0].code));
         if (!reconnect) {
             EXPECT_EQ(rig.States(), (std::vector<S>{S::Lost}));
             continue;
@@ -154,6 +193,8 @@ TEST(Session, ALostProcessorIsReportedAndTakenUpAgainByItselfWhenAsked) {
         rig.faults.Reconfigure({});
         ASSERT_TRUE(rig.RunUntilState(S::Online, 120000));
         EXPECT_EQ(rig.States(), (std::vector<S>{S::Reconnecting, S::Reading, S::Online}));
+        ASSERT_EQ(rig.Seen<TransferBegan>().size(), 1u);
+        EXPECT_EQ(rig.Seen<TransferBegan>()[0].kind, TransferKind::FirstRead) << "a new link's read";
     }
 }
 

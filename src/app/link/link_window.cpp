@@ -67,33 +67,7 @@ LinkWindow::LinkWindow(AppContext& main, StatusDialog& status, const AppOptions&
         const QString name = QString::fromStdString(port);
         if (!deniedPorts_.contains(name)) deniedPorts_.append(name);
     };
-    session.OnEvent = [this](const SessionEvent& event) { UploadGuardSessionEvent(main_, event); };
-    session.OnLinkEvent = [this, &session](LinkEvent event) {
-        if (event == EventOnline)
-            if (Settings* kept = main_.KeptSettings()) {
-                // The port the processor answered on is tried first next time.
-                kept->SetSerialPort(QString::fromStdString(session.ConnectedPort()));
-                kept->Sync();
-            }
-        // A search that found nothing may have passed the processor by on a port the
-        // user may not open: say what to do about it.
-        if (event == EventConnectFailed && !deniedPorts_.isEmpty() && !session.Reconnecting()) {
-            const QString note = Tr(QT_TRANSLATE_NOOP(
-                "kdsp", "串口 %1 无权限。Linux 上使用串口需要加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录。"));
-            ShowMessage(PromptCaption(), note.arg(deniedPorts_.join(", ")));
-        }
-        OfflinePresetLinkEvent(main_, event);
-        // A transfer replaces (or rewrites) the whole memory: no edit before it can be undone.
-        if (event == EventLinking || event == EventReload || event == EventUpload) main_.History().Clear();
-        // Online again: the edits made meanwhile are offered, once this event is through
-        // (by the window alone: this link window may be gone by then).
-        if (event == EventOnline || event == EventSaved) {
-            const bool memoryRead = event == EventOnline && !session.Uploaded();
-            QTimer::singleShot(0, &main_.Window(),
-                               [&main = main_, memoryRead] { OfferOfflineEdits(main, memoryRead); });
-        }
-        if (event == EventOnline || event == EventConnectFailed || event == EventLinkLost) main_.LinkSettled();
-    };
+    session.OnEvent = [this](const SessionEvent& event) { FollowSession(event); };
     // Once online, a lost link is searched for again in the background.
     session.SetAutoReconnect(true);
     ShowLinkStatus(session.Status());
@@ -112,6 +86,39 @@ LinkWindow::~LinkWindow() {
 }
 
 DeviceSession& LinkWindow::session() { return parts_->session; }
+
+void LinkWindow::FollowSession(const SessionEvent& event) {
+    UploadGuardSessionEvent(main_, event);
+    OfflinePresetSessionEvent(main_, event);
+    const auto* failure = std::get_if<Failure>(&event);
+    const bool ended = failure && EndsConnection(failure->code);
+    if (const auto* done = std::get_if<TransferDone>(&event)) {
+        if (Settings* kept = main_.KeptSettings()) {
+            // The port the processor answered on is tried first next time.
+            kept->SetSerialPort(QString::fromStdString(parts_->session.ConnectedPort()));
+            kept->Sync();
+        }
+        OfferOfflineEditsSoon(done->kind != TransferKind::Upload);
+    }
+    // A search that found nothing may have passed the processor by on a port the
+    // user may not open: say what to do about it.
+    if (ended && !deniedPorts_.isEmpty() && !parts_->session.Reconnecting()) {
+        const QString note = Tr(QT_TRANSLATE_NOOP(
+            "kdsp", "串口 %1 无权限。Linux 上使用串口需要加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录。"));
+        ShowMessage(PromptCaption(), note.arg(deniedPorts_.join(", ")));
+    }
+    // A transfer replaces (or rewrites) the whole memory: no edit before it can be undone.
+    if (std::holds_alternative<TransferBegan>(event)) main_.History().Clear();
+    // A save is the processor's answer too: edits made while it waited are offered.
+    if (std::holds_alternative<ModeSaved>(event)) OfferOfflineEditsSoon(false);
+    if (ended || std::holds_alternative<TransferDone>(event)) main_.LinkSettled();
+}
+
+void LinkWindow::OfferOfflineEditsSoon(bool memoryRead) {
+    // Online again: the edits made meanwhile are offered, once this event is through
+    // (by the window alone: this link window may be gone by then).
+    QTimer::singleShot(0, &main_.Window(), [&main = main_, memoryRead] { OfferOfflineEdits(main, memoryRead); });
+}
 
 void LinkWindow::ListPorts() {
     DeviceSession& session = parts_->session;

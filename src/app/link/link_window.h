@@ -10,6 +10,7 @@
 #include "app/state/app_context.h"
 #include "app/state/app_options.h"
 #include "core/link/link_interfaces.h"
+#include "core/session/session_events.h"
 
 namespace kdsp {
 
@@ -63,6 +64,10 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // The window's reactions to what the session reports (undo, offline edits and
+    // documents, uploads, the kept serial port, the screenshot taken once settled).
+    void FollowSession(const SessionEvent& event);
+    void OfferOfflineEditsSoon(bool memoryRead);
     void ShowMessage(const QString& caption, const QString& text);
 
     struct Parts;

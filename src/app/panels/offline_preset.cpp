@@ -177,19 +177,22 @@ void PresetDocumentEdited(AppContext& app) {
     if (OfflinePreset* d = DocumentOf(app); d && d->doc.IsOpen()) d->ShowTitle();
 }
 
-void OfflinePresetLinkEvent(AppContext& app, LinkEvent event) {
+void OfflinePresetSessionEvent(AppContext& app, const SessionEvent& event) {
     OfflinePreset* d = DocumentOf(app);
     if (!d || !d->doc.IsOpen()) return;
-    if (event == EventLinking && !d->keptValid) {
+    // The first read of a new link replaces the window's memory: the document is kept.
+    if (const auto* began = std::get_if<TransferBegan>(&event);
+        began && began->kind == TransferKind::FirstRead && !d->keptValid) {
         d->kept = app.model().DeviceImage;
         d->keptValid = true;
     }
-    if (event == EventOnline && d->keptValid) {
+    if (std::holds_alternative<TransferDone>(event) && d->keptValid) {
         // The document's edits are offered as the document, not one by one.
         app.OfflineList().Clear();
         QTimer::singleShot(0, &app.Window(), [d] { d->Offer(); });
     }
-    if (event == EventConnectFailed) d->keptValid = false;
+    if (const auto* failure = std::get_if<Failure>(&event); failure && EndsConnection(failure->code))
+        d->keptValid = false;
 }
 
 void BuildOfflinePreset(AppContext& app) {

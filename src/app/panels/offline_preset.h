@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "core/link/link_interfaces.h"
+#include "core/session/session_events.h"
 
 namespace kdsp {
 
@@ -20,8 +20,9 @@ void BuildOfflinePreset(AppContext& app);
 bool OpenPresetDocument(AppContext& app, const QString& path);
 // An edit was stored: the title's modified mark follows.
 void PresetDocumentEdited(AppContext& app);
-// Every event of the link, passed on by the link window: the document's settings are
-// kept before a read replaces the window's memory, and the choice is offered online.
-void OfflinePresetLinkEvent(AppContext& app, LinkEvent event);
+// Every event of the session, passed on by the link window: the document's settings
+// are kept before a new link's read replaces the window's memory, and the choice is
+// offered once online.
+void OfflinePresetSessionEvent(AppContext& app, const SessionEvent& event);
 
 }  // namespace kdsp

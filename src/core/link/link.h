@@ -27,6 +27,18 @@ inline constexpr int ReadStepCount = 29;    // steps 0..29 of a linking read
 inline constexpr int ReloadStepCount = 19;  // a reload, and an upload, stop at 19
 inline constexpr int StepTicksMax = 100;
 
+// The events the link raises (RaiseLinkEvent), told after their effects. Only the
+// session follows them; it reports them to its front end as typed events.
+enum LinkEvent : int {
+    EventOnline = 1,
+    EventReload = 2,
+    EventSaved = 3,
+    EventLinking = 4,
+    EventUpload = 6,
+    EventLinkLost = 7,
+    EventConnectFailed = 9,
+};
+
 // Why the last attempt ended in "connect failed" or "link lost".
 enum class LinkFailure {
     None,
@@ -165,8 +177,8 @@ public:
     // StepIndex / StepCount in percent, halves to even.
     int Progress() const;
 
-    // Told of every event RaiseLinkEvent handles, after its effects (for the CLI,
-    // which waits for online or failure, and for tests).
+    // Told of every event RaiseLinkEvent handles, after its effects (the session
+    // follows the link through it; tests too).
     std::function<void(int)> EventObserver;
 
     // --- link variables ---------------------------------------------------------

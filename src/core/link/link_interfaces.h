@@ -66,17 +66,6 @@ public:
     virtual long NowMs() const = 0;
 };
 
-// The events the link raises (RaiseLinkEvent), told after their effects.
-enum LinkEvent : int {
-    EventOnline = 1,
-    EventReload = 2,
-    EventSaved = 3,
-    EventLinking = 4,
-    EventUpload = 6,
-    EventLinkLost = 7,
-    EventConnectFailed = 9,
-};
-
 struct TcpEndpoint {
     std::string host;
     int port = 0;

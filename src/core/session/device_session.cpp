@@ -479,8 +479,22 @@ void DeviceSession::TakeLinkEvent(int event) {
         }
         upload_.reset();
     }
-    if (OnLinkEvent)
-        OnLinkEvent(static_cast<LinkEvent>(event));
+    // Told last, once everything else this event brought has been reported.
+    switch (event) {
+        case EventLinking:
+        case EventReload:
+        case EventUpload:
+            transfer_ = event == EventLinking  ? TransferKind::FirstRead
+                        : event == EventUpload ? TransferKind::Upload
+                                               : TransferKind::ReadAgain;
+            Emit(TransferBegan{transfer_});
+            break;
+        case EventOnline:
+            Emit(TransferDone{transfer_});
+            break;
+        default:
+            break;
+    }
 }
 
 void DeviceSession::ReportFailure() {

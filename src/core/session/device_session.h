@@ -62,10 +62,6 @@ class DeviceSession : private LinkHost {
     // front end that shows or writes a few parameters. Uploads are never shortened.
     void SetReadPlan(ReadPlan plan);
 
-    // Every link event, after the session has taken it in: for a front end that
-    // follows the link step by step (the window's undo, offline edits, uploads).
-    std::function<void(LinkEvent)> OnLinkEvent;
-
     // A line of the link's own diagnosis (its memo lines, a message it would show),
     // for a log or -v; never needed to follow the session.
     std::function<void(const std::string&)> OnDiagnostic;
@@ -238,6 +234,7 @@ class DeviceSession : private LinkHost {
     std::string place_;        // where the session connects: a port, HOST:PORT, or both
     std::optional<std::pair<int, std::string>> saving_;
     std::optional<VerifiedUpload> upload_;
+    TransferKind transfer_ = TransferKind::FirstRead;  // the last one begun
     ImageDifference uploadDifferences_;
 };
 

@@ -81,6 +81,33 @@ std::string_view ToString(FailureCode code) {
     return "?";
 }
 
+std::string_view ToString(TransferKind kind) {
+    switch (kind) {
+        case TransferKind::FirstRead:
+            return "first_read";
+        case TransferKind::ReadAgain:
+            return "read_again";
+        case TransferKind::Upload:
+            return "upload";
+    }
+    return "?";
+}
+
+bool EndsConnection(FailureCode code) {
+    switch (code) {
+        case FailureCode::NoAnswer:
+        case FailureCode::CannotConnect:
+        case FailureCode::ConnectionClosed:
+        case FailureCode::TransferFailed:
+        case FailureCode::DamagedAnswers:
+        case FailureCode::LinkLost:
+        case FailureCode::Unconfirmed:
+            return true;
+        default:
+            return false;
+    }
+}
+
 std::string_view ToString(LinkWait::Item item) {
     using Item = LinkWait::Item;
     switch (item) {
@@ -132,6 +159,12 @@ struct Line {
     std::string operator()(const IdentityRead& e) const { return "identity " + e.identity; }
     std::string operator()(const UploadFinished& e) const {
         return std::string("uploaded ") + (e.verified ? "verified" : "unchecked");
+    }
+    std::string operator()(const TransferBegan& e) const {
+        return "transfer " + std::string(ToString(e.kind));
+    }
+    std::string operator()(const TransferDone& e) const {
+        return "transferred " + std::string(ToString(e.kind));
     }
     std::string operator()(const Failure& e) const {
         std::string line = "failure " + std::string(ToString(e.code));

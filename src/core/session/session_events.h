@@ -90,6 +90,24 @@ struct UploadFinished {
     bool verified;
 };
 
+enum class TransferKind {
+    FirstRead,  // a new link (also a reconnect) reads the processor's memory
+    ReadAgain,  // an online processor is read again: asked for, after a recall, an upload read back
+    Upload,     // the image goes into the processor
+};
+
+// A transfer begins that replaces the image (or the processor's memory with it):
+// nothing edited before it can be undone against what comes.
+struct TransferBegan {
+    TransferKind kind;
+};
+
+// A transfer went through and the session is online. After an Upload (one not read
+// back) the image is what was sent; after the others it is what the processor holds.
+struct TransferDone {
+    TransferKind kind;
+};
+
 struct Failure {
     FailureCode code;
     int page = -1;
@@ -99,11 +117,18 @@ struct Failure {
 };
 
 using SessionEvent = std::variant<StateChanged, ProgressReport, ValueChanged, WritesAcknowledged,
-                                  ModeSaved, IdentityRead, UploadFinished, Failure>;
+                                  ModeSaved, IdentityRead, UploadFinished, TransferBegan,
+                                  TransferDone, Failure>;
+
+// The connection, or the attempt to make one, ended in this failure: the session is
+// offline, lost or reconnecting after it. (A failed attempt while it reconnects
+// changes no state: this failure is all that says so.)
+bool EndsConnection(FailureCode code);
 
 std::string_view ToString(SessionState state);
 std::string_view ToString(ChangeOrigin origin);
 std::string_view ToString(FailureCode code);
+std::string_view ToString(TransferKind kind);
 std::string_view ToString(LinkWait::Item item);
 
 // One line per event in the identifiers above: "state reading", "progress 3/29 page 3",

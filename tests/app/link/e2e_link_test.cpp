@@ -45,9 +45,9 @@ TEST_P(EndToEnd, WindowGoesOnlineAgainstTheSimulator) {
     QStringList texts;
     int lastProgressShown = -1;
     bool hiddenAfterOnline = false;
-    DeviceSession& session = form3.session();
-    auto previous = session.OnLinkEvent;
-    session.OnLinkEvent = [&](LinkEvent event) {
+    Link& link = LinkOf(form3.session());
+    auto previous = link.EventObserver;
+    link.EventObserver = [&](int event) {
         if (previous) previous(event);
         if (event == EventOnline) {
             lastProgressShown = form2.Progress();
