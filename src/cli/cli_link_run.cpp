@@ -44,22 +44,6 @@ std::string StatusWord(SessionState state, bool wasOnline) {
     return "Offline";
 }
 
-// The failures of the link itself, which end a run; the others are a job's to judge.
-bool LinkFailure(FailureCode code) {
-    switch (code) {
-        case FailureCode::NoAnswer:
-        case FailureCode::CannotConnect:
-        case FailureCode::ConnectionClosed:
-        case FailureCode::TransferFailed:
-        case FailureCode::DamagedAnswers:
-        case FailureCode::LinkLost:
-        case FailureCode::Unconfirmed:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // The link's diagnostic lines are the window's memo lines, in its shorthand
 // ("缓存长度K:C:L=16 16 9", "2:3 5"); -v says the same in words.
 std::string DiagnosticText(const std::string& line) {
@@ -239,7 +223,7 @@ void LinkRun::Seen(const SessionEvent& event) {
                     f();
             });
     } else if (const auto* failure = std::get_if<kdsp::Failure>(&event)) {
-        if (!LinkFailure(failure->code))
+        if (!EndsConnection(failure->code))
             return;
         // The link says what failed ("lost the processor during the read at page 6",
         // "connection closed by HOST:PORT during the read of page 6"...).
