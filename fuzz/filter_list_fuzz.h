@@ -10,13 +10,7 @@
 
 #include "core/eq/eq_fit.h"
 #include "core/eq/filter_list.h"
-
-inline void Check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
+#include "fuzz_check.h"
 
 inline int CheckFilterListReader(const std::uint8_t* data, std::size_t size,
                                  kdsp::FilterList (*read)(std::string_view)) {

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "core/protocol/receiver.h"
+#include "fuzz_check.h"
 
 namespace {
 
@@ -21,13 +22,6 @@ struct Guarded {
     Model model;
     std::uint64_t after[8];
 };
-
-void Check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
 
 void InitGuarded(Guarded& g) {
     for (auto& w : g.before) w = 0x5A5A5A5A5A5A5A5Aull;
