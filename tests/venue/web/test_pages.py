@@ -102,7 +102,7 @@ class Sim:
 
     def take_writes(self, quiet=0.3):
         """The writes (device, id, value) since the last call, once the log has been
-        quiet for `quiet` seconds (at most WAIT seconds in all)."""
+        quiet for `quiet` seconds (at most WAIT seconds in all), each repeat left out."""
         deadline = time.monotonic() + WAIT
         seen = -1
         while time.monotonic() < deadline:
@@ -114,7 +114,15 @@ class Sim:
             time.sleep(quiet)
         with self.lock:
             taken, self.writes = self.writes, []
-        return taken
+        # A write that had to wait in the link's queue (behind a keep-alive still
+        # unanswered, say) goes out once more when the queue empties: whether it waited
+        # is a matter of timing, so a frame repeated at once by its processor counts once.
+        last, kept = {}, []
+        for write in taken:
+            if last.get(write[0]) != write:
+                kept.append(write)
+            last[write[0]] = write
+        return kept
 
     def stop(self):
         stop(self.proc)
