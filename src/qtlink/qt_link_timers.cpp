@@ -3,6 +3,7 @@
 #include "qtlink/qt_link_timers.h"
 
 #include "core/link/link.h"
+#include "qtlink/shared_hold_tick.h"
 
 namespace kdsp {
 
@@ -14,6 +15,10 @@ QtLinkTimers::QtLinkTimers(QObject* parent) : QObject(parent) {
     for (auto& t : timers_) t.setTimerType(Qt::PreciseTimer);
     for (LinkTimer t : {LinkTimer::Search, LinkTimer::Transfer, LinkTimer::Hold, LinkTimer::Reconnect})
         connect(&Of(t), &QTimer::timeout, this, [this, t] { Fire(t); });
+}
+
+QtLinkTimers::~QtLinkTimers() {
+    if (sharedHold_) sharedHold_->Leave(this);
 }
 
 void QtLinkTimers::Fire(LinkTimer t) {
@@ -31,13 +36,22 @@ void QtLinkTimers::Fire(LinkTimer t) {
 }
 
 void QtLinkTimers::Start(LinkTimer timer) {
-    if (!Of(timer).isActive()) Of(timer).start();
+    if (running_[Index(timer)]) return;
+    running_[Index(timer)] = true;
+    if (sharedHold_ && timer == LinkTimer::Hold)
+        sharedHold_->Join(this, [this] { Fire(LinkTimer::Hold); });
+    else
+        Of(timer).start();
 }
 
-void QtLinkTimers::Stop(LinkTimer timer) { Of(timer).stop(); }
+void QtLinkTimers::Stop(LinkTimer timer) {
+    running_[Index(timer)] = false;
+    if (sharedHold_ && timer == LinkTimer::Hold) sharedHold_->Leave(this);
+    Of(timer).stop();
+}
 
 void QtLinkTimers::SetInterval(LinkTimer timer, int ms) { Of(timer).setInterval(ms); }
 
-bool QtLinkTimers::IsRunning(LinkTimer timer) const { return Of(timer).isActive(); }
+bool QtLinkTimers::IsRunning(LinkTimer timer) const { return running_[Index(timer)]; }
 
 }  // namespace kdsp

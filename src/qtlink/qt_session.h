@@ -19,6 +19,7 @@ class QtSession {
 
     DeviceSession& session() { return session_; }
     QtTransport& transport() { return transport_; }
+    QtLinkTimers& timers() { return timers_; }
 
   private:
     void Wire() {

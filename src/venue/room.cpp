@@ -25,7 +25,8 @@ std::string FailureText(const Failure& f) {
 
 }  // namespace
 
-Room::Room(InventoryEntry entry, bool fast) : entry_(std::move(entry)) {
+Room::Room(InventoryEntry entry, bool fast, SharedHoldTick& holdTick) : entry_(std::move(entry)) {
+    qs_.timers().ShareHold(&holdTick);
     Session().SetFastTransfers(fast);
     Session().SetAutoReconnect(true);
     Session().OnEvent = [this](const SessionEvent& e) { Handle(e); };

@@ -15,6 +15,7 @@
 
 #include "core/fleet/inventory.h"
 #include "qtlink/qt_session.h"
+#include "qtlink/shared_hold_tick.h"
 
 namespace kdsp::venue {
 
@@ -25,7 +26,8 @@ class Room {
     // Called once: nothing on success, the reason in English otherwise.
     using Done = std::function<void(const std::optional<std::string>& error)>;
 
-    Room(InventoryEntry entry, bool fast);
+    // The rooms of a venue tick on one shared hold tick.
+    Room(InventoryEntry entry, bool fast, SharedHoldTick& holdTick);
     ~Room();
     Room(const Room&) = delete;
     Room& operator=(const Room&) = delete;

@@ -50,7 +50,7 @@ Result Result::Error(int status, const std::string& code, const std::string& mes
 Venue::Venue(VenueConfig config, QObject* parent)
     : QObject(parent), config_(std::move(config)), journal_(config_.audit, config_.auditMax) {
     for (const InventoryEntry& e : config_.rooms) {
-        auto room = std::make_unique<Room>(e, config_.fast);
+        auto room = std::make_unique<Room>(e, config_.fast, holdTick_);
         Attach(*room);
         rooms_.emplace(QString::fromStdString(e.name), std::move(room));
     }
@@ -92,7 +92,7 @@ void Venue::Reload(VenueConfig config) {
                 Find(name)->Session().SetFastTransfers(config_.fast);
             continue;
         }
-        auto room = std::make_unique<Room>(e, config_.fast);
+        auto room = std::make_unique<Room>(e, config_.fast, holdTick_);
         Attach(*room);
         Room& r = *room;
         rooms_.emplace(name, std::move(room));

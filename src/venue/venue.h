@@ -14,6 +14,7 @@
 #include <set>
 #include <variant>
 
+#include "qtlink/shared_hold_tick.h"
 #include "venue/access.h"
 #include "venue/audit_journal.h"
 #include "venue/param_request.h"
@@ -119,6 +120,7 @@ class Venue : public QObject {
 
     VenueConfig config_;
     AuditJournal journal_;
+    SharedHoldTick holdTick_;  // before the rooms: they leave it as they go
     std::map<QString, std::unique_ptr<Room>> rooms_;
     // Who changes values in the room right now: the session reports the change from
     // inside Set, and the event says who asked.

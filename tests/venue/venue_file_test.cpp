@@ -1,7 +1,9 @@
-// The venue file and the roles, in-process.
+// The venue file, the roles and the rooms' shared tick, in-process.
 #include <gtest/gtest.h>
 
 #include "core/model/param_table.h"
+#include "qtlink/shared_hold_tick.h"
+#include "venue_rig.h"
 #include "venue/access.h"
 #include "venue/venue_file.h"
 
@@ -60,6 +62,29 @@ TEST(Access, TokensAndGuestControls) {
     EXPECT_EQ(actor->tokenName, "front-desk");
     EXPECT_FALSE(Authenticate(c, token.substr(1)));
     EXPECT_FALSE(Authenticate(c, HashToken(token)));  // the stored hash is no token
+}
+
+// A room's link stops its hold tick from inside one (a processor lost), and a room
+// may go while the others tick.
+TEST(SharedHoldTick, MembersLeaveAndJoinFromInsideATick) {
+    SharedHoldTick shared;
+    int a = 0, b = 0, c = 0, d = 0;
+    shared.Join(&a, [&] {
+        ++a;
+        shared.Leave(&a);
+    });
+    shared.Join(&b, [&] {
+        ++b;
+        shared.Leave(&c);
+        shared.Join(&d, [&] { ++d; });
+    });
+    shared.Join(&c, [&] { ++c; });
+    ASSERT_TRUE(Until([&] { return b >= 3; }, 5000));
+    EXPECT_EQ(a, 1) << "left from its own tick";
+    EXPECT_EQ(c, 0) << "left before its turn in the tick";
+    EXPECT_EQ(d, b - 1) << "joined in a tick, ticks from the next";
+    EXPECT_TRUE(shared.Has(&b));
+    EXPECT_FALSE(shared.Has(&a));
 }
 
 }  // namespace

@@ -447,6 +447,8 @@ FeedContext Link::RxContext() const {
 }
 
 void Link::GiveUpCutOffFrames() {
+    // Every tick comes here; the clock is read only when part of a frame waits.
+    if (serialRx_.PendingBytes() == 0 && tcpRx_.PendingBytes() == 0) return;
     const bool serial = serialRx_.GiveUpCutOff(model_, Signals, RxContext());
     if (tcpRx_.GiveUpCutOff(model_, Signals, RxContext()) || serial) AfterFeed();
 }
