@@ -24,23 +24,23 @@ constexpr int ReadRequests = 38;
 constexpr int UploadFrames = 20;
 constexpr int LineBaud = 57600;
 
-class QuietHost : public kdsp::LinkHost {
+class QuietHost : public kdsp::LinkDisplay {
 public:
-    void ShowLinkStatus(kdsp::LinkStatus) override {}
-    void SetStatusText(kdsp::LinkStatus) override {}
-    void SetStatusPlace(const std::optional<std::string>&) override {}
-    void SetStatusProgress(int) override {}
-    void ShowStatusDialog() override {}
-    void HideStatusDialog() override {}
-    void ShowNotice(kdsp::LinkNotice) override {}
-    void RefreshAllPages() override {}
-    void ShowLinkButtons(bool) override {}
-    void RebuildModeList(const std::vector<std::string>&) override {}
-    void ShowDeviceIdentity(const std::string&) override {}
+    void StatusChanged(kdsp::LinkStatus) override {}
+    void WorkStatus(kdsp::LinkStatus) override {}
+    void WorkPlace(const std::optional<std::string>&) override {}
+    void WorkProgress(int) override {}
+    void WorkGoesOn() override {}
+    void WorkEnded() override {}
+    void Notify(kdsp::LinkNotice) override {}
+    void ImageLoaded() override {}
+    void LinkActive(bool) override {}
+    void ModeNamesChanged(const std::vector<std::string>&) override {}
+    void IdentityChanged(const std::string&) override {}
     void Diagnostic(const std::string&) override {}
-    void ShowMainWindow() override {}
-    bool SuppressSend() const override { return suppress; }
-    void SetSuppressSend(bool on) override { suppress = on; }
+    void CameOnline() override {}
+    bool HoldsEdits() const override { return suppress; }
+    void SetHoldsEdits(bool on) override { suppress = on; }
     bool suppress = false;
 };
 

@@ -13,7 +13,7 @@ class QtSession {
   public:
     QtSession() : session_(transport_, timers_) { Wire(); }
     // On the front end's image, reporting to its display (DeviceSession's constructor).
-    QtSession(Model& image, LinkHost& display) : session_(transport_, timers_, image, display) { Wire(); }
+    QtSession(Model& image, LinkDisplay& display) : session_(transport_, timers_, image, display) { Wire(); }
     QtSession(const QtSession&) = delete;
     QtSession& operator=(const QtSession&) = delete;
 

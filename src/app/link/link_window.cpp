@@ -39,7 +39,7 @@ std::optional<std::vector<std::string>> InjectedPorts(const AppOptions& options)
 }  // namespace
 
 struct LinkWindow::Parts {
-    Parts(Model& model, LinkHost& display, const AppOptions& options)
+    Parts(Model& model, LinkDisplay& display, const AppOptions& options)
         : qt(model, display), session(qt.session()) {
         qt.transport().SetPortList(InjectedPorts(options));
         session.SetFastTransfers(options.fastTransfers);
@@ -70,8 +70,8 @@ LinkWindow::LinkWindow(AppContext& main, StatusDialog& status, const AppOptions&
     session.OnEvent = [this](const SessionEvent& event) { FollowSession(event); };
     // Once online, a lost link is searched for again in the background.
     session.SetAutoReconnect(true);
-    ShowLinkStatus(session.Status());
-    SetStatusText(session.Status());
+    StatusChanged(session.Status());
+    WorkStatus(session.Status());
     for (const char* name : {"LinkBtn", "UnLinkBtn"})
         if (auto* b = main_.Ctl<BoundButton>(name))
             QObject::connect(b, &QPushButton::clicked, this, [this, b] { ConnectOrDisconnect(b); });
@@ -155,7 +155,7 @@ void LinkWindow::CloseRequest() {
     parts_->qt.transport().FlushWrites(200);
 }
 
-void LinkWindow::ShowLinkStatus(LinkStatus status) {
+void LinkWindow::StatusChanged(LinkStatus status) {
     const UiLanguage language = CurrentUiLanguage();
     caption_ = LinkStatusCaption(status, language);
     if (auto hint = LinkStatusHint(status, language)) hint_ = *hint;
@@ -166,19 +166,19 @@ void LinkWindow::ShowLinkStatus(LinkStatus status) {
         label->setVisible(parts_ && parts_->session.Reconnecting());
     }
 }
-void LinkWindow::SetStatusText(LinkStatus status) {
+void LinkWindow::WorkStatus(LinkStatus status) {
     status_.SetStatusText(LinkStatusCaption(status, CurrentUiLanguage()));
 }
-void LinkWindow::SetStatusPlace(const std::optional<std::string>& serialPort) {
+void LinkWindow::WorkPlace(const std::optional<std::string>& serialPort) {
     place_ = serialPort;
     placeShown_ = true;
     status_.SetPortText(StatusPlaceText(place_, CurrentUiLanguage()));
 }
-void LinkWindow::SetStatusProgress(int percent) { status_.SetProgress(percent); }
-void LinkWindow::ShowStatusDialog() { status_.ShowDialog(); }
-void LinkWindow::HideStatusDialog() { status_.HideDialog(); }
+void LinkWindow::WorkProgress(int percent) { status_.SetProgress(percent); }
+void LinkWindow::WorkGoesOn() { status_.ShowDialog(); }
+void LinkWindow::WorkEnded() { status_.HideDialog(); }
 
-void LinkWindow::ShowNotice(LinkNotice notice) {
+void LinkWindow::Notify(LinkNotice notice) {
     const NoticeWords words = LinkNoticeWords(notice, CurrentUiLanguage());
     ShowMessage(words.caption, words.text);
 }
@@ -190,16 +190,16 @@ void LinkWindow::ShowMessage(const QString& caption, const QString& text) {
 }
 
 // Called once the processor's memory has been read (or re-read after a recall).
-void LinkWindow::RefreshAllPages() {
+void LinkWindow::ImageLoaded() {
     main_.state().DeviceMemoryRead = true;
     RefreshPages(main_, 20);
 }
 
-void LinkWindow::ShowLinkButtons(bool linkActive) {
+void LinkWindow::LinkActive(bool linkActive) {
     ControlAction(main_, main_.Control(linkActive ? "LinkBtn" : "UnLinkBtn"), ControlAct::LinkButtons);
 }
 
-void LinkWindow::RebuildModeList(const std::vector<std::string>& items) {
+void LinkWindow::ModeNamesChanged(const std::vector<std::string>& items) {
     auto* box = main_.Ctl<QComboBox>("SysModeBox");
     if (!box) return;
     const int index = box->currentIndex();
@@ -208,13 +208,13 @@ void LinkWindow::RebuildModeList(const std::vector<std::string>& items) {
     box->setCurrentIndex(index);
 }
 
-void LinkWindow::ShowDeviceIdentity(const std::string& text) {
+void LinkWindow::IdentityChanged(const std::string& text) {
     if (auto* label = main_.Ctl<QLabel>("DeviceIDLabel")) label->setText(QString::fromStdString(text));
 }
 
 void LinkWindow::Diagnostic(const std::string& line) { diagnostics_.append(QString::fromStdString(line)); }
 
-void LinkWindow::ShowMainWindow() {
+void LinkWindow::CameOnline() {
     main_.Window().show();
     main_.Window().raise();
 }
@@ -226,15 +226,15 @@ std::optional<TcpEndpoint> LinkWindow::CurrentTcpEndpoint() const {
     return TcpEndpoint{ip->text().trimmed().toStdString(), port->text().trimmed().toInt()};
 }
 
-bool LinkWindow::SuppressSend() const { return main_.state().SuppressSend; }
-void LinkWindow::SetSuppressSend(bool on) { main_.state().SuppressSend = on; }
+bool LinkWindow::HoldsEdits() const { return main_.state().SuppressSend; }
+void LinkWindow::SetHoldsEdits(bool on) { main_.state().SuppressSend = on; }
 
 void LinkWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::LanguageChange) {
         // The label and the dialog show the status now in the new language.
-        ShowLinkStatus(parts_->session.Status());
-        SetStatusText(parts_->session.Status());
-        if (placeShown_) SetStatusPlace(place_);
+        StatusChanged(parts_->session.Status());
+        WorkStatus(parts_->session.Status());
+        if (placeShown_) WorkPlace(place_);
     }
     QWidget::changeEvent(e);
 }

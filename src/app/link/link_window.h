@@ -18,7 +18,7 @@ class BoundButton;
 class DeviceSession;
 class StatusDialog;
 
-class LinkWindow : public QWidget, public LinkHost {
+class LinkWindow : public QWidget, public LinkDisplay {
 public:
     LinkWindow(AppContext& main, StatusDialog& status, const AppOptions& options);
     ~LinkWindow() override;
@@ -35,23 +35,23 @@ public:
     void CloseRequest();
     DeviceSession& session();
 
-    // LinkHost: the session's display
-    void ShowLinkStatus(LinkStatus status) override;
-    void SetStatusText(LinkStatus status) override;
-    void SetStatusPlace(const std::optional<std::string>& serialPort) override;
-    void SetStatusProgress(int percent) override;
-    void ShowStatusDialog() override;
-    void HideStatusDialog() override;
-    void ShowNotice(LinkNotice notice) override;
-    void RefreshAllPages() override;
-    void ShowLinkButtons(bool linkActive) override;
-    void RebuildModeList(const std::vector<std::string>& items) override;
-    void ShowDeviceIdentity(const std::string& text) override;
+    // LinkDisplay: the session's display
+    void StatusChanged(LinkStatus status) override;
+    void WorkStatus(LinkStatus status) override;
+    void WorkPlace(const std::optional<std::string>& serialPort) override;
+    void WorkProgress(int percent) override;
+    void WorkGoesOn() override;
+    void WorkEnded() override;
+    void Notify(LinkNotice notice) override;
+    void ImageLoaded() override;
+    void LinkActive(bool linkActive) override;
+    void ModeNamesChanged(const std::vector<std::string>& items) override;
+    void IdentityChanged(const std::string& text) override;
     void Diagnostic(const std::string& line) override;
-    void ShowMainWindow() override;
+    void CameOnline() override;
     std::optional<TcpEndpoint> CurrentTcpEndpoint() const override;
-    bool SuppressSend() const override;
-    void SetSuppressSend(bool on) override;
+    bool HoldsEdits() const override;
+    void SetHoldsEdits(bool on) override;
 
     // Modal messages are skipped when set (screenshots, tests).
     void SetQuietMessages(bool quiet) { quiet_ = quiet; }

@@ -27,8 +27,8 @@ bool AnswersReadStep(int step, int address) {
 }
 }  // namespace
 
-Link::Link(Model& model, Transport& transport, LinkTimers& timers, LinkHost& host)
-    : model_(model), transport_(transport), timers_(timers), host_(host) {}
+Link::Link(Model& model, Transport& transport, LinkTimers& timers, LinkDisplay& host)
+    : model_(model), transport_(transport), timers_(timers), display_(host) {}
 
 void Link::SetTcpEndpoint(std::string host, int port) {
     tcpHost_ = std::move(host);
@@ -66,14 +66,14 @@ int Link::Progress() const {
     return static_cast<int>(RoundHalfEven(static_cast<double>(StepIndex) * 100.0 / StepCount));
 }
 
-void Link::ShowLinkStatus(LinkStatus status) {
+void Link::StatusChanged(LinkStatus status) {
     status_ = status;
-    host_.ShowLinkStatus(status);
+    display_.StatusChanged(status);
 }
 
 void Link::DialogTakesLabelAndProgress() {
-    host_.SetStatusText(status_);
-    host_.SetStatusProgress(Progress());
+    display_.WorkStatus(status_);
+    display_.WorkProgress(Progress());
 }
 
 void Link::Write(std::span<const std::uint8_t> bytes) {
@@ -110,7 +110,7 @@ void Link::BeginSearch() {
     failure_.clear();
     failureKind_ = LinkFailure::None;
     failurePage_ = -1;
-    host_.SetSuppressSend(false);
+    display_.SetHoldsEdits(false);
     timers_.Start(LinkTimer::Search);
     StartSearchFast();
     timers_.Stop(LinkTimer::Transfer);
@@ -124,28 +124,28 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
     StopReconnecting();
     if (senderIsLinkBtn && LinkState != LinkOnline) {
         BeginSearch();
-        host_.ShowLinkButtons(true);
-        ShowLinkStatus(LinkStatus::Searching);
-        host_.SetStatusText(status_);
-        host_.SetStatusProgress(0);
-        host_.ShowStatusDialog();
+        display_.LinkActive(true);
+        StatusChanged(LinkStatus::Searching);
+        display_.WorkStatus(status_);
+        display_.WorkProgress(0);
+        display_.WorkGoesOn();
         return;
     }
     if (LinkState == LinkOnline) SendLinkCommand(LinkDisconnect);
     LeaveOnline();
     LinkState = LinkOffline;
-    host_.ShowLinkButtons(false);
+    display_.LinkActive(false);
     timers_.Stop(LinkTimer::Search);
     timers_.Stop(LinkTimer::Transfer);
     timers_.Stop(LinkTimer::Hold);
-    ShowLinkStatus(LinkStatus::Disconnected);
+    StatusChanged(LinkStatus::Disconnected);
     StepCount = ReloadStepCount;
     DialogTakesLabelAndProgress();
-    host_.HideStatusDialog();
+    display_.WorkEnded();
 }
 
 void Link::TcpConnect() {
-    if (auto endpoint = host_.CurrentTcpEndpoint()) SetTcpEndpoint(std::move(endpoint->host), endpoint->port);
+    if (auto endpoint = display_.CurrentTcpEndpoint()) SetTcpEndpoint(std::move(endpoint->host), endpoint->port);
     transport_.DisconnectTcp();
     // Half a frame of the last connection would swallow the first answers of this one.
     tcpRx_.Reset();
@@ -158,7 +158,7 @@ void Link::OnCloseRequest() {
 
 void Link::OnSearchTick() {
     GiveUpCutOffFrames();
-    if (!reconnecting_) host_.ShowStatusDialog();
+    if (!reconnecting_) display_.WorkGoesOn();
     waitingSince_ = timers_.NowMs();
     // A fast search starts at once and takes the acknowledgement at once; every other
     // port still gets its second.
@@ -180,7 +180,7 @@ void Link::OnSearchTick() {
         if (PortScanIndex > LastPortIndex + 1 || selectedPort_ < 0) {
             PortScanIndex = 0;
             TransportKind = TransportTcp;
-            host_.SetStatusPlace(std::nullopt);
+            display_.WorkPlace(std::nullopt);
             TcpConnect();
             SendLinkCommand(LinkConnect);
         } else {
@@ -188,7 +188,7 @@ void Link::OnSearchTick() {
             SelectPort(PortScanIndex);
             if (selectedPort_ >= 0) {
                 const std::string name = ports_[static_cast<std::size_t>(selectedPort_)];
-                host_.SetStatusPlace(name);
+                display_.WorkPlace(name);
                 LastPortIndex = selectedPort_;
                 serialRx_.Reset();
                 if (transport_.OpenSerial(name)) SendLinkCommand(LinkConnect);
@@ -200,7 +200,7 @@ void Link::OnSearchTick() {
         return;
     }
     if (PortScanIndex == 0) {
-        host_.SetStatusPlace(std::nullopt);
+        display_.WorkPlace(std::nullopt);
         TcpConnect();
     }
     PortScanIndex += 1;
@@ -334,7 +334,7 @@ void Link::TakeAnswer() {
         readBackUpload_ = false;
         RaiseLinkEvent(EventReload);
         readingBack_ = true;
-        ShowLinkStatus(LinkStatus::Verifying);
+        StatusChanged(LinkStatus::Verifying);
     } else {
         state = TransferIdle;
         timers_.Stop(LinkTimer::Transfer);
@@ -389,7 +389,7 @@ void Link::OnTransferTick() {
     GiveUpCutOffFrames();
     if (StepTicks < StepTicksMax) StepTicks += 1;
     DialogTakesLabelAndProgress();
-    if (!reconnecting_) host_.ShowStatusDialog();
+    if (!reconnecting_) display_.WorkGoesOn();
     if (fast_) {
         FastTransferTick();
         return;
@@ -433,11 +433,11 @@ std::vector<std::string> Link::ModeListItems() const {
 
 void Link::AfterFeed() {
     if (fastOn_) FastAfterFeed();
-    for (const std::string& line : serialRx_.TakeDiagnostics()) host_.Diagnostic(line);
-    for (const std::string& line : tcpRx_.TakeDiagnostics()) host_.Diagnostic(line);
+    for (const std::string& line : serialRx_.TakeDiagnostics()) display_.Diagnostic(line);
+    for (const std::string& line : tcpRx_.TakeDiagnostics()) display_.Diagnostic(line);
     if (model_.DeviceIdentity != shownIdentity_) {
         shownIdentity_ = model_.DeviceIdentity;
-        host_.ShowDeviceIdentity(shownIdentity_);
+        display_.IdentityChanged(shownIdentity_);
     }
 }
 
@@ -473,16 +473,16 @@ void Link::RaiseLinkEvent(int event) {
         timers_.Stop(LinkTimer::Reconnect);
         model_.ModeFlag = ModeCopyOf(model_.DeviceImage[PageMusic][1]);
         if (FreshLink == 0) FreshLink = 1;
-        host_.RefreshAllPages();
+        display_.ImageLoaded();
         LinkState = LinkOnline;
         Writes.Clear();
         Bands.Clear();
         ForgetPacedSends();
-        host_.ShowLinkButtons(true);
-        ShowLinkStatus(LinkStatus::Online);
+        display_.LinkActive(true);
+        StatusChanged(LinkStatus::Online);
         DialogTakesLabelAndProgress();
-        host_.HideStatusDialog();
-        host_.ShowMainWindow();
+        display_.WorkEnded();
+        display_.CameOnline();
         timers_.Start(LinkTimer::Hold);
         break;
     case EventReload:
@@ -495,16 +495,16 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 0;
-        ShowLinkStatus(LinkStatus::Loading);
+        StatusChanged(LinkStatus::Loading);
         SendStep();
         LinkState = LinkOffline;
         StartTransfer(TransferIntervalMs);
         break;
     case EventSaved:
-        host_.RebuildModeList(ModeListItems());
+        display_.ModeNamesChanged(ModeListItems());
         LinkState = LinkOnline;
-        ShowLinkStatus(LinkStatus::Online);
-        host_.ShowNotice(LinkNotice::Saved);
+        StatusChanged(LinkStatus::Online);
+        display_.Notify(LinkNotice::Saved);
         break;
     case EventLinking:
         readBackUpload_ = false;
@@ -525,7 +525,7 @@ void Link::RaiseLinkEvent(int event) {
         }
         StepTicks = 0;
         LinkState = LinkOffline;
-        ShowLinkStatus(LinkStatus::Linking);
+        StatusChanged(LinkStatus::Linking);
         SendStep();
         timers_.Start(LinkTimer::Transfer);
         StartTransfer(TransportKind == TransportTcp ? TransferTcpIntervalMs : TransferIntervalMs);
@@ -540,7 +540,7 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 1;
-        ShowLinkStatus(LinkStatus::Uploading);
+        StatusChanged(LinkStatus::Uploading);
         LinkState = LinkOffline;
         SendStep();
         StartTransfer(TransferIntervalMs);
@@ -550,33 +550,33 @@ void Link::RaiseLinkEvent(int event) {
         LeaveOnline();
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Search);
-        host_.SetSuppressSend(false);
+        display_.SetHoldsEdits(false);
         LinkState = LinkOffline;
-        host_.ShowLinkButtons(false);
-        ShowLinkStatus(LinkStatus::Offline);
+        display_.LinkActive(false);
+        StatusChanged(LinkStatus::Offline);
         DialogTakesLabelAndProgress();
-        host_.HideStatusDialog();
-        host_.ShowNotice(LinkNotice::Disconnected);
+        display_.WorkEnded();
+        display_.Notify(LinkNotice::Disconnected);
         break;
     case EventConnectFailed:
         if (WaitToReconnect()) break;
         LeaveOnline();
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Search);
-        host_.SetSuppressSend(false);
-        ShowLinkStatus(LinkStatus::Offline);
-        host_.SetStatusText(status_);
-        host_.ShowLinkButtons(false);
-        host_.SetStatusProgress(Progress());
-        host_.HideStatusDialog();
-        host_.ShowNotice(LinkNotice::ConnectFailed);
+        display_.SetHoldsEdits(false);
+        StatusChanged(LinkStatus::Offline);
+        display_.WorkStatus(status_);
+        display_.LinkActive(false);
+        display_.WorkProgress(Progress());
+        display_.WorkEnded();
+        display_.Notify(LinkNotice::ConnectFailed);
         break;
     default:
         return;  // events 5 and 8 do not exist
     }
     if (saveDropped_) {
         saveDropped_ = false;
-        host_.ShowNotice(LinkNotice::SaveFailed);
+        display_.Notify(LinkNotice::SaveFailed);
     }
     if (EventObserver) EventObserver(event);
 }

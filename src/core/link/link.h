@@ -71,7 +71,7 @@ struct LinkWait {
 
 class Link {
 public:
-    Link(Model& model, Transport& transport, LinkTimers& timers, LinkHost& host);
+    Link(Model& model, Transport& transport, LinkTimers& timers, LinkDisplay& host);
 
     // --- settings the window edits ------------------------------------------------
     // The TCP end point (IPstrEdit / IPPortStrEdit).
@@ -266,7 +266,7 @@ private:
     void SendSave(std::span<const std::uint8_t> frame);
     void Write(std::span<const std::uint8_t> bytes);
     void WriteValue(ParamId id, std::uint16_t value);
-    void ShowLinkStatus(LinkStatus status);
+    void StatusChanged(LinkStatus status);
     void DialogTakesLabelAndProgress();
     void SelectPort(int index);
     FeedContext RxContext() const;
@@ -279,7 +279,7 @@ private:
     Model& model_;
     Transport& transport_;
     LinkTimers& timers_;
-    LinkHost& host_;
+    LinkDisplay& display_;
 
     // Two assemblers: a serial port left open after a fall-back to TCP must not mix
     // stray bytes into the frames of the socket, and the other way round.

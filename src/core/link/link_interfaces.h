@@ -95,46 +95,52 @@ enum class LinkNotice {
     ConnectFailed,  // the search or the read failed
 };
 
-// What the link shows or asks of the front end: its status, the device-status
-// dialog, messages, the page refresh, the link buttons and the stored-mode list.
-class LinkHost {
+// What the link tells a front end that shows the link's own work (a status line, a
+// progress display, connect/disconnect, the stored-mode list), and the two things it
+// asks of it. Only a front end with such a display implements it; the session
+// passes the reports on. Nothing here is worded: each front end words the statuses
+// and notices in its own language.
+class LinkDisplay {
 public:
-    virtual ~LinkHost() = default;
+    virtual ~LinkDisplay() = default;
 
-    // The link label `LinkLabel`: the status as the link reports it now.
-    virtual void ShowLinkStatus(LinkStatus status) = 0;
+    // The link's status now (offline, searching, online, reconnecting...).
+    virtual void StatusChanged(LinkStatus status) = 0;
 
-    // The device-status dialog: the status it shows, where the search tries now (a
-    // serial port by name, or nullopt for the network), the transfer's percentage.
-    virtual void SetStatusText(LinkStatus status) = 0;
-    virtual void SetStatusPlace(const std::optional<std::string>& serialPort) = 0;
-    virtual void SetStatusProgress(int percent) = 0;
-    virtual void ShowStatusDialog() = 0;  // make visible and bring to the front
-    virtual void HideStatusDialog() = 0;
+    // A search or transfer at work: the status of the step, where the search tries
+    // now (a serial port by name, or nullopt for the network) and how far a transfer
+    // has come in percent. WorkGoesOn comes with every tick of it (not while the
+    // link reconnects by itself), WorkEnded once it is over, either way.
+    virtual void WorkStatus(LinkStatus status) = 0;
+    virtual void WorkPlace(const std::optional<std::string>& serialPort) = 0;
+    virtual void WorkProgress(int percent) = 0;
+    virtual void WorkGoesOn() = 0;
+    virtual void WorkEnded() = 0;
 
-    // A modal message with one OK button.
-    virtual void ShowNotice(LinkNotice notice) = 0;
+    // Something the user is to be told and acknowledge.
+    virtual void Notify(LinkNotice notice) = 0;
 
-    // RefreshPages(20): every page from the device image.
-    virtual void RefreshAllPages() = 0;
-    // ControlAction(LinkBtn, 20) when linkActive, ControlAction(UnLinkBtn, 20) otherwise.
-    virtual void ShowLinkButtons(bool linkActive) = 0;
-    // SysModeBox rebuilt with these nine items, keeping its selected index.
-    virtual void RebuildModeList(const std::vector<std::string>& items) = 0;
-    // The device identity pane `DeviceIDLabel` (eight hex digits).
-    virtual void ShowDeviceIdentity(const std::string& text) = 0;
-    // One line for the hidden diagnostic memo.
+    // The image holds the processor's memory, just read (or read again after a recall).
+    virtual void ImageLoaded() = 0;
+    // Whether a link is up or being made (disconnect offered) or not (connect offered).
+    virtual void LinkActive(bool active) = 0;
+    // The stored modes' names changed: the nine items "N-name" of the mode list.
+    virtual void ModeNamesChanged(const std::vector<std::string>& items) = 0;
+    // The processor's identity as eight hex digits (empty before one is read).
+    virtual void IdentityChanged(const std::string& text) = 0;
+    // One line of the link's own diagnosis.
     virtual void Diagnostic(const std::string& line) = 0;
-    // Make the main window visible (the online event does this).
-    virtual void ShowMainWindow() = 0;
-    // The TCP end point as the window's address and port boxes hold it now. Asked at
-    // each TCP connect, so what the user typed meanwhile is what is tried; nothing
-    // keeps the one given to Link::SetTcpEndpoint.
+    // The processor's memory is read and the link is online.
+    virtual void CameOnline() = 0;
+    // The TCP end point as the front end holds it now. Asked at each TCP connect, so
+    // what the user typed meanwhile is what is tried; nothing keeps the one given to
+    // Link::SetTcpEndpoint.
     virtual std::optional<TcpEndpoint> CurrentTcpEndpoint() const { return std::nullopt; }
 
-    // The window's SuppressSend flag: set while the window moves its own controls.
-    virtual bool SuppressSend() const = 0;
-    virtual void SetSuppressSend(bool on) = 0;
+    // True while the front end moves its own controls to the image's values: what
+    // they store then is not sent. The link clears it when a connection starts or ends.
+    virtual bool HoldsEdits() const = 0;
+    virtual void SetHoldsEdits(bool on) = 0;
 };
 
 }  // namespace kdsp

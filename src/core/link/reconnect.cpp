@@ -37,7 +37,7 @@ bool Link::WaitToReconnect() {
     timers_.Stop(LinkTimer::Transfer);
     timers_.Stop(LinkTimer::Search);
     timers_.Stop(LinkTimer::Hold);
-    host_.SetSuppressSend(false);
+    display_.SetHoldsEdits(false);
     LinkState = LinkOffline;
     if (!reconnecting_) {
         reconnect_.Reset();
@@ -45,10 +45,10 @@ bool Link::WaitToReconnect() {
     }
     reconnecting_ = true;
     // The link button still connects at once, disconnecting stops the retries.
-    host_.ShowLinkButtons(false);
-    ShowLinkStatus(LinkStatus::Reconnecting);
+    display_.LinkActive(false);
+    StatusChanged(LinkStatus::Reconnecting);
     DialogTakesLabelAndProgress();
-    host_.HideStatusDialog();
+    display_.WorkEnded();
     RestartTimer(LinkTimer::Reconnect, reconnect_.NextDelayMs());
     return true;
 }

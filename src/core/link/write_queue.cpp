@@ -74,7 +74,7 @@ void Link::SendStoredBandParam(ParamId storageId, int value) {
 }
 
 void Link::QueueParam(ParamId s, int value) {
-    if (host_.SuppressSend() || LinkState != LinkOnline) return;
+    if (display_.HoldsEdits() || LinkState != LinkOnline) return;
     IdleTicks = 0;
     // A recall made while a save waits goes after the save: the save stores the mode
     // the user saw, and the recall's reload would otherwise forget it.
@@ -91,7 +91,7 @@ void Link::QueueParam(ParamId s, int value) {
 }
 
 void Link::QueueBandParam(ParamId s) {
-    if (host_.SuppressSend() || LinkState != LinkOnline) return;
+    if (display_.HoldsEdits() || LinkState != LinkOnline) return;
     const int page = PageOf(s);
     if (page < 0 || page > PageRear) return;  // no band frame outside pages 0..9
     Signals.TransferState = TransferIdle;
@@ -111,7 +111,7 @@ void Link::QueueBandParam(ParamId s) {
 bool Link::AwaitAcknowledgementOf(ParamId id) {
     if (id == IdRecallMode) {
         // The processor loads the stored mode; its acknowledgement starts the reload.
-        ShowLinkStatus(LinkStatus::Recalling);
+        StatusChanged(LinkStatus::Recalling);
         LinkState = LinkOffline;
         SilentSeconds = 0;
         PendingEvent = EventReload;
@@ -145,7 +145,7 @@ bool Link::SaveAsMode(int mode, std::string_view name) {
     if (mode < 0 || mode >= 9) return false;
     model_.ModeNames[static_cast<std::size_t>(mode)] =
         std::string(name.substr(0, ModeNameMaxLength));
-    ShowLinkStatus(LinkStatus::Saving);
+    StatusChanged(LinkStatus::Saving);
     Bytes frame = BuildSaveMode(mode, name);
     if (LinkState == LinkOnline &&
         (Signals.ClearToSend == 0 || Writes.Count() != 0 || Bands.Count() != 0)) {
@@ -220,7 +220,7 @@ void Link::OnHoldTick() {
         Bands.Advance();
         Write(BuildBandFrame(model_, Bands.Sent().frameId, Bands.Sent().band));
         LastWrite = Outstanding::Band;
-        host_.Diagnostic("2:" + std::to_string(count) + " " + std::to_string(Bands.Sent().band));
+        display_.Diagnostic("2:" + std::to_string(count) + " " + std::to_string(Bands.Sent().band));
     }
 
     // A save that waited for the edits before it goes out once they are all confirmed.

@@ -32,7 +32,7 @@ DeviceSession::DeviceSession(Transport& transport, LinkTimers& timers)
     link_.EventObserver = [this](int event) { TakeLinkEvent(event); };
 }
 
-DeviceSession::DeviceSession(Transport& transport, LinkTimers& timers, Model& image, LinkHost& display)
+DeviceSession::DeviceSession(Transport& transport, LinkTimers& timers, Model& image, LinkDisplay& display)
     : transport_(transport), timers_(timers), model_(image), display_(&display),
       link_(model_, transport, timers, *this) {
     link_.EventObserver = [this](int event) { TakeLinkEvent(event); };
@@ -538,51 +538,51 @@ void DeviceSession::ReportReadChanges() {
 
 // ---- the link's host -------------------------------------------------------------------------
 
-void DeviceSession::ShowLinkStatus(LinkStatus status) {
+void DeviceSession::StatusChanged(LinkStatus status) {
     if (display_)
-        display_->ShowLinkStatus(status);
+        display_->StatusChanged(status);
 }
-void DeviceSession::SetStatusText(LinkStatus status) {
+void DeviceSession::WorkStatus(LinkStatus status) {
     if (display_)
-        display_->SetStatusText(status);
+        display_->WorkStatus(status);
 }
-void DeviceSession::SetStatusPlace(const std::optional<std::string>& serialPort) {
+void DeviceSession::WorkPlace(const std::optional<std::string>& serialPort) {
     if (display_)
-        display_->SetStatusPlace(serialPort);
+        display_->WorkPlace(serialPort);
 }
-void DeviceSession::SetStatusProgress(int percent) {
+void DeviceSession::WorkProgress(int percent) {
     if (display_)
-        display_->SetStatusProgress(percent);
+        display_->WorkProgress(percent);
 }
-void DeviceSession::ShowStatusDialog() {
+void DeviceSession::WorkGoesOn() {
     if (display_)
-        display_->ShowStatusDialog();
+        display_->WorkGoesOn();
 }
-void DeviceSession::HideStatusDialog() {
+void DeviceSession::WorkEnded() {
     if (display_)
-        display_->HideStatusDialog();
+        display_->WorkEnded();
 }
-void DeviceSession::ShowLinkButtons(bool linkActive) {
+void DeviceSession::LinkActive(bool linkActive) {
     if (display_)
-        display_->ShowLinkButtons(linkActive);
+        display_->LinkActive(linkActive);
 }
-void DeviceSession::RebuildModeList(const std::vector<std::string>& items) {
+void DeviceSession::ModeNamesChanged(const std::vector<std::string>& items) {
     if (display_)
-        display_->RebuildModeList(items);
+        display_->ModeNamesChanged(items);
 }
-void DeviceSession::ShowMainWindow() {
+void DeviceSession::CameOnline() {
     if (display_)
-        display_->ShowMainWindow();
+        display_->CameOnline();
 }
 std::optional<TcpEndpoint> DeviceSession::CurrentTcpEndpoint() const {
     return display_ ? display_->CurrentTcpEndpoint() : std::nullopt;
 }
-bool DeviceSession::SuppressSend() const {
-    return display_ && display_->SuppressSend();
+bool DeviceSession::HoldsEdits() const {
+    return display_ && display_->HoldsEdits();
 }
-void DeviceSession::SetSuppressSend(bool on) {
+void DeviceSession::SetHoldsEdits(bool on) {
     if (display_)
-        display_->SetSuppressSend(on);
+        display_->SetHoldsEdits(on);
 }
 
 void DeviceSession::Diagnostic(const std::string& line) {
@@ -592,9 +592,9 @@ void DeviceSession::Diagnostic(const std::string& line) {
         OnDiagnostic(line);
 }
 
-void DeviceSession::ShowNotice(LinkNotice notice) {
+void DeviceSession::Notify(LinkNotice notice) {
     if (display_)
-        display_->ShowNotice(notice);
+        display_->Notify(notice);
     // The link says only this one in a message and in no event: a save held behind
     // edits that a transfer dropped. Every other message follows an event.
     if (notice == LinkNotice::SaveFailed) {
@@ -603,9 +603,9 @@ void DeviceSession::ShowNotice(LinkNotice notice) {
     }
 }
 
-void DeviceSession::RefreshAllPages() {
+void DeviceSession::ImageLoaded() {
     if (display_) {
-        display_->RefreshAllPages();
+        display_->ImageLoaded();
         return;
     }
     // The session's selectors never move: the view is the image of the mode in use,
@@ -613,9 +613,9 @@ void DeviceSession::RefreshAllPages() {
     LoadViewFromDevice(model_, model_.ModeFlag);
 }
 
-void DeviceSession::ShowDeviceIdentity(const std::string& text) {
+void DeviceSession::IdentityChanged(const std::string& text) {
     if (display_)
-        display_->ShowDeviceIdentity(text);
+        display_->IdentityChanged(text);
     if (!text.empty())
         Emit(IdentityRead{text});
 }

@@ -27,16 +27,16 @@ namespace kdsp {
 // alone, or the frame of its EQ band, built from the image.
 enum class AsStored { Word, BandFrame };
 
-class DeviceSession : private LinkHost {
+class DeviceSession : private LinkDisplay {
   public:
     DeviceSession(Transport& transport, LinkTimers& timers);
     // A front end that keeps its own image and shows the link's work as it happens
     // (the window: its controls show the image through view selectors, its status
     // dialog and link buttons follow every tick) hands both in. The session reads
     // into and sends from that one image, leaves its view to the front end (told by
-    // RefreshAllPages), and passes every report of the link on to `display`; the
+    // ImageLoaded), and passes every report of the link on to `display`; the
     // TCP end point of each connect is the one the display gives then.
-    DeviceSession(Transport& transport, LinkTimers& timers, Model& image, LinkHost& display);
+    DeviceSession(Transport& transport, LinkTimers& timers, Model& image, LinkDisplay& display);
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
     ~DeviceSession() override;
@@ -82,7 +82,7 @@ class DeviceSession : private LinkHost {
     // ValueChanged (the front end made the change and shows it). Dropped, as the
     // window's edits always were, while not online (NotOnline; also while a recall or
     // save waits for its confirmation, whose read brings the processor's values) and
-    // while the display says SuppressSend. A row no write reaches, or a copy of the
+    // while the display says HoldsEdits. A row no write reaches, or a copy of the
     // mode the image is not in, is NotWritable and stores nothing.
     std::optional<Failure> Set(const ParamSpec& param, int stored, AsStored how);
     // The same for a word given by its write address and stored value: written as
@@ -192,30 +192,30 @@ class DeviceSession : private LinkHost {
     void SwitchMode(int mode);
     void DropWrites();
 
-    // LinkHost: the link's window operations, turned into state and events.
-    // Without a display the views and captions go nowhere.
-    void ShowLinkStatus(LinkStatus status) override;
-    void SetStatusText(LinkStatus status) override;
-    void SetStatusPlace(const std::optional<std::string>& serialPort) override;
-    void SetStatusProgress(int percent) override;
-    void ShowStatusDialog() override;
-    void HideStatusDialog() override;
-    void ShowNotice(LinkNotice notice) override;
-    void RefreshAllPages() override;
-    void ShowLinkButtons(bool linkActive) override;
-    void RebuildModeList(const std::vector<std::string>& items) override;
-    void ShowDeviceIdentity(const std::string& text) override;
+    // LinkDisplay: the link's reports, passed on to the display a front end handed
+    // in (if any) and turned into state and events.
+    void StatusChanged(LinkStatus status) override;
+    void WorkStatus(LinkStatus status) override;
+    void WorkPlace(const std::optional<std::string>& serialPort) override;
+    void WorkProgress(int percent) override;
+    void WorkGoesOn() override;
+    void WorkEnded() override;
+    void Notify(LinkNotice notice) override;
+    void ImageLoaded() override;
+    void LinkActive(bool linkActive) override;
+    void ModeNamesChanged(const std::vector<std::string>& items) override;
+    void IdentityChanged(const std::string& text) override;
     void Diagnostic(const std::string& line) override;
-    void ShowMainWindow() override;
+    void CameOnline() override;
     std::optional<TcpEndpoint> CurrentTcpEndpoint() const override;
-    bool SuppressSend() const override;
-    void SetSuppressSend(bool on) override;
+    bool HoldsEdits() const override;
+    void SetHoldsEdits(bool on) override;
 
     Transport& transport_;
     LinkTimers& timers_;
     Model ownImage_;  // the image, unless the front end hands in its own
     Model& model_;
-    LinkHost* display_ = nullptr;
+    LinkDisplay* display_ = nullptr;
     Link link_;
     SessionState state_ = SessionState::Offline;
     ProgressReport progress_;

@@ -128,7 +128,7 @@ TEST_F(EditingTest, OnlineEventRefreshesEveryPage) {
     form->model().DeviceImage[5][4] = 40;   // reverb time, shown only through page 5
     form->model().DeviceImage[1][2] = 5;    // feedback
     form->model().DeviceImage[10][33] = 20;
-    linkWindow->RefreshAllPages();
+    linkWindow->ImageLoaded();
     EXPECT_EQ(W<BoundSlider>("RvbTimeBar")->value(), 40);
     EXPECT_EQ(W<BoundSlider>("MicFBEBar")->value(), 5);
     EXPECT_EQ(W<BoundSlider>("SysMicNormalVolBar")->value(), 20);

@@ -46,7 +46,7 @@ class WindowInputTest : public EditingTest {
     // Memory as read from the processor, then the refresh the link makes on going online.
     void Online(const std::function<void(DeviceImageRows&)>& fill) {
         fill(form->model().DeviceImage);
-        linkWindow->RefreshAllPages();
+        linkWindow->ImageLoaded();
         transport.frames.clear();
     }
     // The same through the link's own online event, which takes the mode word first.

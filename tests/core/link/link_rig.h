@@ -97,7 +97,7 @@ public:
     long NowMs() const override { return now; }
 };
 
-class FakeHost : public LinkHost {
+class FakeHost : public LinkDisplay {
 public:
     std::vector<LinkStatus> statuses;  // every status the label was given
     std::optional<LinkStatus> statusText;
@@ -115,28 +115,28 @@ public:
     // What the window does on a refresh of every page (rebuild its view), if anything.
     std::function<void()> onRefresh;
 
-    void ShowLinkStatus(LinkStatus status) override { statuses.push_back(status); }
-    void SetStatusText(LinkStatus status) override { statusText = status; }
-    void SetStatusPlace(const std::optional<std::string>& port) override { statusPorts.push_back(port); }
-    void SetStatusProgress(int percent) override {
+    void StatusChanged(LinkStatus status) override { statuses.push_back(status); }
+    void WorkStatus(LinkStatus status) override { statusText = status; }
+    void WorkPlace(const std::optional<std::string>& port) override { statusPorts.push_back(port); }
+    void WorkProgress(int percent) override {
         if (progress.empty() || progress.back() != percent) progress.push_back(percent);
     }
-    void ShowStatusDialog() override { dialogVisible = true; }
-    void HideStatusDialog() override { dialogVisible = false; }
-    void ShowNotice(LinkNotice notice) override { messages.push_back(notice); }
-    void RefreshAllPages() override {
+    void WorkGoesOn() override { dialogVisible = true; }
+    void WorkEnded() override { dialogVisible = false; }
+    void Notify(LinkNotice notice) override { messages.push_back(notice); }
+    void ImageLoaded() override {
         refreshes += 1;
         if (onRefresh) onRefresh();
     }
-    void ShowLinkButtons(bool active) override { linkActive = active; }
-    void RebuildModeList(const std::vector<std::string>& items) override {
+    void LinkActive(bool active) override { linkActive = active; }
+    void ModeNamesChanged(const std::vector<std::string>& items) override {
         modeLists.push_back(items);
     }
-    void ShowDeviceIdentity(const std::string& text) override { identities.push_back(text); }
+    void IdentityChanged(const std::string& text) override { identities.push_back(text); }
     void Diagnostic(const std::string& line) override { diagnostics.push_back(line); }
-    void ShowMainWindow() override { mainWindowShown += 1; }
-    bool SuppressSend() const override { return suppress; }
-    void SetSuppressSend(bool on) override { suppress = on; }
+    void CameOnline() override { mainWindowShown += 1; }
+    bool HoldsEdits() const override { return suppress; }
+    void SetHoldsEdits(bool on) override { suppress = on; }
 };
 
 // A processor with a known memory: word (page, slot) = 1000 * page + slot, mode
