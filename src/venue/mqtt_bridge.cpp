@@ -21,9 +21,9 @@ void Ignore(const QString& topic, const QString& why) {
 QByteArray Json(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
 
 // The volumes Home Assistant shows, and the maxima the processor holds for them.
-constexpr const char* kVolumes[3] = {"system.volume.music", "system.volume.mic", "system.volume.effect"};
+constexpr const char* kGuestVolumes[3] = {"system.volume.music", "system.volume.mic", "system.volume.effect"};
 bool IsVolumeMaximum(const QString& name) {
-    for (const char* v : kVolumes)
+    for (const char* v : kGuestVolumes)
         if (name == QString(v) + ".max") return true;
     return false;
 }
@@ -175,7 +175,7 @@ void MqttBridge::PublishDiscovery(const QString& room) {
         ha.modeNames << QStringLiteral("%1-%2").arg(m["number"].toInt()).arg(m["name"].toString());
     if (online_.value(room))
         for (int i = 0; i < 3; ++i)
-            if (const ParamSpec* param = FindSpec(kVolumes[i]))
+            if (const ParamSpec* param = FindSpec(kGuestVolumes[i]))
                 // A processor holding a maximum of 0 still gets a slider Home Assistant
                 // can draw; the venue brings a 1 back to 0.
                 ha.volumeMax[i] = std::max(1, venue_.ParamJson(room, *param)["max"].toInt(84));

@@ -16,7 +16,7 @@ namespace kdsp {
 
 namespace {
 
-QGridLayout* Grid(QGroupBox* g) {
+QGridLayout* OutputGrid(QGroupBox* g) {
     auto* grid = new QGridLayout(g);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setHorizontalSpacing(4);
@@ -45,7 +45,7 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
 
     auto* left = new QVBoxLayout;
     auto* mix = b.Group(prefix + "MixGrop", QT_TRANSLATE_NOOP("kdsp", "混音"), sheet);
-    QGridLayout* grid = Grid(mix);
+    QGridLayout* grid = OutputGrid(mix);
     static const char* const kMix[4] = {
         QT_TRANSLATE_NOOP("kdsp", "音乐"), QT_TRANSLATE_NOOP("kdsp", "话筒"),
         QT_TRANSLATE_NOOP("kdsp", "回声"), QT_TRANSLATE_NOOP("kdsp", "混响")};
@@ -54,7 +54,7 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     left->addWidget(mix);
 
     auto* delay = b.Group(prefix + "DelayGrop", QT_TRANSLATE_NOOP("kdsp", "延时与静音"), sheet);
-    grid = Grid(delay);
+    grid = OutputGrid(delay);
     if (mainOutput) {
         b.AddSliderRow(grid, 0, id(27), QT_TRANSLATE_NOOP("kdsp", "左延时"));
         b.AddSliderRow(grid, 1, id(28), QT_TRANSLATE_NOOP("kdsp", "右延时"));
@@ -86,7 +86,7 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
 
     auto* mid = new QVBoxLayout;
     auto* xo = b.Group(prefix + "XoverGrop", QT_TRANSLATE_NOOP("kdsp", "分频器"), sheet);
-    grid = Grid(xo);
+    grid = OutputGrid(xo);
     SetTrItems(
         b.AddComboRow(grid, 0, id(16), QT_TRANSLATE_NOOP("kdsp", "高通类型"), kCrossoverTypes),
         kCrossoverTypes);
@@ -99,7 +99,7 @@ QWidget* BuildOutputSheet(Builder& b, QWidget* parent, bool mainOutput) {
     b.AddSliderRow(grid, 5, id(21), QT_TRANSLATE_NOOP("kdsp", "低通Q值"));
     mid->addWidget(xo);
     auto* lim = b.Group(prefix + "LimitGrop", QT_TRANSLATE_NOOP("kdsp", "压限器"), sheet);
-    grid = Grid(lim);
+    grid = OutputGrid(lim);
     b.AddSliderRow(grid, 0, id(22), QT_TRANSLATE_NOOP("kdsp", "启动时间"));
     b.AddSliderRow(grid, 1, id(23), QT_TRANSLATE_NOOP("kdsp", "释放时间"));
     b.AddSliderRow(grid, 2, id(24), QT_TRANSLATE_NOOP("kdsp", "门限电平"));

@@ -15,7 +15,7 @@ namespace kdsp {
 
 namespace {
 
-QGridLayout* Grid(QGroupBox* g) {
+QGridLayout* SystemGrid(QGroupBox* g) {
     auto* grid = new QGridLayout(g);
     grid->setContentsMargins(8, 6, 8, 6);
     grid->setHorizontalSpacing(4);
@@ -43,7 +43,7 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
 
     auto* left = new QVBoxLayout;
     auto* vol = b.Group("SysVolGrop", QT_TRANSLATE_NOOP("kdsp", "音量限制"), sheet);
-    QGridLayout* grid = Grid(vol);
+    QGridLayout* grid = SystemGrid(vol);
     static const struct {
         ParamId id;
         const char* caption;
@@ -63,7 +63,7 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
     left->addWidget(vol);
 
     auto* input = b.Group("SysInputGrop", QT_TRANSLATE_NOOP("kdsp", "音乐输入"), sheet);
-    grid = Grid(input);
+    grid = SystemGrid(input);
     grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "输入选择"), input), 0, 0);
     auto* sel = new QHBoxLayout;
     for (BoundButton* btn :
@@ -88,7 +88,7 @@ QWidget* BuildSystemSheet(Builder& b, QWidget* parent) {
 
     auto* mid = new QVBoxLayout;
     auto* mode = b.Group("SysModeGrop", QT_TRANSLATE_NOOP("kdsp", "模式"), sheet);
-    grid = Grid(mode);
+    grid = SystemGrid(mode);
     grid->addWidget(Builder::Caption(QT_TRANSLATE_NOOP("kdsp", "当前模式"), mode), 0, 0);
     auto* modeBox = b.Combo("SysModeBox", {}, mode);
     grid->addWidget(modeBox, 0, 2);
@@ -149,7 +149,7 @@ QWidget* BuildDynEqSheet(Builder& b, QWidget* parent) {
         column->addLayout(head);
 
         auto* grp = b.Group("DEQ" + n + "Grop", QString(), sheet);
-        auto* grid = Grid(grp);
+        auto* grid = SystemGrid(grp);
         grid->setVerticalSpacing(3);
         Builder::Band band = b.MakeBand(PageDynEq, base + 2, grp, Qt::Horizontal);
         band.type->hide();

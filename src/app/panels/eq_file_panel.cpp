@@ -14,6 +14,7 @@
 #include "app/i18n/language.h"
 #include "app/state/app_context.h"
 #include "app/widgets/app_message.h"
+#include "app/widgets/std_text.h"
 #include "core/eq/eq_fit.h"
 #include "core/eq/filter_export.h"
 #include "core/model/codecs.h"
@@ -22,7 +23,6 @@
 namespace kdsp {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 EqFileChoice DialogChooser(QWidget* parent, bool save) {
     const QString rew = Tr(QT_TRANSLATE_NOOP("kdsp", "REW 滤波器设置 (*.txt)"));

@@ -24,6 +24,7 @@
 #include "app/state/app_context.h"
 #include "app/state/panel_state.h"
 #include "app/widgets/app_message.h"
+#include "app/widgets/std_text.h"
 #include "core/preset/preset_file.h"
 #include "core/preset/preset_library.h"
 
@@ -31,7 +32,6 @@ namespace kdsp {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
 
 // The list is read-only: typed characters never reach it (arrows still move).

@@ -16,6 +16,7 @@
 #include "app/state/app_context.h"
 #include "app/state/panel_state.h"
 #include "app/widgets/app_message.h"
+#include "app/widgets/std_text.h"
 #include "core/session/device_session.h"
 #include "core/preset/backups.h"
 #include "core/preset/image_compare.h"
@@ -24,9 +25,6 @@ namespace kdsp {
 
 namespace {
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 QString Q(const std::filesystem::path& p) {
     return QString::fromStdString(PathText(p));
 }
