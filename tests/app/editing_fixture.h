@@ -56,9 +56,12 @@ protected:
         link->TransportKind = TransportTcp;
         AppState& st = form->state();
         // Every frame is acknowledged before the next edit, as a quick processor would.
-        st.SendEdit = [this](const ParamSpec& copy, int v, AsStored how) {
+        st.SendEdit = [this](const ImageEdit& edit) {
             link->Signals.ClearToSend = 1;
-            session->Set(copy, v, how);
+            session->Set(edit);
+        };
+        session->OnEvent = [this](const SessionEvent& e) {
+            if (const auto* v = std::get_if<ValueChanged>(&e)) changes.push_back(*v);
         };
         SetEditErrorSink([this](const QString& text) { messages.append(text); });
     }
@@ -109,6 +112,7 @@ protected:
     std::unique_ptr<DeviceSession> session;  // on the fakes, with the link window as its display
     Link* link = nullptr;
     QStringList messages;
+    std::vector<ValueChanged> changes;  // what the session says changed
 };
 
 }  // namespace kdsp

@@ -119,14 +119,14 @@ TEST(Session, OnAFrontEndsImageItReadsIntoItAndLeavesTheModeTheFrontEndSet) {
     EXPECT_EQ(r.host.refreshes, 1) << "the view is the front end's to rebuild";
     const int other = 1 - r.model.ModeFlag;
     r.model.ModeFlag = other;
-    r.engine.Set(*FindSpec("music.mode"), other, AsStored::Word);
+    r.engine.Set(ImageEdit{FindSpec("music.mode"), 1 - other, other});
     r.Run(2000);
     EXPECT_EQ(r.device.Memory()[PageMusic][1], other) << "not switched back";
     // A copy of the mode the image is not in would land in this mode's slot.
     const ParamSpec& away = *FindSpec(other == 1 ? "music.band3.gain" : "music.dance.band3.gain");
     const std::size_t sent = r.transport.writes.size();
     const DeviceImageRows image = r.model.DeviceImage;
-    const std::optional<Failure> refused = r.engine.Set(away, 100, AsStored::BandFrame);
+    const std::optional<Failure> refused = r.engine.Set(ImageEdit{&away, 0, 100, AsStored::BandFrame});
     ASSERT_TRUE(refused.has_value());
     EXPECT_EQ(refused->code, FailureCode::NotWritable);
     EXPECT_EQ(r.transport.writes.size(), sent);

@@ -9,6 +9,7 @@
 #include <QStackedWidget>
 
 #include "app/editing/control_actions.h"
+#include "app/editing/undo_history.h"
 #include "app/state/app_context.h"
 #include "app/widgets/widgets.h"
 #include "core/model/codecs.h"
@@ -103,10 +104,15 @@ namespace {
 
 void Send(AppContext& app, ParamId id, int value, AsStored how) {
     AppState& st = app.state();
-    // The window's views pick the copy; the session is told which row that is.
-    const ParamId stored = StoreValue(app.model(), id, value);
-    if (st.SendEdit)
-        if (const ParamSpec* copy = EditedCopy(app.model(), stored)) st.SendEdit(*copy, value, how);
+    Model& model = app.model();
+    // The window's views pick the copy; the session is told which row that is, and
+    // what it held before.
+    const ParamSpec* copy = EditedCopy(model, StorageId(model, id));
+    const int before = HeldWord(model, id);
+    StoreValue(model, id, value);
+    if (st.SendEdit && copy)
+        st.SendEdit(ImageEdit{copy, before, value, how,
+                              app.History().Replaying() ? ChangeOrigin::Undo : ChangeOrigin::FrontEnd});
     app.EditStored(id, how == AsStored::BandFrame);
 }
 

@@ -34,6 +34,8 @@ public:
     bool CanRedo() const { return !redo_.empty() && open_.empty(); }
     void Undo(AppContext& app);
     void Redo(AppContext& app);
+    // An undo or redo is storing (and sending) its words now.
+    bool Replaying() const { return replaying_; }
     // The memory was replaced (a reload, an upload, a recall, a preset): nothing
     // before it can be undone.
     void Clear();

@@ -60,9 +60,7 @@ LinkWindow::LinkWindow(AppContext& main, StatusDialog& status, const AppOptions&
         port->setText(options_.port);
     // Every edit of the window reaches the processor through the session: the window
     // stores it in the copy its view shows, and the session writes that copy's row.
-    main_.state().SendEdit = [&session](const ParamSpec& copy, int v, AsStored how) {
-        session.Set(copy, v, how);
-    };
+    main_.state().SendEdit = [&session](const ImageEdit& edit) { session.Set(edit); };
     parts_->qt.transport().OnPermissionDenied = [this](const std::string& port) {
         const QString name = QString::fromStdString(port);
         if (!deniedPorts_.contains(name)) deniedPorts_.append(name);

@@ -16,8 +16,7 @@ namespace kdsp {
 class BoundEdit;
 class BoundButton;
 class BoundLabel;
-class ParamSpec;
-enum class AsStored;
+struct ImageEdit;
 
 inline constexpr int TablePages = 11;
 inline constexpr int TableSlots = 86;  // parameters at 86 and above have no control
@@ -67,8 +66,8 @@ struct AppState {
     bool DeviceMemoryRead = false;
 
     // How an edit the window has stored reaches the processor: the link window
-    // hands the copy's row and value to its session here. Unset, an edit is only stored.
-    std::function<void(const ParamSpec&, int, AsStored)> SendEdit;
+    // hands it to its session here. Unset, an edit is only stored.
+    std::function<void(const ImageEdit&)> SendEdit;
     // The event filter of the channel handlers; released first, so no handler
     // runs on a half-destroyed window.
     std::shared_ptr<void> ChannelWiring;

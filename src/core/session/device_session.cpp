@@ -151,17 +151,23 @@ std::optional<Failure> DeviceSession::Set(const ParamSpec& param, int stored, Ch
     return Queue({&param, param.Clamp(stored).value}, origin);
 }
 
-std::optional<Failure> DeviceSession::Set(const ParamSpec& param, int stored, AsStored how) {
+std::optional<Failure> DeviceSession::Set(const ImageEdit& edit) {
+    const ParamSpec& param = *edit.param;
     // The link stores under the id in the copy of the image's mode: another copy's
     // slot would get the value, and the processor a word for the mode it is not in.
     if (!param.Writable() || param.Reserved() ||
         (param.Mode() >= 0 && param.Mode() != ModeCopyOf(model_.ModeFlag)))
         return Fail(FailureCode::NotWritable, -1, -1, {}, std::string(param.Name()));
+    // What the link drops is stored in the image all the same, but nothing changed
+    // on the processor's side.
     const bool online = link_.LinkState == LinkOnline;
-    if (how == AsStored::BandFrame)
-        link_.SendStoredBandParam(param.Id(), stored);
+    const bool sent = online && !HoldsEdits();
+    if (edit.how == AsStored::BandFrame)
+        link_.SendStoredBandParam(param.Id(), edit.stored);
     else
-        link_.SendStoredParam(param.Id(), stored);
+        link_.SendStoredParam(param.Id(), edit.stored);
+    if (sent)
+        Emit(ValueChanged{&param, edit.before, edit.stored, edit.origin});
     Pump();
     return online ? std::nullopt : std::optional<Failure>(Fail(FailureCode::NotOnline));
 }

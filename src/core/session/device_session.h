@@ -27,6 +27,17 @@ namespace kdsp {
 // alone, or the frame of its EQ band, built from the image.
 enum class AsStored { Word, BandFrame };
 
+// An edit a front end with its own image has already stored there by its own rules:
+// the table's row of the copy it stored, what that row held before and holds now,
+// how it goes out, and who asked (the front end, or its undo).
+struct ImageEdit {
+    const ParamSpec* param = nullptr;
+    int before = 0;
+    int stored = 0;
+    AsStored how = AsStored::Word;
+    ChangeOrigin origin = ChangeOrigin::FrontEnd;
+};
+
 class DeviceSession : private LinkDisplay {
   public:
     DeviceSession(Transport& transport, LinkTimers& timers);
@@ -74,17 +85,17 @@ class DeviceSession : private LinkDisplay {
     // mode for the write and back after it, as a person would in the window.
     std::optional<Failure> Set(const ParamSpec& param, int stored,
                                ChangeOrigin origin = ChangeOrigin::FrontEnd);
-    // The window's form: an edit a front end with its own image has already stored
-    // there by its own rules, in the copy of the operating mode the image is in. It is
-    // written as it stands, in the frame `how` names, and handed to the link at once:
-    // no range applied (the front end's controls keep theirs), no mode switched (the
-    // front end switches sing/dance itself, by this same call on music.mode), no
-    // ValueChanged (the front end made the change and shows it). Dropped, as the
+    // The window's form: an edit stored in the copy of the operating mode the image is
+    // in. It is written as it stands, in the frame `edit.how` names, and handed to the
+    // link at once: no range applied (the front end's controls keep theirs), no mode
+    // switched (the front end switches sing/dance itself, by this same call on
+    // music.mode). Once handed on it raises ValueChanged (edit.before to edit.stored,
+    // edit.origin), as every other write does. Dropped, as the
     // window's edits always were, while not online (NotOnline; also while a recall or
     // save waits for its confirmation, whose read brings the processor's values) and
     // while the display says HoldsEdits. A row no write reaches, or a copy of the
     // mode the image is not in, is NotWritable and stores nothing.
-    std::optional<Failure> Set(const ParamSpec& param, int stored, AsStored how);
+    std::optional<Failure> Set(const ImageEdit& edit);
     // The same for a word given by its write address and stored value: written as
     // given in a frame of its own (an EQ band's word too), also to a slot with no
     // known use; the front end has checked what it can.

@@ -483,6 +483,13 @@ TEST_F(WindowInputTest, AWordBeyondASlidersReachIsKeptUntilTheUserMovesIt) {
     Undo();
     EXPECT_EQ(Sent(), std::vector<SentFrame>{ValueFrame(0x0600, 168)});
     EXPECT_EQ(W("MainMusLevelPane")->property("text").toString(), "336");
+    // The session tells what changed and who asked: the person, then the undo.
+    const auto said = [](const ValueChanged& v) {
+        return std::tuple(v.param->Id(), v.oldValue, v.newValue, v.origin);
+    };
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(said(changes[0]), std::tuple(ParamId{0x0600}, 168, moved, ChangeOrigin::FrontEnd));
+    EXPECT_EQ(said(changes[1]), std::tuple(ParamId{0x0600}, moved, 168, ChangeOrigin::Undo));
 }
 
 // A mode word other than 0 or 1 is the dance copy, as the lit button says: the music
