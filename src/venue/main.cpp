@@ -156,10 +156,15 @@ int Serve(const std::string& file, const std::string& listen, const std::string&
             // Writes in flight are answered first, for a few seconds at most; new ones
             // are refused meanwhile, or the wait could last as long as they kept coming.
             venue.BeginStopping();
+            // The last answers are only written into their sockets when their writes
+            // are confirmed: the loop goes round once more with nothing waiting before
+            // it ends, so they leave before the sockets close.
             auto* wait = new QTimer(&app);
             auto deadline = std::make_shared<int>(100);
-            QObject::connect(wait, &QTimer::timeout, &app, [&venue, deadline] {
-                if (!venue.Busy() || --*deadline <= 0)
+            auto quietChecks = std::make_shared<int>(0);
+            QObject::connect(wait, &QTimer::timeout, &app, [&venue, deadline, quietChecks] {
+                *quietChecks = venue.Busy() ? 0 : *quietChecks + 1;
+                if (*quietChecks >= 2 || --*deadline <= 0)
                     QCoreApplication::quit();
             });
             wait->start(50);
