@@ -27,8 +27,8 @@ bool AnswersReadStep(int step, int address) {
 }
 }  // namespace
 
-Link::Link(Model& model, Transport& transport, LinkTimers& timers, LinkDisplay& host)
-    : model_(model), transport_(transport), timers_(timers), display_(host) {}
+Link::Link(Model& model, Transport& transport, LinkTimers& timers, LinkDisplay& display)
+    : model_(model), transport_(transport), timers_(timers), display_(display) {}
 
 void Link::SetTcpEndpoint(std::string host, int port) {
     tcpHost_ = std::move(host);
@@ -66,12 +66,12 @@ int Link::Progress() const {
     return static_cast<int>(RoundHalfEven(static_cast<double>(StepIndex) * 100.0 / StepCount));
 }
 
-void Link::StatusChanged(LinkStatus status) {
+void Link::SetStatus(LinkStatus status) {
     status_ = status;
     display_.StatusChanged(status);
 }
 
-void Link::DialogTakesLabelAndProgress() {
+void Link::ReportWorkStatus() {
     display_.WorkStatus(status_);
     display_.WorkProgress(Progress());
 }
@@ -125,7 +125,7 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
     if (senderIsLinkBtn && LinkState != LinkOnline) {
         BeginSearch();
         display_.LinkActive(true);
-        StatusChanged(LinkStatus::Searching);
+        SetStatus(LinkStatus::Searching);
         display_.WorkStatus(status_);
         display_.WorkProgress(0);
         display_.WorkGoesOn();
@@ -138,9 +138,9 @@ void Link::LinkBtnClick(bool senderIsLinkBtn) {
     timers_.Stop(LinkTimer::Search);
     timers_.Stop(LinkTimer::Transfer);
     timers_.Stop(LinkTimer::Hold);
-    StatusChanged(LinkStatus::Disconnected);
+    SetStatus(LinkStatus::Disconnected);
     StepCount = ReloadStepCount;
-    DialogTakesLabelAndProgress();
+    ReportWorkStatus();
     display_.WorkEnded();
 }
 
@@ -334,7 +334,7 @@ void Link::TakeAnswer() {
         readBackUpload_ = false;
         RaiseLinkEvent(EventReload);
         readingBack_ = true;
-        StatusChanged(LinkStatus::Verifying);
+        SetStatus(LinkStatus::Verifying);
     } else {
         state = TransferIdle;
         timers_.Stop(LinkTimer::Transfer);
@@ -388,7 +388,7 @@ void Link::AskAgainAfterSilence() {
 void Link::OnTransferTick() {
     GiveUpCutOffFrames();
     if (StepTicks < StepTicksMax) StepTicks += 1;
-    DialogTakesLabelAndProgress();
+    ReportWorkStatus();
     if (!reconnecting_) display_.WorkGoesOn();
     if (fast_) {
         FastTransferTick();
@@ -479,8 +479,8 @@ void Link::RaiseLinkEvent(int event) {
         Bands.Clear();
         ForgetPacedSends();
         display_.LinkActive(true);
-        StatusChanged(LinkStatus::Online);
-        DialogTakesLabelAndProgress();
+        SetStatus(LinkStatus::Online);
+        ReportWorkStatus();
         display_.WorkEnded();
         display_.CameOnline();
         timers_.Start(LinkTimer::Hold);
@@ -495,7 +495,7 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 0;
-        StatusChanged(LinkStatus::Loading);
+        SetStatus(LinkStatus::Loading);
         SendStep();
         LinkState = LinkOffline;
         StartTransfer(TransferIntervalMs);
@@ -503,7 +503,7 @@ void Link::RaiseLinkEvent(int event) {
     case EventSaved:
         display_.ModeNamesChanged(ModeListItems());
         LinkState = LinkOnline;
-        StatusChanged(LinkStatus::Online);
+        SetStatus(LinkStatus::Online);
         display_.Notify(LinkNotice::Saved);
         break;
     case EventLinking:
@@ -525,7 +525,7 @@ void Link::RaiseLinkEvent(int event) {
         }
         StepTicks = 0;
         LinkState = LinkOffline;
-        StatusChanged(LinkStatus::Linking);
+        SetStatus(LinkStatus::Linking);
         SendStep();
         timers_.Start(LinkTimer::Transfer);
         StartTransfer(TransportKind == TransportTcp ? TransferTcpIntervalMs : TransferIntervalMs);
@@ -540,7 +540,7 @@ void Link::RaiseLinkEvent(int event) {
         StepIndex = 0;
         StepCount = ReloadStepCount;
         UploadFlag = 1;
-        StatusChanged(LinkStatus::Uploading);
+        SetStatus(LinkStatus::Uploading);
         LinkState = LinkOffline;
         SendStep();
         StartTransfer(TransferIntervalMs);
@@ -553,8 +553,8 @@ void Link::RaiseLinkEvent(int event) {
         display_.SetHoldsEdits(false);
         LinkState = LinkOffline;
         display_.LinkActive(false);
-        StatusChanged(LinkStatus::Offline);
-        DialogTakesLabelAndProgress();
+        SetStatus(LinkStatus::Offline);
+        ReportWorkStatus();
         display_.WorkEnded();
         display_.Notify(LinkNotice::Disconnected);
         break;
@@ -564,7 +564,7 @@ void Link::RaiseLinkEvent(int event) {
         timers_.Stop(LinkTimer::Transfer);
         timers_.Stop(LinkTimer::Search);
         display_.SetHoldsEdits(false);
-        StatusChanged(LinkStatus::Offline);
+        SetStatus(LinkStatus::Offline);
         display_.WorkStatus(status_);
         display_.LinkActive(false);
         display_.WorkProgress(Progress());

@@ -71,7 +71,7 @@ struct LinkWait {
 
 class Link {
 public:
-    Link(Model& model, Transport& transport, LinkTimers& timers, LinkDisplay& host);
+    Link(Model& model, Transport& transport, LinkTimers& timers, LinkDisplay& display);
 
     // --- settings the window edits ------------------------------------------------
     // The TCP end point (IPstrEdit / IPPortStrEdit).
@@ -266,8 +266,8 @@ private:
     void SendSave(std::span<const std::uint8_t> frame);
     void Write(std::span<const std::uint8_t> bytes);
     void WriteValue(ParamId id, std::uint16_t value);
-    void StatusChanged(LinkStatus status);
-    void DialogTakesLabelAndProgress();
+    void SetStatus(LinkStatus status);
+    void ReportWorkStatus();
     void SelectPort(int index);
     FeedContext RxContext() const;
     // A frame cut off by the processor is given up in time (on every tick), so the

@@ -46,8 +46,8 @@ bool Link::WaitToReconnect() {
     reconnecting_ = true;
     // The link button still connects at once, disconnecting stops the retries.
     display_.LinkActive(false);
-    StatusChanged(LinkStatus::Reconnecting);
-    DialogTakesLabelAndProgress();
+    SetStatus(LinkStatus::Reconnecting);
+    ReportWorkStatus();
     display_.WorkEnded();
     RestartTimer(LinkTimer::Reconnect, reconnect_.NextDelayMs());
     return true;

@@ -111,7 +111,7 @@ void Link::QueueBandParam(ParamId s) {
 bool Link::AwaitAcknowledgementOf(ParamId id) {
     if (id == IdRecallMode) {
         // The processor loads the stored mode; its acknowledgement starts the reload.
-        StatusChanged(LinkStatus::Recalling);
+        SetStatus(LinkStatus::Recalling);
         LinkState = LinkOffline;
         SilentSeconds = 0;
         PendingEvent = EventReload;
@@ -145,7 +145,7 @@ bool Link::SaveAsMode(int mode, std::string_view name) {
     if (mode < 0 || mode >= 9) return false;
     model_.ModeNames[static_cast<std::size_t>(mode)] =
         std::string(name.substr(0, ModeNameMaxLength));
-    StatusChanged(LinkStatus::Saving);
+    SetStatus(LinkStatus::Saving);
     Bytes frame = BuildSaveMode(mode, name);
     if (LinkState == LinkOnline &&
         (Signals.ClearToSend == 0 || Writes.Count() != 0 || Bands.Count() != 0)) {
