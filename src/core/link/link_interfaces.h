@@ -97,41 +97,41 @@ enum class LinkNotice {
 
 // What the link tells a front end that shows the link's own work (a status line, a
 // progress display, connect/disconnect, the stored-mode list), and the two things it
-// asks of it. Only a front end with such a display implements it; the session
-// passes the reports on. Nothing here is worded: each front end words the statuses
-// and notices in its own language.
+// asks of it. Only a front end with such a display implements it, and only what it
+// shows: the base shows nothing. The session passes the reports on. Nothing here is
+// worded: each front end words the statuses and notices in its own language.
 class LinkDisplay {
 public:
     virtual ~LinkDisplay() = default;
 
     // The link's status now (offline, searching, online, reconnecting...).
-    virtual void StatusChanged(LinkStatus status) = 0;
+    virtual void StatusChanged(LinkStatus /*status*/) {}
 
     // A search or transfer at work: the status of the step, where the search tries
     // now (a serial port by name, or nullopt for the network) and how far a transfer
     // has come in percent. WorkGoesOn comes with every tick of it (not while the
     // link reconnects by itself), WorkEnded once it is over, either way.
-    virtual void WorkStatus(LinkStatus status) = 0;
-    virtual void WorkPlace(const std::optional<std::string>& serialPort) = 0;
-    virtual void WorkProgress(int percent) = 0;
-    virtual void WorkGoesOn() = 0;
-    virtual void WorkEnded() = 0;
+    virtual void WorkStatus(LinkStatus /*status*/) {}
+    virtual void WorkPlace(const std::optional<std::string>& /*serialPort*/) {}
+    virtual void WorkProgress(int /*percent*/) {}
+    virtual void WorkGoesOn() {}
+    virtual void WorkEnded() {}
 
     // Something the user is to be told and acknowledge.
-    virtual void Notify(LinkNotice notice) = 0;
+    virtual void Notify(LinkNotice /*notice*/) {}
 
     // The image holds the processor's memory, just read (or read again after a recall).
-    virtual void ImageLoaded() = 0;
+    virtual void ImageLoaded() {}
     // Whether a link is up or being made (disconnect offered) or not (connect offered).
-    virtual void LinkActive(bool active) = 0;
+    virtual void LinkActive(bool /*active*/) {}
     // The stored modes' names changed: the nine items "N-name" of the mode list.
-    virtual void ModeNamesChanged(const std::vector<std::string>& items) = 0;
+    virtual void ModeNamesChanged(const std::vector<std::string>& /*items*/) {}
     // The processor's identity as eight hex digits (empty before one is read).
-    virtual void IdentityChanged(const std::string& text) = 0;
+    virtual void IdentityChanged(const std::string& /*text*/) {}
     // One line of the link's own diagnosis.
-    virtual void Diagnostic(const std::string& line) = 0;
+    virtual void Diagnostic(const std::string& /*line*/) {}
     // The processor's memory is read and the link is online.
-    virtual void CameOnline() = 0;
+    virtual void CameOnline() {}
     // The TCP end point as the front end holds it now. Asked at each TCP connect, so
     // what the user typed meanwhile is what is tried; nothing keeps the one given to
     // Link::SetTcpEndpoint.
@@ -139,8 +139,8 @@ public:
 
     // True while the front end moves its own controls to the image's values: what
     // they store then is not sent. The link clears it when a connection starts or ends.
-    virtual bool HoldsEdits() const = 0;
-    virtual void SetHoldsEdits(bool on) = 0;
+    virtual bool HoldsEdits() const { return false; }
+    virtual void SetHoldsEdits(bool /*on*/) {}
 };
 
 }  // namespace kdsp

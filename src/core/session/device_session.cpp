@@ -545,62 +545,50 @@ void DeviceSession::ReportReadChanges() {
 // ---- the link's host -------------------------------------------------------------------------
 
 void DeviceSession::StatusChanged(LinkStatus status) {
-    if (display_)
-        display_->StatusChanged(status);
+    display_->StatusChanged(status);
 }
 void DeviceSession::WorkStatus(LinkStatus status) {
-    if (display_)
-        display_->WorkStatus(status);
+    display_->WorkStatus(status);
 }
 void DeviceSession::WorkPlace(const std::optional<std::string>& serialPort) {
-    if (display_)
-        display_->WorkPlace(serialPort);
+    display_->WorkPlace(serialPort);
 }
 void DeviceSession::WorkProgress(int percent) {
-    if (display_)
-        display_->WorkProgress(percent);
+    display_->WorkProgress(percent);
 }
 void DeviceSession::WorkGoesOn() {
-    if (display_)
-        display_->WorkGoesOn();
+    display_->WorkGoesOn();
 }
 void DeviceSession::WorkEnded() {
-    if (display_)
-        display_->WorkEnded();
+    display_->WorkEnded();
 }
 void DeviceSession::LinkActive(bool linkActive) {
-    if (display_)
-        display_->LinkActive(linkActive);
+    display_->LinkActive(linkActive);
 }
 void DeviceSession::ModeNamesChanged(const std::vector<std::string>& items) {
-    if (display_)
-        display_->ModeNamesChanged(items);
+    display_->ModeNamesChanged(items);
 }
 void DeviceSession::CameOnline() {
-    if (display_)
-        display_->CameOnline();
+    display_->CameOnline();
 }
 std::optional<TcpEndpoint> DeviceSession::CurrentTcpEndpoint() const {
-    return display_ ? display_->CurrentTcpEndpoint() : std::nullopt;
+    return display_->CurrentTcpEndpoint();
 }
 bool DeviceSession::HoldsEdits() const {
-    return display_ && display_->HoldsEdits();
+    return display_->HoldsEdits();
 }
 void DeviceSession::SetHoldsEdits(bool on) {
-    if (display_)
-        display_->SetHoldsEdits(on);
+    display_->SetHoldsEdits(on);
 }
 
 void DeviceSession::Diagnostic(const std::string& line) {
-    if (display_)
-        display_->Diagnostic(line);
+    display_->Diagnostic(line);
     if (OnDiagnostic)
         OnDiagnostic(line);
 }
 
 void DeviceSession::Notify(LinkNotice notice) {
-    if (display_)
-        display_->Notify(notice);
+    display_->Notify(notice);
     // The link says only this one in a message and in no event: a save held behind
     // edits that a transfer dropped. Every other message follows an event.
     if (notice == LinkNotice::SaveFailed) {
@@ -610,7 +598,7 @@ void DeviceSession::Notify(LinkNotice notice) {
 }
 
 void DeviceSession::ImageLoaded() {
-    if (display_) {
+    if (display_ != &noDisplay_) {
         display_->ImageLoaded();
         return;
     }
@@ -620,8 +608,7 @@ void DeviceSession::ImageLoaded() {
 }
 
 void DeviceSession::IdentityChanged(const std::string& text) {
-    if (display_)
-        display_->IdentityChanged(text);
+    display_->IdentityChanged(text);
     if (!text.empty())
         Emit(IdentityRead{text});
 }

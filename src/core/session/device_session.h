@@ -226,7 +226,8 @@ class DeviceSession : private LinkDisplay {
     LinkTimers& timers_;
     Model ownImage_;  // the image, unless the front end hands in its own
     Model& model_;
-    LinkDisplay* display_ = nullptr;
+    LinkDisplay noDisplay_;  // shows nothing: a front end without a display of its own
+    LinkDisplay* display_ = &noDisplay_;
     Link link_;
     SessionState state_ = SessionState::Offline;
     ProgressReport progress_;
